@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace quillmere::load {
+
+// A forward cursor over exactly the bytes of one save's work data. Every read checks the bytes
+// left before touching one; a read that would cross the end (or start before 0) throws DamagedSave
+// and leaves the position where it was. Multi-byte values are little-endian.
+class SaveReader {
+public:
+    explicit SaveReader(std::span<const std::uint8_t> data, std::int64_t position = 0)
+        : m_data(data), m_pos(position) {}
+    SaveReader(const SaveReader&) = delete;
+    SaveReader& operator=(const SaveReader&) = delete;
+
+    [[nodiscard]] std::int64_t Position() const { return m_pos; }
+    // Moves the cursor anywhere; a later read checks it.
+    void SetPosition(std::int64_t position) { m_pos = position; }
+    [[nodiscard]] std::size_t size() const { return m_data.size(); }
+    // Bytes from the position to the end; 0 when the position lies outside the data.
+    [[nodiscard]] std::int64_t Remaining() const;
+
+    std::int32_t ReadInt();
+    std::int16_t ReadShort();
+    std::uint8_t ReadChar();
+    // The byte zero-extended: 0 is false, any other value true.
+    std::uint8_t ReadBool();
+
+    // 4-byte length n, then n bytes when 1 <= n <= 1023; otherwise the empty text and only the
+    // length is consumed. The text ends at its first zero byte; the whole body is consumed.
+    std::string ReadStr();
+    // 4-byte character count n, then n characters of 2 bytes (low byte kept) or, when n >= 2 and
+    // the first character's high byte is not zero, of 1 byte. Lengths outside 1..1023 as ReadStr.
+    std::string ReadUStr();
+    // Moves past a ReadUStr value without building its text.
+    void SkipUStr();
+
+    // Moves past `count` items of `itemBytes` each; a negative count moves past nothing.
+    void Skip(std::int64_t count, std::int64_t itemBytes = 1);
+    void SkipInts(std::int64_t count) { Skip(count, 4); }
+    void SkipShorts(std::int64_t count) { Skip(count, 2); }
+    void SkipBools(std::int64_t count) { Skip(count, 1); }
+
+    // Fails at once when `count` items of at least `minItemBytes` each cannot fit in the bytes left,
+    // so that a corrupt count stops the walk instead of looping over nothing.
+    void RequireItems(std::int64_t count, std::int64_t minItemBytes) const;
+
+    // The int32 at an absolute offset; the position does not move.
+    [[nodiscard]] std::int32_t IntAt(std::int64_t offset) const;
+
+private:
+    // Throws DamagedSave unless `bytes` bytes are available at the position.
+    void require(std::int64_t bytes) const;
+    std::int32_t readUStrLength(bool& wide);
+
+    std::span<const std::uint8_t> m_data;
+    std::int64_t m_pos;
+};
+
+// The text with every "<...>" span removed; an unclosed "<" drops the rest. Texts outside 1..1023
+// characters (before their first zero byte) give the empty text.
+[[nodiscard]] std::string CutMacros(std::string_view text);
+
+// Offset of the first place at or after `start` whose low bytes of 16-bit characters spell `text`;
+// 0 when there is none (as for a match at offset 0). An empty text matches at `start`.
+[[nodiscard]] std::int64_t FindUStr(std::span<const std::uint8_t> data, std::string_view text, std::int64_t start);
+// Offset of the first int32 equal to `value` at or after `start`, at any alignment; 0 when none.
+[[nodiscard]] std::int64_t FindInt(std::span<const std::uint8_t> data, std::int32_t value, std::int64_t start);
+
+}  // namespace quillmere::load

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "analysis/SaveDataRec.h"
+
+namespace quillmere::view {
+
+// One column of a result grid: its header text (Windows-1251) and its width in pixels at start-up.
+struct ColumnSpec {
+    std::string_view header;
+    int width;
+};
+
+inline constexpr std::size_t kBaseColumnCount = 12;
+inline constexpr std::size_t kReloadColumnCount = 13;
+inline constexpr std::size_t kAdditionalColumnCount = 12;
+inline constexpr std::string_view kNumeroSign = "\xB9";  // Windows-1251 byte of the numero sign
+inline constexpr std::string_view kClearedCell = " ";
+
+extern const std::array<ColumnSpec, kBaseColumnCount> kBaseColumns;
+extern const std::array<ColumnSpec, kReloadColumnCount> kReloadColumns;
+extern const std::array<ColumnSpec, kAdditionalColumnCount> kAdditionalColumns;
+
+// The texts of one record's row in the three grids, Windows-1251. The reload grid's last column
+// ("Penalty") is never written and stays empty here.
+struct RowTexts {
+    std::array<std::string, kBaseColumnCount> base;
+    std::array<std::string, kReloadColumnCount> reload;
+    std::array<std::string, kAdditionalColumnCount> additional;
+};
+
+struct FormatOptions {
+    char decimalSeparator = '.';  // the user's locale decimal separator for Fixed-2 texts
+};
+
+// The header row of the three grids.
+[[nodiscard]] RowTexts HeaderTexts();
+
+// The row of record `rec` shown as row `rowNumber` (1-based). A record without details (blocked or
+// failed) gets its row number, file name and file date, and " " in every other written cell; reload
+// cells are " " too until the reload control has run on the record.
+[[nodiscard]] RowTexts RowTextsOf(const analysis::TSaveDataRec& rec, int rowNumber, const FormatOptions& options);
+
+// The grid text formats.
+[[nodiscard]] std::string Integer4(std::int32_t value);                       // "%4d"
+[[nodiscard]] std::string Integer6(std::int32_t value);                       // "%6d"
+[[nodiscard]] std::string Fixed2(long double value, char decimalSeparator);   // "%6.2f"
+[[nodiscard]] std::string YearText(std::int32_t year);                        // "4000BC", "  1AD", "1850AD"
+[[nodiscard]] std::string DurationText(std::int32_t seconds);                 // "   1:02:05"
+[[nodiscard]] std::string DateTimeText(double dateTime);                      // "27-11-2005 14:03:22"
+
+// Name lookups as the grids show them.
+[[nodiscard]] std::string LeaderText(std::int32_t leaderType);   // "Unknown" outside the table
+[[nodiscard]] std::string CivText(std::int32_t civType);         // "Unknown" outside the table
+[[nodiscard]] std::string LevelText(std::int32_t level);         // "Unknown" outside 0..8
+[[nodiscard]] std::string VictoryText(std::int32_t gameOver, std::int32_t victoryType);  // "Incomplete", "Unknown"...
+[[nodiscard]] std::string HonestyText(std::int32_t honesty);     // "Cheat", "Average", else "Fair"
+
+}  // namespace quillmere::view

@@ -1,0 +1,53 @@
+#include "analysis/FinalScore.h"
+
+#include <gtest/gtest.h>
+
+namespace quillmere::analysis {
+namespace {
+
+struct Case {
+    std::int32_t S, B, E, W, T, L;
+    double F;
+    std::int64_t component;
+};
+
+class FScore : public testing::TestWithParam<Case> {};
+
+TEST_P(FScore, TruncatesTheWeightedRatioToTheExpectedCurve) {
+    const auto& c = GetParam();
+    EXPECT_EQ(fScore(c.S, c.B, c.E, c.W, c.T, c.L, c.F), c.component);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WorkedValues, FScore,
+    testing::Values(Case{150, 10, 1000, 5000, 100, 460, 1.0, 27559},  // 10 x 100^(100/460)
+                    Case{150, 10, 1000, 5000, 0, 460, 1.0, 75000},    // turn 0: exactly B
+                    Case{150, 0, 1000, 5000, 230, 460, 1.0, 1500},    // linear curve
+                    Case{40, 3, 10, 2000, 460, 460, 1.2, 10666},      // n = Trunc(10/3) = 3, V = 9
+                    Case{150, 10, 1000, 5000, 100, 0, 0.4, 20438},    // limit 0 counts as 1200
+                    Case{7, 20, 10, 1000, 50, 320, 1.0, 0},           // n = 0
+                    Case{7, 20, 10, 1000, 0, 320, 1.0, 350},          // n = 0 but turn 0: V = B
+                    Case{7, 0, 10, 1000, 0, 320, 1.0, 0},             // B <= 0 at turn 0: V = 0
+                    Case{-27, 10, 1000, 1, 0, 460, 1.0, -2},          // -2.7 truncates toward zero
+                    Case{150, 10, -1000, 5000, 460, 460, 1.0, 0},     // negative base, exponent 1: V < 0
+                    Case{150, 10, -1000, 5000, 920, 460, 1.0, 7},     // negative base squared: V = 100000
+                    Case{150, 10, -1000, 5000, 100, 460, 1.0, 0},     // negative base, fractional power
+                    Case{500000, 1, 1, 5000, 10, 460, 2.0, 5000000000}  // S x W beyond int32
+                    ));
+
+TEST(FinalScore, SumsTheFourComponentsWithStatisticsThreeAndFourSwapped) {
+    ScoreInputs in;
+    in.stat = {10, 20, 30, 40};
+    in.start = {10, 10, 10, 10};
+    in.end = {10, 10, 10, 10};
+    in.turn = 0;
+    in.turnLimit = 460;
+    in.difficultyFactor = 1.0;
+    // Each V = 10: 10x5000/10 + 20x2000/10 + 40x2000/10 + 30x1000/10.
+    EXPECT_EQ(FinalScoreOf(in), 5000 + 4000 + 8000 + 3000);
+    // The same inputs give the same result every time: no state carries over.
+    EXPECT_EQ(FinalScoreOf(in), 20000);
+}
+
+}  // namespace
+}  // namespace quillmere::analysis

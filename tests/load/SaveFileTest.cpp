@@ -1,0 +1,100 @@
+#include "load/SaveFile.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <utime.h>
+
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+
+#include "load/LoadError.h"
+#include "load/Windows1251.h"
+
+namespace quillmere::load {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(SaveFile, FileNameIsTheBaseNameUpToTheLastDot) {
+    const std::pair<std::string, std::string> cases[] = {
+        {R"(C:\saves\my.game.sav)", "my.game"}, {"/home/ref/round1/Ivan.sav", "Ivan"},
+        {"plain", "plain"},                     {"dir.with.dots/noext", "noext"},
+        {"mixed\\sep/a.b", "a"},               {".hidden", ""},
+    };
+    for (const auto& [path, name] : cases) EXPECT_EQ(FileNameOf(path), name) << path;
+    EXPECT_EQ(FolderOf(R"(C:\saves\my.game.sav)"), R"(C:\saves)");
+    EXPECT_EQ(FolderOf("/home/ref/a.sav"), "/home/ref");
+    EXPECT_EQ(FolderOf("/a.sav"), "/");
+    EXPECT_EQ(FolderOf("a.sav"), "");
+}
+
+class SaveFileOnDisk : public testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = fs::temp_directory_path() / ("quillmere-savefile-" + std::to_string(::getpid()));
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::permissions(m_dir / "ro.sav", fs::perms::owner_all, ignored);
+        fs::remove_all(m_dir, ignored);
+    }
+    std::string write(const std::string& name, const std::string& bytes) {
+        const auto path = (m_dir / name).string();
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+    fs::path m_dir;
+};
+
+TEST_F(SaveFileOnDisk, ReadsReadOnlyFilesWhole) {
+    const std::string bytes("ab\0cd\x78\x9C", 7);
+    const auto path = write("ro.sav", bytes);
+    fs::permissions(path, fs::perms::owner_read);
+    const auto read = ReadWholeFile(path);
+    EXPECT_EQ(std::string(read.begin(), read.end()), bytes);
+}
+
+TEST_F(SaveFileOnDisk, ReportsTheSystemsTextForUnreadableFiles) {
+    try {
+        (void)ReadWholeFile((m_dir / "missing.sav").string());
+        FAIL();
+    } catch (const LoadError& e) {
+        EXPECT_STREQ(e.what(), "No such file or directory");
+    }
+    EXPECT_THROW((void)ReadWholeFile(m_dir.string()), LoadError);
+    EXPECT_FALSE(FileModificationDate((m_dir / "missing.sav").string()).has_value());
+}
+
+TEST_F(SaveFileOnDisk, FileDateIsLocalTimeInTwoSecondSteps) {
+    const auto path = write("dated.sav", "x");
+    std::tm local{};
+    local.tm_year = 2005 - 1900;
+    local.tm_mon = 10;
+    local.tm_mday = 29;
+    local.tm_hour = 14;
+    local.tm_min = 0;
+    local.tm_sec = 3;  // odd seconds round down
+    local.tm_isdst = -1;
+    const std::time_t when = std::mktime(&local);
+    const utimbuf times{when, when};
+    ASSERT_EQ(::utime(path.c_str(), &times), 0);
+
+    const auto date = FileModificationDate(path);
+    ASSERT_TRUE(date.has_value());
+    EXPECT_DOUBLE_EQ(*date, 38685.0 + (14 * 3600 + 2) / 86400.0);
+}
+
+TEST(Windows1251, ConvertsUtf8NamesAndKeepsEightBitOnes) {
+    EXPECT_EQ(Utf8ToWindows1251("Ivan"), "Ivan");
+    EXPECT_EQ(Utf8ToWindows1251("\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD"), "\xC8\xE2\xE0\xED");  // Cyrillic "Ivan"
+    EXPECT_EQ(Utf8ToWindows1251("\xE2\x84\x96"), "\xB9");                               // numero sign
+    EXPECT_EQ(Utf8ToWindows1251("\xE4\xB8\xAD"), "?");                                  // no such byte
+    EXPECT_EQ(Utf8ToWindows1251("\xC8\xE2\xE0\xED"), "\xC8\xE2\xE0\xED");  // not UTF-8: already 8-bit
+    EXPECT_EQ(Windows1251ToUtf8("\xB9 \xC8\xE2\xE0\xED"), "\xE2\x84\x96 \xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD");
+}
+
+}  // namespace
+}  // namespace quillmere::load

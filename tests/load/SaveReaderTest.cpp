@@ -1,0 +1,173 @@
+#include "load/SaveReader.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "load/LoadError.h"
+#include "savewriter/SaveWriter.h"
+
+namespace quillmere::load {
+namespace {
+
+using savewriter::ByteWriter;
+
+std::vector<std::uint8_t> bytesOf(std::initializer_list<int> values) {
+    std::vector<std::uint8_t> out;
+    for (const int v : values) out.push_back(static_cast<std::uint8_t>(v));
+    return out;
+}
+
+// A length field followed by raw body bytes.
+std::vector<std::uint8_t> counted(std::int32_t n, std::initializer_list<int> body) {
+    ByteWriter w;
+    w.Int(n);
+    w.Bytes(bytesOf(body));
+    return w.take();
+}
+
+TEST(SaveReader, ReadsLittleEndianNumbersAndAdvances) {
+    const auto data = bytesOf({0x78, 0x56, 0x34, 0x12, 0xFE, 0xFF, 0x80, 0x02, 0xFF, 0xFF, 0xFF, 0xFF});
+    SaveReader reader(data);
+    EXPECT_EQ(reader.ReadInt(), 0x12345678);
+    EXPECT_EQ(reader.ReadShort(), -2);
+    EXPECT_EQ(reader.ReadChar(), 0x80);
+    EXPECT_EQ(reader.ReadBool(), 2);  // any non-zero byte is true, and kept as read
+    EXPECT_EQ(reader.ReadInt(), -1);
+    EXPECT_EQ(reader.Position(), 12);
+}
+
+struct TextCase {
+    const char* name;
+    std::vector<std::uint8_t> data;
+    bool wide;  // ReadUStr rather than ReadStr
+    std::string text;
+    std::int64_t advance;
+};
+
+class TextReaders : public testing::TestWithParam<TextCase> {};
+
+TEST_P(TextReaders, GiveTextAndAdvanceAsStored) {
+    const auto& c = GetParam();
+    // Padding after the value, so that lengths outside the range are not mistaken for damage.
+    auto data = c.data;
+    data.resize(data.size() + 4100, 0);
+    SaveReader reader(data);
+    const std::string text = c.wide ? reader.ReadUStr() : reader.ReadStr();
+    EXPECT_EQ(text, c.text);
+    EXPECT_EQ(reader.Position(), c.advance);
+    if (c.wide) {
+        SaveReader skipper(data);
+        skipper.SkipUStr();
+        EXPECT_EQ(skipper.Position(), c.advance) << "SkipUStr must move exactly as ReadUStr";
+    }
+}
+
+std::vector<std::uint8_t> strOfLength(std::int32_t n) {
+    ByteWriter w;
+    w.Int(n);
+    w.Bools(static_cast<std::size_t>(n > 0 ? n : 0), 'x');
+    return w.take();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TextReaders,
+    testing::Values(TextCase{"UStrZero", counted(0, {0x41, 0}), true, "", 4},
+                    TextCase{"UStrNegative", counted(-1, {0x41, 0}), true, "", 4},
+                    TextCase{"UStr1024", counted(1024, {0x41, 0}), true, "", 4},
+                    TextCase{"UStrOneCharIsAlwaysWide", counted(1, {0x41, 0x42}), true, "A", 6},
+                    TextCase{"UStrWide", counted(3, {0x41, 0, 0x42, 0, 0x43, 0}), true, "ABC", 10},
+                    TextCase{"UStrNarrowWhenFirstHighByteSet", counted(3, {0x41, 0x42, 0x43}), true, "ABC", 7},
+                    TextCase{"UStrStopsAtZeroButConsumesAll", counted(2, {0x41, 0, 0, 0}), true, "A", 8},
+                    TextCase{"Str1023", strOfLength(1023), false, std::string(1023, 'x'), 1027},
+                    TextCase{"Str1024", strOfLength(1024), false, "", 4},
+                    TextCase{"StrZeroInside", counted(5, {'a', 'b', 0, 'c', 'd'}), false, "ab", 9},
+                    TextCase{"StrNegative", counted(-7, {'a'}), false, "", 4}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST(SaveReader, ReadPastTheEndThrowsAndKeepsThePosition) {
+    const auto data = bytesOf({1, 2, 3});
+    SaveReader reader(data);
+    EXPECT_THROW(reader.ReadInt(), DamagedSave);
+    EXPECT_EQ(reader.Position(), 0);
+    EXPECT_EQ(reader.ReadShort(), 0x0201);
+    EXPECT_EQ(reader.ReadChar(), 3);
+    EXPECT_THROW(reader.ReadChar(), DamagedSave);
+    try {
+        reader.ReadBool();
+        FAIL();
+    } catch (const DamagedSave& e) {
+        EXPECT_STREQ(e.what(), "damaged save: data ends at byte 3");
+    }
+}
+
+TEST(SaveReader, TextBodyPastTheEndThrows) {
+    for (const bool wide : {false, true}) {
+        // Three characters announced, two bytes there: short for every width.
+        const auto data = counted(3, {0x41, 0x42});
+        SaveReader reader(data);
+        if (wide) {
+            EXPECT_THROW(reader.ReadUStr(), DamagedSave);
+        } else {
+            EXPECT_THROW(reader.ReadStr(), DamagedSave);
+        }
+    }
+    // A wide body of 2 characters needs 4 bytes, 3 are there.
+    const auto data = counted(2, {0x41, 0, 0x42});
+    SaveReader reader(data);
+    EXPECT_THROW(reader.SkipUStr(), DamagedSave);
+    EXPECT_EQ(reader.Position(), 0);
+}
+
+TEST(SaveReader, NegativeOrHugePositionsAndCountsNeverReadOutside) {
+    const auto data = bytesOf({1, 2, 3, 4, 5, 6, 7, 8});
+    SaveReader reader(data);
+    reader.SetPosition(-1);
+    EXPECT_THROW(reader.ReadChar(), DamagedSave);
+    reader.SetPosition(INT64_MAX - 2);
+    EXPECT_THROW(reader.ReadInt(), DamagedSave);
+    EXPECT_THROW((void)reader.IntAt(-2), DamagedSave);
+    EXPECT_THROW((void)reader.IntAt(5), DamagedSave);
+    EXPECT_EQ(reader.IntAt(4), 0x08070605);
+
+    reader.SetPosition(0);
+    EXPECT_THROW(reader.SkipInts(INT64_MAX / 2), DamagedSave);  // no overflow of count x size
+    EXPECT_THROW(reader.RequireItems(3, 3), DamagedSave);
+    EXPECT_NO_THROW(reader.RequireItems(2, 4));
+    reader.SkipInts(-5);  // a negative count is no items
+    EXPECT_EQ(reader.Position(), 0);
+    reader.SkipInts(2);
+    EXPECT_EQ(reader.Position(), 8);
+    EXPECT_EQ(reader.Remaining(), 0);
+}
+
+TEST(CutMacros, RemovesMarkUpSpans) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"a<b>c", "ac"},   {"x>y", "x>y"}, {"a<b", "a"}, {"<<a>b>c", "b>c"},
+        {"", ""},          {"<>", ""},     {"Code <color=1>of</color> Lows", "Code of Lows"},
+        {std::string("ab\0<c>d", 7), "ab"},
+    };
+    for (const auto& [in, out] : cases) EXPECT_EQ(CutMacros(in), out) << in;
+    EXPECT_EQ(CutMacros(std::string(1023, 'a')), std::string(1023, 'a'));
+    EXPECT_EQ(CutMacros(std::string(1024, 'a')), "");
+}
+
+TEST(FindHelpers, SearchTheDataAtAnyAlignment) {
+    ByteWriter w;
+    w.Char(0xAA).Int(0x01020304).UStr("Rome").Char(7);
+    const auto& data = w.bytes();
+    EXPECT_EQ(FindInt(data, 0x01020304, 0), 1);  // odd offset
+    EXPECT_EQ(FindInt(data, 0x01020304, 2), 0);  // not found after the start
+    EXPECT_EQ(FindInt(data, 0x7F7F7F7F, 0), 0);
+    EXPECT_EQ(FindUStr(data, "Rome", 0), 9);
+    EXPECT_EQ(FindUStr(data, "Rome", 10), 0);
+    EXPECT_EQ(FindUStr(data, "", 3), 3);
+    EXPECT_EQ(FindUStr(data, "x", static_cast<std::int64_t>(data.size())), 0);
+    // A match that would run past the end is no match.
+    EXPECT_EQ(FindUStr(data, "Rome\x07", 0), 9);
+    EXPECT_EQ(FindUStr(data, "Rome\x07x", 0), 0);
+    EXPECT_EQ(FindInt(data, 7, 0), 0);
+}
+
+}  // namespace
+}  // namespace quillmere::load
