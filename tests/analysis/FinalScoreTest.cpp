@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace quillmere::analysis {
 namespace {
 
@@ -10,6 +12,10 @@ struct Case {
     double F;
     std::int64_t component;
 };
+
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << "S=" << c.S << " B=" << c.B << " E=" << c.E << " W=" << c.W << " T=" << c.T << " L=" << c.L << " F=" << c.F;
+}
 
 class FScore : public testing::TestWithParam<Case> {};
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <vector>
 
 #include "load/LoadError.h"
@@ -44,6 +45,8 @@ struct TextCase {
     std::string text;
     std::int64_t advance;
 };
+
+void PrintTo(const TextCase& c, std::ostream* os) { *os << c.name; }
 
 class TextReaders : public testing::TestWithParam<TextCase> {};
 
