@@ -1,0 +1,184 @@
+#include "view/CellTexts.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <limits>
+
+namespace quillmere::view {
+namespace {
+
+using analysis::TSaveDataRec;
+
+constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+
+double dateOf(int y, unsigned m, unsigned d, int hour = 0, int minute = 0, int second = 0) {
+    using namespace std::chrono;
+    const sys_days day = year{y} / month{m} / std::chrono::day{d};
+    const sys_days epoch = year{1899} / December / 30;
+    return static_cast<double>((day - epoch).count()) + (hour * 3600 + minute * 60 + second) / 86400.0;
+}
+
+TEST(CellTexts, NumberFormatsPadOnTheLeftAndNeverTruncate) {
+    EXPECT_EQ(Integer4(7), "   7");
+    EXPECT_EQ(Integer4(12345), "12345");
+    EXPECT_EQ(Integer4(-5), "  -5");
+    EXPECT_EQ(Integer6(812), "   812");
+    EXPECT_EQ(Integer6(kMin), "-2147483648");
+    EXPECT_EQ(Fixed2(12.5L, '.'), " 12.50");
+    EXPECT_EQ(Fixed2(33.333L, ','), " 33,33");
+    EXPECT_EQ(Fixed2(4.16666L, '.'), "  4.17");
+    EXPECT_EQ(Fixed2(-0.125L, '.'), " -0.12");  // the exact binary tie rounds to even
+    EXPECT_EQ(Fixed2(123456.789L, '.'), "123456.79");
+    // Huge values print every digit, as printf does in the C locale.
+    char expected[200];
+    std::snprintf(expected, sizeof expected, "%.2Lf", 1e100L);
+    EXPECT_EQ(Fixed2(1e100L, '.'), expected);
+}
+
+TEST(CellTexts, YearsCountBeforeAndAfterTheEra) {
+    const std::pair<std::int32_t, std::string> cases[] = {
+        {-4000, "4000BC"}, {-975, " 975BC"}, {0, "  1AD"},       {1, "   1AD"},
+        {1850, "1850AD"},  {12345, "12345AD"}, {kMin, "2147483648BC"},
+    };
+    for (const auto& [year, text] : cases) EXPECT_EQ(YearText(year), text) << year;
+}
+
+TEST(CellTexts, DurationsShowHoursMinutesAndSeconds) {
+    const std::pair<std::int32_t, std::string> cases[] = {
+        {0, "   0:00:00"},    {59, "   0:00:59"},       {3600, "   1:00:00"}, {3725, "   1:02:05"},
+        {4000, "   1:06:40"}, {360000, " 100:00:00"},   {36000000, "10000:00:00"}, {-3725, "  -1:-02:-05"},
+    };
+    for (const auto& [seconds, text] : cases) EXPECT_EQ(DurationText(seconds), text) << seconds;
+}
+
+TEST(CellTexts, DateTimesReadDayMonthYearAndLeaveOutMidnight) {
+    const std::pair<double, std::string> cases[] = {
+        {dateOf(2005, 11, 27, 14, 3, 22), "27-11-2005 14:03:22"},
+        {dateOf(2005, 11, 27), "27-11-2005"},
+        {dateOf(2005, 1, 2, 0, 0, 1), "02-01-2005 00:00:01"},
+        {dateOf(2005, 1, 2, 23, 59, 59) + 0.4 / 86400, "02-01-2005 23:59:59"},
+        {dateOf(2005, 1, 2, 23, 59, 59) + 0.6 / 86400, "03-01-2005"},  // rounds up to the next midnight
+        {0.25, "30-12-1899 06:00:00"},
+        {-1.25, "29-12-1899 06:00:00"},  // before the epoch the fraction is still the time of day
+        {dateOf(1, 1, 1), "01-01-0001"},
+        {1e300, " "},
+        {std::numeric_limits<double>::quiet_NaN(), " "},
+    };
+    for (const auto& [value, text] : cases) EXPECT_EQ(DateTimeText(value), text) << value;
+}
+
+TEST(CellTexts, NamesFallBackToUnknownIncompleteAndFair) {
+    EXPECT_EQ(LeaderText(1), "Alexander");
+    EXPECT_EQ(LeaderText(27), "Unknown");
+    EXPECT_EQ(LeaderText(-1), "Unknown");
+    EXPECT_EQ(CivText(19), "Barbarian");
+    EXPECT_EQ(CivText(20), "Unknown");
+    EXPECT_EQ(LevelText(0), "Settler");
+    EXPECT_EQ(LevelText(9), "Unknown");
+    EXPECT_EQ(LevelText(-1), "Unknown");
+    EXPECT_EQ(VictoryText(0, 2), "Incomplete");
+    EXPECT_EQ(VictoryText(1, 0), "Unknown");
+    EXPECT_EQ(VictoryText(1, -1), "Loss");
+    EXPECT_EQ(VictoryText(1, 6), "Diplomatic");
+    EXPECT_EQ(VictoryText(1, 7), "Unknown");
+    EXPECT_EQ(HonestyText(0), "Cheat");
+    EXPECT_EQ(HonestyText(1), "Average");
+    EXPECT_EQ(HonestyText(2), "Fair");
+    EXPECT_EQ(HonestyText(7), "Fair");
+    EXPECT_EQ(HonestyText(-1), "Fair");
+}
+
+TEST(CellTexts, HeadersComeFromTheColumnTables) {
+    const auto header = HeaderTexts();
+    EXPECT_EQ(header.base[0], "\xB9");
+    EXPECT_EQ(header.reload[0], "\xB9");
+    EXPECT_EQ(header.additional[0], "\xB9");
+    EXPECT_EQ(header.base[11], "Victory");
+    EXPECT_EQ(header.reload[12], "Penalty");
+    EXPECT_EQ(header.additional[11], "Culture 3");
+    int widths = 0;
+    for (const auto& column : kReloadColumns) widths += column.width;
+    EXPECT_EQ(widths, 20 + 240 + 105 + 35 + 45 + 55 + 55 + 50 + 50 + 50 + 70 + 60 + 40);
+}
+
+TSaveDataRec detailed() {
+    TSaveDataRec rec;
+    rec.FileName = "Ivan \xC8\xE2\xE0\xED";
+    rec.FileDate = dateOf(2005, 11, 29, 14);
+    rec.NickName = "Vanya";
+    rec.LeaderType = 20;
+    rec.CivType = 16;
+    rec.Turn = 120;
+    rec.Year = -975;
+    rec.PlayTime = 20000;
+    rec.Score = 812;
+    rec.FinalScore = -40;
+    rec.Level = 3;
+    rec.GameOver = 1;
+    rec.VictoryType = 4;
+    rec.Cities = 12;
+    rec.Units = 30;
+    rec.Techs = 41;
+    rec.Land = 500;
+    rec.LandPercent = 12.5L;
+    rec.Population = 90;
+    rec.PopulationPercent = 33.333L;
+    rec.Culture1 = 300;
+    rec.Culture2 = 200;
+    rec.Culture3 = 100;
+    rec.PlayDays = 3;
+    rec.Reloads = 5;
+    rec.ReloadPercent = 5 * 100.0L / 120;
+    rec.SessionTime = 4000;
+    rec.MaxReloads = 4;
+    rec.Honesty = 0;
+    rec.ReloadDone = true;
+    return rec;
+}
+
+using Row = std::vector<std::string>;
+template <std::size_t N>
+Row rowOf(const std::array<std::string, N>& cells) {
+    return Row(cells.begin(), cells.end());
+}
+
+TEST(RowTextsOf, FormatsEveryColumnOfADetailedRecord) {
+    const auto row = RowTextsOf(detailed(), 7, FormatOptions{','});
+    EXPECT_EQ(rowOf(row.base), (Row{"7", "Ivan \xC8\xE2\xE0\xED", "Vanya", "Peter", "Russia", " 120", " 975BC",
+                                    "   5:33:20", "   812", "   -40", "Noble", "Culture"}));
+    EXPECT_EQ(rowOf(row.reload), (Row{"7", "Ivan \xC8\xE2\xE0\xED", "29-11-2005 14:00:00", " 120", " 975BC",
+                                      "   5:33:20", "   3", "   5", "  4,17", "   1:06:40", "   4", "Cheat", ""}));
+    EXPECT_EQ(rowOf(row.additional), (Row{"7", "Ivan \xC8\xE2\xE0\xED", "    12", "    30", "    41", "   500",
+                                          " 12,50", "    90", " 33,33", "   300", "   200", "   100"}));
+}
+
+TEST(RowTextsOf, ShowsOnlyIdentityForBlockedAndFailedRecords) {
+    auto blocked = detailed();
+    blocked.BlockText = "hidden";
+    auto failed = detailed();
+    failed.Failure = "data error";
+    failed.FileDate.reset();
+    const Row blanks(10, " ");
+    for (const auto& [rec, fileDate] : {std::pair{blocked, "29-11-2005 14:00:00"}, std::pair{failed, " "}}) {
+        const auto row = RowTextsOf(rec, 2, FormatOptions{});
+        EXPECT_EQ(Row(row.base.begin() + 2, row.base.end()), blanks);
+        EXPECT_EQ(Row(row.additional.begin() + 2, row.additional.end()), blanks);
+        EXPECT_EQ(rowOf(row.reload), (Row{"2", rec.FileName, fileDate, " ", " ", " ", " ", " ", " ", " ", " ", " ", ""}));
+        EXPECT_EQ(row.base[0], "2");
+        EXPECT_EQ(row.additional[1], rec.FileName);
+    }
+}
+
+TEST(RowTextsOf, LeavesReloadCellsBlankUntilTheReloadControlHasRun) {
+    auto rec = detailed();
+    rec.ReloadDone = false;
+    const auto row = RowTextsOf(rec, 1, FormatOptions{});
+    EXPECT_EQ(Row(row.reload.begin() + 2, row.reload.end()),
+              (Row{"29-11-2005 14:00:00", " 120", " 975BC", "   5:33:20", " ", " ", " ", " ", " ", " ", ""}));
+    EXPECT_EQ(row.base[11], "Culture");
+}
+
+}  // namespace
+}  // namespace quillmere::view

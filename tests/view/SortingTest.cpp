@@ -1,0 +1,90 @@
+#include "view/Sorting.h"
+
+#include <gtest/gtest.h>
+
+namespace quillmere::view {
+namespace {
+
+using analysis::ResultTable;
+using analysis::TSaveDataRec;
+
+TSaveDataRec record(std::string name, std::int32_t turn = 0, std::int32_t score = 0, std::int32_t finalScore = 0) {
+    TSaveDataRec rec;
+    rec.FileName = std::move(name);
+    rec.Turn = turn;
+    rec.Score = score;
+    rec.FinalScore = finalScore;
+    rec.History[0][0] = turn;  // travels with its record
+    return rec;
+}
+
+std::vector<std::string> namesOf(const ResultTable& table) {
+    std::vector<std::string> names;
+    for (const auto& rec : table) names.push_back(rec.FileName);
+    return names;
+}
+
+TEST(CompareFileNames, IgnoresCaseOfLatinAndCyrillicLetters) {
+    const std::tuple<std::string, std::string, int> cases[] = {
+        {"abc", "ABD", -1},
+        {"ABC", "abd", -1},
+        {"Ivan", "iVAN", 0},
+        {"ab", "abc", -1},
+        {"", "", 0},
+        {"\xC8\xE2\xE0\xED", "\xE8\xE2\xE0\xED", 0},  // the same Cyrillic name, capital and small
+        {"\xA8\xEB\xEA\xE0", "\xB8\xEB\xEA\xE0", 0},  // capital and small io
+        {"\xAA", "\xBA", 0},
+        {"\xB2", "\xB3", 0},
+        {"\xE0", "\xFF", -1},
+        {"z", "\xE0", -1},  // Latin before Cyrillic
+    };
+    for (const auto& [a, b, sign] : cases) {
+        EXPECT_EQ(CompareFileNames(a, b), sign) << a << " vs " << b;
+        EXPECT_EQ(CompareFileNames(b, a), -sign) << b << " vs " << a;
+    }
+}
+
+TEST(SortRecords, OrdersByEachKeyInBothDirectionsKeepingEqualKeysInOrder) {
+    const ResultTable table = {record("b", 5, 100, -10), record("A", 5, 300, 20), record("a", 1, 100, 20),
+                               record("C", -2, 200, -30)};
+    struct Case {
+        SortKey key;
+        bool ascending;
+        std::vector<std::string> order;
+    } const cases[] = {
+        {SortKey::FileName, true, {"A", "a", "b", "C"}},   {SortKey::FileName, false, {"C", "b", "A", "a"}},
+        {SortKey::Turn, true, {"C", "a", "b", "A"}},       {SortKey::Turn, false, {"b", "A", "a", "C"}},
+        {SortKey::Score, true, {"b", "a", "C", "A"}},      {SortKey::Score, false, {"A", "C", "b", "a"}},
+        {SortKey::FinalScore, true, {"C", "b", "A", "a"}}, {SortKey::FinalScore, false, {"A", "a", "b", "C"}},
+    };
+    for (const auto& c : cases) {
+        auto sorted = table;
+        SortRecords(sorted, c.key, c.ascending);
+        EXPECT_EQ(namesOf(sorted), c.order) << static_cast<int>(c.key) << (c.ascending ? " ascending" : " descending");
+        for (const auto& rec : sorted) EXPECT_EQ(rec.History[0][0], rec.Turn);
+    }
+}
+
+TEST(SortClick, SortsInTheKeysDirectionThenFlipsOnlyThatDirection) {
+    ResultTable table = {record("x", 1, 10), record("y", 2, 30), record("z", 3, 20)};
+    SortDirections directions;
+    SortClick(table, directions, SortKey::Score);
+    EXPECT_EQ(namesOf(table), (std::vector<std::string>{"y", "z", "x"}));  // highest first
+    SortClick(table, directions, SortKey::Score);
+    EXPECT_EQ(namesOf(table), (std::vector<std::string>{"x", "z", "y"}));
+    EXPECT_FALSE(directions.score);
+    EXPECT_TRUE(directions.fileName);
+    EXPECT_TRUE(directions.turn);
+    EXPECT_FALSE(directions.finalScore);
+
+    SortClick(table, directions, SortKey::FileName);
+    EXPECT_EQ(namesOf(table), (std::vector<std::string>{"x", "y", "z"}));
+    EXPECT_FALSE(directions.fileName);
+
+    ResultTable empty;
+    SortClick(empty, directions, SortKey::Turn);  // nothing to sort, but the direction still flips
+    EXPECT_FALSE(directions.turn);
+}
+
+}  // namespace
+}  // namespace quillmere::view
