@@ -1,0 +1,110 @@
+#include "cli/ReportOptions.h"
+
+namespace quillmere::cli {
+
+namespace {
+
+// Splits "DD-MM-YYYY" at its first two "-"; anything after the second stays with the year, so the
+// date rule sees exactly the text that was given.
+void setStartDate(reload::RuleTexts& rules, std::string_view text) {
+    const auto first = text.find('-');
+    const auto second = first == std::string_view::npos ? first : text.find('-', first + 1);
+    rules.day = std::string(text.substr(0, first));
+    rules.month = first == std::string_view::npos ? "" : std::string(text.substr(first + 1, second - first - 1));
+    rules.year = second == std::string_view::npos ? "" : std::string(text.substr(second + 1));
+}
+
+view::SortKey sortKeyOf(std::string_view name) {
+    if (name == "name") return view::SortKey::FileName;
+    if (name == "turn") return view::SortKey::Turn;
+    if (name == "score") return view::SortKey::Score;
+    if (name == "final") return view::SortKey::FinalScore;
+    throw UsageError("unknown sort key '" + std::string(name) + "' (use name, turn, score or final)");
+}
+
+}  // namespace
+
+ReportOptions ParseReportArguments(std::span<const std::string> arguments) {
+    ReportOptions options;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (optionsEnded || argument == "-" || !argument.starts_with("-")) {
+            options.saves.push_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (argument == "--help" || argument == "-h") {
+            options.action = ReportAction::Help;
+            return options;
+        }
+        if (argument == "--version") {
+            options.action = ReportAction::Version;
+            return options;
+        }
+
+        // Every other option takes a value, as the next argument or after "=".
+        std::string name = argument;
+        std::optional<std::string> value;
+        if (const auto equals = argument.find('='); argument.starts_with("--") && equals != std::string::npos) {
+            name = argument.substr(0, equals);
+            value = argument.substr(equals + 1);
+        }
+        const bool known = name == "--start" || name == "--sessions-per-day" || name == "--min-session-minutes" ||
+                           name == "--presessions" || name == "--sort" || name == "-o" || name == "--output";
+        if (!known) throw UsageError("unknown option '" + argument + "'");
+        if (!value) {
+            if (i + 1 == arguments.size()) throw UsageError("option '" + name + "' needs a value");
+            value = arguments[++i];
+        }
+
+        if (name == "--start") {
+            setStartDate(options.rules, *value);
+        } else if (name == "--sessions-per-day") {
+            options.rules.sessionsPerDay = *value;
+        } else if (name == "--min-session-minutes") {
+            options.rules.minSessionMinutes = *value;
+        } else if (name == "--presessions") {
+            options.rules.presessions = *value;
+        } else if (name == "--sort") {
+            options.sort = sortKeyOf(*value);
+        } else {
+            options.output = *value;
+        }
+    }
+    if (options.saves.empty()) throw UsageError("no save files given");
+    return options;
+}
+
+std::string ReportUsage() {
+    return "Usage: quillmere-report [options] SAVE...\n"
+           "Loads the save files and writes the results file (Windows-1251 text, \"; \" between cells).\n"
+           "\n"
+           "Options:\n"
+           "  --start DD-MM-YYYY            tournament start date (default 27-11-2005)\n"
+           "  --sessions-per-day NUMBER     most sessions per day, \",\" or \".\" decimals (default 1,5)\n"
+           "  --min-session-minutes N       minimum session time in minutes (default 30)\n"
+           "  --presessions N               loads that are not reloads (default 1)\n"
+           "  --sort name|turn|score|final  order of the rows (default name); name and turn ascending,\n"
+           "                                score and final descending\n"
+           "  -o, --output FILE             write the results there, replacing it (default: standard output)\n"
+           "  -h, --help                    show this help\n"
+           "  --version                     show the version\n"
+           "\n"
+           "Exit status: 0 when every file was analysed, 1 when some could not be (their rows are still\n"
+           "written), 2 for a usage or rule error or when the results cannot be written.\n";
+}
+
+std::string_view OptionOf(reload::RuleField field) {
+    switch (field) {
+        case reload::RuleField::StartDate: return "--start";
+        case reload::RuleField::SessionsPerDay: return "--sessions-per-day";
+        case reload::RuleField::MinSessionMinutes: return "--min-session-minutes";
+        default: return "--presessions";
+    }
+}
+
+}  // namespace quillmere::cli

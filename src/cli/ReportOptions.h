@@ -1,0 +1,43 @@
+#pragma once
+
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "reload/ReloadControl.h"
+#include "view/Sorting.h"
+
+namespace quillmere::cli {
+
+enum class ReportAction { Run, Help, Version };
+
+// What one run of quillmere-report is asked to do.
+struct ReportOptions {
+    ReportAction action = ReportAction::Run;
+    reload::RuleTexts rules;
+    std::optional<view::SortKey> sort;  // applied after the file-name sort of every load
+    std::string output = "-";           // "-" is standard output
+    std::vector<std::string> saves;
+};
+
+// The command line does not make sense; what() says why, without the program's name.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Parses the arguments after the program's name. "--help" and "--version" end the parse at once;
+// otherwise at least one save is required. Throws UsageError. Rule texts are only split here:
+// their meaning is checked by reload::ParseRules.
+[[nodiscard]] ReportOptions ParseReportArguments(std::span<const std::string> arguments);
+
+// The text of "--help".
+[[nodiscard]] std::string ReportUsage();
+
+// The option that sets the rule text of `field`, for messages.
+[[nodiscard]] std::string_view OptionOf(reload::RuleField field);
+
+}  // namespace quillmere::cli

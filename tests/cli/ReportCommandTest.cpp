@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "savewriter/SaveWriter.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string contentsOf(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// Runs the built quillmere-report in a temporary folder of saves.
+class ReportCommand : public testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = fs::temp_directory_path() / ("quillmere-report-" + std::to_string(::getpid()));
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    std::string path(const std::string& name) const { return (m_dir / name).string(); }
+
+    // A save that the analysis loads, with its turn set.
+    std::string writeSave(const std::string& name, std::int32_t turn) const {
+        quillmere::savewriter::ByteWriter state;
+        state.Ints(2).Int(turn).Ints(64);
+        quillmere::savewriter::Container container;
+        container.header.assign(16, 0);
+        container.gameState = state.take();
+        return writeBytes(name, quillmere::savewriter::BuildContainer(container));
+    }
+    std::string writeBytes(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
+        std::ofstream(path(name), std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                          static_cast<std::streamsize>(bytes.size()));
+        return path(name);
+    }
+
+    Outcome run(const std::vector<std::string>& arguments) const {
+        std::string command = "'" QUILLMERE_REPORT_PROGRAM "'";
+        for (const auto& argument : arguments) command += " '" + argument + "'";
+        command += " >'" + path("stdout") + "' 2>'" + path("stderr") + "' </dev/null";
+        const int raw = std::system(command.c_str());
+        Outcome outcome;
+        outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        outcome.out = contentsOf(path("stdout"));
+        outcome.err = contentsOf(path("stderr"));
+        return outcome;
+    }
+
+    // The "File Name" cell of every row after the header.
+    static std::vector<std::string> fileNamesOf(const std::string& text) {
+        std::vector<std::string> names;
+        for (std::size_t line = text.find("\r\n"); line != std::string::npos; line = text.find("\r\n", line + 2)) {
+            const auto start = text.find("; ", line) + 2;
+            names.push_back(text.substr(start, text.find("; ", start) - start));
+        }
+        return names;
+    }
+
+    fs::path m_dir;
+};
+
+TEST_F(ReportCommand, WritesTheSameBytesToStandardOutputAndToAFile) {
+    const auto b = writeSave("b.sav", 30);
+    const auto a = writeSave("A.sav", 20);
+
+    const auto printed = run({b, a});
+    EXPECT_EQ(printed.status, 0);
+    EXPECT_EQ(printed.err, "");
+    EXPECT_TRUE(printed.out.starts_with("\xB9; File Name; NickName;"));
+    EXPECT_FALSE(printed.out.ends_with("\r\n"));
+    EXPECT_EQ(fileNamesOf(printed.out), (std::vector<std::string>{"A", "b"}));
+
+    const auto written = run({"-o", path("Res.txt"), b, a});
+    EXPECT_EQ(written.status, 0);
+    EXPECT_EQ(written.out, "");
+    EXPECT_EQ(contentsOf(path("Res.txt")), printed.out);
+    EXPECT_EQ(run({"-o", "-", b, a}).out, printed.out);
+}
+
+TEST_F(ReportCommand, SortsByTheChosenKeyInItsFirstClickDirection) {
+    const auto files = std::vector<std::string>{writeSave("a.sav", 30), writeSave("b.sav", 10), writeSave("c.sav", 20)};
+    auto arguments = files;
+    arguments.insert(arguments.begin(), {"--sort", "turn"});
+    EXPECT_EQ(fileNamesOf(run(arguments).out), (std::vector<std::string>{"b", "c", "a"}));
+}
+
+TEST_F(ReportCommand, NamesEachFileThatFailsAndStillWritesItsRow) {
+    const auto good = writeSave("good.sav", 5);
+    const auto junk = writeBytes("junk.sav", {'n', 'o', ' ', 's', 't', 'r', 'e', 'a', 'm'});
+    const auto missing = path("missing.sav");
+
+    const auto outcome = run({"-o", path("Res.txt"), good, junk, missing});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.err, junk + ": no game data found\n" + missing + ": No such file or directory\n");
+    EXPECT_EQ(fileNamesOf(contentsOf(path("Res.txt"))), (std::vector<std::string>{"good", "junk", "missing"}));
+}
+
+TEST_F(ReportCommand, UsageRuleAndOutputErrorsWriteNothing) {
+    const auto save = writeSave("a.sav", 5);
+    std::ofstream(path("Res.txt")) << "old";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--sessions-per-day", "x", "-o", path("Res.txt"), save},
+         "quillmere-report: --sessions-per-day: 'x' is not a valid floating point value\n"},
+        {{"--start", "31-02-2005", "-o", path("Res.txt"), save},
+         "quillmere-report: --start: '31-02-2005' is not a valid date\n"},
+        {{"--bogus", save}, "quillmere-report: unknown option '--bogus'\nTry 'quillmere-report --help'.\n"},
+        {{}, "quillmere-report: no save files given\nTry 'quillmere-report --help'.\n"},
+        {{"-o", path("no/Res.txt"), save},
+         "quillmere-report: cannot write '" + path("no/Res.txt") + "': No such file or directory\n"},
+    };
+    for (const auto& [arguments, message] : cases) {
+        const auto outcome = run(arguments);
+        EXPECT_EQ(outcome.status, 2) << message;
+        EXPECT_EQ(outcome.err, message);
+        EXPECT_EQ(outcome.out, "");
+    }
+    EXPECT_EQ(contentsOf(path("Res.txt")), "old");
+}
+
+TEST_F(ReportCommand, AnswersHelpAndVersion) {
+    const auto version = run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "quillmere-report 1.02\n");
+    const auto help = run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.starts_with("Usage: quillmere-report [options] SAVE...\n"));
+}
+
+}  // namespace
