@@ -100,10 +100,14 @@ std::string ReportUsage() {
 
 std::string_view OptionOf(reload::RuleField field) {
     switch (field) {
-        case reload::RuleField::StartDate: return "--start";
-        case reload::RuleField::SessionsPerDay: return "--sessions-per-day";
-        case reload::RuleField::MinSessionMinutes: return "--min-session-minutes";
-        default: return "--presessions";
+        case reload::RuleField::StartDate:
+            return "--start";
+        case reload::RuleField::SessionsPerDay:
+            return "--sessions-per-day";
+        case reload::RuleField::MinSessionMinutes:
+            return "--min-session-minutes";
+        default:
+            return "--presessions";
     }
 }
 

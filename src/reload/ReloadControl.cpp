@@ -109,8 +109,10 @@ std::optional<long double> parseFloat(std::string_view text) {
     Scanner scan(text);
     std::string normal;
     scan.skipBlanks();
-    if (scan.take('-')) normal += '-';
-    else (void)scan.take('+');
+    if (scan.take('-'))
+        normal += '-';
+    else
+        (void)scan.take('+');
     const auto whole = scan.digits();
     normal += whole;
     std::string_view fraction;
@@ -182,12 +184,14 @@ Rules ParseRules(const RuleTexts& texts, int currentYear) {
 
     const auto minutes = parseInteger(texts.minSessionMinutes);
     if (!minutes) {
-        throw RuleError(RuleField::MinSessionMinutes, quoted(texts.minSessionMinutes) + " is not a valid integer value");
+        throw RuleError(RuleField::MinSessionMinutes,
+                        quoted(texts.minSessionMinutes) + " is not a valid integer value");
     }
     rules.minSessionMinutes = *minutes;
 
     const auto presessions = parseInteger(texts.presessions);
-    if (!presessions) throw RuleError(RuleField::Presessions, quoted(texts.presessions) + " is not a valid integer value");
+    if (!presessions)
+        throw RuleError(RuleField::Presessions, quoted(texts.presessions) + " is not a valid integer value");
     rules.presessions = *presessions;
     return rules;
 }

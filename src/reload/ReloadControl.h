@@ -46,9 +46,10 @@ struct Rules {
 // "," or "." as its decimal separator.
 [[nodiscard]] Rules ParseRules(const RuleTexts& texts, int currentYear);
 
-// The reload control for one record: fills PlayDays, Reloads, ReloadPercent, SessionTime,
-// MaxReloads and Honesty from FileDate, Turn, PlayTime and LoadCount, and sets ReloadDone.
-// A record that failed to load, or has no file date, is left alone.
+// The reload control for one record: fills PlayDays, Reloads, ReloadPercent (0 unless Turn > 0),
+// SessionTime, MaxReloads and Honesty from FileDate, Turn, PlayTime and LoadCount, and sets
+// ReloadDone. Reloads and MaxReloads saturate at the 32-bit range. A record that failed to load, or
+// has no file date, is left alone.
 void RControl(analysis::TSaveDataRec& rec, const Rules& rules);
 
 // RControl for every record of the table, in order.

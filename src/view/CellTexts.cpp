@@ -140,28 +140,37 @@ std::string LevelText(std::int32_t level) { return nameOr(analysis::LevelName(le
 std::string VictoryText(std::int32_t gameOver, std::int32_t victoryType) {
     if (gameOver == 0) return "Incomplete";
     switch (victoryType) {
-        case -1: return "Loss";
-        case 1: return "Time";
-        case 2: return "Conquest";
-        case 3: return "Domination";
-        case 4: return "Culture";
-        case 5: return "Space";
-        case 6: return "Diplomatic";
-        default: return "Unknown";
+        case -1:
+            return "Loss";
+        case 1:
+            return "Time";
+        case 2:
+            return "Conquest";
+        case 3:
+            return "Domination";
+        case 4:
+            return "Culture";
+        case 5:
+            return "Space";
+        case 6:
+            return "Diplomatic";
+        default:
+            return "Unknown";
     }
 }
 
 std::string HonestyText(std::int32_t honesty) {
     switch (honesty) {
-        case 0: return "Cheat";
-        case 1: return "Average";
-        default: return "Fair";
+        case 0:
+            return "Cheat";
+        case 1:
+            return "Average";
+        default:
+            return "Fair";
     }
 }
 
-RowTexts HeaderTexts() {
-    return {headersOf(kBaseColumns), headersOf(kReloadColumns), headersOf(kAdditionalColumns)};
-}
+RowTexts HeaderTexts() { return {headersOf(kBaseColumns), headersOf(kReloadColumns), headersOf(kAdditionalColumns)}; }
 
 RowTexts RowTextsOf(const analysis::TSaveDataRec& rec, int rowNumber, const FormatOptions& options) {
     RowTexts row;

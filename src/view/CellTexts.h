@@ -41,23 +41,25 @@ struct FormatOptions {
 [[nodiscard]] RowTexts HeaderTexts();
 
 // The row of record `rec` shown as row `rowNumber` (1-based). A record without details (blocked or
-// failed) gets its row number, file name and file date, and " " in every other written cell; reload
-// cells are " " too until the reload control has run on the record.
+// failed) gets its row number, file name and file date, and " " in every other written cell. The
+// reload control's cells (Play Days to Honesty) are " " until it has run on the record.
 [[nodiscard]] RowTexts RowTextsOf(const analysis::TSaveDataRec& rec, int rowNumber, const FormatOptions& options);
 
 // The grid text formats.
-[[nodiscard]] std::string Integer4(std::int32_t value);                       // "%4d"
-[[nodiscard]] std::string Integer6(std::int32_t value);                       // "%6d"
-[[nodiscard]] std::string Fixed2(long double value, char decimalSeparator);   // "%6.2f"
-[[nodiscard]] std::string YearText(std::int32_t year);                        // "4000BC", "  1AD", "1850AD"
-[[nodiscard]] std::string DurationText(std::int32_t seconds);                 // "   1:02:05"
-[[nodiscard]] std::string DateTimeText(double dateTime);                      // "27-11-2005 14:03:22"
+[[nodiscard]] std::string Integer4(std::int32_t value);                      // "%4d"
+[[nodiscard]] std::string Integer6(std::int32_t value);                      // "%6d"
+[[nodiscard]] std::string Fixed2(long double value, char decimalSeparator);  // "%6.2f"
+[[nodiscard]] std::string YearText(std::int32_t year);                       // "4000BC", "  1AD", "1850AD"
+[[nodiscard]] std::string DurationText(std::int32_t seconds);                // "   1:02:05"
+// "27-11-2005 14:03:22", to the nearest second; the time is left out at exactly 00:00:00, and a
+// value outside the years 1 to 9999 gives " ".
+[[nodiscard]] std::string DateTimeText(double dateTime);
 
 // Name lookups as the grids show them.
-[[nodiscard]] std::string LeaderText(std::int32_t leaderType);   // "Unknown" outside the table
-[[nodiscard]] std::string CivText(std::int32_t civType);         // "Unknown" outside the table
-[[nodiscard]] std::string LevelText(std::int32_t level);         // "Unknown" outside 0..8
+[[nodiscard]] std::string LeaderText(std::int32_t leaderType);                           // "Unknown" outside the table
+[[nodiscard]] std::string CivText(std::int32_t civType);                                 // "Unknown" outside the table
+[[nodiscard]] std::string LevelText(std::int32_t level);                                 // "Unknown" outside 0..8
 [[nodiscard]] std::string VictoryText(std::int32_t gameOver, std::int32_t victoryType);  // "Incomplete", "Unknown"...
-[[nodiscard]] std::string HonestyText(std::int32_t honesty);     // "Cheat", "Average", else "Fair"
+[[nodiscard]] std::string HonestyText(std::int32_t honesty);  // "Cheat", "Average", else "Fair"
 
 }  // namespace quillmere::view

@@ -18,9 +18,8 @@ constexpr std::array<std::uint8_t, 256> kLowerCase = [] {
     for (std::size_t b = 'A'; b <= 'Z'; ++b) table[b] = static_cast<std::uint8_t>(b + 0x20);
     for (std::size_t b = 0xC0; b <= 0xDF; ++b) table[b] = static_cast<std::uint8_t>(b + 0x20);
     constexpr std::pair<std::uint8_t, std::uint8_t> kPairs[] = {
-        {0x80, 0x90}, {0x81, 0x83}, {0x8A, 0x9A}, {0x8C, 0x9C}, {0x8D, 0x9D}, {0x8E, 0x9E}, {0x8F, 0x9F},
-        {0xA1, 0xA2}, {0xA3, 0xBC}, {0xA5, 0xB4}, {0xA8, 0xB8}, {0xAA, 0xBA}, {0xAF, 0xBF}, {0xB2, 0xB3},
-        {0xBD, 0xBE},
+        {0x80, 0x90}, {0x81, 0x83}, {0x8A, 0x9A}, {0x8C, 0x9C}, {0x8D, 0x9D}, {0x8E, 0x9E}, {0x8F, 0x9F}, {0xA1, 0xA2},
+        {0xA3, 0xBC}, {0xA5, 0xB4}, {0xA8, 0xB8}, {0xAA, 0xBA}, {0xAF, 0xBF}, {0xB2, 0xB3}, {0xBD, 0xBE},
     };
     for (const auto& [upper, lower] : kPairs) table[upper] = lower;
     return table;
@@ -28,9 +27,12 @@ constexpr std::array<std::uint8_t, 256> kLowerCase = [] {
 
 std::int32_t integerKey(const analysis::TSaveDataRec& rec, SortKey key) {
     switch (key) {
-        case SortKey::Turn: return rec.Turn;
-        case SortKey::Score: return rec.Score;
-        default: return rec.FinalScore;
+        case SortKey::Turn:
+            return rec.Turn;
+        case SortKey::Score:
+            return rec.Score;
+        default:
+            return rec.FinalScore;
     }
 }
 
@@ -70,10 +72,14 @@ void SortRecords(analysis::ResultTable& table, SortKey key, bool ascending) {
 
 bool& SortDirections::of(SortKey key) {
     switch (key) {
-        case SortKey::FileName: return fileName;
-        case SortKey::Turn: return turn;
-        case SortKey::Score: return score;
-        default: return finalScore;
+        case SortKey::FileName:
+            return fileName;
+        case SortKey::Turn:
+            return turn;
+        case SortKey::Score:
+            return score;
+        default:
+            return finalScore;
     }
 }
 

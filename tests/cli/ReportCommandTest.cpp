@@ -47,8 +47,8 @@ protected:
         return writeBytes(name, quillmere::savewriter::BuildContainer(container));
     }
     std::string writeBytes(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
-        std::ofstream(path(name), std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                          static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(path(name), std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         return path(name);
     }
 
@@ -122,7 +122,6 @@ TEST_F(ReportCommand, UsageRuleAndOutputErrorsWriteNothing) {
         {{"--start", "31-02-2005", "-o", path("Res.txt"), save},
          "quillmere-report: --start: '31-02-2005' is not a valid date\n"},
         {{"--bogus", save}, "quillmere-report: unknown option '--bogus'\nTry 'quillmere-report --help'.\n"},
-        {{}, "quillmere-report: no save files given\nTry 'quillmere-report --help'.\n"},
         {{"-o", path("no/Res.txt"), save},
          "quillmere-report: cannot write '" + path("no/Res.txt") + "': No such file or directory\n"},
     };

@@ -60,7 +60,8 @@ TEST(BuildResultsText, WritesThirtyTwoCellsPerRowAndCutsTheLastSeparator) {
         "1; Ivan;2; ; Barbarian; America;  120; 1850AD;    0:00:00;      0;      0; Settler; Space; "
         "29-11-2005 12:00:00;  120; 1850AD;    0:00:00;    0;    0;   0,00;    0:00:00;    0; Average; "
         "     0;      0;      0;      0;   1,50;      0;   0,00;      0;      0;      0; \r\n"
-        "2; Petr; " + blanks(10) + "29-11-2005 12:00:00; " + blanks(19) + "\r\n" +  // blocked: no details
+        "2; Petr; " +
+        blanks(10) + "29-11-2005 12:00:00; " + blanks(19) + "\r\n" +  // blocked: no details
         "3; Oleg; " + blanks(29) + " ";  // failed, without a file date; the last cell keeps its blank
     EXPECT_EQ(text, expected);
 }

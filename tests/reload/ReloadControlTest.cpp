@@ -57,7 +57,7 @@ TEST(ParseRules, ReadsStartDatesWithBlanksTrailingDashAndTheTwoDigitYearWindow) 
         {startingOn("5", "3", "76"), dateOf(1976, 3, 5)},  // the window's first year
         {startingOn("5", "3", "75"), dateOf(2075, 3, 5)},  // and its last
         {startingOn("5", "3", "7"), dateOf(2007, 3, 5)},
-        {startingOn("1", "1", "001"), dateOf(1, 1, 1)},    // three digits are taken as written
+        {startingOn("1", "1", "001"), dateOf(1, 1, 1)},  // three digits are taken as written
         {startingOn("31", "12", "9999"), dateOf(9999, 12, 31)},
     };
     for (const auto& c : cases) {
@@ -71,11 +71,20 @@ TEST(ParseRules, ReadsStartDatesWithBlanksTrailingDashAndTheTwoDigitYearWindow) 
 
 TEST(ParseRules, RefusesDatesThatDoNotParseOrDoNotExistNamingTheJoinedText) {
     const RuleTexts cases[] = {
-        startingOn("", "11", "2005"),     startingOn("29", "2", "2005"),  startingOn("32", "1", "2005"),
-        startingOn("0", "1", "2005"),     startingOn("1", "13", "2005"),  startingOn("1", "0", "2005"),
-        startingOn("1", "1", ""),         startingOn("1", "1", "0000"),   startingOn("1", "1", "10000"),
-        startingOn("1", "1", "2005x"),    startingOn("1", "1", "2005--"), startingOn("+1", "1", "2005"),
-        startingOn("1", "1", "99999999999999999999"),                     startingOn("1.5", "1", "2005"),
+        startingOn("", "11", "2005"),
+        startingOn("29", "2", "2005"),
+        startingOn("32", "1", "2005"),
+        startingOn("0", "1", "2005"),
+        startingOn("1", "13", "2005"),
+        startingOn("1", "0", "2005"),
+        startingOn("1", "1", ""),
+        startingOn("1", "1", "0000"),
+        startingOn("1", "1", "10000"),
+        startingOn("1", "1", "2005x"),
+        startingOn("1", "1", "2005--"),
+        startingOn("+1", "1", "2005"),
+        startingOn("1", "1", "99999999999999999999"),
+        startingOn("1.5", "1", "2005"),
     };
     for (const auto& texts : cases) {
         const std::string joined = texts.day + "-" + texts.month + "-" + texts.year;
@@ -91,8 +100,8 @@ TEST(ParseRules, RefusesDatesThatDoNotParseOrDoNotExistNamingTheJoinedText) {
 
 TEST(ParseRules, SessionsPerDayTakesCommaOrPointAndAnExponent) {
     const std::pair<std::string, long double> valid[] = {
-        {"1,5", 1.5L}, {"1.5", 1.5L}, {" -2,25e1 ", -22.5L}, {"+3", 3}, {"5,", 5}, {",5", 0.5L}, {"1E-1", 0.1L},
-        {"0", 0},
+        {"1,5", 1.5L}, {"1.5", 1.5L}, {" -2,25e1 ", -22.5L}, {"+3", 3},
+        {"5,", 5},     {",5", 0.5L},  {"1E-1", 0.1L},        {"0", 0},
     };
     for (const auto& [text, value] : valid) {
         RuleTexts texts;
@@ -188,31 +197,52 @@ TEST(RControl, HandlesTheEdgesOfDaysReloadsAllowanceAndVerdict) {
         {"day 32 counts as 30", saved(dateOf(2005, 12, 28, 12), 10, 0, 1), standard, {30, 0, 0, 45, 2}},
         {"midnight two days on", saved(dateOf(2005, 11, 29), 10, 0, 1), standard, {2, 0, 0, 3, 2}},
         {"midnight one day on", saved(dateOf(2005, 11, 28), 10, 0, 1), standard, {2, 0, 0, 3, 2}},
-        {"presessions above the loads", saved(dateOf(2005, 11, 27, 10), 10, 5000, 1), rules("1,5", "30", "3"),
+        {"presessions above the loads",
+         saved(dateOf(2005, 11, 27, 10), 10, 5000, 1),
+         rules("1,5", "30", "3"),
          {1, 0, 0, 2, 2}},
-        {"no loads is fair even when none are allowed", saved(dateOf(2005, 11, 27, 10), 10, 600, 0), standard,
+        {"no loads is fair even when none are allowed",
+         saved(dateOf(2005, 11, 27, 10), 10, 600, 0),
+         standard,
          {1, 0, 0, 0, 2}},
         {"no play time: the day allowance", saved(dateOf(2005, 11, 27, 10), 10, 0, 3), standard, {1, 2, 0, 2, 1}},
-        {"a short play time allows nothing", saved(dateOf(2005, 11, 27, 10), 10, 600, 1), standard,
-         {1, 0, 0, 0, 0}},
-        {"no sessions per day still allow one", saved(dateOf(2005, 11, 27, 10), 10, 20000, 1), rules("0", "30", "1"),
+        {"a short play time allows nothing", saved(dateOf(2005, 11, 27, 10), 10, 600, 1), standard, {1, 0, 0, 0, 0}},
+        {"no sessions per day still allow one",
+         saved(dateOf(2005, 11, 27, 10), 10, 20000, 1),
+         rules("0", "30", "1"),
          {1, 0, 0, 1, 2}},
-        {"reloads at 0.75 x max are average", saved(dateOf(2005, 11, 29, 14), 10, 20000, 4), standard,
+        {"reloads at 0.75 x max are average",
+         saved(dateOf(2005, 11, 29, 14), 10, 20000, 4),
+         standard,
          {3, 3, 6666, 4, 1}},
-        {"reloads below 0.75 x max are fair", saved(dateOf(2005, 11, 29, 14), 10, 20000, 3), standard,
+        {"reloads below 0.75 x max are fair",
+         saved(dateOf(2005, 11, 29, 14), 10, 20000, 3),
+         standard,
          {3, 2, 10000, 4, 2}},
-        {"a zero minimum session counts as one minute", saved(dateOf(2005, 11, 27, 10), 10, 600, 1),
-         rules("100", "0", "1"), {1, 0, 0, 10, 2}},
-        {"a negative minimum session counts as one minute", saved(dateOf(2005, 11, 27, 10), 10, 600, 1),
-         rules("100", "-5", "1"), {1, 0, 0, 10, 2}},
-        {"a huge allowance saturates", saved(dateOf(2005, 11, 27, 10), 10, 0, 6), rules("1e30", "30", "1"),
+        {"a zero minimum session counts as one minute",
+         saved(dateOf(2005, 11, 27, 10), 10, 600, 1),
+         rules("100", "0", "1"),
+         {1, 0, 0, 10, 2}},
+        {"a negative minimum session counts as one minute",
+         saved(dateOf(2005, 11, 27, 10), 10, 600, 1),
+         rules("100", "-5", "1"),
+         {1, 0, 0, 10, 2}},
+        {"a huge allowance saturates",
+         saved(dateOf(2005, 11, 27, 10), 10, 0, 6),
+         rules("1e30", "30", "1"),
          {1, 5, 0, kMax, 2}},
-        {"a hugely negative allowance saturates", saved(dateOf(2005, 11, 27, 10), 10, 0, 6),
-         rules("-1e4000", "30", "1"), {1, 5, 0, kMin, 0}},
-        {"reloads saturate", saved(dateOf(2005, 11, 27, 10), 10, 0, kMax), rules("1,5", "30", "-5"),
+        {"a hugely negative allowance saturates",
+         saved(dateOf(2005, 11, 27, 10), 10, 0, 6),
+         rules("-1e4000", "30", "1"),
+         {1, 5, 0, kMin, 0}},
+        {"reloads saturate",
+         saved(dateOf(2005, 11, 27, 10), 10, 0, kMax),
+         rules("1,5", "30", "-5"),
          {1, kMax, 0, 2, 0}},
-        {"the day allowance overflows to infinity", saved(dateOf(2005, 12, 20), 10, 0, 1),
-         rules("1e4932", "30", "1"), {24, 0, 0, kMax, 2}},
+        {"the day allowance overflows to infinity",
+         saved(dateOf(2005, 12, 20), 10, 0, 1),
+         rules("1e4932", "30", "1"),
+         {24, 0, 0, kMax, 2}},
     };
     for (const auto& c : cases) {
         auto rec = c.rec;
