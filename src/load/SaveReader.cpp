@@ -11,62 +11,19 @@ namespace {
 constexpr std::int32_t kMaxTextLength = 1023;
 
 // A text ends at its first zero byte, though the save stores the whole body.
-std::string upToZero(std::string text) {
+void cutAtZero(std::string& text) {
     if (const auto zero = text.find('\0'); zero != std::string::npos) text.resize(zero);
-    return text;
 }
 
 }  // namespace
 
-std::int64_t SaveReader::Remaining() const {
-    const auto size = static_cast<std::int64_t>(m_data.size());
-    return (m_pos < 0 || m_pos > size) ? 0 : size - m_pos;
-}
+void SaveReader::failDamaged() const { throw DamagedSave(m_data.size()); }
 
-void SaveReader::require(std::int64_t bytes) const {
-    const auto size = static_cast<std::int64_t>(m_data.size());
-    if (m_pos < 0 || m_pos > size || bytes > size - m_pos) throw DamagedSave(m_data.size());
-}
-
-void SaveReader::RequireItems(std::int64_t count, std::int64_t minItemBytes) const {
-    if (count <= 0 || minItemBytes <= 0) return;
-    // Compared by division so that a huge count cannot overflow the product.
-    if (count > Remaining() / minItemBytes) throw DamagedSave(m_data.size());
-}
-
-std::int32_t SaveReader::IntAt(std::int64_t offset) const {
-    const auto size = static_cast<std::int64_t>(m_data.size());
-    if (offset < 0 || offset > size || 4 > size - offset) throw DamagedSave(m_data.size());
-    const auto* p = m_data.data() + offset;
-    const std::uint32_t v = std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
-                            std::uint32_t{p[3]} << 24;
-    return static_cast<std::int32_t>(v);
-}
-
-std::int32_t SaveReader::ReadInt() {
-    const std::int32_t v = IntAt(m_pos);
-    m_pos += 4;
-    return v;
-}
-
-std::int16_t SaveReader::ReadShort() {
-    require(2);
-    const auto* p = m_data.data() + m_pos;
-    m_pos += 2;
-    return static_cast<std::int16_t>(static_cast<std::uint16_t>(p[0] | p[1] << 8));
-}
-
-std::uint8_t SaveReader::ReadChar() {
-    require(1);
-    return m_data[static_cast<std::size_t>(m_pos++)];
-}
-
-std::uint8_t SaveReader::ReadBool() { return ReadChar(); }
-
-void SaveReader::Skip(std::int64_t count, std::int64_t itemBytes) {
-    if (count <= 0) return;
-    RequireItems(count, itemBytes);
-    m_pos += count * itemBytes;
+void SaveReader::SkipStr() {
+    const std::int32_t n = IntAt(m_pos);
+    const std::int64_t body = (n >= 1 && n <= kMaxTextLength) ? n : 0;
+    if (body > Remaining() - 4) failDamaged();
+    m_pos += 4 + body;
 }
 
 std::string SaveReader::ReadStr() {
@@ -75,7 +32,8 @@ std::string SaveReader::ReadStr() {
     require(n);
     std::string text(reinterpret_cast<const char*>(m_data.data() + m_pos), static_cast<std::size_t>(n));
     m_pos += n;
-    return upToZero(std::move(text));
+    cutAtZero(text);
+    return text;
 }
 
 // Reads the count and checks that the whole body is there; sets `wide` to the body's character
@@ -98,14 +56,20 @@ std::int32_t SaveReader::readUStrLength(bool& wide) {
 }
 
 std::string SaveReader::ReadUStr() {
+    std::string text;
+    ReadUStr(text);
+    return text;
+}
+
+void SaveReader::ReadUStr(std::string& text) {
     bool wide = true;
     const std::int32_t n = readUStrLength(wide);
-    std::string text(static_cast<std::size_t>(n), '\0');
+    text.resize(static_cast<std::size_t>(n));
     const std::int64_t step = wide ? 2 : 1;
     for (std::int32_t i = 0; i < n; ++i, m_pos += step) {
         text[static_cast<std::size_t>(i)] = static_cast<char>(m_data[static_cast<std::size_t>(m_pos)]);
     }
-    return upToZero(std::move(text));
+    cutAtZero(text);
 }
 
 void SaveReader::SkipUStr() {
@@ -115,17 +79,21 @@ void SaveReader::SkipUStr() {
 }
 
 std::string CutMacros(std::string_view text) {
-    text = text.substr(0, text.find('\0'));
-    if (text.empty() || text.size() > static_cast<std::size_t>(kMaxTextLength)) return {};
     std::string result;
-    result.reserve(text.size());
+    CutMacros(text, result);
+    return result;
+}
+
+void CutMacros(std::string_view text, std::string& result) {
+    result.clear();
+    text = text.substr(0, text.find('\0'));
+    if (text.empty() || text.size() > static_cast<std::size_t>(kMaxTextLength)) return;
     bool inside = false;
     for (const char c : text) {
         if (c == '<') inside = true;
         if (!inside) result.push_back(c);
         if (c == '>') inside = false;
     }
-    return result;
 }
 
 std::int64_t FindUStr(std::span<const std::uint8_t> data, std::string_view text, std::int64_t start) {

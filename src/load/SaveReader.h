@@ -33,9 +33,13 @@ public:
     // 4-byte length n, then n bytes when 1 <= n <= 1023; otherwise the empty text and only the
     // length is consumed. The text ends at its first zero byte; the whole body is consumed.
     std::string ReadStr();
+    // Moves past a ReadStr value without building its text.
+    void SkipStr();
     // 4-byte character count n, then n characters of 2 bytes (low byte kept) or, when n >= 2 and
     // the first character's high byte is not zero, of 1 byte. Lengths outside 1..1023 as ReadStr.
     std::string ReadUStr();
+    // ReadUStr into `text`, reusing its storage.
+    void ReadUStr(std::string& text);
     // Moves past a ReadUStr value without building its text.
     void SkipUStr();
 
@@ -54,16 +58,69 @@ public:
 
 private:
     // Throws DamagedSave unless `bytes` bytes are available at the position.
-    void require(std::int64_t bytes) const;
+    void require(std::int64_t bytes) const {
+        if (bytes > Remaining()) failDamaged();
+    }
+    [[noreturn]] void failDamaged() const;
     std::int32_t readUStrLength(bool& wide);
 
     std::span<const std::uint8_t> m_data;
     std::int64_t m_pos;
 };
 
+// The fixed-size readers are defined here so that a walk over millions of values inlines them.
+
+inline std::int64_t SaveReader::Remaining() const {
+    const auto size = static_cast<std::int64_t>(m_data.size());
+    return (m_pos < 0 || m_pos > size) ? 0 : size - m_pos;
+}
+
+inline void SaveReader::RequireItems(std::int64_t count, std::int64_t minItemBytes) const {
+    if (count <= 0 || minItemBytes <= 0) return;
+    // Compared by division so that a huge count cannot overflow the product.
+    if (count > Remaining() / minItemBytes) failDamaged();
+}
+
+inline std::int32_t SaveReader::IntAt(std::int64_t offset) const {
+    const auto size = static_cast<std::int64_t>(m_data.size());
+    if (offset < 0 || offset > size || 4 > size - offset) failDamaged();
+    const auto* p = m_data.data() + offset;
+    const std::uint32_t v =
+        std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
+    return static_cast<std::int32_t>(v);
+}
+
+inline std::int32_t SaveReader::ReadInt() {
+    const std::int32_t v = IntAt(m_pos);
+    m_pos += 4;
+    return v;
+}
+
+inline std::int16_t SaveReader::ReadShort() {
+    require(2);
+    const auto* p = m_data.data() + m_pos;
+    m_pos += 2;
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>(p[0] | p[1] << 8));
+}
+
+inline std::uint8_t SaveReader::ReadChar() {
+    require(1);
+    return m_data[static_cast<std::size_t>(m_pos++)];
+}
+
+inline std::uint8_t SaveReader::ReadBool() { return ReadChar(); }
+
+inline void SaveReader::Skip(std::int64_t count, std::int64_t itemBytes) {
+    if (count <= 0) return;
+    RequireItems(count, itemBytes);
+    m_pos += count * itemBytes;
+}
+
 // The text with every "<...>" span removed; an unclosed "<" drops the rest. Texts outside 1..1023
 // characters (before their first zero byte) give the empty text.
 [[nodiscard]] std::string CutMacros(std::string_view text);
+// CutMacros into `result`, reusing its storage; `text` must not alias `result`.
+void CutMacros(std::string_view text, std::string& result);
 
 // Offset of the first place at or after `start` whose low bytes of 16-bit characters spell `text`;
 // 0 when there is none (as for a match at offset 0). An empty text matches at `start`.

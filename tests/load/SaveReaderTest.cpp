@@ -59,10 +59,14 @@ TEST_P(TextReaders, GiveTextAndAdvanceAsStored) {
     const std::string text = c.wide ? reader.ReadUStr() : reader.ReadStr();
     EXPECT_EQ(text, c.text);
     EXPECT_EQ(reader.Position(), c.advance);
+    SaveReader skipper(data);
+    c.wide ? skipper.SkipUStr() : skipper.SkipStr();
+    EXPECT_EQ(skipper.Position(), c.advance) << "skipping must move exactly as reading";
     if (c.wide) {
-        SaveReader skipper(data);
-        skipper.SkipUStr();
-        EXPECT_EQ(skipper.Position(), c.advance) << "SkipUStr must move exactly as ReadUStr";
+        SaveReader again(data);
+        std::string reused = "an earlier, longer text";
+        again.ReadUStr(reused);
+        EXPECT_EQ(reused, c.text);
     }
 }
 
@@ -120,6 +124,10 @@ TEST(SaveReader, TextBodyPastTheEndThrows) {
     SaveReader reader(data);
     EXPECT_THROW(reader.SkipUStr(), DamagedSave);
     EXPECT_EQ(reader.Position(), 0);
+    const auto shortText = counted(3, {0x41, 0x42});
+    SaveReader narrow(shortText);
+    EXPECT_THROW(narrow.SkipStr(), DamagedSave);
+    EXPECT_EQ(narrow.Position(), 0);
 }
 
 TEST(SaveReader, NegativeOrHugePositionsAndCountsNeverReadOutside) {
@@ -150,7 +158,12 @@ TEST(CutMacros, RemovesMarkUpSpans) {
         {"", ""},          {"<>", ""},     {"Code <color=1>of</color> Lows", "Code of Lows"},
         {std::string("ab\0<c>d", 7), "ab"},
     };
-    for (const auto& [in, out] : cases) EXPECT_EQ(CutMacros(in), out) << in;
+    for (const auto& [in, out] : cases) {
+        EXPECT_EQ(CutMacros(in), out) << in;
+        std::string reused = "an earlier text";
+        CutMacros(in, reused);
+        EXPECT_EQ(reused, out) << in;
+    }
     EXPECT_EQ(CutMacros(std::string(1023, 'a')), std::string(1023, 'a'));
     EXPECT_EQ(CutMacros(std::string(1024, 'a')), "");
 }
