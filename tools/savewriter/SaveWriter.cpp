@@ -26,13 +26,26 @@ ByteWriter& ByteWriter::Char(std::uint8_t value) {
 
 ByteWriter& ByteWriter::Bool(std::uint8_t value) { return Char(value); }
 
+namespace {
+
+// Appends `count` copies of the `width` little-endian bytes of `value`.
+void appendCopies(std::vector<std::uint8_t>& bytes, std::size_t count, std::uint32_t value, std::size_t width) {
+    const std::size_t start = bytes.size();
+    bytes.resize(start + count * width);
+    for (std::size_t i = start; i < bytes.size(); i += width) {
+        for (std::size_t k = 0; k < width; ++k) bytes[i + k] = static_cast<std::uint8_t>(value >> (8 * k));
+    }
+}
+
+}  // namespace
+
 ByteWriter& ByteWriter::Ints(std::size_t count, std::int32_t value) {
-    for (std::size_t i = 0; i < count; ++i) Int(value);
+    appendCopies(m_bytes, count, static_cast<std::uint32_t>(value), 4);
     return *this;
 }
 
 ByteWriter& ByteWriter::Shorts(std::size_t count, std::int16_t value) {
-    for (std::size_t i = 0; i < count; ++i) Short(value);
+    appendCopies(m_bytes, count, static_cast<std::uint16_t>(value), 2);
     return *this;
 }
 

@@ -25,6 +25,8 @@ public:
     ByteWriter& UStr(std::string_view text, bool wide = true);
     ByteWriter& Bytes(std::span<const std::uint8_t> bytes);
     ByteWriter& Bytes(std::string_view bytes);
+    // Room for `bytes` in all, so that a big save is written without regrowing.
+    void Reserve(std::size_t bytes) { m_bytes.reserve(bytes); }
 
     [[nodiscard]] const std::vector<std::uint8_t>& bytes() const { return m_bytes; }
     [[nodiscard]] std::vector<std::uint8_t> take() { return std::move(m_bytes); }
