@@ -1,0 +1,556 @@
+#include "analysis/SaveWalk.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <tuple>
+
+#include "analysis/Batch.h"
+#include "analysis/FinalScore.h"
+#include "analysis/RuleTables.h"
+#include "load/Container.h"
+#include "load/LoadError.h"
+#include "load/SaveReader.h"
+#include "savewriter/SaveContent.h"
+
+namespace quillmere::analysis {
+namespace {
+
+using savewriter::CityContent;
+using savewriter::MessageContent;
+using savewriter::PlotContent;
+using savewriter::SaveContent;
+
+load::WorkBuffer workOf(const SaveContent& content) {
+    auto container = savewriter::ToContainer(content);
+    container.fast = true;
+    return load::AssembleWorkBuffer(savewriter::BuildContainer(container));
+}
+
+TSaveDataRec walkOf(const SaveContent& content, TSaveDataRec rec = {}) {
+    SaveAnalyse(workOf(content), rec);
+    return rec;
+}
+
+// Research cost under the default settings (level 3, cost setting 3, speed 2).
+std::int32_t costOf(int tech) { return TechCost(tech, CostPercentsOf(3, 3, 2)); }
+
+int techNamed(std::string_view name) {
+    const auto it = std::find_if(kTechnologies.begin(), kTechnologies.end(),
+                                 [&](const TTechInfoRec& tech) { return tech.Name == name; });
+    return static_cast<int>(it - kTechnologies.begin());
+}
+
+// A save that sets every value the record reports, with counts unlike the defaults.
+SaveContent richContent() {
+    SaveContent c;
+    c.header.costSetting = 5;
+    c.header.speedIndex = 1;
+    c.header.slots[0] = {"Ann", "", 4, 7};
+    c.header.slots[1] = {"Bob", "blocked", 2, 3};
+    c.game.turn = 100;
+    c.game.turnLimit = 660;
+    c.game.rawPlayTime = 4 * 3600 + 3;
+    c.game.score = 1234;
+    c.game.level = 5;
+    c.game.victoryType = 2;
+    c.game.gameOver = 1;
+    c.game.scoreStart = {10, 0, 10, 0};
+    c.game.scoreEnd = {1000, 0, 1000, 0};
+    c.game.loadCount = 17;
+    c.game.width = 3;
+    c.game.height = 2;
+    c.game.landTotal = 4;
+    c.game.plots = {{0, 0, 0, 1}, {0, 0, 1, 0}, {0, 1, 2, 3}, {0, 0, 5, 1}, {0, 255, 0, 1}, {0, 0, 2, 2}};
+    c.game.replayMessages = 5;
+    c.game.groups = {{2, 0}, {0, 3}, {-1, 1}};
+    auto& human = c.players[0];
+    human.population = 30;
+    human.scoreStat = {150, 7, 8, 150};
+    human.cities = {{0, 40, 1}, {1, 90, 0}, {0, 70, 2}, {0, 10, 1}};
+    human.units = 3;
+    human.messages = {{"<b>Mysticism</b> discovered", 12, true}, {"Polytheism", 50, false}};
+    for (int list = 0; list < 6; ++list) human.history[list] = {{0, list}, {1, 10 + list}, {2, 20 + list}};
+    c.players[5].population = 70;
+    c.players[5].cities = {{0, 500, 1}};
+    c.teams[0].known.set(0).set(25).set(85);
+    c.teams[0].futureTechCount = 2;
+    return c;
+}
+
+TEST(SaveWalk, ADefaultSaveGivesAnEmptyRecord) {
+    const auto rec = walkOf(SaveContent{});
+    EXPECT_EQ(rec.Turn, 0);
+    EXPECT_EQ(rec.TurnLimit, 460);
+    EXPECT_EQ(rec.Year, -4000);
+    EXPECT_EQ(rec.NickName, "Barbarian");  // an empty name takes leader 0's name
+    EXPECT_EQ(rec.BlockText, "");
+    EXPECT_EQ(rec.Level, 3);
+    EXPECT_EQ(rec.FinalScore, 0);
+    EXPECT_EQ(rec.Cities, 0);
+    EXPECT_EQ(rec.Techs, 0);
+    EXPECT_EQ(rec.LandPercent, 0);
+    EXPECT_EQ(rec.PopulationPercent, 0);
+    for (const auto& series : rec.History) {
+        EXPECT_TRUE(std::all_of(series.begin(), series.end(), [](std::int32_t v) { return v == 0; }));
+    }
+}
+
+TEST(SaveWalk, ASaveComesBackWithItsContent) {
+    const auto c = richContent();
+    const auto rec = walkOf(c);
+    EXPECT_EQ(rec.NickName, "Ann");
+    EXPECT_EQ(rec.LeaderType, 7);
+    EXPECT_EQ(rec.CivType, 4);
+    EXPECT_EQ(rec.BlockText, "");
+    EXPECT_EQ(rec.Turn, 100);
+    EXPECT_EQ(rec.TurnLimit, 660);
+    EXPECT_EQ(rec.Year, -1000);  // speed 1: 30 x 100 - 4000
+    EXPECT_EQ(rec.PlayTime, 3601);
+    EXPECT_EQ(rec.Score, 1234);
+    EXPECT_EQ(rec.Level, 5);
+    EXPECT_EQ(rec.VictoryType, 2);
+    EXPECT_EQ(rec.GameOver, 1);
+    EXPECT_EQ(rec.LoadCount, 17);
+    EXPECT_EQ(rec.Land, 3);  // kinds 0, 1 and 2 of player 0
+    EXPECT_DOUBLE_EQ(static_cast<double>(rec.LandPercent), 75.0);
+    EXPECT_EQ(rec.Population, 30);
+    EXPECT_DOUBLE_EQ(static_cast<double>(rec.PopulationPercent), 30.0);
+    EXPECT_EQ(rec.FinalScore, fScore(150, 10, 1000, 5000, 100, 660, 1.4) + fScore(150, 10, 1000, 2000, 100, 660, 1.4));
+    EXPECT_EQ(rec.Cities, 4);
+    EXPECT_EQ(rec.Units, 3);
+    EXPECT_EQ(std::tie(rec.Culture1, rec.Culture2, rec.Culture3), std::make_tuple(90, 70, 40));
+    EXPECT_EQ(rec.Techs, 5);
+    for (int list = 0; list < 6; ++list) {
+        EXPECT_EQ(rec.History[list][0], list);
+        EXPECT_EQ(rec.History[list][2], 20 + list);
+        EXPECT_EQ(rec.History[list][3], 0);
+    }
+    const auto percents = CostPercentsOf(5, 5, 1);
+    const auto& science = rec.History[6];
+    const std::int32_t fromStart = TechCost(25, percents) + TechCost(85, percents);  // known, never named
+    EXPECT_EQ(science[0], fromStart);
+    EXPECT_EQ(science[11], fromStart);
+    EXPECT_EQ(science[12], fromStart + TechCost(0, percents));
+    EXPECT_EQ(science[100], fromStart + TechCost(0, percents) + TechCost(2, percents));
+    EXPECT_EQ(science[101], 0);
+}
+
+TEST(SaveWalk, EveryPlayerFlagCombinationKeepsTheWalkInStep) {
+    const auto science = walkOf(richContent()).History[6];
+    for (std::int32_t flags = 0; flags <= 0x3F; ++flags) {
+        auto c = richContent();
+        for (auto& player : c.players) player.flags = flags;
+        const auto rec = walkOf(c);
+        EXPECT_EQ(rec.Population, 30) << flags;
+        EXPECT_DOUBLE_EQ(static_cast<double>(rec.PopulationPercent), 30.0) << flags;
+        EXPECT_EQ(rec.Cities, 4) << flags;
+        EXPECT_EQ(rec.Units, 3) << flags;
+        EXPECT_EQ(rec.Culture1, 90) << flags;
+        EXPECT_EQ(rec.History[5][2], 25) << flags;
+        EXPECT_EQ(rec.History[6], science) << flags;
+    }
+}
+
+TEST(SaveWalk, EveryPlotFlagCombinationKeepsTheWalkInStep) {
+    SaveContent c;
+    c.game.width = 4;
+    c.game.height = 2;
+    c.game.landTotal = 16;
+    c.game.plots.clear();
+    for (std::int32_t flags = 0; flags < 8; ++flags) c.game.plots.push_back({flags, 0, 1, flags % 3});
+    c.game.loadCount = 9;
+    const auto rec = walkOf(c);
+    EXPECT_EQ(rec.Land, 8);
+    EXPECT_DOUBLE_EQ(static_cast<double>(rec.LandPercent), 50.0);
+    EXPECT_EQ(rec.LoadCount, 9);
+}
+
+TEST(SaveWalk, OnlyThePlayerZerosLandOfLandKindsCounts) {
+    struct Case {
+        std::uint8_t owner;
+        std::int16_t kind;
+        std::int32_t land;
+    };
+    for (const auto& [owner, kind, land] : {Case{0, 0, 1}, Case{0, 2, 1}, Case{0, 3, 0}, Case{0, -1, 0}, Case{3, 2, 0},
+                                            Case{18, 0, 0}, Case{255, 0, 0}}) {
+        SaveContent c;
+        c.game.landTotal = 2;
+        c.game.plots[1] = {0, owner, kind, 1};
+        const auto rec = walkOf(c);
+        EXPECT_EQ(rec.Land, land) << int{owner} << "/" << kind;
+        EXPECT_DOUBLE_EQ(static_cast<double>(rec.LandPercent), 50.0 * land);
+    }
+}
+
+TEST(SaveWalk, LandPercentIsZeroWithoutALandTotal) {
+    for (const std::int32_t total : {0, -4}) {
+        SaveContent c;
+        c.game.landTotal = total;
+        c.game.plots[0] = {0, 0, 0, 1};
+        const auto rec = walkOf(c);
+        EXPECT_EQ(rec.Land, 1);
+        EXPECT_EQ(rec.LandPercent, 0);
+    }
+}
+
+TEST(SaveWalk, EmptyOrNegativeMapSidesMeanNoPlots) {
+    for (const auto& [w, h] : {std::pair{0, 5}, std::pair{-2, 3}, std::pair{-65536, 65537}}) {
+        SaveContent c;
+        c.game.width = w;
+        c.game.height = h;
+        c.game.plots.clear();
+        c.game.loadCount = 3;
+        EXPECT_EQ(walkOf(c).LoadCount, 3) << w << " x " << h;
+    }
+}
+
+TEST(SaveWalk, CityFlagAddsOneValueBeforeTheCulture) {
+    for (const std::int32_t flags : {0, 1, 2, 3}) {
+        SaveContent c;
+        c.players[0].cities = {{flags, 5, 2}, {flags, 300, 0}, {flags, 200, 1}, {flags, 100, 3}};
+        c.players[0].population = 8;
+        const auto rec = walkOf(c);
+        EXPECT_EQ(std::tie(rec.Culture1, rec.Culture2, rec.Culture3), std::make_tuple(300, 200, 100)) << flags;
+        EXPECT_EQ(rec.Population, 8);
+    }
+}
+
+TEST(SaveWalk, CultureTakesTheThreeLargestOfThePlayersOwnCities) {
+    struct Case {
+        std::vector<std::int32_t> cultures;
+        std::array<std::int32_t, 3> top;
+    };
+    for (const auto& [cultures, top] :
+         {Case{{}, {0, 0, 0}}, Case{{40, 90}, {90, 40, 0}}, Case{{7, 7, 3, 9, 1}, {9, 7, 7}}, Case{{-5}, {0, 0, 0}}}) {
+        SaveContent c;
+        for (const auto v : cultures) c.players[0].cities.push_back({0, v, 1});
+        c.players[3].cities = {{0, 999, 1}};  // another player's city never counts
+        const auto rec = walkOf(c);
+        EXPECT_EQ((std::array{rec.Culture1, rec.Culture2, rec.Culture3}), top);
+    }
+    // Every city counts, however many there are.
+    SaveContent c;
+    c.players[0].cities.assign(600, CityContent{0, 1, 0});
+    c.players[0].cities[550].culture = 77;
+    const auto rec = walkOf(c);
+    EXPECT_EQ(rec.Cities, 600);
+    EXPECT_EQ(std::tie(rec.Culture1, rec.Culture2, rec.Culture3), std::make_tuple(77, 1, 1));
+}
+
+TEST(SaveWalk, HeaderFlagsBits2And8And16AddOneBoolEach) {
+    for (std::int32_t flags = 0; flags < 32; ++flags) {
+        SaveContent c;
+        c.header.headerFlags = flags;
+        c.header.slots[0] = {"Zoe", "", 11, 20};
+        const auto rec = walkOf(c);
+        EXPECT_EQ(rec.NickName, "Zoe") << flags;
+        EXPECT_EQ(rec.CivType, 11) << flags;
+        EXPECT_EQ(rec.LeaderType, 20) << flags;
+    }
+}
+
+TEST(SaveWalk, OlderSavesCountTheSpeedFromOneLess) {
+    struct Case {
+        std::int32_t version, stored, year;
+    };
+    // Turn 81: speed 3 gives year 80, speed 2 gives -850.
+    for (const auto& [version, stored, year] : {Case{101, 2, 80}, Case{102, 2, -850}, Case{101, 3, -9999},
+                                                Case{0, -1, -4000 + 15 * 81}, Case{102, 7, -9999}}) {
+        SaveContent c;
+        c.header.saveVersion = version;
+        c.header.speedIndex = stored;
+        c.game.turn = 81;
+        EXPECT_EQ(walkOf(c).Year, year) << version << "/" << stored;
+    }
+}
+
+TEST(SaveWalk, PlayTimeRoundsQuarterSeconds) {
+    for (const auto& [raw, seconds] :
+         {std::pair{8, 2}, std::pair{9, 2}, std::pair{10, 3}, std::pair{11, 3}, std::pair{0, 0}, std::pair{-11, -2}}) {
+        SaveContent c;
+        c.game.rawPlayTime = raw;
+        EXPECT_EQ(walkOf(c).PlayTime, seconds) << raw;
+    }
+}
+
+TEST(SaveWalk, ATurnPastTheLastIsKeptButClampedForScoreAndScience) {
+    SaveContent c;
+    c.header.speedIndex = 3;
+    c.game.turn = 400;
+    c.game.turnLimit = 320;
+    c.game.scoreStart = {10, 0, 0, 0};
+    c.game.scoreEnd = {1000, 0, 0, 0};
+    c.players[0].scoreStat = {150, 0, 0, 0};
+    c.players[0].messages = {{"Mysticism", 300, true}, {"Polytheism", 330, true}};
+    const auto rec = walkOf(c);
+    EXPECT_EQ(rec.Turn, 400);
+    EXPECT_EQ(rec.Year, 2130);
+    EXPECT_EQ(rec.FinalScore, fScore(150, 10, 1000, 5000, 320, 320, 1.0));
+    const auto percents = CostPercentsOf(3, 3, 3);
+    EXPECT_EQ(rec.History[6][320], TechCost(0, percents));
+    EXPECT_EQ(rec.History[6][330], TechCost(2, percents));  // placed, but past the sum
+    EXPECT_EQ(rec.History[6][331], 0);
+}
+
+TEST(SaveWalk, ReplayMessagesPastTheCapAreNotRead) {
+    SaveContent c;
+    c.game.replayMessages = 65536;
+    c.game.replayCount = 70000;
+    c.game.loadCount = 42;
+    EXPECT_EQ(walkOf(c).LoadCount, 42);
+    c.game.replayCount.reset();
+    EXPECT_EQ(walkOf(c).LoadCount, 42);
+}
+
+TEST(SaveWalk, MessagesNameTechnologiesForTheScienceSeries) {
+    const int mysticism = techNamed("Mysticism");
+    const int polytheism = techNamed("Polytheism");
+    const int bronze = techNamed("Bronze Working");
+    SaveContent c;
+    c.game.turn = 60;
+    c.players[0].messages = {
+        {"You learn Mysticism and Polytheism.", 10, true},
+        {"Bronze <color=red>Work</color>ing is yours", 15, true},
+        {"the wheel", 20, true},         // case matters
+        {"Mysticism again", 30, false},  // later overwrites; narrow text
+        {"Code of Lows", 2000, true},    // past the last turn: adds nothing
+        {"<The Wheel>", 25, true},       // all mark-up
+        {"", 5, true},
+    };
+    c.players[1].messages = {{"Code of Lows", 3, true}};  // another player's message
+    const auto rec = walkOf(c);
+    const auto& science = rec.History[6];
+    EXPECT_EQ(science[9], 0);
+    EXPECT_EQ(science[10], costOf(polytheism));
+    EXPECT_EQ(science[15], costOf(polytheism) + costOf(bronze));
+    EXPECT_EQ(science[30], costOf(polytheism) + costOf(bronze) + costOf(mysticism));
+    EXPECT_EQ(science[60], science[30]);
+    EXPECT_EQ(science[61], 0);
+}
+
+TEST(SaveWalk, KnownTechnologiesNoMessageNamesCountFromTurnZero) {
+    SaveContent c;
+    c.game.turn = 4;
+    c.teams[0].known.set(25).set(26);
+    c.teams[1].known.set(27);  // another team
+    c.players[0].messages = {{"The Wheel", 3, true}};
+    const auto rec = walkOf(c);
+    EXPECT_EQ(rec.History[6][0], costOf(25));
+    EXPECT_EQ(rec.History[6][2], costOf(25));
+    EXPECT_EQ(rec.History[6][3], costOf(25) + costOf(26));
+    EXPECT_EQ(rec.History[6][4], costOf(25) + costOf(26));
+}
+
+TEST(SaveWalk, AtTurnZeroScienceIsNotSummed) {
+    SaveContent c;
+    c.teams[0].known.set(0);
+    c.players[0].messages = {{"Fishing", 2, true}};
+    const auto rec = walkOf(c);
+    EXPECT_EQ(rec.History[6][0], costOf(0));
+    EXPECT_EQ(rec.History[6][1], 0);
+    EXPECT_EQ(rec.History[6][2], costOf(25));
+}
+
+TEST(SaveWalk, TechsCountsKnownFlagsAndTheLastTechnologysRepeats) {
+    SaveContent c;
+    for (int i = 46; i < 86; ++i) c.teams[0].known.set(static_cast<std::size_t>(i));
+    c.teams[0].futureTechCount = 3;
+    c.teams[1].known.set(0);
+    c.teams[1].futureTechCount = 50;
+    EXPECT_EQ(walkOf(c).Techs, 43);
+}
+
+TEST(SaveWalk, HistoryKeepsTheLastPairPerTurnWithinTheListsCount) {
+    SaveContent c;
+    auto& score = c.players[0].history[0];
+    score = {{5, 7}, {5, 9}, {1250, 7}, {1200, 8}, {-1, 6}};
+    for (std::int32_t turn = 0; turn < 1200; ++turn) {
+        if (turn != 5) score.push_back({turn, 1000 + turn});
+    }
+    auto& industry = c.players[0].history[2];
+    industry = {{0, 1}, {1, 2}, {2, 3}, {1199, 4}};
+    auto& economy = c.players[0].history[1];
+    for (std::int32_t turn = 3; turn <= 12; ++turn) economy.push_back({turn, 100 + turn});
+    c.players[1].history[0] = {{6, 66}};
+    const auto rec = walkOf(c);
+    EXPECT_EQ(rec.History[0][4], 1004);
+    EXPECT_EQ(rec.History[0][5], 9);
+    EXPECT_EQ(rec.History[0][1199], 2199);
+    EXPECT_EQ(rec.History[0][1200], 0);  // turn 1200 and later are dropped
+    EXPECT_EQ(rec.History[2][2], 3);
+    EXPECT_EQ(rec.History[2][1199], 0);  // past the list's count of 4 entries
+    for (std::int32_t turn = 0; turn < 20; ++turn) {
+        EXPECT_EQ(rec.History[1][turn], turn >= 3 && turn < 10 ? 100 + turn : 0) << turn;
+    }
+}
+
+TEST(SaveWalk, PopulationShareIsZeroWithoutPopulation) {
+    TSaveDataRec earlier;
+    earlier.Population = 5;
+    earlier.PopulationPercent = 12.5L;
+    SaveContent c;
+    c.players[2].population = -10;
+    const auto rec = walkOf(c, earlier);
+    EXPECT_EQ(rec.Population, 0);
+    EXPECT_EQ(rec.PopulationPercent, 0);
+}
+
+TEST(SaveWalk, AnEmptyNameTakesTheLeadersName) {
+    for (const auto& [name, leader, nick] :
+         {std::tuple{"", 5, "Cyrus"}, std::tuple{"", 0, "Barbarian"}, std::tuple{"", 27, ""}, std::tuple{"", -1, ""},
+          std::tuple{"Kim", 5, "Kim"}}) {
+        SaveContent c;
+        c.header.slots[0].name = name;
+        c.header.slots[0].leader = leader;
+        const auto rec = walkOf(c);
+        EXPECT_EQ(rec.NickName, nick);
+        EXPECT_EQ(rec.LeaderType, leader);
+    }
+}
+
+TEST(SaveWalk, BlockTextIsTheFirstSlots) {
+    SaveContent c;
+    c.header.slots[0].block = "team game";
+    c.header.slots[1].block = "other";
+    EXPECT_EQ(walkOf(c).BlockText, "team game");
+}
+
+auto walkFields(const TSaveDataRec& r) {
+    return std::tie(r.NickName, r.LeaderType, r.CivType, r.Turn, r.TurnLimit, r.Year, r.PlayTime, r.LoadCount,
+                    r.GameOver, r.VictoryType, r.Score, r.FinalScore, r.Level, r.Cities, r.Units, r.Techs, r.Land,
+                    r.LandPercent, r.Population, r.PopulationPercent, r.Culture1, r.Culture2, r.Culture3, r.BlockText,
+                    r.History);
+}
+
+TEST(SaveWalk, NothingOfOneSaveReachesTheNext) {
+    const auto plain = walkOf(SaveContent{});
+    TSaveDataRec rec = walkOf(richContent());
+    rec = walkOf(SaveContent{}, rec);
+    EXPECT_TRUE(walkFields(rec) == walkFields(plain));
+    // Walked twice, the same save gives the same record.
+    EXPECT_TRUE(walkFields(walkOf(richContent(), rec)) == walkFields(walkOf(richContent())));
+}
+
+// A small save whose every part holds variable-length items, as a base for damage. Its last
+// player's record is as full as the first's, so that the end of the data is varied too.
+load::WorkBuffer damageBase() {
+    auto c = richContent();
+    auto& human = c.players[0];
+    human.texts = 2;
+    human.scripts = {{2, 1, {9, 10, 4}}};
+    human.notes = {2, 0};
+    human.orders = {{2, 1}, {0, 2}};
+    c.players[18] = human;
+    return workOf(c);
+}
+
+TEST(SaveWalkDamage, EveryTruncationFailsAsDamagedAndLeavesTheRecord) {
+    auto work = damageBase();
+    const auto full = work.bytes.size();
+    // Every length in the header, the game section and the last records; between them the teams
+    // and players repeat one layout, which every 101st length samples.
+    constexpr std::size_t kHead = 20 * 1024;
+    constexpr std::size_t kTail = 32 * 1024;
+    TSaveDataRec rec;
+    rec.NickName = "untouched";
+    int walks = 0;
+    // Walking the whole data reaches its last byte, so every shorter length is damage.
+    for (std::size_t length = full; length-- > 0;) {
+        if (length >= kHead && length + kTail < full && length % 101 != 0) continue;
+        work.bytes.resize(length);
+        ++walks;
+        try {
+            SaveAnalyse(work, rec);
+            ADD_FAILURE() << "no failure at length " << length;
+        } catch (const load::DamagedSave& e) {
+            if (e.dataLength() != length) ADD_FAILURE() << e.what() << " at length " << length;
+        }
+    }
+    EXPECT_EQ(rec.NickName, "untouched");
+    EXPECT_GT(walks, static_cast<int>(kHead + kTail));
+}
+
+TEST(SaveWalkDamage, RandomByteChangesGiveARecordOrDamagedSave) {
+    auto work = damageBase();
+    std::mt19937 random(20061127);
+    std::uniform_int_distribution<std::size_t> position(0, work.bytes.size() - 1);
+    std::uniform_int_distribution<int> byte(0, 255);
+    int damaged = 0;
+    for (int trial = 0; trial < 3000; ++trial) {
+        std::array<std::pair<std::size_t, std::uint8_t>, 3> changed;
+        for (auto& [at, was] : changed) {
+            at = position(random);
+            was = work.bytes[at];
+            work.bytes[at] = static_cast<std::uint8_t>(byte(random));
+        }
+        TSaveDataRec rec;
+        try {
+            SaveAnalyse(work, rec);
+        } catch (const load::DamagedSave&) {
+            ++damaged;
+        }
+        for (auto it = changed.rbegin(); it != changed.rend(); ++it) work.bytes[it->first] = it->second;
+    }
+    EXPECT_GT(damaged, 0);
+}
+
+TEST(SaveWalkDamage, CountsTooLargeForTheDataFailAtOnce) {
+    auto replays = richContent();
+    replays.game.replayCount = 65536;
+    EXPECT_THROW(walkOf(replays), load::DamagedSave);
+
+    auto map = richContent();
+    map.game.width = 46340;
+    map.game.height = 46340;
+    EXPECT_THROW(walkOf(map), load::DamagedSave);
+
+    // A count patched in the data: the player's list of texts, written with a count easy to find.
+    constexpr std::int32_t kMarked = 0x1357;
+    auto texts = richContent();
+    texts.players[0].texts = kMarked;
+    auto work = workOf(texts);
+    const auto at = static_cast<std::size_t>(load::FindInt(work.bytes, kMarked, work.streamOffset));
+    ASSERT_GT(at, 0u);
+    for (const std::int32_t count : {INT32_MAX, kMarked + 1}) {
+        for (int k = 0; k < 4; ++k) work.bytes[at + k] = static_cast<std::uint8_t>(count >> (8 * k));
+        TSaveDataRec rec;
+        EXPECT_THROW(SaveAnalyse(work, rec), load::DamagedSave);
+    }
+}
+
+TEST(SaveWalkFiles, AnalyseFileWalksASaveAndReportsDamageByName) {
+    const auto dir = std::filesystem::path(testing::TempDir()) / "quillmere-savewalk";
+    std::filesystem::create_directories(dir);
+    auto c = richContent();
+    const auto good = dir / "good.sav";
+    const auto bytes = savewriter::BuildSave(c);
+    std::ofstream(good, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    const auto rec = AnalyseFile(good.string());
+    EXPECT_EQ(rec.Failure, "");
+    EXPECT_EQ(rec.FileName, "good");
+    EXPECT_EQ(rec.NickName, "Ann");
+    EXPECT_EQ(rec.Cities, 4);
+
+    // A game state cut short inflates fine but ends before the walk does.
+    auto container = savewriter::ToContainer(c);
+    container.gameState.resize(container.gameState.size() - 1);
+    const auto shortBytes = savewriter::BuildContainer(container);
+    const auto cut = dir / "cut.sav";
+    std::ofstream(cut, std::ios::binary)
+        .write(reinterpret_cast<const char*>(shortBytes.data()), static_cast<std::streamsize>(shortBytes.size()));
+    const auto failed = AnalyseFile(cut.string());
+    const auto dataLength = container.header.size() + 8 + container.gameState.size();
+    EXPECT_EQ(failed.Failure, "damaged save: data ends at byte " + std::to_string(dataLength));
+    EXPECT_EQ(failed.FileName, "cut");
+    EXPECT_EQ(failed.NickName, "");
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace quillmere::analysis
