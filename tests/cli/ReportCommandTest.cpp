@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "savewriter/SaveWriter.h"
+#include "savewriter/SaveContent.h"
 
 namespace {
 
@@ -39,12 +39,9 @@ protected:
 
     // A save that the analysis loads, with its turn set.
     std::string writeSave(const std::string& name, std::int32_t turn) const {
-        quillmere::savewriter::ByteWriter state;
-        state.Ints(2).Int(turn).Ints(64);
-        quillmere::savewriter::Container container;
-        container.header.assign(16, 0);
-        container.gameState = state.take();
-        return writeBytes(name, quillmere::savewriter::BuildContainer(container));
+        quillmere::savewriter::SaveContent content;
+        content.game.turn = turn;
+        return writeBytes(name, quillmere::savewriter::BuildSave(content));
     }
     std::string writeBytes(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
         std::ofstream(path(name), std::ios::binary)
