@@ -1,0 +1,197 @@
+#include "savewriter/SampleGames.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "analysis/RuleTables.h"
+
+namespace quillmere::savewriter {
+
+namespace {
+
+constexpr std::array<std::int32_t, 4> kTurnLimit = {1200, 660, 460, 320};
+
+// A small, portable generator: the same seed gives the same game on every platform.
+class Random {
+public:
+    explicit Random(std::uint32_t seed) : m_state(seed * 2654435761u + 12345u) {}
+    std::uint32_t next() {
+        m_state ^= m_state << 13;
+        m_state ^= m_state >> 17;
+        m_state ^= m_state << 5;
+        return m_state;
+    }
+    // Uniform in [low, high].
+    std::int32_t between(std::int32_t low, std::int32_t high) {
+        if (high <= low) return low;
+        return low + static_cast<std::int32_t>(next() % static_cast<std::uint32_t>(high - low + 1));
+    }
+
+private:
+    std::uint32_t m_state;
+};
+
+// The order in which a typical game learns its technologies (indexes of the technology table).
+constexpr std::array<int, 86> kResearchOrder = {
+    56, 27, 57, 25, 0,  26, 28, 59, 60, 58, 61, 29, 32, 3,  2,  30, 31, 62, 63, 1,  33, 5,  34, 6,  66, 7,
+    4,  64, 35, 65, 8,  10, 36, 9,  67, 11, 12, 37, 69, 13, 68, 41, 38, 14, 39, 40, 70, 18, 42, 15, 43, 16,
+    17, 71, 72, 19, 73, 74, 44, 45, 20, 76, 21, 22, 46, 47, 77, 48, 75, 23, 78, 79, 80, 50, 24, 49, 81, 51,
+    82, 52, 53, 83, 54, 55, 84, 85};
+
+// Everyday messages that name no technology.
+constexpr std::array<const char*, 6> kChatter = {
+    "<color=255,255,0>Your city has grown.</color>", "A new unit is ready.", "Trade route established.",
+    "<link=city>Your city</link> is celebrating.", "Barbarians spotted near your border!", "A great person is born."};
+
+void fillHistory(PlayerContent& player, std::int32_t turn, int side, Random& random) {
+    const std::int32_t strength = 80 + side * 7 + random.between(0, 40);
+    for (std::int32_t t = 0; t < turn && t < 1200; ++t) {
+        const std::int32_t growth = t * strength / 100;
+        player.history[0].emplace_back(t, growth * 3 + random.between(0, 5));          // score
+        player.history[1].emplace_back(t, growth - 40 + random.between(-30, 30));      // economy, may dip below 0
+        player.history[2].emplace_back(t, growth * 2 + random.between(0, 9));          // industry
+        player.history[3].emplace_back(t, 10 + growth + random.between(0, 6));         // agriculture
+        player.history[4].emplace_back(t, growth * 4 + random.between(0, 20));         // power
+        player.history[5].emplace_back(t, t * t * strength / 4000 + random.between(0, 3));  // culture
+    }
+}
+
+}  // namespace
+
+SaveContent MakeGame(const GameSketch& sketch) {
+    Random random(sketch.seed);
+    SaveContent save;
+    const std::int32_t speed = std::clamp(sketch.speedIndex, 0, 3);
+    const std::int32_t limit = kTurnLimit[static_cast<std::size_t>(speed)];
+    const std::int32_t turn = std::clamp(sketch.turn, 0, limit);
+    const int active = std::clamp(sketch.activePlayers, 1, kSides);
+
+    auto& header = save.header;
+    header.saveVersion = 102;
+    header.speedIndex = speed;
+    header.costSetting = sketch.costSetting;
+    header.slots[0] = SlotContent{sketch.name, sketch.block, sketch.civ, sketch.leader};
+    for (int k = 1; k < active; ++k) {
+        header.slots[static_cast<std::size_t>(k)].civ = random.between(0, 17);
+        header.slots[static_cast<std::size_t>(k)].leader = random.between(1, 26);
+    }
+
+    auto& game = save.game;
+    game.turn = turn;
+    game.turnLimit = limit;
+    game.rawPlayTime = sketch.playSeconds * 4 + random.between(0, 3);
+    game.level = sketch.level;
+    game.gameOver = sketch.gameOver;
+    game.victoryType = sketch.victoryType;
+    game.scoreStart = {10, 5, 2, 1};
+    game.scoreEnd = {2500, 900, 400, 120};
+    game.loadCount = sketch.loadCount;
+    game.replayMessages = std::min<std::int32_t>(turn, 200);
+    game.width = sketch.width;
+    game.height = sketch.height;
+    const std::int32_t plotCount = sketch.width * sketch.height;
+    game.plots.assign(static_cast<std::size_t>(plotCount), PlotContent{});
+    std::int32_t landTotal = 0;
+    for (auto& plot : game.plots) {
+        plot.flags = random.between(0, 7);
+        plot.pairs = random.between(0, 2);
+        if (random.between(0, 9) < 4) {
+            plot.kind = static_cast<std::int16_t>(random.between(0, 2));
+            ++landTotal;
+            // A side's land grows with the game; the rest stays unclaimed.
+            if (random.between(0, limit) < turn + limit / 8) plot.owner = static_cast<std::uint8_t>(random.between(0, active - 1));
+        }
+    }
+    game.landTotal = landTotal;
+
+    for (int k = 0; k < active; ++k) {
+        auto& team = save.teams[static_cast<std::size_t>(k)];
+        auto& player = save.players[static_cast<std::size_t>(k)];
+        const int learned = std::min<int>(85, 4 + turn * random.between(60, 85) / limit);
+        for (int i = 0; i < learned; ++i) team.known.set(static_cast<std::size_t>(kResearchOrder[static_cast<std::size_t>(i)]));
+        if (learned >= 85) team.futureTechCount = random.between(0, 3);
+
+        player.flags = random.between(0, 0x3F);
+        player.population = sketch.citiesPerPlayer * (turn / 4 + random.between(1, 30));
+        // Statistics near the tournament's expected curve, scaled by the side's skill.
+        const double progress = static_cast<double>(turn) / limit;
+        const double skill = 0.6 + random.between(0, 100) / 100.0;
+        for (std::size_t s = 0; s < 4; ++s) {
+            const std::size_t component = s < 2 ? s : 5 - s;  // the third component scores the fourth statistic
+            const double start = game.scoreStart[component];
+            const double expected = start * std::pow(game.scoreEnd[component] / start, progress);
+            player.scoreStat[s] = static_cast<std::int32_t>(expected * skill);
+        }
+        const int cities = std::max(1, sketch.citiesPerPlayer * std::max<std::int32_t>(turn, 1) / limit + 1);
+        for (int c = 0; c < std::min(cities, sketch.citiesPerPlayer); ++c) {
+            player.cities.push_back(CityContent{random.between(0, 1), random.between(0, turn * 12 + 1), random.between(0, 3)});
+        }
+        player.units = sketch.unitsPerPlayer;
+
+        // The four starting technologies are known from turn 0; each later one has its message.
+        std::int32_t discovered = 0;
+        for (int i = 4; i < learned && i < 85; ++i) {
+            discovered = std::min(turn - 1, static_cast<std::int32_t>((i - 3) * turn / std::max(learned - 3, 1)));
+            const auto name = std::string(analysis::kTechnologies[static_cast<std::size_t>(kResearchOrder[static_cast<std::size_t>(i)])].Name);
+            player.messages.push_back({"You have discovered <color=0,255,255>" + name + "</color>!", std::max(discovered, 0)});
+        }
+        while (static_cast<int>(player.messages.size()) < sketch.messagesPerPlayer) {
+            player.messages.push_back({kChatter[random.next() % kChatter.size()], random.between(0, std::max(turn - 1, 0))});
+        }
+        fillHistory(player, turn, k, random);
+        if (k == 0 && !player.history[0].empty()) game.score = player.history[0].back().second;
+    }
+    return save;
+}
+
+std::vector<std::uint8_t> MakeBenchmarkSave(std::uint32_t seed) {
+    GameSketch sketch;
+    sketch.name = "Bench" + std::to_string(seed);
+    sketch.leader = static_cast<std::int32_t>(1 + seed % 26);
+    sketch.civ = static_cast<std::int32_t>(seed % 18);
+    sketch.speedIndex = 0;
+    sketch.turn = 1150;
+    sketch.activePlayers = 8;
+    sketch.citiesPerPlayer = 32;
+    sketch.unitsPerPlayer = 110;
+    sketch.messagesPerPlayer = 300;
+    sketch.width = 124;
+    sketch.height = 68;
+    sketch.seed = seed + 1;
+    auto container = ToContainer(MakeGame(sketch));
+    container.fast = true;
+    return BuildContainer(container);
+}
+
+std::vector<ExampleSave> ExampleBatch() {
+    struct Entry {
+        const char* file;
+        GameSketch sketch;
+        double daysAfterStart;
+    };
+    // Names are Windows-1251: the third player writes hers in Cyrillic.
+    const Entry entries[] = {
+        {"Anders_final", {"Anders", "", 3, 7, 2, 4, 3, 212, 41000, 9, 0, 0, 7, 10, 24, 80, 48, 32, 11}, 5.62},
+        {"Bea-round1", {"Bea", "", 6, 5, 2, 5, 3, 188, 39500, 6, 0, 0, 7, 9, 20, 70, 48, 32, 12}, 4.71},
+        {"Darya", {"\xC4\xE0\xF0\xFC\xFF", "", 20, 16, 1, 3, 2, 301, 61000, 12, 0, 0, 8, 12, 30, 90, 52, 36, 13}, 7.35},
+        {"Emeka_t160", {"Emeka", "", 16, 12, 3, 6, 3, 160, 23800, 21, 0, 0, 6, 8, 18, 60, 40, 28, 14}, 3.10},
+        {"Fujiko", {"Fujiko", "", 24, 11, 2, 7, 4, 120, 20000, 6, 0, 0, 7, 6, 15, 50, 48, 32, 15}, 2.58},
+        {"Gustavo", {"Gustavo", "", 12, 17, 0, 2, 1, 520, 88000, 15, 0, 0, 8, 14, 35, 100, 56, 40, 16}, 12.44},
+        {"Hana_won", {"Hana", "", 8, 10, 2, 4, 3, 460, 72000, 18, 1, 4, 7, 11, 28, 90, 48, 32, 17}, 14.90},
+        {"Ivo-lost", {"Ivo", "", 19, 6, 3, 8, 5, 97, 9000, 40, 1, -1, 5, 4, 12, 40, 40, 28, 18}, 1.27},
+        {"Jon_blocked", {"Jon", "banned for the round", 10, 4, 2, 4, 3, 150, 30000, 5, 0, 0, 7, 8, 20, 60, 48, 32, 19},
+         3.90},
+        {"Katya_empty_name", {"", "", 20, 16, 2, 1, 3, 64, 7200, 2, 0, 0, 6, 4, 10, 30, 40, 28, 20}, 0.55},
+    };
+    std::vector<ExampleSave> batch;
+    for (const auto& e : entries) batch.push_back({std::string(e.file) + ".sav", BuildSave(MakeGame(e.sketch)), e.daysAfterStart});
+
+    // A file damaged in transfer: cut in the middle of its stream.
+    auto cut = BuildSave(MakeGame(entries[1].sketch));
+    cut.resize(cut.size() / 2);
+    batch.push_back({"Lars_upload_cut.sav", std::move(cut), 6.20});
+    return batch;
+}
+
+}  // namespace quillmere::savewriter

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "savewriter/SaveContent.h"
+
+namespace quillmere::savewriter {
+
+// The outline of a plausible game; MakeGame fills in the rest (histories, cities, technologies and
+// their discovery messages, land) deterministically from the seed.
+struct GameSketch {
+    std::string name;   // Windows-1251
+    std::string block;  // non-empty: the save is shown without details
+    std::int32_t leader = 1;
+    std::int32_t civ = 0;
+    std::int32_t speedIndex = 2;
+    std::int32_t level = 3;
+    std::int32_t costSetting = 3;
+    std::int32_t turn = 100;
+    std::int32_t playSeconds = 3600;
+    std::int32_t loadCount = 3;
+    std::int32_t gameOver = 0;
+    std::int32_t victoryType = 0;
+    int activePlayers = 7;  // the human player, AI players and the barbarians
+    int citiesPerPlayer = 8;
+    int unitsPerPlayer = 20;
+    int messagesPerPlayer = 60;
+    std::int32_t width = 40;
+    std::int32_t height = 30;
+    std::uint32_t seed = 1;
+};
+
+[[nodiscard]] SaveContent MakeGame(const GameSketch& sketch);
+
+// One save of the benchmark batch: a 124 x 68 map, 8 players of 32 cities, 110 units and
+// 300 messages each, full history lists; deflated fast.
+[[nodiscard]] std::vector<std::uint8_t> MakeBenchmarkSave(std::uint32_t seed);
+
+// One file of the example batch.
+struct ExampleSave {
+    std::string fileName;
+    std::vector<std::uint8_t> bytes;
+    double daysAfterStart;  // the file's time, counted from the default tournament start 27-11-2005 00:00
+};
+
+// A small realistic batch: players of different speeds, levels and turns, one blocked save and one
+// file damaged in transfer.
+[[nodiscard]] std::vector<ExampleSave> ExampleBatch();
+
+}  // namespace quillmere::savewriter
