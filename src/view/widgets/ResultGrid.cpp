@@ -1,0 +1,78 @@
+#include "view/widgets/ResultGrid.h"
+
+#include <QHeaderView>
+#include <algorithm>
+
+namespace quillmere::view {
+
+namespace {
+
+const QColor kFailedRowColour(255, 205, 205);
+
+}  // namespace
+
+ResultGrid::ResultGrid(std::span<const ColumnSpec> columns, QWidget* parent)
+    : QTableWidget(kMinimumDataRows, static_cast<int>(columns.size()), parent) {
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setWordWrap(false);
+    verticalHeader()->hide();
+    const int rowHeight = fontMetrics().height() + 4;
+    verticalHeader()->setMinimumSectionSize(rowHeight);
+    verticalHeader()->setDefaultSectionSize(rowHeight);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setMinimumSectionSize(8);
+    for (int column = 0; column < columnCount(); ++column) {
+        const auto& spec = columns[static_cast<std::size_t>(column)];
+        setHorizontalHeaderItem(column, new QTableWidgetItem(m_decode(spec.header)));
+        setColumnWidth(column, spec.width);
+    }
+}
+
+void ResultGrid::ensureRows(int records) {
+    setRowCount(std::max(records, kMinimumDataRows));
+}
+
+QTableWidgetItem* ResultGrid::cell(int index, int column) {
+    if (auto* existing = item(index, column)) return existing;
+    auto* created = new QTableWidgetItem;
+    if (column == 0) {
+        // The row-number column stands apart from the data like the header does.
+        created->setFlags(Qt::ItemIsEnabled);
+        created->setBackground(palette().button());
+    } else {
+        created->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    }
+    setItem(index, column, created);
+    return created;
+}
+
+void ResultGrid::setRecordRow(int index, std::span<const std::string> texts) {
+    if (index >= rowCount()) ensureRows(index + 1);
+    const int columns = std::min(static_cast<int>(texts.size()), columnCount());
+    for (int column = 0; column < columns; ++column)
+        cell(index, column)->setText(m_decode(texts[static_cast<std::size_t>(column)]));
+}
+
+void ResultGrid::setRowFailure(int index, const QString& message) {
+    for (int column = 1; column < columnCount(); ++column) {
+        auto* target = cell(index, column);
+        target->setToolTip(message);
+        target->setBackground(message.isEmpty() ? QBrush() : QBrush(kFailedRowColour));
+    }
+    cell(index, 0)->setToolTip(message);
+}
+
+void ResultGrid::clearRows(int count) {
+    const QString cleared = m_decode(kClearedCell);
+    for (int index = 0; index < std::min(count, rowCount()); ++index) {
+        for (int column = 0; column < columnCount(); ++column) cell(index, column)->setText(cleared);
+        setRowFailure(index, {});
+    }
+}
+
+QString ResultGrid::cellText(int index, int column) const {
+    const auto* existing = item(index, column);
+    return existing ? existing->text() : QString();
+}
+
+}  // namespace quillmere::view
