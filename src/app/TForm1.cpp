@@ -17,6 +17,7 @@
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QtConcurrent/QtConcurrentMap>
+#include <algorithm>
 #include <exception>
 #include <new>
 #include <span>
@@ -37,6 +38,8 @@ namespace {
 constexpr int kWindowWidth = 985;
 constexpr int kWindowHeight = 558;
 constexpr QRect kPageControlsPlace(8, 64, 961, 465);
+constexpr int kDesignFontPixels = 11;
+constexpr int kSmallestCaptionPixels = 7;
 constexpr int kPageMargin = 8;  // between a grid or the chart and the page's left and right edges
 constexpr int kPageBottomMargin = 4;
 constexpr int kGridTop = 24;
@@ -67,10 +70,8 @@ const LabelSpec kRuleLabels[] = {
 
 const char* const kGraphCategories[] = {"Score", "Economy", "Industry", "Agriculture", "Power", "Culture", "Science"};
 
-// Grid columns that the sort buttons stand over, in SortKey order.
+// Base grid columns that the four sort buttons stand over: file name, turn, score, Final.
 constexpr std::array<int, 4> kSortColumns = {1, 5, 8, 9};
-constexpr std::array<view::SortKey, 4> kSortKeys = {view::SortKey::FileName, view::SortKey::Turn,
-                                                    view::SortKey::Score, view::SortKey::FinalScore};
 
 QString WithFullStop(QString message) {
     if (!message.endsWith(QLatin1Char('.'))) message += QLatin1Char('.');
@@ -106,6 +107,11 @@ void PaintRuleEdit(QLineEdit* edit, bool wrong) {
 
 TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     setObjectName("Form1");
+    // The platform's font family at the 11-pixel size the fixed places and column widths were
+    // laid out for, so that captions, rule boxes and cell texts fit them.
+    QFont designFont = font();
+    designFont.setPixelSize(kDesignFontPixels);
+    setFont(designFont);
     setWindowTitle(QStringLiteral("%1 (version %2)").arg(kApplicationTitle, kApplicationVersion));
     createTopControls();
 
@@ -161,7 +167,7 @@ void TForm1::createTopControls() {
 }
 
 QWidget* TForm1::createBasePage() {
-    auto* page = new QWidget;
+    auto* page = new QWidget(this);
     page->setObjectName("TabSheet1");
     m_baseGrid = new view::ResultGrid(view::kBaseColumns, page);
     m_baseGrid->setObjectName("BaseGrid");
@@ -180,7 +186,7 @@ QWidget* TForm1::createBasePage() {
 }
 
 QWidget* TForm1::createGraphPage() {
-    auto* page = new QWidget;
+    auto* page = new QWidget(this);
     page->setObjectName("TabSheet5");
     m_graphSelect = new QComboBox(page);
     m_graphSelect->setObjectName("GraphSelect");
@@ -215,11 +221,23 @@ QLabel* TForm1::createRuleLabel(QWidget* page, const char* name, const QRect& pl
     label->setGeometry(place);
     label->setAlignment(Qt::AlignCenter);
     label->setWordWrap(true);
+    // Fonts differ between platforms: shrink the caption until it fits its fixed box.
+    QFont captionFont = label->font();
+    for (int pixels = kDesignFontPixels; pixels > kSmallestCaptionPixels; --pixels) {
+        captionFont.setPixelSize(pixels);
+        label->setFont(captionFont);
+        const QFontMetrics metrics(captionFont);
+        const QStringList words = caption.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        const bool wordsFit = std::all_of(words.begin(), words.end(), [&](const QString& word) {
+            return metrics.horizontalAdvance(word) <= place.width();
+        });
+        if (wordsFit && label->heightForWidth(place.width()) <= place.height() + 1) break;
+    }
     return label;
 }
 
 QWidget* TForm1::createReloadsPage() {
-    auto* page = new QWidget;
+    auto* page = new QWidget(this);
     page->setObjectName("TabSheet7");
     for (const auto& label : kRuleLabels)
         createRuleLabel(page, label.name, label.place, QString::fromUtf8(label.caption));
@@ -247,7 +265,7 @@ QWidget* TForm1::createReloadsPage() {
 }
 
 QWidget* TForm1::createAdditionalPage() {
-    auto* page = new QWidget;
+    auto* page = new QWidget(this);
     page->setObjectName("TabSheet2");
     m_additionalGrid = new view::ResultGrid(view::kAdditionalColumns, page);
     m_additionalGrid->setObjectName("AdditionalGrid");

@@ -1,5 +1,8 @@
 #include "view/widgets/HistoryChart.h"
 
+#include <QEvent>
+#include <QFontInfo>
+#include <QGraphicsLayout>
 #include <QtCharts/QLegendMarker>
 #include <algorithm>
 
@@ -12,16 +15,22 @@ constexpr std::array<QRgb, HistoryChart::kSeriesCount> kSeriesColours = {
     0x004000, 0x80FF80, 0xFFFF80, 0x808040, 0x400040, 0x80FFFF, 0x004040, 0xFF8040, 0x000000, 0x808080,
 };
 
+constexpr qreal kSmallestRange = 10;
+
 }  // namespace
 
 HistoryChart::HistoryChart(QWidget* parent) : QChartView(parent) {
     auto* chart = new QChart;
     chart->legend()->setVisible(true);
     chart->legend()->setAlignment(Qt::AlignRight);
+    // Room for all twenty legend entries beside the plot.
+    chart->layout()->setContentsMargins(0, 0, 0, 0);
+    chart->setMargins(QMargins(4, 4, 4, 4));
+    chart->setBackgroundRoundness(0);
     m_turnAxis = new QValueAxis;
-    m_turnAxis->setLabelFormat("%d");
+    m_turnAxis->setLabelFormat("%.10g");
     m_valueAxis = new QValueAxis;
-    m_valueAxis->setLabelFormat("%d");
+    m_valueAxis->setLabelFormat("%.10g");
     chart->addAxis(m_turnAxis, Qt::AlignBottom);
     chart->addAxis(m_valueAxis, Qt::AlignLeft);
     for (int index = 0; index < kSeriesCount; ++index) {
@@ -39,7 +48,21 @@ HistoryChart::HistoryChart(QWidget* parent) : QChartView(parent) {
     setChart(chart);
     setRenderHint(QPainter::Antialiasing);
     setRubberBand(QChartView::RectangleRubberBand);
+    applyFont();
     fitAxes(0);
+}
+
+void HistoryChart::changeEvent(QEvent* event) {
+    QChartView::changeEvent(event);
+    if (event->type() == QEvent::FontChange) applyFont();
+}
+
+void HistoryChart::applyFont() {
+    QFont legendFont = font();
+    legendFont.setPixelSize(std::max(8, QFontInfo(font()).pixelSize() - 2));
+    chart()->legend()->setFont(legendFont);
+    m_turnAxis->setLabelsFont(font());
+    m_valueAxis->setLabelsFont(font());
 }
 
 QLineSeries* HistoryChart::series(int index) const { return m_series.at(static_cast<std::size_t>(index)); }
@@ -74,8 +97,7 @@ void HistoryChart::drawRecord(int index, const analysis::TSaveDataRec& rec, int 
     points.reserve(turns);
     Extent extent;
     for (int turn = 0; turn < turns; ++turn) {
-        const qreal value =
-            known ? rec.History[static_cast<std::size_t>(category)][static_cast<std::size_t>(turn)] : 0;
+        const qreal value = known ? rec.History[static_cast<std::size_t>(category)][static_cast<std::size_t>(turn)] : 0;
         extent.low = turn == 0 ? value : std::min(extent.low, value);
         extent.high = turn == 0 ? value : std::max(extent.high, value);
         points.append(QPointF(turn, value));
@@ -102,11 +124,13 @@ void HistoryChart::fitAxes(int category) {
         low = 0;
         high = std::max<qreal>(high, 0);
     }
-    if (high <= low) high = low + 1;
+    // A flat or empty graph still gets whole-number ticks.
+    if (high - low < kSmallestRange) high = low + kSmallestRange;
     m_valueAxis->setRange(low, high);
     m_valueAxis->applyNiceNumbers();
     if (category != kEconomyCategory) m_valueAxis->setMin(0);
-    m_turnAxis->setRange(0, std::max<qreal>(static_cast<qreal>(mostPoints) - 1, 1));
+    m_turnAxis->setRange(0, std::max<qreal>(static_cast<qreal>(mostPoints) - 1, kSmallestRange));
+    m_turnAxis->applyNiceNumbers();
 }
 
 }  // namespace quillmere::view

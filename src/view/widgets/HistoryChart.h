@@ -38,7 +38,13 @@ public:
     [[nodiscard]] QValueAxis* turnAxis() const { return m_turnAxis; }
     [[nodiscard]] QValueAxis* valueAxis() const { return m_valueAxis; }
 
+protected:
+    // The legend and the axis labels follow the widget's font.
+    void changeEvent(QEvent* event) override;
+
 private:
+    void applyFont();
+
     // Smallest and largest value of a series' points, kept so that fitting never rescans them.
     struct Extent {
         qsizetype points = 0;

@@ -1,5 +1,6 @@
 #include "view/widgets/ResultGrid.h"
 
+#include <QEvent>
 #include <QHeaderView>
 #include <algorithm>
 
@@ -28,9 +29,16 @@ ResultGrid::ResultGrid(std::span<const ColumnSpec> columns, QWidget* parent)
     }
 }
 
-void ResultGrid::ensureRows(int records) {
-    setRowCount(std::max(records, kMinimumDataRows));
+void ResultGrid::changeEvent(QEvent* event) {
+    QTableWidget::changeEvent(event);
+    if (event->type() != QEvent::FontChange) return;
+    horizontalHeader()->setFont(font());
+    const int rowHeight = fontMetrics().height() + 4;
+    verticalHeader()->setMinimumSectionSize(rowHeight);
+    verticalHeader()->setDefaultSectionSize(rowHeight);
 }
+
+void ResultGrid::ensureRows(int records) { setRowCount(std::max(records, kMinimumDataRows)); }
 
 QTableWidgetItem* ResultGrid::cell(int index, int column) {
     if (auto* existing = item(index, column)) return existing;

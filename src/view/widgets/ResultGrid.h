@@ -35,6 +35,10 @@ public:
     // The text of a cell; empty for a cell never written.
     [[nodiscard]] QString cellText(int index, int column) const;
 
+protected:
+    // The header follows the grid's font, whatever the style gives headers by default.
+    void changeEvent(QEvent* event) override;
+
 private:
     QTableWidgetItem* cell(int index, int column);
 
