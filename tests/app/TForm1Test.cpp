@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QtCharts/QLegendMarker>
 #include <memory>
 
 #include "export/ResultsFile.h"
@@ -352,6 +353,16 @@ TEST_F(Window, ALoadOfThreeAfterTenLeavesTheUnusedSeriesEmptyAndOutOfTheLegend) 
     }
     EXPECT_EQ(m_form->graphCategory(), -1);
     EXPECT_EQ(chart()->series(0)->at(9), QPointF(9, 0));
+
+    // On screen, the legend lists exactly the series set to show in it.
+    child<QTabWidget>("PageControls")->setCurrentIndex(1);
+    m_form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_form.get()));
+    for (int i = 0; i < HistoryChart::kSeriesCount; ++i) {
+        const auto markers = chart()->chart()->legend()->markers(chart()->series(i));
+        ASSERT_EQ(markers.size(), 1);
+        EXPECT_EQ(markers.first()->isVisible(), i < 3) << i;
+    }
 
     select->setCurrentIndex(6);
     EXPECT_EQ(chart()->series(0)->at(9), QPointF(9, 6009));

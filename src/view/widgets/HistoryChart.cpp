@@ -44,6 +44,7 @@ HistoryChart::HistoryChart(QWidget* parent) : QChartView(parent) {
         line->attachAxis(m_turnAxis);
         line->attachAxis(m_valueAxis);
         m_series[static_cast<std::size_t>(index)] = line;
+        m_inLegend[static_cast<std::size_t>(index)] = true;
     }
     setChart(chart);
     setRenderHint(QPainter::Antialiasing);
@@ -67,12 +68,8 @@ void HistoryChart::applyFont() {
 
 QLineSeries* HistoryChart::series(int index) const { return m_series.at(static_cast<std::size_t>(index)); }
 
-bool HistoryChart::isInLegend(int index) const {
-    const auto markers = chart()->legend()->markers(series(index));
-    return !markers.isEmpty() && markers.first()->isVisible();
-}
-
 void HistoryChart::setInLegend(int index, bool shown) {
+    m_inLegend.at(static_cast<std::size_t>(index)) = shown;
     for (auto* marker : chart()->legend()->markers(series(index))) marker->setVisible(shown);
 }
 

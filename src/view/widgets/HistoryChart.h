@@ -34,7 +34,8 @@ public:
     void fitAxes(int category);
 
     [[nodiscard]] QLineSeries* series(int index) const;
-    [[nodiscard]] bool isInLegend(int index) const;
+    // Whether series `index` is set to show in the legend (the legend itself may be hidden).
+    [[nodiscard]] bool isInLegend(int index) const { return m_inLegend.at(static_cast<std::size_t>(index)); }
     [[nodiscard]] QValueAxis* turnAxis() const { return m_turnAxis; }
     [[nodiscard]] QValueAxis* valueAxis() const { return m_valueAxis; }
 
@@ -56,6 +57,7 @@ private:
 
     std::array<QLineSeries*, kSeriesCount> m_series{};
     std::array<Extent, kSeriesCount> m_extents{};
+    std::array<bool, kSeriesCount> m_inLegend{};
     QValueAxis* m_turnAxis = nullptr;
     QValueAxis* m_valueAxis = nullptr;
     Windows1251Text m_decode;
