@@ -332,8 +332,6 @@ int TForm1::graphCategory() const {
     return m_graphSelect->findText(m_graphSelect->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
 }
 
-bool TForm1::isLoading() const { return m_loadWatcher.isRunning(); }
-
 void TForm1::Button1Click() {
     QFileDialog dialog(this);
     dialog.setFileMode(QFileDialog::ExistingFiles);
@@ -350,6 +348,7 @@ bool TForm1::loadFiles(const QStringList& paths) {
     m_shownRows = 0;
     m_records.clear();
     m_edit1->setText(QString::fromStdString(load::FolderOf(paths.first().toStdString())));
+    m_loading = true;
     m_button1->setEnabled(false);
     m_button2->setEnabled(false);
 
@@ -383,6 +382,7 @@ void TForm1::finishLoad() {
     delete m_progress;
     m_progress = nullptr;
     m_loadPaths.clear();
+    m_loading = false;
     m_button1->setEnabled(true);
     m_button2->setEnabled(true);
 

@@ -43,7 +43,8 @@ public:
     // shown. Returns false, doing nothing, when `paths` is empty or a load is still running.
     bool loadFiles(const QStringList& paths);
 
-    [[nodiscard]] bool isLoading() const;
+    // True from loadFiles() until its rows are shown.
+    [[nodiscard]] bool isLoading() const { return m_loading; }
 
     // Replaces the table as a load does once its files are read: applies the rules when they are
     // valid, empties the graph series no record uses, sorts by file name and prints every row.
@@ -110,6 +111,7 @@ private:
     view::SortDirections m_directions;
     std::optional<reload::Rules> m_rules;
 
+    bool m_loading = false;
     QFutureWatcher<analysis::TSaveDataRec> m_loadWatcher;
     QStringList m_loadPaths;
     QProgressDialog* m_progress = nullptr;

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QTimer>
 
 #include "app/TForm1.h"
@@ -18,7 +19,9 @@ int main(int argc, char* argv[]) {
 
     quillmere::app::TForm1 window;
     window.show();
-    const QStringList files = parser.positionalArguments();
+    // Absolute paths, so that the Path box names the folder even for files named relatively.
+    QStringList files;
+    for (const auto& file : parser.positionalArguments()) files << QFileInfo(file).absoluteFilePath();
     if (!files.isEmpty()) QTimer::singleShot(0, &window, [&window, files] { window.loadFiles(files); });
     return QApplication::exec();
 }

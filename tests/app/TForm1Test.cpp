@@ -167,7 +167,13 @@ TEST_F(Window, StartsWithItsCaptionTabsHeadersAndDefaultRules) {
 
 TEST_F(Window, LoadShowsEveryColumnOfEveryRowAsTheCoreWritesIt) {
     const QStringList paths = {save("carol.sav", 30), save("alice.sav", 10), save("Bob.sav", 20)};
-    ASSERT_TRUE(load(paths));
+    QSignalSpy finished(m_form.get(), &TForm1::loadFinished);
+    ASSERT_TRUE(m_form->loadFiles(paths));
+    // The files are read off the user-interface thread; a second load waits for the first.
+    EXPECT_TRUE(m_form->isLoading());
+    EXPECT_FALSE(m_form->loadFiles(paths));
+    ASSERT_TRUE(finished.wait(10000));
+    EXPECT_EQ(finished.count(), 1);
 
     EXPECT_EQ(child<QLineEdit>("Edit1")->text(), QDir(m_dir.path()).absolutePath());
     const auto& records = m_form->records();
