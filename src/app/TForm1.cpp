@@ -27,6 +27,7 @@
 #include "analysis/Batch.h"
 #include "export/ResultsFile.h"
 #include "load/SaveFile.h"
+#include "load/Windows1251.h"
 #include "view/widgets/HistoryChart.h"
 #include "view/widgets/ResultGrid.h"
 #include "view/widgets/SortButton.h"
@@ -81,19 +82,18 @@ QString WithFullStop(QString message) {
 // Never lets an exception out of a worker thread: whatever escapes the core becomes the record's
 // failure, so the file still gets its row and its line in the error box.
 analysis::TSaveDataRec AnalyseSafely(const std::string& path) {
+    std::string failure;
     try {
         return analysis::AnalyseFile(path);
     } catch (const std::bad_alloc&) {
-        analysis::TSaveDataRec failed;
-        failed.FileName = load::FileNameOf(path);
-        failed.Failure = "insufficient memory";
-        return failed;
+        failure = "insufficient memory";
     } catch (const std::exception& error) {
-        analysis::TSaveDataRec failed;
-        failed.FileName = load::FileNameOf(path);
-        failed.Failure = error.what();
-        return failed;
+        failure = error.what();
     }
+    analysis::TSaveDataRec failed;
+    failed.FileName = load::Utf8ToWindows1251(load::FileNameOf(path));
+    failed.Failure = std::move(failure);
+    return failed;
 }
 
 void PaintRuleEdit(QLineEdit* edit, bool wrong) {

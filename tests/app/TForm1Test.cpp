@@ -395,8 +395,12 @@ TEST_F(Window, MoreRecordsThanRowsGrowTheGridsButDrawTwentySeries) {
     ResultTable many;
     for (int i = 0; i < 120; ++i)
         many.push_back(Record(QStringLiteral("s%1").arg(i, 3, 10, QLatin1Char('0')).toStdString(), 2, i));
+    many[7].FileName += std::string(80, 'w');
+    const int nameWidth = grid("BaseGrid")->columnWidth(1);
     m_form->showRecords(many);
     EXPECT_EQ(grid("BaseGrid")->rowCount(), 120);
+    // A text wider than its column widens the column instead of being cut.
+    EXPECT_GT(grid("BaseGrid")->columnWidth(1), nameWidth);
     EXPECT_EQ(grid("AdditionalGrid")->cellText(119, 0), "120");
     EXPECT_EQ(chart()->series(19)->name(), "nick-s019");
 }

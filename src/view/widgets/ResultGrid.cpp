@@ -9,6 +9,8 @@ namespace quillmere::view {
 namespace {
 
 const QColor kFailedRowColour(255, 205, 205);
+constexpr int kCellPadding = 8;     // room a cell keeps around its text
+constexpr int kHeaderPadding = 12;  // the same for a header section
 
 }  // namespace
 
@@ -27,6 +29,17 @@ ResultGrid::ResultGrid(std::span<const ColumnSpec> columns, QWidget* parent)
         setHorizontalHeaderItem(column, new QTableWidgetItem(m_decode(spec.header)));
         setColumnWidth(column, spec.width);
     }
+    fitHeaders();
+}
+
+void ResultGrid::fitHeaders() {
+    const QFontMetrics metrics(horizontalHeader()->font());
+    for (int column = 0; column < columnCount(); ++column)
+        widenToFit(column, metrics.horizontalAdvance(horizontalHeaderItem(column)->text()) + kHeaderPadding);
+}
+
+void ResultGrid::widenToFit(int column, int pixels) {
+    if (pixels > columnWidth(column)) setColumnWidth(column, pixels);
 }
 
 void ResultGrid::changeEvent(QEvent* event) {
@@ -36,6 +49,7 @@ void ResultGrid::changeEvent(QEvent* event) {
     const int rowHeight = fontMetrics().height() + 4;
     verticalHeader()->setMinimumSectionSize(rowHeight);
     verticalHeader()->setDefaultSectionSize(rowHeight);
+    fitHeaders();
 }
 
 void ResultGrid::ensureRows(int records) { setRowCount(std::max(records, kMinimumDataRows)); }
@@ -57,8 +71,12 @@ QTableWidgetItem* ResultGrid::cell(int index, int column) {
 void ResultGrid::setRecordRow(int index, std::span<const std::string> texts) {
     if (index >= rowCount()) ensureRows(index + 1);
     const int columns = std::min(static_cast<int>(texts.size()), columnCount());
-    for (int column = 0; column < columns; ++column)
-        cell(index, column)->setText(m_decode(texts[static_cast<std::size_t>(column)]));
+    const QFontMetrics metrics(font());
+    for (int column = 0; column < columns; ++column) {
+        const QString text = m_decode(texts[static_cast<std::size_t>(column)]);
+        cell(index, column)->setText(text);
+        widenToFit(column, metrics.horizontalAdvance(text) + kCellPadding);
+    }
 }
 
 void ResultGrid::setRowFailure(int index, const QString& message) {

@@ -11,6 +11,8 @@ namespace quillmere::view {
 
 // A read-only result grid: a header row from a column table and one data row per record, record i
 // on row i (the grid's first visible data row). Column 0 holds the row number and looks fixed.
+// Columns start at the table's widths and widen when a header or a text needs more room in the
+// platform's font, so that no text is cut.
 class ResultGrid : public QTableWidget {
     Q_OBJECT
 
@@ -41,6 +43,8 @@ protected:
 
 private:
     QTableWidgetItem* cell(int index, int column);
+    void fitHeaders();
+    void widenToFit(int column, int pixels);
 
     Windows1251Text m_decode;
 };
