@@ -388,7 +388,7 @@ void TForm1::finishLoad() {
 
     showRecords(std::move(records));
     if (!failures.isEmpty()) reportError(failures.join(QLatin1Char('\n')));
-    emit loadFinished();
+    Q_EMIT loadFinished();
 }
 
 void TForm1::showRecords(analysis::ResultTable records) {
@@ -517,7 +517,7 @@ void TForm1::reportError(const QString& message) {
     auto* box = new QMessageBox(QMessageBox::Critical, kApplicationTitle, message, QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
-    emit errorReported(message);
+    Q_EMIT errorReported(message);
 }
 
 }  // namespace quillmere::app

@@ -69,11 +69,11 @@ public:
     // Redraws graph series `index` (below 20) from record `index` in the selected category.
     void DrawGraph(int index);
 
-signals:
+Q_SIGNALS:
     void loadFinished();
     void errorReported(const QString& message);
 
-public slots:
+public Q_SLOTS:
     void Button1Click();
     void Button2Click();
     void Edit6Change();

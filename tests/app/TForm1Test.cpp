@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -18,7 +19,7 @@
 #include <memory>
 
 #include "export/ResultsFile.h"
-#include "savewriter/SaveWriter.h"
+#include "savewriter/SampleGames.h"
 #include "view/widgets/HistoryChart.h"
 #include "view/widgets/ResultGrid.h"
 #include "view/widgets/Windows1251Text.h"
@@ -31,12 +32,20 @@ using analysis::TSaveDataRec;
 using view::HistoryChart;
 using view::ResultGrid;
 
-// A save whose game state carries `turn`, as the writer lays it out.
-void WriteSave(const QString& path, std::int32_t turn) {
-    savewriter::Container container;
-    container.header = savewriter::ByteWriter().Str("header").take();
-    container.gameState = savewriter::ByteWriter().Int(0).Int(0).Int(turn).Ints(64).take();
-    const auto bytes = savewriter::BuildContainer(container);
+// A small but whole save of a game at `turn`, from the save writer.
+void WriteSave(const QString& path, std::int32_t turn, const std::string& block = {}) {
+    savewriter::GameSketch sketch;
+    sketch.name = "nick-" + QFileInfo(path).baseName().toStdString();
+    sketch.block = block;
+    sketch.turn = turn;
+    sketch.activePlayers = 2;
+    sketch.citiesPerPlayer = 2;
+    sketch.unitsPerPlayer = 3;
+    sketch.messagesPerPlayer = 4;
+    sketch.width = 8;
+    sketch.height = 6;
+    sketch.seed = static_cast<std::uint32_t>(turn) + 1;
+    const auto bytes = savewriter::BuildSave(savewriter::MakeGame(sketch));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
@@ -67,9 +76,9 @@ protected:
         for (auto* box : m_form->findChildren<QMessageBox*>()) box->close();
     }
 
-    QString save(const QString& name, std::int32_t turn) {
+    QString save(const QString& name, std::int32_t turn, const std::string& block = {}) {
         const QString path = m_dir.filePath(name);
-        WriteSave(path, turn);
+        WriteSave(path, turn, block);
         return path;
     }
 
@@ -244,9 +253,7 @@ TEST_F(Window, FailedFilesKeepMarkedRowsAndOneErrorBoxListsThemAll) {
 }
 
 TEST_F(Window, BlockedSavesShowOnlyTheirIdentityAndNoGraph) {
-    auto blocked = Record("blocked", 40, 500);
-    blocked.BlockText = "blocked";
-    m_form->showRecords({Record("open", 40, 400), blocked});
+    ASSERT_TRUE(load({save("open.sav", 40), save("blocked.sav", 40, "kept out")}));
 
     EXPECT_EQ(grid("BaseGrid")->cellText(0, 1), "blocked");
     for (int column = 2; column < 12; ++column) {
@@ -254,11 +261,15 @@ TEST_F(Window, BlockedSavesShowOnlyTheirIdentityAndNoGraph) {
         EXPECT_EQ(grid("AdditionalGrid")->cellText(0, column), " ") << column;
     }
     EXPECT_NE(grid("ReloadGrid")->cellText(0, 2), " ");
-    EXPECT_NE(grid("BaseGrid")->cellText(1, 5), " ");
+    EXPECT_EQ(grid("BaseGrid")->cellText(1, 2), "nick-open");
+    EXPECT_EQ(grid("BaseGrid")->cellText(1, 5), "  40");
+    expectRowsAsTheCoreWrites();
     EXPECT_TRUE(grid("BaseGrid")->item(0, 1)->toolTip().isEmpty());
+    EXPECT_TRUE(errorBoxes().isEmpty());
     EXPECT_EQ(chart()->series(0)->count(), 0);
     EXPECT_FALSE(chart()->isInLegend(0));
     EXPECT_EQ(chart()->series(1)->count(), 40);
+    EXPECT_EQ(chart()->series(1)->name(), "nick-open");
     EXPECT_TRUE(chart()->isInLegend(1));
 }
 
