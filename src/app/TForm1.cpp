@@ -55,8 +55,8 @@ struct LabelSpec {
     const char* caption;  // UTF-8
 };
 
-// The captions keep their leading and inner blanks: they centre the English and the Russian
-// halves on lines of their own in the word-wrapped box.
+// English and Russian captions, word-wrapped in fixed boxes; their leading and inner blanks are part
+// of the text.
 const LabelSpec kRuleLabels[] = {
     {"Label6", QRect(120, 5, 141, 29), "   Turnamet start date    (Дата начала турнира)"},
     {"Label7", QRect(344, 5, 65, 27), "dd.mm.yyyy (чч.мм.гггг)"},

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -414,6 +415,17 @@ TEST_F(Window, MoreRecordsThanRowsGrowTheGridsButDrawTwentySeries) {
     EXPECT_GT(grid("BaseGrid")->columnWidth(1), nameWidth);
     EXPECT_EQ(grid("AdditionalGrid")->cellText(119, 0), "120");
     EXPECT_EQ(chart()->series(19)->name(), "nick-s019");
+}
+
+TEST_F(Window, FixedPointTextsUseTheLocalesDecimalSeparator) {
+    const QLocale previous;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    auto rec = Record("a", 10, 1);
+    rec.LandPercent = 33.333L;
+    m_form->showRecords({rec});
+    QLocale::setDefault(previous);
+    EXPECT_EQ(grid("AdditionalGrid")->cellText(0, 6), " 33,33");
+    EXPECT_EQ(grid("ReloadGrid")->cellText(0, 8), " 20,00");
 }
 
 TEST_F(Window, SaveResultsWritesTheCoreTextAndReportsAFailure) {
