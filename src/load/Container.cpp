@@ -40,8 +40,11 @@ WorkBuffer AssembleWorkBuffer(std::span<const std::uint8_t> file) {
     const std::int64_t size = static_cast<std::int64_t>(file.size());
     const std::int32_t u = int32At(file, p - 8);
     const std::int32_t c = int32At(file, p - 4);
-    if (c <= 0 || c > size - p) {
-        throw LoadError("damaged save: compressed length " + std::to_string(c) + " does not fit the file");
+    if (c <= 0) throw LoadError("damaged save: compressed length " + std::to_string(c) + " out of range");
+    if (c > size - p) {
+        // The usual damage of an upload: the file stops inside its game data.
+        throw LoadError("damaged save: the file is cut short (" + std::to_string(c - (size - p)) +
+                        " bytes of its game data missing)");
     }
     if (u <= 0 || u > kMaxInflatedLength) {
         throw LoadError("damaged save: game data length " + std::to_string(u) + " out of range");
