@@ -354,7 +354,7 @@ bool TForm1::loadFiles(const QStringList& paths) {
 
     std::vector<std::string> files;
     files.reserve(static_cast<std::size_t>(paths.size()));
-    for (const auto& path : paths) files.push_back(path.toStdString());
+    for (const auto& path : paths) files.push_back(QFile::encodeName(path).toStdString());
     m_loadPaths = paths;
 
     m_progress = new QProgressDialog("Reading the saves...", QString(), 0, static_cast<int>(paths.size()), this);

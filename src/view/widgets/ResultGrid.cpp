@@ -25,9 +25,9 @@ ResultGrid::ResultGrid(std::span<const ColumnSpec> columns, QWidget* parent)
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setMinimumSectionSize(8);
     for (int column = 0; column < columnCount(); ++column) {
-        const auto& spec = columns[static_cast<std::size_t>(column)];
-        setHorizontalHeaderItem(column, new QTableWidgetItem(m_decode(spec.header)));
-        setColumnWidth(column, spec.width);
+        const auto& columnSpec = columns[static_cast<std::size_t>(column)];
+        setHorizontalHeaderItem(column, new QTableWidgetItem(m_decode(columnSpec.header)));
+        setColumnWidth(column, columnSpec.width);
     }
     fitHeaders();
 }
