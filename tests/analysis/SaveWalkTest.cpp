@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
 #include <tuple>
@@ -16,6 +15,7 @@
 #include "load/LoadError.h"
 #include "load/SaveReader.h"
 #include "savewriter/SaveContent.h"
+#include "support/TempFolder.h"
 
 namespace quillmere::analysis {
 namespace {
@@ -524,14 +524,9 @@ TEST(SaveWalkDamage, CountsTooLargeForTheDataFailAtOnce) {
 }
 
 TEST(SaveWalkFiles, AnalyseFileWalksASaveAndReportsDamageByName) {
-    const auto dir = std::filesystem::path(testing::TempDir()) / "quillmere-savewalk";
-    std::filesystem::create_directories(dir);
+    const testsupport::TempFolder dir("savewalk");
     auto c = richContent();
-    const auto good = dir / "good.sav";
-    const auto bytes = savewriter::BuildSave(c);
-    std::ofstream(good, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    const auto rec = AnalyseFile(good.string());
+    const auto rec = AnalyseFile(dir.write("good.sav", savewriter::BuildSave(c)));
     EXPECT_EQ(rec.Failure, "");
     EXPECT_EQ(rec.FileName, "good");
     EXPECT_EQ(rec.NickName, "Ann");
@@ -540,16 +535,11 @@ TEST(SaveWalkFiles, AnalyseFileWalksASaveAndReportsDamageByName) {
     // A game state cut short inflates fine but ends before the walk does.
     auto container = savewriter::ToContainer(c);
     container.gameState.resize(container.gameState.size() - 1);
-    const auto shortBytes = savewriter::BuildContainer(container);
-    const auto cut = dir / "cut.sav";
-    std::ofstream(cut, std::ios::binary)
-        .write(reinterpret_cast<const char*>(shortBytes.data()), static_cast<std::streamsize>(shortBytes.size()));
-    const auto failed = AnalyseFile(cut.string());
+    const auto failed = AnalyseFile(dir.write("cut.sav", savewriter::BuildContainer(container)));
     const auto dataLength = container.header.size() + 8 + container.gameState.size();
     EXPECT_EQ(failed.Failure, "damaged save: data ends at byte " + std::to_string(dataLength));
     EXPECT_EQ(failed.FileName, "cut");
     EXPECT_EQ(failed.NickName, "");
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -5,13 +5,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "savewriter/SaveContent.h"
+#include "support/TempFolder.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 
 struct Outcome {
     int status = -1;
@@ -19,23 +18,12 @@ struct Outcome {
     std::string err;
 };
 
-std::string contentsOf(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
+using quillmere::testsupport::ContentsOf;
 
 // Runs the built quillmere-report in a temporary folder of saves.
 class ReportCommand : public testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = fs::temp_directory_path() / ("quillmere-report-" + std::to_string(::getpid()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
-    std::string path(const std::string& name) const { return (m_dir / name).string(); }
+    std::string path(const std::string& name) const { return m_dir / name; }
 
     // A save that the analysis loads, with its turn set.
     std::string writeSave(const std::string& name, std::int32_t turn) const {
@@ -44,9 +32,7 @@ protected:
         return writeBytes(name, quillmere::savewriter::BuildSave(content));
     }
     std::string writeBytes(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
-        std::ofstream(path(name), std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        return path(name);
+        return m_dir.write(name, bytes);
     }
 
     Outcome run(const std::vector<std::string>& arguments) const {
@@ -56,8 +42,8 @@ protected:
         const int raw = std::system(command.c_str());
         Outcome outcome;
         outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        outcome.out = contentsOf(path("stdout"));
-        outcome.err = contentsOf(path("stderr"));
+        outcome.out = ContentsOf(path("stdout"));
+        outcome.err = ContentsOf(path("stderr"));
         return outcome;
     }
 
@@ -71,7 +57,7 @@ protected:
         return names;
     }
 
-    fs::path m_dir;
+    quillmere::testsupport::TempFolder m_dir{"report"};
 };
 
 TEST_F(ReportCommand, WritesTheSameBytesToStandardOutputAndToAFile) {
@@ -88,7 +74,7 @@ TEST_F(ReportCommand, WritesTheSameBytesToStandardOutputAndToAFile) {
     const auto written = run({"-o", path("Res.txt"), b, a});
     EXPECT_EQ(written.status, 0);
     EXPECT_EQ(written.out, "");
-    EXPECT_EQ(contentsOf(path("Res.txt")), printed.out);
+    EXPECT_EQ(ContentsOf(path("Res.txt")), printed.out);
     EXPECT_EQ(run({"-o", "-", b, a}).out, printed.out);
 }
 
@@ -107,7 +93,7 @@ TEST_F(ReportCommand, NamesEachFileThatFailsAndStillWritesItsRow) {
     const auto outcome = run({"-o", path("Res.txt"), good, junk, missing});
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(outcome.err, junk + ": no game data found\n" + missing + ": No such file or directory\n");
-    EXPECT_EQ(fileNamesOf(contentsOf(path("Res.txt"))), (std::vector<std::string>{"good", "junk", "missing"}));
+    EXPECT_EQ(fileNamesOf(ContentsOf(path("Res.txt"))), (std::vector<std::string>{"good", "junk", "missing"}));
 }
 
 TEST_F(ReportCommand, UsageRuleAndOutputErrorsWriteNothing) {
@@ -128,7 +114,7 @@ TEST_F(ReportCommand, UsageRuleAndOutputErrorsWriteNothing) {
         EXPECT_EQ(outcome.err, message);
         EXPECT_EQ(outcome.out, "");
     }
-    EXPECT_EQ(contentsOf(path("Res.txt")), "old");
+    EXPECT_EQ(ContentsOf(path("Res.txt")), "old");
 }
 
 TEST_F(ReportCommand, AnswersHelpAndVersion) {

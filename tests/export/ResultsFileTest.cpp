@@ -5,7 +5,8 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+
+#include "support/TempFolder.h"
 
 namespace quillmere::exporting {
 namespace {
@@ -68,19 +69,9 @@ TEST(BuildResultsText, WritesThirtyTwoCellsPerRowAndCutsTheLastSeparator) {
 
 class ResultsFileOnDisk : public testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = fs::temp_directory_path() / ("quillmere-results-" + std::to_string(::getpid()));
-        fs::create_directories(m_dir);
+    std::size_t entries() const {
+        return static_cast<std::size_t>(std::distance(fs::directory_iterator(m_dir.path()), {}));
     }
-    void TearDown() override { fs::remove_all(m_dir); }
-
-    static std::string contentsOf(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream bytes;
-        bytes << in.rdbuf();
-        return bytes.str();
-    }
-    std::size_t entries() const { return static_cast<std::size_t>(std::distance(fs::directory_iterator(m_dir), {})); }
     static std::string messageOf(const std::string& path, std::string_view bytes) {
         try {
             WriteFileAtomically(path, bytes);
@@ -90,39 +81,39 @@ protected:
         return "ok";
     }
 
-    fs::path m_dir;
+    testsupport::TempFolder m_dir{"results"};
 };
 
 TEST_F(ResultsFileOnDisk, ReplacesAnExistingFileKeepingItsPermissions) {
-    const auto path = m_dir / "Res.txt";
+    const auto path = m_dir.path() / "Res.txt";
     std::ofstream(path, std::ios::binary) << "an old and longer text";
     fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     const std::string bytes("new\r\n\xB9\0end", 10);
     WriteFileAtomically(path.string(), bytes);
-    EXPECT_EQ(contentsOf(path), bytes);
+    EXPECT_EQ(testsupport::ContentsOf(path), bytes);
     EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_EQ(entries(), 1u);  // no temporary file is left
 }
 
 TEST_F(ResultsFileOnDisk, WritesThroughALinkAndKeepsTheLink) {
-    const auto target = m_dir / "real.txt";
+    const auto target = m_dir.path() / "real.txt";
     std::ofstream(target) << "old";
-    fs::create_symlink(target, m_dir / "link.txt");
-    WriteFileAtomically((m_dir / "link.txt").string(), "new");
-    EXPECT_TRUE(fs::is_symlink(m_dir / "link.txt"));
-    EXPECT_EQ(contentsOf(target), "new");
+    fs::create_symlink(target, m_dir.path() / "link.txt");
+    WriteFileAtomically(m_dir / "link.txt", "new");
+    EXPECT_TRUE(fs::is_symlink(m_dir.path() / "link.txt"));
+    EXPECT_EQ(testsupport::ContentsOf(target), "new");
 }
 
 TEST_F(ResultsFileOnDisk, AFailedWriteLeavesTheOldFileAndReportsTheSystemsText) {
-    EXPECT_EQ(messageOf((m_dir / "missing" / "Res.txt").string(), "new"), "No such file or directory");
-    EXPECT_EQ(messageOf(m_dir.string(), "new"), "Is a directory");
+    EXPECT_EQ(messageOf((m_dir.path() / "missing" / "Res.txt").string(), "new"), "No such file or directory");
+    EXPECT_EQ(messageOf(m_dir.path().string(), "new"), "Is a directory");
 
     // The longest name a folder holds leaves no room for the temporary file's name.
-    const auto path = m_dir / std::string(255, 'r');
+    const auto path = m_dir.path() / std::string(255, 'r');
     std::ofstream(path) << "old";
     EXPECT_EQ(messageOf(path.string(), "new"), "File name too long");
-    EXPECT_EQ(contentsOf(path), "old");
+    EXPECT_EQ(testsupport::ContentsOf(path), "old");
     EXPECT_EQ(entries(), 1u);
 }
 

@@ -7,10 +7,10 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 
 #include "load/LoadError.h"
 #include "load/Windows1251.h"
+#include "support/TempFolder.h"
 
 namespace quillmere::load {
 namespace {
@@ -32,26 +32,12 @@ TEST(SaveFile, FileNameIsTheBaseNameUpToTheLastDot) {
 
 class SaveFileOnDisk : public testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = fs::temp_directory_path() / ("quillmere-savefile-" + std::to_string(::getpid()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::permissions(m_dir / "ro.sav", fs::perms::owner_all, ignored);
-        fs::remove_all(m_dir, ignored);
-    }
-    std::string write(const std::string& name, const std::string& bytes) {
-        const auto path = (m_dir / name).string();
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
-    }
-    fs::path m_dir;
+    testsupport::TempFolder m_dir{"savefile"};
 };
 
 TEST_F(SaveFileOnDisk, ReadsReadOnlyFilesWhole) {
     const std::string bytes("ab\0cd\x78\x9C", 7);
-    const auto path = write("ro.sav", bytes);
+    const auto path = m_dir.write("ro.sav", bytes);
     fs::permissions(path, fs::perms::owner_read);
     const auto read = ReadWholeFile(path);
     EXPECT_EQ(std::string(read.begin(), read.end()), bytes);
@@ -59,17 +45,17 @@ TEST_F(SaveFileOnDisk, ReadsReadOnlyFilesWhole) {
 
 TEST_F(SaveFileOnDisk, ReportsTheSystemsTextForUnreadableFiles) {
     try {
-        (void)ReadWholeFile((m_dir / "missing.sav").string());
+        (void)ReadWholeFile(m_dir / "missing.sav");
         FAIL();
     } catch (const LoadError& e) {
         EXPECT_STREQ(e.what(), "No such file or directory");
     }
-    EXPECT_THROW((void)ReadWholeFile(m_dir.string()), LoadError);
-    EXPECT_FALSE(FileModificationDate((m_dir / "missing.sav").string()).has_value());
+    EXPECT_THROW((void)ReadWholeFile(m_dir.path().string()), LoadError);
+    EXPECT_FALSE(FileModificationDate(m_dir / "missing.sav").has_value());
 }
 
 TEST_F(SaveFileOnDisk, FileDateIsLocalTimeInTwoSecondSteps) {
-    const auto path = write("dated.sav", "x");
+    const auto path = m_dir.write("dated.sav", "x");
     std::tm local{};
     local.tm_year = 2005 - 1900;
     local.tm_mon = 10;
