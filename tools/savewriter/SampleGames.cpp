@@ -44,16 +44,20 @@ constexpr std::array<const char*, 6> kChatter = {
     "<color=255,255,0>Your city has grown.</color>", "A new unit is ready.", "Trade route established.",
     "<link=city>Your city</link> is celebrating.", "Barbarians spotted near your border!", "A great person is born."};
 
-void fillHistory(PlayerContent& player, std::int32_t turn, int side, Random& random) {
-    const std::int32_t strength = 80 + side * 7 + random.between(0, 40);
+void fillHistory(PlayerContent& player, std::int32_t turn, std::int32_t limit, int side, Random& random) {
+    const double strength = 0.8 + side * 0.07 + random.between(0, 40) / 100.0;
+    std::int32_t economy = 0;
     for (std::int32_t t = 0; t < turn && t < 1200; ++t) {
-        const std::int32_t growth = t * strength / 100;
-        player.history[0].emplace_back(t, growth * 3 + random.between(0, 5));          // score
-        player.history[1].emplace_back(t, growth - 40 + random.between(-30, 30));      // economy, may dip below 0
-        player.history[2].emplace_back(t, growth * 2 + random.between(0, 9));          // industry
-        player.history[3].emplace_back(t, 10 + growth + random.between(0, 6));         // agriculture
-        player.history[4].emplace_back(t, growth * 4 + random.between(0, 20));         // power
-        player.history[5].emplace_back(t, t * t * strength / 4000 + random.between(0, 3));  // culture
+        // Empires grow faster as the game goes on; economy wanders around its trend.
+        const double progress = static_cast<double>(t) / limit;
+        const auto grown = static_cast<std::int32_t>(strength * (t + 900 * progress * progress));
+        economy += random.between(-12, 14);
+        player.history[0].emplace_back(t, grown * 2 + random.between(0, 5));           // score
+        player.history[1].emplace_back(t, grown / 3 + economy);                        // economy, may dip below 0
+        player.history[2].emplace_back(t, grown + random.between(0, 9));               // industry
+        player.history[3].emplace_back(t, 10 + grown / 2 + random.between(0, 6));      // agriculture
+        player.history[4].emplace_back(t, grown * 3 + random.between(0, 20) * side);   // power
+        player.history[5].emplace_back(t, static_cast<std::int32_t>(strength * 2000 * progress * progress));  // culture
     }
 }
 
@@ -139,7 +143,7 @@ SaveContent MakeGame(const GameSketch& sketch) {
         while (static_cast<int>(player.messages.size()) < sketch.messagesPerPlayer) {
             player.messages.push_back({kChatter[random.next() % kChatter.size()], random.between(0, std::max(turn - 1, 0))});
         }
-        fillHistory(player, turn, k, random);
+        fillHistory(player, turn, limit, k, random);
         if (k == 0 && !player.history[0].empty()) game.score = player.history[0].back().second;
     }
     return save;
