@@ -101,7 +101,8 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
     int fd = -1;
     std::string temporaryPath;
     for (int attempt = 0; fd < 0; ++attempt) {
-        temporaryPath = target + ".tmp" + std::to_string(random() % 1'000'000);
+        // A short name of its own, so that the longest target name a folder allows still works.
+        temporaryPath = folderOf(target) + "/.quillmere-" + std::to_string(random() % 1'000'000) + ".tmp";
         fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && (errno != EEXIST || attempt == 10)) throw systemError(errno);
     }
