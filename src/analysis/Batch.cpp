@@ -1,5 +1,6 @@
 #include "analysis/Batch.h"
 
+#include <exception>
 #include <new>
 #include <utility>
 
@@ -13,10 +14,10 @@ namespace quillmere::analysis {
 
 TSaveDataRec AnalyseFile(const std::string& path) {
     TSaveDataRec rec;
-    rec.FileName = load::Utf8ToWindows1251(load::FileNameOf(path));
-    rec.FileDate = load::FileModificationDate(path);
     std::string failure;
     try {
+        rec.FileName = load::Utf8ToWindows1251(load::FileNameOf(path));
+        rec.FileDate = load::FileModificationDate(path);
         const auto work = load::AssembleWorkBuffer(load::ReadWholeFile(path));
         SaveAnalyse(work, rec);
         return rec;
@@ -24,6 +25,9 @@ TSaveDataRec AnalyseFile(const std::string& path) {
         failure = error.what();
     } catch (const std::bad_alloc&) {
         failure = "insufficient memory";
+    } catch (const std::exception& error) {
+        // Nothing else is expected; the file still gets its row and its message.
+        failure = error.what();
     }
     // A failed walk may have filled some fields: keep only what belongs to the file itself.
     TSaveDataRec failed;

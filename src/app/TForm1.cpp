@@ -18,8 +18,6 @@
 #include <QTabWidget>
 #include <QtConcurrent/QtConcurrentMap>
 #include <algorithm>
-#include <exception>
-#include <new>
 #include <span>
 #include <string>
 #include <vector>
@@ -27,7 +25,6 @@
 #include "analysis/Batch.h"
 #include "export/ResultsFile.h"
 #include "load/SaveFile.h"
-#include "load/Windows1251.h"
 #include "view/widgets/HistoryChart.h"
 #include "view/widgets/ResultGrid.h"
 #include "view/widgets/SortButton.h"
@@ -77,23 +74,6 @@ constexpr std::array<int, 4> kSortColumns = {1, 5, 8, 9};
 QString WithFullStop(QString message) {
     if (!message.endsWith(QLatin1Char('.'))) message += QLatin1Char('.');
     return message;
-}
-
-// Never lets an exception out of a worker thread: whatever escapes the core becomes the record's
-// failure, so the file still gets its row and its line in the error box.
-analysis::TSaveDataRec AnalyseSafely(const std::string& path) {
-    std::string failure;
-    try {
-        return analysis::AnalyseFile(path);
-    } catch (const std::bad_alloc&) {
-        failure = "insufficient memory";
-    } catch (const std::exception& error) {
-        failure = error.what();
-    }
-    analysis::TSaveDataRec failed;
-    failed.FileName = load::Utf8ToWindows1251(load::FileNameOf(path));
-    failed.Failure = std::move(failure);
-    return failed;
 }
 
 void PaintRuleEdit(QLineEdit* edit, bool wrong) {
@@ -365,7 +345,7 @@ bool TForm1::loadFiles(const QStringList& paths) {
     connect(&m_loadWatcher, &QFutureWatcher<analysis::TSaveDataRec>::progressValueChanged, m_progress,
             &QProgressDialog::setValue);
     // The results come back in the order of `files`, whichever worker finishes first.
-    m_loadWatcher.setFuture(QtConcurrent::mapped(std::move(files), AnalyseSafely));
+    m_loadWatcher.setFuture(QtConcurrent::mapped(std::move(files), analysis::AnalyseFile));
     return true;
 }
 

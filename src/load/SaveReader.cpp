@@ -48,9 +48,9 @@ std::int32_t SaveReader::readUStrLength(bool& wide) {
     }
     const auto size = static_cast<std::int64_t>(m_data.size());
     // n >= 2 bytes are needed whatever the width, so the high byte of the first character exists.
-    if (n >= 2 && n > size - body) throw DamagedSave(m_data.size());
+    if (n >= 2 && n > size - body) failDamaged();
     wide = n == 1 || m_data[static_cast<std::size_t>(body + 1)] == 0;
-    if ((wide ? std::int64_t{2} * n : n) > size - body) throw DamagedSave(m_data.size());
+    if ((wide ? std::int64_t{2} * n : n) > size - body) failDamaged();
     m_pos = body;
     return n;
 }

@@ -107,17 +107,16 @@ protected:
 
     // The texts that every grid row must show: the core's, decoded.
     void expectRowsAsTheCoreWrites() {
-        view::Windows1251Text decode;
         const auto& records = m_form->records();
         for (std::size_t i = 0; i < records.size(); ++i) {
             const int row = static_cast<int>(i);
             const auto texts = view::RowTextsOf(records[i], row + 1, m_form->formatOptions());
             for (std::size_t c = 0; c < texts.base.size(); ++c)
-                EXPECT_EQ(grid("BaseGrid")->cellText(row, static_cast<int>(c)), decode(texts.base[c])) << i << c;
+                EXPECT_EQ(grid("BaseGrid")->cellText(row, static_cast<int>(c)), view::FromWindows1251(texts.base[c])) << i << c;
             for (std::size_t c = 0; c + 1 < texts.reload.size(); ++c)
-                EXPECT_EQ(grid("ReloadGrid")->cellText(row, static_cast<int>(c)), decode(texts.reload[c])) << i << c;
+                EXPECT_EQ(grid("ReloadGrid")->cellText(row, static_cast<int>(c)), view::FromWindows1251(texts.reload[c])) << i << c;
             for (std::size_t c = 0; c < texts.additional.size(); ++c)
-                EXPECT_EQ(grid("AdditionalGrid")->cellText(row, static_cast<int>(c)), decode(texts.additional[c]))
+                EXPECT_EQ(grid("AdditionalGrid")->cellText(row, static_cast<int>(c)), view::FromWindows1251(texts.additional[c]))
                     << i << c;
         }
     }

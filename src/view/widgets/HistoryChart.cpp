@@ -85,7 +85,7 @@ void HistoryChart::drawRecord(int index, const analysis::TSaveDataRec& rec, int 
         return;
     }
     auto* line = series(index);
-    line->setName(m_decode(rec.NickName));
+    line->setName(FromWindows1251(rec.NickName));
     setInLegend(index, true);
 
     const bool known = category >= 0 && category < analysis::kHistoryCategories;

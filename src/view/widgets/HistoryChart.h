@@ -60,7 +60,6 @@ private:
     std::array<bool, kSeriesCount> m_inLegend{};
     QValueAxis* m_turnAxis = nullptr;
     QValueAxis* m_valueAxis = nullptr;
-    Windows1251Text m_decode;
 };
 
 }  // namespace quillmere::view

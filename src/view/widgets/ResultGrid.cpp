@@ -26,7 +26,7 @@ ResultGrid::ResultGrid(std::span<const ColumnSpec> columns, QWidget* parent)
     horizontalHeader()->setMinimumSectionSize(8);
     for (int column = 0; column < columnCount(); ++column) {
         const auto& columnSpec = columns[static_cast<std::size_t>(column)];
-        setHorizontalHeaderItem(column, new QTableWidgetItem(m_decode(columnSpec.header)));
+        setHorizontalHeaderItem(column, new QTableWidgetItem(FromWindows1251(columnSpec.header)));
         setColumnWidth(column, columnSpec.width);
     }
     fitHeaders();
@@ -73,7 +73,7 @@ void ResultGrid::setRecordRow(int index, std::span<const std::string> texts) {
     const int columns = std::min(static_cast<int>(texts.size()), columnCount());
     const QFontMetrics metrics(font());
     for (int column = 0; column < columns; ++column) {
-        const QString text = m_decode(texts[static_cast<std::size_t>(column)]);
+        const QString text = FromWindows1251(texts[static_cast<std::size_t>(column)]);
         cell(index, column)->setText(text);
         widenToFit(column, metrics.horizontalAdvance(text) + kCellPadding);
     }
@@ -89,7 +89,7 @@ void ResultGrid::setRowFailure(int index, const QString& message) {
 }
 
 void ResultGrid::clearRows(int count) {
-    const QString cleared = m_decode(kClearedCell);
+    const QString cleared = FromWindows1251(kClearedCell);
     for (int index = 0; index < std::min(count, rowCount()); ++index) {
         for (int column = 0; column < columnCount(); ++column) cell(index, column)->setText(cleared);
         setRowFailure(index, {});

@@ -46,7 +46,6 @@ private:
     void fitHeaders();
     void widenToFit(int column, int pixels);
 
-    Windows1251Text m_decode;
 };
 
 }  // namespace quillmere::view
