@@ -19,9 +19,7 @@ ResultGrid::ResultGrid(std::span<const ColumnSpec> columns, QWidget* parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setWordWrap(false);
     verticalHeader()->hide();
-    const int rowHeight = fontMetrics().height() + 4;
-    verticalHeader()->setMinimumSectionSize(rowHeight);
-    verticalHeader()->setDefaultSectionSize(rowHeight);
+    fitRowHeight();
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setMinimumSectionSize(8);
     for (int column = 0; column < columnCount(); ++column) {
@@ -46,10 +44,14 @@ void ResultGrid::changeEvent(QEvent* event) {
     QTableWidget::changeEvent(event);
     if (event->type() != QEvent::FontChange) return;
     horizontalHeader()->setFont(font());
+    fitRowHeight();
+    fitHeaders();
+}
+
+void ResultGrid::fitRowHeight() {
     const int rowHeight = fontMetrics().height() + 4;
     verticalHeader()->setMinimumSectionSize(rowHeight);
     verticalHeader()->setDefaultSectionSize(rowHeight);
-    fitHeaders();
 }
 
 void ResultGrid::ensureRows(int records) { setRowCount(std::max(records, kMinimumDataRows)); }

@@ -44,6 +44,7 @@ protected:
 private:
     QTableWidgetItem* cell(int index, int column);
     void fitHeaders();
+    void fitRowHeight();
     void widenToFit(int column, int pixels);
 
 };
