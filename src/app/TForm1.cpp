@@ -359,7 +359,11 @@ void TForm1::finishLoad() {
         failures << QStringLiteral("%1: %2").arg(QFileInfo(m_loadPaths[i]).fileName(),
                                                  WithFullStop(QString::fromLocal8Bit(failure)));
     }
-    delete m_progress;
+    // setValue() of a window-modal dialog processes events, so this may run inside it: the dialog
+    // must outlive the call that led here.
+    m_loadWatcher.disconnect(m_progress);
+    m_progress->hide();
+    m_progress->deleteLater();
     m_progress = nullptr;
     m_loadPaths.clear();
     m_loading = false;
