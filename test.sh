@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test; then the core tests once more under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# Installs what is missing, builds with warnings as errors, and runs every test; then the core and
+# window tests once more under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/ensure-deps.sh
-scripts/build.sh
+scripts/build.sh -DQUILLMERE_WERROR=ON
 (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure)
 
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILLMERE_SANITIZE=ON \
-    -DQUILLMERE_BUILD_GUI=OFF -DQUILLMERE_BUILD_BENCH=OFF >/dev/null
-cmake --build build-asan --target quillmere_core_tests
-(cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --output-on-failure -R '^core\.')
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLMERE_SANITIZE=ON -DQUILLMERE_WERROR=ON \
+    -DQUILLMERE_BUILD_GUI=ON -DQUILLMERE_BUILD_BENCH=OFF >/dev/null
+cmake --build build-asan --target quillmere_core_tests quillmere_gui_tests
+(cd build-asan && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
+    LSAN_OPTIONS=suppressions="$PWD/../tests/sanitizer-suppressions.txt" UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --output-on-failure -R '^(core|gui)\.')

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Configures and builds into build/ (Release with debug info, window included).
+# Configures and builds into build/ (Release with debug info, window included). Extra arguments go
+# to CMake's configure step, e.g. -DQUILLMERE_WERROR=ON.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
 cmake --build build

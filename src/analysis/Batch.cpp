@@ -1,25 +1,44 @@
 #include "analysis/Batch.h"
 
+#include <algorithm>
 #include <exception>
+#include <mutex>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <utility>
+#include <vector>
 
 #include "analysis/SaveWalk.h"
 #include "load/Container.h"
 #include "load/LoadError.h"
 #include "load/SaveFile.h"
-#include "load/Windows1251.h"
 
 namespace quillmere::analysis {
 
-TSaveDataRec AnalyseFile(const std::string& path) {
-    TSaveDataRec rec;
+namespace {
+
+SaveRecord failedRecord(const std::string& path, std::string fileName, std::optional<double> fileDate, std::string failure) {
+    SaveRecord failed;
+    failed.Path = path;
+    failed.FileName = std::move(fileName);
+    failed.FileDate = fileDate;
+    failed.Failure = std::move(failure);
+    return failed;
+}
+
+}  // namespace
+
+SaveRecord AnalyseFile(const std::string& path) {
+    std::string fileName = load::FileNameOf(path);
+    std::optional<double> fileDate;
     std::string failure;
     try {
-        rec.FileName = load::Utf8ToWindows1251(load::FileNameOf(path));
-        rec.FileDate = load::FileModificationDate(path);
-        const auto work = load::AssembleWorkBuffer(load::ReadWholeFile(path));
-        SaveAnalyse(work, rec);
+        fileDate = load::FileModificationDate(path);
+        SaveRecord rec = AnalyseSave(load::AssembleWorkBuffer(load::ReadWholeFile(path)));
+        rec.Path = path;
+        rec.FileName = std::move(fileName);
+        rec.FileDate = fileDate;
         return rec;
     } catch (const load::LoadError& error) {
         failure = error.what();
@@ -29,18 +48,47 @@ TSaveDataRec AnalyseFile(const std::string& path) {
         // Nothing else is expected; the file still gets its row and its message.
         failure = error.what();
     }
-    // A failed walk may have filled some fields: keep only what belongs to the file itself.
-    TSaveDataRec failed;
-    failed.FileName = std::move(rec.FileName);
-    failed.FileDate = rec.FileDate;
-    failed.Failure = std::move(failure);
-    return failed;
+    return failedRecord(path, std::move(fileName), fileDate, std::move(failure));
 }
 
-ResultTable AnalyseFiles(std::span<const std::string> paths) {
-    ResultTable table;
-    table.reserve(paths.size());
-    for (const auto& path : paths) table.push_back(AnalyseFile(path));
+unsigned WorkerCount(unsigned jobs) {
+    if (jobs > 0) return jobs;
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+ResultTable AnalyseFiles(std::span<const std::string> paths, const BatchControl& control) {
+    ResultTable table(paths.size());
+    std::atomic<std::size_t> next{0};
+    std::mutex progressMutex;
+    BatchProgress progress{.total = paths.size()};
+    const auto cancelled = [&] { return control.cancel != nullptr && control.cancel->load(); };
+
+    // Each record slot is written by exactly one worker; the progress is counted under the mutex.
+    const auto work = [&] {
+        for (std::size_t i = next++; i < paths.size(); i = next++) {
+            if (cancelled()) {
+                table[i] = failedRecord(paths[i], load::FileNameOf(paths[i]), std::nullopt, std::string(kNotLoaded));
+                continue;
+            }
+            table[i] = AnalyseFile(paths[i]);
+            const std::lock_guard lock(progressMutex);
+            ++progress.done;
+            if (!table[i].Failure.empty()) ++progress.failed;
+            if (control.onProgress) control.onProgress(progress);
+        }
+    };
+
+    const unsigned workers = static_cast<unsigned>(std::min<std::size_t>(WorkerCount(control.jobs), paths.size()));
+    std::vector<std::jthread> pool;
+    for (unsigned w = 1; w < workers; ++w) {
+        try {
+            pool.emplace_back(work);
+        } catch (const std::system_error&) {
+            break;  // fewer threads than asked for: the ones there are share the files
+        }
+    }
+    work();  // the calling thread is a worker too
+    pool.clear();
     return table;
 }
 

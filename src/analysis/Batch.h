@@ -1,18 +1,42 @@
 #pragma once
 
+#include <atomic>
+#include <cstddef>
+#include <functional>
 #include <span>
 #include <string>
+#include <string_view>
 
-#include "analysis/SaveDataRec.h"
+#include "analysis/SaveRecord.h"
 
 namespace quillmere::analysis {
 
+// The failure text of a file that a cancelled batch never reached.
+inline constexpr std::string_view kNotLoaded = "not loaded";
+
 // Loads one file and walks it. Never throws: when the file cannot be read, has no usable game
 // data or is damaged, the record keeps only FileName and FileDate and Failure holds the reason.
-// FileName and texts of the record are Windows-1251; `path` is UTF-8 (or already 8-bit).
-[[nodiscard]] TSaveDataRec AnalyseFile(const std::string& path);
+[[nodiscard]] SaveRecord AnalyseFile(const std::string& path);
 
-// AnalyseFile for each path, in the order given.
-[[nodiscard]] ResultTable AnalyseFiles(std::span<const std::string> paths);
+struct BatchProgress {
+    std::size_t total = 0;
+    std::size_t done = 0;    // files finished, failed ones included
+    std::size_t failed = 0;  // of those, the ones that could not be analysed
+};
+
+struct BatchControl {
+    unsigned jobs = 0;  // workers; 0 means one per core
+    // Called after each file from the worker that finished it, one call at a time.
+    std::function<void(const BatchProgress&)> onProgress;
+    // When it becomes true, files not yet started are left out: their records fail with kNotLoaded.
+    const std::atomic<bool>* cancel = nullptr;
+};
+
+// AnalyseFile for every path, on a pool of workers; the records come back in the order of the
+// paths whatever the number of workers, so the result does not depend on it.
+[[nodiscard]] ResultTable AnalyseFiles(std::span<const std::string> paths, const BatchControl& control = {});
+
+// The number of workers `jobs` asks for: itself, or one per core when 0.
+[[nodiscard]] unsigned WorkerCount(unsigned jobs);
 
 }  // namespace quillmere::analysis

@@ -2,7 +2,7 @@
 
 namespace quillmere::analysis {
 
-const std::array<TTechInfoRec, kTechCount> kTechnologies = {{
+const std::array<Technology, kTechCount> kTechnologies = {{
     {"Mysticism", 50},         {"Meditation", 80},       {"Polytheism", 100},       {"Priesthood", 60},
     {"Monotheism", 120},       {"Monarchy", 300},        {"Literature", 200},       {"Code of Lows", 350},
     {"Drama", 300},            {"Feudalism", 700},       {"Theology", 500},         {"Music", 600},
@@ -93,7 +93,7 @@ std::optional<std::string_view> LevelName(std::int32_t level) { return name(kLev
 std::optional<std::string_view> LeaderName(std::int32_t leaderType) { return name(kLeaderNames, leaderType); }
 std::optional<std::string_view> CivName(std::int32_t civType) { return name(kCivNames, civType); }
 
-CalendarDate Turn2Date(std::int32_t speedIndex, std::int32_t turn) {
+CalendarDate DateOfTurn(std::int32_t speedIndex, std::int32_t turn) {
     CalendarDate date{-9999, turn < 0 ? 0 : turn};
     const auto last = LastTurn(speedIndex);
     if (!last) return date;

@@ -14,12 +14,12 @@ namespace quillmere::analysis {
 inline constexpr int kTechCount = 86;
 inline constexpr int kFutureTech = 85;  // the repeatable last technology
 
-struct TTechInfoRec {
+struct Technology {
     std::string_view Name;
     std::int32_t Cost;
 };
 
-extern const std::array<TTechInfoRec, kTechCount> kTechnologies;
+extern const std::array<Technology, kTechCount> kTechnologies;
 
 // The last turn of a game speed 0..3; empty for any other speed.
 [[nodiscard]] std::optional<std::int32_t> LastTurn(std::int32_t speedIndex);
@@ -41,7 +41,7 @@ struct CalendarDate {
 // The calendar year of `turn` (negative = BC) for a game speed, computed from the turn as given;
 // the working turn is clamped to the speed's range. A speed outside 0..3 gives year -9999 and
 // clamps only a negative turn.
-[[nodiscard]] CalendarDate Turn2Date(std::int32_t speedIndex, std::int32_t turn);
+[[nodiscard]] CalendarDate DateOfTurn(std::int32_t speedIndex, std::int32_t turn);
 
 // The three percents that scale research costs, taken from one save's settings.
 struct CostPercents {

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "reload/ReloadControl.h"
+#include "reload/Rules.h"
 #include "view/Sorting.h"
 
 namespace quillmere::cli {

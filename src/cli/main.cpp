@@ -1,12 +1,10 @@
 #include <cstdio>
-#include <ctime>
 #include <string>
+#include <vector>
 
-#include "analysis/Batch.h"
 #include "cli/ReportOptions.h"
-#include "export/ResultsFile.h"
-#include "reload/ReloadControl.h"
-#include "view/Sorting.h"
+#include "export/AtomicFile.h"
+#include "session/Session.h"
 
 namespace {
 
@@ -15,13 +13,6 @@ using namespace quillmere;
 constexpr int kAllAnalysed = 0;
 constexpr int kSomeFailed = 1;
 constexpr int kNothingWritten = 2;
-
-int currentYear() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    if (::localtime_r(&now, &local) == nullptr) return 2000;
-    return local.tm_year + 1900;
-}
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "quillmere-report: %s\n", message.c_str());
@@ -48,27 +39,17 @@ int run(const std::vector<std::string>& arguments) {
         return kAllAnalysed;
     }
 
-    reload::Rules rules;
-    try {
-        rules = reload::ParseRules(options.rules, currentYear());
-    } catch (const reload::RuleError& error) {
-        return fail(std::string(cli::OptionOf(error.field())) + ": " + error.what());
+    session::Session session;
+    if (const auto& check = session.setRules(options.rules); !check.errors.empty()) {
+        const auto& first = check.errors.front();
+        return fail(std::string(cli::OptionOf(first.field)) + ": " + first.message);
     }
-
-    // As the window's Load File does: analyse in the given order, apply the rules, sort by name.
-    auto table = analysis::AnalyseFiles(options.saves);
-    int status = kAllAnalysed;
-    for (std::size_t i = 0; i < table.size(); ++i) {
-        if (table[i].Failure.empty()) continue;
-        std::fprintf(stderr, "%s: %s\n", options.saves[i].c_str(), table[i].Failure.c_str());
-        status = kSomeFailed;
-    }
-    reload::ApplyRules(table, rules);
-    view::SortRecords(table, view::SortKey::FileName, true);
-    if (options.sort) view::SortRecords(table, *options.sort, view::SortDirections{}.of(*options.sort));
+    const auto summary = session.load(options.saves);
+    for (const auto& [file, message] : summary.failures) std::fprintf(stderr, "%s: %s\n", file.c_str(), message.c_str());
+    if (options.sort) session.sortClick(*options.sort);
 
     // The C locale's decimal point: the output is meant for scripts as much as for people.
-    const std::string text = exporting::BuildResultsText(table, view::FormatOptions{'.'});
+    const std::string text = session.resultsText(view::FormatOptions{'.'});
     if (options.output == "-") {
         if (!writeToStandardOutput(text)) return fail("cannot write to standard output");
     } else {
@@ -78,7 +59,7 @@ int run(const std::vector<std::string>& arguments) {
             return fail("cannot write '" + options.output + "': " + error.what());
         }
     }
-    return status;
+    return summary.failed > 0 ? kSomeFailed : kAllAnalysed;
 }
 
 }  // namespace

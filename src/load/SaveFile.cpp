@@ -9,26 +9,13 @@
 #include <cstring>
 #include <ctime>
 
+#include "load/DateTime.h"
+#include "load/FileDescriptor.h"
 #include "load/LoadError.h"
 
 namespace quillmere::load {
 
 namespace {
-
-// Closes the descriptor on every path out.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor() {
-        if (m_fd >= 0) ::close(m_fd);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    [[nodiscard]] int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 LoadError systemError(int error) { return LoadError(std::strerror(error)); }
 
@@ -68,8 +55,7 @@ std::optional<double> FileModificationDate(const std::string& path) {
     using namespace std::chrono;
     const year_month_day date{year{local.tm_year + 1900}, month{static_cast<unsigned>(local.tm_mon + 1)},
                               day{static_cast<unsigned>(local.tm_mday)}};
-    constexpr sys_days kEpoch = year{1899} / December / 30;
-    const auto days = (sys_days{date} - kEpoch).count();
+    const auto days = DayNumberOf(date);
     const int evenSeconds = local.tm_sec - local.tm_sec % 2;  // file-system dates keep two-second steps
     const int secondOfDay = local.tm_hour * 3600 + local.tm_min * 60 + std::min(evenSeconds, 58);
     return static_cast<double>(days) + secondOfDay / 86400.0;

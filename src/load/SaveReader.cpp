@@ -96,33 +96,4 @@ void CutMacros(std::string_view text, std::string& result) {
     }
 }
 
-std::int64_t FindUStr(std::span<const std::uint8_t> data, std::string_view text, std::int64_t start) {
-    const auto size = static_cast<std::int64_t>(data.size());
-    if (start < 0 || start > size - 1) return 0;
-    const auto length = static_cast<std::int64_t>(text.size());
-    for (std::int64_t i = start; i < size; ++i) {
-        // Characters past the end of the data cannot match: the readers never look there.
-        if (length > 0 && i + 2 * (length - 1) >= size) break;
-        std::int64_t j = 0;
-        while (j < length &&
-               data[static_cast<std::size_t>(i + 2 * j)] == static_cast<std::uint8_t>(text[static_cast<std::size_t>(j)])) {
-            ++j;
-        }
-        if (j == length) return i;
-    }
-    return 0;
-}
-
-std::int64_t FindInt(std::span<const std::uint8_t> data, std::int32_t value, std::int64_t start) {
-    const auto size = static_cast<std::int64_t>(data.size());
-    if (start < 0 || start > size - 1) return 0;
-    std::uint8_t bytes[4];
-    const auto u = static_cast<std::uint32_t>(value);
-    for (int k = 0; k < 4; ++k) bytes[k] = static_cast<std::uint8_t>(u >> (8 * k));
-    for (std::int64_t i = start; i + 4 <= size; ++i) {
-        if (std::memcmp(data.data() + i, bytes, 4) == 0) return i;
-    }
-    return 0;
-}
-
 }  // namespace quillmere::load

@@ -122,10 +122,4 @@ inline void SaveReader::Skip(std::int64_t count, std::int64_t itemBytes) {
 // CutMacros into `result`, reusing its storage; `text` must not alias `result`.
 void CutMacros(std::string_view text, std::string& result);
 
-// Offset of the first place at or after `start` whose low bytes of 16-bit characters spell `text`;
-// 0 when there is none (as for a match at offset 0). An empty text matches at `start`.
-[[nodiscard]] std::int64_t FindUStr(std::span<const std::uint8_t> data, std::string_view text, std::int64_t start);
-// Offset of the first int32 equal to `value` at or after `start`, at any alignment; 0 when none.
-[[nodiscard]] std::int64_t FindInt(std::span<const std::uint8_t> data, std::int32_t value, std::int64_t start);
-
 }  // namespace quillmere::load

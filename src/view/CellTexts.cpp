@@ -1,11 +1,12 @@
 #include "view/CellTexts.h"
 
 #include <charconv>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 
 #include "analysis/RuleTables.h"
+#include "load/DateTime.h"
+#include "load/Windows1251.h"
 
 namespace quillmere::view {
 
@@ -120,9 +121,7 @@ std::string DateTimeText(double dateTime) {
         secondOfDay = 0;
         days += dateTime < 0 ? -1 : 1;
     }
-    using namespace std::chrono;
-    constexpr sys_days kEpoch = year{1899} / December / 30;
-    const year_month_day date{kEpoch + std::chrono::days{days}};
+    const auto date = load::DateOfDayNumber(days);
     std::string text = printed("%.2u-%.2u-%.4d", static_cast<unsigned>(date.day()), static_cast<unsigned>(date.month()),
                                static_cast<int>(date.year()));
     if (secondOfDay != 0) {
@@ -159,24 +158,31 @@ std::string VictoryText(std::int32_t gameOver, std::int32_t victoryType) {
     }
 }
 
-std::string HonestyText(std::int32_t honesty) {
-    switch (honesty) {
-        case 0:
+std::string VerdictText(analysis::Verdict verdict) {
+    switch (verdict) {
+        case analysis::Verdict::Cheat:
             return "Cheat";
-        case 1:
+        case analysis::Verdict::Average:
             return "Average";
         default:
             return "Fair";
     }
 }
 
-RowTexts HeaderTexts() { return {headersOf(kBaseColumns), headersOf(kReloadColumns), headersOf(kAdditionalColumns)}; }
+RowTexts HeaderTexts(TextEncoding encoding) {
+    RowTexts headers{headersOf(kBaseColumns), headersOf(kReloadColumns), headersOf(kAdditionalColumns)};
+    if (encoding == TextEncoding::Utf8) {
+        headers.base[0] = headers.reload[0] = headers.additional[0] = load::Windows1251ToUtf8(kNumeroSign);
+    }
+    return headers;
+}
 
-RowTexts RowTextsOf(const analysis::TSaveDataRec& rec, int rowNumber, const FormatOptions& options) {
+RowTexts RowTextsOf(const analysis::SaveRecord& rec, int rowNumber, const FormatOptions& options) {
     RowTexts row;
+    const bool utf8 = options.encoding == TextEncoding::Utf8;
     const std::string number = std::to_string(rowNumber);
     row.base[0] = row.reload[0] = row.additional[0] = number;
-    row.base[1] = row.reload[1] = row.additional[1] = rec.FileName;
+    row.base[1] = row.reload[1] = row.additional[1] = utf8 ? rec.FileName : load::Utf8ToWindows1251(rec.FileName);
     row.reload[2] = rec.FileDate ? DateTimeText(*rec.FileDate) : std::string(kClearedCell);
 
     const std::string cleared(kClearedCell);
@@ -185,7 +191,7 @@ RowTexts RowTextsOf(const analysis::TSaveDataRec& rec, int rowNumber, const Form
     for (std::size_t c = 2; c < kAdditionalColumnCount; ++c) row.additional[c] = cleared;
     if (!analysis::ShowsDetails(rec)) return row;
 
-    row.base[2] = rec.NickName;
+    row.base[2] = utf8 ? load::Windows1251ToUtf8(rec.NickName) : rec.NickName;
     row.base[3] = LeaderText(rec.LeaderType);
     row.base[4] = CivText(rec.CivType);
     row.base[5] = Integer4(rec.Turn);
@@ -199,13 +205,13 @@ RowTexts RowTextsOf(const analysis::TSaveDataRec& rec, int rowNumber, const Form
     row.reload[3] = Integer4(rec.Turn);
     row.reload[4] = YearText(rec.Year);
     row.reload[5] = DurationText(rec.PlayTime);
-    if (rec.ReloadDone) {
-        row.reload[6] = Integer4(rec.PlayDays);
-        row.reload[7] = Integer4(rec.Reloads);
-        row.reload[8] = Fixed2(rec.ReloadPercent, options.decimalSeparator);
-        row.reload[9] = DurationText(rec.SessionTime);
-        row.reload[10] = Integer4(rec.MaxReloads);
-        row.reload[11] = HonestyText(rec.Honesty);
+    if (const auto& judged = rec.Reload) {
+        row.reload[6] = Integer4(judged->PlayDays);
+        row.reload[7] = Integer4(judged->Reloads);
+        row.reload[8] = Fixed2(judged->ReloadPercent, options.decimalSeparator);
+        row.reload[9] = DurationText(judged->SessionTime);
+        row.reload[10] = Integer4(judged->MaxReloads);
+        row.reload[11] = VerdictText(judged->Honesty);
     }
 
     row.additional[2] = Integer6(rec.Cities);

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "analysis/SaveDataRec.h"
+#include "analysis/SaveRecord.h"
 
 namespace quillmere::view {
 
@@ -25,25 +25,31 @@ extern const std::array<ColumnSpec, kBaseColumnCount> kBaseColumns;
 extern const std::array<ColumnSpec, kReloadColumnCount> kReloadColumns;
 extern const std::array<ColumnSpec, kAdditionalColumnCount> kAdditionalColumns;
 
-// The texts of one record's row in the three grids, Windows-1251. The reload grid's last column
-// ("Penalty") is never written and stays empty here.
+// The texts of one record's row in the three grids. The reload grid's last column ("Penalty") is
+// never written and stays empty here.
 struct RowTexts {
     std::array<std::string, kBaseColumnCount> base;
     std::array<std::string, kReloadColumnCount> reload;
     std::array<std::string, kAdditionalColumnCount> additional;
 };
 
+enum class TextEncoding {
+    Windows1251,  // the results file's bytes: file names converted, "?" for what the code page lacks
+    Utf8,         // for display: file names as the file system has them, save texts decoded
+};
+
 struct FormatOptions {
     char decimalSeparator = '.';  // the user's locale decimal separator for Fixed-2 texts
+    TextEncoding encoding = TextEncoding::Windows1251;
 };
 
 // The header row of the three grids.
-[[nodiscard]] RowTexts HeaderTexts();
+[[nodiscard]] RowTexts HeaderTexts(TextEncoding encoding = TextEncoding::Windows1251);
 
 // The row of record `rec` shown as row `rowNumber` (1-based). A record without details (blocked or
 // failed) gets its row number, file name and file date, and " " in every other written cell. The
-// reload control's cells (Play Days to Honesty) are " " until it has run on the record.
-[[nodiscard]] RowTexts RowTextsOf(const analysis::TSaveDataRec& rec, int rowNumber, const FormatOptions& options);
+// reload control's cells (Play Days to Honesty) are " " while the record has no judgement.
+[[nodiscard]] RowTexts RowTextsOf(const analysis::SaveRecord& rec, int rowNumber, const FormatOptions& options);
 
 // The grid text formats.
 [[nodiscard]] std::string Integer4(std::int32_t value);                      // "%4d"
@@ -60,6 +66,6 @@ struct FormatOptions {
 [[nodiscard]] std::string CivText(std::int32_t civType);                                 // "Unknown" outside the table
 [[nodiscard]] std::string LevelText(std::int32_t level);                                 // "Unknown" outside 0..8
 [[nodiscard]] std::string VictoryText(std::int32_t gameOver, std::int32_t victoryType);  // "Incomplete", "Unknown"...
-[[nodiscard]] std::string HonestyText(std::int32_t honesty);  // "Cheat", "Average", else "Fair"
+[[nodiscard]] std::string VerdictText(analysis::Verdict verdict);  // "Cheat", "Average", "Fair"
 
 }  // namespace quillmere::view

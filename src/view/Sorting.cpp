@@ -4,7 +4,10 @@
 #include <array>
 #include <cstdint>
 #include <numeric>
+#include <string>
 #include <vector>
+
+#include "load/Windows1251.h"
 
 namespace quillmere::view {
 
@@ -25,7 +28,7 @@ constexpr std::array<std::uint8_t, 256> kLowerCase = [] {
     return table;
 }();
 
-std::int32_t integerKey(const analysis::TSaveDataRec& rec, SortKey key) {
+std::int32_t integerKey(const analysis::SaveRecord& rec, SortKey key) {
     switch (key) {
         case SortKey::Turn:
             return rec.Turn;
@@ -34,14 +37,6 @@ std::int32_t integerKey(const analysis::TSaveDataRec& rec, SortKey key) {
         default:
             return rec.FinalScore;
     }
-}
-
-// Three-way comparison of two records by `key`.
-int compareBy(const analysis::TSaveDataRec& a, const analysis::TSaveDataRec& b, SortKey key) {
-    if (key == SortKey::FileName) return CompareFileNames(a.FileName, b.FileName);
-    const auto x = integerKey(a, key);
-    const auto y = integerKey(b, key);
-    return x < y ? -1 : (x > y ? 1 : 0);
 }
 
 }  // namespace
@@ -57,11 +52,23 @@ int CompareFileNames(std::string_view a, std::string_view b) {
 }
 
 void SortRecords(analysis::ResultTable& table, SortKey key, bool ascending) {
-    // Records are large (their histories), so order indices and move each record once.
+    // File names compare as the results file spells them, in Windows-1251.
+    std::vector<std::string> names;
+    if (key == SortKey::FileName) {
+        names.reserve(table.size());
+        for (const auto& rec : table) names.push_back(load::Utf8ToWindows1251(rec.FileName));
+    }
+    const auto compare = [&](std::size_t i, std::size_t j) {
+        if (key == SortKey::FileName) return CompareFileNames(names[i], names[j]);
+        const auto x = integerKey(table[i], key);
+        const auto y = integerKey(table[j], key);
+        return x < y ? -1 : (x > y ? 1 : 0);
+    };
+    // Order indices, then move each record once.
     std::vector<std::size_t> order(table.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
     std::stable_sort(order.begin(), order.end(), [&](std::size_t i, std::size_t j) {
-        const int c = compareBy(table[i], table[j], key);
+        const int c = compare(i, j);
         return ascending ? c < 0 : c > 0;
     });
     analysis::ResultTable sorted;

@@ -2,14 +2,14 @@
 
 #include <string_view>
 
-#include "analysis/SaveDataRec.h"
+#include "analysis/SaveRecord.h"
 
 namespace quillmere::view {
 
 enum class SortKey { FileName, Turn, Score, FinalScore };
 
 // Orders the table by `key`, stably: records with equal keys keep their order. File names compare
-// as Windows-1251 text with case ignored.
+// in Windows-1251 with case ignored.
 void SortRecords(analysis::ResultTable& table, SortKey key, bool ascending);
 
 // Three-way comparison of two Windows-1251 file names, case ignored: <0, 0 or >0.

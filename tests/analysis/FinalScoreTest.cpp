@@ -21,7 +21,7 @@ class FScore : public testing::TestWithParam<Case> {};
 
 TEST_P(FScore, TruncatesTheWeightedRatioToTheExpectedCurve) {
     const auto& c = GetParam();
-    EXPECT_EQ(fScore(c.S, c.B, c.E, c.W, c.T, c.L, c.F), c.component);
+    EXPECT_EQ(FinalScoreComponent(c.S, c.B, c.E, c.W, c.T, c.L, c.F), c.component);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -50,9 +50,9 @@ TEST(FinalScore, SumsTheFourComponentsWithStatisticsThreeAndFourSwapped) {
     in.turnLimit = 460;
     in.difficultyFactor = 1.0;
     // Each V = 10: 10x5000/10 + 20x2000/10 + 40x2000/10 + 30x1000/10.
-    EXPECT_EQ(FinalScoreOf(in), 5000 + 4000 + 8000 + 3000);
+    EXPECT_EQ(FinalScore(in), 5000 + 4000 + 8000 + 3000);
     // The same inputs give the same result every time: no state carries over.
-    EXPECT_EQ(FinalScoreOf(in), 20000);
+    EXPECT_EQ(FinalScore(in), 20000);
 }
 
 }  // namespace

@@ -5,22 +5,22 @@
 namespace quillmere::analysis {
 namespace {
 
-TEST(Turn2Date, RunsFromMinus4000ToYear2050ForEverySpeed) {
+TEST(DateOfTurn, RunsFromMinus4000ToYear2050ForEverySpeed) {
     for (std::int32_t speed = 0; speed <= 3; ++speed) {
         const std::int32_t last = *LastTurn(speed);
-        EXPECT_EQ(Turn2Date(speed, 0).year, -4000) << speed;
-        EXPECT_EQ(Turn2Date(speed, last).year, 2050) << speed;
-        EXPECT_EQ(Turn2Date(speed, last).workingTurn, last) << speed;
+        EXPECT_EQ(DateOfTurn(speed, 0).year, -4000) << speed;
+        EXPECT_EQ(DateOfTurn(speed, last).year, 2050) << speed;
+        EXPECT_EQ(DateOfTurn(speed, last).workingTurn, last) << speed;
         // Continuous: no piece jumps by more than its slope at a joint.
         for (std::int32_t t = 1; t <= last; ++t) {
-            const auto step = Turn2Date(speed, t).year - Turn2Date(speed, t - 1).year;
+            const auto step = DateOfTurn(speed, t).year - DateOfTurn(speed, t - 1).year;
             EXPECT_GE(step, 1) << speed << " " << t;
             EXPECT_LE(step, 60) << speed << " " << t;
         }
     }
 }
 
-TEST(Turn2Date, MatchesTheCalendarAtItsJointsAndEnds) {
+TEST(DateOfTurn, MatchesTheCalendarAtItsJointsAndEnds) {
     struct Case {
         std::int32_t speed, turn, year, workingTurn;
     };
@@ -32,16 +32,16 @@ TEST(Turn2Date, MatchesTheCalendarAtItsJointsAndEnds) {
         {0, 1300, 2150, 1200},
     };
     for (const auto& c : cases) {
-        const auto date = Turn2Date(c.speed, c.turn);
+        const auto date = DateOfTurn(c.speed, c.turn);
         EXPECT_EQ(date.year, c.year) << c.speed << "/" << c.turn;
         EXPECT_EQ(date.workingTurn, c.workingTurn) << c.speed << "/" << c.turn;
     }
 }
 
-TEST(Turn2Date, WildTurnsDoNotOverflow) {
-    EXPECT_EQ(Turn2Date(3, INT32_MIN).workingTurn, 0);
-    EXPECT_EQ(Turn2Date(0, INT32_MAX).workingTurn, 1200);
-    (void)Turn2Date(3, INT32_MIN).year;  // wraps like the stored int32, without undefined behaviour
+TEST(DateOfTurn, WildTurnsDoNotOverflow) {
+    EXPECT_EQ(DateOfTurn(3, INT32_MIN).workingTurn, 0);
+    EXPECT_EQ(DateOfTurn(0, INT32_MAX).workingTurn, 1200);
+    (void)DateOfTurn(3, INT32_MIN).year;  // wraps like the stored int32, without undefined behaviour
 }
 
 TEST(TechCost, TruncatesAtEveryStep) {

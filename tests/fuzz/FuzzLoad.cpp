@@ -26,8 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         } else {
             work = load::AssembleWorkBuffer(bytes);
         }
-        analysis::TSaveDataRec rec;
-        analysis::SaveAnalyse(work, rec);
+        (void)analysis::AnalyseSave(work);
     } catch (const load::LoadError&) {
         // Refusing a file is a result, not a failure.
     }

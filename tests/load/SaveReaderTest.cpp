@@ -168,22 +168,5 @@ TEST(CutMacros, RemovesMarkUpSpans) {
     EXPECT_EQ(CutMacros(std::string(1024, 'a')), "");
 }
 
-TEST(FindHelpers, SearchTheDataAtAnyAlignment) {
-    ByteWriter w;
-    w.Char(0xAA).Int(0x01020304).UStr("Rome").Char(7);
-    const auto& data = w.bytes();
-    EXPECT_EQ(FindInt(data, 0x01020304, 0), 1);  // odd offset
-    EXPECT_EQ(FindInt(data, 0x01020304, 2), 0);  // not found after the start
-    EXPECT_EQ(FindInt(data, 0x7F7F7F7F, 0), 0);
-    EXPECT_EQ(FindUStr(data, "Rome", 0), 9);
-    EXPECT_EQ(FindUStr(data, "Rome", 10), 0);
-    EXPECT_EQ(FindUStr(data, "", 3), 3);
-    EXPECT_EQ(FindUStr(data, "x", static_cast<std::int64_t>(data.size())), 0);
-    // A match that would run past the end is no match.
-    EXPECT_EQ(FindUStr(data, "Rome\x07", 0), 9);
-    EXPECT_EQ(FindUStr(data, "Rome\x07x", 0), 0);
-    EXPECT_EQ(FindInt(data, 7, 0), 0);
-}
-
 }  // namespace
 }  // namespace quillmere::load

@@ -2,23 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
 #include <limits>
+
+#include "support/Dates.h"
 
 namespace quillmere::view {
 namespace {
 
-using analysis::TSaveDataRec;
+using analysis::SaveRecord;
 
 constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
 
-double dateOf(int y, unsigned m, unsigned d, int hour = 0, int minute = 0, int second = 0) {
-    using namespace std::chrono;
-    const sys_days day = year{y} / month{m} / std::chrono::day{d};
-    const sys_days epoch = year{1899} / December / 30;
-    return static_cast<double>((day - epoch).count()) + (hour * 3600 + minute * 60 + second) / 86400.0;
-}
+using testsupport::DateOf;
 
 TEST(CellTexts, NumberFormatsPadOnTheLeftAndNeverTruncate) {
     EXPECT_EQ(Integer4(7), "   7");
@@ -55,14 +51,14 @@ TEST(CellTexts, DurationsShowHoursMinutesAndSeconds) {
 
 TEST(CellTexts, DateTimesReadDayMonthYearAndLeaveOutMidnight) {
     const std::pair<double, std::string> cases[] = {
-        {dateOf(2005, 11, 27, 14, 3, 22), "27-11-2005 14:03:22"},
-        {dateOf(2005, 11, 27), "27-11-2005"},
-        {dateOf(2005, 1, 2, 0, 0, 1), "02-01-2005 00:00:01"},
-        {dateOf(2005, 1, 2, 23, 59, 59) + 0.4 / 86400, "02-01-2005 23:59:59"},
-        {dateOf(2005, 1, 2, 23, 59, 59) + 0.6 / 86400, "03-01-2005"},  // rounds up to the next midnight
+        {DateOf(2005, 11, 27, 14, 3, 22), "27-11-2005 14:03:22"},
+        {DateOf(2005, 11, 27), "27-11-2005"},
+        {DateOf(2005, 1, 2, 0, 0, 1), "02-01-2005 00:00:01"},
+        {DateOf(2005, 1, 2, 23, 59, 59) + 0.4 / 86400, "02-01-2005 23:59:59"},
+        {DateOf(2005, 1, 2, 23, 59, 59) + 0.6 / 86400, "03-01-2005"},  // rounds up to the next midnight
         {0.25, "30-12-1899 06:00:00"},
         {-1.25, "29-12-1899 06:00:00"},  // before the epoch the fraction is still the time of day
-        {dateOf(1, 1, 1), "01-01-0001"},
+        {DateOf(1, 1, 1), "01-01-0001"},
         {1e300, " "},
         {std::numeric_limits<double>::quiet_NaN(), " "},
     };
@@ -83,11 +79,9 @@ TEST(CellTexts, NamesFallBackToUnknownIncompleteAndFair) {
     EXPECT_EQ(VictoryText(1, -1), "Loss");
     EXPECT_EQ(VictoryText(1, 6), "Diplomatic");
     EXPECT_EQ(VictoryText(1, 7), "Unknown");
-    EXPECT_EQ(HonestyText(0), "Cheat");
-    EXPECT_EQ(HonestyText(1), "Average");
-    EXPECT_EQ(HonestyText(2), "Fair");
-    EXPECT_EQ(HonestyText(7), "Fair");
-    EXPECT_EQ(HonestyText(-1), "Fair");
+    EXPECT_EQ(VerdictText(analysis::Verdict::Cheat), "Cheat");
+    EXPECT_EQ(VerdictText(analysis::Verdict::Average), "Average");
+    EXPECT_EQ(VerdictText(analysis::Verdict::Fair), "Fair");
 }
 
 TEST(CellTexts, HeadersComeFromTheColumnTables) {
@@ -100,11 +94,11 @@ TEST(CellTexts, HeadersComeFromTheColumnTables) {
     EXPECT_EQ(header.additional[11], "Culture 3");
 }
 
-TSaveDataRec detailed() {
-    TSaveDataRec rec;
-    rec.FileName = "Ivan \xC8\xE2\xE0\xED";
-    rec.FileDate = dateOf(2005, 11, 29, 14);
-    rec.NickName = "Vanya";
+SaveRecord detailed() {
+    SaveRecord rec;
+    rec.FileName = "Ivan \u0418\u0432\u0430\u043D";  // as the file system names it: UTF-8
+    rec.FileDate = DateOf(2005, 11, 29, 14);
+    rec.NickName = "Vanya \xC2";  // as the save stores it: Windows-1251
     rec.LeaderType = 20;
     rec.CivType = 16;
     rec.Turn = 120;
@@ -125,13 +119,12 @@ TSaveDataRec detailed() {
     rec.Culture1 = 300;
     rec.Culture2 = 200;
     rec.Culture3 = 100;
-    rec.PlayDays = 3;
-    rec.Reloads = 5;
-    rec.ReloadPercent = 5 * 100.0L / 120;
-    rec.SessionTime = 4000;
-    rec.MaxReloads = 4;
-    rec.Honesty = 0;
-    rec.ReloadDone = true;
+    rec.Reload = analysis::ReloadJudgement{.PlayDays = 3,
+                                           .Reloads = 5,
+                                           .ReloadPercent = 5 * 100.0L / 120,
+                                           .SessionTime = 4000,
+                                           .MaxReloads = 4,
+                                           .Honesty = analysis::Verdict::Cheat};
     return rec;
 }
 
@@ -143,12 +136,25 @@ Row rowOf(const std::array<std::string, N>& cells) {
 
 TEST(RowTextsOf, FormatsEveryColumnOfADetailedRecord) {
     const auto row = RowTextsOf(detailed(), 7, FormatOptions{','});
-    EXPECT_EQ(rowOf(row.base), (Row{"7", "Ivan \xC8\xE2\xE0\xED", "Vanya", "Peter", "Russia", " 120", " 975BC",
+    EXPECT_EQ(rowOf(row.base), (Row{"7", "Ivan \xC8\xE2\xE0\xED", "Vanya \xC2", "Peter", "Russia", " 120", " 975BC",
                                     "   5:33:20", "   812", "   -40", "Noble", "Culture"}));
     EXPECT_EQ(rowOf(row.reload), (Row{"7", "Ivan \xC8\xE2\xE0\xED", "29-11-2005 14:00:00", " 120", " 975BC",
                                       "   5:33:20", "   3", "   5", "  4,17", "   1:06:40", "   4", "Cheat", ""}));
     EXPECT_EQ(rowOf(row.additional), (Row{"7", "Ivan \xC8\xE2\xE0\xED", "    12", "    30", "    41", "   500",
                                           " 12,50", "    90", " 33,33", "   300", "   200", "   100"}));
+}
+
+TEST(RowTextsOf, ForDisplayKeepsTheFileNameAndDecodesTheSavesTexts) {
+    const FormatOptions display{'.', TextEncoding::Utf8};
+    const auto row = RowTextsOf(detailed(), 1, display);
+    EXPECT_EQ(row.base[1], detailed().FileName);
+    EXPECT_EQ(row.base[2], "Vanya \u0412");
+    EXPECT_EQ(HeaderTexts(TextEncoding::Utf8).base[0], "\u2116");
+    // A name the code page cannot hold keeps its characters on screen and gets "?" in the file.
+    auto rec = detailed();
+    rec.FileName = "Zo\u00EB";
+    EXPECT_EQ(RowTextsOf(rec, 1, display).base[1], "Zo\u00EB");
+    EXPECT_EQ(RowTextsOf(rec, 1, FormatOptions{}).base[1], "Zo?");
 }
 
 TEST(RowTextsOf, ShowsOnlyIdentityForBlockedAndFailedRecords) {
@@ -163,15 +169,15 @@ TEST(RowTextsOf, ShowsOnlyIdentityForBlockedAndFailedRecords) {
         EXPECT_EQ(Row(row.base.begin() + 2, row.base.end()), blanks);
         EXPECT_EQ(Row(row.additional.begin() + 2, row.additional.end()), blanks);
         EXPECT_EQ(rowOf(row.reload),
-                  (Row{"2", rec.FileName, fileDate, " ", " ", " ", " ", " ", " ", " ", " ", " ", ""}));
+                  (Row{"2", "Ivan \xC8\xE2\xE0\xED", fileDate, " ", " ", " ", " ", " ", " ", " ", " ", " ", ""}));
         EXPECT_EQ(row.base[0], "2");
-        EXPECT_EQ(row.additional[1], rec.FileName);
+        EXPECT_EQ(row.additional[1], row.base[1]);
     }
 }
 
-TEST(RowTextsOf, LeavesReloadCellsBlankUntilTheReloadControlHasRun) {
+TEST(RowTextsOf, LeavesReloadCellsBlankWithoutAJudgement) {
     auto rec = detailed();
-    rec.ReloadDone = false;
+    rec.Reload.reset();
     const auto row = RowTextsOf(rec, 1, FormatOptions{});
     EXPECT_EQ(Row(row.reload.begin() + 2, row.reload.end()),
               (Row{"29-11-2005 14:00:00", " 120", " 975BC", "   5:33:20", " ", " ", " ", " ", " ", " ", ""}));

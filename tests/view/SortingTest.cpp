@@ -6,10 +6,10 @@ namespace quillmere::view {
 namespace {
 
 using analysis::ResultTable;
-using analysis::TSaveDataRec;
+using analysis::SaveRecord;
 
-TSaveDataRec record(std::string name, std::int32_t turn = 0, std::int32_t score = 0, std::int32_t finalScore = 0) {
-    TSaveDataRec rec;
+SaveRecord record(std::string name, std::int32_t turn = 0, std::int32_t score = 0, std::int32_t finalScore = 0) {
+    SaveRecord rec;
     rec.FileName = std::move(name);
     rec.Turn = turn;
     rec.Score = score;

@@ -149,6 +149,19 @@ SaveContent MakeGame(const GameSketch& sketch) {
     return save;
 }
 
+GameSketch SmallGame(std::int32_t turn) {
+    GameSketch sketch;
+    sketch.turn = turn;
+    sketch.activePlayers = 2;
+    sketch.citiesPerPlayer = 2;
+    sketch.unitsPerPlayer = 3;
+    sketch.messagesPerPlayer = 4;
+    sketch.width = 8;
+    sketch.height = 6;
+    sketch.seed = static_cast<std::uint32_t>(turn) + 1;
+    return sketch;
+}
+
 std::vector<std::uint8_t> MakeBenchmarkSave(std::uint32_t seed) {
     GameSketch sketch;
     sketch.name = "Bench" + std::to_string(seed);

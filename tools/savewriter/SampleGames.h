@@ -34,6 +34,10 @@ struct GameSketch {
 
 [[nodiscard]] SaveContent MakeGame(const GameSketch& sketch);
 
+// The sketch of a small but whole game at `turn`: two players on an 8 x 6 map, a few cities, units
+// and messages each; quick to write and to read.
+[[nodiscard]] GameSketch SmallGame(std::int32_t turn);
+
 // One save of the benchmark batch: a 124 x 68 map, 8 players of 32 cities, 110 units and
 // 300 messages each, full history lists; deflated fast.
 [[nodiscard]] std::vector<std::uint8_t> MakeBenchmarkSave(std::uint32_t seed);

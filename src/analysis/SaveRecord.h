@@ -11,12 +11,29 @@ namespace quillmere::analysis {
 inline constexpr int kHistoryCategories = 7;
 inline constexpr int kHistoryTurns = 1201;  // turns 0 to 1200 of the longest game
 
-using HistoryTable = std::array<std::array<std::int32_t, kHistoryTurns>, kHistoryCategories>;
+using HistorySeries = std::array<std::int32_t, kHistoryTurns>;
+// One series per category, on the heap so that records move cheaply when rows are sorted.
+using HistoryTable = std::vector<HistorySeries>;
 
-// Everything known about one loaded save. 8-bit texts are Windows-1251 byte strings.
+// The reload control's verdict on how honestly a game was played.
+enum class Verdict { Cheat, Average, Fair };
+
+// What the reload control derives from one save under one set of rules.
+struct ReloadJudgement {
+    std::int32_t PlayDays = 0;  // tournament day the file was saved on; the start date is day 1
+    std::int32_t Reloads = 0;
+    long double ReloadPercent = 0;  // reloads per turn, in percent
+    std::int32_t SessionTime = 0;   // average seconds of one session
+    std::int32_t MaxReloads = 0;
+    Verdict Honesty = Verdict::Fair;
+};
+
+// Everything known about one loaded save. NickName and BlockText are Windows-1251 bytes as the save
+// stores them; FileName is the file's name as the file system has it (normally UTF-8).
 // A default-constructed record is all zero, as a record must be before its load fills it.
-struct TSaveDataRec {
-    std::string FileName;
+struct SaveRecord {
+    std::string Path;      // as the load was given it
+    std::string FileName;  // its base name without the extension
     std::optional<double> FileDate;  // days since 30 December 1899; empty when the file time could not be read
     std::string NickName;
     std::int32_t LeaderType = 0;
@@ -24,14 +41,8 @@ struct TSaveDataRec {
     std::int32_t Turn = 0;
     std::int32_t TurnLimit = 0;
     std::int32_t Year = 0;
-    std::int32_t PlayTime = 0;
+    std::int32_t PlayTime = 0;  // seconds
     std::int32_t LoadCount = 0;
-    std::int32_t Reloads = 0;
-    long double ReloadPercent = 0;
-    std::int32_t SessionTime = 0;
-    std::int32_t MaxReloads = 0;
-    std::int32_t Honesty = 0;
-    std::int32_t PlayDays = 0;
     std::int32_t GameOver = 0;
     std::int32_t VictoryType = 0;
     std::int32_t Score = 0;
@@ -48,24 +59,19 @@ struct TSaveDataRec {
     std::int32_t Culture2 = 0;
     std::int32_t Culture3 = 0;
     std::string BlockText;
-    HistoryTable History{};
+    HistoryTable History = HistoryTable(kHistoryCategories);
 
     // Not empty when the file could not be loaded or analysed: the user-facing reason.
     // Such a record keeps only FileName and FileDate.
     std::string Failure;
-    // True once the reload control has filled PlayDays to Honesty under valid rules.
-    bool ReloadDone = false;
+    // Present once the reload control has judged the record under valid rules.
+    std::optional<ReloadJudgement> Reload;
 };
 
 // True when the row shows every column; false for a blocked save or one that failed to load.
-[[nodiscard]] inline bool ShowsDetails(const TSaveDataRec& rec) {
-    return rec.BlockText.empty() && rec.Failure.empty();
-}
+[[nodiscard]] inline bool ShowsDetails(const SaveRecord& rec) { return rec.BlockText.empty() && rec.Failure.empty(); }
 
 // The records of the last load, in row order: record i is grid row i + 1 and graph series i.
-using ResultTable = std::vector<TSaveDataRec>;
-
-// Swaps record i with record i + 1, texts and histories included.
-void XchgRec(ResultTable& table, std::size_t i);
+using ResultTable = std::vector<SaveRecord>;
 
 }  // namespace quillmere::analysis

@@ -1,4 +1,4 @@
-#include "view/widgets/HistoryChart.h"
+#include "gui/HistoryChart.h"
 
 #include <QEvent>
 #include <QFontInfo>
@@ -6,7 +6,7 @@
 #include <QtCharts/QLegendMarker>
 #include <algorithm>
 
-namespace quillmere::view {
+namespace quillmere::gui {
 
 namespace {
 
@@ -20,7 +20,8 @@ constexpr qreal kSmallestRange = 10;
 }  // namespace
 
 HistoryChart::HistoryChart(QWidget* parent) : QChartView(parent) {
-    auto* chart = new QChart;
+    // The view made a chart of its own and keeps owning it.
+    QChart* chart = this->chart();
     chart->legend()->setVisible(true);
     chart->legend()->setAlignment(Qt::AlignRight);
     // Room for all twenty legend entries beside the plot.
@@ -46,7 +47,6 @@ HistoryChart::HistoryChart(QWidget* parent) : QChartView(parent) {
         m_series[static_cast<std::size_t>(index)] = line;
         m_inLegend[static_cast<std::size_t>(index)] = true;
     }
-    setChart(chart);
     setRenderHint(QPainter::Antialiasing);
     setRubberBand(QChartView::RectangleRubberBand);
     applyFont();
@@ -79,7 +79,7 @@ void HistoryChart::emptySeries(int index) {
     setInLegend(index, false);
 }
 
-void HistoryChart::drawRecord(int index, const analysis::TSaveDataRec& rec, int category) {
+void HistoryChart::drawRecord(int index, const analysis::SaveRecord& rec, int category) {
     if (!analysis::ShowsDetails(rec)) {
         emptySeries(index);
         return;
@@ -102,6 +102,17 @@ void HistoryChart::drawRecord(int index, const analysis::TSaveDataRec& rec, int 
     extent.points = points.size();
     m_extents.at(static_cast<std::size_t>(index)) = extent;
     line->replace(points);
+}
+
+void HistoryChart::drawRecords(const analysis::ResultTable& records, int category) {
+    for (int index = 0; index < kSeriesCount; ++index) {
+        if (index < static_cast<int>(records.size())) {
+            drawRecord(index, records[static_cast<std::size_t>(index)], category);
+        } else {
+            emptySeries(index);
+        }
+    }
+    fitAxes(category);
 }
 
 void HistoryChart::fitAxes(int category) {
@@ -130,4 +141,4 @@ void HistoryChart::fitAxes(int category) {
     m_turnAxis->applyNiceNumbers();
 }
 
-}  // namespace quillmere::view
+}  // namespace quillmere::gui

@@ -5,10 +5,10 @@
 #include <QtCharts/QValueAxis>
 #include <array>
 
-#include "analysis/SaveDataRec.h"
-#include "view/widgets/Windows1251Text.h"
+#include "analysis/SaveRecord.h"
+#include "gui/QtText.h"
 
-namespace quillmere::view {
+namespace quillmere::gui {
 
 // The history graph: 20 line series, series i drawing record i of the table in one history
 // category (0 Score, 1 Economy, ... 6 Science; any other value draws flat lines at 0).
@@ -24,10 +24,14 @@ public:
     // Redraws series `index` from `rec`: one point per turn from 0 to Turn - 1 (at most the 1201
     // turns a history holds), titled with the nickname. A record without details keeps no points
     // and leaves the legend; its title stays.
-    void drawRecord(int index, const analysis::TSaveDataRec& rec, int category);
+    void drawRecord(int index, const analysis::SaveRecord& rec, int category);
 
     // Removes every point of series `index` and takes it out of the legend; its title stays.
     void emptySeries(int index);
+
+    // Draws the first kSeriesCount records, series i from record i, empties the series past the
+    // records, and fits the axes.
+    void drawRecords(const analysis::ResultTable& records, int category);
 
     // Fits both axes to the points drawn: the value axis follows the data both ways for "Economy"
     // and starts at 0 for every other category.
@@ -62,4 +66,4 @@ private:
     QValueAxis* m_valueAxis = nullptr;
 };
 
-}  // namespace quillmere::view
+}  // namespace quillmere::gui

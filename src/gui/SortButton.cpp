@@ -1,10 +1,10 @@
-#include "view/widgets/SortButton.h"
+#include "gui/SortButton.h"
 
 #include <QPainter>
 #include <QPixmap>
 #include <QPolygon>
 
-namespace quillmere::view {
+namespace quillmere::gui {
 
 namespace {
 
@@ -29,4 +29,4 @@ SortButton::SortButton(const QString& name, QWidget* parent) : QToolButton(paren
     setFocusPolicy(Qt::TabFocus);
 }
 
-}  // namespace quillmere::view
+}  // namespace quillmere::gui

@@ -2,7 +2,7 @@
 
 #include <QToolButton>
 
-namespace quillmere::view {
+namespace quillmere::gui {
 
 // A small picture button that stands over a grid column header and sorts by that column: a
 // cyan, black-outlined triangle pointing down, no text.
@@ -16,4 +16,4 @@ public:
     SortButton(const QString& name, QWidget* parent);
 };
 
-}  // namespace quillmere::view
+}  // namespace quillmere::gui

@@ -1,0 +1,129 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gui/ResultRows.h"
+#include "session/BackgroundLoad.h"
+#include "session/Session.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProgressDialog;
+class QPushButton;
+class QTabWidget;
+
+namespace quillmere::gui {
+
+class HistoryChart;
+class ResultGrid;
+class RulesPanel;
+class SortButton;
+
+inline constexpr char kApplicationTitle[] = "Quillmere";
+
+// The one window: three result grids, the history graph, the reload rules, and the commands that
+// load saves, sort the rows and save the results. What the referee works on lives in the session;
+// the window turns each user action into one call of it and shows the outcome.
+class MainWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    // A load still running is cancelled; its workers end on their own.
+    ~MainWindow() override;
+
+    // Loads `paths` (as the file system names them) as Load File does after its dialog: the rows of
+    // the previous load are blanked, the files are read off the user-interface thread, and
+    // loadFinished() comes when the rows are shown. Returns false, doing nothing, when `paths` is
+    // empty or a load is still running.
+    bool loadFiles(const std::vector<std::string>& paths);
+    bool loadFiles(const QStringList& paths);
+    // Cancels a running load: the files finished so far keep their rows, the rest show "not loaded".
+    void cancelLoad();
+
+    // True from loadFiles() until its rows are shown.
+    [[nodiscard]] bool isLoading() const { return m_load != nullptr; }
+
+    // Replaces the table with the records of a finished load (in the order of its paths) and shows
+    // them: judged under the current rules and sorted by file name.
+    session::LoadSummary showLoadedRecords(analysis::ResultTable records);
+
+    // Writes the results file to `path`, replacing it. On failure (or while a rule is invalid) an
+    // existing file is untouched, the error box says why and false is returned.
+    bool saveResults(const QString& path);
+
+    [[nodiscard]] const session::Session& session() const { return m_session; }
+    [[nodiscard]] view::FormatOptions displayOptions() const { return m_rows.formatOptions(); }
+    // The selected graph category, -1 when the typed text is no category.
+    [[nodiscard]] int graphCategory() const;
+    // How long a load runs before its progress dialog shows.
+    void setProgressDelay(int milliseconds) { m_progressDelay = milliseconds; }
+
+Q_SIGNALS:
+    void loadFinished();
+    void errorReported(const QString& message);
+
+public Q_SLOTS:
+    void chooseAndLoadFiles();
+    void chooseAndSaveResults();
+
+protected:
+    // Shows `message` in the standard error box without waiting for it to close, then emits
+    // errorReported().
+    virtual void reportError(const QString& message);
+
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createTopControls();
+    QWidget* createBasePage();
+    QWidget* createGraphPage();
+    QWidget* createReloadsPage();
+    QWidget* createAdditionalPage();
+    void layoutPage(QWidget* page);
+    void placeSortButtons();
+
+    void onRulesEdited(const reload::RuleTexts& texts);
+    void onSortClicked(view::SortKey key);
+    void onGraphCategoryChanged();
+    void pollLoad();
+    void finishLoad();
+    // Shows the session's rows again; the graph too when `graphData` changed.
+    void showRows(bool graphData);
+
+    session::Session m_session;
+    ResultRows m_rows{m_session};
+    std::unique_ptr<session::BackgroundLoad> m_load;
+    QTimer m_loadPoll;
+    QElapsedTimer m_loadClock;
+    int m_progressDelay = 500;
+    bool m_polling = false;
+    QProgressDialog* m_progress = nullptr;  // kept for the window's lifetime
+
+    QPushButton* m_loadButton = nullptr;
+    QLineEdit* m_pathEdit = nullptr;
+    QPushButton* m_saveButton = nullptr;
+    QTabWidget* m_pages = nullptr;
+    QWidget* m_basePage = nullptr;
+    QWidget* m_graphPage = nullptr;
+    QWidget* m_reloadsPage = nullptr;
+    QWidget* m_additionalPage = nullptr;
+    ResultGrid* m_baseGrid = nullptr;
+    ResultGrid* m_reloadGrid = nullptr;
+    ResultGrid* m_additionalGrid = nullptr;
+    HistoryChart* m_historyChart = nullptr;
+    QComboBox* m_graphSelect = nullptr;
+    RulesPanel* m_rulesPanel = nullptr;
+    std::array<SortButton*, 4> m_sortButtons{};
+};
+
+}  // namespace quillmere::gui

@@ -1,0 +1,56 @@
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QTimer>
+#include <string>
+#include <vector>
+
+#include "gui/MainWindow.h"
+
+namespace {
+
+// The save paths of the command line as the file system names them: Qt's own text of an argument
+// loses a name that is not valid UTF-8. Relative paths are made absolute, so that the Path box
+// names the folder.
+std::vector<std::string> savePathsOf(int argc, char** argv) {
+    std::string folder;
+    if (char* current = ::getcwd(nullptr, 0)) {
+        folder = current;
+        std::free(current);
+    }
+    std::vector<std::string> paths;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (!optionsEnded && argument == "--") {
+            optionsEnded = true;
+        } else if (optionsEnded || !argument.starts_with('-')) {
+            paths.push_back(argument.starts_with('/') || folder.empty() ? argument : folder + "/" + argument);
+        }
+    }
+    return paths;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);  // takes Qt's own options out of argv
+    QApplication::setApplicationName(quillmere::gui::kApplicationTitle);
+    QApplication::setApplicationVersion(QUILLMERE_VERSION);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Reads tournament save files and judges every player's game.");
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument("FILE", "Save files to load at start-up, as Load File does.", "[FILE...]");
+    parser.process(application);
+
+    quillmere::gui::MainWindow window;
+    window.show();
+    const auto files = savePathsOf(argc, argv);
+    if (!files.empty()) QTimer::singleShot(0, &window, [&window, files] { window.loadFiles(files); });
+    return QApplication::exec();
+}

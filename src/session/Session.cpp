@@ -1,0 +1,59 @@
+#include "session/Session.h"
+
+#include <utility>
+
+#include "export/ResultsFile.h"
+#include "reload/ReloadControl.h"
+
+namespace quillmere::session {
+
+Session::Session(int currentYear)
+    : m_currentYear(currentYear), m_ruleCheck(reload::CheckRules(m_ruleTexts, currentYear)) {}
+
+const reload::RuleCheck& Session::setRules(const reload::RuleTexts& texts) {
+    m_ruleTexts = texts;
+    m_ruleCheck = reload::CheckRules(texts, m_currentYear);
+    reload::ApplyRules(m_records, m_ruleCheck.rules);
+    return m_ruleCheck;
+}
+
+LoadSummary Session::load(std::span<const std::string> paths, const analysis::BatchControl& control) {
+    return adopt(analysis::AnalyseFiles(paths, control));
+}
+
+LoadSummary Session::adopt(analysis::ResultTable records) {
+    LoadSummary summary;
+    for (const auto& rec : records) {
+        if (rec.Failure == analysis::kNotLoaded) {
+            ++summary.notLoaded;
+        } else if (!rec.Failure.empty()) {
+            ++summary.failed;
+            summary.failures.emplace_back(rec.Path, rec.Failure);
+        } else {
+            ++summary.loaded;
+            if (!rec.BlockText.empty()) ++summary.blocked;
+        }
+    }
+    m_records = std::move(records);
+    reload::ApplyRules(m_records, m_ruleCheck.rules);
+    view::SortRecords(m_records, view::SortKey::FileName, m_directions.fileName);
+    return summary;
+}
+
+void Session::sortClick(view::SortKey key) {
+    view::SortClick(m_records, m_directions, key);
+    m_lastSortKey = key;
+}
+
+view::RowTexts Session::rowTexts(std::size_t index, const view::FormatOptions& options) const {
+    return view::RowTextsOf(m_records.at(index), static_cast<int>(index + 1), options);
+}
+
+std::string Session::resultsText(const view::FormatOptions& options) const {
+    if (!rulesValid()) {
+        throw RulesInvalid("the reload rules are invalid (" + m_ruleCheck.errors.front().message + ")");
+    }
+    return exporting::BuildResultsText(m_records, options);
+}
+
+}  // namespace quillmere::session

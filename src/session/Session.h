@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "analysis/Batch.h"
+#include "analysis/SaveRecord.h"
+#include "reload/Rules.h"
+#include "view/CellTexts.h"
+#include "view/Sorting.h"
+
+namespace quillmere::session {
+
+// What a load brought in, for a front end to report.
+struct LoadSummary {
+    std::size_t loaded = 0;     // analysed, blocked ones included
+    std::size_t blocked = 0;    // analysed but shown without details
+    std::size_t failed = 0;     // could not be analysed
+    std::size_t notLoaded = 0;  // left out by a cancel
+    // The path and message of every failed file, in the order of the paths.
+    std::vector<std::pair<std::string, std::string>> failures;
+};
+
+// The results cannot be written while a rule does not parse: they would show no verdicts.
+class RulesInvalid : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// What a referee works on: the table of the last load, the rule texts and their parse, and the
+// sort directions. Every change keeps them consistent: the records always carry the judgements of
+// the rules now set, or none while a rule does not parse. Both front ends make one call per user
+// action and show what it returns.
+class Session {
+public:
+    // Rules at their defaults, two-digit years read around `currentYear`.
+    explicit Session(int currentYear = reload::CurrentYear());
+
+    // Sets the rule texts and re-judges every record; while any text does not parse, every record
+    // loses its judgement. Returns the parse, with one error per rule in error.
+    const reload::RuleCheck& setRules(const reload::RuleTexts& texts);
+    [[nodiscard]] const reload::RuleTexts& ruleTexts() const { return m_ruleTexts; }
+    [[nodiscard]] const reload::RuleCheck& ruleCheck() const { return m_ruleCheck; }
+    [[nodiscard]] bool rulesValid() const { return m_ruleCheck.rules.has_value(); }
+
+    // Analyses `paths` and adopts the records (blocking; see BackgroundLoad for a window).
+    LoadSummary load(std::span<const std::string> paths, const analysis::BatchControl& control = {});
+    // Replaces the table with the records of a load, in the order of its paths: judges them under
+    // the current rules and sorts them by file name in that key's current direction.
+    LoadSummary adopt(analysis::ResultTable records);
+
+    // One click of a sort button: sorts by `key` in its direction, then flips the direction.
+    void sortClick(view::SortKey key);
+    [[nodiscard]] const view::SortDirections& sortDirections() const { return m_directions; }
+    // The key of the last click, if any since the start.
+    [[nodiscard]] std::optional<view::SortKey> lastSortKey() const { return m_lastSortKey; }
+
+    [[nodiscard]] const analysis::ResultTable& records() const { return m_records; }
+    [[nodiscard]] std::size_t size() const { return m_records.size(); }
+    // The cells of record `index` as grid row index + 1.
+    [[nodiscard]] view::RowTexts rowTexts(std::size_t index, const view::FormatOptions& options) const;
+    // The results file's bytes. Throws RulesInvalid while a rule does not parse.
+    [[nodiscard]] std::string resultsText(const view::FormatOptions& options) const;
+
+private:
+    int m_currentYear;
+    reload::RuleTexts m_ruleTexts;
+    reload::RuleCheck m_ruleCheck;
+    view::SortDirections m_directions;
+    std::optional<view::SortKey> m_lastSortKey;
+    analysis::ResultTable m_records;
+};
+
+}  // namespace quillmere::session

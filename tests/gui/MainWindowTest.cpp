@@ -1,0 +1,512 @@
+#include "gui/MainWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <QtCharts/QLegendMarker>
+#include <memory>
+
+#include "gui/HistoryChart.h"
+#include "gui/ResultGrid.h"
+#include "savewriter/SampleGames.h"
+
+namespace quillmere::gui {
+namespace {
+
+using analysis::ResultTable;
+using analysis::SaveRecord;
+
+void WriteBytes(const QString& path, const std::vector<std::uint8_t>& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+}
+
+SaveRecord Record(const std::string& name, std::int32_t turn, std::int32_t score) {
+    SaveRecord rec;
+    rec.FileName = name;
+    rec.FileDate = 38685.5;
+    rec.NickName = "nick-" + name;
+    rec.Turn = turn;
+    rec.Score = score;
+    rec.PlayTime = 7200;
+    rec.LoadCount = 3;
+    for (std::size_t category = 0; category < rec.History.size(); ++category)
+        for (std::size_t t = 0; t < rec.History[category].size(); ++t)
+            rec.History[category][t] = static_cast<std::int32_t>(category * 1000 + t) + score;
+    return rec;
+}
+
+// Saves large enough that a batch of them keeps the window loading for a while; written once.
+const QStringList& LargeBatch() {
+    static QTemporaryDir dir;
+    static QStringList paths = [] {
+        QStringList written;
+        for (std::uint32_t i = 0; i < 16; ++i) {
+            written << dir.filePath(QStringLiteral("large%1.sav").arg(i, 2, 10, QLatin1Char('0')));
+            WriteBytes(written.back(), savewriter::MakeBenchmarkSave(i));
+        }
+        return written;
+    }();
+    return paths;
+}
+
+class Window : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        m_window = std::make_unique<MainWindow>();
+    }
+    void TearDown() override {
+        if (m_window)
+            for (auto* box : m_window->findChildren<QMessageBox*>()) box->close();
+    }
+
+    QString save(const QString& name, std::int32_t turn, const std::string& block = {}) {
+        const QString path = m_dir.filePath(name);
+        savewriter::GameSketch sketch = savewriter::SmallGame(turn);
+        sketch.name = "nick-" + QFileInfo(path).baseName().toStdString();
+        sketch.block = block;
+        WriteBytes(path, savewriter::BuildSave(savewriter::MakeGame(sketch)));
+        return path;
+    }
+
+    bool load(const QStringList& paths) {
+        QSignalSpy finished(m_window.get(), &MainWindow::loadFinished);
+        if (!m_window->loadFiles(paths)) return false;
+        return finished.wait(20000);
+    }
+
+    template <typename T>
+    T* child(const char* name) const {
+        auto* found = m_window->findChild<T*>(name);
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    ResultGrid* grid(const char* name) const { return child<ResultGrid>(name); }
+    HistoryChart* chart() const { return child<HistoryChart>("HistoryChart"); }
+    const ResultTable& records() const { return m_window->session().records(); }
+    QString header(const char* name, int column) const {
+        return grid(name)->model()->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    }
+
+    QList<QMessageBox*> errorBoxes() const {
+        QList<QMessageBox*> shown;
+        for (auto* box : m_window->findChildren<QMessageBox*>())
+            if (box->isVisible()) shown << box;
+        return shown;
+    }
+
+    // Every cell of every row shows the core's text for it, as the display decodes it.
+    void expectRowsAsTheCoreWrites() {
+        for (std::size_t i = 0; i < records().size(); ++i) {
+            const int row = static_cast<int>(i);
+            const auto texts = m_window->session().rowTexts(i, m_window->displayOptions());
+            const auto expect = [&](const char* name, const auto& cells, std::size_t columns) {
+                for (std::size_t c = 0; c < columns; ++c) {
+                    const QString shown = grid(name)->cellText(row, static_cast<int>(c));
+                    EXPECT_EQ(shown, QString::fromStdString(cells[c])) << name << i << c;
+                }
+            };
+            expect("BaseGrid", texts.base, texts.base.size());
+            expect("ReloadGrid", texts.reload, texts.reload.size() - 1);
+            expect("AdditionalGrid", texts.additional, texts.additional.size());
+        }
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<MainWindow> m_window;
+};
+
+TEST_F(Window, StartsWithItsCaptionTabsHeadersAndDefaultRules) {
+    EXPECT_EQ(m_window->objectName(), "Form1");
+    EXPECT_EQ(m_window->windowTitle(), "Quillmere (version 1.02)");
+    EXPECT_EQ(m_window->size(), QSize(985, 558));
+    auto* tabs = child<QTabWidget>("PageControls");
+    ASSERT_EQ(tabs->count(), 4);
+    EXPECT_EQ(tabs->tabText(0), "Base");
+    EXPECT_EQ(tabs->tabText(1), "Graph");
+    EXPECT_EQ(tabs->tabText(2), "Reloads");
+    EXPECT_EQ(tabs->tabText(3), "Additional");
+    EXPECT_EQ(tabs->currentIndex(), 0);
+    EXPECT_EQ(child<QPushButton>("Button1")->text(), "Load File");
+    EXPECT_EQ(child<QPushButton>("Button2")->text(), "Save Results");
+
+    EXPECT_EQ(header("BaseGrid", 0), QString::fromUtf8("№"));
+    EXPECT_EQ(header("BaseGrid", 1), "File Name");
+    EXPECT_EQ(grid("BaseGrid")->columnWidth(1), 240);
+    EXPECT_EQ(grid("ReloadGrid")->model()->columnCount(), 13);
+    EXPECT_EQ(header("ReloadGrid", 12), "Penalty");
+    EXPECT_EQ(header("AdditionalGrid", 11), "Culture 3");
+    for (const char* name : {"BaseGrid", "ReloadGrid", "AdditionalGrid"}) {
+        EXPECT_EQ(grid(name)->model()->rowCount(), 99) << name;
+        EXPECT_EQ(grid(name)->editTriggers(), QAbstractItemView::NoEditTriggers) << name;
+        EXPECT_EQ(grid(name)->cellText(0, 1), QString()) << name;
+    }
+
+    const std::pair<const char*, const char*> rules[] = {{"Edit6", "27"},   {"Edit2", "11"}, {"Edit3", "2005"},
+                                                         {"Edit7", "1,5"},  {"Edit8", "30"}, {"Edit4", "1"},
+                                                         {"Edit5", "10,0"}, {"Edit9", "5,0"}};
+    for (const auto& [name, text] : rules) EXPECT_EQ(child<QLineEdit>(name)->text(), text) << name;
+    EXPECT_FALSE(child<QLineEdit>("Edit5")->isEnabled());
+    EXPECT_FALSE(child<QLineEdit>("Edit9")->isEnabled());
+    EXPECT_EQ(child<QLineEdit>("Edit6")->palette().color(QPalette::Text), QColor(Qt::blue));
+    EXPECT_EQ(child<QLabel>("Label6")->text(), QString::fromUtf8("   Turnamet start date    (Дата начала турнира)"));
+
+    auto* select = child<QComboBox>("GraphSelect");
+    EXPECT_EQ(select->count(), 7);
+    EXPECT_EQ(select->currentText(), "Score");
+    ASSERT_EQ(chart()->chart()->series().size(), HistoryChart::kSeriesCount);
+    EXPECT_EQ(chart()->series(0)->name(), "Graph01");
+    EXPECT_EQ(chart()->series(19)->name(), "Graph20");
+    EXPECT_EQ(chart()->series(0)->pen().color(), QColor(255, 0, 0));
+    EXPECT_TRUE(chart()->isInLegend(19));
+}
+
+TEST_F(Window, LoadShowsEveryColumnOfEveryRowAsTheCoreWritesIt) {
+    const QStringList paths = {save("carol.sav", 30), save("alice.sav", 10), save("Bob.sav", 20)};
+    QSignalSpy finished(m_window.get(), &MainWindow::loadFinished);
+    ASSERT_TRUE(m_window->loadFiles(paths));
+    // The files are read off the user-interface thread; a second load waits for the first.
+    EXPECT_TRUE(m_window->isLoading());
+    EXPECT_FALSE(m_window->loadFiles(paths));
+    ASSERT_TRUE(finished.wait(10000));
+    EXPECT_EQ(finished.count(), 1);
+
+    EXPECT_EQ(child<QLineEdit>("Edit1")->text(), QDir(m_dir.path()).absolutePath());
+    ASSERT_EQ(records().size(), 3u);
+    EXPECT_EQ(records()[0].FileName, "alice");
+    EXPECT_EQ(records()[2].FileName, "carol");
+    for (const auto& rec : records()) EXPECT_TRUE(rec.Reload) << rec.FileName;
+    EXPECT_EQ(grid("BaseGrid")->cellText(1, 0), "2");
+    EXPECT_EQ(grid("BaseGrid")->cellText(1, 1), "Bob");
+    expectRowsAsTheCoreWrites();
+    EXPECT_EQ(grid("ReloadGrid")->cellText(0, 12), QString());
+    EXPECT_TRUE(errorBoxes().isEmpty());
+}
+
+TEST_F(Window, ANewLoadReplacesTheTableAndBlanksTheRowsItDoesNotUse) {
+    QStringList five;
+    for (int i = 0; i < 5; ++i) five << save(QStringLiteral("f%1.sav").arg(i), 10 + i);
+    ASSERT_TRUE(load(five));
+    ASSERT_TRUE(load({save("z.sav", 3), save("y.sav", 4)}));
+
+    ASSERT_EQ(records().size(), 2u);
+    EXPECT_EQ(grid("BaseGrid")->cellText(0, 1), "y");
+    EXPECT_EQ(grid("ReloadGrid")->cellText(0, 12), " ");  // the Penalty cell blanked by the new load
+    for (const char* name : {"BaseGrid", "ReloadGrid", "AdditionalGrid"})
+        for (int row = 2; row < 5; ++row)
+            for (int column = 0; column < grid(name)->model()->columnCount(); ++column)
+                EXPECT_EQ(grid(name)->cellText(row, column), " ") << name << row << column;
+    EXPECT_EQ(grid("BaseGrid")->cellText(5, 0), QString());
+}
+
+TEST_F(Window, FailedFilesKeepMarkedRowsAndOneErrorBoxListsThemAll) {
+    const QString garbage = m_dir.filePath("garbage.sav");
+    WriteBytes(garbage, {'n', 'o', 't', ' ', 'a', ' ', 's', 'a', 'v', 'e'});
+    const QString missing = m_dir.filePath("missing.sav");
+    QSignalSpy errors(m_window.get(), &MainWindow::errorReported);
+    ASSERT_TRUE(load({missing, save("good.sav", 12), garbage}));
+
+    ASSERT_EQ(records().size(), 3u);
+    EXPECT_EQ(records()[0].FileName, "garbage");
+    EXPECT_EQ(records()[2].FileName, "missing");
+    expectRowsAsTheCoreWrites();
+    EXPECT_EQ(grid("BaseGrid")->cellText(0, 5), " ");
+    EXPECT_NE(grid("BaseGrid")->cellText(1, 5), " ");
+
+    for (const char* name : {"BaseGrid", "ReloadGrid", "AdditionalGrid"}) {
+        const auto* model = grid(name)->model();
+        EXPECT_TRUE(model->data(model->index(0, 3), Qt::BackgroundRole).isValid()) << name;
+        EXPECT_FALSE(model->data(model->index(1, 3), Qt::BackgroundRole).isValid()) << name;
+        EXPECT_EQ(model->data(model->index(2, 1), Qt::ToolTipRole).toString(), "No such file or directory.") << name;
+    }
+
+    ASSERT_EQ(errors.count(), 1);
+    const auto boxes = errorBoxes();
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_EQ(boxes.first()->windowTitle(), "Quillmere");
+    EXPECT_EQ(boxes.first()->icon(), QMessageBox::Critical);
+    const QStringList lines = boxes.first()->text().split('\n');
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0], "missing.sav: No such file or directory.");
+    EXPECT_TRUE(lines[1].startsWith("garbage.sav: ")) << lines[1].toStdString();
+}
+
+TEST_F(Window, ShowsFileNamesAsTheFileSystemHasThem) {
+    // Names that Windows-1251 cannot hold stay apart on screen; the results file writes "?".
+    const QString chinese = save(QString::fromUtf8("玩家_ふじこ.sav"), 20);
+    const QString accented = save(QString::fromUtf8("Zoë.round1.sav"), 30);
+    // A name that is not valid UTF-8 is loaded from its bytes.
+    const std::string folder = QFile::encodeName(m_dir.path()).toStdString();
+    const std::string latin1 = folder + "/M\xFCller.sav";
+    const auto bytes = savewriter::BuildSave(savewriter::MakeGame(savewriter::SmallGame(40)));
+    {
+        FILE* file = std::fopen(latin1.c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        std::fclose(file);
+    }
+    QSignalSpy finished(m_window.get(), &MainWindow::loadFinished);
+    ASSERT_TRUE(m_window->loadFiles(std::vector<std::string>{QFile::encodeName(chinese).toStdString(),
+                                                             QFile::encodeName(accented).toStdString(), latin1}));
+    ASSERT_TRUE(finished.wait(10000));
+    for (const auto& rec : records()) EXPECT_EQ(rec.Failure, "") << rec.FileName;
+    QStringList shown;
+    for (int row = 0; row < 3; ++row) shown << grid("BaseGrid")->cellText(row, 1);
+    EXPECT_TRUE(shown.contains(QString::fromUtf8("玩家_ふじこ")));
+    EXPECT_TRUE(shown.contains(QString::fromUtf8("Zoë.round1")));
+    EXPECT_TRUE(shown.contains(QFile::decodeName("M\xFC" "ller")));
+    EXPECT_EQ(QString::fromStdString(m_window->session().resultsText({})).count(QStringLiteral("Zo?.round1")), 1);
+}
+
+TEST_F(Window, BlockedSavesShowOnlyTheirIdentityAndNoGraph) {
+    ASSERT_TRUE(load({save("open.sav", 40), save("blocked.sav", 40, "kept out")}));
+
+    EXPECT_EQ(grid("BaseGrid")->cellText(0, 1), "blocked");
+    for (int column = 2; column < 12; ++column) {
+        EXPECT_EQ(grid("BaseGrid")->cellText(0, column), " ") << column;
+        EXPECT_EQ(grid("AdditionalGrid")->cellText(0, column), " ") << column;
+    }
+    EXPECT_NE(grid("ReloadGrid")->cellText(0, 2), " ");
+    EXPECT_EQ(grid("BaseGrid")->cellText(1, 2), "nick-open");
+    EXPECT_EQ(grid("BaseGrid")->cellText(1, 5), "  40");
+    EXPECT_TRUE(errorBoxes().isEmpty());
+    EXPECT_EQ(chart()->series(0)->count(), 0);
+    EXPECT_FALSE(chart()->isInLegend(0));
+    EXPECT_EQ(chart()->series(1)->count(), 40);
+    EXPECT_EQ(chart()->series(1)->name(), "nick-open");
+}
+
+TEST_F(Window, SortButtonsSortFlipTheirDirectionAndMoveTheGraphAlong) {
+    m_window->showLoadedRecords({Record("a", 10, 300), Record("b", 20, 100), Record("c", 30, 200)});
+    auto* byScore = child<QToolButton>("SortByScoreSelect");
+
+    QTest::mouseClick(byScore, Qt::LeftButton);
+    EXPECT_EQ(grid("BaseGrid")->cellText(0, 1), "a");
+    EXPECT_EQ(grid("BaseGrid")->cellText(1, 1), "c");
+    EXPECT_EQ(grid("BaseGrid")->cellText(2, 1), "b");
+    EXPECT_EQ(chart()->series(0)->name(), "nick-a");
+
+    QTest::mouseClick(byScore, Qt::LeftButton);
+    EXPECT_EQ(grid("BaseGrid")->cellText(0, 1), "b");
+    EXPECT_EQ(grid("BaseGrid")->cellText(0, 0), "1");
+    EXPECT_EQ(chart()->series(0)->name(), "nick-b");
+    EXPECT_EQ(chart()->series(0)->count(), 20);
+    expectRowsAsTheCoreWrites();
+
+    // A load sorts by name in the name button's current direction, without flipping it.
+    QTest::mouseClick(child<QToolButton>("SortByFileNameSelect"), Qt::LeftButton);
+    ASSERT_TRUE(load({save("m.sav", 1), save("x.sav", 2), save("d.sav", 3)}));
+    EXPECT_EQ(grid("BaseGrid")->cellText(0, 1), "x");
+    EXPECT_EQ(grid("BaseGrid")->cellText(2, 1), "d");
+    EXPECT_FALSE(m_window->session().sortDirections().fileName);
+}
+
+TEST_F(Window, RulesShowOnlyVerdictsOfTheRulesInTheBoxes) {
+    m_window->showLoadedRecords({Record("a", 10, 1), Record("b", 20, 2)});
+    const QString fair = grid("ReloadGrid")->cellText(0, 11);
+    ASSERT_NE(fair, " ");
+    auto* day = child<QLineEdit>("Edit6");
+    auto* month = child<QLineEdit>("Edit2");
+    auto* presessions = child<QLineEdit>("Edit4");
+    const QColor validBase = presessions->palette().color(QPalette::Base);
+
+    // "31" typed over the day, then "02" over the month: through "3-11" to the impossible "31-02".
+    day->clear();
+    QTest::keyClicks(day, "31");
+    month->clear();
+    QTest::keyClicks(month, "02");
+    EXPECT_EQ(child<QLabel>("RuleError")->text(), "'31-02-2005' is not a valid date.");
+    for (const char* name : {"Edit6", "Edit2", "Edit3"})
+        EXPECT_EQ(child<QLineEdit>(name)->toolTip(), "'31-02-2005' is not a valid date.") << name;
+    for (int row = 0; row < 2; ++row)
+        for (int column = 6; column < 12; ++column) EXPECT_EQ(grid("ReloadGrid")->cellText(row, column), " ");
+
+    // A second box in error is marked with its own message while the date stays wrong.
+    presessions->clear();
+    EXPECT_NE(presessions->palette().color(QPalette::Base), validBase);
+    EXPECT_EQ(presessions->toolTip(), "'' is not a valid integer value.");
+    EXPECT_NE(day->palette().color(QPalette::Base), validBase);
+
+    // Save Results says why instead of writing a file without verdicts.
+    QSignalSpy errors(m_window.get(), &MainWindow::errorReported);
+    EXPECT_FALSE(m_window->saveResults(m_dir.filePath("Res.txt")));
+    EXPECT_FALSE(QFile::exists(m_dir.filePath("Res.txt")));
+    ASSERT_EQ(errors.count(), 1);
+    EXPECT_TRUE(errors.first().first().toString().contains("'31-02-2005' is not a valid date")) << errors.first().first().toString().toStdString();
+
+    // Valid again: every row is judged under the rules on screen.
+    QTest::keyClicks(presessions, "0");
+    day->setText("27");
+    month->setText("11");
+    EXPECT_TRUE(child<QLabel>("RuleError")->text().isEmpty());
+    EXPECT_EQ(day->palette().color(QPalette::Base), validBase);
+    EXPECT_EQ(records()[0].Reload->Reloads, 3);
+    expectRowsAsTheCoreWrites();
+}
+
+TEST_F(Window, ALoadOfThreeAfterTenLeavesTheUnusedSeriesEmptyAndOutOfTheLegend) {
+    ResultTable ten;
+    for (int i = 0; i < 10; ++i) ten.push_back(Record("r" + std::to_string(i), 10 + i, i));
+    m_window->showLoadedRecords(ten);
+    m_window->showLoadedRecords({Record("a", 10, 0), Record("b", 0, 0), Record("z", 5000, 7)});
+
+    auto* select = child<QComboBox>("GraphSelect");
+    for (const char* category : {"Score", "Economy", "Science", "no such graph"}) {
+        select->setEditText(category);
+        for (int i = 3; i < HistoryChart::kSeriesCount; ++i) {
+            EXPECT_EQ(chart()->series(i)->count(), 0) << category << i;
+            EXPECT_FALSE(chart()->isInLegend(i)) << category << i;
+        }
+        EXPECT_EQ(chart()->series(0)->name(), "nick-a");
+        ASSERT_EQ(chart()->series(0)->count(), 10) << category;
+        // A turn-0 save is titled and listed but draws nothing; no history is read past its end.
+        EXPECT_EQ(chart()->series(1)->count(), 0);
+        EXPECT_TRUE(chart()->isInLegend(1));
+        EXPECT_EQ(chart()->series(2)->count(), analysis::kHistoryTurns);
+    }
+    EXPECT_EQ(m_window->graphCategory(), -1);
+    EXPECT_EQ(chart()->series(0)->at(9), QPointF(9, 0));
+
+    // On screen, the legend lists exactly the series set to show in it.
+    child<QTabWidget>("PageControls")->setCurrentIndex(1);
+    m_window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
+    for (int i = 0; i < HistoryChart::kSeriesCount; ++i) {
+        const auto markers = chart()->chart()->legend()->markers(chart()->series(i));
+        ASSERT_EQ(markers.size(), 1);
+        EXPECT_EQ(markers.first()->isVisible(), i < 3) << i;
+    }
+    select->setCurrentIndex(6);
+    EXPECT_EQ(chart()->series(0)->at(9), QPointF(9, 6009));
+}
+
+TEST_F(Window, TheValueAxisFollowsTheDataForEconomyAndStartsAtZeroOtherwise) {
+    auto rec = Record("a", 50, 0);
+    for (auto& category : rec.History) category.fill(-300);
+    rec.History[1][10] = 800;
+    m_window->showLoadedRecords({rec});
+    auto* select = child<QComboBox>("GraphSelect");
+    auto* axis = chart()->valueAxis();
+
+    select->setCurrentText("Economy");
+    EXPECT_LE(axis->min(), -300);
+    EXPECT_GE(axis->max(), 800);
+    select->setCurrentText("Score");
+    EXPECT_EQ(axis->min(), 0);
+    EXPECT_GT(axis->max(), 0);
+    EXPECT_GE(chart()->turnAxis()->max(), 49);
+}
+
+TEST_F(Window, MoreRecordsThanRowsGrowTheGridsAndWidenColumnsToFit) {
+    ResultTable many;
+    for (int i = 0; i < 120; ++i)
+        many.push_back(Record(QStringLiteral("s%1").arg(i, 3, 10, QLatin1Char('0')).toStdString(), 2, i));
+    many[7].FileName += std::string(80, 'w');
+    const int nameWidth = grid("BaseGrid")->columnWidth(1);
+    m_window->showLoadedRecords(many);
+    EXPECT_EQ(grid("BaseGrid")->model()->rowCount(), 120);
+    EXPECT_GT(grid("BaseGrid")->columnWidth(1), nameWidth);
+    EXPECT_EQ(grid("AdditionalGrid")->cellText(119, 0), "120");
+    EXPECT_EQ(chart()->series(19)->name(), "nick-s019");
+}
+
+TEST_F(Window, FixedPointTextsUseTheLocalesDecimalSeparator) {
+    const QLocale previous;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    auto window = std::make_unique<MainWindow>();
+    QLocale::setDefault(previous);
+    auto rec = Record("a", 10, 1);
+    rec.LandPercent = 33.333L;
+    window->showLoadedRecords({rec});
+    auto* additional = window->findChild<ResultGrid*>("AdditionalGrid");
+    EXPECT_EQ(additional->cellText(0, 6), " 33,33");
+    EXPECT_EQ(window->findChild<ResultGrid*>("ReloadGrid")->cellText(0, 8), " 20,00");
+    const QString target = m_dir.filePath("Res.txt");
+    ASSERT_TRUE(window->saveResults(target));
+    QFile written(target);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(written.readAll().contains(" 33,33"));
+}
+
+TEST_F(Window, SaveResultsWritesTheResultsFileAndReportsAFailure) {
+    m_window->showLoadedRecords({Record("a", 10, 1), Record("b", 20, 2)});
+    const QString target = m_dir.filePath("Res.txt");
+    ASSERT_TRUE(m_window->saveResults(target));
+    QFile written(target);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll().toStdString(), m_window->session().resultsText(view::FormatOptions{}));
+
+    QSignalSpy errors(m_window.get(), &MainWindow::errorReported);
+    EXPECT_FALSE(m_window->saveResults(m_dir.filePath("no-such-folder/Res.txt")));
+    ASSERT_EQ(errors.count(), 1);
+    EXPECT_TRUE(errors.first().first().toString().startsWith(m_dir.filePath("no-such-folder/Res.txt") + ": "));
+    EXPECT_EQ(errorBoxes().size(), 1);
+}
+
+// A load long enough for the progress dialog: it shows, counts, finishes and goes away, every time.
+TEST_F(Window, ALongLoadShowsItsProgressAndEndsCleanlyEveryTime) {
+    const auto& batch = LargeBatch();
+    m_window->setProgressDelay(0);
+    auto* progress = m_window->findChild<QProgressDialog*>();
+    ASSERT_NE(progress, nullptr);
+    m_window->show();
+    for (int round = 0; round < 3; ++round) {
+        QSignalSpy finished(m_window.get(), &MainWindow::loadFinished);
+        ASSERT_TRUE(m_window->loadFiles(batch));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return progress->isVisible() || finished.count() > 0; }, 20000));
+        ASSERT_TRUE(finished.count() > 0 || finished.wait(20000));
+        EXPECT_FALSE(progress->isVisible());
+        ASSERT_EQ(records().size(), static_cast<std::size_t>(batch.size()));
+        for (const auto& rec : records()) EXPECT_EQ(rec.Failure, "") << rec.FileName;
+    }
+}
+
+TEST_F(Window, CancelKeepsTheFinishedRowsAndMarksTheRestNotLoaded) {
+    const auto& batch = LargeBatch();
+    m_window->setProgressDelay(0);
+    auto* progress = m_window->findChild<QProgressDialog*>();
+    m_window->show();
+    QSignalSpy finished(m_window.get(), &MainWindow::loadFinished);
+    QSignalSpy errors(m_window.get(), &MainWindow::errorReported);
+    ASSERT_TRUE(m_window->loadFiles(batch));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return progress->isVisible(); }, 20000));
+    auto* cancel = progress->findChild<QPushButton*>();
+    ASSERT_NE(cancel, nullptr);
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    ASSERT_TRUE(finished.wait(20000));
+    ASSERT_EQ(records().size(), static_cast<std::size_t>(batch.size()));
+    std::size_t notLoaded = 0;
+    for (const auto& rec : records()) notLoaded += rec.Failure == analysis::kNotLoaded ? 1 : 0;
+    EXPECT_GT(notLoaded, 0u);
+    EXPECT_EQ(errors.count(), 0);  // a cancel is no failure
+}
+
+TEST_F(Window, ClosingDuringALoadReturnsAtOnce) {
+    for (int round = 0; round < 3; ++round) {
+        auto window = std::make_unique<MainWindow>();
+        window->setProgressDelay(0);
+        window->show();
+        ASSERT_TRUE(window->loadFiles(LargeBatch()));
+        QTest::qWait(20 * round);
+        window.reset();  // the workers go on alone and end without it
+    }
+}
+
+}  // namespace
+}  // namespace quillmere::gui

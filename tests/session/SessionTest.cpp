@@ -1,0 +1,86 @@
+#include "session/Session.h"
+
+#include <gtest/gtest.h>
+
+#include "analysis/Batch.h"
+#include "support/Dates.h"
+
+namespace quillmere::session {
+namespace {
+
+using analysis::SaveRecord;
+using testsupport::DateOf;
+
+SaveRecord saved(std::string name, double fileDate, std::int32_t turn = 100) {
+    SaveRecord rec;
+    rec.FileName = std::move(name);
+    rec.FileDate = fileDate;
+    rec.Turn = turn;
+    rec.PlayTime = 20000;
+    rec.LoadCount = 6;
+    return rec;
+}
+
+reload::RuleTexts startingOn(std::string day, std::string month) {
+    reload::RuleTexts texts;
+    texts.day = std::move(day);
+    texts.month = std::move(month);
+    return texts;
+}
+
+TEST(Session, NeverKeepsVerdictsOfRulesItDoesNotHold) {
+    Session session(2026);
+    session.adopt({saved("a", DateOf(2005, 11, 29, 14))});
+    ASSERT_TRUE(session.records()[0].Reload);
+    EXPECT_EQ(session.records()[0].Reload->PlayDays, 3);
+
+    // Typing "31" into the day box and then "02" into the month box passes through the valid "3-11"
+    // and the impossible "31-11", "31-0" and "31-02": no verdict of "3-11" may outlive it.
+    session.setRules(startingOn("3", "11"));
+    EXPECT_EQ(session.records()[0].Reload->PlayDays, 27);
+    session.setRules(startingOn("31", "11"));
+    EXPECT_FALSE(session.records()[0].Reload);
+    session.setRules(startingOn("31", "0"));
+    const auto& invalid = session.setRules(startingOn("31", "02"));
+    ASSERT_EQ(invalid.errors.size(), 1u);
+    EXPECT_EQ(invalid.errors[0].message, "'31-02-2005' is not a valid date");
+    EXPECT_FALSE(session.records()[0].Reload);
+    EXPECT_EQ(session.rowTexts(0, {}).reload[11], " ");
+    EXPECT_THROW((void)session.resultsText({}), RulesInvalid);
+
+    session.setRules(startingOn("28", "11"));
+    EXPECT_EQ(session.records()[0].Reload->PlayDays, 2);
+    EXPECT_NO_THROW((void)session.resultsText({}));
+
+    // A load under invalid rules judges nothing either.
+    session.setRules(startingOn("", "02"));
+    session.adopt({saved("b", DateOf(2005, 11, 29))});
+    EXPECT_FALSE(session.records()[0].Reload);
+}
+
+TEST(Session, ALoadSortsByFileNameInThatKeysDirectionAndCountsWhatCameIn) {
+    Session session(2026);
+    session.sortClick(view::SortKey::FileName);  // the next file-name order is descending
+    SaveRecord blocked = saved("c", DateOf(2005, 11, 28));
+    blocked.BlockText = "team game";
+    SaveRecord failed;
+    failed.Path = "/x/d.sav";
+    failed.FileName = "d";
+    failed.Failure = "no game data found";
+    SaveRecord skipped;
+    skipped.FileName = "e";
+    skipped.Failure = std::string(analysis::kNotLoaded);
+    const auto summary = session.adopt({saved("a", DateOf(2005, 11, 28)), blocked, failed, skipped, saved("b", 1)});
+    std::vector<std::string> names;
+    for (const auto& rec : session.records()) names.push_back(rec.FileName);
+    EXPECT_EQ(names, (std::vector<std::string>{"e", "d", "c", "b", "a"}));
+    EXPECT_EQ(summary.loaded, 3u);
+    EXPECT_EQ(summary.blocked, 1u);
+    EXPECT_EQ(summary.failed, 1u);
+    EXPECT_EQ(summary.notLoaded, 1u);
+    ASSERT_EQ(summary.failures.size(), 1u);
+    EXPECT_EQ(summary.failures[0], (std::pair<std::string, std::string>{"/x/d.sav", "no game data found"}));
+}
+
+}  // namespace
+}  // namespace quillmere::session
