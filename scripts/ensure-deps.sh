@@ -19,7 +19,7 @@ packages=(
     zlib1g-dev libgtest-dev
     qt6-base-dev qt6-charts-dev libqt6charts6 qt6-qpa-plugins libqt6opengl6-dev libgl-dev
     xvfb xauth xdotool x11-apps imagemagick fonts-dejavu-core
-    dpkg-dev desktop-file-utils appstream
+    dpkg-dev desktop-file-utils appstream groff-base
 )
 
 missing=()
