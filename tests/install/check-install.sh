@@ -5,6 +5,7 @@
 set -euo pipefail
 cmake=$1 build=$2 version=$3 with_window=$4
 
+unset DESTDIR
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 "$cmake" --install "$build" --prefix "$prefix" >/dev/null
