@@ -16,9 +16,9 @@ done
 
 packages=(
     build-essential cmake ninja-build pkg-config
-    zlib1g-dev libgtest-dev
+    zlib1g-dev libdeflate-dev libgtest-dev clang
     qt6-base-dev qt6-charts-dev libqt6charts6 qt6-qpa-plugins libqt6opengl6-dev libgl-dev
-    xvfb xauth xdotool x11-apps imagemagick fonts-dejavu-core
+    xvfb xauth xdotool x11-apps imagemagick fonts-dejavu-core openbox
     dpkg-dev desktop-file-utils appstream groff-base
 )
 

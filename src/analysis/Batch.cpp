@@ -29,13 +29,26 @@ SaveRecord failedRecord(const std::string& path, std::string fileName, std::opti
 
 }  // namespace
 
-SaveRecord AnalyseFile(const std::string& path) {
+struct FileAnalyser::Buffers {
+    load::ByteBuffer file;
+    load::WorkBuffer work;
+    load::Inflater inflater;
+};
+
+FileAnalyser::FileAnalyser() : m_buffers(std::make_unique<Buffers>()) {}
+
+FileAnalyser::~FileAnalyser() = default;
+
+SaveRecord FileAnalyser::analyse(const std::string& path) {
     std::string fileName = load::FileNameOf(path);
     std::optional<double> fileDate;
     std::string failure;
     try {
-        fileDate = load::FileModificationDate(path);
-        SaveRecord rec = AnalyseSave(load::AssembleWorkBuffer(load::ReadWholeFile(path)));
+        const load::SaveFile file(path);
+        fileDate = file.modificationDate();
+        file.readInto(m_buffers->file);
+        load::AssembleWorkBuffer(m_buffers->file, m_buffers->work, m_buffers->inflater);
+        SaveRecord rec = AnalyseSave(m_buffers->work);
         rec.Path = path;
         rec.FileName = std::move(fileName);
         rec.FileDate = fileDate;
@@ -51,6 +64,8 @@ SaveRecord AnalyseFile(const std::string& path) {
     return failedRecord(path, std::move(fileName), fileDate, std::move(failure));
 }
 
+SaveRecord AnalyseFile(const std::string& path) { return FileAnalyser().analyse(path); }
+
 unsigned WorkerCount(unsigned jobs) {
     if (jobs > 0) return jobs;
     return std::max(1u, std::thread::hardware_concurrency());
@@ -65,12 +80,13 @@ ResultTable AnalyseFiles(std::span<const std::string> paths, const BatchControl&
 
     // Each record slot is written by exactly one worker; the progress is counted under the mutex.
     const auto work = [&] {
+        FileAnalyser analyser;
         for (std::size_t i = next++; i < paths.size(); i = next++) {
             if (cancelled()) {
                 table[i] = failedRecord(paths[i], load::FileNameOf(paths[i]), std::nullopt, std::string(kNotLoaded));
                 continue;
             }
-            table[i] = AnalyseFile(paths[i]);
+            table[i] = analyser.analyse(paths[i]);
             const std::lock_guard lock(progressMutex);
             ++progress.done;
             if (!table[i].Failure.empty()) ++progress.failed;

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -15,8 +16,23 @@ namespace quillmere::analysis {
 inline constexpr std::string_view kNotLoaded = "not loaded";
 
 // Loads one file and walks it. Never throws: when the file cannot be read, has no usable game
-// data or is damaged, the record keeps only FileName and FileDate and Failure holds the reason.
+// data or is damaged, the record keeps only Path, FileName and FileDate and Failure holds the reason.
 [[nodiscard]] SaveRecord AnalyseFile(const std::string& path);
+
+// AnalyseFile with buffers that one worker keeps from one file to the next.
+class FileAnalyser {
+public:
+    FileAnalyser();
+    ~FileAnalyser();
+    FileAnalyser(const FileAnalyser&) = delete;
+    FileAnalyser& operator=(const FileAnalyser&) = delete;
+
+    [[nodiscard]] SaveRecord analyse(const std::string& path);
+
+private:
+    struct Buffers;
+    std::unique_ptr<Buffers> m_buffers;
+};
 
 struct BatchProgress {
     std::size_t total = 0;

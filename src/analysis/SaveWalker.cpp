@@ -84,40 +84,39 @@ void SaveWalker::readFixedValues() {
 }
 
 void SaveWalker::readHeader() {
-    m_reader.SetPosition(0);
-    const std::int32_t version = m_reader.ReadInt();
-    for (int i = 0; i < 2; ++i) m_reader.SkipStr();
-    m_reader.SkipInts(1);
-    for (int i = 0; i < 5; ++i) m_reader.SkipStr();
-    const std::int32_t headerFlags = m_reader.ReadInt();
-    m_reader.SkipInts(1);
-    skipTexts(4);
-    m_reader.SkipBools(1);
-    m_costSetting = m_reader.ReadInt();
-    m_reader.SkipInts(3);
-    m_speedIndex = m_reader.ReadInt();
+    const std::int32_t version = m_header.ReadInt();
+    for (int i = 0; i < 2; ++i) m_header.SkipStr();
+    m_header.SkipInts(1);
+    for (int i = 0; i < 5; ++i) m_header.SkipStr();
+    const std::int32_t headerFlags = m_header.ReadInt();
+    m_header.SkipInts(1);
+    skipTexts(m_header, 4);
+    m_header.SkipBools(1);
+    m_costSetting = m_header.ReadInt();
+    m_header.SkipInts(3);
+    m_speedIndex = m_header.ReadInt();
     // Older saves count speeds from one less; any index past 3 reads as an unknown speed alike.
     if (version < 102 && m_speedIndex < INT32_MAX) ++m_speedIndex;
-    m_reader.SkipInts(2);
-    m_reader.SkipInts(m_reader.ReadInt());
-    m_reader.SkipBools(m_reader.ReadInt());
+    m_header.SkipInts(2);
+    m_header.SkipInts(m_header.ReadInt());
+    m_header.SkipBools(m_header.ReadInt());
     const int optionalBools = ((headerFlags & 2) != 0) + ((headerFlags & 8) != 0) + ((headerFlags & 16) != 0);
-    m_reader.Skip((13 + optionalBools + 4) * kBool + 5 * kInt);
+    m_header.Skip((13 + optionalBools + 4) * kBool + 5 * kInt);
     readPlayerSlots();
-    m_reader.Skip(2 * kSides * kInt + 2 * kSides * kBool);
+    m_header.Skip(2 * kSides * kInt + 2 * kSides * kBool);
 }
 
 void SaveWalker::readPlayerSlots() {
-    m_reader.ReadUStr(m_rec.NickName);
-    skipTexts(kSides - 1 + 3 * kSides);
-    m_reader.ReadUStr(m_rec.BlockText);
-    skipTexts(kSides - 1 + 2 * kSides);
-    m_reader.SkipBools(kSides);
-    skipTexts(kSides);
-    m_rec.CivType = m_reader.ReadInt();
-    m_reader.SkipInts(kSides - 1);
-    m_leader = m_reader.ReadInt();
-    m_reader.SkipInts(kSides - 1 + 4 * kSides);
+    m_header.ReadUStr(m_rec.NickName);
+    skipTexts(m_header, kSides - 1 + 3 * kSides);
+    m_header.ReadUStr(m_rec.BlockText);
+    skipTexts(m_header, kSides - 1 + 2 * kSides);
+    m_header.SkipBools(kSides);
+    skipTexts(m_header, kSides);
+    m_rec.CivType = m_header.ReadInt();
+    m_header.SkipInts(kSides - 1);
+    m_leader = m_header.ReadInt();
+    m_header.SkipInts(kSides - 1 + 4 * kSides);
 }
 
 void SaveWalker::readGameSection() {

@@ -2,6 +2,7 @@
 
 // The save walk's own parts, shared by its two source files; nothing outside the walk uses them.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -68,7 +69,11 @@ inline constexpr std::int64_t kCityItemBytes = 3 * kInt + 4 * kBool;
 // other working values start from zero here, so nothing of an earlier save reaches this one.
 class SaveWalker {
 public:
-    explicit SaveWalker(const load::WorkBuffer& work) : m_reader(work.bytes), m_stream(work.streamOffset) {}
+    // The header is read only up to U and C, which end it; the game section from the stream offset on.
+    explicit SaveWalker(const load::WorkBuffer& work)
+        : m_header(std::span<const std::uint8_t>(work.bytes).first(headerLength(work)), 0, load::SaveRegion::Header),
+          m_reader(work.bytes, 0, load::SaveRegion::GameData, work.streamOffset),
+          m_stream(work.streamOffset) {}
 
     // Walks the whole save and returns its record.
     SaveRecord Run() &&;
@@ -100,9 +105,14 @@ private:
         m_reader.SkipInts(4);
         m_reader.SkipInts(n);
     }
-    void skipTexts(std::int64_t count) {
-        m_reader.RequireItems(count, kEmptyText);
-        for (std::int64_t i = 0; i < count; ++i) m_reader.SkipUStr();
+    static void skipTexts(load::SaveReader& reader, std::int64_t count) {
+        reader.RequireItems(count, kEmptyText);
+        for (std::int64_t i = 0; i < count; ++i) reader.SkipUStr();
+    }
+    void skipTexts(std::int64_t count) { skipTexts(m_reader, count); }
+    static std::size_t headerLength(const load::WorkBuffer& work) {
+        return static_cast<std::size_t>(std::clamp<std::int64_t>(work.streamOffset - 8, 0,
+                                                                 static_cast<std::int64_t>(work.bytes.size())));
     }
     // Reads a count of items of at least `itemBytes` each; fails at once when they cannot fit.
     std::int32_t readCount(std::int64_t itemBytes) {
@@ -116,6 +126,7 @@ private:
         for (std::int32_t i = 0; i < n; ++i) readItem();
     }
 
+    load::SaveReader m_header;
     load::SaveReader m_reader;
     std::int64_t m_stream;
     SaveRecord m_rec;

@@ -1,5 +1,7 @@
 #include "cli/ReportOptions.h"
 
+#include <charconv>
+
 namespace quillmere::cli {
 
 namespace {
@@ -20,6 +22,15 @@ view::SortKey sortKeyOf(std::string_view name) {
     if (name == "score") return view::SortKey::Score;
     if (name == "final") return view::SortKey::FinalScore;
     throw UsageError("unknown sort key '" + std::string(name) + "' (use name, turn, score or final)");
+}
+
+unsigned jobsOf(std::string_view text) {
+    unsigned jobs = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), jobs);
+    if (error != std::errc{} || end != text.data() + text.size() || jobs < 1 || jobs > 256) {
+        throw UsageError("--jobs wants a number of workers from 1 to 256, not '" + std::string(text) + "'");
+    }
+    return jobs;
 }
 
 }  // namespace
@@ -54,7 +65,8 @@ ReportOptions ParseReportArguments(std::span<const std::string> arguments) {
             value = argument.substr(equals + 1);
         }
         const bool known = name == "--start" || name == "--sessions-per-day" || name == "--min-session-minutes" ||
-                           name == "--presessions" || name == "--sort" || name == "-o" || name == "--output";
+                           name == "--presessions" || name == "--sort" || name == "-o" || name == "--output" ||
+                           name == "--jobs" || name == "-j";
         if (!known) throw UsageError("unknown option '" + argument + "'");
         if (!value) {
             if (i + 1 == arguments.size()) throw UsageError("option '" + name + "' needs a value");
@@ -71,6 +83,8 @@ ReportOptions ParseReportArguments(std::span<const std::string> arguments) {
             options.rules.presessions = *value;
         } else if (name == "--sort") {
             options.sort = sortKeyOf(*value);
+        } else if (name == "--jobs" || name == "-j") {
+            options.jobs = jobsOf(*value);
         } else {
             options.output = *value;
         }
@@ -91,6 +105,8 @@ std::string ReportUsage() {
            "  --sort name|turn|score|final  order of the rows (default name); name and turn ascending,\n"
            "                                score and final descending\n"
            "  -o, --output FILE             write the results there, replacing it (default: standard output)\n"
+           "  -j, --jobs N                  analyse on N workers (default: one per core); the output is the\n"
+           "                                same for any N\n"
            "  -h, --help                    show this help\n"
            "  --version                     show the version\n"
            "\n"

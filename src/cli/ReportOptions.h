@@ -20,6 +20,7 @@ struct ReportOptions {
     reload::RuleTexts rules;
     std::optional<view::SortKey> sort;  // applied after the file-name sort of every load
     std::string output = "-";           // "-" is standard output
+    unsigned jobs = 0;                  // workers; 0 is one per core
     std::vector<std::string> saves;
 };
 

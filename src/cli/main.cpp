@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -44,7 +46,19 @@ int run(const std::vector<std::string>& arguments) {
         const auto& first = check.errors.front();
         return fail(std::string(cli::OptionOf(first.field)) + ": " + first.message);
     }
-    const auto summary = session.load(options.saves);
+    analysis::BatchControl control;
+    control.jobs = options.jobs;
+    // A progress line only where a person watches; it never mixes into the data on standard output.
+    const bool showProgress = ::isatty(STDERR_FILENO) == 1;
+    if (showProgress) {
+        control.onProgress = [](const analysis::BatchProgress& progress) {
+            std::fprintf(stderr, "\rquillmere-report: %zu of %zu files read", progress.done, progress.total);
+            if (progress.failed > 0) std::fprintf(stderr, " (%zu failed)", progress.failed);
+            std::fflush(stderr);
+        };
+    }
+    const auto summary = session.load(options.saves, control);
+    if (showProgress) std::fputs("\r\033[K", stderr);
     for (const auto& [file, message] : summary.failures) std::fprintf(stderr, "%s: %s\n", file.c_str(), message.c_str());
     if (options.sort) session.sortClick(*options.sort);
 

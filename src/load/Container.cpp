@@ -4,7 +4,6 @@
 #include <cstring>
 #include <string>
 
-#include "load/Inflate.h"
 #include "load/LoadError.h"
 
 namespace quillmere::load {
@@ -16,6 +15,8 @@ std::int32_t int32At(std::span<const std::uint8_t> bytes, std::int64_t offset) {
     return static_cast<std::int32_t>(std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
                                      std::uint32_t{p[3]} << 24);
 }
+
+std::string at(std::int64_t offset) { return " at byte " + std::to_string(offset); }
 
 }  // namespace
 
@@ -33,33 +34,58 @@ std::int64_t FindStreamOffset(std::span<const std::uint8_t> file) {
     return -1;
 }
 
-WorkBuffer AssembleWorkBuffer(std::span<const std::uint8_t> file) {
+void AssembleWorkBuffer(std::span<const std::uint8_t> file, WorkBuffer& work, Inflater& inflater) {
     const std::int64_t p = FindStreamOffset(file);
-    if (p < 8) throw LoadError("no game data found");
+    if (p < 8) throw LoadError("not a save file: no game data found");
 
-    const std::int64_t size = static_cast<std::int64_t>(file.size());
-    const std::int32_t u = int32At(file, p - 8);
-    const std::int32_t c = int32At(file, p - 4);
-    if (c <= 0) throw LoadError("damaged save: compressed length " + std::to_string(c) + " out of range");
-    if (c > size - p) {
-        // The usual damage of an upload: the file stops inside its game data.
-        throw LoadError("damaged save: the file is cut short (" + std::to_string(c - (size - p)) +
-                        " bytes of its game data missing)");
+    const auto size = static_cast<std::int64_t>(file.size());
+    const std::int64_t u = int32At(file, p - 8);
+    const std::int64_t c = int32At(file, p - 4);
+    const bool plausibleU = u > 0 && u <= kMaxGameDataBytes;
+    const bool plausibleC = c > 0 && c <= size - p;
+    // Two lengths that describe nothing: a file that only happens to hold the stream's marker.
+    if (!plausibleU && !plausibleC) throw LoadError("not a save file: no game data found");
+    if (c <= 0) throw LoadError("damaged save: the compressed length" + at(p - 4) + " reads " + std::to_string(c));
+    if (u <= 0) throw LoadError("damaged save: the game data length" + at(p - 8) + " reads " + std::to_string(u));
+    if (u > kMaxGameDataBytes) {
+        throw LoadError("damaged save: the game data length" + at(p - 8) + " reads " + std::to_string(u) +
+                        ", more than any save holds (" + std::to_string(kMaxGameDataBytes / (1024 * 1024)) +
+                        " MiB)");
     }
-    if (u <= 0 || u > kMaxInflatedLength) {
-        throw LoadError("damaged save: game data length " + std::to_string(u) + " out of range");
+    if (u > c * kMaxDeflateRatio) {
+        throw LoadError("damaged save: the game data length" + at(p - 8) + " reads " + std::to_string(u) +
+                        ", more than its " + std::to_string(c) + " compressed bytes can hold");
     }
 
-    const std::int64_t trailing = size - p - c;
-    WorkBuffer work;
+    const std::int64_t streamBytes = std::min(c, size - p);
+    const std::int64_t trailing = size - p - streamBytes;
     work.streamOffset = p;
-    work.bytes.resize(static_cast<std::size_t>(p + u + trailing));
-    const auto out = std::span<std::uint8_t>(work.bytes);
+    work.bytes.sizeForOverwrite(static_cast<std::size_t>(p + u + trailing));
+    const std::span<std::uint8_t> out(work.bytes);
     std::copy(file.begin(), file.begin() + (p - 4), out.begin());
     std::memcpy(out.data() + (p - 4), "BODY", 4);
-    Inflate(file.subspan(static_cast<std::size_t>(p), static_cast<std::size_t>(c)),
-            out.subspan(static_cast<std::size_t>(p), static_cast<std::size_t>(u)));
+    const auto stream = file.subspan(static_cast<std::size_t>(p), static_cast<std::size_t>(streamBytes));
+    const auto state = out.subspan(static_cast<std::size_t>(p), static_cast<std::size_t>(u));
+    if (c > size - p) {
+        // The usual damage of an upload is a file that stops inside its game data; a stream that
+        // ends whole before the file does means the length itself is wrong.
+        try {
+            inflater.inflate(stream, state, p);
+        } catch (const StreamCutShort&) {
+            throw LoadError("damaged save: the file is cut short (" + std::to_string(c - (size - p)) +
+                            " bytes of its game data missing)");
+        }
+        throw LoadError("damaged save: the compressed length" + at(p - 4) + " reads " + std::to_string(c) +
+                        ", more than the " + std::to_string(size - p) + " bytes that follow it");
+    }
+    inflater.inflate(stream, state, p);
     std::copy(file.begin() + (p + c), file.end(), out.begin() + (p + u));
+}
+
+WorkBuffer AssembleWorkBuffer(std::span<const std::uint8_t> file) {
+    WorkBuffer work;
+    Inflater inflater;
+    AssembleWorkBuffer(file, work, inflater);
     return work;
 }
 

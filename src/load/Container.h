@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <span>
-#include <vector>
+
+#include "load/ByteBuffer.h"
+#include "load/Inflate.h"
 
 namespace quillmere::load {
 
@@ -16,18 +18,25 @@ namespace quillmere::load {
 // replaced by its U inflated bytes:
 //   [0, p-4) header and U | "BODY" | [p, p+U) game state | trailing bytes
 struct WorkBuffer {
-    std::vector<std::uint8_t> bytes;
+    ByteBuffer bytes;
     std::int64_t streamOffset = -1;  // p: where the game state starts in `bytes`
 };
 
-inline constexpr std::int64_t kMaxInflatedLength = std::int64_t{256} * 1024 * 1024;
+// No save holds more game data than this; a larger U is refused before anything is allocated.
+inline constexpr std::int64_t kMaxGameDataBytes = std::int64_t{64} * 1024 * 1024;
+// Deflate never shrinks data by more than this, so C compressed bytes inflate to at most C times it.
+inline constexpr std::int64_t kMaxDeflateRatio = 1032;
 
 // Offset of the first 78 9C in the file, or -1 when there is none.
 [[nodiscard]] std::int64_t FindStreamOffset(std::span<const std::uint8_t> file);
 
-// Builds the work data from a whole file. Throws LoadError: "no game data found" when there is no
-// stream at offset 8 or later, "damaged save: ..." when U or C cannot describe this file, and
-// zlib's text when the stream does not inflate.
+// Builds the work data of a whole file into `work`, reusing its storage. Nothing is allocated for
+// the game data before U and C are checked against the file and each other. Throws LoadError:
+// "not a save file: no game data found" for a file with no plausible stream, "damaged save: ..."
+// naming the length or the byte that is wrong, and the stream's own failure when it does not inflate.
+void AssembleWorkBuffer(std::span<const std::uint8_t> file, WorkBuffer& work, Inflater& inflater);
+
+// The same with buffers of its own.
 [[nodiscard]] WorkBuffer AssembleWorkBuffer(std::span<const std::uint8_t> file);
 
 }  // namespace quillmere::load

@@ -1,27 +1,27 @@
 #include "load/Inflate.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <array>
 #include <limits>
-
-#include "load/LoadError.h"
+#include <new>
+#include <string>
 
 namespace quillmere::load {
 
 namespace {
 
-// Ends the inflate state on every path out.
-class InflateStream {
+// Ends the zlib state on every path out.
+class ZlibStream {
 public:
-    InflateStream() {
-        const int rc = inflateInit(&m_z);
-        if (rc != Z_OK) throw LoadError(zError(rc));
+    ZlibStream() {
+        if (inflateInit(&m_z) != Z_OK) throw std::bad_alloc();
     }
-    ~InflateStream() { inflateEnd(&m_z); }
-    InflateStream(const InflateStream&) = delete;
-    InflateStream& operator=(const InflateStream&) = delete;
+    ~ZlibStream() { inflateEnd(&m_z); }
+    ZlibStream(const ZlibStream&) = delete;
+    ZlibStream& operator=(const ZlibStream&) = delete;
 
     z_stream& z() { return m_z; }
 
@@ -31,14 +31,34 @@ private:
 
 }  // namespace
 
-void Inflate(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out) {
-    InflateStream state;
+Inflater::Inflater() : m_decompressor(libdeflate_alloc_decompressor()) {
+    if (m_decompressor == nullptr) throw std::bad_alloc();
+}
+
+Inflater::~Inflater() { libdeflate_free_decompressor(m_decompressor); }
+
+void Inflater::inflate(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out, std::int64_t fileOffset) {
+    if (!inflateWhole(stream, out)) inflateStepwise(stream, out, fileOffset);
+}
+
+bool Inflater::inflateWhole(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out) {
+    std::size_t produced = 0;
+    const auto result = libdeflate_zlib_decompress_ex(m_decompressor, stream.data(), stream.size(), out.data(),
+                                                      out.size(), nullptr, &produced);
+    if (result != LIBDEFLATE_SUCCESS) return false;  // damaged, cut, or longer than `out`
+    std::fill(out.begin() + static_cast<std::ptrdiff_t>(produced), out.end(), std::uint8_t{0});
+    return true;
+}
+
+void Inflater::inflateStepwise(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out,
+                               std::int64_t fileOffset) {
+    ZlibStream state;
     z_stream& z = state.z();
     z.next_in = const_cast<Bytef*>(stream.data());
-    z.avail_in = 0;
     std::size_t inputLeft = stream.size();
     std::size_t produced = 0;
-    std::array<std::uint8_t, 16384> overflow{};  // takes what lies past the expected length
+    std::int64_t surplus = 0;
+    std::array<std::uint8_t, 65536> overflow{};  // takes what lies past the expected length
 
     constexpr std::size_t kChunk = std::numeric_limits<uInt>::max();
     for (;;) {
@@ -55,10 +75,27 @@ void Inflate(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out) 
             z.avail_out = static_cast<uInt>(overflow.size());
         }
         const uInt before = z.avail_out;
-        const int rc = inflate(&z, Z_NO_FLUSH);
-        if (intoOutput) produced += before - z.avail_out;
+        const int rc = ::inflate(&z, Z_NO_FLUSH);
+        if (intoOutput) {
+            produced += before - z.avail_out;
+        } else {
+            surplus += before - z.avail_out;
+        }
+        if (surplus > kMaxSurplusBytes) {
+            throw LoadError("damaged save: the game data is far longer than its header says (over " +
+                            std::to_string(kMaxSurplusBytes / (1024 * 1024)) + " MiB more than the " +
+                            std::to_string(out.size()) + " bytes it declares)");
+        }
         if (rc == Z_STREAM_END) break;
-        if (rc != Z_OK) throw LoadError(zError(rc));
+        const auto at = std::to_string(fileOffset + static_cast<std::int64_t>(stream.size() - inputLeft - z.avail_in));
+        if (rc == Z_DATA_ERROR || rc == Z_NEED_DICT) {
+            throw LoadError("damaged save: the game data does not inflate (" +
+                            std::string(z.msg != nullptr ? z.msg : "data error") + ", at byte " + at + ")");
+        }
+        if (rc == Z_MEM_ERROR) throw std::bad_alloc();
+        if (rc == Z_BUF_ERROR || (rc == Z_OK && z.avail_in == 0 && inputLeft == 0 && z.avail_out != 0)) {
+            throw StreamCutShort("damaged save: the game data stops before its end, at byte " + at);
+        }
     }
     std::fill(out.begin() + static_cast<std::ptrdiff_t>(produced), out.end(), std::uint8_t{0});
 }

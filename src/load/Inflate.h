@@ -1,14 +1,46 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
+
+#include "load/LoadError.h"
+
+struct libdeflate_decompressor;
 
 namespace quillmere::load {
 
-// Inflates one zlib stream into exactly the bytes of `out`: a shorter output leaves the rest of
-// `out` zero, a longer one is cut (the rest of the stream is still checked to its end).
-// Throws LoadError with zlib's text for the failing code ("data error", "buffer error"...);
-// a stream that stops before its end is a "buffer error".
-void Inflate(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out);
+// A stream that stops before its end: the input ran out first.
+class StreamCutShort : public LoadError {
+public:
+    using LoadError::LoadError;
+};
+
+// How far past the expected output a stream is still inflated, only to find its end; a stream
+// that goes on beyond it is refused, so that a small file cannot cost minutes.
+inline constexpr std::int64_t kMaxSurplusBytes = std::int64_t{64} * 1024 * 1024;
+
+// Inflates zlib streams, keeping what a worker reuses from one stream to the next.
+class Inflater {
+public:
+    Inflater();
+    ~Inflater();
+    Inflater(const Inflater&) = delete;
+    Inflater& operator=(const Inflater&) = delete;
+
+    // Inflates `stream` into exactly the bytes of `out`: a shorter output leaves the rest of `out`
+    // zero, a longer one is cut (the rest of the stream is still inflated, up to kMaxSurplusBytes,
+    // to check its end). `fileOffset` is where the stream starts in its file, for messages.
+    // Throws StreamCutShort when the stream stops before its end, LoadError ("damaged save: ...")
+    // for a corrupt stream, a checksum mismatch or too long a stream.
+    void inflate(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out, std::int64_t fileOffset);
+
+private:
+    // The one-call fast path; false when only the step-by-step path can tell what happened.
+    bool inflateWhole(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out);
+    void inflateStepwise(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out, std::int64_t fileOffset);
+
+    libdeflate_decompressor* m_decompressor;
+};
 
 }  // namespace quillmere::load

@@ -21,35 +21,56 @@ LoadError systemError(int error) { return LoadError(std::strerror(error)); }
 
 std::size_t lastSeparator(std::string_view path) { return path.find_last_of("/\\"); }
 
+std::string_view kindOf(mode_t type) {
+    switch (type) {
+        case S_IFDIR:
+            return "a folder";
+        case S_IFIFO:
+            return "a named pipe (FIFO)";
+        case S_IFSOCK:
+            return "a socket";
+        case S_IFCHR:
+        case S_IFBLK:
+            return "a device";
+        default:
+            return "not a regular file";
+    }
+}
+
 }  // namespace
 
-std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
-    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) throw systemError(errno);
-    struct stat info {};
-    if (::fstat(fd.get(), &info) != 0) throw systemError(errno);
-    if (S_ISDIR(info.st_mode)) throw systemError(EISDIR);
+SaveFile::SaveFile(const std::string& path) : m_fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)) {
+    if (!m_fd.valid()) throw systemError(errno);
+    if (::fstat(m_fd.get(), &m_info) != 0) throw systemError(errno);
+}
 
-    std::vector<std::uint8_t> bytes;
-    if (S_ISREG(info.st_mode)) bytes.reserve(static_cast<std::size_t>(info.st_size));
-    std::uint8_t chunk[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd.get(), chunk, sizeof chunk);
-        if (got < 0) {
+void SaveFile::readInto(ByteBuffer& bytes) const {
+    const mode_t type = m_info.st_mode & S_IFMT;
+    if (type != S_IFREG) throw LoadError("not a save file: " + std::string(kindOf(type)));
+    const auto size = static_cast<std::int64_t>(m_info.st_size);
+    if (size > kMaxSaveFileBytes) {
+        throw LoadError("not a save file: " + std::to_string(size) + " bytes, more than any save holds (" +
+                        std::to_string(kMaxSaveFileBytes / (1024 * 1024)) + " MiB)");
+    }
+    // The size read at the open is the most that is read: a file that grows meanwhile is not
+    // followed, one that shrinks ends where it ends.
+    bytes.sizeForOverwrite(static_cast<std::size_t>(size));
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::read(m_fd.get(), bytes.data() + got, bytes.size() - got);
+        if (n < 0) {
             if (errno == EINTR) continue;
             throw systemError(errno);
         }
-        if (got == 0) break;
-        bytes.insert(bytes.end(), chunk, chunk + got);
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
     }
-    return bytes;
+    bytes.shrink(got);
 }
 
-std::optional<double> FileModificationDate(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) return std::nullopt;
+std::optional<double> SaveFile::modificationDate() const {
     std::tm local{};
-    const std::time_t seconds = info.st_mtime;
+    const std::time_t seconds = m_info.st_mtime;
     if (::localtime_r(&seconds, &local) == nullptr) return std::nullopt;
 
     using namespace std::chrono;

@@ -1,20 +1,41 @@
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
+
+#include "load/ByteBuffer.h"
+#include "load/FileDescriptor.h"
 
 namespace quillmere::load {
 
-// The whole file, opened read-only. Throws LoadError with the system's text ("No such file or
-// directory"...) when it cannot be read.
-[[nodiscard]] std::vector<std::uint8_t> ReadWholeFile(const std::string& path);
+// No save comes near this size; a larger file is refused before anything is read.
+inline constexpr std::int64_t kMaxSaveFileBytes = std::int64_t{256} * 1024 * 1024;
 
-// The file's last-modification time in local time, seconds rounded down to even, as days since
-// 30 December 1899 (fraction = time of day); empty when the time cannot be read.
-[[nodiscard]] std::optional<double> FileModificationDate(const std::string& path);
+// One file opened for reading a save from it.
+class SaveFile {
+public:
+    // Opens `path` read-only without waiting: a FIFO without a writer does not block, a terminal
+    // does not become the controlling one. Throws LoadError with the system's text ("No such file
+    // or directory"...).
+    explicit SaveFile(const std::string& path);
+
+    // The last-modification time in local time, seconds rounded down to even, as days since
+    // 30 December 1899 (fraction = time of day); empty when it cannot be told.
+    [[nodiscard]] std::optional<double> modificationDate() const;
+
+    // Reads the whole file into `bytes`. Only a regular file of at most kMaxSaveFileBytes is read:
+    // anything else throws LoadError naming what it is ("not a save file: a named pipe (FIFO)"),
+    // as does a read error (the system's text).
+    void readInto(ByteBuffer& bytes) const;
+
+private:
+    FileDescriptor m_fd;
+    struct stat m_info {};
+};
 
 // The base name of `path` up to its last "."; a name without "." is kept whole.
 // Both "/" and "\" separate folders.

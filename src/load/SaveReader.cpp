@@ -1,6 +1,7 @@
 #include "load/SaveReader.h"
 
 #include <cstring>
+#include <string>
 
 #include "load/LoadError.h"
 
@@ -17,7 +18,16 @@ void cutAtZero(std::string& text) {
 
 }  // namespace
 
-void SaveReader::failDamaged() const { throw DamagedSave(m_data.size()); }
+void SaveReader::failDamaged() const {
+    const auto size = static_cast<std::int64_t>(m_data.size());
+    if (m_region == SaveRegion::Header) {
+        throw DamagedSave("damaged save: the header runs into the game data at byte " + std::to_string(size),
+                          m_data.size());
+    }
+    throw DamagedSave(
+        "damaged save: the game data ends too early, after " + std::to_string(size - m_gameStart) + " bytes",
+        m_data.size());
+}
 
 void SaveReader::SkipStr() {
     const std::int32_t n = IntAt(m_pos);

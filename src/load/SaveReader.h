@@ -7,13 +7,20 @@
 
 namespace quillmere::load {
 
-// A forward cursor over exactly the bytes of one save's work data. Every read checks the bytes
+// What a reader's bytes are, to say where a damaged save went wrong.
+enum class SaveRegion {
+    Header,    // the uncompressed header, which must end before the game data's lengths
+    GameData,  // the work data, whose game state starts at `gameStart`
+};
+
+// A forward cursor over exactly the bytes one part of a save may read. Every read checks the bytes
 // left before touching one; a read that would cross the end (or start before 0) throws DamagedSave
 // and leaves the position where it was. Multi-byte values are little-endian.
 class SaveReader {
 public:
-    explicit SaveReader(std::span<const std::uint8_t> data, std::int64_t position = 0)
-        : m_data(data), m_pos(position) {}
+    explicit SaveReader(std::span<const std::uint8_t> data, std::int64_t position = 0,
+                        SaveRegion region = SaveRegion::GameData, std::int64_t gameStart = 0)
+        : m_data(data), m_pos(position), m_region(region), m_gameStart(gameStart) {}
     SaveReader(const SaveReader&) = delete;
     SaveReader& operator=(const SaveReader&) = delete;
 
@@ -66,6 +73,8 @@ private:
 
     std::span<const std::uint8_t> m_data;
     std::int64_t m_pos;
+    SaveRegion m_region;
+    std::int64_t m_gameStart;
 };
 
 // The fixed-size readers are defined here so that a walk over millions of values inlines them.

@@ -439,7 +439,7 @@ TEST(SaveWalkDamage, EveryTruncationFailsAsDamaged) {
     // Walking the whole data reaches its last byte, so every shorter length is damage.
     for (std::size_t length = full; length-- > 0;) {
         if (length >= kHead && length + kTail < full && length % 101 != 0) continue;
-        work.bytes.resize(length);
+        work.bytes.shrink(length);
         ++walks;
         try {
             (void)AnalyseSave(work);
@@ -497,6 +497,27 @@ TEST(SaveWalkDamage, CountsTooLargeForTheDataFailAtOnce) {
     }
 }
 
+TEST(SaveWalkDamage, AHeaderThatRunsIntoTheGameDataIsDamage) {
+    // The header's counted list of int32, written with a count easy to find, then made longer by
+    // as little as reaches U and C, which end the header.
+    constexpr std::int32_t kMarked = 0x1357;
+    auto c = richContent();
+    c.header.intCount = kMarked;
+    auto work = workOf(c);
+    const auto at = static_cast<std::size_t>(testsupport::FindInt(work.bytes, kMarked, 0));
+    ASSERT_LT(at, static_cast<std::size_t>(work.streamOffset));
+    for (const std::int32_t count : {kMarked + 1, kMarked + 200}) {
+        for (int k = 0; k < 4; ++k) work.bytes[at + k] = static_cast<std::uint8_t>(count >> (8 * k));
+        try {
+            (void)AnalyseSave(work);
+            ADD_FAILURE() << count;
+        } catch (const load::DamagedSave& e) {
+            EXPECT_EQ(std::string(e.what()), "damaged save: the header runs into the game data at byte " +
+                                                  std::to_string(work.streamOffset - 8));
+        }
+    }
+}
+
 TEST(SaveWalkFiles, AnalyseFileWalksASaveAndReportsDamageByName) {
     const testsupport::TempFolder dir("savewalk");
     auto c = richContent();
@@ -510,8 +531,9 @@ TEST(SaveWalkFiles, AnalyseFileWalksASaveAndReportsDamageByName) {
     auto container = savewriter::ToContainer(c);
     container.gameState.resize(container.gameState.size() - 1);
     const auto failed = AnalyseFile(dir.write("cut.sav", savewriter::BuildContainer(container)));
-    const auto dataLength = container.header.size() + 8 + container.gameState.size();
-    EXPECT_EQ(failed.Failure, "damaged save: data ends at byte " + std::to_string(dataLength));
+    EXPECT_EQ(failed.Failure,
+              "damaged save: the game data ends too early, after " + std::to_string(container.gameState.size()) +
+                  " bytes");
     EXPECT_EQ(failed.FileName, "cut");
     EXPECT_EQ(failed.NickName, "");
 }

@@ -92,7 +92,7 @@ TEST_F(ReportCommand, NamesEachFileThatFailsAndStillWritesItsRow) {
 
     const auto outcome = run({"-o", path("Res.txt"), good, junk, missing});
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.err, junk + ": no game data found\n" + missing + ": No such file or directory\n");
+    EXPECT_EQ(outcome.err, junk + ": not a save file: no game data found\n" + missing + ": No such file or directory\n");
     EXPECT_EQ(fileNamesOf(ContentsOf(path("Res.txt"))), (std::vector<std::string>{"good", "junk", "missing"}));
 }
 

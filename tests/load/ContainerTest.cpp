@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <random>
 #include <string>
@@ -47,7 +48,7 @@ TEST(Container, SplicesTheInflatedStateBetweenHeaderAndTrailingBytes) {
     ByteWriter expected;
     expected.Bytes(c.header).Int(static_cast<std::int32_t>(c.gameState.size())).Bytes("BODY");
     expected.Bytes(c.gameState).Bytes(c.trailing);
-    EXPECT_EQ(work.bytes, expected.bytes());
+    EXPECT_TRUE(std::ranges::equal(work.bytes, expected.bytes()));
 }
 
 TEST(Container, WithoutTrailingBytesTheDataEndsWithTheState) {
@@ -74,7 +75,7 @@ TEST(Container, FindsNoStreamInShortOrPlainFiles) {
     EXPECT_EQ(FindStreamOffset(bytesOf("abcdefg\x78\x9C\x00"sv)), -1);  // the marker must leave 2 bytes after it
 }
 
-TEST(Container, RefusesWhatCannotBeASave) {
+TEST(Container, RefusesWhatCannotBeASaveSayingWhatAndWhere) {
     struct Case {
         const char* name;
         std::function<void(Container&)> damage;
@@ -83,22 +84,34 @@ TEST(Container, RefusesWhatCannotBeASave) {
     };
     const auto none = [](Container&) {};
     const auto keep = [](std::vector<std::uint8_t>&) {};
+    // The sample's header is 8 bytes: U lies at byte 8, C at 12, the stream starts at 16.
     const Case cases[] = {
         {"stream at offset 0 to 7", [](Container& c) { c.header = bytesOf("ab\x78\x9C" "cdef"sv); }, keep,
-         "no game data found"},
-        {"no stream", none, [](std::vector<std::uint8_t>& f) { f.assign(40, 0x11); }, "no game data found"},
-        {"C zero", [](Container& c) { c.declaredC = 0; }, keep,
-         "damaged save: compressed length 0 out of range"},
-        {"U negative", [](Container& c) { c.declaredU = -3; }, keep, "damaged save: game data length -3 out of range"},
-        {"U over 256 MiB", [](Container& c) { c.declaredU = 256 * 1024 * 1024 + 1; }, keep,
-         "damaged save: game data length 268435457 out of range"},
-        {"corrupt stream", none, [](std::vector<std::uint8_t>& f) { f[20] ^= 0xFF; f[21] ^= 0xFF; }, "data error"},
-        {"stream cut short", [](Container& c) { c.trailing.clear(); },
+         "not a save file: no game data found"},
+        {"no stream", none, [](std::vector<std::uint8_t>& f) { f.assign(40, 0x11); },
+         "not a save file: no game data found"},
+        {"a marker with nonsense around it", [](Container& c) { c.declaredU = -1510886911; c.declaredC = -7; }, keep,
+         "not a save file: no game data found"},
+        {"C zero", [](Container& c) { c.declaredC = 0; }, keep, "damaged save: the compressed length at byte 12 reads 0"},
+        {"U negative", [](Container& c) { c.declaredU = -3; }, keep,
+         "damaged save: the game data length at byte 8 reads -3"},
+        {"U over 64 MiB", [](Container& c) { c.declaredU = 64 * 1024 * 1024 + 1; }, keep,
+         "damaged save: the game data length at byte 8 reads 67108865, more than any save holds (64 MiB)"},
+        {"U beyond what C can inflate to", [](Container& c) { c.declaredU = 1'000'000; }, keep,
+         "damaged save: the game data length at byte 8 reads 1000000, more than its 65 compressed bytes can hold"},
+        {"corrupt stream", none, [](std::vector<std::uint8_t>& f) { f[20] ^= 0xFF; f[21] ^= 0xFF; },
+         "damaged save: the game data does not inflate (invalid code lengths set, at byte 24)"},
+        {"corrupt checksum", [](Container& c) { c.trailing.clear(); },
+         [](std::vector<std::uint8_t>& f) { f.back() ^= 1; },
+         "damaged save: the game data does not inflate (incorrect data check, at byte 81)"},
+        {"stream cut inside C", [](Container& c) { c.trailing.clear(); },
          [](std::vector<std::uint8_t>& f) {
              f.resize(f.size() - 6);
              f[12] = static_cast<std::uint8_t>(f.size() - 16);  // C still fits the shorter file
          },
-         "buffer error"},
+         "damaged save: the game data stops before its end, at byte 75"},
+        {"C larger than the file, the stream whole", [](Container& c) { c.declaredC = 500; }, keep,
+         "damaged save: the compressed length at byte 12 reads 500, more than the 69 bytes that follow it"},
     };
     for (const auto& c : cases) {
         auto container = sample();
@@ -132,29 +145,34 @@ TEST(Container, DeclaredLengthDecidesTheSizeOfTheState) {
     EXPECT_EQ(std::string(work.bytes.begin() + static_cast<std::ptrdiff_t>(p), work.bytes.end()), "the TAIL");
 }
 
-TEST(Inflate, ReportsZlibsTextForEveryFailure) {
-    std::vector<std::uint8_t> out(16);
-    const auto good = savewriter::Deflate(bytesOf("hello"));
-    EXPECT_NO_THROW(Inflate(good, out));
-    EXPECT_EQ(std::string(out.begin(), out.begin() + 6), std::string("hello\0", 6));
+TEST(Container, ALengthTheFileCannotHoldIsRefusedBeforeAnythingIsAllocated) {
+    // 20 bytes claiming 256 MiB of game data: refused at once, the reused buffer never sized.
+    auto c = sample();
+    c.gameState = bytesOf("x");
+    c.trailing.clear();
+    c.declaredU = 256 * 1024 * 1024;
+    const auto file = BuildContainer(c);
+    WorkBuffer work;
+    Inflater inflater;
+    EXPECT_THROW(AssembleWorkBuffer(file, work, inflater), LoadError);
+    EXPECT_EQ(work.bytes.size(), 0u);
+}
 
-    auto badHeader = good;
-    badHeader[1] = 0x9D;  // header check fails
-    EXPECT_THROW(Inflate(badHeader, out), LoadError);
-    auto badChecksum = good;
-    badChecksum.back() ^= 1;
-    try {
-        Inflate(badChecksum, out);
-        FAIL();
-    } catch (const LoadError& e) {
-        EXPECT_STREQ(e.what(), "data error");
-    }
-    try {
-        Inflate(std::span(good).first(good.size() - 3), out);
-        FAIL();
-    } catch (const LoadError& e) {
-        EXPECT_STREQ(e.what(), "buffer error");
-    }
+TEST(Container, AStreamFarLongerThanDeclaredIsRefusedAfterABoundedInflate) {
+    // A few kilobytes that inflate to more than 64 MiB past the one byte they declare.
+    Container bomb;
+    bomb.header = bytesOf("HEADER--");
+    bomb.gameState.assign(kMaxSurplusBytes + 2, 0);
+    bomb.declaredU = 1;
+    bomb.fast = true;
+    const auto file = BuildContainer(bomb);
+    ASSERT_LT(file.size(), 400'000u);
+    EXPECT_EQ(messageOf(file),
+              "damaged save: the game data is far longer than its header says (over 64 MiB more than the 1 bytes it "
+              "declares)");
+    // Within the bound, the surplus of a stream is dropped as before.
+    bomb.gameState.resize(1 + 1000);
+    EXPECT_EQ(messageOf(BuildContainer(bomb)), "ok");
 }
 
 // Any bytes at all, whole or cut, give a work buffer or a LoadError: never a crash or an

@@ -35,23 +35,40 @@ protected:
     testsupport::TempFolder m_dir{"savefile"};
 };
 
+std::string contentsRead(const std::string& path) {
+    ByteBuffer bytes;
+    SaveFile(path).readInto(bytes);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+std::string refusal(const std::string& path) {
+    try {
+        (void)contentsRead(path);
+    } catch (const LoadError& e) {
+        return e.what();
+    }
+    return "read";
+}
+
 TEST_F(SaveFileOnDisk, ReadsReadOnlyFilesWhole) {
     const std::string bytes("ab\0cd\x78\x9C", 7);
     const auto path = m_dir.write("ro.sav", bytes);
     fs::permissions(path, fs::perms::owner_read);
-    const auto read = ReadWholeFile(path);
-    EXPECT_EQ(std::string(read.begin(), read.end()), bytes);
+    EXPECT_EQ(contentsRead(path), bytes);
 }
 
-TEST_F(SaveFileOnDisk, ReportsTheSystemsTextForUnreadableFiles) {
-    try {
-        (void)ReadWholeFile(m_dir / "missing.sav");
-        FAIL();
-    } catch (const LoadError& e) {
-        EXPECT_STREQ(e.what(), "No such file or directory");
-    }
-    EXPECT_THROW((void)ReadWholeFile(m_dir.path().string()), LoadError);
-    EXPECT_FALSE(FileModificationDate(m_dir / "missing.sav").has_value());
+TEST_F(SaveFileOnDisk, ReadsOnlyRegularFilesOfASavesSizeAndNeverWaits) {
+    EXPECT_EQ(refusal(m_dir / "missing.sav"), "No such file or directory");
+    EXPECT_EQ(refusal(m_dir.path().string()), "not a save file: a folder");
+    // A FIFO without a writer would block a plain read forever.
+    const auto fifo = m_dir / "pipe.sav";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(refusal(fifo), "not a save file: a named pipe (FIFO)");
+    EXPECT_EQ(refusal("/dev/zero"), "not a save file: a device");
+    // A sparse file larger than any save is refused by its size, before a byte is read.
+    const auto huge = m_dir / "huge.sav";
+    fs::resize_file(m_dir.write("huge.sav", "x"), 300 * 1024 * 1024);
+    EXPECT_EQ(refusal(huge), "not a save file: 314572800 bytes, more than any save holds (256 MiB)");
 }
 
 TEST_F(SaveFileOnDisk, FileDateIsLocalTimeInTwoSecondSteps) {
@@ -68,7 +85,7 @@ TEST_F(SaveFileOnDisk, FileDateIsLocalTimeInTwoSecondSteps) {
     const utimbuf times{when, when};
     ASSERT_EQ(::utime(path.c_str(), &times), 0);
 
-    const auto date = FileModificationDate(path);
+    const auto date = SaveFile(path).modificationDate();
     ASSERT_TRUE(date.has_value());
     EXPECT_DOUBLE_EQ(*date, 38685.0 + (14 * 3600 + 2) / 86400.0);
 }

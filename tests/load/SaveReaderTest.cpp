@@ -104,7 +104,7 @@ TEST(SaveReader, ReadPastTheEndThrowsAndKeepsThePosition) {
         reader.ReadBool();
         FAIL();
     } catch (const DamagedSave& e) {
-        EXPECT_STREQ(e.what(), "damaged save: data ends at byte 3");
+        EXPECT_STREQ(e.what(), "damaged save: the game data ends too early, after 3 bytes");
     }
 }
 

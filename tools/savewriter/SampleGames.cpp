@@ -162,7 +162,7 @@ GameSketch SmallGame(std::int32_t turn) {
     return sketch;
 }
 
-std::vector<std::uint8_t> MakeBenchmarkSave(std::uint32_t seed) {
+std::vector<std::uint8_t> MakeBenchmarkSave(std::uint32_t seed, bool varied) {
     GameSketch sketch;
     sketch.name = "Bench" + std::to_string(seed);
     sketch.leader = static_cast<std::int32_t>(1 + seed % 26);
@@ -176,7 +176,9 @@ std::vector<std::uint8_t> MakeBenchmarkSave(std::uint32_t seed) {
     sketch.width = 124;
     sketch.height = 68;
     sketch.seed = seed + 1;
-    auto container = ToContainer(MakeGame(sketch));
+    auto content = MakeGame(sketch);
+    if (varied) content.fillerSeed = seed * 7919u + 1u;
+    auto container = ToContainer(content);
     container.fast = true;
     return BuildContainer(container);
 }

@@ -17,7 +17,8 @@ std::size_t countOf(std::int32_t n) { return n > 0 ? static_cast<std::size_t>(n)
 // The layouts below mirror, field for field, what the save walk reads.
 class LayoutWriter {
 public:
-    explicit LayoutWriter(ByteWriter& w) : m_w(w) {}
+    // A non-zero `fillerSeed` varies the filler, as a real game's values vary.
+    explicit LayoutWriter(ByteWriter& w, std::uint32_t fillerSeed = 0) : m_w(w), m_state(fillerSeed) {}
 
     void Header(const HeaderContent& h);
     void Game(const GameContent& g);
@@ -25,9 +26,34 @@ public:
     void Player(const PlayerContent& p, int index);
 
 private:
-    void ints(std::size_t n) { m_w.Ints(n, kFillInt); }
-    void shorts(std::size_t n) { m_w.Shorts(n, kFillShort); }
-    void bools(std::size_t n) { m_w.Bools(n, kFillByte); }
+    void ints(std::size_t n) {
+        if (m_state == 0) {
+            m_w.Ints(n, kFillInt);
+            return;
+        }
+        for (std::size_t i = 0; i < n; ++i) m_w.Int(static_cast<std::int32_t>(0x5A5A5A00u | (next() & 0x03u)));
+    }
+    void shorts(std::size_t n) {
+        if (m_state == 0) {
+            m_w.Shorts(n, kFillShort);
+            return;
+        }
+        for (std::size_t i = 0; i < n; ++i) m_w.Short(static_cast<std::int16_t>(0x5A00 | (next() & 0x03)));
+    }
+    void bools(std::size_t n) {
+        if (m_state == 0) {
+            m_w.Bools(n, kFillByte);
+            return;
+        }
+        for (std::size_t i = 0; i < n; ++i) m_w.Bool(static_cast<std::uint8_t>(1 + ((next() & 3) == 0)));
+    }
+    // xorshift: the same seed gives the same bytes on every platform.
+    std::uint32_t next() {
+        m_state ^= m_state << 13;
+        m_state ^= m_state >> 17;
+        m_state ^= m_state << 5;
+        return m_state;
+    }
     void texts(std::size_t n) {
         for (std::size_t i = 0; i < n; ++i) m_w.UStr(kFillText);
     }
@@ -41,6 +67,7 @@ private:
     void unit();
 
     ByteWriter& m_w;
+    std::uint32_t m_state;
 };
 
 void LayoutWriter::Header(const HeaderContent& h) {
@@ -323,7 +350,7 @@ Container ToContainer(const SaveContent& content) {
     LayoutWriter(header).Header(content.header);
     ByteWriter game;
     game.Reserve(sizeGuess(content));
-    LayoutWriter writer(game);
+    LayoutWriter writer(game, content.fillerSeed);
     writer.Game(content.game);
     for (const auto& team : content.teams) writer.Team(team);
     for (int k = 0; k < kSides; ++k) writer.Player(content.players[static_cast<std::size_t>(k)], k);

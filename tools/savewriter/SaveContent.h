@@ -128,6 +128,9 @@ struct PlayerContent {
 };
 
 struct SaveContent {
+    // Non-zero: the game state's filler varies, seeded by it, so that it compresses about as a real
+    // game's state does; zero: one constant filler value, which compresses far better.
+    std::uint32_t fillerSeed = 0;
     HeaderContent header;
     GameContent game;
     std::array<TeamContent, kSides> teams;
