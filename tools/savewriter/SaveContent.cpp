@@ -18,7 +18,8 @@ std::size_t countOf(std::int32_t n) { return n > 0 ? static_cast<std::size_t>(n)
 class LayoutWriter {
 public:
     // A non-zero `fillerSeed` varies the filler, as a real game's values vary.
-    explicit LayoutWriter(ByteWriter& w, std::uint32_t fillerSeed = 0) : m_w(w), m_state(fillerSeed) {}
+    explicit LayoutWriter(ByteWriter& w, std::uint32_t fillerSeed = 0, bool emptyTexts = false)
+        : m_w(w), m_state(fillerSeed), m_fillText(emptyTexts ? "" : kFillText) {}
 
     void Header(const HeaderContent& h);
     void Game(const GameContent& g);
@@ -55,7 +56,7 @@ private:
         return m_state;
     }
     void texts(std::size_t n) {
-        for (std::size_t i = 0; i < n; ++i) m_w.UStr(kFillText);
+        for (std::size_t i = 0; i < n; ++i) m_w.UStr(m_fillText);
     }
     void intList(std::int32_t n) {
         m_w.Int(n);
@@ -68,6 +69,7 @@ private:
 
     ByteWriter& m_w;
     std::uint32_t m_state;
+    std::string_view m_fillText;
 };
 
 void LayoutWriter::Header(const HeaderContent& h) {
@@ -139,7 +141,7 @@ void LayoutWriter::Game(const GameContent& g) {
     m_w.Int(g.replayCount.value_or(g.replayMessages));
     for (std::int32_t i = 0; i < g.replayMessages; ++i) {
         ints(5);
-        m_w.UStr("a replay message");
+        m_w.UStr(m_fillText.empty() ? "" : "a replay message");
         ints(1);
     }
     m_w.Int(g.loadCount);
@@ -350,7 +352,7 @@ Container ToContainer(const SaveContent& content) {
     LayoutWriter(header).Header(content.header);
     ByteWriter game;
     game.Reserve(sizeGuess(content));
-    LayoutWriter writer(game, content.fillerSeed);
+    LayoutWriter writer(game, content.fillerSeed, content.emptyTexts);
     writer.Game(content.game);
     for (const auto& team : content.teams) writer.Team(team);
     for (int k = 0; k < kSides; ++k) writer.Player(content.players[static_cast<std::size_t>(k)], k);

@@ -131,6 +131,8 @@ struct SaveContent {
     // Non-zero: the game state's filler varies, seeded by it, so that it compresses about as a real
     // game's state does; zero: one constant filler value, which compresses far better.
     std::uint32_t fillerSeed = 0;
+    // The game state's skipped texts written empty, so that every item is as small as it can be.
+    bool emptyTexts = false;
     HeaderContent header;
     GameContent game;
     std::array<TeamContent, kSides> teams;
