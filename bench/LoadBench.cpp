@@ -2,7 +2,8 @@
 // streams with zlib, with one worker and with one per core, and reports the peak resident memory
 // of each run.
 //
-//   quillmere-bench [--files N] [--dir DIR] [--keep] [--rounds R] [--generate-only]
+//   quillmere-bench [--files N] [--dir DIR] [--keep] [--rounds R] [--batch plain|varied|both]
+//                   [--generate-only]
 //
 // Two batches are written first (not timed): "plain" saves, whose skipped values are one constant
 // and compress over 20 : 1, and "varied" ones, which compress about 5 : 1 as real games do. Each
@@ -41,10 +42,14 @@ struct Options {
     fs::path dir;
     bool keep = false;
     bool generateOnly = false;
+    bool plain = true;
+    bool varied = true;
 };
 
 [[noreturn]] void usage() {
-    std::fprintf(stderr, "usage: quillmere-bench [--files N] [--dir DIR] [--keep] [--rounds R] [--generate-only]\n");
+    std::fprintf(stderr,
+                 "usage: quillmere-bench [--files N] [--dir DIR] [--keep] [--rounds R] [--batch plain|varied|both] "
+                 "[--generate-only]\n");
     std::exit(2);
 }
 
@@ -60,6 +65,10 @@ Options parse(int argc, char** argv) {
             options.dir = argv[++i];
         } else if (arg == "--keep") {
             options.keep = true;
+        } else if (arg == "--batch" && i + 1 < argc) {
+            const std::string which = argv[++i];
+            options.plain = which != "varied";
+            options.varied = which != "plain";
         } else if (arg == "--generate-only") {
             options.generateOnly = true;
             options.keep = true;
@@ -190,14 +199,17 @@ void measure(const char* name, const std::vector<std::string>& paths, int rounds
 
 int main(int argc, char** argv) {
     const Options options = parse(argc, argv);
-    std::printf("writing %d + %d saves in %s ...\n", options.files, options.files, options.dir.c_str());
-    const auto plain = writeBatch(options.dir / "plain", options.files, false);
-    const auto varied = writeBatch(options.dir / "varied", options.files, true);
+    std::printf("writing saves in %s ...\n", options.dir.c_str());
+    std::vector<std::string> plain;
+    std::vector<std::string> varied;
+    if (options.plain) plain = writeBatch(options.dir / "plain", options.files, false);
+    if (options.varied) varied = writeBatch(options.dir / "varied", options.files, true);
     if (options.generateOnly) return 0;
 
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    measure("plain", plain, options.rounds, cores);
-    measure("varied", varied, options.rounds, cores);
+    if (options.plain) measure("plain", plain, options.rounds, cores);
+    if (options.varied) measure("varied", varied, options.rounds, cores);
+    if (!options.plain) return 0;
 
     std::vector<std::string> tenfold;
     for (int copy = 0; copy < 10; ++copy) tenfold.insert(tenfold.end(), plain.begin(), plain.end());

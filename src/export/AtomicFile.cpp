@@ -1,5 +1,6 @@
 #include "export/AtomicFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,7 +8,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <memory>
 #include <random>
+#include <string>
 
 #include "load/FileDescriptor.h"
 
@@ -34,6 +38,27 @@ private:
     bool m_kept = false;
 };
 
+constexpr std::string_view kTemporaryPrefix = ".quillmere-";
+constexpr std::string_view kTemporarySuffix = ".tmp";
+// A temporary file this old was left by a run that was killed: no write takes that long.
+constexpr std::time_t kStaleSeconds = 3600;
+
+// Removes the temporary files that killed runs left in `folder`.
+void removeStaleTemporaries(const std::string& folder) {
+    const std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(folder.c_str()), &::closedir);
+    if (!listing) return;
+    const std::time_t now = std::time(nullptr);
+    while (const dirent* entry = ::readdir(listing.get())) {
+        const std::string_view name = entry->d_name;
+        if (!name.starts_with(kTemporaryPrefix) || !name.ends_with(kTemporarySuffix)) continue;
+        const std::string path = folder + "/" + std::string(name);
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && now - info.st_mtime > kStaleSeconds) {
+            (void)::unlink(path.c_str());
+        }
+    }
+}
+
 std::string folderOf(const std::string& path) {
     const auto slash = path.rfind('/');
     if (slash == std::string::npos) return ".";
@@ -57,28 +82,31 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
     std::string target = path;
     struct stat existing {};
     const bool exists = ::stat(path.c_str(), &existing) == 0;
-    if (exists && !S_ISREG(existing.st_mode)) {
-        // A device or pipe cannot be replaced, only written to (and a folder fails here).
-        load::FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
-        if (!fd.valid()) throw systemError(errno);
-        writeAll(fd.get(), bytes);
-        if (!fd.close()) throw systemError(errno);
-        return;
-    }
-    // Through a link, replace the file it points to and keep the link.
     if (exists) {
+        // Only a regular file is replaced: a pipe or a device would block or lose the results, a
+        // read-only file was made so to keep it.
+        if (!S_ISREG(existing.st_mode)) {
+            throw ExportError(S_ISDIR(existing.st_mode) ? "Is a directory"
+                                                        : "not a regular file (a pipe, device or socket)");
+        }
+        const bool writable = (existing.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 && ::access(path.c_str(), W_OK) == 0;
+        if (!writable) throw ExportError("the file is read-only");
+        // Through a link, replace the file it points to and keep the link.
         if (char* resolved = ::realpath(path.c_str(), nullptr)) {
             target = resolved;
             std::free(resolved);
         }
     }
+    const std::string folder = folderOf(target);
+    removeStaleTemporaries(folder);
 
     std::random_device random;
     load::FileDescriptor fd;
     std::string temporaryPath;
     for (int attempt = 0; !fd.valid(); ++attempt) {
         // A short name of its own, so that the longest target name a folder allows still works.
-        temporaryPath = folderOf(target) + "/.quillmere-" + std::to_string(random() % 1'000'000) + ".tmp";
+        temporaryPath = folder + "/" + std::string(kTemporaryPrefix) + std::to_string(random() % 1'000'000) +
+                        std::string(kTemporarySuffix);
         fd = load::FileDescriptor(::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
         if (!fd.valid() && (errno != EEXIST || attempt == 10)) throw systemError(errno);
     }
@@ -92,8 +120,8 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
     temporary.keep();
 
     // Make the rename itself durable; the new file is in place whether or not this succeeds.
-    const load::FileDescriptor folder(::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.valid()) (void)::fsync(folder.get());
+    const load::FileDescriptor folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folderFd.valid()) (void)::fsync(folderFd.get());
 }
 
 }  // namespace quillmere::exporting

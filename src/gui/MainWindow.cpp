@@ -94,7 +94,9 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
 
     m_progress = new QProgressDialog(this);
     m_progress->setWindowTitle(kApplicationTitle);
-    m_progress->setWindowModality(Qt::WindowModal);
+    // Not modal: a window blocked by a modal dialog cannot be closed, and closing the window is how a
+    // referee gives up on a load as much as Cancel is.
+    m_progress->setWindowModality(Qt::NonModal);
     m_progress->setAutoReset(false);
     m_progress->setAutoClose(false);
     m_progress->setMinimumDuration(INT_MAX);  // shown by pollLoad(), never by the dialog itself
@@ -280,7 +282,7 @@ void MainWindow::cancelLoad() {
 }
 
 void MainWindow::pollLoad() {
-    // A window-modal dialog's setValue() processes events, which may bring this timer back.
+    // Showing the dialog processes events, which may bring this timer back.
     if (m_polling || !m_load) return;
     m_polling = true;
     if (m_load->finished()) {

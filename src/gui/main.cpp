@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QTimer>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -46,11 +47,23 @@ int main(int argc, char* argv[]) {
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument("FILE", "Save files to load at start-up, as Load File does.", "[FILE...]");
+    const QCommandLineOption quitAfterLoad("quit-after-load",
+                                           "Close the window once the files given are loaded and shown (for scripted "
+                                           "checks); the exit status is 1 when some file failed.");
+    parser.addOption(quitAfterLoad);
     parser.process(application);
 
     quillmere::gui::MainWindow window;
     window.show();
     const auto files = savePathsOf(argc, argv);
     if (!files.empty()) QTimer::singleShot(0, &window, [&window, files] { window.loadFiles(files); });
+    if (parser.isSet(quitAfterLoad)) {
+        QObject::connect(&window, &quillmere::gui::MainWindow::loadFinished, &application, [&window] {
+            const bool allLoaded = window.session().records().end() ==
+                                   std::find_if(window.session().records().begin(), window.session().records().end(),
+                                                [](const auto& rec) { return !rec.Failure.empty(); });
+            QApplication::exit(allLoaded ? 0 : 1);
+        });
+    }
     return QApplication::exec();
 }

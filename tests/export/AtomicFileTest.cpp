@@ -1,7 +1,9 @@
 #include "export/AtomicFile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 
@@ -54,6 +56,26 @@ TEST_F(ResultsFileOnDisk, AFailedWriteLeavesTheOldFileAndReportsTheSystemsText) 
     EXPECT_EQ(messageOf((m_dir.path() / "missing" / "Res.txt").string(), "new"), "No such file or directory");
     EXPECT_EQ(messageOf(m_dir.path().string(), "new"), "Is a directory");
     EXPECT_EQ(entries(), 0u);
+}
+
+TEST_F(ResultsFileOnDisk, RefusesTargetsThatAreNotWritableRegularFiles) {
+    const auto fifo = m_dir / "pipe.txt";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(messageOf(fifo, "new"), "not a regular file (a pipe, device or socket)");
+    EXPECT_EQ(messageOf("/dev/null", "new"), "not a regular file (a pipe, device or socket)");
+    const auto readOnly = m_dir.write("kept.txt", "old");
+    fs::permissions(readOnly, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(messageOf(readOnly, "new"), "the file is read-only");
+    EXPECT_EQ(testsupport::ContentsOf(readOnly), "old");
+}
+
+TEST_F(ResultsFileOnDisk, RemovesTemporaryFilesThatAKilledRunLeftBehind) {
+    const auto stale = m_dir.write(".quillmere-123456.tmp", "half");
+    const auto fresh = m_dir.write(".quillmere-654321.tmp", "another run, writing now");
+    fs::last_write_time(stale, fs::file_time_type::clock::now() - std::chrono::hours(2));
+    WriteFileAtomically(m_dir / "Res.txt", "new");
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(fresh));
 }
 
 TEST_F(ResultsFileOnDisk, ReplacesAFileWithTheLongestNameAFolderHolds) {

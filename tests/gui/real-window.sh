@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Runs the real window under a real X server with a window manager, as a referee would: started
+# with a batch of large saves on its command line (big enough for the progress dialog), with one
+# core kept busy. Every start must show its rows and end cleanly; so must a close during the load.
+#   real-window.sh QUILLMERE QUILLMERE_BENCH WORK_DIR [STARTS] [CLOSES]
+set -euo pipefail
+window=$1 bench=$2 work=$3 starts=${4:-5} closes=${5:-3}
+for tool in xvfb-run openbox xdotool; do
+    command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
+done
+
+saves="$work/varied"
+[ -f "$saves/bench59.sav" ] || "$bench" --files 60 --batch varied --dir "$work" --generate-only >/dev/null
+files=("$saves"/*.sav)
+
+cat >"$work/session.sh" <<'SESSION'
+#!/usr/bin/env bash
+# Inside the X server: a window manager, a busy core, then the checks.
+set -uo pipefail
+window=$1 starts=$2 closes=$3; shift 3
+openbox >/dev/null 2>&1 &
+( while :; do :; done ) &
+busy=$!
+trap 'kill $busy 2>/dev/null' EXIT
+sleep 0.5
+for ((i = 1; i <= starts; i++)); do
+    if ! timeout 60 "$window" --quit-after-load "$@" >/dev/null 2>"$WORK/start-$i.err"; then
+        echo "start $i: no clean exit ($?)"; cat "$WORK/start-$i.err"; exit 1
+    fi
+done
+for ((i = 1; i <= closes; i++)); do
+    "$window" "$@" >/dev/null 2>"$WORK/close-$i.err" &
+    pid=$!
+    id=""
+    for _ in $(seq 100); do
+        id=$(xdotool search --onlyvisible --name '^Quillmere \(version' 2>/dev/null | head -1) && [ -n "$id" ] && break
+        sleep 0.05
+    done
+    [ -n "$id" ] || { echo "close $i: no window"; exit 1; }
+    sleep 0.$((2 + i))
+    xdotool windowactivate --sync "$id" key --clearmodifiers alt+F4 2>/dev/null || true
+    for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
+    if kill -0 "$pid" 2>/dev/null; then echo "close $i: still running 5 s after the close"; kill -9 "$pid"; exit 1; fi
+    if ! wait "$pid"; then echo "close $i: exit status $?"; cat "$WORK/close-$i.err"; exit 1; fi
+done
+echo "$starts starts and $closes closes during a load: all clean"
+SESSION
+chmod +x "$work/session.sh"
+WORK=$work xvfb-run -a -s "-screen 0 1280x800x24" "$work/session.sh" "$window" "$starts" "$closes" "${files[@]}"
