@@ -4,6 +4,7 @@
 # core kept busy. Every start must show its rows and end cleanly; so must a close during the load.
 #   real-window.sh QUILLMERE QUILLMERE_BENCH WORK_DIR [STARTS] [CLOSES]
 set -euo pipefail
+unset QT_QPA_PLATFORM  # the real X server, not the offscreen one the other window tests use
 window=$1 bench=$2 work=$3 starts=${4:-5} closes=${5:-3}
 for tool in xvfb-run openbox xdotool; do
     command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
