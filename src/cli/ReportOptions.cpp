@@ -33,6 +33,25 @@ unsigned jobsOf(std::string_view text) {
     return jobs;
 }
 
+session::ReportFormat formatOf(std::string_view name) {
+    if (name == "res") return session::ReportFormat::Results;
+    if (name == "csv") return session::ReportFormat::Csv;
+    if (name == "json") return session::ReportFormat::Json;
+    if (name == "html") return session::ReportFormat::Html;
+    throw UsageError("unknown format '" + std::string(name) + "' (use res, csv, json or html)");
+}
+
+view::TextEncoding encodingOf(std::string_view name) {
+    if (name == "windows-1251") return view::TextEncoding::Windows1251;
+    if (name == "utf-8") return view::TextEncoding::Utf8;
+    throw UsageError("unknown encoding '" + std::string(name) + "' (use windows-1251 or utf-8)");
+}
+
+char separatorOf(std::string_view text) {
+    if (text == "." || text == ",") return text.front();
+    throw UsageError("the decimal separator is ',' or '.', not '" + std::string(text) + "'");
+}
+
 }  // namespace
 
 ReportOptions ParseReportArguments(std::span<const std::string> arguments) {
@@ -56,6 +75,10 @@ ReportOptions ParseReportArguments(std::span<const std::string> arguments) {
             options.action = ReportAction::Version;
             return options;
         }
+        if (argument == "--recursive" || argument == "-r") {
+            options.recursive = true;
+            continue;
+        }
 
         // Every other option takes a value, as the next argument or after "=".
         std::string name = argument;
@@ -66,7 +89,8 @@ ReportOptions ParseReportArguments(std::span<const std::string> arguments) {
         }
         const bool known = name == "--start" || name == "--sessions-per-day" || name == "--min-session-minutes" ||
                            name == "--presessions" || name == "--sort" || name == "-o" || name == "--output" ||
-                           name == "--jobs" || name == "-j";
+                           name == "--jobs" || name == "-j" || name == "--format" || name == "--encoding" ||
+                           name == "--decimal-separator";
         if (!known) throw UsageError("unknown option '" + argument + "'");
         if (!value) {
             if (i + 1 == arguments.size()) throw UsageError("option '" + name + "' needs a value");
@@ -85,6 +109,12 @@ ReportOptions ParseReportArguments(std::span<const std::string> arguments) {
             options.sort = sortKeyOf(*value);
         } else if (name == "--jobs" || name == "-j") {
             options.jobs = jobsOf(*value);
+        } else if (name == "--format") {
+            options.format = formatOf(*value);
+        } else if (name == "--encoding") {
+            options.encoding = encodingOf(*value);
+        } else if (name == "--decimal-separator") {
+            options.decimalSeparator = separatorOf(*value);
         } else {
             options.output = *value;
         }
@@ -94,8 +124,9 @@ ReportOptions ParseReportArguments(std::span<const std::string> arguments) {
 }
 
 std::string ReportUsage() {
-    return "Usage: quillmere-report [options] SAVE...\n"
-           "Loads the save files and writes the results file (Windows-1251 text, \"; \" between cells).\n"
+    return "Usage: quillmere-report [options] SAVE|FOLDER...\n"
+           "Loads the save files (a folder: every regular file in it, in name order) and writes the results\n"
+           "file (Windows-1251 text, \"; \" between cells) or another format.\n"
            "\n"
            "Options:\n"
            "  --start DD-MM-YYYY            tournament start date (default 27-11-2005)\n"
@@ -105,6 +136,12 @@ std::string ReportUsage() {
            "  --sort name|turn|score|final  order of the rows (default name); name and turn ascending,\n"
            "                                score and final descending\n"
            "  -o, --output FILE             write the results there, replacing it (default: standard output)\n"
+           "  --format res|csv|json|html    the results file (default); CSV (RFC 4180, UTF-8); one JSON\n"
+           "                                document; one self-contained HTML page\n"
+           "  --encoding windows-1251|utf-8 the results file's text encoding (default windows-1251)\n"
+           "  --decimal-separator ,|.       of the results file and the page (default .); \",\" writes what\n"
+           "                                the window writes in a comma locale\n"
+           "  -r, --recursive               read the folders inside folders too\n"
            "  -j, --jobs N                  analyse on N workers (default: one per core); the output is the\n"
            "                                same for any N\n"
            "  -h, --help                    show this help\n"

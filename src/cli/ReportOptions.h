@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "reload/Rules.h"
+#include "session/Session.h"
 #include "view/Sorting.h"
 
 namespace quillmere::cli {
@@ -21,7 +22,11 @@ struct ReportOptions {
     std::optional<view::SortKey> sort;  // applied after the file-name sort of every load
     std::string output = "-";           // "-" is standard output
     unsigned jobs = 0;                  // workers; 0 is one per core
-    std::vector<std::string> saves;
+    session::ReportFormat format = session::ReportFormat::Results;
+    view::TextEncoding encoding = view::TextEncoding::Windows1251;  // of the results file
+    char decimalSeparator = '.';                                    // of the results file and the page
+    bool recursive = false;                                         // folders' folders too
+    std::vector<std::string> saves;  // files and folders
 };
 
 // The command line does not make sense; what() says why, without the program's name.

@@ -6,6 +6,7 @@
 
 #include "cli/ReportOptions.h"
 #include "export/AtomicFile.h"
+#include "load/FileList.h"
 #include "session/Session.h"
 
 namespace {
@@ -57,13 +58,15 @@ int run(const std::vector<std::string>& arguments) {
             std::fflush(stderr);
         };
     }
-    const auto summary = session.load(options.saves, control);
+    const auto inputs = load::ExpandPaths(options.saves, options.recursive);
+    for (const auto& [path, reason] : inputs.skipped) std::fprintf(stderr, "%s: skipped (%s)\n", path.c_str(), reason.c_str());
+    const auto summary = session.load(inputs.files, control);
     if (showProgress) std::fputs("\r\033[K", stderr);
     for (const auto& [file, message] : summary.failures) std::fprintf(stderr, "%s: %s\n", file.c_str(), message.c_str());
     if (options.sort) session.sortClick(*options.sort);
 
-    // The C locale's decimal point: the output is meant for scripts as much as for people.
-    const std::string text = session.resultsText(view::FormatOptions{'.'});
+    // The C locale's decimal point unless asked: the output is meant for scripts as much as for people.
+    const std::string text = session.report(options.format, {options.decimalSeparator, options.encoding});
     if (options.output == "-") {
         if (!writeToStandardOutput(text)) return fail("cannot write to standard output");
     } else {

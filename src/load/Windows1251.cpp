@@ -118,4 +118,8 @@ std::string Windows1251ToUtf8(std::string_view text) {
     return out;
 }
 
+std::string FileNameToUtf8(std::string_view name) {
+    return decodeUtf8(name) ? std::string(name) : Windows1251ToUtf8(name);
+}
+
 }  // namespace quillmere::load

@@ -13,4 +13,8 @@ namespace quillmere::load {
 // Converts Windows-1251 bytes to UTF-8.
 [[nodiscard]] std::string Windows1251ToUtf8(std::string_view text);
 
+// A file name as UTF-8: kept when it is valid UTF-8, else read as the 8-bit text that
+// Utf8ToWindows1251 takes it for, so that every output names the file alike.
+[[nodiscard]] std::string FileNameToUtf8(std::string_view name);
+
 }  // namespace quillmere::load

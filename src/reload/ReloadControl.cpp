@@ -61,6 +61,24 @@ std::optional<ReloadJudgement> JudgeReloads(const analysis::SaveRecord& rec, con
     return judged;
 }
 
+std::optional<std::int32_t> ReloadsToNextVerdict(const analysis::ReloadJudgement& judged) {
+    // The verdict turns at 4 x reloads >= 3 x allowed (average) and >= 5 x allowed (cheat).
+    std::int64_t factor = 0;
+    switch (judged.Honesty) {
+        case Verdict::Fair:
+            factor = 3;
+            break;
+        case Verdict::Average:
+            factor = 5;
+            break;
+        case Verdict::Cheat:
+            return std::nullopt;
+    }
+    const std::int64_t threshold = factor * judged.MaxReloads;
+    const std::int64_t needed = threshold <= 0 ? 0 : (threshold + 3) / 4;  // the smallest r with 4r >= threshold
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(needed - judged.Reloads, 1, kMaxInt32));
+}
+
 void ApplyRules(analysis::ResultTable& table, const std::optional<Rules>& rules) {
     for (auto& rec : table) rec.Reload = rules ? JudgeReloads(rec, *rules) : std::nullopt;
 }

@@ -14,6 +14,10 @@ namespace quillmere::reload {
 [[nodiscard]] std::optional<analysis::ReloadJudgement> JudgeReloads(const analysis::SaveRecord& rec,
                                                                     const Rules& rules);
 
+// How many more reloads would move a judged save to the next, worse verdict under the same
+// allowance (at least 1); empty for a save already judged a cheat.
+[[nodiscard]] std::optional<std::int32_t> ReloadsToNextVerdict(const analysis::ReloadJudgement& judged);
+
 // Judges every record of the table under `rules`, or clears every judgement when there are none.
 void ApplyRules(analysis::ResultTable& table, const std::optional<Rules>& rules);
 

@@ -2,6 +2,9 @@
 
 #include <utility>
 
+#include "export/CsvReport.h"
+#include "export/HtmlReport.h"
+#include "export/JsonReport.h"
 #include "export/ResultsFile.h"
 #include "reload/ReloadControl.h"
 
@@ -50,10 +53,23 @@ view::RowTexts Session::rowTexts(std::size_t index, const view::FormatOptions& o
 }
 
 std::string Session::resultsText(const view::FormatOptions& options) const {
+    return report(ReportFormat::Results, options);
+}
+
+std::string Session::report(ReportFormat format, const view::FormatOptions& options) const {
     if (!rulesValid()) {
         throw RulesInvalid("the reload rules are invalid (" + m_ruleCheck.errors.front().message + ")");
     }
-    return exporting::BuildResultsText(m_records, options);
+    switch (format) {
+        case ReportFormat::Csv:
+            return exporting::BuildCsvReport(m_records);
+        case ReportFormat::Json:
+            return exporting::BuildJsonReport(m_records, m_ruleTexts, *m_ruleCheck.rules);
+        case ReportFormat::Html:
+            return exporting::BuildHtmlReport(m_records, m_ruleTexts, options.decimalSeparator);
+        default:
+            return exporting::BuildResultsText(m_records, options);
+    }
 }
 
 }  // namespace quillmere::session

@@ -25,6 +25,14 @@ struct LoadSummary {
     std::vector<std::pair<std::string, std::string>> failures;
 };
 
+// The outputs of the table.
+enum class ReportFormat {
+    Results,  // the results file, as the grids show it
+    Csv,      // RFC 4180, UTF-8, plain numbers and ISO dates
+    Json,     // one document, docs/report.schema.json
+    Html,     // one self-contained page
+};
+
 // The results cannot be written while a rule does not parse: they would show no verdicts.
 class RulesInvalid : public std::runtime_error {
 public:
@@ -65,6 +73,9 @@ public:
     [[nodiscard]] view::RowTexts rowTexts(std::size_t index, const view::FormatOptions& options) const;
     // The results file's bytes. Throws RulesInvalid while a rule does not parse.
     [[nodiscard]] std::string resultsText(const view::FormatOptions& options) const;
+    // The table in `format`: the results file and the page follow `options`, the other formats
+    // have fixed conventions. Throws RulesInvalid while a rule does not parse.
+    [[nodiscard]] std::string report(ReportFormat format, const view::FormatOptions& options) const;
 
 private:
     int m_currentYear;

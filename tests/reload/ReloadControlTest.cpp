@@ -136,6 +136,17 @@ TEST(JudgeReloads, ReloadPercentIsZeroWithoutAPositiveTurn) {
     }
 }
 
+TEST(ReloadsToNextVerdict, CountsTheReloadsLeftBeforeTheVerdictWorsens) {
+    const auto next = [](std::int32_t reloads, std::int32_t allowed, Verdict verdict) {
+        return ReloadsToNextVerdict({.Reloads = reloads, .MaxReloads = allowed, .Honesty = verdict});
+    };
+    EXPECT_EQ(next(0, 4, F), 3);  // average at 3, since 4 x 3 >= 3 x 4
+    EXPECT_EQ(next(2, 4, F), 1);
+    EXPECT_EQ(next(3, 4, A), 2);  // cheat at 5
+    EXPECT_EQ(next(0, 0, F), 1);  // nothing allowed: the next reload already counts
+    EXPECT_EQ(next(9, 4, C), std::nullopt);
+}
+
 TEST(ApplyRules, JudgesOnlyDatedLoadedRecordsAndClearsEveryJudgementWithoutRules) {
     auto failed = saved(DateOf(2005, 11, 29, 14), 120, 20000, 6);
     failed.Failure = "data error";

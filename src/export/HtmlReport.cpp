@@ -1,0 +1,218 @@
+#include "export/HtmlReport.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "export/ReportFields.h"
+#include "load/Windows1251.h"
+#include "view/CellTexts.h"
+#include "view/Charts.h"
+
+namespace quillmere::exporting {
+
+namespace {
+
+constexpr std::size_t kChartedSaves = 20;
+constexpr int kChartWidth = 960;
+constexpr int kChartHeight = 320;
+constexpr int kLeft = 70;  // room for the value labels
+constexpr int kRight = 20;
+constexpr int kTop = 16;
+constexpr int kBottom = 40;
+constexpr int kMostPointsPerLine = 400;
+
+constexpr const char* kCategoryTitles[] = {"Score", "Economy", "Industry", "Agriculture", "Power", "Culture",
+                                           "Science"};
+
+constexpr std::string_view kStyle = R"(body{font-family:sans-serif;margin:1.5em;color:#222}
+table{border-collapse:collapse;font-size:13px}th,td{border:1px solid #bbb;padding:2px 6px;white-space:pre}
+th{background:#e8e8e8;position:sticky;top:0}td.num{text-align:right;font-variant-numeric:tabular-nums}
+tr.failed td{background:#fdd}tr.blocked td{background:#eee;color:#666}tr.notloaded td{background:#f6f6f6;color:#888}
+td.fair{background:#dfd}td.average{background:#ffd}td.cheat{background:#fbb;font-weight:bold}
+figure{margin:1.5em 0}figcaption{font-weight:bold;margin-bottom:.3em}ul.legend{list-style:none;padding:0;
+display:flex;flex-wrap:wrap;gap:.2em 1.2em;font-size:13px}ul.legend span{display:inline-block;width:1.6em;
+height:.25em;vertical-align:middle;margin-right:.4em}
+)";
+
+std::string escaped(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
+std::string colour(std::size_t series) {
+    char text[8];
+    std::snprintf(text, sizeof text, "#%06X", static_cast<unsigned>(view::kSeriesColours[series % 20]));
+    return text;
+}
+
+std::string number(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.10g", value);
+    return text;
+}
+
+// The row's cells as the results file has them, in UTF-8, with the reason it shows no details.
+void appendRow(std::string& html, const analysis::SaveRecord& rec, int row, char decimalSeparator) {
+    const auto status = StatusOf(rec);
+    const auto cells = view::RowTextsOf(rec, row, {decimalSeparator, view::TextEncoding::Utf8});
+    std::string note;
+    const char* rowClass = "";
+    if (status == SaveStatus::Failed) {
+        rowClass = " class=\"failed\"";
+        note = rec.Failure;
+    } else if (status == SaveStatus::NotLoaded) {
+        rowClass = " class=\"notloaded\"";
+        note = rec.Failure;
+    } else if (status == SaveStatus::Blocked) {
+        rowClass = " class=\"blocked\"";
+        note = "blocked: " + load::Windows1251ToUtf8(rec.BlockText);
+    }
+    html += "<tr";
+    html += rowClass;
+    if (!note.empty()) html += " title=\"" + escaped(note) + "\"";
+    html += ">";
+    const auto cell = [&](const std::string& text, bool numeric, const char* extraClass = nullptr) {
+        html += "<td";
+        if (numeric || extraClass != nullptr) {
+            html += " class=\"";
+            html += numeric ? "num" : "";
+            if (extraClass != nullptr) html += std::string(numeric ? " " : "") + extraClass;
+            html += "\"";
+        }
+        html += ">" + escaped(text) + "</td>";
+    };
+    cell(cells.base[0], true);
+    cell(FileNameUtf8(rec), false);
+    for (std::size_t c = 2; c < cells.base.size(); ++c) cell(cells.base[c], c >= 5 && c <= 9);
+    for (std::size_t c = 2; c <= 11; ++c) {
+        const char* verdictClass = nullptr;
+        if (c == 11 && rec.Reload) {
+            static constexpr const char* kClasses[] = {"cheat", "average", "fair"};
+            verdictClass = kClasses[static_cast<int>(rec.Reload->Honesty)];
+        }
+        cell(cells.reload[c], c >= 3 && c != 4 && c != 11, verdictClass);
+    }
+    for (std::size_t c = 2; c <= 11; ++c) cell(cells.additional[c], true);
+    cell(note, false);
+    html += "</tr>\n";
+}
+
+void appendChart(std::string& html, const std::vector<const analysis::SaveRecord*>& saves, std::size_t category) {
+    int turns = 1;
+    double low = 0;
+    double high = 0;
+    for (const auto* rec : saves) {
+        const int n = HistoryTurns(*rec);
+        turns = std::max(turns, n);
+        for (int t = 0; t < n; ++t) {
+            const double v = rec->History[category][static_cast<std::size_t>(t)];
+            low = std::min(low, v);
+            high = std::max(high, v);
+        }
+    }
+    const auto xs = view::NiceScale(0, std::max(turns - 1, 1), 10);
+    const auto ys = view::NiceScale(low, high, 6);
+    const double plotWidth = kChartWidth - kLeft - kRight;
+    const double plotHeight = kChartHeight - kTop - kBottom;
+    const auto x = [&](double turn) { return kLeft + (turn - xs.min) / (xs.max - xs.min) * plotWidth; };
+    const auto y = [&](double value) { return kTop + (ys.max - value) / (ys.max - ys.min) * plotHeight; };
+
+    html += "<figure><figcaption>" + std::string(kCategoryTitles[category]) + "</figcaption>\n";
+    html += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + std::to_string(kChartWidth) + "\" height=\"" +
+            std::to_string(kChartHeight) + "\" role=\"img\" aria-label=\"" + kCategoryTitles[category] +
+            " by turn\" font-size=\"11\" font-family=\"sans-serif\">\n";
+    for (int i = 0; i <= ys.ticks; ++i) {
+        const double value = ys.min + i * ys.step;
+        html += "<line x1=\"" + number(kLeft) + "\" x2=\"" + number(kLeft + plotWidth) + "\" y1=\"" + number(y(value)) +
+                "\" y2=\"" + number(y(value)) + "\" stroke=\"#ddd\"/><text x=\"" + number(kLeft - 6) + "\" y=\"" +
+                number(y(value) + 4) + "\" text-anchor=\"end\">" + number(value) + "</text>\n";
+    }
+    for (int i = 0; i <= xs.ticks; ++i) {
+        const double turn = xs.min + i * xs.step;
+        html += "<text x=\"" + number(x(turn)) + "\" y=\"" + number(kTop + plotHeight + 16) +
+                "\" text-anchor=\"middle\">" + number(turn) + "</text>\n";
+    }
+    html += "<text x=\"" + number(kLeft + plotWidth / 2) + "\" y=\"" + number(kChartHeight - 4) +
+            "\" text-anchor=\"middle\">Turn</text>\n";
+    for (std::size_t s = 0; s < saves.size(); ++s) {
+        const auto& rec = *saves[s];
+        const int n = HistoryTurns(rec);
+        if (n == 0) continue;
+        const int stride = std::max(1, n / kMostPointsPerLine);
+        html += "<polyline fill=\"none\" stroke-width=\"1.5\" stroke=\"" + colour(s) + "\" points=\"";
+        for (int t = 0; t < n; t += stride) {
+            html += number(std::round(x(t) * 10) / 10) + "," +
+                    number(std::round(y(rec.History[category][static_cast<std::size_t>(t)]) * 10) / 10) + " ";
+        }
+        html += "\"><title>" + escaped(NickNameUtf8(rec)) + "</title></polyline>\n";
+    }
+    html += "</svg>\n</figure>\n";
+}
+
+}  // namespace
+
+std::string BuildHtmlReport(const analysis::ResultTable& table, const reload::RuleTexts& ruleTexts,
+                            char decimalSeparator) {
+    std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+                       "<title>Tournament results</title>\n<style>";
+    html += kStyle;
+    html += "</style>\n</head>\n<body>\n<h1>Tournament results</h1>\n";
+    std::size_t counts[4] = {};
+    for (const auto& rec : table) ++counts[static_cast<int>(StatusOf(rec))];
+    html += "<p>Start date " + escaped(ruleTexts.day + "-" + ruleTexts.month + "-" + ruleTexts.year) +
+            ", at most " + escaped(ruleTexts.sessionsPerDay) + " sessions per day of at least " +
+            escaped(ruleTexts.minSessionMinutes) + " minutes, " + escaped(ruleTexts.presessions) +
+            " presessions. " + std::to_string(table.size()) + " saves: " + std::to_string(counts[0]) +
+            " analysed, " + std::to_string(counts[1]) + " blocked, " + std::to_string(counts[2]) + " failed" +
+            (counts[3] > 0 ? ", " + std::to_string(counts[3]) + " not loaded" : std::string()) + ".</p>\n";
+
+    html += "<table>\n<thead><tr>";
+    const auto headers = view::HeaderTexts(view::TextEncoding::Utf8);
+    for (const auto& h : headers.base) html += "<th>" + escaped(h) + "</th>";
+    for (std::size_t c = 2; c <= 11; ++c) html += "<th>" + escaped(headers.reload[c]) + "</th>";
+    for (std::size_t c = 2; c <= 11; ++c) html += "<th>" + escaped(headers.additional[c]) + "</th>";
+    html += "<th>Note</th></tr></thead>\n<tbody>\n";
+    for (std::size_t i = 0; i < table.size(); ++i) appendRow(html, table[i], static_cast<int>(i + 1), decimalSeparator);
+    html += "</tbody>\n</table>\n";
+
+    std::vector<const analysis::SaveRecord*> charted;
+    for (const auto& rec : table) {
+        if (charted.size() < kChartedSaves && StatusOf(rec) == SaveStatus::Analysed) charted.push_back(&rec);
+    }
+    if (!charted.empty()) {
+        html += "<h2>History of the first " + std::to_string(charted.size()) + " saves in this order</h2>\n";
+        html += "<ul class=\"legend\">";
+        for (std::size_t s = 0; s < charted.size(); ++s) {
+            html += "<li><span style=\"background:" + colour(s) + "\"></span>" + escaped(NickNameUtf8(*charted[s])) +
+                    " (" + escaped(FileNameUtf8(*charted[s])) + ")</li>";
+        }
+        html += "</ul>\n";
+        for (std::size_t category = 0; category < analysis::kHistoryCategories; ++category)
+            appendChart(html, charted, category);
+    }
+    html += "</body>\n</html>\n";
+    return html;
+}
+
+}  // namespace quillmere::exporting

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "analysis/SaveRecord.h"
+
+namespace quillmere::exporting {
+
+// How a save stands in the reports: its details are shown only when it was analysed and not blocked.
+enum class SaveStatus { Analysed, Blocked, Failed, NotLoaded };
+
+[[nodiscard]] SaveStatus StatusOf(const analysis::SaveRecord& rec);
+[[nodiscard]] std::string_view StatusText(SaveStatus status);  // "ok", "blocked", "failed", "not loaded"
+
+// The file's and the player's names as UTF-8.
+[[nodiscard]] std::string FileNameUtf8(const analysis::SaveRecord& rec);
+[[nodiscard]] std::string NickNameUtf8(const analysis::SaveRecord& rec);
+
+// A date-time value as ISO 8601 local time to the second, "2005-11-29T14:00:00"; empty outside the
+// years 1 to 9999.
+[[nodiscard]] std::optional<std::string> IsoDateTime(double dateTime);
+
+// A number with two decimals and "." as the separator, no padding: "4.17", "-0.12".
+[[nodiscard]] std::string Decimal2(long double value);
+
+// The names of the seven history categories, in the order of the record's History, lower case.
+inline constexpr std::string_view kHistoryNames[analysis::kHistoryCategories] = {
+    "score", "economy", "industry", "agriculture", "power", "culture", "science"};
+
+// How many turns of its history a save has: one per turn played, at most the history's length.
+[[nodiscard]] int HistoryTurns(const analysis::SaveRecord& rec);
+
+}  // namespace quillmere::exporting

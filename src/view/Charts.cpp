@@ -1,0 +1,25 @@
+#include "view/Charts.h"
+
+#include <cmath>
+
+namespace quillmere::view {
+
+AxisScale NiceScale(double low, double high, int maxTicks) {
+    if (!std::isfinite(low) || !std::isfinite(high)) low = high = 0;
+    if (high < low) std::swap(low, high);
+    if (maxTicks < 1) maxTicks = 1;
+    if (high == low) high = low + 1;
+    const double rough = (high - low) / maxTicks;
+    const double magnitude = std::pow(10.0, std::floor(std::log10(rough)));
+    AxisScale scale;
+    for (const double factor : {1.0, 2.0, 5.0, 10.0}) {
+        scale.step = factor * magnitude;
+        scale.min = std::floor(low / scale.step) * scale.step;
+        scale.max = std::ceil(high / scale.step) * scale.step;
+        scale.ticks = static_cast<int>(std::lround((scale.max - scale.min) / scale.step));
+        if (scale.ticks <= maxTicks) break;
+    }
+    return scale;
+}
+
+}  // namespace quillmere::view

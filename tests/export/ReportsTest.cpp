@@ -1,0 +1,33 @@
+#include <gtest/gtest.h>
+
+#include "export/CsvReport.h"
+#include "export/ReportFields.h"
+
+namespace quillmere::exporting {
+namespace {
+
+TEST(CsvReport, QuotesOnlyTheFieldsThatNeedItAndEndsLinesWithCrLf) {
+    analysis::SaveRecord rec;
+    rec.FileName = "Semi;colon";
+    rec.NickName = "Comma, \"quoted\"\nand a line";
+    rec.FileDate = 38685.5;
+    const std::string csv = BuildCsvReport({rec});
+    const auto firstLineEnd = csv.find("\r\n");
+    ASSERT_NE(firstLineEnd, std::string::npos);
+    const std::string row = csv.substr(firstLineEnd + 2);
+    EXPECT_TRUE(row.starts_with("1,Semi;colon,ok,\"Comma, \"\"quoted\"\"\nand a line\",")) << row;
+    EXPECT_TRUE(row.ends_with(",,\r\n")) << row;  // no block text, no failure
+    EXPECT_NE(row.find(",2005-11-29T12:00:00,"), std::string::npos) << row;
+}
+
+TEST(ReportFields, DatesAndDecimalsInTheFormsOtherToolsRead) {
+    EXPECT_EQ(IsoDateTime(38685.5), "2005-11-29T12:00:00");
+    EXPECT_EQ(IsoDateTime(38685.0), "2005-11-29T00:00:00");
+    EXPECT_EQ(IsoDateTime(1e9), std::nullopt);
+    EXPECT_EQ(Decimal2(4.16666L), "4.17");
+    EXPECT_EQ(Decimal2(-0.125L), "-0.12");
+    EXPECT_EQ(Decimal2(123456.789L), "123456.79");
+}
+
+}  // namespace
+}  // namespace quillmere::exporting
