@@ -123,7 +123,7 @@ TEST_F(ReportCommand, AnswersHelpAndVersion) {
     EXPECT_EQ(version.out, "quillmere-report 1.02\n");
     const auto help = run({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_TRUE(help.out.starts_with("Usage: quillmere-report [options] SAVE...\n"));
+    EXPECT_TRUE(help.out.starts_with("Usage: quillmere-report [options] SAVE|FOLDER...\n"));
 }
 
 }  // namespace
