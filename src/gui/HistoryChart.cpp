@@ -1,21 +1,34 @@
 #include "gui/HistoryChart.h"
 
+#include <QCursor>
 #include <QEvent>
 #include <QFontInfo>
 #include <QGraphicsLayout>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSvgGenerator>
+#include <QToolTip>
 #include <QtCharts/QLegendMarker>
 #include <algorithm>
+#include <cmath>
+
+#include "gui/QtText.h"
+#include "view/Charts.h"
 
 namespace quillmere::gui {
 
 namespace {
 
-constexpr std::array<QRgb, HistoryChart::kSeriesCount> kSeriesColours = {
-    0xFF0000, 0x0000FF, 0x00FF00, 0xFFFF00, 0xFF8000, 0x00FFFF, 0x8000FF, 0x808000, 0xFFFFFF, 0xFF00FF,
-    0x004000, 0x80FF80, 0xFFFF80, 0x808040, 0x400040, 0x80FFFF, 0x004040, 0xFF8040, 0x000000, 0x808080,
-};
-
 constexpr qreal kSmallestRange = 10;
+constexpr int kMostValueTicks = 8;
+constexpr int kMostTurnTicks = 10;
+const char* const kCategoryTitles[] = {"Score", "Economy", "Industry", "Agriculture", "Power", "Culture", "Science"};
+
+void applyScale(QValueAxis* axis, const view::AxisScale& scale) {
+    axis->setRange(scale.min, scale.max);
+    axis->setTickCount(scale.ticks + 1);
+    axis->setLabelFormat(scale.step >= 1 ? "%.0f" : "%g");
+}
 
 }  // namespace
 
@@ -24,28 +37,33 @@ HistoryChart::HistoryChart(QWidget* parent) : QChartView(parent) {
     QChart* chart = this->chart();
     chart->legend()->setVisible(true);
     chart->legend()->setAlignment(Qt::AlignRight);
-    // Room for all twenty legend entries beside the plot.
     chart->layout()->setContentsMargins(0, 0, 0, 0);
     chart->setMargins(QMargins(4, 4, 4, 4));
     chart->setBackgroundRoundness(0);
     m_turnAxis = new QValueAxis;
-    m_turnAxis->setLabelFormat("%.10g");
+    m_turnAxis->setTitleText(tr("Turn"));
     m_valueAxis = new QValueAxis;
-    m_valueAxis->setLabelFormat("%.10g");
+    m_valueAxis->setTitleText(kCategoryTitles[0]);
     chart->addAxis(m_turnAxis, Qt::AlignBottom);
     chart->addAxis(m_valueAxis, Qt::AlignLeft);
     for (int index = 0; index < kSeriesCount; ++index) {
         auto* line = new QLineSeries;
         line->setName(QStringLiteral("Graph%1").arg(index + 1, 2, 10, QLatin1Char('0')));
-        QPen pen(QColor::fromRgb(kSeriesColours[static_cast<std::size_t>(index)]));
+        QPen pen(QColor::fromRgb(view::kSeriesColours[static_cast<std::size_t>(index)]));
         pen.setWidth(2);
         line->setPen(pen);
         line->setPointsVisible(false);
         chart->addSeries(line);
         line->attachAxis(m_turnAxis);
         line->attachAxis(m_valueAxis);
+        connect(line, &QLineSeries::hovered, this,
+                [this, index](const QPointF& point, bool state) { showValueAt(index, point, state); });
         m_series[static_cast<std::size_t>(index)] = line;
         m_inLegend[static_cast<std::size_t>(index)] = true;
+    }
+    for (int index = 0; index < kSeriesCount; ++index) {
+        for (auto* marker : chart->legend()->markers(series(index)))
+            connect(marker, &QLegendMarker::clicked, this, [this, index] { toggleSeries(index); });
     }
     setRenderHint(QPainter::Antialiasing);
     setRubberBand(QChartView::RectangleRubberBand);
@@ -62,8 +80,11 @@ void HistoryChart::applyFont() {
     QFont legendFont = font();
     legendFont.setPixelSize(std::max(8, QFontInfo(font()).pixelSize() - 2));
     chart()->legend()->setFont(legendFont);
-    m_turnAxis->setLabelsFont(font());
-    m_valueAxis->setLabelsFont(font());
+    chart()->setTitleFont(font());
+    for (auto* axis : {m_turnAxis, m_valueAxis}) {
+        axis->setLabelsFont(font());
+        axis->setTitleFont(font());
+    }
 }
 
 QLineSeries* HistoryChart::series(int index) const { return m_series.at(static_cast<std::size_t>(index)); }
@@ -73,10 +94,39 @@ void HistoryChart::setInLegend(int index, bool shown) {
     for (auto* marker : chart()->legend()->markers(series(index))) marker->setVisible(shown);
 }
 
+void HistoryChart::toggleSeries(int index) {
+    auto* line = series(index);
+    line->setVisible(!line->isVisible());
+    // A hidden line keeps its legend entry, greyed, so that a second click brings it back.
+    for (auto* marker : chart()->legend()->markers(line)) {
+        marker->setVisible(m_inLegend.at(static_cast<std::size_t>(index)));
+        QColor label = palette().color(QPalette::WindowText);
+        if (!line->isVisible()) label.setAlphaF(0.35f);
+        marker->setLabelBrush(label);
+        QColor colour = line->pen().color();
+        if (!line->isVisible()) colour.setAlphaF(0.25f);
+        marker->setBrush(colour);
+    }
+}
+
 void HistoryChart::emptySeries(int index) {
     series(index)->clear();
+    if (!series(index)->isVisible()) toggleSeries(index);
     m_extents.at(static_cast<std::size_t>(index)) = {};
     setInLegend(index, false);
+}
+
+void HistoryChart::drawRecords(const std::vector<const analysis::SaveRecord*>& records, int category,
+                               const QString& caption) {
+    for (int index = 0; index < kSeriesCount; ++index) {
+        if (index < static_cast<int>(records.size())) {
+            drawRecord(index, *records[static_cast<std::size_t>(index)], category);
+        } else {
+            emptySeries(index);
+        }
+    }
+    chart()->setTitle(caption);
+    fitAxes(category);
 }
 
 void HistoryChart::drawRecord(int index, const analysis::SaveRecord& rec, int category) {
@@ -86,6 +136,7 @@ void HistoryChart::drawRecord(int index, const analysis::SaveRecord& rec, int ca
     }
     auto* line = series(index);
     line->setName(FromWindows1251(rec.NickName));
+    if (!line->isVisible()) toggleSeries(index);
     setInLegend(index, true);
 
     const bool known = category >= 0 && category < analysis::kHistoryCategories;
@@ -104,18 +155,8 @@ void HistoryChart::drawRecord(int index, const analysis::SaveRecord& rec, int ca
     line->replace(points);
 }
 
-void HistoryChart::drawRecords(const analysis::ResultTable& records, int category) {
-    for (int index = 0; index < kSeriesCount; ++index) {
-        if (index < static_cast<int>(records.size())) {
-            drawRecord(index, records[static_cast<std::size_t>(index)], category);
-        } else {
-            emptySeries(index);
-        }
-    }
-    fitAxes(category);
-}
-
 void HistoryChart::fitAxes(int category) {
+    m_category = category;
     qsizetype mostPoints = 0;
     bool any = false;
     qreal low = 0;
@@ -134,11 +175,63 @@ void HistoryChart::fitAxes(int category) {
     }
     // A flat or empty graph still gets whole-number ticks.
     if (high - low < kSmallestRange) high = low + kSmallestRange;
-    m_valueAxis->setRange(low, high);
-    m_valueAxis->applyNiceNumbers();
-    if (category != kEconomyCategory) m_valueAxis->setMin(0);
-    m_turnAxis->setRange(0, std::max<qreal>(static_cast<qreal>(mostPoints) - 1, kSmallestRange));
-    m_turnAxis->applyNiceNumbers();
+    auto values = view::NiceScale(low, high, kMostValueTicks);
+    if (category != kEconomyCategory) values.min = 0;
+    applyScale(m_valueAxis, values);
+    applyScale(m_turnAxis,
+               view::NiceScale(0, std::max<qreal>(static_cast<qreal>(mostPoints) - 1, kSmallestRange), kMostTurnTicks));
+    const bool known = category >= 0 && category < analysis::kHistoryCategories;
+    m_valueAxis->setTitleText(known ? tr(kCategoryTitles[category]) : QString());
+}
+
+void HistoryChart::resetZoom() {
+    chart()->zoomReset();
+    fitAxes(m_category);
+}
+
+void HistoryChart::roundAxes() {
+    applyScale(m_turnAxis, view::NiceScale(m_turnAxis->min(), m_turnAxis->max(), kMostTurnTicks));
+    applyScale(m_valueAxis, view::NiceScale(m_valueAxis->min(), m_valueAxis->max(), kMostValueTicks));
+}
+
+void HistoryChart::mouseReleaseEvent(QMouseEvent* event) {
+    QChartView::mouseReleaseEvent(event);  // ends a rubber-band zoom in, or zooms out on a right click
+    roundAxes();
+}
+
+void HistoryChart::mouseDoubleClickEvent(QMouseEvent* event) {
+    resetZoom();
+    event->accept();
+}
+
+void HistoryChart::showValueAt(int index, const QPointF& point, bool hovering) {
+    const auto* line = series(index);
+    const auto turn = static_cast<qsizetype>(std::lround(point.x()));
+    if (!hovering || turn < 0 || turn >= line->count()) {
+        QToolTip::hideText();
+        return;
+    }
+    QToolTip::showText(QCursor::pos(), tr("%1: turn %2, %3 %4")
+                                           .arg(line->name())
+                                           .arg(turn)
+                                           .arg(m_valueAxis->titleText().toLower())
+                                           .arg(line->at(static_cast<int>(turn)).y()),
+                       this);
+}
+
+bool HistoryChart::saveImage(const QString& path) {
+    if (path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)) {
+        QSvgGenerator svg;
+        svg.setFileName(path);
+        svg.setSize(size());
+        svg.setViewBox(rect());
+        svg.setTitle(chart()->title());
+        QPainter painter;
+        if (!painter.begin(&svg)) return false;
+        render(&painter);
+        return painter.end();
+    }
+    return grab().save(path, "PNG");
 }
 
 }  // namespace quillmere::gui

@@ -1,22 +1,22 @@
 #include "gui/MainWindow.h"
 
 #include <QComboBox>
-#include <QDir>
 #include <QEvent>
-#include <QFileDialog>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
-#include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QMenuBar>
+#include <QStatusBar>
 #include <QTabWidget>
+#include <QToolButton>
 #include <algorithm>
 #include <climits>
 
-#include "export/AtomicFile.h"
 #include "gui/HistoryChart.h"
 #include "gui/QtText.h"
 #include "gui/ResultGrid.h"
@@ -28,9 +28,12 @@ namespace quillmere::gui {
 
 namespace {
 
-constexpr int kWindowWidth = 985;
-constexpr int kWindowHeight = 558;
+constexpr int kClientWidth = 985;
+constexpr int kClientHeight = 558;
+constexpr QSize kSmallestClient(640, 360);
 constexpr QRect kPagesPlace(8, 64, 961, 465);
+constexpr QRect kSaveButtonPlace(808, 15, 93, 33);
+constexpr QRect kPathEditPlace(247, 22, 482, 21);
 constexpr int kDesignFontPixels = 11;
 constexpr int kPageMargin = 8;  // between a grid or the chart and the page's left and right edges
 constexpr int kPageBottomMargin = 4;
@@ -62,7 +65,8 @@ char localeDecimalSeparator() {
 
 }  // namespace
 
-MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
+MainWindow::MainWindow(std::unique_ptr<QSettings> settings, QWidget* parent)
+    : QMainWindow(parent), m_settings(std::move(settings)) {
     setObjectName("Form1");
     // The platform's font family at the 11-pixel size the fixed places and column widths were
     // laid out for, so that captions, rule boxes and cell texts fit them.
@@ -70,10 +74,15 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     designFont.setPixelSize(kDesignFontPixels);
     setFont(designFont);
     setWindowTitle(QStringLiteral("%1 (version %2)").arg(kApplicationTitle, QUILLMERE_VERSION));
+    setAcceptDrops(true);
     m_rows.setDecimalSeparator(localeDecimalSeparator());
-    createTopControls();
 
-    m_pages = new QTabWidget(this);
+    m_client = new QWidget(this);
+    m_client->setObjectName("Client");
+    m_client->setMinimumSize(kSmallestClient);
+    setCentralWidget(m_client);
+    createTopControls();
+    m_pages = new QTabWidget(m_client);
     m_pages->setObjectName("PageControls");
     m_pages->setGeometry(kPagesPlace);
     m_basePage = createBasePage();
@@ -86,11 +95,17 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     m_pages->addTab(m_additionalPage, "Additional");
     m_pages->setCurrentIndex(0);
     for (auto* page : {m_basePage, m_graphPage, m_reloadsPage, m_additionalPage}) page->installEventFilter(this);
+    m_client->installEventFilter(this);
     m_baseGrid->horizontalHeader()->installEventFilter(this);
 
     setTabOrder(m_pathEdit, m_loadButton);
     setTabOrder(m_loadButton, m_saveButton);
     setTabOrder(m_saveButton, m_pages);
+
+    m_statusLabel = new QLabel(this);
+    m_statusLabel->setObjectName("StatusText");
+    statusBar()->addWidget(m_statusLabel, 1);
+    createMenus();
 
     m_progress = new QProgressDialog(this);
     m_progress->setWindowTitle(kApplicationTitle);
@@ -106,40 +121,43 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     m_loadPoll.setInterval(kLoadPollMilliseconds);
     connect(&m_loadPoll, &QTimer::timeout, this, &MainWindow::pollLoad);
 
-    resize(kWindowWidth, kWindowHeight);
+    resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
     move(38, 130);
-    m_rulesPanel->showCheck(m_session.ruleCheck());
+    restoreSettings();
+    showStatus();
 }
 
 MainWindow::~MainWindow() {
-    // A running load is cancelled when m_load goes; its modal dialog goes first, as a person's would.
+    // A running load is cancelled when m_load goes; its dialog goes first, as a person's would.
     m_loadPoll.stop();
     m_progress->hide();
 }
 
 void MainWindow::createTopControls() {
-    auto* pathLabel = new QLabel("Path", this);
-    pathLabel->setObjectName("Label1");
-    pathLabel->setGeometry(478, 6, 22, 13);
-    pathLabel->adjustSize();
+    m_pathLabel = new QLabel("Path", m_client);
+    m_pathLabel->setObjectName("Label1");
+    m_pathLabel->setGeometry(478, 6, 22, 13);
+    m_pathLabel->adjustSize();
 
-    m_loadButton = new QPushButton("Load File", this);
+    m_loadButton = new QPushButton(tr("&Load File"), m_client);
     m_loadButton->setObjectName("Button1");
     m_loadButton->setGeometry(76, 15, 93, 33);
+    m_loadButton->setAutoDefault(true);  // Enter presses it when it has the focus
     connect(m_loadButton, &QPushButton::clicked, this, &MainWindow::chooseAndLoadFiles);
 
-    m_pathEdit = new QLineEdit(this);
+    m_pathEdit = new QLineEdit(m_client);
     m_pathEdit->setObjectName("Edit1");
-    m_pathEdit->setGeometry(247, 22, 482, 21);
+    m_pathEdit->setGeometry(kPathEditPlace);
 
-    m_saveButton = new QPushButton("Save Results", this);
+    m_saveButton = new QPushButton(tr("&Save Results"), m_client);
     m_saveButton->setObjectName("Button2");
-    m_saveButton->setGeometry(808, 15, 93, 33);
+    m_saveButton->setGeometry(kSaveButtonPlace);
+    m_saveButton->setAutoDefault(true);
     connect(m_saveButton, &QPushButton::clicked, this, &MainWindow::chooseAndSaveResults);
 }
 
 QWidget* MainWindow::createBasePage() {
-    auto* page = new QWidget(this);
+    auto* page = new QWidget(m_client);
     page->setObjectName("TabSheet1");
     m_baseGrid = new ResultGrid(GridKind::Base, view::kBaseColumns, m_rows, page);
     m_baseGrid->setObjectName("BaseGrid");
@@ -155,7 +173,7 @@ QWidget* MainWindow::createBasePage() {
 }
 
 QWidget* MainWindow::createGraphPage() {
-    auto* page = new QWidget(this);
+    auto* page = new QWidget(m_client);
     page->setObjectName("TabSheet5");
     m_graphSelect = new QComboBox(page);
     m_graphSelect->setObjectName("GraphSelect");
@@ -164,14 +182,20 @@ QWidget* MainWindow::createGraphPage() {
     for (const char* category : kGraphCategories) m_graphSelect->addItem(category);
     m_graphSelect->setCurrentIndex(0);
     m_graphSelect->setGeometry(428, 2, 109, 21);
+    auto* resetZoom = new QToolButton(page);
+    resetZoom->setObjectName("ResetZoom");
+    resetZoom->setText(tr("Reset zoom"));
+    resetZoom->setToolTip(tr("Show the whole graph again (or double-click it)"));
+    resetZoom->setGeometry(545, 2, 80, 21);
     m_historyChart = new HistoryChart(page);
     m_historyChart->setObjectName("HistoryChart");
+    connect(resetZoom, &QToolButton::clicked, m_historyChart, &HistoryChart::resetZoom);
     connect(m_graphSelect, &QComboBox::currentTextChanged, this, &MainWindow::onGraphCategoryChanged);
     return page;
 }
 
 QWidget* MainWindow::createReloadsPage() {
-    auto* page = new QWidget(this);
+    auto* page = new QWidget(m_client);
     page->setObjectName("TabSheet7");
     m_rulesPanel = new RulesPanel(page);
     m_rulesPanel->setGeometry(0, 0, kPagesPlace.width(), kReloadGridTop);
@@ -182,31 +206,41 @@ QWidget* MainWindow::createReloadsPage() {
 }
 
 QWidget* MainWindow::createAdditionalPage() {
-    auto* page = new QWidget(this);
+    auto* page = new QWidget(m_client);
     page->setObjectName("TabSheet2");
     m_additionalGrid = new ResultGrid(GridKind::Additional, view::kAdditionalColumns, m_rows, page);
     m_additionalGrid->setObjectName("AdditionalGrid");
+    for (auto* grid : {m_baseGrid, m_reloadGrid, m_additionalGrid}) {
+        connect(grid->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                [this, grid] { onSelectionChanged(grid); });
+    }
     return page;
-}
-
-void MainWindow::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    // The tab control keeps its distance to every edge of the window; the controls above it stay.
-    const int rightMargin = kWindowWidth - kPagesPlace.right() - 1;
-    const int bottomMargin = kWindowHeight - kPagesPlace.bottom() - 1;
-    m_pages->setGeometry(kPagesPlace.left(), kPagesPlace.top(),
-                         std::max(0, width() - kPagesPlace.left() - rightMargin),
-                         std::max(0, height() - kPagesPlace.top() - bottomMargin));
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Resize) {
-        if (watched == m_baseGrid->horizontalHeader())
+        if (watched == m_client)
+            layoutClient();
+        else if (watched == m_baseGrid->horizontalHeader())
             placeSortButtons();
         else if (auto* page = qobject_cast<QWidget*>(watched))
             layoutPage(page);
     }
-    return QWidget::eventFilter(watched, event);
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::layoutClient() {
+    // The tab control keeps its distance to every edge; the controls above it keep their places
+    // while they fit, and move in from the right when the window is narrower than they were drawn.
+    const int width = m_client->width();
+    const int rightMargin = kClientWidth - kPagesPlace.right() - 1;
+    const int bottomMargin = kClientHeight - kPagesPlace.bottom() - 1;
+    m_pages->setGeometry(kPagesPlace.left(), kPagesPlace.top(), std::max(0, width - kPagesPlace.left() - rightMargin),
+                         std::max(0, m_client->height() - kPagesPlace.top() - bottomMargin));
+    const int saveLeft = std::min(kSaveButtonPlace.left(), width - kSaveButtonPlace.width() - 8);
+    m_saveButton->move(saveLeft, kSaveButtonPlace.top());
+    m_pathEdit->resize(std::min(kPathEditPlace.width(), saveLeft - 12 - kPathEditPlace.left()), kPathEditPlace.height());
+    m_pathLabel->move(std::min(478, m_pathEdit->geometry().right() - m_pathLabel->width()), m_pathLabel->y());
 }
 
 void MainWindow::layoutPage(QWidget* page) {
@@ -230,11 +264,29 @@ void MainWindow::placeSortButtons() {
     const auto* header = m_baseGrid->horizontalHeader();
     for (std::size_t i = 0; i < m_sortButtons.size(); ++i) {
         const int column = kSortButtons[i].column;
-        const int start = header->sectionViewportPosition(column);
+        // The frozen file-name column never scrolls away, nor does its button.
+        const int start = column < ResultGrid::kFrozenColumns ? header->sectionPosition(column)
+                                                               : header->sectionViewportPosition(column);
         const int size = header->sectionSize(column);
         const int centre = header->mapTo(m_basePage, QPoint(start + size / 2, 0)).x();
         m_sortButtons[i]->move(centre - SortButton::kWidth / 2, 1);
-        m_sortButtons[i]->setVisible(start + size > 0 && start < header->width());
+        const int frozenWidth = header->sectionSize(0) + header->sectionSize(1);
+        m_sortButtons[i]->setVisible(column < ResultGrid::kFrozenColumns ||
+                                     (start + size / 2 > frozenWidth && start < header->width()));
+    }
+}
+
+void MainWindow::showSortDirections() {
+    const auto last = m_session.lastSortKey();
+    for (std::size_t i = 0; i < m_sortButtons.size(); ++i) {
+        const auto key = kSortButtons[i].key;
+        if (!last || *last != key) {
+            m_sortButtons[i]->setShows(SortButton::Shows::Key);
+            continue;
+        }
+        // The click flipped the key's direction: the rows stand in the other one.
+        const bool nextAscending = view::SortDirections(m_session.sortDirections()).of(key);
+        m_sortButtons[i]->setShows(nextAscending ? SortButton::Shows::Descending : SortButton::Shows::Ascending);
     }
 }
 
@@ -242,27 +294,12 @@ int MainWindow::graphCategory() const {
     return m_graphSelect->findText(m_graphSelect->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
 }
 
-void MainWindow::chooseAndLoadFiles() {
-    QFileDialog dialog(this);
-    dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.setNameFilters({"Text files (*.txt)", "All files (*)"});
-    dialog.selectNameFilter("All files (*)");
-    if (!m_pathEdit->text().isEmpty()) dialog.setDirectory(m_pathEdit->text());
-    if (dialog.exec() == QDialog::Accepted) loadFiles(dialog.selectedFiles());
-}
-
-bool MainWindow::loadFiles(const QStringList& paths) {
-    std::vector<std::string> files;
-    files.reserve(static_cast<std::size_t>(paths.size()));
-    for (const auto& path : paths) files.push_back(ToFileSystem(path));
-    return loadFiles(files);
-}
-
 bool MainWindow::loadFiles(const std::vector<std::string>& paths) {
     if (paths.empty() || isLoading()) return false;
     // The old table goes at once: a sort or a rule change during the load has nothing to act on.
     m_session.adopt({});
     m_rows.clearShown();
+    m_graphRows.clear();
     showRows(true);
     m_pathEdit->setText(FromFileSystem(load::FolderOf(paths.front())));
     m_loadButton->setEnabled(false);
@@ -272,6 +309,7 @@ bool MainWindow::loadFiles(const std::vector<std::string>& paths) {
     m_progress->reset();
     m_progress->setRange(0, static_cast<int>(paths.size()));
     m_progress->setLabelText(tr("Reading the saves..."));
+    m_statusLabel->setText(tr("Reading %n saves...", nullptr, static_cast<int>(paths.size())));
     m_loadClock.start();
     m_loadPoll.start();
     return true;
@@ -323,6 +361,7 @@ void MainWindow::finishLoad() {
 session::LoadSummary MainWindow::showLoadedRecords(analysis::ResultTable records) {
     auto summary = m_session.adopt(std::move(records));
     m_rows.invalidate();
+    m_graphRows.clear();
     showRows(true);
     for (auto* grid : {m_baseGrid, m_reloadGrid, m_additionalGrid}) grid->fitColumns();
     return summary;
@@ -330,13 +369,14 @@ session::LoadSummary MainWindow::showLoadedRecords(analysis::ResultTable records
 
 void MainWindow::showRows(bool graphData) {
     for (auto* grid : {m_baseGrid, m_reloadGrid, m_additionalGrid}) grid->refresh();
-    if (graphData) m_historyChart->drawRecords(m_session.records(), graphCategory());
+    if (graphData) drawGraph();
+    showSortDirections();
+    showStatus();
 }
-
-void MainWindow::onGraphCategoryChanged() { m_historyChart->drawRecords(m_session.records(), graphCategory()); }
 
 void MainWindow::onRulesEdited(const reload::RuleTexts& texts) {
     m_rulesPanel->showCheck(m_session.setRules(texts));
+    m_settings.setRules(texts);
     m_rows.invalidate();
     showRows(false);
     m_reloadGrid->fitColumns(kFirstJudgedColumn);
@@ -345,41 +385,10 @@ void MainWindow::onRulesEdited(const reload::RuleTexts& texts) {
 void MainWindow::onSortClicked(view::SortKey key) {
     m_session.sortClick(key);
     m_rows.invalidate();
+    // The selection named rows, which now hold other saves.
+    for (auto* grid : {m_baseGrid, m_reloadGrid, m_additionalGrid}) grid->clearSelection();
+    m_graphRows.clear();
     showRows(true);
-}
-
-void MainWindow::chooseAndSaveResults() {
-    const QString folder = m_pathEdit->text().isEmpty() ? QDir::currentPath() : m_pathEdit->text();
-    QFileDialog dialog(this);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix("txt");
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    dialog.selectFile(QDir(folder).filePath("Res.txt"));
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-        saveResults(dialog.selectedFiles().first());
-}
-
-bool MainWindow::saveResults(const QString& path) {
-    // The results file holds Windows-1251 texts and the locale's decimal separator.
-    view::FormatOptions options = m_rows.formatOptions();
-    options.encoding = view::TextEncoding::Windows1251;
-    try {
-        exporting::WriteFileAtomically(ToFileSystem(path), m_session.resultsText(options));
-        return true;
-    } catch (const session::RulesInvalid& error) {
-        reportError(tr("The results were not saved: %1").arg(WithFullStop(QString::fromStdString(error.what()))));
-    } catch (const exporting::ExportError& error) {
-        reportError(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path),
-                                                 WithFullStop(QString::fromLocal8Bit(error.what()))));
-    }
-    return false;
-}
-
-void MainWindow::reportError(const QString& message) {
-    auto* box = new QMessageBox(QMessageBox::Critical, kApplicationTitle, message, QMessageBox::Ok, this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
-    Q_EMIT errorReported(message);
 }
 
 }  // namespace quillmere::gui

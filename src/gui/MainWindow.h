@@ -1,15 +1,16 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QMainWindow>
 #include <QStringList>
 #include <QTimer>
-#include <QWidget>
 #include <array>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "gui/ResultRows.h"
+#include "gui/WindowSettings.h"
 #include "session/BackgroundLoad.h"
 #include "session/Session.h"
 
@@ -30,13 +31,15 @@ class SortButton;
 inline constexpr char kApplicationTitle[] = "Quillmere";
 
 // The one window: three result grids, the history graph, the reload rules, and the commands that
-// load saves, sort the rows and save the results. What the referee works on lives in the session;
-// the window turns each user action into one call of it and shows the outcome.
-class MainWindow : public QWidget {
+// load saves, sort the rows and save or export the results. What the referee works on lives in the
+// session; the window turns each user action into one call of it and shows the outcome.
+class MainWindow : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    // Remembers its rules, folders, geometry and graph category in `settings` (the user's own
+    // settings of the program when null).
+    explicit MainWindow(std::unique_ptr<QSettings> settings = nullptr, QWidget* parent = nullptr);
     // A load still running is cancelled; its workers end on their own.
     ~MainWindow() override;
 
@@ -45,10 +48,10 @@ public:
     // loadFinished() comes when the rows are shown. Returns false, doing nothing, when `paths` is
     // empty or a load is still running.
     bool loadFiles(const std::vector<std::string>& paths);
-    bool loadFiles(const QStringList& paths);
+    // The same for paths as text, where a folder stands for the regular files in it.
+    bool loadPaths(const QStringList& paths);
     // Cancels a running load: the files finished so far keep their rows, the rest show "not loaded".
     void cancelLoad();
-
     // True from loadFiles() until its rows are shown.
     [[nodiscard]] bool isLoading() const { return m_load != nullptr; }
 
@@ -56,9 +59,13 @@ public:
     // them: judged under the current rules and sorted by file name.
     session::LoadSummary showLoadedRecords(analysis::ResultTable records);
 
-    // Writes the results file to `path`, replacing it. On failure (or while a rule is invalid) an
-    // existing file is untouched, the error box says why and false is returned.
+    // Writes the results file (or another format) to `path`, replacing it. On failure (or while a
+    // rule is invalid) an existing file is untouched, the error box says why and false is returned.
     bool saveResults(const QString& path);
+    bool exportReport(session::ReportFormat format, const QString& path);
+    // Puts the selected rows of the grid in view on the clipboard as tab-separated text with a
+    // header; false when no row is selected.
+    bool copySelectedRows();
 
     [[nodiscard]] const session::Session& session() const { return m_session; }
     [[nodiscard]] view::FormatOptions displayOptions() const { return m_rows.formatOptions(); }
@@ -73,42 +80,66 @@ Q_SIGNALS:
 
 public Q_SLOTS:
     void chooseAndLoadFiles();
+    void chooseAndLoadFolder();
     void chooseAndSaveResults();
+    void chooseAndExport(session::ReportFormat format);
+    void chooseAndSaveGraph();
+    void resetRules();
+    void showAbout();
 
 protected:
     // Shows `message` in the standard error box without waiting for it to close, then emits
     // errorReported().
     virtual void reportError(const QString& message);
 
-    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
+    // Building the window (MainWindow.cpp).
     void createTopControls();
     QWidget* createBasePage();
     QWidget* createGraphPage();
     QWidget* createReloadsPage();
     QWidget* createAdditionalPage();
+    void layoutClient();
     void layoutPage(QWidget* page);
     void placeSortButtons();
+    void showSortDirections();
+    // Menus, keys and what the window remembers (MainWindowMenus.cpp).
+    void createMenus();
+    void restoreSettings();
+    void rememberFolder(const QString& purpose, const QString& path);
+    [[nodiscard]] QString startFolder(const QString& purpose) const;
+    [[nodiscard]] ResultGrid* gridInView() const;
 
     void onRulesEdited(const reload::RuleTexts& texts);
     void onSortClicked(view::SortKey key);
     void onGraphCategoryChanged();
+    void onSelectionChanged(ResultGrid* grid);
     void pollLoad();
     void finishLoad();
     // Shows the session's rows again; the graph too when `graphData` changed.
     void showRows(bool graphData);
+    void drawGraph();
+    void showStatus();
+    bool writeOutput(const QString& path, const std::string& bytes);
 
     session::Session m_session;
     ResultRows m_rows{m_session};
+    WindowSettings m_settings;
     std::unique_ptr<session::BackgroundLoad> m_load;
     QTimer m_loadPoll;
     QElapsedTimer m_loadClock;
     int m_progressDelay = 500;
     bool m_polling = false;
     QProgressDialog* m_progress = nullptr;  // kept for the window's lifetime
+    std::vector<std::size_t> m_graphRows;   // the rows the graph plots; empty: the first 20
 
+    QWidget* m_client = nullptr;
+    QLabel* m_pathLabel = nullptr;
     QPushButton* m_loadButton = nullptr;
     QLineEdit* m_pathEdit = nullptr;
     QPushButton* m_saveButton = nullptr;
@@ -123,6 +154,7 @@ private:
     HistoryChart* m_historyChart = nullptr;
     QComboBox* m_graphSelect = nullptr;
     RulesPanel* m_rulesPanel = nullptr;
+    QLabel* m_statusLabel = nullptr;
     std::array<SortButton*, 4> m_sortButtons{};
 };
 

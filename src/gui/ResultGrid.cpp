@@ -3,7 +3,9 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QPalette>
+#include <QScrollBar>
 #include <algorithm>
+#include <set>
 
 #include "gui/QtText.h"
 
@@ -12,8 +14,10 @@ namespace quillmere::gui {
 namespace {
 
 const QColor kFailedRowColour(255, 205, 205);
+const QColor kBlockedRowColour(222, 226, 238);
 constexpr int kCellPadding = 8;     // room a cell keeps around its text
 constexpr int kHeaderPadding = 12;  // the same for a header section
+constexpr int kVerdictColumn = 11;  // "Honesty" in the reload grid
 
 }  // namespace
 
@@ -32,34 +36,51 @@ int ResultGridModel::columnCount(const QModelIndex& parent) const {
 QVariant ResultGridModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
     const int row = index.row();
+    const int column = index.column();
+    const bool numeric = m_columns[static_cast<std::size_t>(column)].numeric;
     const auto* rec = row < m_rows.recordCount() ? &m_rows.record(row) : nullptr;
-    const bool failed = rec != nullptr && !rec->Failure.empty();
     switch (role) {
-        case Qt::DisplayRole:
-            return m_rows.cellText(m_grid, row, index.column());
+        case kRawTextRole:
+            return m_rows.cellText(m_grid, row, column);
+        case Qt::DisplayRole: {
+            const QString text = m_rows.cellText(m_grid, row, column);
+            return numeric ? text.trimmed() : text;
+        }
+        case Qt::TextAlignmentRole:
+            return numeric ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
         case Qt::ToolTipRole:
-            if (failed) return WithFullStop(FromUtf8(rec->Failure));
-            return {};
+            return toolTip(row, column);
         case Qt::BackgroundRole:
             // The row-number column stands apart from the data like the header does.
-            if (index.column() == 0) return QPalette().button();
-            if (failed) return QBrush(kFailedRowColour);
+            if (column == 0) return QPalette().button();
+            if (rec != nullptr && !rec->Failure.empty()) return QBrush(kFailedRowColour);
+            if (rec != nullptr && !rec->BlockText.empty()) return QBrush(kBlockedRowColour);
             return {};
         default:
             return {};
     }
 }
 
-QVariant ResultGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
-        section >= static_cast<int>(m_columns.size())) {
-        return {};
+QVariant ResultGridModel::toolTip(int row, int column) const {
+    if (row >= m_rows.recordCount()) return {};
+    const auto& rec = m_rows.record(row);
+    if (!rec.Failure.empty()) return WithFullStop(FromUtf8(rec.Failure));
+    if (!rec.BlockText.empty()) return tr("Blocked by the organisers: %1").arg(FromWindows1251(rec.BlockText));
+    if (m_grid == GridKind::Reload && column == kVerdictColumn && rec.Reload) {
+        return FromUtf8(view::VerdictExplanation(*rec.Reload, rec.LoadCount));
     }
-    return FromWindows1251(m_columns[static_cast<std::size_t>(section)].header);
+    return {};
+}
+
+QVariant ResultGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= static_cast<int>(m_columns.size())) return {};
+    if (role == Qt::DisplayRole) return FromWindows1251(m_columns[static_cast<std::size_t>(section)].header);
+    if (role == Qt::TextAlignmentRole) return QVariant(Qt::AlignCenter);
+    return {};
 }
 
 Qt::ItemFlags ResultGridModel::flags(const QModelIndex& index) const {
-    if (index.column() == 0) return Qt::ItemIsEnabled;
+    if (!index.isValid()) return Qt::NoItemFlags;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
 }
 
@@ -72,7 +93,11 @@ ResultGrid::ResultGrid(GridKind grid, std::span<const view::ColumnSpec> columns,
     : QTableView(parent), m_model(new ResultGridModel(grid, columns, rows, this)), m_rows(rows) {
     setModel(m_model);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setTabKeyNavigation(false);
     setWordWrap(false);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     verticalHeader()->hide();
     fitRowHeight();
     horizontalHeader()->setHighlightSections(false);
@@ -80,12 +105,86 @@ ResultGrid::ResultGrid(GridKind grid, std::span<const view::ColumnSpec> columns,
     for (int column = 0; column < static_cast<int>(columns.size()); ++column)
         setColumnWidth(column, columns[static_cast<std::size_t>(column)].width);
     fitHeaders();
+    createFrozenColumns();
+}
+
+void ResultGrid::createFrozenColumns() {
+    // A second view over the same model and selection, showing only the first columns, laid over
+    // this one's left edge: they stay while the rest scrolls beneath.
+    m_frozen = new QTableView(this);
+    m_frozen->setObjectName("FrozenColumns");
+    m_frozen->setModel(m_model);
+    m_frozen->setSelectionModel(selectionModel());
+    m_frozen->setFocusPolicy(Qt::NoFocus);
+    m_frozen->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_frozen->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_frozen->setWordWrap(false);
+    m_frozen->verticalHeader()->hide();
+    m_frozen->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_frozen->horizontalHeader()->setHighlightSections(false);
+    m_frozen->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_frozen->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_frozen->setFrameShape(QFrame::NoFrame);
+    m_frozen->setStyleSheet("QTableView { border-right: 1px solid palette(mid); }");
+    viewport()->stackUnder(m_frozen);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, m_frozen->verticalScrollBar(), &QScrollBar::setValue);
+    connect(m_frozen->verticalScrollBar(), &QScrollBar::valueChanged, verticalScrollBar(), &QScrollBar::setValue);
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int size) {
+        if (column < kFrozenColumns) {
+            m_frozen->setColumnWidth(column, size);
+            placeFrozenColumns();
+        }
+    });
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        for (int column = 0; column < m_model->columnCount(); ++column)
+            m_frozen->setColumnHidden(column, column >= kFrozenColumns);
+    });
+    for (int column = 0; column < m_model->columnCount(); ++column) {
+        m_frozen->setColumnHidden(column, column >= kFrozenColumns);
+        if (column < kFrozenColumns) m_frozen->setColumnWidth(column, columnWidth(column));
+    }
+    placeFrozenColumns();
+}
+
+void ResultGrid::placeFrozenColumns() {
+    if (m_frozen == nullptr) return;
+    int width = 0;
+    for (int column = 0; column < kFrozenColumns; ++column) width += columnWidth(column);
+    m_frozen->verticalHeader()->setDefaultSectionSize(verticalHeader()->defaultSectionSize());
+    m_frozen->verticalHeader()->setMinimumSectionSize(verticalHeader()->minimumSectionSize());
+    m_frozen->horizontalHeader()->setFixedHeight(horizontalHeader()->height());
+    m_frozen->setFont(font());
+    m_frozen->horizontalHeader()->setFont(horizontalHeader()->font());
+    m_frozen->setGeometry(frameWidth(), frameWidth(), width + 1, viewport()->height() + horizontalHeader()->height());
+}
+
+void ResultGrid::resizeEvent(QResizeEvent* event) {
+    QTableView::resizeEvent(event);
+    placeFrozenColumns();
+}
+
+void ResultGrid::updateGeometries() {
+    QTableView::updateGeometries();
+    placeFrozenColumns();
+}
+
+void ResultGrid::scrollTo(const QModelIndex& index, ScrollHint hint) {
+    // A cell under the frozen columns is scrolled into view beside them, not behind them.
+    if (index.column() >= kFrozenColumns) QTableView::scrollTo(index, hint);
 }
 
 void ResultGrid::refresh() { m_model->refresh(); }
 
 QString ResultGrid::cellText(int row, int column) const {
-    return m_model->data(m_model->index(row, column), Qt::DisplayRole).toString();
+    return m_model->data(m_model->index(row, column), ResultGridModel::kRawTextRole).toString();
+}
+
+std::vector<std::size_t> ResultGrid::selectedRecords() const {
+    std::set<std::size_t> rows;
+    for (const auto& index : selectionModel()->selectedRows()) {
+        if (index.row() < m_rows.recordCount()) rows.insert(static_cast<std::size_t>(index.row()));
+    }
+    return {rows.begin(), rows.end()};
 }
 
 void ResultGrid::fitHeaders() {
@@ -117,6 +216,7 @@ void ResultGrid::changeEvent(QEvent* event) {
     horizontalHeader()->setFont(font());
     fitRowHeight();
     fitHeaders();
+    placeFrozenColumns();
 }
 
 void ResultGrid::fitRowHeight() {

@@ -3,6 +3,7 @@
 #include <QAbstractTableModel>
 #include <QTableView>
 #include <span>
+#include <vector>
 
 #include "gui/ResultRows.h"
 #include "view/CellTexts.h"
@@ -10,12 +11,16 @@
 namespace quillmere::gui {
 
 // One grid's view of the shared rows: a header row from a column table and one data row per
-// record, record i on row i, never fewer than kMinimumDataRows rows.
+// record, record i on row i, never fewer than kMinimumDataRows rows. Numbers show right-aligned
+// without their padding; failed and blocked rows are tinted and say why in a tooltip, and so does
+// a verdict.
 class ResultGridModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
     static constexpr int kMinimumDataRows = 99;
+    // The cell's text exactly as the core wrote it, padding included.
+    static constexpr int kRawTextRole = Qt::UserRole;
 
     ResultGridModel(GridKind grid, std::span<const view::ColumnSpec> columns, ResultRows& rows, QObject* parent);
 
@@ -30,18 +35,22 @@ public:
     [[nodiscard]] GridKind grid() const { return m_grid; }
 
 private:
+    QVariant toolTip(int row, int column) const;
+
     GridKind m_grid;
     std::span<const view::ColumnSpec> m_columns;
     ResultRows& m_rows;
 };
 
 // A read-only result grid. Columns start at the table's widths and widen when a header or a text
-// needs more room in the platform's font, so that no text is cut. Column 0 holds the row number and
-// looks fixed.
+// needs more room in the platform's font, so that no text is cut. The row number and file name
+// stay in view when the grid scrolls sideways. Whole rows are selected; Tab leaves the grid.
 class ResultGrid : public QTableView {
     Q_OBJECT
 
 public:
+    static constexpr int kFrozenColumns = 2;
+
     ResultGrid(GridKind grid, std::span<const view::ColumnSpec> columns, ResultRows& rows, QWidget* parent);
 
     [[nodiscard]] ResultGridModel* gridModel() const { return m_model; }
@@ -50,20 +59,28 @@ public:
     // Widens the columns from `firstColumn` on to fit every record's text.
     void fitColumns(int firstColumn = 0);
 
-    // The text a cell shows; empty for a cell never written.
+    // The text of a cell as the core wrote it; empty for a cell never written.
     [[nodiscard]] QString cellText(int row, int column) const;
+    // The records of the selected rows, in row order.
+    [[nodiscard]] std::vector<std::size_t> selectedRecords() const;
 
 protected:
     // The header follows the grid's font, whatever the style gives headers by default.
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+    void updateGeometries() override;
 
 private:
     void fitHeaders();
     void fitRowHeight();
     void widenToFit(int column, int pixels);
+    void createFrozenColumns();
+    void placeFrozenColumns();
 
     ResultGridModel* m_model;
     ResultRows& m_rows;
+    QTableView* m_frozen = nullptr;
 };
 
 }  // namespace quillmere::gui

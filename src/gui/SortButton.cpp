@@ -1,5 +1,6 @@
 #include "gui/SortButton.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QPolygon>
@@ -8,14 +9,20 @@ namespace quillmere::gui {
 
 namespace {
 
-// 16 by 16, transparent around a triangle 13 pixels wide at its top and 7 rows high.
-QPixmap SortArrow() {
+// 16 by 16, transparent around a triangle 13 pixels wide and 7 rows high, pointing down or up;
+// the button of the last sort is drawn in a deeper colour.
+QPixmap SortArrow(SortButton::Shows shows) {
     QPixmap picture(16, 16);
     picture.fill(Qt::transparent);
     QPainter painter(&picture);
     painter.setPen(QPen(Qt::black, 1));
-    painter.setBrush(QColor(0x00, 0xFF, 0xFF));
-    painter.drawPolygon(QPolygon({QPoint(1, 4), QPoint(13, 4), QPoint(7, 10)}));
+    const bool active = shows != SortButton::Shows::Key;
+    painter.setBrush(active ? QColor(0x00, 0x99, 0xCC) : QColor(0x00, 0xFF, 0xFF));
+    if (shows == SortButton::Shows::Ascending) {
+        painter.drawPolygon(QPolygon({QPoint(1, 10), QPoint(13, 10), QPoint(7, 4)}));
+    } else {
+        painter.drawPolygon(QPolygon({QPoint(1, 4), QPoint(13, 4), QPoint(7, 10)}));
+    }
     return picture;
 }
 
@@ -23,10 +30,26 @@ QPixmap SortArrow() {
 
 SortButton::SortButton(const QString& name, QWidget* parent) : QToolButton(parent) {
     setObjectName(name);
-    setIcon(QIcon(SortArrow()));
     setIconSize(QSize(16, 16));
     setFixedSize(kWidth, kHeight);
     setFocusPolicy(Qt::TabFocus);
+    setShows(Shows::Key);
+}
+
+void SortButton::setShows(Shows shows) {
+    m_shows = shows;
+    setIcon(QIcon(SortArrow(shows)));
+    setToolTip(shows == Shows::Key         ? tr("Sort by this column")
+               : shows == Shows::Ascending ? tr("Sorted by this column, smallest first; click to reverse")
+                                           : tr("Sorted by this column, largest first; click to reverse"));
+}
+
+void SortButton::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        click();
+        return;
+    }
+    QToolButton::keyPressEvent(event);
 }
 
 }  // namespace quillmere::gui

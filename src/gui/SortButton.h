@@ -5,7 +5,8 @@
 namespace quillmere::gui {
 
 // A small picture button that stands over a grid column header and sorts by that column: a
-// cyan, black-outlined triangle pointing down, no text.
+// cyan, black-outlined triangle pointing down, no text. The button of the last sort shows the
+// order the rows are now in instead: its triangle points up for smallest first.
 class SortButton : public QToolButton {
     Q_OBJECT
 
@@ -13,7 +14,19 @@ public:
     static constexpr int kWidth = 21;
     static constexpr int kHeight = 20;
 
+    enum class Shows { Key, Ascending, Descending };
+
     SortButton(const QString& name, QWidget* parent);
+
+    void setShows(Shows shows);
+    [[nodiscard]] Shows shows() const { return m_shows; }
+
+protected:
+    // Enter and Return press the button like Space does.
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    Shows m_shows = Shows::Key;
 };
 
 }  // namespace quillmere::gui

@@ -1,59 +1,62 @@
 #include "view/CellTexts.h"
 
 #include <charconv>
+#include <vector>
 #include <cmath>
 #include <cstdio>
 
+#include "analysis/Batch.h"
 #include "analysis/RuleTables.h"
 #include "load/DateTime.h"
 #include "load/Windows1251.h"
+#include "reload/ReloadControl.h"
 
 namespace quillmere::view {
 
 const std::array<ColumnSpec, kBaseColumnCount> kBaseColumns = {{
-    {kNumeroSign, 20},
+    {kNumeroSign, 20, true},
     {"File Name", 240},
     {"NickName", 100},
     {"LeaderName", 80},
     {"CivName", 80},
-    {"Turn", 35},
-    {"Date", 40},
-    {"Play Time", 55},
-    {"Score", 50},
-    {"Final", 50},
+    {"Turn", 35, true},
+    {"Date", 40, true},
+    {"Play Time", 55, true},
+    {"Score", 50, true},
+    {"Final", 50, true},
     {"Level", 70},
     {"Victory", 80},
 }};
 
 const std::array<ColumnSpec, kReloadColumnCount> kReloadColumns = {{
-    {kNumeroSign, 20},
+    {kNumeroSign, 20, true},
     {"File Name", 240},
     {"File Date", 105},
-    {"Turn", 35},
-    {"Date", 45},
-    {"Play Time", 55},
-    {"Play Days", 55},
-    {"Reloads", 50},
-    {"Percent", 50},
-    {"Session", 50},
-    {"Max Reloads", 70},
+    {"Turn", 35, true},
+    {"Date", 45, true},
+    {"Play Time", 55, true},
+    {"Play Days", 55, true},
+    {"Reloads", 50, true},
+    {"Percent", 50, true},
+    {"Session", 50, true},
+    {"Max Reloads", 70, true},
     {"Honesty", 60},
-    {"Penalty", 40},
+    {"Penalty", 40, true},
 }};
 
 const std::array<ColumnSpec, kAdditionalColumnCount> kAdditionalColumns = {{
-    {kNumeroSign, 20},
+    {kNumeroSign, 20, true},
     {"File Name", 240},
-    {"Cities", 40},
-    {"Units", 40},
-    {"Techs", 40},
-    {"Land", 40},
-    {"Land %", 40},
-    {"Pop", 40},
-    {"Pop %", 40},
-    {"Culture 1", 50},
-    {"Culture 2", 50},
-    {"Culture 3", 50},
+    {"Cities", 40, true},
+    {"Units", 40, true},
+    {"Techs", 40, true},
+    {"Land", 40, true},
+    {"Land %", 40, true},
+    {"Pop", 40, true},
+    {"Pop %", 40, true},
+    {"Culture 1", 50, true},
+    {"Culture 2", 50, true},
+    {"Culture 3", 50, true},
 }};
 
 namespace {
@@ -167,6 +170,68 @@ std::string VerdictText(analysis::Verdict verdict) {
         default:
             return "Fair";
     }
+}
+
+std::string VerdictExplanation(const analysis::ReloadJudgement& judged, std::int32_t loadCount) {
+    const auto m = static_cast<long long>(judged.MaxReloads);
+    std::string text = std::to_string(judged.Reloads) + " reloads, " + std::to_string(m) +
+                       " allowed. Fair below " + std::to_string((3 * m + 3) / 4) + ", average below " +
+                       std::to_string((5 * m + 3) / 4) + ", cheat from there on.";
+    if (loadCount == 0) text += " Never loaded: fair whatever the count.";
+    if (const auto next = reload::ReloadsToNextVerdict(judged)) {
+        text += " " + std::to_string(*next) + (*next == 1 ? " more reload" : " more reloads") + " would make it " +
+                (judged.Honesty == analysis::Verdict::Fair ? "average" : "a cheat") + ".";
+    }
+    return text;
+}
+
+std::string BatchSummary(const analysis::ResultTable& table) {
+    std::size_t analysed = 0;
+    std::size_t blocked = 0;
+    std::size_t failed = 0;
+    std::size_t notLoaded = 0;
+    for (const auto& rec : table) {
+        if (rec.Failure == analysis::kNotLoaded) {
+            ++notLoaded;
+        } else if (!rec.Failure.empty()) {
+            ++failed;
+        } else if (!rec.BlockText.empty()) {
+            ++blocked;
+        } else {
+            ++analysed;
+        }
+    }
+    std::string text = std::to_string(table.size()) + (table.size() == 1 ? " save: " : " saves: ") +
+                       std::to_string(analysed) + " analysed, " + std::to_string(blocked) + " blocked, " +
+                       std::to_string(failed) + " failed";
+    if (notLoaded > 0) text += ", " + std::to_string(notLoaded) + " not loaded";
+    return text;
+}
+
+std::string TabSeparatedRows(const analysis::ResultTable& table, std::span<const std::size_t> indices,
+                             const FormatOptions& options) {
+    const auto trimmed = [](std::string_view cell) {
+        const auto first = cell.find_first_not_of(' ');
+        if (first == std::string_view::npos) return std::string_view();
+        return cell.substr(first, cell.find_last_not_of(' ') - first + 1);
+    };
+    const auto appendLine = [&](std::string& out, const RowTexts& row) {
+        std::vector<std::string_view> cells(row.base.begin(), row.base.end());
+        for (std::size_t c = 2; c <= 11; ++c) cells.push_back(row.reload[c]);
+        for (std::size_t c = 2; c <= 11; ++c) cells.push_back(row.additional[c]);
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            if (c > 0) out += '\t';
+            // A tab or line break inside a name would break the table apart.
+            for (const char ch : trimmed(cells[c])) out += ch == '\t' || ch == '\n' || ch == '\r' ? ' ' : ch;
+        }
+        out += '\n';
+    };
+    std::string out;
+    appendLine(out, HeaderTexts(options.encoding));
+    for (const auto index : indices) {
+        if (index < table.size()) appendLine(out, RowTextsOf(table[index], static_cast<int>(index + 1), options));
+    }
+    return out;
 }
 
 RowTexts HeaderTexts(TextEncoding encoding) {

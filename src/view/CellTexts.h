@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -9,10 +10,12 @@
 
 namespace quillmere::view {
 
-// One column of a result grid: its header text (Windows-1251) and its width in pixels at start-up.
+// One column of a result grid: its header text (Windows-1251), its width in pixels at start-up, and
+// whether its texts are numbers (right-aligned on screen).
 struct ColumnSpec {
     std::string_view header;
     int width;
+    bool numeric = false;
 };
 
 inline constexpr std::size_t kBaseColumnCount = 12;
@@ -60,6 +63,18 @@ struct FormatOptions {
 // "27-11-2005 14:03:22", to the nearest second; the time is left out at exactly 00:00:00, and a
 // value outside the years 1 to 9999 gives " ".
 [[nodiscard]] std::string DateTimeText(double dateTime);
+
+// Why a save got its verdict, for a tooltip: its reloads, the reloads allowed, the thresholds of
+// the verdicts and how many more reloads lead to the next one.
+[[nodiscard]] std::string VerdictExplanation(const analysis::ReloadJudgement& judged, std::int32_t loadCount);
+
+// A line that sums up a loaded batch: "11 saves: 8 analysed, 1 blocked, 2 failed".
+[[nodiscard]] std::string BatchSummary(const analysis::ResultTable& table);
+
+// The rows `indices` of the three grids as tab-separated text with the header line first, for a
+// spreadsheet: the results file's 32 cells, padding blanks trimmed, lines ending "\n".
+[[nodiscard]] std::string TabSeparatedRows(const analysis::ResultTable& table, std::span<const std::size_t> indices,
+                                           const FormatOptions& options);
 
 // Name lookups as the grids show them.
 [[nodiscard]] std::string LeaderText(std::int32_t leaderType);                           // "Unknown" outside the table

@@ -1,0 +1,280 @@
+// The window's menus, keys, dialogs, outputs, drops and what it remembers between runs.
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QUrl>
+
+#include "export/AtomicFile.h"
+#include "gui/HistoryChart.h"
+#include "gui/MainWindow.h"
+#include "gui/QtText.h"
+#include "gui/ResultGrid.h"
+#include "gui/RulesPanel.h"
+#include "load/FileList.h"
+
+namespace quillmere::gui {
+
+namespace {
+
+struct ExportSpec {
+    session::ReportFormat format;
+    const char* menuText;
+    const char* fileName;
+    const char* filter;
+};
+constexpr ExportSpec kExports[] = {
+    {session::ReportFormat::Csv, "Export &CSV...", "Results.csv", "CSV files (*.csv)"},
+    {session::ReportFormat::Json, "Export &JSON...", "Results.json", "JSON files (*.json)"},
+    {session::ReportFormat::Html, "Export &HTML...", "Results.html", "Web pages (*.html)"},
+};
+
+}  // namespace
+
+void MainWindow::createMenus() {
+    auto* file = menuBar()->addMenu(tr("&File"));
+    file->addAction(tr("&Load Files..."), QKeySequence::Open, this, &MainWindow::chooseAndLoadFiles);
+    file->addAction(tr("Load F&older..."), this, &MainWindow::chooseAndLoadFolder);
+    file->addSeparator();
+    file->addAction(tr("&Save Results..."), QKeySequence::Save, this, &MainWindow::chooseAndSaveResults);
+    for (const auto& spec : kExports) {
+        const auto format = spec.format;
+        file->addAction(tr(spec.menuText), this, [this, format] { chooseAndExport(format); });
+    }
+    file->addAction(tr("Save &Graph as PNG or SVG..."), this, &MainWindow::chooseAndSaveGraph);
+    file->addSeparator();
+    file->addAction(tr("&Quit"), QKeySequence::Quit, this, &QWidget::close);
+
+    auto* edit = menuBar()->addMenu(tr("&Edit"));
+    edit->addAction(tr("&Copy Rows"), QKeySequence::Copy, this, [this] {
+        if (!copySelectedRows()) statusBar()->showMessage(tr("Select the rows to copy first"), 4000);
+    });
+    edit->addAction(tr("&Reset Rules"), this, &MainWindow::resetRules);
+
+    auto* view = menuBar()->addMenu(tr("&View"));
+    for (int tab = 0; tab < m_pages->count(); ++tab) {
+        view->addAction(m_pages->tabText(tab), QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + tab)), this,
+                        [this, tab] { m_pages->setCurrentIndex(tab); });
+    }
+
+    auto* help = menuBar()->addMenu(tr("&Help"));
+    help->addAction(tr("&About Quillmere"), this, &MainWindow::showAbout);
+}
+
+void MainWindow::restoreSettings() {
+    if (const auto rules = m_settings.rules()) {
+        // Read back as typed, errors and all: a rule set that does not parse shows why.
+        m_rulesPanel->setTexts(*rules);
+        m_rulesPanel->showCheck(m_session.setRules(*rules));
+    } else {
+        m_rulesPanel->showCheck(m_session.ruleCheck());
+    }
+    const QString category = m_settings.graphCategory();
+    if (!category.isEmpty()) m_graphSelect->setCurrentText(category);
+    const QByteArray geometry = m_settings.geometry();
+    if (!geometry.isEmpty()) restoreGeometry(geometry);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    m_settings.setGeometry(saveGeometry());
+    m_settings.sync();
+    QMainWindow::closeEvent(event);
+}
+
+void MainWindow::rememberFolder(const QString& purpose, const QString& path) {
+    m_settings.setFolder(purpose, QFileInfo(path).isDir() ? path : QFileInfo(path).absolutePath());
+}
+
+QString MainWindow::startFolder(const QString& purpose) const {
+    if (!m_pathEdit->text().isEmpty() && purpose != "load") return m_pathEdit->text();
+    const QString remembered = m_settings.folder(purpose);
+    if (!remembered.isEmpty()) return remembered;
+    return m_pathEdit->text().isEmpty() ? QDir::currentPath() : m_pathEdit->text();
+}
+
+void MainWindow::chooseAndLoadFiles() {
+    QFileDialog dialog(this);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setNameFilters({"Saves (*.sav)", "Text files (*.txt)", "All files (*)"});
+    dialog.selectNameFilter("All files (*)");
+    dialog.setDirectory(startFolder("load"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    rememberFolder("load", dialog.selectedFiles().first());
+    loadPaths(dialog.selectedFiles());
+}
+
+void MainWindow::chooseAndLoadFolder() {
+    const QString folder = QFileDialog::getExistingDirectory(this, tr("Load Folder"), startFolder("load"));
+    if (folder.isEmpty()) return;
+    rememberFolder("load", folder);
+    loadPaths({folder});
+}
+
+bool MainWindow::loadPaths(const QStringList& paths) {
+    std::vector<std::string> given;
+    given.reserve(static_cast<std::size_t>(paths.size()));
+    for (const auto& path : paths) given.push_back(ToFileSystem(path));
+    const auto list = load::ExpandPaths(given, false);
+    if (!list.skipped.empty()) {
+        statusBar()->showMessage(tr("%n entries skipped: not regular files", nullptr, static_cast<int>(list.skipped.size())),
+                                 8000);
+    }
+    return loadFiles(list.files);
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    const auto urls = event->mimeData()->urls();
+    const bool files = !urls.isEmpty() && std::all_of(urls.begin(), urls.end(), [](const QUrl& url) {
+        return url.isLocalFile();
+    });
+    if (files && !isLoading()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    QStringList paths;
+    for (const auto& url : event->mimeData()->urls()) paths << url.toLocalFile();
+    if (loadPaths(paths)) event->acceptProposedAction();
+}
+
+void MainWindow::chooseAndSaveResults() {
+    QFileDialog dialog(this);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix("txt");
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.selectFile(QDir(startFolder("save")).filePath("Res.txt"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    rememberFolder("save", dialog.selectedFiles().first());
+    saveResults(dialog.selectedFiles().first());
+}
+
+void MainWindow::chooseAndExport(session::ReportFormat format) {
+    const auto* spec = std::find_if(std::begin(kExports), std::end(kExports),
+                                    [format](const ExportSpec& s) { return s.format == format; });
+    const QString path = QFileDialog::getSaveFileName(
+        this, tr("Export"), QDir(startFolder("export")).filePath(spec->fileName), tr(spec->filter));
+    if (path.isEmpty()) return;
+    rememberFolder("export", path);
+    exportReport(format, path);
+}
+
+void MainWindow::chooseAndSaveGraph() {
+    const QString path =
+        QFileDialog::getSaveFileName(this, tr("Save Graph"), QDir(startFolder("export")).filePath("Graph.png"),
+                                     tr("PNG images (*.png);;SVG drawings (*.svg)"));
+    if (path.isEmpty()) return;
+    rememberFolder("export", path);
+    if (!m_historyChart->saveImage(path)) reportError(tr("%1: the graph could not be written.").arg(path));
+}
+
+void MainWindow::resetRules() {
+    const reload::RuleTexts defaults;
+    m_rulesPanel->setTexts(defaults);
+    onRulesEdited(defaults);
+}
+
+void MainWindow::showAbout() {
+    QMessageBox::about(this, tr("About Quillmere"),
+                       tr("<b>Quillmere %1</b><p>Reads the save files of a strategy game tournament and judges every "
+                          "player's game.</p><p>Free software under the MIT licence.</p>")
+                           .arg(QUILLMERE_VERSION));
+}
+
+void MainWindow::drawGraph() {
+    const auto& records = m_session.records();
+    std::vector<const analysis::SaveRecord*> drawn;
+    QString caption;
+    if (m_graphRows.empty()) {
+        const auto count = std::min<std::size_t>(records.size(), HistoryChart::kSeriesCount);
+        for (std::size_t i = 0; i < count; ++i) drawn.push_back(&records[i]);
+        if (records.size() > count) caption = tr("Rows 1 to %1 of %2; select rows to compare others").arg(count).arg(records.size());
+    } else {
+        QStringList rows;
+        for (const auto row : m_graphRows) {
+            if (drawn.size() == HistoryChart::kSeriesCount || row >= records.size()) break;
+            drawn.push_back(&records[row]);
+            rows << QString::number(row + 1);
+        }
+        caption = tr("Selected rows %1").arg(rows.join(QStringLiteral(", ")));
+        if (m_graphRows.size() > drawn.size())
+            caption += tr(" (the first %1 of %2 selected)").arg(drawn.size()).arg(m_graphRows.size());
+    }
+    m_historyChart->drawRecords(drawn, graphCategory(), caption);
+}
+
+void MainWindow::showStatus() {
+    if (isLoading()) return;
+    m_statusLabel->setText(m_session.size() == 0 ? tr("No saves loaded") : FromUtf8(view::BatchSummary(m_session.records())));
+}
+
+void MainWindow::onGraphCategoryChanged() {
+    drawGraph();
+    m_settings.setGraphCategory(m_graphSelect->currentText());
+}
+
+void MainWindow::onSelectionChanged(ResultGrid* grid) {
+    m_graphRows = grid->selectedRecords();
+    drawGraph();
+}
+
+ResultGrid* MainWindow::gridInView() const {
+    if (m_pages->currentWidget() == m_reloadsPage) return m_reloadGrid;
+    if (m_pages->currentWidget() == m_additionalPage) return m_additionalGrid;
+    return m_baseGrid;
+}
+
+bool MainWindow::copySelectedRows() {
+    const auto rows = gridInView()->selectedRecords();
+    if (rows.empty()) return false;
+    QApplication::clipboard()->setText(
+        FromUtf8(view::TabSeparatedRows(m_session.records(), rows, m_rows.formatOptions())));
+    statusBar()->showMessage(tr("%n rows copied", nullptr, static_cast<int>(rows.size())), 4000);
+    return true;
+}
+
+bool MainWindow::saveResults(const QString& path) { return exportReport(session::ReportFormat::Results, path); }
+
+bool MainWindow::exportReport(session::ReportFormat format, const QString& path) {
+    // The results file holds Windows-1251 texts and the locale's decimal separator.
+    view::FormatOptions options = m_rows.formatOptions();
+    options.encoding = view::TextEncoding::Windows1251;
+    try {
+        return writeOutput(path, m_session.report(format, options));
+    } catch (const session::RulesInvalid& error) {
+        reportError(tr("The results were not saved: %1").arg(WithFullStop(QString::fromStdString(error.what()))));
+    }
+    return false;
+}
+
+bool MainWindow::writeOutput(const QString& path, const std::string& bytes) {
+    try {
+        exporting::WriteFileAtomically(ToFileSystem(path), bytes);
+        return true;
+    } catch (const exporting::ExportError& error) {
+        reportError(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path),
+                                                 WithFullStop(QString::fromLocal8Bit(error.what()))));
+    }
+    return false;
+}
+
+void MainWindow::reportError(const QString& message) {
+    auto* box = new QMessageBox(QMessageBox::Critical, kApplicationTitle, message, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+    Q_EMIT errorReported(message);
+}
+
+}  // namespace quillmere::gui

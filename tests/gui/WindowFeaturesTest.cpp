@@ -1,0 +1,202 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDropEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QUrl>
+#include <QtCharts/QLegendMarker>
+#include <set>
+
+#include "gui/SortButton.h"
+#include "gui/WindowFixture.h"
+#include "view/Charts.h"
+
+namespace quillmere::gui {
+namespace {
+
+using namespace quillmere::gui::testing;
+
+QAction* actionNamed(QMainWindow& window, const QString& text) {
+    for (auto* menu : window.menuBar()->findChildren<QMenu*>()) {
+        for (auto* action : menu->actions())
+            if (action->text().remove(QLatin1Char('&')) == text) return action;
+    }
+    return nullptr;
+}
+
+TEST_F(Window, MenusAndKeysReachEveryCommand) {
+    const std::pair<const char*, QKeySequence> shortcuts[] = {
+        {"Load Files...", QKeySequence::Open},   {"Save Results...", QKeySequence::Save},
+        {"Quit", QKeySequence::Quit},            {"Copy Rows", QKeySequence::Copy},
+        {"Graph", QKeySequence(Qt::CTRL | Qt::Key_2)},
+    };
+    for (const auto& [text, keys] : shortcuts) {
+        auto* action = actionNamed(*m_window, text);
+        ASSERT_NE(action, nullptr) << text;
+        EXPECT_EQ(action->shortcut(), keys) << text;
+    }
+    for (const char* text : {"Load Folder...", "Export CSV...", "Export JSON...", "Export HTML...", "Reset Rules",
+                             "About Quillmere", "Save Graph as PNG or SVG..."}) {
+        EXPECT_NE(actionNamed(*m_window, text), nullptr) << text;
+    }
+    m_window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
+    QTest::keyClick(m_window.get(), Qt::Key_3, Qt::ControlModifier);
+    EXPECT_EQ(child<QTabWidget>("PageControls")->currentIndex(), 2);
+    EXPECT_TRUE(child<QPushButton>("Button1")->autoDefault());  // Enter presses a focused button
+    EXPECT_FALSE(grid("BaseGrid")->tabKeyNavigation());         // Tab leaves the grid in one step
+
+    // Enter on a focused sort button sorts, as a click does.
+    m_window->showLoadedRecords({Record("a", 10, 1), Record("b", 20, 2)});
+    QTest::keyClick(m_window.get(), Qt::Key_1, Qt::ControlModifier);
+    auto* byTurn = child<SortButton>("SortByTurnSelect");
+    byTurn->setFocus();
+    QTest::keyClick(byTurn, Qt::Key_Return);
+    EXPECT_EQ(byTurn->shows(), SortButton::Shows::Ascending);
+    QTest::keyClick(byTurn, Qt::Key_Return);
+    EXPECT_EQ(grid("BaseGrid")->cellText(0, 1), "b");
+    EXPECT_EQ(byTurn->shows(), SortButton::Shows::Descending);
+    EXPECT_EQ(child<SortButton>("SortByScoreSelect")->shows(), SortButton::Shows::Key);
+}
+
+TEST_F(Window, CopyPutsTheSelectedRowsWithAHeaderOnTheClipboard) {
+    m_window->showLoadedRecords({Record("a", 10, 1), Record("b", 20, 2), Record("c", 30, 3)});
+    EXPECT_FALSE(m_window->copySelectedRows());
+    grid("BaseGrid")->selectRow(0);
+    grid("BaseGrid")->selectionModel()->select(grid("BaseGrid")->model()->index(2, 0),
+                                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    ASSERT_TRUE(m_window->copySelectedRows());
+    const QStringList lines = QApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_TRUE(lines[0].startsWith(QString::fromUtf8("№\tFile Name\tNickName")));
+    EXPECT_TRUE(lines[1].startsWith("1\ta\tnick-a\t"));
+    EXPECT_TRUE(lines[2].startsWith("3\tc\tnick-c\t"));
+    EXPECT_EQ(lines[1].count('\t'), 31);  // the results file's 32 cells
+}
+
+TEST_F(Window, DroppedFilesAndFoldersLoadInNameOrder) {
+    QDir(m_dir.path()).mkdir("round");
+    save("round/b.sav", 20);
+    save("round/a.sav", 10);
+    save("round/.hidden.sav", 30);
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(m_dir.filePath("round"))});
+    QSignalSpy finished(m_window.get(), &MainWindow::loadFinished);
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(m_window.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(m_window.get(), &drop);
+    ASSERT_TRUE(finished.wait(10000));
+    ASSERT_EQ(records().size(), 2u);
+    EXPECT_EQ(records()[0].FileName, "a");
+    EXPECT_EQ(records()[1].FileName, "b");
+}
+
+TEST_F(Window, RulesCategoryAndFoldersSurviveARestart) {
+    child<QLineEdit>("Edit6")->setText("31");
+    child<QLineEdit>("Edit2")->setText("02");  // an impossible date is kept as typed
+    child<QLineEdit>("Edit4")->setText("2");
+    child<QComboBox>("GraphSelect")->setCurrentText("Power");
+    m_window->close();
+    m_window.reset();
+
+    auto again = makeWindow();
+    EXPECT_EQ(again->findChild<QLineEdit*>("Edit6")->text(), "31");
+    EXPECT_EQ(again->findChild<QLineEdit*>("Edit4")->text(), "2");
+    EXPECT_EQ(again->findChild<QComboBox*>("GraphSelect")->currentText(), "Power");
+    EXPECT_EQ(again->findChild<QLabel*>("RuleError")->text(), "'31-02-2005' is not a valid date.");
+    EXPECT_FALSE(again->session().rulesValid());
+
+    actionNamed(*again, "Reset Rules")->trigger();
+    EXPECT_EQ(again->findChild<QLineEdit*>("Edit6")->text(), "27");
+    EXPECT_EQ(again->findChild<QLineEdit*>("Edit4")->text(), "1");
+    EXPECT_TRUE(again->session().rulesValid());
+    EXPECT_TRUE(again->findChild<QLabel*>("RuleError")->text().isEmpty());
+}
+
+TEST_F(Window, RowsSayWhyTheyShowNoDetailsAndTheStatusCountsThem) {
+    auto blocked = Record("b", 10, 1);
+    blocked.BlockText = "team game";
+    auto failed = Record("c", 0, 0);
+    failed.Failure = "not a save file: no game data found";
+    m_window->showLoadedRecords({Record("a", 10, 1), blocked, failed});
+    const auto* model = grid("BaseGrid")->model();
+    EXPECT_EQ(model->data(model->index(1, 3), Qt::ToolTipRole).toString(), "Blocked by the organisers: team game");
+    EXPECT_TRUE(model->data(model->index(1, 3), Qt::BackgroundRole).isValid());
+    EXPECT_EQ(model->data(model->index(2, 3), Qt::ToolTipRole).toString(), "not a save file: no game data found.");
+    EXPECT_EQ(child<QLabel>("StatusText")->text(), "3 saves: 1 analysed, 1 blocked, 1 failed");
+    const auto* reloads = grid("ReloadGrid")->model();
+    EXPECT_TRUE(reloads->data(reloads->index(0, 11), Qt::ToolTipRole).toString().contains("allowed"));
+    // Numbers stand right-aligned without their padding.
+    EXPECT_EQ(model->data(model->index(0, 5), Qt::DisplayRole).toString(), "10");
+    EXPECT_EQ(model->data(model->index(0, 5), Qt::TextAlignmentRole).toInt() & Qt::AlignRight, Qt::AlignRight);
+}
+
+TEST_F(Window, TheGraphPlotsTheSelectedRowsReadablyAndSavesItself) {
+    ResultTable many;
+    for (int i = 0; i < 30; ++i) many.push_back(Record("s" + std::to_string(100 + i), 40 + i, 1000 + 37 * i));
+    m_window->showLoadedRecords(many);
+    EXPECT_TRUE(chart()->chart()->title().contains("of 30")) << chart()->chart()->title().toStdString();
+    EXPECT_EQ(chart()->turnAxis()->titleText(), "Turn");
+    EXPECT_EQ(chart()->valueAxis()->titleText(), "Score");
+    // Round ends, and colours apart from each other and from the white background.
+    EXPECT_EQ(std::fmod(chart()->valueAxis()->max(), 100.0), 0.0);
+    std::set<QRgb> colours;
+    for (int i = 0; i < HistoryChart::kSeriesCount; ++i) colours.insert(chart()->series(i)->pen().color().rgb());
+    EXPECT_EQ(colours.size(), 20u);
+    EXPECT_FALSE(colours.count(qRgb(255, 255, 255)));
+
+    grid("BaseGrid")->selectRow(25);
+    EXPECT_EQ(chart()->series(0)->name(), "nick-s125");
+    EXPECT_EQ(chart()->series(1)->count(), 0);
+    EXPECT_EQ(chart()->chart()->title(), "Selected rows 26");
+
+    // A click on a legend entry hides its line, a second shows it again.
+    auto* marker = chart()->chart()->legend()->markers(chart()->series(0)).first();
+    Q_EMIT marker->clicked();
+    EXPECT_FALSE(chart()->series(0)->isVisible());
+    Q_EMIT marker->clicked();
+    EXPECT_TRUE(chart()->series(0)->isVisible());
+
+    for (const char* name : {"graph.png", "graph.svg"}) {
+        ASSERT_TRUE(chart()->saveImage(m_dir.filePath(name))) << name;
+        EXPECT_GT(QFileInfo(m_dir.filePath(name)).size(), 1000) << name;
+    }
+}
+
+TEST_F(Window, EveryControlStaysReachableInTheSmallestWindow) {
+    m_window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
+    m_window->resize(100, 100);
+    QApplication::processEvents();
+    const QWidget* client = m_window->centralWidget();
+    EXPECT_GE(client->width(), 640);
+    for (const char* name : {"Button1", "Button2", "Edit1"}) {
+        const auto* control = child<QWidget>(name);
+        EXPECT_TRUE(client->rect().contains(control->geometry())) << name;
+    }
+    // The row number and file name stay in view when the grid scrolls sideways.
+    m_window->showLoadedRecords({Record("a", 10, 1)});
+    auto* base = grid("BaseGrid");
+    base->horizontalScrollBar()->setValue(base->horizontalScrollBar()->maximum());
+    const auto* frozen = base->findChild<QTableView*>("FrozenColumns");
+    ASSERT_NE(frozen, nullptr);
+    EXPECT_TRUE(frozen->isVisible());
+    EXPECT_FALSE(frozen->isColumnHidden(1));
+    EXPECT_TRUE(frozen->isColumnHidden(2));
+}
+
+}  // namespace
+}  // namespace quillmere::gui

@@ -1,0 +1,134 @@
+#pragma once
+
+// What the window tests share: saves from the save writer, records made by hand, and a window
+// whose settings live in the test's own folder.
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "gui/HistoryChart.h"
+#include "gui/MainWindow.h"
+#include "gui/ResultGrid.h"
+#include "savewriter/SampleGames.h"
+
+namespace quillmere::gui::testing {
+
+using analysis::ResultTable;
+using analysis::SaveRecord;
+
+inline void WriteBytes(const QString& path, const std::vector<std::uint8_t>& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+}
+
+inline SaveRecord Record(const std::string& name, std::int32_t turn, std::int32_t score) {
+    SaveRecord rec;
+    rec.FileName = name;
+    rec.FileDate = 38685.5;
+    rec.NickName = "nick-" + name;
+    rec.Turn = turn;
+    rec.Score = score;
+    rec.PlayTime = 7200;
+    rec.LoadCount = 3;
+    for (std::size_t category = 0; category < rec.History.size(); ++category)
+        for (std::size_t t = 0; t < rec.History[category].size(); ++t)
+            rec.History[category][t] = static_cast<std::int32_t>(category * 1000 + t) + score;
+    return rec;
+}
+
+// Saves large enough that a batch of them keeps the window loading for a while; written once.
+inline const QStringList& LargeBatch() {
+    static QTemporaryDir dir;
+    static QStringList paths = [] {
+        QStringList written;
+        for (std::uint32_t i = 0; i < 16; ++i) {
+            written << dir.filePath(QStringLiteral("large%1.sav").arg(i, 2, 10, QLatin1Char('0')));
+            WriteBytes(written.back(), savewriter::MakeBenchmarkSave(i));
+        }
+        return written;
+    }();
+    return paths;
+}
+
+class Window : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        m_window = makeWindow();
+    }
+    void TearDown() override {
+        if (m_window)
+            for (auto* box : m_window->findChildren<QMessageBox*>()) box->close();
+    }
+
+    // A window that keeps its settings in this test's folder.
+    std::unique_ptr<MainWindow> makeWindow() const {
+        return std::make_unique<MainWindow>(std::make_unique<QSettings>(m_dir.filePath("settings.ini"),
+                                                                        QSettings::IniFormat));
+    }
+
+    QString save(const QString& name, std::int32_t turn, const std::string& block = {}) {
+        const QString path = m_dir.filePath(name);
+        savewriter::GameSketch sketch = savewriter::SmallGame(turn);
+        sketch.name = "nick-" + QFileInfo(path).baseName().toStdString();
+        sketch.block = block;
+        WriteBytes(path, savewriter::BuildSave(savewriter::MakeGame(sketch)));
+        return path;
+    }
+
+    bool load(const QStringList& paths) {
+        QSignalSpy finished(m_window.get(), &MainWindow::loadFinished);
+        if (!m_window->loadPaths(paths)) return false;
+        return finished.wait(20000);
+    }
+
+    template <typename T>
+    T* child(const char* name) const {
+        auto* found = m_window->findChild<T*>(name);
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    ResultGrid* grid(const char* name) const { return child<ResultGrid>(name); }
+    HistoryChart* chart() const { return child<HistoryChart>("HistoryChart"); }
+    const ResultTable& records() const { return m_window->session().records(); }
+    QString header(const char* name, int column) const {
+        return grid(name)->model()->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    }
+
+    QList<QMessageBox*> errorBoxes() const {
+        QList<QMessageBox*> shown;
+        for (auto* box : m_window->findChildren<QMessageBox*>())
+            if (box->isVisible()) shown << box;
+        return shown;
+    }
+
+    // Every cell of every row shows the core's text for it, as the display decodes it.
+    void expectRowsAsTheCoreWrites() {
+        for (std::size_t i = 0; i < records().size(); ++i) {
+            const int row = static_cast<int>(i);
+            const auto texts = m_window->session().rowTexts(i, m_window->displayOptions());
+            const auto expect = [&](const char* name, const auto& cells, std::size_t columns) {
+                for (std::size_t c = 0; c < columns; ++c) {
+                    const QString shown = grid(name)->cellText(row, static_cast<int>(c));
+                    EXPECT_EQ(shown, QString::fromStdString(cells[c])) << name << i << c;
+                }
+            };
+            expect("BaseGrid", texts.base, texts.base.size());
+            expect("ReloadGrid", texts.reload, texts.reload.size() - 1);
+            expect("AdditionalGrid", texts.additional, texts.additional.size());
+        }
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<MainWindow> m_window;
+};
+
+}  // namespace quillmere::gui::testing
