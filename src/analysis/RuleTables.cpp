@@ -1,5 +1,7 @@
 #include "analysis/RuleTables.h"
 
+#include <algorithm>
+
 namespace quillmere::analysis {
 
 const std::array<Technology, kTechCount> kTechnologies = {{
@@ -34,6 +36,7 @@ constexpr std::array<std::int32_t, 4> kSpeedPercent = {300, 150, 100, 67};
 constexpr std::array<double, 9> kDifficultyFactor = {0.4, 0.6, 0.8, 1.0, 1.2, 1.4, 1.6, 1.8, 2.0};
 constexpr std::array<std::int32_t, 9> kLevelPercent = {60, 75, 90, 100, 110, 115, 120, 125, 130};
 constexpr std::array<std::int32_t, 6> kCostSettingPercent = {100, 110, 120, 130, 140, 150};
+constexpr std::array<std::string_view, 4> kSpeedNames = {"Marathon", "Epic", "Normal", "Quick"};
 constexpr std::array<std::string_view, 9> kLevelNames = {"Settler", "Chieftain", "Warlord", "Noble",   "Prince",
                                                          "Monarch", "Emperor",   "Immortal", "Deity"};
 constexpr std::array<std::string_view, 27> kLeaderNames = {
@@ -89,9 +92,26 @@ double DifficultyFactor(std::int32_t level) { return lookup(kDifficultyFactor, l
 std::int32_t LevelPercent(std::int32_t level) { return lookup(kLevelPercent, level, 100); }
 std::int32_t CostSettingPercent(std::int32_t costSetting) { return lookup(kCostSettingPercent, costSetting, 130); }
 
+std::optional<std::string_view> SpeedName(std::int32_t speedIndex) { return name(kSpeedNames, speedIndex); }
 std::optional<std::string_view> LevelName(std::int32_t level) { return name(kLevelNames, level); }
 std::optional<std::string_view> LeaderName(std::int32_t leaderType) { return name(kLeaderNames, leaderType); }
 std::optional<std::string_view> CivName(std::int32_t civType) { return name(kCivNames, civType); }
+
+namespace {
+
+template <std::size_t N>
+std::optional<std::int32_t> indexNamed(const std::array<std::string_view, N>& table, std::string_view wanted) {
+    const auto it = std::find(table.begin(), table.end(), wanted);
+    if (it == table.end()) return std::nullopt;
+    return static_cast<std::int32_t>(it - table.begin());
+}
+
+}  // namespace
+
+std::optional<std::int32_t> SpeedIndexNamed(std::string_view name) { return indexNamed(kSpeedNames, name); }
+std::optional<std::int32_t> LevelNamed(std::string_view name) { return indexNamed(kLevelNames, name); }
+std::optional<std::int32_t> LeaderNamed(std::string_view name) { return indexNamed(kLeaderNames, name); }
+std::optional<std::int32_t> CivNamed(std::string_view name) { return indexNamed(kCivNames, name); }
 
 CalendarDate DateOfTurn(std::int32_t speedIndex, std::int32_t turn) {
     CalendarDate date{-9999, turn < 0 ? 0 : turn};

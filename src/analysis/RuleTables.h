@@ -29,9 +29,16 @@ extern const std::array<Technology, kTechCount> kTechnologies;
 [[nodiscard]] std::int32_t CostSettingPercent(std::int32_t costSetting);
 
 // Names for the grids; empty outside their tables.
+[[nodiscard]] std::optional<std::string_view> SpeedName(std::int32_t speedIndex);
 [[nodiscard]] std::optional<std::string_view> LevelName(std::int32_t level);
 [[nodiscard]] std::optional<std::string_view> LeaderName(std::int32_t leaderType);
 [[nodiscard]] std::optional<std::string_view> CivName(std::int32_t civType);
+
+// The index a name has in its table (exact spelling); empty for a name not in it.
+[[nodiscard]] std::optional<std::int32_t> SpeedIndexNamed(std::string_view name);
+[[nodiscard]] std::optional<std::int32_t> LevelNamed(std::string_view name);
+[[nodiscard]] std::optional<std::int32_t> LeaderNamed(std::string_view name);
+[[nodiscard]] std::optional<std::int32_t> CivNamed(std::string_view name);
 
 struct CalendarDate {
     std::int32_t year;

@@ -60,12 +60,21 @@ struct SaveRecord {
     std::int32_t Culture3 = 0;
     std::string BlockText;
     HistoryTable History = HistoryTable(kHistoryCategories);
+    // What the tournament checks compare; no grid shows them.
+    std::int32_t SpeedIndex = 0;  // 0..3 for the known game speeds
+    std::int32_t MapWidth = 0;
+    std::int32_t MapHeight = 0;
+    std::int32_t LandTotal = 0;
+    std::uint64_t GameHash = 0;  // of the inflated game state: equal for the same game data
 
     // Not empty when the file could not be loaded or analysed: the user-facing reason.
     // Such a record keeps only FileName and FileDate.
     std::string Failure;
     // Present once the reload control has judged the record under valid rules.
     std::optional<ReloadJudgement> Reload;
+    // What the tournament's checks found against this save, each with its evidence, e.g.
+    // "speed Quick (tournament: Normal)"; empty when nothing was found or nothing was checked.
+    std::vector<std::string> Flags;
 };
 
 // True when the row shows every column; false for a blocked save or one that failed to load.

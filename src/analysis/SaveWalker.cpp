@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <cstring>
+#include <span>
 #include <utility>
 
 #include "analysis/FinalScore.h"
@@ -52,7 +54,33 @@
 
 namespace quillmere::analysis {
 
-SaveRecord AnalyseSave(const load::WorkBuffer& work) { return walk::SaveWalker(work).Run(); }
+namespace {
+
+// A fast 64-bit hash, a word at a time: enough to tell one game state from another.
+std::uint64_t hashOf(std::span<const std::uint8_t> bytes) {
+    std::uint64_t h = 0x9E3779B97F4A7C15ULL ^ bytes.size();
+    std::size_t i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes.data() + i, 8);
+        h = (h ^ word) * 0xBF58476D1CE4E5B9ULL;
+        h ^= h >> 31;
+    }
+    for (; i < bytes.size(); ++i) h = (h ^ bytes[i]) * 0x94D049BB133111EBULL;
+    return h ^ (h >> 29);
+}
+
+}  // namespace
+
+SaveRecord AnalyseSave(const load::WorkBuffer& work) {
+    SaveRecord rec = walk::SaveWalker(work).Run();
+    const auto size = static_cast<std::int64_t>(work.bytes.size());
+    const std::int64_t start = std::clamp<std::int64_t>(work.streamOffset, 0, size);
+    const std::int64_t length = std::clamp<std::int64_t>(work.gameLength, 0, size - start);
+    rec.GameHash = hashOf(std::span<const std::uint8_t>(work.bytes).subspan(static_cast<std::size_t>(start),
+                                                                             static_cast<std::size_t>(length)));
+    return rec;
+}
 
 namespace walk {
 
@@ -142,6 +170,9 @@ void SaveWalker::readGameSection() {
     const std::int32_t width = m_reader.ReadInt();
     const std::int32_t height = m_reader.ReadInt();
     m_landTotal = m_reader.ReadInt();
+    m_rec.MapWidth = width;
+    m_rec.MapHeight = height;
+    m_rec.LandTotal = m_landTotal;
     m_reader.Skip(4 * kInt + 2 * kBool + 70 * kInt);
     // The plot count is the int32 product of the map's sides, as the game stores it.
     const auto plots =
@@ -181,6 +212,7 @@ void SaveWalker::finishRecord() {
         if (const auto leader = LeaderName(m_leader)) m_rec.NickName = *leader;
     }
     m_rec.LeaderType = m_leader;
+    m_rec.SpeedIndex = m_speedIndex;
     m_rec.PopulationPercent = m_populationTotal > 0 ? static_cast<double>(std::int64_t{m_rec.Population} * 100) /
                                                           static_cast<double>(m_populationTotal)
                                                     : 0.0;

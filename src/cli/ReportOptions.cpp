@@ -79,6 +79,10 @@ ReportOptions ParseReportArguments(std::span<const std::string> arguments) {
             options.recursive = true;
             continue;
         }
+        if (argument == "--flags-only") {
+            options.flagsOnly = true;
+            continue;
+        }
 
         // Every other option takes a value, as the next argument or after "=".
         std::string name = argument;
@@ -90,7 +94,7 @@ ReportOptions ParseReportArguments(std::span<const std::string> arguments) {
         const bool known = name == "--start" || name == "--sessions-per-day" || name == "--min-session-minutes" ||
                            name == "--presessions" || name == "--sort" || name == "-o" || name == "--output" ||
                            name == "--jobs" || name == "-j" || name == "--format" || name == "--encoding" ||
-                           name == "--decimal-separator";
+                           name == "--decimal-separator" || name == "--profile";
         if (!known) throw UsageError("unknown option '" + argument + "'");
         if (!value) {
             if (i + 1 == arguments.size()) throw UsageError("option '" + name + "' needs a value");
@@ -99,12 +103,18 @@ ReportOptions ParseReportArguments(std::span<const std::string> arguments) {
 
         if (name == "--start") {
             setStartDate(options.rules, *value);
+            options.rulesGiven.push_back(reload::RuleField::StartDate);
         } else if (name == "--sessions-per-day") {
             options.rules.sessionsPerDay = *value;
+            options.rulesGiven.push_back(reload::RuleField::SessionsPerDay);
         } else if (name == "--min-session-minutes") {
             options.rules.minSessionMinutes = *value;
+            options.rulesGiven.push_back(reload::RuleField::MinSessionMinutes);
         } else if (name == "--presessions") {
             options.rules.presessions = *value;
+            options.rulesGiven.push_back(reload::RuleField::Presessions);
+        } else if (name == "--profile") {
+            options.profile = *value;
         } else if (name == "--sort") {
             options.sort = sortKeyOf(*value);
         } else if (name == "--jobs" || name == "-j") {
@@ -142,13 +152,42 @@ std::string ReportUsage() {
            "  --decimal-separator ,|.       of the results file and the page (default .); \",\" writes what\n"
            "                                the window writes in a comma locale\n"
            "  -r, --recursive               read the folders inside folders too\n"
+           "  --profile FILE                a tournament profile (JSON): its rules, and the settings,\n"
+           "                                deadline, leaders and civilisations every save is checked\n"
+           "                                against; rule options given as well override its rules\n"
+           "  --flags-only                  list only the flagged saves, one line each, instead of the\n"
+           "                                results; exit status 3 when any save is flagged\n"
            "  -j, --jobs N                  analyse on N workers (default: one per core); the output is the\n"
            "                                same for any N\n"
            "  -h, --help                    show this help\n"
            "  --version                     show the version\n"
            "\n"
            "Exit status: 0 when every file was analysed, 1 when some could not be (their rows are still\n"
-           "written), 2 for a usage or rule error or when the results cannot be written.\n";
+           "written), 2 for a usage, rule or profile error or when the results cannot be written, 3 with\n"
+           "--flags-only when some save is flagged.\n";
+}
+
+reload::RuleTexts RulesOf(const ReportOptions& options, const reload::RuleTexts& base) {
+    reload::RuleTexts texts = base;
+    for (const auto field : options.rulesGiven) {
+        switch (field) {
+            case reload::RuleField::StartDate:
+                texts.day = options.rules.day;
+                texts.month = options.rules.month;
+                texts.year = options.rules.year;
+                break;
+            case reload::RuleField::SessionsPerDay:
+                texts.sessionsPerDay = options.rules.sessionsPerDay;
+                break;
+            case reload::RuleField::MinSessionMinutes:
+                texts.minSessionMinutes = options.rules.minSessionMinutes;
+                break;
+            case reload::RuleField::Presessions:
+                texts.presessions = options.rules.presessions;
+                break;
+        }
+    }
+    return texts;
 }
 
 std::string_view OptionOf(reload::RuleField field) {

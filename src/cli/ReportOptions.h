@@ -19,6 +19,7 @@ enum class ReportAction { Run, Help, Version };
 struct ReportOptions {
     ReportAction action = ReportAction::Run;
     reload::RuleTexts rules;
+    std::vector<reload::RuleField> rulesGiven;  // the rules set on the command line, over a profile's
     std::optional<view::SortKey> sort;  // applied after the file-name sort of every load
     std::string output = "-";           // "-" is standard output
     unsigned jobs = 0;                  // workers; 0 is one per core
@@ -26,6 +27,8 @@ struct ReportOptions {
     view::TextEncoding encoding = view::TextEncoding::Windows1251;  // of the results file
     char decimalSeparator = '.';                                    // of the results file and the page
     bool recursive = false;                                         // folders' folders too
+    std::optional<std::string> profile;                             // a tournament profile file
+    bool flagsOnly = false;                                         // list only the flagged saves
     std::vector<std::string> saves;  // files and folders
 };
 
@@ -45,5 +48,9 @@ public:
 
 // The option that sets the rule text of `field`, for messages.
 [[nodiscard]] std::string_view OptionOf(reload::RuleField field);
+
+// The rule texts a run uses: a profile's (or the defaults), with those given on the command line
+// over them.
+[[nodiscard]] reload::RuleTexts RulesOf(const ReportOptions& options, const reload::RuleTexts& base);
 
 }  // namespace quillmere::cli

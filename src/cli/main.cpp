@@ -7,6 +7,7 @@
 #include "cli/ReportOptions.h"
 #include "export/AtomicFile.h"
 #include "load/FileList.h"
+#include "load/Windows1251.h"
 #include "session/Session.h"
 
 namespace {
@@ -16,6 +17,7 @@ using namespace quillmere;
 constexpr int kAllAnalysed = 0;
 constexpr int kSomeFailed = 1;
 constexpr int kNothingWritten = 2;
+constexpr int kSomeFlagged = 3;
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "quillmere-report: %s\n", message.c_str());
@@ -24,6 +26,19 @@ int fail(const std::string& message) {
 
 bool writeToStandardOutput(const std::string& bytes) {
     return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() && std::fflush(stdout) == 0;
+}
+
+// One line per flagged save: its file name, then its flags.
+int writeFlags(const session::Session& session, int status) {
+    std::string lines;
+    for (const auto& rec : session.records()) {
+        if (rec.Flags.empty()) continue;
+        lines += load::FileNameToUtf8(rec.FileName) + ":";
+        for (std::size_t i = 0; i < rec.Flags.size(); ++i) lines += (i == 0 ? " " : "; ") + rec.Flags[i];
+        lines += "\n";
+    }
+    if (!writeToStandardOutput(lines)) return fail("cannot write to standard output");
+    return session.flaggedCount() > 0 ? kSomeFlagged : status;
 }
 
 int run(const std::vector<std::string>& arguments) {
@@ -43,7 +58,17 @@ int run(const std::vector<std::string>& arguments) {
     }
 
     session::Session session;
-    if (const auto& check = session.setRules(options.rules); !check.errors.empty()) {
+    reload::RuleTexts base;
+    if (options.profile) {
+        try {
+            auto profile = session::ReadProfile(*options.profile);
+            base = profile.rules;
+            session.setProfile(std::move(profile));
+        } catch (const session::ProfileError& error) {
+            return fail(error.what());
+        }
+    }
+    if (const auto& check = session.setRules(cli::RulesOf(options, base)); !check.errors.empty()) {
         const auto& first = check.errors.front();
         return fail(std::string(cli::OptionOf(first.field)) + ": " + first.message);
     }
@@ -64,6 +89,7 @@ int run(const std::vector<std::string>& arguments) {
     if (showProgress) std::fputs("\r\033[K", stderr);
     for (const auto& [file, message] : summary.failures) std::fprintf(stderr, "%s: %s\n", file.c_str(), message.c_str());
     if (options.sort) session.sortClick(*options.sort);
+    if (options.flagsOnly) return writeFlags(session, summary.failed > 0 ? kSomeFailed : kAllAnalysed);
 
     // The C locale's decimal point unless asked: the output is meant for scripts as much as for people.
     const std::string text = session.report(options.format, {options.decimalSeparator, options.encoding});

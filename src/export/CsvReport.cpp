@@ -12,12 +12,13 @@ namespace quillmere::exporting {
 
 namespace {
 
-constexpr std::array<std::string_view, 33> kColumns = {
+constexpr std::array<std::string_view, 34> kColumns = {
     "Row",     "File Name",      "Status",       "Nickname",    "Leader",       "Civilization", "Turn",
     "Year",    "Play Time (s)",  "Score",        "Final",       "Level",        "Victory",      "File Date",
     "Play Days", "Reloads",      "Reload %",     "Session (s)", "Max Reloads",  "Honesty",
     "Reloads To Next Verdict",   "Cities",       "Units",       "Techs",        "Land",         "Land %",
-    "Population", "Population %", "Culture 1",   "Culture 2",   "Culture 3",    "Blocked",      "Failure"};
+    "Population", "Population %", "Culture 1",   "Culture 2",   "Culture 3",    "Blocked",      "Failure",
+    "Flags"};
 
 void appendField(std::string& out, std::string_view field) {
     if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
@@ -49,6 +50,7 @@ std::vector<std::string> fieldsOf(const analysis::SaveRecord& rec, std::size_t r
     if (rec.FileDate) f[13] = IsoDateTime(*rec.FileDate).value_or("");
     f[31] = status == SaveStatus::Blocked ? load::Windows1251ToUtf8(rec.BlockText) : "";
     f[32] = status == SaveStatus::Failed || status == SaveStatus::NotLoaded ? rec.Failure : "";
+    f[33] = FlagsText(rec);
     if (status != SaveStatus::Analysed) return f;
     f[3] = NickNameUtf8(rec);
     f[4] = view::LeaderText(rec.LeaderType);

@@ -30,7 +30,7 @@ constexpr std::string_view kStyle = R"(body{font-family:sans-serif;margin:1.5em;
 table{border-collapse:collapse;font-size:13px}th,td{border:1px solid #bbb;padding:2px 6px;white-space:pre}
 th{background:#e8e8e8;position:sticky;top:0}td.num{text-align:right;font-variant-numeric:tabular-nums}
 tr.failed td{background:#fdd}tr.blocked td{background:#eee;color:#666}tr.notloaded td{background:#f6f6f6;color:#888}
-td.fair{background:#dfd}td.average{background:#ffd}td.cheat{background:#fbb;font-weight:bold}
+td.flagged{background:#fc9}td.fair{background:#dfd}td.average{background:#ffd}td.cheat{background:#fbb;font-weight:bold}
 figure{margin:1.5em 0}figcaption{font-weight:bold;margin-bottom:.3em}ul.legend{list-style:none;padding:0;
 display:flex;flex-wrap:wrap;gap:.2em 1.2em;font-size:13px}ul.legend span{display:inline-block;width:1.6em;
 height:.25em;vertical-align:middle;margin-right:.4em}
@@ -115,6 +115,7 @@ void appendRow(std::string& html, const analysis::SaveRecord& rec, int row, char
     }
     for (std::size_t c = 2; c <= 11; ++c) cell(cells.additional[c], true);
     cell(note, false);
+    cell(FlagsText(rec), false, rec.Flags.empty() ? nullptr : "flagged");
     html += "</tr>\n";
 }
 
@@ -192,7 +193,7 @@ std::string BuildHtmlReport(const analysis::ResultTable& table, const reload::Ru
     for (const auto& h : headers.base) html += "<th>" + escaped(h) + "</th>";
     for (std::size_t c = 2; c <= 11; ++c) html += "<th>" + escaped(headers.reload[c]) + "</th>";
     for (std::size_t c = 2; c <= 11; ++c) html += "<th>" + escaped(headers.additional[c]) + "</th>";
-    html += "<th>Note</th></tr></thead>\n<tbody>\n";
+    html += "<th>Note</th><th>Flags</th></tr></thead>\n<tbody>\n";
     for (std::size_t i = 0; i < table.size(); ++i) appendRow(html, table[i], static_cast<int>(i + 1), decimalSeparator);
     html += "</tbody>\n</table>\n";
 

@@ -72,6 +72,7 @@ Json saveOf(const analysis::SaveRecord& rec, std::size_t row) {
         {"status", StatusText(status)},
         {"failure", status == SaveStatus::Failed || status == SaveStatus::NotLoaded ? Json(rec.Failure) : Json(nullptr)},
         {"block_text", status == SaveStatus::Blocked ? Json(load::Windows1251ToUtf8(rec.BlockText)) : Json(nullptr)},
+        {"flags", rec.Flags},
     };
     if (status != SaveStatus::Analysed) return save;
     save["player"] = {

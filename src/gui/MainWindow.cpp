@@ -89,12 +89,15 @@ MainWindow::MainWindow(std::unique_ptr<QSettings> settings, QWidget* parent)
     m_graphPage = createGraphPage();
     m_reloadsPage = createReloadsPage();
     m_additionalPage = createAdditionalPage();
+    m_flagsPage = createFlagsPage();
     m_pages->addTab(m_basePage, "Base");
     m_pages->addTab(m_graphPage, "Graph");
     m_pages->addTab(m_reloadsPage, "Reloads");
     m_pages->addTab(m_additionalPage, "Additional");
+    m_pages->addTab(m_flagsPage, tr("Flags"));
     m_pages->setCurrentIndex(0);
-    for (auto* page : {m_basePage, m_graphPage, m_reloadsPage, m_additionalPage}) page->installEventFilter(this);
+    for (auto* page : {m_basePage, m_graphPage, m_reloadsPage, m_additionalPage, m_flagsPage})
+        page->installEventFilter(this);
     m_client->installEventFilter(this);
     m_baseGrid->horizontalHeader()->installEventFilter(this);
 
@@ -210,7 +213,15 @@ QWidget* MainWindow::createAdditionalPage() {
     page->setObjectName("TabSheet2");
     m_additionalGrid = new ResultGrid(GridKind::Additional, view::kAdditionalColumns, m_rows, page);
     m_additionalGrid->setObjectName("AdditionalGrid");
-    for (auto* grid : {m_baseGrid, m_reloadGrid, m_additionalGrid}) {
+    return page;
+}
+
+QWidget* MainWindow::createFlagsPage() {
+    auto* page = new QWidget(m_client);
+    page->setObjectName("FlagsPage");
+    m_flagsGrid = new ResultGrid(GridKind::Flags, view::kFlagColumns, m_rows, page);
+    m_flagsGrid->setObjectName("FlagsGrid");
+    for (auto* grid : {m_baseGrid, m_reloadGrid, m_additionalGrid, m_flagsGrid}) {
         connect(grid->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                 [this, grid] { onSelectionChanged(grid); });
     }
@@ -257,6 +268,8 @@ void MainWindow::layoutPage(QWidget* page) {
         fill(m_reloadGrid, kReloadGridTop);
     } else if (page == m_additionalPage) {
         fill(m_additionalGrid, kGridTop);
+    } else if (page == m_flagsPage) {
+        fill(m_flagsGrid, kGridTop);
     }
 }
 
@@ -363,12 +376,12 @@ session::LoadSummary MainWindow::showLoadedRecords(analysis::ResultTable records
     m_rows.invalidate();
     m_graphRows.clear();
     showRows(true);
-    for (auto* grid : {m_baseGrid, m_reloadGrid, m_additionalGrid}) grid->fitColumns();
+    for (auto* grid : {m_baseGrid, m_reloadGrid, m_additionalGrid, m_flagsGrid}) grid->fitColumns();
     return summary;
 }
 
 void MainWindow::showRows(bool graphData) {
-    for (auto* grid : {m_baseGrid, m_reloadGrid, m_additionalGrid}) grid->refresh();
+    for (auto* grid : {m_baseGrid, m_reloadGrid, m_additionalGrid, m_flagsGrid}) grid->refresh();
     if (graphData) drawGraph();
     showSortDirections();
     showStatus();
@@ -380,13 +393,14 @@ void MainWindow::onRulesEdited(const reload::RuleTexts& texts) {
     m_rows.invalidate();
     showRows(false);
     m_reloadGrid->fitColumns(kFirstJudgedColumn);
+    m_flagsGrid->fitColumns(2);  // the deadline's flags follow the start date
 }
 
 void MainWindow::onSortClicked(view::SortKey key) {
     m_session.sortClick(key);
     m_rows.invalidate();
     // The selection named rows, which now hold other saves.
-    for (auto* grid : {m_baseGrid, m_reloadGrid, m_additionalGrid}) grid->clearSelection();
+    for (auto* grid : {m_baseGrid, m_reloadGrid, m_additionalGrid, m_flagsGrid}) grid->clearSelection();
     m_graphRows.clear();
     showRows(true);
 }

@@ -66,6 +66,11 @@ public:
     // Puts the selected rows of the grid in view on the clipboard as tab-separated text with a
     // header; false when no row is selected.
     bool copySelectedRows();
+    // Opens a tournament profile: its rules go into the rule boxes and every save is checked against
+    // it. On an error the box names the field and the problem, nothing changes, and false is returned.
+    bool openProfile(const QString& path);
+    // Writes the profile open now, with the rules in the boxes, to `path`.
+    bool saveProfile(const QString& path);
 
     [[nodiscard]] const session::Session& session() const { return m_session; }
     [[nodiscard]] view::FormatOptions displayOptions() const { return m_rows.formatOptions(); }
@@ -84,6 +89,8 @@ public Q_SLOTS:
     void chooseAndSaveResults();
     void chooseAndExport(session::ReportFormat format);
     void chooseAndSaveGraph();
+    void chooseAndOpenProfile();
+    void chooseAndSaveProfile();
     void resetRules();
     void showAbout();
 
@@ -104,6 +111,7 @@ private:
     QWidget* createGraphPage();
     QWidget* createReloadsPage();
     QWidget* createAdditionalPage();
+    QWidget* createFlagsPage();
     void layoutClient();
     void layoutPage(QWidget* page);
     void placeSortButtons();
@@ -148,9 +156,11 @@ private:
     QWidget* m_graphPage = nullptr;
     QWidget* m_reloadsPage = nullptr;
     QWidget* m_additionalPage = nullptr;
+    QWidget* m_flagsPage = nullptr;
     ResultGrid* m_baseGrid = nullptr;
     ResultGrid* m_reloadGrid = nullptr;
     ResultGrid* m_additionalGrid = nullptr;
+    ResultGrid* m_flagsGrid = nullptr;
     HistoryChart* m_historyChart = nullptr;
     QComboBox* m_graphSelect = nullptr;
     RulesPanel* m_rulesPanel = nullptr;

@@ -57,6 +57,9 @@ void MainWindow::createMenus() {
     }
     file->addAction(tr("Save &Graph as PNG or SVG..."), this, &MainWindow::chooseAndSaveGraph);
     file->addSeparator();
+    file->addAction(tr("Open &Profile..."), this, &MainWindow::chooseAndOpenProfile);
+    file->addAction(tr("Save Profile &As..."), this, &MainWindow::chooseAndSaveProfile);
+    file->addSeparator();
     file->addAction(tr("&Quit"), QKeySequence::Quit, this, &QWidget::close);
 
     auto* edit = menuBar()->addMenu(tr("&Edit"));
@@ -83,6 +86,8 @@ void MainWindow::restoreSettings() {
     } else {
         m_rulesPanel->showCheck(m_session.ruleCheck());
     }
+    const QString profile = m_settings.profilePath();
+    if (!profile.isEmpty() && QFileInfo::exists(profile)) openProfile(profile);
     const QString category = m_settings.graphCategory();
     if (!category.isEmpty()) m_graphSelect->setCurrentText(category);
     const QByteArray geometry = m_settings.geometry();
@@ -230,9 +235,56 @@ void MainWindow::onSelectionChanged(ResultGrid* grid) {
     drawGraph();
 }
 
+void MainWindow::chooseAndOpenProfile() {
+    const QString path = QFileDialog::getOpenFileName(this, tr("Open Profile"), startFolder("profile"),
+                                                      tr("Tournament profiles (*.json);;All files (*)"));
+    if (path.isEmpty()) return;
+    rememberFolder("profile", path);
+    openProfile(path);
+}
+
+void MainWindow::chooseAndSaveProfile() {
+    const QString name = m_session.profile() && !m_session.profile()->name.empty()
+                             ? QString::fromStdString(m_session.profile()->name) + ".json"
+                             : QStringLiteral("profile.json");
+    const QString path = QFileDialog::getSaveFileName(this, tr("Save Profile"), QDir(startFolder("profile")).filePath(name),
+                                                      tr("Tournament profiles (*.json)"));
+    if (path.isEmpty()) return;
+    rememberFolder("profile", path);
+    saveProfile(path);
+}
+
+bool MainWindow::openProfile(const QString& path) {
+    try {
+        auto profile = session::ReadProfile(ToFileSystem(path));
+        m_rulesPanel->setTexts(profile.rules);
+        m_rulesPanel->showCheck(m_session.setProfile(std::move(profile)));
+    } catch (const session::ProfileError& error) {
+        reportError(WithFullStop(FromUtf8(error.what())));
+        return false;
+    }
+    m_settings.setProfilePath(path);
+    m_settings.setRules(m_session.ruleTexts());
+    m_rows.invalidate();
+    showRows(false);
+    m_flagsGrid->fitColumns(2);
+    statusBar()->showMessage(tr("Profile %1 in use").arg(QFileInfo(path).fileName()), 6000);
+    return true;
+}
+
+bool MainWindow::saveProfile(const QString& path) {
+    session::Profile profile = m_session.profile().value_or(session::Profile{});
+    profile.rules = m_session.ruleTexts();
+    if (profile.name.empty()) profile.name = QFileInfo(path).completeBaseName().toStdString();
+    if (!writeOutput(path, session::ProfileJson(profile))) return false;
+    m_settings.setProfilePath(path);
+    return true;
+}
+
 ResultGrid* MainWindow::gridInView() const {
     if (m_pages->currentWidget() == m_reloadsPage) return m_reloadGrid;
     if (m_pages->currentWidget() == m_additionalPage) return m_additionalGrid;
+    if (m_pages->currentWidget() == m_flagsPage) return m_flagsGrid;
     return m_baseGrid;
 }
 

@@ -15,6 +15,7 @@ namespace {
 
 const QColor kFailedRowColour(255, 205, 205);
 const QColor kBlockedRowColour(222, 226, 238);
+const QColor kFlaggedRowColour(255, 221, 170);
 constexpr int kCellPadding = 8;     // room a cell keeps around its text
 constexpr int kHeaderPadding = 12;  // the same for a header section
 constexpr int kVerdictColumn = 11;  // "Honesty" in the reload grid
@@ -55,6 +56,7 @@ QVariant ResultGridModel::data(const QModelIndex& index, int role) const {
             if (column == 0) return QPalette().button();
             if (rec != nullptr && !rec->Failure.empty()) return QBrush(kFailedRowColour);
             if (rec != nullptr && !rec->BlockText.empty()) return QBrush(kBlockedRowColour);
+            if (rec != nullptr && m_grid == GridKind::Flags && !rec->Flags.empty()) return QBrush(kFlaggedRowColour);
             return {};
         default:
             return {};
@@ -66,6 +68,11 @@ QVariant ResultGridModel::toolTip(int row, int column) const {
     const auto& rec = m_rows.record(row);
     if (!rec.Failure.empty()) return WithFullStop(FromUtf8(rec.Failure));
     if (!rec.BlockText.empty()) return tr("Blocked by the organisers: %1").arg(FromWindows1251(rec.BlockText));
+    if (m_grid == GridKind::Flags && !rec.Flags.empty()) {
+        QStringList flags;
+        for (const auto& flag : rec.Flags) flags << FromUtf8(flag);
+        return flags.join(QLatin1Char('\n'));
+    }
     if (m_grid == GridKind::Reload && column == kVerdictColumn && rec.Reload) {
         return FromUtf8(view::VerdictExplanation(*rec.Reload, rec.LoadCount));
     }

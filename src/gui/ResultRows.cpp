@@ -42,6 +42,7 @@ const RowStrings& ResultRows::row(int index) {
         convert(texts.base, cached->base);
         convert(texts.reload, cached->reload);
         convert(texts.additional, cached->additional);
+        convert(texts.flags, cached->flags);
         // The reload grid's "Penalty" column is never written: it shows what clearing left.
         cached->reload.back() = index < m_clearedRows ? QStringLiteral(" ") : QString();
     }
@@ -60,6 +61,8 @@ QString ResultRows::cellText(GridKind grid, int index, int column) {
                 return pick(strings.base);
             case GridKind::Reload:
                 return pick(strings.reload);
+            case GridKind::Flags:
+                return pick(strings.flags);
             default:
                 return pick(strings.additional);
         }

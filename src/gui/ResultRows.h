@@ -10,13 +10,14 @@
 
 namespace quillmere::gui {
 
-enum class GridKind { Base, Reload, Additional };
+enum class GridKind { Base, Reload, Additional, Flags };
 
 // The display texts of one row in the three grids.
 struct RowStrings {
     std::array<QString, view::kBaseColumnCount> base;
     std::array<QString, view::kReloadColumnCount> reload;
     std::array<QString, view::kAdditionalColumnCount> additional;
+    std::array<QString, view::kFlagColumnCount> flags;
 };
 
 // The session's rows as the grids show them. Texts are made on first use and kept until the rows

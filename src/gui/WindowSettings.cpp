@@ -41,6 +41,10 @@ QByteArray WindowSettings::geometry() const { return m_settings->value("window/g
 
 void WindowSettings::setGeometry(const QByteArray& geometry) { m_settings->setValue("window/geometry", geometry); }
 
+QString WindowSettings::profilePath() const { return m_settings->value("profile/path").toString(); }
+
+void WindowSettings::setProfilePath(const QString& path) { m_settings->setValue("profile/path", path); }
+
 QString WindowSettings::graphCategory() const { return m_settings->value("graph/category").toString(); }
 
 void WindowSettings::setGraphCategory(const QString& category) { m_settings->setValue("graph/category", category); }

@@ -28,6 +28,10 @@ public:
     [[nodiscard]] QByteArray geometry() const;
     void setGeometry(const QByteArray& geometry);
 
+    // The tournament profile last opened or saved; empty when none.
+    [[nodiscard]] QString profilePath() const;
+    void setProfilePath(const QString& path);
+
     [[nodiscard]] QString graphCategory() const;
     void setGraphCategory(const QString& category);
 

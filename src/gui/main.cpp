@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "gui/MainWindow.h"
+#include "load/FileList.h"
 
 namespace {
 
@@ -28,6 +29,8 @@ std::vector<std::string> savePathsOf(int argc, char** argv) {
         const std::string argument = argv[i];
         if (!optionsEnded && argument == "--") {
             optionsEnded = true;
+        } else if (!optionsEnded && argument == "--profile") {
+            ++i;  // its value is a profile, not a save
         } else if (optionsEnded || !argument.starts_with('-')) {
             paths.push_back(argument.starts_with('/') || folder.empty() ? argument : folder + "/" + argument);
         }
@@ -51,11 +54,15 @@ int main(int argc, char* argv[]) {
                                            "Close the window once the files given are loaded and shown (for scripted "
                                            "checks); the exit status is 1 when some file failed.");
     parser.addOption(quitAfterLoad);
+    const QCommandLineOption profile("profile", "Open a tournament profile, as File > Open Profile does.", "FILE");
+    parser.addOption(profile);
     parser.process(application);
 
     quillmere::gui::MainWindow window;
     window.show();
-    const auto files = savePathsOf(argc, argv);
+    if (parser.isSet(profile)) window.openProfile(parser.value(profile));
+    // A folder stands for the regular files in it, as on the command line of quillmere-report.
+    const auto files = quillmere::load::ExpandPaths(savePathsOf(argc, argv), false).files;
     if (!files.empty()) QTimer::singleShot(0, &window, [&window, files] { window.loadFiles(files); });
     if (parser.isSet(quitAfterLoad)) {
         QObject::connect(&window, &quillmere::gui::MainWindow::loadFinished, &application, [&window] {

@@ -60,6 +60,7 @@ void AssembleWorkBuffer(std::span<const std::uint8_t> file, WorkBuffer& work, In
     const std::int64_t streamBytes = std::min(c, size - p);
     const std::int64_t trailing = size - p - streamBytes;
     work.streamOffset = p;
+    work.gameLength = u;
     work.bytes.sizeForOverwrite(static_cast<std::size_t>(p + u + trailing));
     const std::span<std::uint8_t> out(work.bytes);
     std::copy(file.begin(), file.begin() + (p - 4), out.begin());

@@ -20,6 +20,7 @@ namespace quillmere::load {
 struct WorkBuffer {
     ByteBuffer bytes;
     std::int64_t streamOffset = -1;  // p: where the game state starts in `bytes`
+    std::int64_t gameLength = 0;     // U: how many bytes of game state follow it
 };
 
 // No save holds more game data than this; a larger U is refused before anything is allocated.

@@ -1,5 +1,6 @@
 #include "session/Session.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "export/CsvReport.h"
@@ -7,6 +8,7 @@
 #include "export/JsonReport.h"
 #include "export/ResultsFile.h"
 #include "reload/ReloadControl.h"
+#include "session/TournamentChecks.h"
 
 namespace quillmere::session {
 
@@ -16,8 +18,23 @@ Session::Session(int currentYear)
 const reload::RuleCheck& Session::setRules(const reload::RuleTexts& texts) {
     m_ruleTexts = texts;
     m_ruleCheck = reload::CheckRules(texts, m_currentYear);
-    reload::ApplyRules(m_records, m_ruleCheck.rules);
+    refresh();
     return m_ruleCheck;
+}
+
+const reload::RuleCheck& Session::setProfile(std::optional<Profile> profile) {
+    m_profile = std::move(profile);
+    return setRules(m_profile ? m_profile->rules : m_ruleTexts);
+}
+
+std::size_t Session::flaggedCount() const {
+    return static_cast<std::size_t>(
+        std::count_if(m_records.begin(), m_records.end(), [](const auto& rec) { return !rec.Flags.empty(); }));
+}
+
+void Session::refresh() {
+    reload::ApplyRules(m_records, m_ruleCheck.rules);
+    CheckTournament(m_records, m_profile ? &*m_profile : nullptr, m_ruleCheck.rules);
 }
 
 LoadSummary Session::load(std::span<const std::string> paths, const analysis::BatchControl& control) {
@@ -38,7 +55,7 @@ LoadSummary Session::adopt(analysis::ResultTable records) {
         }
     }
     m_records = std::move(records);
-    reload::ApplyRules(m_records, m_ruleCheck.rules);
+    refresh();
     view::SortRecords(m_records, view::SortKey::FileName, m_directions.fileName);
     return summary;
 }

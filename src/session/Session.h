@@ -10,6 +10,7 @@
 #include "analysis/Batch.h"
 #include "analysis/SaveRecord.h"
 #include "reload/Rules.h"
+#include "session/Profile.h"
 #include "view/CellTexts.h"
 #include "view/Sorting.h"
 
@@ -55,6 +56,14 @@ public:
     [[nodiscard]] const reload::RuleCheck& ruleCheck() const { return m_ruleCheck; }
     [[nodiscard]] bool rulesValid() const { return m_ruleCheck.rules.has_value(); }
 
+    // Takes a tournament's profile: its rule texts become the rules (as setRules), and every save is
+    // checked against its requirements from now on. Without a profile only the checks that need
+    // none run (duplicates, save chains).
+    const reload::RuleCheck& setProfile(std::optional<Profile> profile);
+    [[nodiscard]] const std::optional<Profile>& profile() const { return m_profile; }
+    // How many records carry a flag.
+    [[nodiscard]] std::size_t flaggedCount() const;
+
     // Analyses `paths` and adopts the records (blocking; see BackgroundLoad for a window).
     LoadSummary load(std::span<const std::string> paths, const analysis::BatchControl& control = {});
     // Replaces the table with the records of a load, in the order of its paths: judges them under
@@ -83,7 +92,11 @@ private:
     reload::RuleCheck m_ruleCheck;
     view::SortDirections m_directions;
     std::optional<view::SortKey> m_lastSortKey;
+    std::optional<Profile> m_profile;
     analysis::ResultTable m_records;
+
+    // Judges and checks every record under what is set now.
+    void refresh();
 };
 
 }  // namespace quillmere::session

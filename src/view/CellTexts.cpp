@@ -1,5 +1,6 @@
 #include "view/CellTexts.h"
 
+#include <algorithm>
 #include <charconv>
 #include <vector>
 #include <cmath>
@@ -57,6 +58,12 @@ const std::array<ColumnSpec, kAdditionalColumnCount> kAdditionalColumns = {{
     {"Culture 1", 50, true},
     {"Culture 2", 50, true},
     {"Culture 3", 50, true},
+}};
+
+const std::array<ColumnSpec, kFlagColumnCount> kFlagColumns = {{
+    {kNumeroSign, 20, true},
+    {"File Name", 240},
+    {"Flags", 640},
 }};
 
 namespace {
@@ -205,6 +212,8 @@ std::string BatchSummary(const analysis::ResultTable& table) {
                        std::to_string(analysed) + " analysed, " + std::to_string(blocked) + " blocked, " +
                        std::to_string(failed) + " failed";
     if (notLoaded > 0) text += ", " + std::to_string(notLoaded) + " not loaded";
+    const auto flagged = std::count_if(table.begin(), table.end(), [](const auto& rec) { return !rec.Flags.empty(); });
+    if (flagged > 0) text += "; " + std::to_string(flagged) + " flagged";
     return text;
 }
 
@@ -235,9 +244,11 @@ std::string TabSeparatedRows(const analysis::ResultTable& table, std::span<const
 }
 
 RowTexts HeaderTexts(TextEncoding encoding) {
-    RowTexts headers{headersOf(kBaseColumns), headersOf(kReloadColumns), headersOf(kAdditionalColumns)};
+    RowTexts headers{headersOf(kBaseColumns), headersOf(kReloadColumns), headersOf(kAdditionalColumns),
+                     headersOf(kFlagColumns)};
     if (encoding == TextEncoding::Utf8) {
-        headers.base[0] = headers.reload[0] = headers.additional[0] = load::Windows1251ToUtf8(kNumeroSign);
+        headers.base[0] = headers.reload[0] = headers.additional[0] = headers.flags[0] =
+            load::Windows1251ToUtf8(kNumeroSign);
     }
     return headers;
 }
@@ -246,8 +257,10 @@ RowTexts RowTextsOf(const analysis::SaveRecord& rec, int rowNumber, const Format
     RowTexts row;
     const bool utf8 = options.encoding == TextEncoding::Utf8;
     const std::string number = std::to_string(rowNumber);
-    row.base[0] = row.reload[0] = row.additional[0] = number;
-    row.base[1] = row.reload[1] = row.additional[1] = utf8 ? rec.FileName : load::Utf8ToWindows1251(rec.FileName);
+    row.base[0] = row.reload[0] = row.additional[0] = row.flags[0] = number;
+    row.base[1] = row.reload[1] = row.additional[1] = row.flags[1] =
+        utf8 ? rec.FileName : load::Utf8ToWindows1251(rec.FileName);
+    for (const auto& flag : rec.Flags) row.flags[2] += (row.flags[2].empty() ? "" : "; ") + flag;
     row.reload[2] = rec.FileDate ? DateTimeText(*rec.FileDate) : std::string(kClearedCell);
 
     const std::string cleared(kClearedCell);

@@ -21,12 +21,15 @@ struct ColumnSpec {
 inline constexpr std::size_t kBaseColumnCount = 12;
 inline constexpr std::size_t kReloadColumnCount = 13;
 inline constexpr std::size_t kAdditionalColumnCount = 12;
+inline constexpr std::size_t kFlagColumnCount = 3;
 inline constexpr std::string_view kNumeroSign = "\xB9";  // Windows-1251 byte of the numero sign
 inline constexpr std::string_view kClearedCell = " ";
 
 extern const std::array<ColumnSpec, kBaseColumnCount> kBaseColumns;
 extern const std::array<ColumnSpec, kReloadColumnCount> kReloadColumns;
 extern const std::array<ColumnSpec, kAdditionalColumnCount> kAdditionalColumns;
+// The checks' findings: row number, file name and the flags; no results file holds them.
+extern const std::array<ColumnSpec, kFlagColumnCount> kFlagColumns;
 
 // The texts of one record's row in the three grids. The reload grid's last column ("Penalty") is
 // never written and stays empty here.
@@ -34,6 +37,7 @@ struct RowTexts {
     std::array<std::string, kBaseColumnCount> base;
     std::array<std::string, kReloadColumnCount> reload;
     std::array<std::string, kAdditionalColumnCount> additional;
+    std::array<std::string, kFlagColumnCount> flags;  // the flags joined by "; "
 };
 
 enum class TextEncoding {

@@ -127,3 +127,25 @@ TEST_F(ReportCommand, AnswersHelpAndVersion) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ReportCommand, FlagsOnlyListsTheFlaggedSavesAndExitsThree) {
+    quillmere::savewriter::SaveContent content;
+    content.game.turn = 30;
+    const auto bytes = quillmere::savewriter::BuildSave(content);
+    const auto a = writeBytes("a.sav", bytes);
+    const auto b = writeBytes("b.sav", bytes);  // the same game data again
+    const auto c = writeSave("c.sav", 40);
+    const auto flagged = run({"--flags-only", a, b, c});
+    EXPECT_EQ(flagged.status, 3);
+    EXPECT_EQ(flagged.out, "a: same game data as b\nb: same game data as a\n");
+    const auto clean = run({"--flags-only", c});
+    EXPECT_EQ(clean.status, 0);
+    EXPECT_EQ(clean.out, "");
+    const auto broken = run({"--profile", path("missing.json"), c});
+    EXPECT_EQ(broken.status, 2);
+    EXPECT_NE(broken.err.find("missing.json: No such file or directory"), std::string::npos) << broken.err;
+}
+
+}  // namespace

@@ -3,7 +3,7 @@
 CSV and JSON agree with the results file cell for cell, that the JSON fits its schema and that the
 HTML page parses with one table row per save.
 
-    check-reports.py QUILLMERE_REPORT SCHEMA SAVE_FOLDER
+    check-reports.py QUILLMERE_REPORT SCHEMA SAVE_FOLDER [PROFILE PROFILE_SCHEMA]
 """
 import csv
 import html.parser
@@ -126,4 +126,7 @@ page.close()
 assert page.rows == len(rows), (page.rows, len(rows))
 assert page.svgs == 7, page.svgs
 assert not page.external, page.external
+if len(sys.argv) > 5:
+    jsonschema.validate(json.load(open(sys.argv[4])), json.load(open(sys.argv[5])))
+
 print(f"{len(rows)} saves agree in res, csv and json; the page has {page.rows} rows and {page.svgs} charts")

@@ -50,6 +50,7 @@ int FuzzOneInput(const std::uint8_t* data, std::size_t size) {
             if (body == bytes.end()) return 0;
             work.bytes.assign(bytes.subspan(1));
             work.streamOffset = (body - bytes.begin()) - 1 + 4;
+            work.gameLength = static_cast<std::int64_t>(work.bytes.size()) - work.streamOffset;
         } else {
             work = load::AssembleWorkBuffer(bytes);
             require(work.streamOffset >= 8 && static_cast<std::size_t>(work.streamOffset) <= work.bytes.size());

@@ -27,11 +27,12 @@ TEST_F(Window, StartsWithItsCaptionTabsHeadersAndDefaultRules) {
     EXPECT_EQ(m_window->width(), 985);
     EXPECT_GE(m_window->height(), 558);  // the controls' area, with a menu bar above and a status bar below
     auto* tabs = child<QTabWidget>("PageControls");
-    ASSERT_EQ(tabs->count(), 4);
+    ASSERT_EQ(tabs->count(), 5);
     EXPECT_EQ(tabs->tabText(0), "Base");
     EXPECT_EQ(tabs->tabText(1), "Graph");
     EXPECT_EQ(tabs->tabText(2), "Reloads");
     EXPECT_EQ(tabs->tabText(3), "Additional");
+    EXPECT_EQ(tabs->tabText(4), "Flags");
     EXPECT_EQ(tabs->currentIndex(), 0);
     EXPECT_EQ(child<QPushButton>("Button1")->text().remove(QLatin1Char('&')), "Load File");
     EXPECT_EQ(child<QPushButton>("Button2")->text().remove(QLatin1Char('&')), "Save Results");

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -196,6 +197,67 @@ TEST_F(Window, EveryControlStaysReachableInTheSmallestWindow) {
     EXPECT_TRUE(frozen->isVisible());
     EXPECT_FALSE(frozen->isColumnHidden(1));
     EXPECT_TRUE(frozen->isColumnHidden(2));
+}
+
+}  // namespace
+}  // namespace quillmere::gui
+
+namespace quillmere::gui {
+namespace {
+
+using namespace quillmere::gui::testing;
+
+TEST_F(Window, AProfileChecksTheTournamentAndSurvivesARestart) {
+    QDir(m_dir.path()).mkdir("cup");
+    QStringList saves;
+    for (const auto& save : savewriter::TournamentBatch()) {
+        saves << m_dir.filePath("cup/" + QString::fromStdString(save.fileName));
+        WriteBytes(saves.back(), save.bytes);
+        QFile file(saves.back());
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        const QDateTime uploaded = QDateTime(QDate(2005, 11, 27), QTime(0, 0), Qt::LocalTime)
+                                       .addSecs(static_cast<qint64>(save.daysAfterStart * 86400));
+        ASSERT_TRUE(file.setFileTime(uploaded, QFileDevice::FileModificationTime));
+    }
+    const QString profilePath = m_dir.filePath("cup.json");
+    {
+        QFile profile(profilePath);
+        ASSERT_TRUE(profile.open(QIODevice::WriteOnly));
+        profile.write(QByteArray::fromStdString(savewriter::TournamentProfile()));
+    }
+    // A broken profile names its fault and changes nothing.
+    const QString broken = m_dir.filePath("broken.json");
+    {
+        QFile file(broken);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(R"({"speed": "Fast"})");
+    }
+    QSignalSpy errors(m_window.get(), &MainWindow::errorReported);
+    EXPECT_FALSE(m_window->openProfile(broken));
+    ASSERT_EQ(errors.count(), 1);
+    EXPECT_TRUE(errors.first().first().toString().contains("speed: 'Fast' is no game speed"));
+    EXPECT_FALSE(m_window->session().profile());
+
+    ASSERT_TRUE(m_window->openProfile(profilePath));
+    ASSERT_TRUE(load(saves));
+    EXPECT_EQ(m_window->session().flaggedCount(), 5u);
+    EXPECT_TRUE(child<QLabel>("StatusText")->text().endsWith("5 flagged"));
+    auto* flags = grid("FlagsGrid");
+    EXPECT_EQ(flags->cellText(2, 1), "Anna-t200");
+    EXPECT_EQ(flags->cellText(2, 2), "load count 5 at turn 200, but 8 at turn 150 in Anna-t150");
+    EXPECT_TRUE(flags->model()->data(flags->model()->index(2, 2), Qt::BackgroundRole).isValid());
+    EXPECT_FALSE(flags->model()->data(flags->model()->index(0, 2), Qt::BackgroundRole).isValid());
+
+    // Saved and reopened by the next start, the profile checks the same way.
+    const QString saved = m_dir.filePath("saved.json");
+    ASSERT_TRUE(m_window->saveProfile(saved));
+    const auto before = m_window->session().records();
+    m_window->close();
+    m_window = makeWindow();
+    ASSERT_TRUE(m_window->session().profile());
+    EXPECT_EQ(m_window->session().profile()->deadlineDay, 30);
+    ASSERT_TRUE(load(saves));
+    for (std::size_t i = 0; i < before.size(); ++i) EXPECT_EQ(records()[i].Flags, before[i].Flags) << i;
 }
 
 }  // namespace

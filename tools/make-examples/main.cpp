@@ -1,7 +1,10 @@
 // Writes the example batch of saves into a folder, each file dated within the first two weeks
-// of the default tournament start (27-11-2005), as players' uploads would be.
+// of the default tournament start (27-11-2005), as players' uploads would be; and a small example
+// tournament, with its profile, into another.
 //
-//   make-examples DIR
+//   make-examples DIR [TOURNAMENT_DIR]
+//
+// TOURNAMENT_DIR gets saves/ (the players' uploads) and profile.json.
 
 #include <utime.h>
 
@@ -12,22 +15,21 @@
 
 #include "savewriter/SampleGames.h"
 
-int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make-examples DIR\n");
-        return 2;
-    }
-    const std::filesystem::path dir = argv[1];
+namespace {
+
+bool writeFile(const std::filesystem::path& path, const char* bytes, std::size_t size) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes, static_cast<std::streamsize>(size));
+    out.close();
+    if (!out) std::fprintf(stderr, "%s: cannot write\n", path.c_str());
+    return static_cast<bool>(out);
+}
+
+bool writeBatch(const std::filesystem::path& dir, const std::vector<quillmere::savewriter::ExampleSave>& batch) {
     std::filesystem::create_directories(dir);
-    for (const auto& save : quillmere::savewriter::ExampleBatch()) {
-        const auto path = (dir / save.fileName).string();
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(save.bytes.data()), static_cast<std::streamsize>(save.bytes.size()));
-        out.close();
-        if (!out) {
-            std::fprintf(stderr, "%s: cannot write\n", path.c_str());
-            return 1;
-        }
+    for (const auto& save : batch) {
+        const auto path = dir / save.fileName;
+        if (!writeFile(path, reinterpret_cast<const char*>(save.bytes.data()), save.bytes.size())) return false;
         std::tm local{};
         local.tm_year = 2005 - 1900;
         local.tm_mon = 10;
@@ -37,6 +39,23 @@ int main(int argc, char** argv) {
         const std::time_t when = std::mktime(&local);
         const utimbuf times{when, when};
         if (::utime(path.c_str(), &times) != 0) std::fprintf(stderr, "%s: cannot set its time\n", path.c_str());
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: make-examples DIR [TOURNAMENT_DIR]\n");
+        return 2;
+    }
+    if (!writeBatch(argv[1], quillmere::savewriter::ExampleBatch())) return 1;
+    if (argc == 3) {
+        const std::filesystem::path tournament = argv[2];
+        if (!writeBatch(tournament / "saves", quillmere::savewriter::TournamentBatch())) return 1;
+        const auto profile = quillmere::savewriter::TournamentProfile();
+        if (!writeFile(tournament / "profile.json", profile.data(), profile.size())) return 1;
     }
     return 0;
 }

@@ -213,4 +213,55 @@ std::vector<ExampleSave> ExampleBatch() {
     return batch;
 }
 
+std::vector<ExampleSave> TournamentBatch() {
+    // Every game at Normal speed on a 48 x 32 map at Monarch, as the profile asks, but where planted.
+    const auto game = [](const char* name, std::int32_t leader, std::int32_t civ, std::int32_t turn,
+                         std::int32_t seconds, std::int32_t loads, std::uint32_t seed) {
+        GameSketch sketch{name, "", leader, civ, 2, 5, 3, turn, seconds, loads, 0, 0, 6, 8, 16, 40, 48, 32, seed};
+        return sketch;
+    };
+    struct Entry {
+        const char* file;
+        GameSketch sketch;
+        double daysAfterStart;
+    };
+    auto wrongSpeed = game("Dmitri", 20, 16, 150, 30000, 5, 34);
+    wrongSpeed.speedIndex = 3;
+    const Entry entries[] = {
+        {"Anna-t100", game("Anna", 4, 16, 100, 20000, 4, 31), 3.4},
+        {"Anna-t150", game("Anna", 4, 16, 150, 30000, 8, 31), 8.6},
+        {"Anna-t200", game("Anna", 4, 16, 200, 40000, 5, 31), 15.2},  // fewer loads than at turn 150
+        {"Bea-round1", game("Bea", 6, 5, 180, 36000, 6, 32), 9.1},
+        {"Dmitri", wrongSpeed, 10.3},
+        {"Eve", game("Eve", 8, 10, 210, 43000, 7, 35), 32.4},  // day 33
+        {"Frank", game("Frank", 3, 7, 190, 38000, 6, 36), 12.8},
+    };
+    std::vector<ExampleSave> batch;
+    std::int32_t annasLand = 0;
+    for (const auto& e : entries) {
+        auto content = MakeGame(e.sketch);
+        // One game's map has one land total, whatever turn it is saved at.
+        if (e.sketch.name == "Anna") {
+            if (annasLand == 0) annasLand = content.game.landTotal;
+            content.game.landTotal = annasLand;
+        }
+        batch.push_back({std::string(e.file) + ".sav", BuildSave(content), e.daysAfterStart});
+    }
+    // The same file again under another name, a day later.
+    batch.push_back({"Carl-round1.sav", batch[3].bytes, 10.0});
+    return batch;
+}
+
+std::string TournamentProfile() {
+    return R"({
+  "name": "Example Cup",
+  "rules": {"start_date": "27-11-2005", "sessions_per_day": "1,5", "min_session_minutes": "30", "presessions": "1"},
+  "speed": "Normal",
+  "levels": ["Monarch"],
+  "map": {"width": 48, "height": 32},
+  "deadline_day": 30
+}
+)";
+}
+
 }  // namespace quillmere::savewriter

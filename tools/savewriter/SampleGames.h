@@ -54,4 +54,12 @@ struct ExampleSave {
 // file damaged in transfer.
 [[nodiscard]] std::vector<ExampleSave> ExampleBatch();
 
+// A small tournament with the faults a referee looks for planted in it: three saves of one game of
+// which the last has fewer loads than the one before ("Anna-t200"), one save sent again under
+// another player's file name ("Bea-round1" as "Carl-round1"), one game at the wrong speed
+// ("Dmitri"), one save made after the deadline ("Eve"); "Frank", "Anna-t100" and "Anna-t150" are
+// in order. TournamentProfile() is its profile.
+[[nodiscard]] std::vector<ExampleSave> TournamentBatch();
+[[nodiscard]] std::string TournamentProfile();
+
 }  // namespace quillmere::savewriter

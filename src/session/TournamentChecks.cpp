@@ -1,0 +1,136 @@
+#include "session/TournamentChecks.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "analysis/RuleTables.h"
+#include "load/Windows1251.h"
+#include "view/CellTexts.h"
+
+namespace quillmere::session {
+
+namespace {
+
+using analysis::SaveRecord;
+
+std::string nameOr(std::optional<std::string_view> name, std::int32_t index) {
+    return name ? std::string(*name) : "#" + std::to_string(index);
+}
+
+template <typename Name>
+std::string alternatives(const std::vector<std::int32_t>& allowed, Name name) {
+    std::string text;
+    for (std::size_t i = 0; i < allowed.size(); ++i) {
+        if (i > 0) text += i + 1 == allowed.size() ? " or " : ", ";
+        text += nameOr(name(allowed[i]), allowed[i]);
+    }
+    return text;
+}
+
+bool allows(const std::vector<std::int32_t>& allowed, std::int32_t value) {
+    return allowed.empty() || std::find(allowed.begin(), allowed.end(), value) != allowed.end();
+}
+
+std::string fileNameOf(const SaveRecord& rec) { return load::FileNameToUtf8(rec.FileName); }
+
+void checkSettings(SaveRecord& rec, const Profile& profile) {
+    if (profile.speed && rec.SpeedIndex != *profile.speed) {
+        rec.Flags.push_back("speed " + nameOr(analysis::SpeedName(rec.SpeedIndex), rec.SpeedIndex) +
+                            " (tournament: " + nameOr(analysis::SpeedName(*profile.speed), *profile.speed) + ")");
+    }
+    if (!allows(profile.levels, rec.Level)) {
+        rec.Flags.push_back("level " + nameOr(analysis::LevelName(rec.Level), rec.Level) +
+                            " (tournament: " + alternatives(profile.levels, analysis::LevelName) + ")");
+    }
+    if (profile.mapWidth && profile.mapHeight && (rec.MapWidth != *profile.mapWidth || rec.MapHeight != *profile.mapHeight)) {
+        rec.Flags.push_back("map " + std::to_string(rec.MapWidth) + " x " + std::to_string(rec.MapHeight) +
+                            " (tournament: " + std::to_string(*profile.mapWidth) + " x " +
+                            std::to_string(*profile.mapHeight) + ")");
+    }
+    if (!allows(profile.leaders, rec.LeaderType))
+        rec.Flags.push_back("leader " + nameOr(analysis::LeaderName(rec.LeaderType), rec.LeaderType) + " not allowed");
+    if (!allows(profile.civilizations, rec.CivType))
+        rec.Flags.push_back("civilisation " + nameOr(analysis::CivName(rec.CivType), rec.CivType) + " not allowed");
+}
+
+void checkDeadline(SaveRecord& rec, const Profile& profile, const reload::Rules& rules) {
+    if (!profile.deadlineDay || !rec.FileDate) return;
+    // The tournament day as the reload control counts it, but without folding the late ones back.
+    const long double day = std::nearbyint(static_cast<long double>(*rec.FileDate) - rules.startDate + 0.5L);
+    if (day > *profile.deadlineDay) {
+        rec.Flags.push_back("saved on day " + std::to_string(static_cast<long long>(day)) + " (deadline: day " +
+                            std::to_string(*profile.deadlineDay) + ")");
+    }
+}
+
+void checkDuplicates(std::vector<SaveRecord*>& saves) {
+    std::map<std::uint64_t, std::vector<SaveRecord*>> byHash;
+    for (auto* rec : saves) byHash[rec->GameHash].push_back(rec);
+    for (auto& [hash, same] : byHash) {
+        for (auto* rec : same) {
+            for (const auto* other : same) {
+                if (other == rec) continue;
+                rec->Flags.push_back("same game data as " + fileNameOf(*other));
+                break;
+            }
+        }
+    }
+}
+
+void checkChains(std::vector<SaveRecord*>& saves) {
+    using GameKey = std::tuple<std::string, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t>;
+    std::map<GameKey, std::vector<SaveRecord*>> games;
+    for (auto* rec : saves) {
+        games[{rec->NickName, rec->LeaderType, rec->CivType, rec->MapWidth, rec->MapHeight, rec->LandTotal}].push_back(rec);
+    }
+    for (auto& [key, chain] : games) {
+        std::stable_sort(chain.begin(), chain.end(), [](const SaveRecord* a, const SaveRecord* b) { return a->Turn < b->Turn; });
+        for (std::size_t later = 1; later < chain.size(); ++later) {
+            auto& rec = *chain[later];
+            // The earlier save that contradicts the later one most: the highest load count, the most play time.
+            const SaveRecord* mostLoads = nullptr;
+            const SaveRecord* mostTime = nullptr;
+            for (std::size_t earlier = 0; earlier < later; ++earlier) {
+                const auto* before = chain[earlier];
+                if (before->Turn >= rec.Turn) continue;
+                if (before->LoadCount > rec.LoadCount && (!mostLoads || before->LoadCount > mostLoads->LoadCount))
+                    mostLoads = before;
+                if (before->PlayTime > rec.PlayTime && (!mostTime || before->PlayTime > mostTime->PlayTime))
+                    mostTime = before;
+            }
+            if (mostLoads) {
+                rec.Flags.push_back("load count " + std::to_string(rec.LoadCount) + " at turn " + std::to_string(rec.Turn) +
+                                    ", but " + std::to_string(mostLoads->LoadCount) + " at turn " +
+                                    std::to_string(mostLoads->Turn) + " in " + fileNameOf(*mostLoads));
+            }
+            if (mostTime) {
+                const auto trimmed = [](std::string text) { return text.erase(0, text.find_first_not_of(' ')); };
+                rec.Flags.push_back("play time " + trimmed(view::DurationText(rec.PlayTime)) + " at turn " +
+                                    std::to_string(rec.Turn) + ", but " + trimmed(view::DurationText(mostTime->PlayTime)) +
+                                    " at turn " + std::to_string(mostTime->Turn) + " in " + fileNameOf(*mostTime));
+            }
+        }
+    }
+}
+
+}  // namespace
+
+void CheckTournament(analysis::ResultTable& table, const Profile* profile, const std::optional<reload::Rules>& rules) {
+    std::vector<SaveRecord*> checked;
+    for (auto& rec : table) {
+        rec.Flags.clear();
+        if (analysis::ShowsDetails(rec)) checked.push_back(&rec);
+    }
+    for (auto* rec : checked) {
+        if (profile) checkSettings(*rec, *profile);
+        if (profile && rules) checkDeadline(*rec, *profile, *rules);
+    }
+    checkDuplicates(checked);
+    checkChains(checked);
+}
+
+}  // namespace quillmere::session

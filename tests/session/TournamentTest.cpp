@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+#include <utime.h>
+
+#include <ctime>
+#include <map>
+
+#include "session/Profile.h"
+#include "session/Session.h"
+#include "savewriter/SampleGames.h"
+#include "support/TempFolder.h"
+
+namespace quillmere::session {
+namespace {
+
+// The example tournament, written with its players' upload times, loaded under its profile.
+class Tournament : public testing::Test {
+protected:
+    void SetUp() override {
+        for (const auto& save : savewriter::TournamentBatch()) {
+            const auto path = m_dir.write(save.fileName, save.bytes);
+            std::tm local{};
+            local.tm_year = 2005 - 1900;
+            local.tm_mon = 10;
+            local.tm_mday = 27;
+            local.tm_sec = static_cast<int>(save.daysAfterStart * 86400);
+            local.tm_isdst = -1;
+            const std::time_t when = std::mktime(&local);
+            const utimbuf times{when, when};
+            ASSERT_EQ(::utime(path.c_str(), &times), 0);
+            m_paths.push_back(path);
+        }
+    }
+
+    std::map<std::string, std::vector<std::string>> flagsUnder(const std::optional<Profile>& profile) {
+        Session session(2026);
+        session.setProfile(profile);
+        session.load(m_paths);
+        std::map<std::string, std::vector<std::string>> flags;
+        for (const auto& rec : session.records()) flags[rec.FileName] = rec.Flags;
+        return flags;
+    }
+
+    testsupport::TempFolder m_dir{"tournament"};
+    std::vector<std::string> m_paths;
+};
+
+TEST_F(Tournament, FlagsExactlyWhatWasPlantedWithItsEvidence) {
+    const auto flags = flagsUnder(ParseProfile(savewriter::TournamentProfile()));
+    const std::map<std::string, std::vector<std::string>> expected = {
+        {"Anna-t100", {}},
+        {"Anna-t150", {}},
+        {"Anna-t200", {"load count 5 at turn 200, but 8 at turn 150 in Anna-t150"}},
+        {"Bea-round1", {"same game data as Carl-round1"}},
+        {"Carl-round1", {"same game data as Bea-round1"}},
+        {"Dmitri", {"speed Quick (tournament: Normal)"}},
+        {"Eve", {"saved on day 33 (deadline: day 30)"}},
+        {"Frank", {}},
+    };
+    EXPECT_EQ(flags, expected);
+
+    // Without a profile only what needs none is checked: duplicates and save chains.
+    const auto plain = flagsUnder(std::nullopt);
+    EXPECT_TRUE(plain.at("Dmitri").empty());
+    EXPECT_TRUE(plain.at("Eve").empty());
+    EXPECT_EQ(plain.at("Anna-t200"), expected.at("Anna-t200"));
+}
+
+TEST(Profile, ReadsBackWhatItWritesAndNamesTheFieldInError) {
+    Profile profile = ParseProfile(savewriter::TournamentProfile());
+    profile.leaders = {3, 6};
+    profile.civilizations = {7};
+    profile.levels = {5, 6};
+    const Profile again = ParseProfile(ProfileJson(profile));
+    EXPECT_EQ(again.name, "Example Cup");
+    EXPECT_EQ(again.rules, profile.rules);
+    EXPECT_EQ(again.speed, 2);
+    EXPECT_EQ(again.levels, profile.levels);
+    EXPECT_EQ(again.mapWidth, 48);
+    EXPECT_EQ(again.deadlineDay, 30);
+    EXPECT_EQ(again.leaders, profile.leaders);
+    EXPECT_EQ(again.civilizations, profile.civilizations);
+
+    const std::pair<const char*, const char*> errors[] = {
+        {R"({"speed": "Fast"})", "speed: 'Fast' is no game speed (Marathon, Epic, Normal or Quick)"},
+        {R"({"levels": ["Monarch", "Saint"]})", "levels[1]: 'Saint' is no difficulty level"},
+        {R"({"map": {"width": 0, "height": 5}})", "map.width: must be a whole number from 1 to 100000"},
+        {R"({"rules": {"start_date": "31-02-2005"}})", "rules.start_date: '31-02-2005' is not a valid date"},
+        {R"({"rules": {"presessions": "x"}})", "rules.presessions: 'x' is not a valid integer value"},
+        {R"({"deadline": 30})", "deadline: is not a profile field"},
+        {R"([1, 2])", "the file: must hold one JSON object"},
+    };
+    for (const auto& [json, message] : errors) {
+        try {
+            (void)ParseProfile(json);
+            ADD_FAILURE() << json;
+        } catch (const ProfileError& e) {
+            EXPECT_EQ(std::string(e.what()), message);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace quillmere::session
