@@ -65,7 +65,7 @@ struct SaveRecord {
     std::int32_t MapWidth = 0;
     std::int32_t MapHeight = 0;
     std::int32_t LandTotal = 0;
-    std::uint64_t GameHash = 0;  // of the inflated game state: equal for the same game data
+    std::uint64_t GameHash = 0;  // the inflated game state's checksum and length: equal for the same game data
 
     // Not empty when the file could not be loaded or analysed: the user-facing reason.
     // Such a record keeps only FileName and FileDate.

@@ -1,6 +1,4 @@
 #include <algorithm>
-#include <cstring>
-#include <span>
 #include <utility>
 
 #include "analysis/FinalScore.h"
@@ -54,31 +52,11 @@
 
 namespace quillmere::analysis {
 
-namespace {
-
-// A fast 64-bit hash, a word at a time: enough to tell one game state from another.
-std::uint64_t hashOf(std::span<const std::uint8_t> bytes) {
-    std::uint64_t h = 0x9E3779B97F4A7C15ULL ^ bytes.size();
-    std::size_t i = 0;
-    for (; i + 8 <= bytes.size(); i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, bytes.data() + i, 8);
-        h = (h ^ word) * 0xBF58476D1CE4E5B9ULL;
-        h ^= h >> 31;
-    }
-    for (; i < bytes.size(); ++i) h = (h ^ bytes[i]) * 0x94D049BB133111EBULL;
-    return h ^ (h >> 29);
-}
-
-}  // namespace
-
 SaveRecord AnalyseSave(const load::WorkBuffer& work) {
     SaveRecord rec = walk::SaveWalker(work).Run();
-    const auto size = static_cast<std::int64_t>(work.bytes.size());
-    const std::int64_t start = std::clamp<std::int64_t>(work.streamOffset, 0, size);
-    const std::int64_t length = std::clamp<std::int64_t>(work.gameLength, 0, size - start);
-    rec.GameHash = hashOf(std::span<const std::uint8_t>(work.bytes).subspan(static_cast<std::size_t>(start),
-                                                                             static_cast<std::size_t>(length)));
+    // The stream's own checksum of the game state and its length tell one game state from another
+    // without reading its bytes again.
+    rec.GameHash = std::uint64_t{work.gameChecksum} << 32 ^ static_cast<std::uint64_t>(work.gameLength);
     return rec;
 }
 

@@ -41,6 +41,8 @@ constexpr int kGridTop = 24;
 constexpr int kReloadGridTop = 74;
 constexpr int kChartTop = 26;
 constexpr int kLoadPollMilliseconds = 30;
+// Measuring every row's texts takes longer than a keystroke may: it waits until typing pauses.
+constexpr int kFitAfterEditsMilliseconds = 300;
 constexpr int kFirstJudgedColumn = 6;  // "Play Days": the reload grid's columns that the rules change
 
 const char* const kGraphCategories[] = {"Score", "Economy", "Industry", "Agriculture", "Power", "Culture", "Science"};
@@ -121,6 +123,12 @@ MainWindow::MainWindow(std::unique_ptr<QSettings> settings, QWidget* parent)
     m_progress->reset();
     m_progress->hide();
     connect(m_progress, &QProgressDialog::canceled, this, &MainWindow::cancelLoad);
+    m_fitAfterEdits.setSingleShot(true);
+    m_fitAfterEdits.setInterval(kFitAfterEditsMilliseconds);
+    connect(&m_fitAfterEdits, &QTimer::timeout, this, [this] {
+        m_reloadGrid->fitColumns(kFirstJudgedColumn);
+        m_flagsGrid->fitColumns(2);  // the deadline's flags follow the start date
+    });
     m_loadPoll.setInterval(kLoadPollMilliseconds);
     connect(&m_loadPoll, &QTimer::timeout, this, &MainWindow::pollLoad);
 
@@ -392,8 +400,7 @@ void MainWindow::onRulesEdited(const reload::RuleTexts& texts) {
     m_settings.setRules(texts);
     m_rows.invalidate();
     showRows(false);
-    m_reloadGrid->fitColumns(kFirstJudgedColumn);
-    m_flagsGrid->fitColumns(2);  // the deadline's flags follow the start date
+    m_fitAfterEdits.start();
 }
 
 void MainWindow::onSortClicked(view::SortKey key) {

@@ -140,6 +140,7 @@ private:
     WindowSettings m_settings;
     std::unique_ptr<session::BackgroundLoad> m_load;
     QTimer m_loadPoll;
+    QTimer m_fitAfterEdits;  // widens the judged columns once typing pauses
     QElapsedTimer m_loadClock;
     int m_progressDelay = 500;
     bool m_polling = false;

@@ -79,7 +79,10 @@ void AssembleWorkBuffer(std::span<const std::uint8_t> file, WorkBuffer& work, In
         throw LoadError("damaged save: the compressed length" + at(p - 4) + " reads " + std::to_string(c) +
                         ", more than the " + std::to_string(size - p) + " bytes that follow it");
     }
-    inflater.inflate(stream, state, p);
+    const std::size_t consumed = inflater.inflate(stream, state, p);
+    const auto* trailer = stream.data() + consumed - 4;  // a whole zlib stream is longer than its trailer
+    work.gameChecksum = std::uint32_t{trailer[0]} << 24 | std::uint32_t{trailer[1]} << 16 |
+                        std::uint32_t{trailer[2]} << 8 | std::uint32_t{trailer[3]};
     std::copy(file.begin() + (p + c), file.end(), out.begin() + (p + u));
 }
 

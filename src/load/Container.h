@@ -21,6 +21,9 @@ struct WorkBuffer {
     ByteBuffer bytes;
     std::int64_t streamOffset = -1;  // p: where the game state starts in `bytes`
     std::int64_t gameLength = 0;     // U: how many bytes of game state follow it
+    // The Adler-32 checksum of the inflated game state, as its stream ends with it and the inflate
+    // verified it: equal game states have equal checksums.
+    std::uint32_t gameChecksum = 0;
 };
 
 // No save holds more game data than this; a larger U is refused before anything is allocated.

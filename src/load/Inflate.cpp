@@ -37,20 +37,23 @@ Inflater::Inflater() : m_decompressor(libdeflate_alloc_decompressor()) {
 
 Inflater::~Inflater() { libdeflate_free_decompressor(m_decompressor); }
 
-void Inflater::inflate(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out, std::int64_t fileOffset) {
-    if (!inflateWhole(stream, out)) inflateStepwise(stream, out, fileOffset);
+std::size_t Inflater::inflate(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out,
+                              std::int64_t fileOffset) {
+    if (const auto consumed = inflateWhole(stream, out)) return *consumed;
+    return inflateStepwise(stream, out, fileOffset);
 }
 
-bool Inflater::inflateWhole(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out) {
+std::optional<std::size_t> Inflater::inflateWhole(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out) {
+    std::size_t consumed = 0;
     std::size_t produced = 0;
     const auto result = libdeflate_zlib_decompress_ex(m_decompressor, stream.data(), stream.size(), out.data(),
-                                                      out.size(), nullptr, &produced);
-    if (result != LIBDEFLATE_SUCCESS) return false;  // damaged, cut, or longer than `out`
+                                                      out.size(), &consumed, &produced);
+    if (result != LIBDEFLATE_SUCCESS) return std::nullopt;  // damaged, cut, or longer than `out`
     std::fill(out.begin() + static_cast<std::ptrdiff_t>(produced), out.end(), std::uint8_t{0});
-    return true;
+    return consumed;
 }
 
-void Inflater::inflateStepwise(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out,
+std::size_t Inflater::inflateStepwise(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out,
                                std::int64_t fileOffset) {
     ZlibStream state;
     z_stream& z = state.z();
@@ -98,6 +101,7 @@ void Inflater::inflateStepwise(std::span<const std::uint8_t> stream, std::span<s
         }
     }
     std::fill(out.begin() + static_cast<std::ptrdiff_t>(produced), out.end(), std::uint8_t{0});
+    return stream.size() - inputLeft - z.avail_in;
 }
 
 }  // namespace quillmere::load

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 
 #include "load/LoadError.h"
@@ -32,13 +33,14 @@ public:
     // zero, a longer one is cut (the rest of the stream is still inflated, up to kMaxSurplusBytes,
     // to check its end). `fileOffset` is where the stream starts in its file, for messages.
     // Throws StreamCutShort when the stream stops before its end, LoadError ("damaged save: ...")
-    // for a corrupt stream, a checksum mismatch or too long a stream.
-    void inflate(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out, std::int64_t fileOffset);
+    // for a corrupt stream, a checksum mismatch or too long a stream. Returns how many bytes of
+    // `stream` the zlib stream took, its checksum trailer included.
+    std::size_t inflate(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out, std::int64_t fileOffset);
 
 private:
     // The one-call fast path; false when only the step-by-step path can tell what happened.
-    bool inflateWhole(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out);
-    void inflateStepwise(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out, std::int64_t fileOffset);
+    std::optional<std::size_t> inflateWhole(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out);
+    std::size_t inflateStepwise(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out, std::int64_t fileOffset);
 
     libdeflate_decompressor* m_decompressor;
 };
