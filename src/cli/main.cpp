@@ -85,6 +85,7 @@ int run(const std::vector<std::string>& arguments) {
     }
     const auto inputs = load::ExpandPaths(options.saves, options.recursive);
     for (const auto& [path, reason] : inputs.skipped) std::fprintf(stderr, "%s: skipped (%s)\n", path.c_str(), reason.c_str());
+    if (inputs.files.empty()) return fail("no save files in the folders given");
     const auto summary = session.load(inputs.files, control);
     if (showProgress) std::fputs("\r\033[K", stderr);
     for (const auto& [file, message] : summary.failures) std::fprintf(stderr, "%s: %s\n", file.c_str(), message.c_str());

@@ -395,21 +395,4 @@ void MainWindow::showRows(bool graphData) {
     showStatus();
 }
 
-void MainWindow::onRulesEdited(const reload::RuleTexts& texts) {
-    m_rulesPanel->showCheck(m_session.setRules(texts));
-    m_settings.setRules(texts);
-    m_rows.invalidate();
-    showRows(false);
-    m_fitAfterEdits.start();
-}
-
-void MainWindow::onSortClicked(view::SortKey key) {
-    m_session.sortClick(key);
-    m_rows.invalidate();
-    // The selection named rows, which now hold other saves.
-    for (auto* grid : {m_baseGrid, m_reloadGrid, m_additionalGrid, m_flagsGrid}) grid->clearSelection();
-    m_graphRows.clear();
-    showRows(true);
-}
-
 }  // namespace quillmere::gui
