@@ -100,7 +100,9 @@ void appendRow(std::string& html, const analysis::SaveRecord& rec, int row, char
             if (extraClass != nullptr) html += std::string(numeric ? " " : "") + extraClass;
             html += "\"";
         }
-        html += ">" + escaped(text) + "</td>";
+        html += '>';
+        html += escaped(text);
+        html += "</td>";
     };
     cell(cells.base[0], true);
     cell(FileNameUtf8(rec), false);

@@ -18,7 +18,10 @@ namespace {
 using analysis::SaveRecord;
 
 std::string nameOr(std::optional<std::string_view> name, std::int32_t index) {
-    return name ? std::string(*name) : "#" + std::to_string(index);
+    if (name) return std::string(*name);
+    std::string number = "#";
+    number += std::to_string(index);
+    return number;
 }
 
 template <typename Name>

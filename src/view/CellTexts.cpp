@@ -186,8 +186,12 @@ std::string VerdictExplanation(const analysis::ReloadJudgement& judged, std::int
                        std::to_string((5 * m + 3) / 4) + ", cheat from there on.";
     if (loadCount == 0) text += " Never loaded: fair whatever the count.";
     if (const auto next = reload::ReloadsToNextVerdict(judged)) {
-        text += " " + std::to_string(*next) + (*next == 1 ? " more reload" : " more reloads") + " would make it " +
-                (judged.Honesty == analysis::Verdict::Fair ? "average" : "a cheat") + ".";
+        // Appended piece by piece: GCC 12 takes a chain of temporaries here for overlapping copies.
+        text += ' ';
+        text += std::to_string(*next);
+        text += *next == 1 ? " more reload" : " more reloads";
+        text += " would make it ";
+        text += judged.Honesty == analysis::Verdict::Fair ? "average." : "a cheat.";
     }
     return text;
 }
