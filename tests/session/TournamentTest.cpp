@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <utime.h>
 
-#include <ctime>
 #include <map>
 
 #include "session/Profile.h"
@@ -18,13 +17,7 @@ protected:
     void SetUp() override {
         for (const auto& save : savewriter::TournamentBatch()) {
             const auto path = m_dir.write(save.fileName, save.bytes);
-            std::tm local{};
-            local.tm_year = 2005 - 1900;
-            local.tm_mon = 10;
-            local.tm_mday = 27;
-            local.tm_sec = static_cast<int>(save.daysAfterStart * 86400);
-            local.tm_isdst = -1;
-            const std::time_t when = std::mktime(&local);
+            const std::time_t when = savewriter::UploadTimeOf(save);
             const utimbuf times{when, when};
             ASSERT_EQ(::utime(path.c_str(), &times), 0);
             m_paths.push_back(path);

@@ -9,7 +9,6 @@
 #include <utime.h>
 
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 
@@ -30,13 +29,7 @@ bool writeBatch(const std::filesystem::path& dir, const std::vector<quillmere::s
     for (const auto& save : batch) {
         const auto path = dir / save.fileName;
         if (!writeFile(path, reinterpret_cast<const char*>(save.bytes.data()), save.bytes.size())) return false;
-        std::tm local{};
-        local.tm_year = 2005 - 1900;
-        local.tm_mon = 10;
-        local.tm_mday = 27;
-        local.tm_sec = static_cast<int>(save.daysAfterStart * 86400);
-        local.tm_isdst = -1;
-        const std::time_t when = std::mktime(&local);
+        const std::time_t when = quillmere::savewriter::UploadTimeOf(save);
         const utimbuf times{when, when};
         if (::utime(path.c_str(), &times) != 0) std::fprintf(stderr, "%s: cannot set its time\n", path.c_str());
     }

@@ -213,6 +213,16 @@ std::vector<ExampleSave> ExampleBatch() {
     return batch;
 }
 
+std::time_t UploadTimeOf(const ExampleSave& save) {
+    std::tm local{};
+    local.tm_year = 2005 - 1900;
+    local.tm_mon = 10;
+    local.tm_mday = 27;
+    local.tm_sec = static_cast<int>(save.daysAfterStart * 86400);
+    local.tm_isdst = -1;
+    return std::mktime(&local);
+}
+
 std::vector<ExampleSave> TournamentBatch() {
     // Every game at Normal speed on a 48 x 32 map at Monarch, as the profile asks, but where planted.
     const auto game = [](const char* name, std::int32_t leader, std::int32_t civ, std::int32_t turn,

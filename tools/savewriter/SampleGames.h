@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,9 @@ struct ExampleSave {
     std::vector<std::uint8_t> bytes;
     double daysAfterStart;  // the file's time, counted from the default tournament start 27-11-2005 00:00
 };
+
+// The local time at which `save` was uploaded, to set as its file's modification time.
+[[nodiscard]] std::time_t UploadTimeOf(const ExampleSave& save);
 
 // A small realistic batch: players of different speeds, levels and turns, one blocked save and one
 // file damaged in transfer.
