@@ -6,14 +6,10 @@
 #include <memory>
 #include <span>
 #include <string>
-#include <string_view>
 
 #include "analysis/SaveRecord.h"
 
 namespace quillmere::analysis {
-
-// The failure text of a file that a cancelled batch never reached.
-inline constexpr std::string_view kNotLoaded = "not loaded";
 
 // Loads one file and walks it. Never throws: when the file cannot be read, has no usable game
 // data or is damaged, the record keeps only Path, FileName and FileDate and Failure holds the reason.

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillmere::analysis {
@@ -76,6 +77,19 @@ struct SaveRecord {
     // "speed Quick (tournament: Normal)"; empty when nothing was found or nothing was checked.
     std::vector<std::string> Flags;
 };
+
+// The failure text of a file that a cancelled batch never reached.
+inline constexpr std::string_view kNotLoaded = "not loaded";
+
+// How a save stands: its details are shown only when it was analysed and not blocked.
+enum class SaveStatus { Analysed, Blocked, Failed, NotLoaded };
+
+[[nodiscard]] inline SaveStatus StatusOf(const SaveRecord& rec) {
+    if (rec.Failure == kNotLoaded) return SaveStatus::NotLoaded;
+    if (!rec.Failure.empty()) return SaveStatus::Failed;
+    if (!rec.BlockText.empty()) return SaveStatus::Blocked;
+    return SaveStatus::Analysed;
+}
 
 // True when the row shows every column; false for a blocked save or one that failed to load.
 [[nodiscard]] inline bool ShowsDetails(const SaveRecord& rec) { return rec.BlockText.empty() && rec.Failure.empty(); }

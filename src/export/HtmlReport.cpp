@@ -181,14 +181,10 @@ std::string BuildHtmlReport(const analysis::ResultTable& table, const reload::Ru
                        "<title>Tournament results</title>\n<style>";
     html += kStyle;
     html += "</style>\n</head>\n<body>\n<h1>Tournament results</h1>\n";
-    std::size_t counts[4] = {};
-    for (const auto& rec : table) ++counts[static_cast<int>(StatusOf(rec))];
     html += "<p>Start date " + escaped(ruleTexts.day + "-" + ruleTexts.month + "-" + ruleTexts.year) +
             ", at most " + escaped(ruleTexts.sessionsPerDay) + " sessions per day of at least " +
             escaped(ruleTexts.minSessionMinutes) + " minutes, " + escaped(ruleTexts.presessions) +
-            " presessions. " + std::to_string(table.size()) + " saves: " + std::to_string(counts[0]) +
-            " analysed, " + std::to_string(counts[1]) + " blocked, " + std::to_string(counts[2]) + " failed" +
-            (counts[3] > 0 ? ", " + std::to_string(counts[3]) + " not loaded" : std::string()) + ".</p>\n";
+            " presessions. " + escaped(view::BatchSummary(table)) + ".</p>\n";
 
     html += "<table>\n<thead><tr>";
     const auto headers = view::HeaderTexts(view::TextEncoding::Utf8);

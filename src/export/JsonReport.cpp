@@ -1,5 +1,6 @@
 #include "export/JsonReport.h"
 
+#include <cstdlib>
 #include <nlohmann/json.hpp>
 
 #include "export/ReportFields.h"
@@ -16,7 +17,7 @@ using Json = nlohmann::ordered_json;
 Json orNull(const std::optional<std::string>& text) { return text ? Json(*text) : Json(nullptr); }
 
 // A value with two decimals, as the grids show it, kept a number.
-Json number2(long double value) { return Json::parse(Decimal2(value)); }
+Json number2(long double value) { return std::strtod(Decimal2(value).c_str(), nullptr); }
 
 Json rulesOf(const reload::RuleTexts& texts, const reload::Rules& rules) {
     return Json{

@@ -3,18 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "analysis/Batch.h"
 #include "load/Windows1251.h"
 #include "view/CellTexts.h"
 
 namespace quillmere::exporting {
-
-SaveStatus StatusOf(const analysis::SaveRecord& rec) {
-    if (rec.Failure == analysis::kNotLoaded) return SaveStatus::NotLoaded;
-    if (!rec.Failure.empty()) return SaveStatus::Failed;
-    if (!rec.BlockText.empty()) return SaveStatus::Blocked;
-    return SaveStatus::Analysed;
-}
 
 std::string_view StatusText(SaveStatus status) {
     switch (status) {

@@ -8,10 +8,9 @@
 
 namespace quillmere::exporting {
 
-// How a save stands in the reports: its details are shown only when it was analysed and not blocked.
-enum class SaveStatus { Analysed, Blocked, Failed, NotLoaded };
+using analysis::SaveStatus;
+using analysis::StatusOf;
 
-[[nodiscard]] SaveStatus StatusOf(const analysis::SaveRecord& rec);
 [[nodiscard]] std::string_view StatusText(SaveStatus status);  // "ok", "blocked", "failed", "not loaded"
 
 // The file's and the player's names as UTF-8.

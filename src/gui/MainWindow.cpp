@@ -48,12 +48,12 @@ constexpr int kFirstJudgedColumn = 6;  // "Play Days": the reload grid's columns
 const char* const kGraphCategories[] = {"Score", "Economy", "Industry", "Agriculture", "Power", "Culture", "Science"};
 
 // The sort keys in the order of their buttons, with the Base grid column each stands over.
-struct SortButtonSpec {
+struct SortColumn {
     const char* name;
     view::SortKey key;
     int column;
 };
-constexpr std::array<SortButtonSpec, 4> kSortButtons = {{
+constexpr std::array<SortColumn, 4> kSortButtons = {{
     {"SortByFileNameSelect", view::SortKey::FileName, 1},
     {"SortByTurnSelect", view::SortKey::Turn, 5},
     {"SortByScoreSelect", view::SortKey::Score, 8},
@@ -306,7 +306,7 @@ void MainWindow::showSortDirections() {
             continue;
         }
         // The click flipped the key's direction: the rows stand in the other one.
-        const bool nextAscending = view::SortDirections(m_session.sortDirections()).of(key);
+        const bool nextAscending = m_session.sortDirections().of(key);
         m_sortButtons[i]->setShows(nextAscending ? SortButton::Shows::Descending : SortButton::Shows::Ascending);
     }
 }

@@ -31,13 +31,13 @@ namespace quillmere::gui {
 
 namespace {
 
-struct ExportSpec {
+struct ExportKind {
     session::ReportFormat format;
     const char* menuText;
     const char* fileName;
     const char* filter;
 };
-constexpr ExportSpec kExports[] = {
+constexpr ExportKind kExports[] = {
     {session::ReportFormat::Csv, "Export &CSV...", "Results.csv", "CSV files (*.csv)"},
     {session::ReportFormat::Json, "Export &JSON...", "Results.json", "JSON files (*.json)"},
     {session::ReportFormat::Html, "Export &HTML...", "Results.html", "Web pages (*.html)"},
@@ -51,9 +51,9 @@ void MainWindow::createMenus() {
     file->addAction(tr("Load F&older..."), this, &MainWindow::chooseAndLoadFolder);
     file->addSeparator();
     file->addAction(tr("&Save Results..."), QKeySequence::Save, this, &MainWindow::chooseAndSaveResults);
-    for (const auto& spec : kExports) {
-        const auto format = spec.format;
-        file->addAction(tr(spec.menuText), this, [this, format] { chooseAndExport(format); });
+    for (const auto& kind : kExports) {
+        const auto format = kind.format;
+        file->addAction(tr(kind.menuText), this, [this, format] { chooseAndExport(format); });
     }
     file->addAction(tr("Save &Graph as PNG or SVG..."), this, &MainWindow::chooseAndSaveGraph);
     file->addSeparator();
@@ -167,10 +167,10 @@ void MainWindow::chooseAndSaveResults() {
 }
 
 void MainWindow::chooseAndExport(session::ReportFormat format) {
-    const auto* spec = std::find_if(std::begin(kExports), std::end(kExports),
-                                    [format](const ExportSpec& s) { return s.format == format; });
+    const auto* kind = std::find_if(std::begin(kExports), std::end(kExports),
+                                    [format](const ExportKind& s) { return s.format == format; });
     const QString path = QFileDialog::getSaveFileName(
-        this, tr("Export"), QDir(startFolder("export")).filePath(spec->fileName), tr(spec->filter));
+        this, tr("Export"), QDir(startFolder("export")).filePath(kind->fileName), tr(kind->filter));
     if (path.isEmpty()) return;
     rememberFolder("export", path);
     exportReport(format, path);

@@ -142,14 +142,23 @@ void ResultGrid::createFrozenColumns() {
             placeFrozenColumns();
         }
     });
-    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+    // A reset of the model shows every column again: hide the others each time.
+    const auto showOnlyFrozen = [this] {
         for (int column = 0; column < m_model->columnCount(); ++column)
             m_frozen->setColumnHidden(column, column >= kFrozenColumns);
-    });
-    for (int column = 0; column < m_model->columnCount(); ++column) {
-        m_frozen->setColumnHidden(column, column >= kFrozenColumns);
-        if (column < kFrozenColumns) m_frozen->setColumnWidth(column, columnWidth(column));
-    }
+    };
+    connect(m_model, &QAbstractItemModel::modelReset, this, showOnlyFrozen);
+    showOnlyFrozen();
+    for (int column = 0; column < kFrozenColumns; ++column) m_frozen->setColumnWidth(column, columnWidth(column));
+    matchFrozenLook();
+}
+
+void ResultGrid::matchFrozenLook() {
+    if (m_frozen == nullptr) return;  // a font set while the grid is being built
+    m_frozen->setFont(font());
+    m_frozen->horizontalHeader()->setFont(horizontalHeader()->font());
+    m_frozen->verticalHeader()->setDefaultSectionSize(verticalHeader()->defaultSectionSize());
+    m_frozen->verticalHeader()->setMinimumSectionSize(verticalHeader()->minimumSectionSize());
     placeFrozenColumns();
 }
 
@@ -157,11 +166,7 @@ void ResultGrid::placeFrozenColumns() {
     if (m_frozen == nullptr) return;
     int width = 0;
     for (int column = 0; column < kFrozenColumns; ++column) width += columnWidth(column);
-    m_frozen->verticalHeader()->setDefaultSectionSize(verticalHeader()->defaultSectionSize());
-    m_frozen->verticalHeader()->setMinimumSectionSize(verticalHeader()->minimumSectionSize());
     m_frozen->horizontalHeader()->setFixedHeight(horizontalHeader()->height());
-    m_frozen->setFont(font());
-    m_frozen->horizontalHeader()->setFont(horizontalHeader()->font());
     m_frozen->setGeometry(frameWidth(), frameWidth(), width + 1, viewport()->height() + horizontalHeader()->height());
 }
 
@@ -223,7 +228,7 @@ void ResultGrid::changeEvent(QEvent* event) {
     horizontalHeader()->setFont(font());
     fitRowHeight();
     fitHeaders();
-    placeFrozenColumns();
+    matchFrozenLook();
 }
 
 void ResultGrid::fitRowHeight() {

@@ -77,6 +77,7 @@ private:
     void widenToFit(int column, int pixels);
     void createFrozenColumns();
     void placeFrozenColumns();
+    void matchFrozenLook();
 
     ResultGridModel* m_model;
     ResultRows& m_rows;

@@ -96,7 +96,7 @@ std::size_t Inflater::inflateStepwise(std::span<const std::uint8_t> stream, std:
                             std::string(z.msg != nullptr ? z.msg : "data error") + ", at byte " + at + ")");
         }
         if (rc == Z_MEM_ERROR) throw std::bad_alloc();
-        if (rc == Z_BUF_ERROR || (rc == Z_OK && z.avail_in == 0 && inputLeft == 0 && z.avail_out != 0)) {
+        if (rc == Z_BUF_ERROR) {
             throw StreamCutShort("damaged save: the game data stops before its end, at byte " + at);
         }
     }

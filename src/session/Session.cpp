@@ -44,14 +44,21 @@ LoadSummary Session::load(std::span<const std::string> paths, const analysis::Ba
 LoadSummary Session::adopt(analysis::ResultTable records) {
     LoadSummary summary;
     for (const auto& rec : records) {
-        if (rec.Failure == analysis::kNotLoaded) {
-            ++summary.notLoaded;
-        } else if (!rec.Failure.empty()) {
-            ++summary.failed;
-            summary.failures.emplace_back(rec.Path, rec.Failure);
-        } else {
-            ++summary.loaded;
-            if (!rec.BlockText.empty()) ++summary.blocked;
+        switch (analysis::StatusOf(rec)) {
+            case analysis::SaveStatus::NotLoaded:
+                ++summary.notLoaded;
+                break;
+            case analysis::SaveStatus::Failed:
+                ++summary.failed;
+                summary.failures.emplace_back(rec.Path, rec.Failure);
+                break;
+            case analysis::SaveStatus::Blocked:
+                ++summary.blocked;
+                ++summary.loaded;
+                break;
+            case analysis::SaveStatus::Analysed:
+                ++summary.loaded;
+                break;
         }
     }
     m_records = std::move(records);

@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "analysis/Batch.h"
 #include "analysis/RuleTables.h"
 #include "load/DateTime.h"
 #include "load/Windows1251.h"
@@ -197,25 +196,15 @@ std::string VerdictExplanation(const analysis::ReloadJudgement& judged, std::int
 }
 
 std::string BatchSummary(const analysis::ResultTable& table) {
-    std::size_t analysed = 0;
-    std::size_t blocked = 0;
-    std::size_t failed = 0;
-    std::size_t notLoaded = 0;
-    for (const auto& rec : table) {
-        if (rec.Failure == analysis::kNotLoaded) {
-            ++notLoaded;
-        } else if (!rec.Failure.empty()) {
-            ++failed;
-        } else if (!rec.BlockText.empty()) {
-            ++blocked;
-        } else {
-            ++analysed;
-        }
-    }
+    std::array<std::size_t, 4> counts{};  // by SaveStatus
+    for (const auto& rec : table) ++counts[static_cast<std::size_t>(analysis::StatusOf(rec))];
+    const auto count = [&](analysis::SaveStatus status) { return counts[static_cast<std::size_t>(status)]; };
     std::string text = std::to_string(table.size()) + (table.size() == 1 ? " save: " : " saves: ") +
-                       std::to_string(analysed) + " analysed, " + std::to_string(blocked) + " blocked, " +
-                       std::to_string(failed) + " failed";
-    if (notLoaded > 0) text += ", " + std::to_string(notLoaded) + " not loaded";
+                       std::to_string(count(analysis::SaveStatus::Analysed)) + " analysed, " +
+                       std::to_string(count(analysis::SaveStatus::Blocked)) + " blocked, " +
+                       std::to_string(count(analysis::SaveStatus::Failed)) + " failed";
+    if (const auto notLoaded = count(analysis::SaveStatus::NotLoaded); notLoaded > 0)
+        text += ", " + std::to_string(notLoaded) + " not loaded";
     const auto flagged = std::count_if(table.begin(), table.end(), [](const auto& rec) { return !rec.Flags.empty(); });
     if (flagged > 0) text += "; " + std::to_string(flagged) + " flagged";
     return text;

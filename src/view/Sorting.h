@@ -23,6 +23,7 @@ struct SortDirections {
     bool finalScore = false;
 
     [[nodiscard]] bool& of(SortKey key);
+    [[nodiscard]] bool of(SortKey key) const { return const_cast<SortDirections&>(*this).of(key); }
 };
 
 // One click of a sort button: sorts by `key` in its current direction, then flips that direction.
