@@ -16,7 +16,7 @@ done
 
 packages=(
     build-essential cmake ninja-build pkg-config
-    zlib1g-dev libdeflate-dev nlohmann-json3-dev libgtest-dev clang python3-jsonschema
+    zlib1g-dev libdeflate-dev libxxhash-dev nlohmann-json3-dev libgtest-dev clang python3-jsonschema
     qt6-base-dev qt6-charts-dev libqt6charts6 qt6-svg-dev qt6-qpa-plugins libqt6opengl6-dev libgl-dev
     xvfb xauth xdotool wmctrl x11-apps imagemagick fonts-dejavu-core openbox
     dpkg-dev desktop-file-utils appstream groff-base

@@ -19,6 +19,14 @@ using HistoryTable = std::vector<HistorySeries>;
 // The reload control's verdict on how honestly a game was played.
 enum class Verdict { Cheat, Average, Fair };
 
+// A 128-bit digest of a save's inflated game state: the same for the same game data, and for
+// different data different beyond practical doubt, unlike the stream's own 32-bit checksum.
+struct GameDigest {
+    std::uint64_t high = 0;
+    std::uint64_t low = 0;
+    auto operator<=>(const GameDigest&) const = default;
+};
+
 // What the reload control derives from one save under one set of rules.
 struct ReloadJudgement {
     std::int32_t PlayDays = 0;  // tournament day the file was saved on; the start date is day 1
@@ -66,7 +74,8 @@ struct SaveRecord {
     std::int32_t MapWidth = 0;
     std::int32_t MapHeight = 0;
     std::int32_t LandTotal = 0;
-    std::uint64_t GameHash = 0;  // the inflated game state's checksum and length: equal for the same game data
+    std::int64_t GameLength = 0;  // bytes of inflated game state
+    GameDigest GameHash;          // of those bytes
 
     // Not empty when the file could not be loaded or analysed: the user-facing reason.
     // Such a record keeps only FileName and FileDate.

@@ -1,10 +1,15 @@
 #include <algorithm>
+#include <span>
 #include <utility>
 
 #include "analysis/FinalScore.h"
 #include "analysis/RuleTables.h"
 #include "analysis/SaveWalk.h"
 #include "analysis/SaveWalker.h"
+
+// Header-only, so that the digest needs no library at run time.
+#define XXH_INLINE_ALL
+#include <xxhash.h>
 
 // The layout the walk reads, as a grammar. i32, i16, u8 and b8 are little-endian integers (b8 is a
 // bool: 0 false, else true); str is an int32 length n and n bytes; wstr is an int32 count n and n
@@ -54,9 +59,13 @@ namespace quillmere::analysis {
 
 SaveRecord AnalyseSave(const load::WorkBuffer& work) {
     SaveRecord rec = walk::SaveWalker(work).Run();
-    // The stream's own checksum of the game state and its length tell one game state from another
-    // without reading its bytes again.
-    rec.GameHash = std::uint64_t{work.gameChecksum} << 32 ^ static_cast<std::uint64_t>(work.gameLength);
+    // Hashed at memory speed, a small cost beside the inflate; the stream's Adler-32 would be free
+    // but is easily forged, and equal game data accuses two players.
+    const auto state = std::span(work.bytes).subspan(static_cast<std::size_t>(work.streamOffset),
+                                                     static_cast<std::size_t>(work.gameLength));
+    const XXH128_hash_t digest = XXH3_128bits(state.data(), state.size());
+    rec.GameLength = work.gameLength;
+    rec.GameHash = {digest.high64, digest.low64};
     return rec;
 }
 

@@ -4,9 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <iomanip>
+#include <locale>
 #include <nlohmann/json.hpp>
+#include <sstream>
+#include <string_view>
 
 #include "analysis/RuleTables.h"
 #include "load/FileDescriptor.h"
@@ -17,33 +22,199 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-[[noreturn]] void fail(const std::string& field, const std::string& problem) { throw ProfileError(field + ": " + problem); }
+// A list longer than this is refused: no tournament allows more levels, leaders or civilisations.
+constexpr std::size_t kMostListEntries = 1000;
+// Profiles are flat; deeper nesting can only be damage or an attack.
+constexpr std::size_t kMostNesting = 16;
 
-std::string textOf(const Json& value, const std::string& field) {
-    if (!value.is_string()) fail(field, "must be a text");
+// At most `most` bytes of `text`, cut before a UTF-8 sequence that would not fit, "..." marking the cut.
+std::string shown(std::string_view text, std::size_t most = 60) {
+    if (text.size() <= most) return std::string(text);
+    std::size_t end = most;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    return std::string(text.substr(0, end)) + "...";
+}
+
+[[noreturn]] void fail(const std::string& field, const std::string& problem) {
+    throw ProfileError(shown(field) + ": " + shown(problem, 300));
+}
+
+// Line and column (both from 1) of byte `offset` of `text`.
+std::string placeOf(const std::string& text, std::size_t offset) {
+    offset = std::min(offset, text.size());
+    const auto line = std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(offset), '\n') + 1;
+    const auto lineStart = text.rfind('\n', offset == 0 ? 0 : offset - 1);
+    const auto column = lineStart == std::string::npos || offset == 0 ? offset + 1 : offset - lineStart;
+    return "line " + std::to_string(line) + ", column " + std::to_string(column);
+}
+
+// The offset of the first byte that is not part of well-formed UTF-8, if any.
+std::optional<std::size_t> firstNonUtf8(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        std::size_t length = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (byte < 0x80) {
+            ++i;
+            continue;
+        }
+        if (byte >= 0xC2 && byte <= 0xDF) {
+            length = 2;
+        } else if (byte >= 0xE0 && byte <= 0xEF) {
+            length = 3;
+            if (byte == 0xE0) low = 0xA0;
+            if (byte == 0xED) high = 0x9F;  // no UTF-16 surrogates
+        } else if (byte >= 0xF0 && byte <= 0xF4) {
+            length = 4;
+            if (byte == 0xF0) low = 0x90;
+            if (byte == 0xF4) high = 0x8F;
+        } else {
+            return i;
+        }
+        if (text.size() - i < length) return i;
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) return i;
+        }
+        i += length;
+    }
+    return std::nullopt;
+}
+
+// Follows the document's structure while it is read, so that a failure can name the field it
+// happened in, and refuses nesting deeper than any profile has.
+class FieldTracker : public nlohmann::json_sax<Json> {
+public:
+    bool null() override { return value(); }
+    bool boolean(bool) override { return value(); }
+    bool number_integer(number_integer_t) override { return value(); }
+    bool number_unsigned(number_unsigned_t) override { return value(); }
+    bool number_float(number_float_t, const string_t&) override { return value(); }
+    bool string(string_t&) override { return value(); }
+    bool binary(binary_t&) override { return value(); }
+    bool start_object(std::size_t) override { return open(false); }
+    bool key(string_t& name) override {
+        m_path.back().name = name;
+        return true;
+    }
+    bool end_object() override { return close(); }
+    bool start_array(std::size_t) override { return open(true); }
+    bool end_array() override { return close(); }
+    bool parse_error(std::size_t position, const std::string& token, const nlohmann::detail::exception& error) override {
+        m_position = position;
+        m_token = token;
+        m_numberOutOfRange = error.id == 406;
+        return false;
+    }
+
+    [[nodiscard]] bool tooDeep() const { return m_tooDeep; }
+    [[nodiscard]] bool numberOutOfRange() const { return m_numberOutOfRange; }
+    [[nodiscard]] std::size_t position() const { return m_position; }
+    [[nodiscard]] const std::string& token() const { return m_token; }
+
+    // The field being read, as the messages name fields: "map.width", "levels[3]".
+    [[nodiscard]] std::string field() const {
+        std::string name;
+        for (const auto& level : m_path) {
+            if (level.isArray) {
+                name += "[" + std::to_string(level.index) + "]";
+            } else if (!level.name.empty()) {
+                name += (name.empty() ? "" : ".") + level.name;
+            }
+        }
+        return name.empty() ? "the file" : name;
+    }
+
+private:
+    struct Level {
+        bool isArray = false;
+        std::size_t index = 0;
+        std::string name;
+    };
+
+    bool value() {
+        if (!m_path.empty() && m_path.back().isArray) ++m_path.back().index;
+        return true;
+    }
+    bool open(bool isArray) {
+        if (m_path.size() >= kMostNesting) {
+            m_tooDeep = true;
+            return false;
+        }
+        m_path.push_back({isArray, 0, {}});
+        return true;
+    }
+    bool close() {
+        m_path.pop_back();
+        return value();
+    }
+
+    std::vector<Level> m_path;
+    bool m_tooDeep = false;
+    bool m_numberOutOfRange = false;
+    std::size_t m_position = 0;
+    std::string m_token;
+};
+
+// The text as JSON, or a ProfileError that says what is wrong and where.
+Json parseJson(const std::string& text) {
+    if (const auto bad = firstNonUtf8(text)) fail("the file", "is not UTF-8 text (at " + placeOf(text, *bad) + ")");
+    FieldTracker tracker;
+    if (!Json::sax_parse(text, &tracker)) {
+        if (tracker.tooDeep()) fail(tracker.field(), "nests deeper than any profile (" + std::to_string(kMostNesting) + " levels)");
+        if (tracker.numberOutOfRange()) fail(tracker.field(), "the number " + shown(tracker.token()) + " is out of range");
+        // The place where the reading stopped: the last character of what does not fit.
+        const std::size_t at = tracker.position() == 0 ? 0 : tracker.position() - 1;
+        fail("the file", "is not valid JSON (at " + placeOf(text, at) + ")");
+    }
+    return Json::parse(text);
+}
+
+std::string textOf(const Json& value, const std::string& field, const char* expected) {
+    if (!value.is_string()) fail(field, std::string("expected ") + expected);
     return value.get<std::string>();
 }
 
-std::int32_t positiveOf(const Json& value, const std::string& field) {
-    if (!value.is_number_integer() || value.get<std::int64_t>() < 1 || value.get<std::int64_t>() > 100000)
-        fail(field, "must be a whole number from 1 to 100000");
+// A rule as the rule boxes take it: a text, or a number written as its text.
+std::string ruleTextOf(const Json& value, const std::string& field, const char* expected) {
+    if (value.is_number_integer()) return value.dump();
+    if (value.is_number_float()) {
+        std::ostringstream text;
+        text.imbue(std::locale::classic());
+        text << std::setprecision(15) << value.get<double>();
+        return text.str();
+    }
+    return textOf(value, field, expected);
+}
+
+std::int32_t wholeOf(const Json& value, const std::string& field, const char* expected) {
+    if (!value.is_number_integer() || (value.is_number_unsigned() && value.get<std::uint64_t>() > 100000) ||
+        value.get<std::int64_t>() < 1 || value.get<std::int64_t>() > 100000)
+        fail(field, std::string("expected ") + expected);
     return static_cast<std::int32_t>(value.get<std::int64_t>());
 }
 
 template <typename Lookup>
 std::int32_t namedOf(const Json& value, const std::string& field, Lookup lookup, const char* what) {
-    const std::string name = textOf(value, field);
+    const std::string name = textOf(value, field, (std::string("the name of a ") + what).c_str());
     const auto index = lookup(name);
-    if (!index) fail(field, "'" + name + "' is no " + what);
+    if (!index) fail(field, "'" + shown(name) + "' is no " + what);
     return *index;
 }
 
+// The names' indices in their first order, each once.
 template <typename Lookup>
 std::vector<std::int32_t> namesOf(const Json& value, const std::string& field, Lookup lookup, const char* what) {
-    if (!value.is_array()) fail(field, "must be a list of names");
+    if (!value.is_array()) fail(field, "expected a list of names");
+    if (value.size() > kMostListEntries)
+        fail(field, "more than " + std::to_string(kMostListEntries) + " entries (" + std::to_string(value.size()) + ")");
     std::vector<std::int32_t> indices;
-    for (std::size_t i = 0; i < value.size(); ++i)
-        indices.push_back(namedOf(value[i], field + "[" + std::to_string(i) + "]", lookup, what));
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const auto index = namedOf(value[i], field + "[" + std::to_string(i) + "]", lookup, what);
+        if (std::find(indices.begin(), indices.end(), index) == indices.end()) indices.push_back(index);
+    }
     return indices;
 }
 
@@ -55,23 +226,24 @@ Json namesJson(const std::vector<std::int32_t>& indices, Name name) {
 }
 
 void readRules(const Json& rules, reload::RuleTexts& texts) {
-    if (!rules.is_object()) fail("rules", "must be an object");
+    if (!rules.is_object()) fail("rules", "expected an object of rules, e.g. {\"start_date\": \"27-11-2005\"}");
     for (const auto& [key, value] : rules.items()) {
         const std::string field = "rules." + key;
         if (key == "start_date") {
-            const std::string date = textOf(value, field);
+            const std::string date = textOf(value, field, "DD-MM-YYYY, e.g. \"27-11-2005\"");
             const auto first = date.find('-');
             const auto second = first == std::string::npos ? first : date.find('-', first + 1);
-            if (second == std::string::npos) fail(field, "'" + date + "' is not a date as DD-MM-YYYY");
+            if (second == std::string::npos)
+                fail(field, "expected DD-MM-YYYY, e.g. \"27-11-2005\" ('" + shown(date) + "' is not)");
             texts.day = date.substr(0, first);
             texts.month = date.substr(first + 1, second - first - 1);
             texts.year = date.substr(second + 1);
         } else if (key == "sessions_per_day") {
-            texts.sessionsPerDay = textOf(value, field);
+            texts.sessionsPerDay = ruleTextOf(value, field, "a number of sessions, e.g. 1.5");
         } else if (key == "min_session_minutes") {
-            texts.minSessionMinutes = textOf(value, field);
+            texts.minSessionMinutes = ruleTextOf(value, field, "a whole number of minutes, e.g. 30");
         } else if (key == "presessions") {
-            texts.presessions = textOf(value, field);
+            texts.presessions = ruleTextOf(value, field, "a whole number of loads, e.g. 1");
         } else {
             fail(field, "is not a rule (start_date, sessions_per_day, min_session_minutes, presessions)");
         }
@@ -88,17 +260,12 @@ void readRules(const Json& rules, reload::RuleTexts& texts) {
 }  // namespace
 
 Profile ParseProfile(const std::string& text) {
-    Json json;
-    try {
-        json = Json::parse(text);
-    } catch (const nlohmann::json::parse_error& error) {
-        fail("the file", std::string("is not JSON (") + error.what() + ")");
-    }
-    if (!json.is_object()) fail("the file", "must hold one JSON object");
+    const Json json = parseJson(text);
+    if (!json.is_object()) fail("the file", "expected one JSON object, e.g. {\"name\": \"Autumn cup\"}");
     Profile profile;
     for (const auto& [key, value] : json.items()) {
         if (key == "name") {
-            profile.name = textOf(value, key);
+            profile.name = textOf(value, key, "a text, e.g. \"Autumn cup\"");
         } else if (key == "rules") {
             readRules(value, profile.rules);
         } else if (key == "speed") {
@@ -107,11 +274,11 @@ Profile ParseProfile(const std::string& text) {
             profile.levels = namesOf(value, key, analysis::LevelNamed, "difficulty level");
         } else if (key == "map") {
             if (!value.is_object() || !value.contains("width") || !value.contains("height") || value.size() != 2)
-                fail(key, "must be an object of a width and a height");
-            profile.mapWidth = positiveOf(value["width"], "map.width");
-            profile.mapHeight = positiveOf(value["height"], "map.height");
+                fail(key, "expected a width and a height, e.g. {\"width\": 84, \"height\": 52}");
+            profile.mapWidth = wholeOf(value["width"], "map.width", "a number of plots from 1 to 100000, e.g. 84");
+            profile.mapHeight = wholeOf(value["height"], "map.height", "a number of plots from 1 to 100000, e.g. 52");
         } else if (key == "deadline_day") {
-            profile.deadlineDay = positiveOf(value, key);
+            profile.deadlineDay = wholeOf(value, key, "a day number from 1 to 100000, e.g. 30");
         } else if (key == "leaders") {
             profile.leaders = namesOf(value, key, analysis::LeaderNamed, "leader");
         } else if (key == "civilizations") {

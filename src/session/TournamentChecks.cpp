@@ -70,16 +70,35 @@ void checkDeadline(SaveRecord& rec, const Profile& profile, const reload::Rules&
     }
 }
 
+// A header whose lengths are damaged can be read from the wrong place; the values stay as read,
+// but an index that names nothing in the game's tables is worth a look.
+void checkIdentity(SaveRecord& rec) {
+    const auto outside = [&](const char* what, const char* kind, std::int32_t index) {
+        rec.Flags.push_back(std::string(what) + " index " + std::to_string(index) + " is not " + kind +
+                            " of this game: the header may be damaged");
+    };
+    if (!analysis::LeaderName(rec.LeaderType)) outside("leader", "a leader", rec.LeaderType);
+    if (!analysis::CivName(rec.CivType)) outside("civilisation", "a civilisation", rec.CivType);
+    if (!analysis::LevelName(rec.Level)) outside("level", "a difficulty level", rec.Level);
+}
+
+// Saves with the same game data, each flagged with the earliest other one, and told which was
+// saved first: the copy is the later file.
 void checkDuplicates(std::vector<SaveRecord*>& saves) {
-    std::map<std::uint64_t, std::vector<SaveRecord*>> byHash;
-    for (auto* rec : saves) byHash[rec->GameHash].push_back(rec);
-    for (auto& [hash, same] : byHash) {
+    std::map<std::pair<std::int64_t, analysis::GameDigest>, std::vector<SaveRecord*>> byData;
+    for (auto* rec : saves) byData[{rec->GameLength, rec->GameHash}].push_back(rec);
+    for (auto& [data, same] : byData) {
+        if (same.size() < 2) continue;
+        // Oldest first; a file whose date is unknown goes last.
+        std::stable_sort(same.begin(), same.end(), [](const SaveRecord* a, const SaveRecord* b) {
+            return a->FileDate.has_value() && (!b->FileDate || *a->FileDate < *b->FileDate);
+        });
         for (auto* rec : same) {
-            for (const auto* other : same) {
-                if (other == rec) continue;
-                rec->Flags.push_back("same game data as " + fileNameOf(*other));
-                break;
-            }
+            const SaveRecord* other = rec == same[0] ? same[1] : same[0];
+            std::string flag = "same game data as " + fileNameOf(*other);
+            if (rec->FileDate && other->FileDate && *rec->FileDate != *other->FileDate)
+                flag += *other->FileDate < *rec->FileDate ? ", saved before this one" : ", saved after this one";
+            rec->Flags.push_back(std::move(flag));
         }
     }
 }
@@ -129,6 +148,7 @@ void CheckTournament(analysis::ResultTable& table, const Profile* profile, const
         if (analysis::ShowsDetails(rec)) checked.push_back(&rec);
     }
     for (auto* rec : checked) {
+        checkIdentity(*rec);
         if (profile) checkSettings(*rec, *profile);
         if (profile && rules) checkDeadline(*rec, *profile, *rules);
     }

@@ -13,8 +13,11 @@ namespace quillmere::session {
 //   Monarch)", "map 124 x 68 (tournament: 84 x 52)", "leader Bismarck not allowed",
 //   "civilisation Germany not allowed" (with a profile that asks for them);
 // - the deadline: "saved on day 32 (deadline: day 30)" (with a profile's deadline and valid rules);
-// - duplicates: "same game data as Bea-round1", for every save whose inflated game state equals
-//   another's, whatever the file or player names;
+// - an identity outside the game's tables: "leader index 87 is not a leader of this game: the
+//   header may be damaged" (likewise civilisation and level);
+// - duplicates: "same game data as Bea-round1, saved before this one", for every save whose
+//   inflated game state equals another's, whatever the file or player names; the earliest other
+//   save is named, and whether it was saved before or after;
 // - save chains: saves of one game (the same player name, leader, civilisation, map size and land
 //   total) in turn order, where a later turn has a lower load count or less play time than an
 //   earlier save: "load count 11 at turn 212, but 14 at turn 188 in Bea-round1".

@@ -1,9 +1,15 @@
 #include <gtest/gtest.h>
 #include <utime.h>
 
+#include <zlib.h>
+
 #include <map>
 
+#include "analysis/SaveWalk.h"
+#include "load/Container.h"
+#include "savewriter/SaveContent.h"
 #include "session/Profile.h"
+#include "session/TournamentChecks.h"
 #include "session/Session.h"
 #include "savewriter/SampleGames.h"
 #include "support/TempFolder.h"
@@ -43,8 +49,8 @@ TEST_F(Tournament, FlagsExactlyWhatWasPlantedWithItsEvidence) {
         {"Anna-t100", {}},
         {"Anna-t150", {}},
         {"Anna-t200", {"load count 5 at turn 200, but 8 at turn 150 in Anna-t150"}},
-        {"Bea-round1", {"same game data as Carl-round1"}},
-        {"Carl-round1", {"same game data as Bea-round1"}},
+        {"Bea-round1", {"same game data as Carl-round1, saved after this one"}},
+        {"Carl-round1", {"same game data as Bea-round1, saved before this one"}},
         {"Dmitri", {"speed Quick (tournament: Normal)"}},
         {"Eve", {"saved on day 33 (deadline: day 30)"}},
         {"Frank", {}},
@@ -56,6 +62,59 @@ TEST_F(Tournament, FlagsExactlyWhatWasPlantedWithItsEvidence) {
     EXPECT_TRUE(plain.at("Dmitri").empty());
     EXPECT_TRUE(plain.at("Eve").empty());
     EXPECT_EQ(plain.at("Anna-t200"), expected.at("Anna-t200"));
+}
+
+// Two game states that differ by +1, -2, +1 in three neighbouring bytes keep the stream's Adler-32
+// and their length: only a strong digest tells them apart.
+TEST(TournamentChecks, TellsForgedChecksumsFromRealCopiesAndNamesTheOriginal) {
+    savewriter::SaveContent content;
+    content.game.turn = 60;
+    const auto original = load::AssembleWorkBuffer(savewriter::BuildSave(content));
+    auto forged = original;
+    const auto stateStart = static_cast<std::size_t>(original.streamOffset);
+    const auto stateEnd = stateStart + static_cast<std::size_t>(original.gameLength);
+    std::size_t at = stateEnd - 3;
+    while (at > stateStart && !(forged.bytes[at] < 255 && forged.bytes[at + 1] >= 2 && forged.bytes[at + 2] < 255)) --at;
+    ASSERT_GT(at, stateStart);
+    ++forged.bytes[at];
+    forged.bytes[at + 1] = static_cast<std::uint8_t>(forged.bytes[at + 1] - 2);
+    ++forged.bytes[at + 2];
+    const auto adler = [&](const load::WorkBuffer& work) {
+        return adler32(1, work.bytes.data() + stateStart, static_cast<uInt>(work.gameLength));
+    };
+    ASSERT_EQ(adler(forged), adler(original));
+
+    const auto record = [](const load::WorkBuffer& work, const char* name, double date) {
+        auto rec = analysis::AnalyseSave(work);
+        rec.FileName = name;
+        rec.FileDate = date;
+        return rec;
+    };
+    analysis::ResultTable table{record(original, "copy", 38690.5), record(forged, "forged", 38689.0),
+                                record(original, "first", 38689.5)};
+    ASSERT_TRUE(table[1].Failure.empty());
+    CheckTournament(table, nullptr, std::nullopt);
+    EXPECT_EQ(table[0].Flags, std::vector<std::string>{"same game data as first, saved before this one"});
+    EXPECT_TRUE(table[1].Flags.empty());
+    EXPECT_EQ(table[2].Flags, std::vector<std::string>{"same game data as copy, saved after this one"});
+}
+
+TEST(TournamentChecks, FlagsAnIdentityOutsideTheGamesTables) {
+    analysis::SaveRecord rec;
+    rec.LeaderType = 87;
+    rec.CivType = -1;
+    rec.Level = 9;
+    analysis::ResultTable table{rec};
+    CheckTournament(table, nullptr, std::nullopt);
+    EXPECT_EQ(table[0].Flags, (std::vector<std::string>{
+                                  "leader index 87 is not a leader of this game: the header may be damaged",
+                                  "civilisation index -1 is not a civilisation of this game: the header may be damaged",
+                                  "level index 9 is not a difficulty level of this game: the header may be damaged"}));
+    table[0].LeaderType = 26;  // the last of each table
+    table[0].CivType = 19;
+    table[0].Level = 8;
+    CheckTournament(table, nullptr, std::nullopt);
+    EXPECT_TRUE(table[0].Flags.empty());
 }
 
 TEST(Profile, ReadsBackWhatItWritesAndNamesTheFieldInError) {
@@ -73,14 +132,27 @@ TEST(Profile, ReadsBackWhatItWritesAndNamesTheFieldInError) {
     EXPECT_EQ(again.leaders, profile.leaders);
     EXPECT_EQ(again.civilizations, profile.civilizations);
 
-    const std::pair<const char*, const char*> errors[] = {
+    const std::pair<std::string, std::string> errors[] = {
         {R"({"speed": "Fast"})", "speed: 'Fast' is no game speed (Marathon, Epic, Normal or Quick)"},
         {R"({"levels": ["Monarch", "Saint"]})", "levels[1]: 'Saint' is no difficulty level"},
-        {R"({"map": {"width": 0, "height": 5}})", "map.width: must be a whole number from 1 to 100000"},
+        {R"({"map": {"width": 0, "height": 5}})", "map.width: expected a number of plots from 1 to 100000, e.g. 84"},
+        {R"({"map": {"width": 5, "height": 100001}})", "map.height: expected a number of plots from 1 to 100000, e.g. 52"},
+        {R"({"deadline_day": 18446744073709551615})", "deadline_day: expected a day number from 1 to 100000, e.g. 30"},
         {R"({"rules": {"start_date": "31-02-2005"}})", "rules.start_date: '31-02-2005' is not a valid date"},
+        {R"({"rules": {"start_date": "2005"}})", "rules.start_date: expected DD-MM-YYYY, e.g. \"27-11-2005\" ('2005' is not)"},
         {R"({"rules": {"presessions": "x"}})", "rules.presessions: 'x' is not a valid integer value"},
         {R"({"deadline": 30})", "deadline: is not a profile field"},
-        {R"([1, 2])", "the file: must hold one JSON object"},
+        {R"([1, 2])", "the file: expected one JSON object, e.g. {\"name\": \"Autumn cup\"}"},
+        // Whatever the text holds, the failure is a ProfileError that names the field.
+        {R"({"deadline_day": 1e400})", "deadline_day: the number 1e400 is out of range"},
+        {R"({"map": {"width": 1e400, "height": 5}})", "map.width: the number 1e400 is out of range"},
+        {R"({"levels": ["Noble", -1e309]})", "levels[1]: the number -1e309 is out of range"},
+        {R"({"name": "Cup",})", "the file: is not valid JSON (at line 1, column 16)"},
+        {"{\n  \"name\": \"Cup\"\n  \"speed\": 1}", "the file: is not valid JSON (at line 3, column 9)"},
+        {"{\"name\": \"\xC0\xAF\"}", "the file: is not UTF-8 text (at line 1, column 11)"},
+        {std::string(17, '[') + std::string(17, ']'), "[0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0]: nests deeper than any profile (16 levels)"},
+        {R"({"levels": 3})", "levels: expected a list of names"},
+        {"{\"" + std::string(100, 'k') + "\": 1}", std::string(60, 'k') + "...: is not a profile field"},
     };
     for (const auto& [json, message] : errors) {
         try {
@@ -89,6 +161,29 @@ TEST(Profile, ReadsBackWhatItWritesAndNamesTheFieldInError) {
         } catch (const ProfileError& e) {
             EXPECT_EQ(std::string(e.what()), message);
         }
+    }
+}
+
+TEST(Profile, TakesNumbersForRulesAndListsEachNameOnce) {
+    const Profile profile = ParseProfile(
+        R"({"rules": {"sessions_per_day": 2.5, "min_session_minutes": 45, "presessions": 0},
+            "levels": ["Noble", "Prince", "Noble", "Prince"]})");
+    EXPECT_EQ(profile.rules.sessionsPerDay, "2.5");
+    EXPECT_EQ(profile.rules.minSessionMinutes, "45");
+    EXPECT_EQ(profile.rules.presessions, "0");
+    EXPECT_EQ(profile.levels.size(), 2u);
+
+    const auto levels = [](int count) {
+        std::string json = R"({"levels": ["Noble")";
+        for (int i = 1; i < count; ++i) json += R"(, "Noble")";
+        return json + "]}";
+    };
+    EXPECT_EQ(ParseProfile(levels(1000)).levels.size(), 1u);
+    try {
+        (void)ParseProfile(levels(1001));
+        ADD_FAILURE() << "a list of 1,001 entries was taken";
+    } catch (const ProfileError& e) {
+        EXPECT_EQ(std::string(e.what()), "levels: more than 1000 entries (1001)");
     }
 }
 
