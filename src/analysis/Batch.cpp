@@ -64,6 +64,10 @@ SaveRecord FileAnalyser::analyse(const std::string& path) {
     return failedRecord(path, std::move(fileName), fileDate, std::move(failure));
 }
 
+SaveRecord UnreadRecord(const std::string& path, std::string reason) {
+    return failedRecord(path, load::FileNameOf(path), std::nullopt, std::move(reason));
+}
+
 SaveRecord AnalyseFile(const std::string& path) { return FileAnalyser().analyse(path); }
 
 unsigned WorkerCount(unsigned jobs) {
@@ -83,7 +87,7 @@ ResultTable AnalyseFiles(std::span<const std::string> paths, const BatchControl&
         FileAnalyser analyser;
         for (std::size_t i = next++; i < paths.size(); i = next++) {
             if (cancelled()) {
-                table[i] = failedRecord(paths[i], load::FileNameOf(paths[i]), std::nullopt, std::string(kNotLoaded));
+                table[i] = UnreadRecord(paths[i], std::string(kNotLoaded));
                 continue;
             }
             table[i] = analyser.analyse(paths[i]);

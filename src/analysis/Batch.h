@@ -15,6 +15,9 @@ namespace quillmere::analysis {
 // data or is damaged, the record keeps only Path, FileName and FileDate and Failure holds the reason.
 [[nodiscard]] SaveRecord AnalyseFile(const std::string& path);
 
+// The record of a file that was not read: Path, FileName and the reason as its Failure.
+[[nodiscard]] SaveRecord UnreadRecord(const std::string& path, std::string reason);
+
 // AnalyseFile with buffers that one worker keeps from one file to the next.
 class FileAnalyser {
 public:

@@ -83,6 +83,10 @@ ReportOptions ParseReportArguments(std::span<const std::string> arguments) {
             options.flagsOnly = true;
             continue;
         }
+        if (argument == "--no-histories") {
+            options.histories = false;
+            continue;
+        }
 
         // Every other option takes a value, as the next argument or after "=".
         std::string name = argument;
@@ -151,6 +155,7 @@ std::string ReportUsage() {
            "  --encoding windows-1251|utf-8 the results file's text encoding (default windows-1251)\n"
            "  --decimal-separator ,|.       of the results file and the page (default .); \",\" writes what\n"
            "                                the window writes in a comma locale\n"
+           "  --no-histories                JSON without the per-turn histories (CSV never has them)\n"
            "  -r, --recursive               read the folders inside folders too\n"
            "  --profile FILE                a tournament profile (JSON): its rules, and the settings,\n"
            "                                deadline, leaders and civilisations every save is checked\n"

@@ -29,6 +29,7 @@ struct ReportOptions {
     bool recursive = false;                                         // folders' folders too
     std::optional<std::string> profile;                             // a tournament profile file
     bool flagsOnly = false;                                         // list only the flagged saves
+    bool histories = true;                                          // JSON with the per-turn histories
     std::vector<std::string> saves;  // files and folders
 };
 

@@ -4,9 +4,11 @@
 #include <string>
 #include <vector>
 
+#include <optional>
+
 #include "cli/ReportOptions.h"
 #include "export/AtomicFile.h"
-#include "load/FileList.h"
+#include "export/SafeText.h"
 #include "load/Windows1251.h"
 #include "session/Session.h"
 
@@ -24,7 +26,10 @@ int fail(const std::string& message) {
     return kNothingWritten;
 }
 
-bool writeToStandardOutput(const std::string& bytes) {
+// A text from a file system or a save on one line of the terminal, its control characters escaped.
+std::string shown(std::string_view text) { return exporting::EscapedForTerminal(text); }
+
+bool writeToStandardOutput(std::string_view bytes) {
     return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() && std::fflush(stdout) == 0;
 }
 
@@ -33,8 +38,8 @@ int writeFlags(const session::Session& session, int status) {
     std::string lines;
     for (const auto& rec : session.records()) {
         if (rec.Flags.empty()) continue;
-        lines += load::FileNameToUtf8(rec.FileName) + ":";
-        for (std::size_t i = 0; i < rec.Flags.size(); ++i) lines += (i == 0 ? " " : "; ") + rec.Flags[i];
+        lines += shown(load::FileNameToUtf8(rec.FileName)) + ":";
+        for (std::size_t i = 0; i < rec.Flags.size(); ++i) lines += (i == 0 ? " " : "; ") + shown(rec.Flags[i]);
         lines += "\n";
     }
     if (!writeToStandardOutput(lines)) return fail("cannot write to standard output");
@@ -65,12 +70,21 @@ int run(const std::vector<std::string>& arguments) {
             base = profile.rules;
             session.setProfile(std::move(profile));
         } catch (const session::ProfileError& error) {
-            return fail(error.what());
+            return fail(shown(error.what()));
         }
     }
     if (const auto& check = session.setRules(cli::RulesOf(options, base)); !check.errors.empty()) {
         const auto& first = check.errors.front();
         return fail(std::string(cli::OptionOf(first.field)) + ": " + first.message);
+    }
+    // The target is checked, and its temporary file made, before any work: a refused -o fails at once.
+    std::optional<exporting::AtomicFileWriter> outputFile;
+    if (!options.flagsOnly && options.output != "-") {
+        try {
+            outputFile.emplace(options.output);
+        } catch (const exporting::ExportError& error) {
+            return fail("cannot write '" + shown(options.output) + "': " + error.what());
+        }
     }
     analysis::BatchControl control;
     control.jobs = options.jobs;
@@ -83,25 +97,28 @@ int run(const std::vector<std::string>& arguments) {
             std::fflush(stderr);
         };
     }
-    const auto inputs = load::ExpandPaths(options.saves, options.recursive);
-    for (const auto& [path, reason] : inputs.skipped) std::fprintf(stderr, "%s: skipped (%s)\n", path.c_str(), reason.c_str());
-    if (inputs.files.empty()) return fail("no save files in the folders given");
-    const auto summary = session.load(inputs.files, control);
+    const auto summary = session.loadPaths(options.saves, options.recursive, control);
     if (showProgress) std::fputs("\r\033[K", stderr);
-    for (const auto& [file, message] : summary.failures) std::fprintf(stderr, "%s: %s\n", file.c_str(), message.c_str());
+    if (session.size() == 0) return fail("no save files in the folders given");
+    for (const auto& [file, message] : summary.failures)
+        std::fprintf(stderr, "%s: %s\n", shown(file).c_str(), shown(message).c_str());
     if (options.sort) session.sortClick(*options.sort);
     if (options.flagsOnly) return writeFlags(session, summary.failed > 0 ? kSomeFailed : kAllAnalysed);
 
     // The C locale's decimal point unless asked: the output is meant for scripts as much as for people.
-    const std::string text = session.report(options.format, {options.decimalSeparator, options.encoding});
-    if (options.output == "-") {
-        if (!writeToStandardOutput(text)) return fail("cannot write to standard output");
-    } else {
-        try {
-            exporting::WriteFileAtomically(options.output, text);
-        } catch (const exporting::ExportError& error) {
-            return fail("cannot write '" + options.output + "': " + error.what());
+    const view::FormatOptions format{options.decimalSeparator, options.encoding};
+    try {
+        if (outputFile) {
+            session.writeReport(options.format, format, options.histories, [&](std::string_view part) { outputFile->write(part); });
+            outputFile->commit();
+        } else {
+            bool written = true;
+            session.writeReport(options.format, format, options.histories,
+                                [&](std::string_view part) { written = written && writeToStandardOutput(part); });
+            if (!written) return fail("cannot write to standard output");
         }
+    } catch (const exporting::ExportError& error) {
+        return fail("cannot write '" + shown(options.output) + "': " + error.what());
     }
     return summary.failed > 0 ? kSomeFailed : kAllAnalysed;
 }

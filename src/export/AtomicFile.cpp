@@ -21,23 +21,6 @@ namespace {
 
 ExportError systemError(int error) { return ExportError(std::strerror(error)); }
 
-// Removes the temporary file unless it was renamed into place.
-class TemporaryFile {
-public:
-    explicit TemporaryFile(std::string path) : m_path(std::move(path)) {}
-    ~TemporaryFile() {
-        if (!m_kept) ::unlink(m_path.c_str());
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-    [[nodiscard]] const std::string& path() const { return m_path; }
-    void keep() { m_kept = true; }
-
-private:
-    std::string m_path;
-    bool m_kept = false;
-};
-
 constexpr std::string_view kTemporaryPrefix = ".quillmere-";
 constexpr std::string_view kTemporarySuffix = ".tmp";
 // A temporary file this old was left by a run that was killed: no write takes that long.
@@ -78,8 +61,7 @@ void writeAll(int fd, std::string_view bytes) {
 
 }  // namespace
 
-void WriteFileAtomically(const std::string& path, std::string_view bytes) {
-    std::string target = path;
+AtomicFileWriter::AtomicFileWriter(const std::string& path) : m_target(path) {
     struct stat existing {};
     const bool exists = ::stat(path.c_str(), &existing) == 0;
     if (exists) {
@@ -93,35 +75,50 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
         if (!writable) throw ExportError("the file is read-only");
         // Through a link, replace the file it points to and keep the link.
         if (char* resolved = ::realpath(path.c_str(), nullptr)) {
-            target = resolved;
+            m_target = resolved;
             std::free(resolved);
         }
     }
-    const std::string folder = folderOf(target);
-    removeStaleTemporaries(folder);
+    m_folder = folderOf(m_target);
+    removeStaleTemporaries(m_folder);
 
     std::random_device random;
-    load::FileDescriptor fd;
-    std::string temporaryPath;
-    for (int attempt = 0; !fd.valid(); ++attempt) {
+    for (int attempt = 0; !m_fd.valid(); ++attempt) {
         // A short name of its own, so that the longest target name a folder allows still works.
-        temporaryPath = folder + "/" + std::string(kTemporaryPrefix) + std::to_string(random() % 1'000'000) +
-                        std::string(kTemporarySuffix);
-        fd = load::FileDescriptor(::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-        if (!fd.valid() && (errno != EEXIST || attempt == 10)) throw systemError(errno);
+        m_temporaryPath = m_folder + "/" + std::string(kTemporaryPrefix) + std::to_string(random() % 1'000'000) +
+                          std::string(kTemporarySuffix);
+        m_fd = load::FileDescriptor(::open(m_temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (!m_fd.valid() && (errno != EEXIST || attempt == 10)) throw systemError(errno);
     }
-    TemporaryFile temporary(temporaryPath);
     // A file that is replaced keeps its permissions.
-    if (exists) (void)::fchmod(fd.get(), existing.st_mode & 07777);
-    writeAll(fd.get(), bytes);
-    if (::fsync(fd.get()) != 0) throw systemError(errno);
-    if (!fd.close()) throw systemError(errno);
-    if (::rename(temporary.path().c_str(), target.c_str()) != 0) throw systemError(errno);
-    temporary.keep();
+    if (exists) (void)::fchmod(m_fd.get(), existing.st_mode & 07777);
+}
+
+AtomicFileWriter::~AtomicFileWriter() {
+    if (!m_committed) ::unlink(m_temporaryPath.c_str());
+}
+
+void AtomicFileWriter::write(std::string_view bytes) {
+    if (m_committed) throw ExportError("the file is already written");
+    writeAll(m_fd.get(), bytes);
+}
+
+void AtomicFileWriter::commit() {
+    if (m_committed) return;
+    if (::fsync(m_fd.get()) != 0) throw systemError(errno);
+    if (!m_fd.close()) throw systemError(errno);
+    if (::rename(m_temporaryPath.c_str(), m_target.c_str()) != 0) throw systemError(errno);
+    m_committed = true;
 
     // Make the rename itself durable; the new file is in place whether or not this succeeds.
-    const load::FileDescriptor folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const load::FileDescriptor folderFd(::open(m_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folderFd.valid()) (void)::fsync(folderFd.get());
+}
+
+void WriteFileAtomically(const std::string& path, std::string_view bytes) {
+    AtomicFileWriter file(path);
+    file.write(bytes);
+    file.commit();
 }
 
 }  // namespace quillmere::exporting

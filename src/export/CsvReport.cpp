@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "export/ReportFields.h"
+#include "export/SafeText.h"
 #include "load/Windows1251.h"
 #include "reload/ReloadControl.h"
 #include "view/CellTexts.h"
@@ -40,6 +41,10 @@ void appendRow(std::string& out, const std::vector<std::string>& fields) {
     }
     out += "\r\n";
 }
+
+// The columns that hold texts from a save or a file system; the others hold numbers, dates and
+// fixed words.
+constexpr std::array<std::size_t, 9> kTextColumns = {1, 3, 4, 5, 11, 12, 31, 32, 33};
 
 std::vector<std::string> fieldsOf(const analysis::SaveRecord& rec, std::size_t row) {
     const auto status = StatusOf(rec);
@@ -89,7 +94,11 @@ std::vector<std::string> fieldsOf(const analysis::SaveRecord& rec, std::size_t r
 std::string BuildCsvReport(const analysis::ResultTable& table) {
     std::string out;
     appendRow(out, std::vector<std::string>(kColumns.begin(), kColumns.end()));
-    for (std::size_t i = 0; i < table.size(); ++i) appendRow(out, fieldsOf(table[i], i + 1));
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        auto fields = fieldsOf(table[i], i + 1);
+        for (const auto column : kTextColumns) fields[column] = CsvTextCell(fields[column]);
+        appendRow(out, fields);
+    }
     return out;
 }
 

@@ -1,6 +1,7 @@
 #include "export/JsonReport.h"
 
 #include <cstdlib>
+#include <string_view>
 #include <nlohmann/json.hpp>
 
 #include "export/ReportFields.h"
@@ -112,18 +113,47 @@ Json saveOf(const analysis::SaveRecord& rec, std::size_t row) {
 
 }  // namespace
 
-std::string BuildJsonReport(const analysis::ResultTable& table, const reload::RuleTexts& ruleTexts,
-                            const reload::Rules& rules) {
-    Json saves = Json::array();
-    for (std::size_t i = 0; i < table.size(); ++i) saves.push_back(saveOf(table[i], i + 1));
-    const Json document{
+void WriteJsonReport(const analysis::ResultTable& table, const reload::RuleTexts& ruleTexts, const reload::Rules& rules,
+                     bool withHistories, const std::function<void(std::string_view)>& write) {
+    // The document is written save by save, so that its size never has to fit in memory; each
+    // save is laid out as the whole document's dump would lay it out. A text that is not valid
+    // UTF-8 cannot have come through the conversions above; replace rather than fail should one
+    // ever slip through.
+    const auto dump = [](const Json& json) { return json.dump(1, ' ', false, Json::error_handler_t::replace); };
+    const Json head{
         {"generator", "quillmere " QUILLMERE_VERSION},
         {"rules", rulesOf(ruleTexts, rules)},
-        {"saves", std::move(saves)},
+        {"saves", Json::array()},
     };
-    // A text that is not valid UTF-8 cannot have come through the conversions above; replace
-    // rather than fail should one ever slip through.
-    return document.dump(1, ' ', false, Json::error_handler_t::replace) + "\n";
+    std::string text = dump(head);
+    constexpr std::string_view kEmptyEnd = "[]\n}";
+    text.resize(text.size() - kEmptyEnd.size());
+    if (table.empty()) {
+        write(text + std::string(kEmptyEnd) + "\n");
+        return;
+    }
+    text += "[\n";
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        auto save = saveOf(table[i], i + 1);
+        if (!withHistories) save.erase("history");
+        // Two levels deeper than the dump of the save alone; a dump holds no line end inside a text.
+        const std::string saveText = dump(save);
+        text += "  ";
+        for (const char c : saveText) {
+            text += c;
+            if (c == '\n') text += "  ";
+        }
+        text += i + 1 < table.size() ? ",\n" : "\n ]\n}\n";
+        write(text);
+        text.clear();
+    }
+}
+
+std::string BuildJsonReport(const analysis::ResultTable& table, const reload::RuleTexts& ruleTexts,
+                            const reload::Rules& rules) {
+    std::string document;
+    WriteJsonReport(table, ruleTexts, rules, true, [&](std::string_view part) { document += part; });
+    return document;
 }
 
 }  // namespace quillmere::exporting

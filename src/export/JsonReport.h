@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "analysis/SaveRecord.h"
 #include "reload/Rules.h"
@@ -13,5 +15,10 @@ namespace quillmere::exporting {
 // message instead. Texts are UTF-8.
 [[nodiscard]] std::string BuildJsonReport(const analysis::ResultTable& table, const reload::RuleTexts& ruleTexts,
                                           const reload::Rules& rules);
+
+// The same document handed to `write` in pieces, one save at a time, so that memory does not grow
+// with the number of saves; without histories when `withHistories` is false.
+void WriteJsonReport(const analysis::ResultTable& table, const reload::RuleTexts& ruleTexts, const reload::Rules& rules,
+                     bool withHistories, const std::function<void(std::string_view)>& write);
 
 }  // namespace quillmere::exporting

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "export/SafeText.h"
+
 namespace quillmere::exporting {
 
 namespace {
@@ -9,10 +11,12 @@ namespace {
 constexpr std::string_view kCellEnd = "; ";
 constexpr std::string_view kLineEnd = "\r\n";
 
+void appendCell(std::string& text, const std::string& cell) { text.append(ResultsCellText(cell)).append(kCellEnd); }
+
 void appendLine(std::string& text, const view::RowTexts& row) {
-    for (const auto& cell : row.base) text.append(cell).append(kCellEnd);
-    for (std::size_t c = 2; c <= 11; ++c) text.append(row.reload[c]).append(kCellEnd);
-    for (std::size_t c = 2; c <= 11; ++c) text.append(row.additional[c]).append(kCellEnd);
+    for (const auto& cell : row.base) appendCell(text, cell);
+    for (std::size_t c = 2; c <= 11; ++c) appendCell(text, row.reload[c]);
+    for (std::size_t c = 2; c <= 11; ++c) appendCell(text, row.additional[c]);
     text.append(kLineEnd);
 }
 

@@ -24,7 +24,7 @@ public:
         if (!m_visited.insert({info.st_dev, info.st_ino}).second) return;
         const std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(path.c_str()), &::closedir);
         if (!listing) {
-            m_list.skipped.emplace_back(path, std::strerror(errno));
+            skip(path, std::string("cannot list the folder: ") + std::strerror(errno));
             return;
         }
         std::vector<std::string> names;
@@ -39,10 +39,15 @@ public:
     }
 
 private:
+    void skip(const std::string& path, std::string reason) {
+        m_list.skipped.emplace_back(path, std::move(reason));
+        m_list.skippedAt.push_back(m_list.files.size());
+    }
+
     void entry(const std::string& path) {
         struct stat info {};
         if (::stat(path.c_str(), &info) != 0) {
-            m_list.skipped.emplace_back(path, std::strerror(errno));
+            skip(path, std::strerror(errno));
             return;
         }
         if (S_ISREG(info.st_mode)) {
@@ -50,9 +55,9 @@ private:
         } else if (S_ISDIR(info.st_mode)) {
             if (m_recursive) folder(path, info);
         } else {
-            m_list.skipped.emplace_back(path, S_ISFIFO(info.st_mode)   ? "not a regular file: a named pipe (FIFO)"
-                                              : S_ISSOCK(info.st_mode) ? "not a regular file: a socket"
-                                                                       : "not a regular file: a device");
+            skip(path, S_ISFIFO(info.st_mode)   ? "not a save file: a named pipe (FIFO)"
+                       : S_ISSOCK(info.st_mode) ? "not a save file: a socket"
+                                                : "not a save file: a device");
         }
     }
 

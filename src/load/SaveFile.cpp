@@ -40,7 +40,13 @@ std::string_view kindOf(mode_t type) {
 }  // namespace
 
 SaveFile::SaveFile(const std::string& path) : m_fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)) {
-    if (!m_fd.valid()) throw systemError(errno);
+    if (!m_fd.valid()) {
+        // A socket cannot be opened at all ("No such device or address"): say what it is instead.
+        const int error = errno;
+        struct stat info {};
+        if (::stat(path.c_str(), &info) == 0 && S_ISSOCK(info.st_mode)) throw LoadError("not a save file: a socket");
+        throw systemError(error);
+    }
     if (::fstat(m_fd.get(), &m_info) != 0) throw systemError(errno);
 }
 

@@ -7,6 +7,7 @@
 #include "export/HtmlReport.h"
 #include "export/JsonReport.h"
 #include "export/ResultsFile.h"
+#include "load/FileList.h"
 #include "reload/ReloadControl.h"
 #include "session/TournamentChecks.h"
 
@@ -39,6 +40,22 @@ void Session::refresh() {
 
 LoadSummary Session::load(std::span<const std::string> paths, const analysis::BatchControl& control) {
     return adopt(analysis::AnalyseFiles(paths, control));
+}
+
+LoadSummary Session::loadPaths(const std::vector<std::string>& paths, bool recursive,
+                               const analysis::BatchControl& control) {
+    const auto inputs = load::ExpandPaths(paths, recursive);
+    auto analysed = analysis::AnalyseFiles(inputs.files, control);
+    // Back in the order the entries were met, so that the failures are listed in that order.
+    analysis::ResultTable records;
+    records.reserve(analysed.size() + inputs.skipped.size());
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < inputs.skipped.size(); ++i) {
+        for (; next < inputs.skippedAt[i]; ++next) records.push_back(std::move(analysed[next]));
+        records.push_back(analysis::UnreadRecord(inputs.skipped[i].first, inputs.skipped[i].second));
+    }
+    for (; next < analysed.size(); ++next) records.push_back(std::move(analysed[next]));
+    return adopt(std::move(records));
 }
 
 LoadSummary Session::adopt(analysis::ResultTable records) {
@@ -81,18 +98,25 @@ std::string Session::resultsText(const view::FormatOptions& options) const {
 }
 
 std::string Session::report(ReportFormat format, const view::FormatOptions& options) const {
+    std::string text;
+    writeReport(format, options, true, [&](std::string_view part) { text += part; });
+    return text;
+}
+
+void Session::writeReport(ReportFormat format, const view::FormatOptions& options, bool withHistories,
+                          const std::function<void(std::string_view)>& write) const {
     if (!rulesValid()) {
         throw RulesInvalid("the reload rules are invalid (" + m_ruleCheck.errors.front().message + ")");
     }
     switch (format) {
         case ReportFormat::Csv:
-            return exporting::BuildCsvReport(m_records);
+            return write(exporting::BuildCsvReport(m_records));
         case ReportFormat::Json:
-            return exporting::BuildJsonReport(m_records, m_ruleTexts, *m_ruleCheck.rules);
+            return exporting::WriteJsonReport(m_records, m_ruleTexts, *m_ruleCheck.rules, withHistories, write);
         case ReportFormat::Html:
-            return exporting::BuildHtmlReport(m_records, m_ruleTexts, options.decimalSeparator);
-        default:
-            return exporting::BuildResultsText(m_records, options);
+            return write(exporting::BuildHtmlReport(m_records, m_ruleTexts, options.decimalSeparator));
+        case ReportFormat::Results:
+            return write(exporting::BuildResultsText(m_records, options));
     }
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "analysis/Batch.h"
@@ -66,6 +68,10 @@ public:
 
     // Analyses `paths` and adopts the records (blocking; see BackgroundLoad for a window).
     LoadSummary load(std::span<const std::string> paths, const analysis::BatchControl& control = {});
+    // The same for files and folders (load::ExpandPaths): an entry that is not read, a folder
+    // that cannot be listed or a FIFO in a folder, gets a row with its reason, counted as failed.
+    LoadSummary loadPaths(const std::vector<std::string>& paths, bool recursive,
+                          const analysis::BatchControl& control = {});
     // Replaces the table with the records of a load, in the order of its paths: judges them under
     // the current rules and sorts them by file name in that key's current direction.
     LoadSummary adopt(analysis::ResultTable records);
@@ -85,6 +91,10 @@ public:
     // The table in `format`: the results file and the page follow `options`, the other formats
     // have fixed conventions. Throws RulesInvalid while a rule does not parse.
     [[nodiscard]] std::string report(ReportFormat format, const view::FormatOptions& options) const;
+    // The same handed to `write` in pieces (JSON save by save, so that memory does not grow with
+    // the batch), JSON without histories unless `withHistories`. Throws RulesInvalid.
+    void writeReport(ReportFormat format, const view::FormatOptions& options, bool withHistories,
+                     const std::function<void(std::string_view)>& write) const;
 
 private:
     int m_currentYear;

@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -96,6 +99,57 @@ TEST_F(ReportCommand, NamesEachFileThatFailsAndStillWritesItsRow) {
     EXPECT_EQ(fileNamesOf(ContentsOf(path("Res.txt"))), (std::vector<std::string>{"good", "junk", "missing"}));
 }
 
+TEST_F(ReportCommand, HostileNamesStayDataAndEveryInputIsAccountedFor) {
+    quillmere::savewriter::SaveContent content;
+    content.header.slots[0].name = "Forged\r\n99; Forged; Napoleon;\x1b[2J";
+    const auto forged = writeBytes("forged.sav", quillmere::savewriter::BuildSave(content));
+    const auto evil = writeBytes("evil\n\x1b[31m.sav", {'n', 'o'});
+    std::filesystem::create_directory(path("folder"));
+    ASSERT_EQ(::mkfifo(path("folder/pipe").c_str(), 0600), 0);
+    const int listening = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const auto socketPath = path("sock");
+    ASSERT_LT(socketPath.size(), sizeof(address.sun_path));
+    socketPath.copy(address.sun_path, socketPath.size());
+    ASSERT_EQ(::bind(listening, reinterpret_cast<const sockaddr*>(&address), sizeof(address)), 0);
+
+    const auto outcome = run({"--encoding", "utf-8", forged, evil, path("folder"), socketPath});
+    ::close(listening);
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.err, path("evil\\n\\x1b[31m.sav") + ": not a save file: no game data found\n" +
+                               path("folder/pipe") + ": not a save file: a named pipe (FIFO)\n" + socketPath +
+                               ": not a save file: a socket\n");
+    // One row per input, each of 32 cells as the header; the last lacks its final "; ".
+    std::vector<std::string> rows;
+    for (std::size_t start = 0, end = 0; end != std::string::npos; start = end + 2) {
+        end = outcome.out.find("\r\n", start);
+        rows.push_back(outcome.out.substr(start, end - start) + (end == std::string::npos ? "; " : ""));
+    }
+    ASSERT_EQ(rows.size(), 5u) << outcome.out;
+    for (const auto& row : rows) {
+        std::size_t cells = 0;
+        for (std::size_t at = row.find("; "); at != std::string::npos; at = row.find("; ", at + 2)) ++cells;
+        EXPECT_EQ(cells, 32u) << row;
+        EXPECT_EQ(row.find_first_of("\n\x1b"), std::string::npos) << row;
+    }
+    EXPECT_NE(outcome.out.find("; Forged  99, Forged, Napoleon, [2J; "), std::string::npos) << outcome.out;
+}
+
+TEST_F(ReportCommand, LeavesTheHistoriesOutOfJsonWhenAsked) {
+    const auto a = writeSave("a.sav", 5);
+    const auto b = writeSave("b.sav", 6);
+    const auto with = run({"--format", "json", a, b});
+    const auto without = run({"--format", "json", "--no-histories", a, b});
+    EXPECT_EQ(with.status, 0);
+    EXPECT_EQ(without.status, 0);
+    EXPECT_NE(with.out.find("\"history\": {"), std::string::npos);
+    EXPECT_EQ(without.out.find("\"history\""), std::string::npos);
+    EXPECT_NE(without.out.find("\"row\": 2"), std::string::npos);
+    EXPECT_TRUE(without.out.ends_with("   \"reload\": null\n  }\n ]\n}\n") ||
+                without.out.ends_with("  }\n ]\n}\n")) << without.out;
+}
+
 TEST_F(ReportCommand, UsageRuleAndOutputErrorsWriteNothing) {
     const auto save = writeSave("a.sav", 5);
     std::ofstream(path("Res.txt")) << "old";
@@ -107,6 +161,9 @@ TEST_F(ReportCommand, UsageRuleAndOutputErrorsWriteNothing) {
         {{"--bogus", save}, "quillmere-report: unknown option '--bogus'\nTry 'quillmere-report --help'.\n"},
         {{"-o", path("no/Res.txt"), save},
          "quillmere-report: cannot write '" + path("no/Res.txt") + "': No such file or directory\n"},
+        // Refused before any file is read: the missing save would have its own line.
+        {{"-o", "/dev/null", save, path("missing.sav")},
+         "quillmere-report: cannot write '/dev/null': not a regular file (a pipe, device or socket)\n"},
     };
     for (const auto& [arguments, message] : cases) {
         const auto outcome = run(arguments);

@@ -20,6 +20,26 @@ TEST(CsvReport, QuotesOnlyTheFieldsThatNeedItAndEndsLinesWithCrLf) {
     EXPECT_NE(row.find(",2005-11-29T12:00:00,"), std::string::npos) << row;
 }
 
+TEST(CsvReport, NoTextCellStartsAFormulaAndNumbersStayPlain) {
+    analysis::SaveRecord rec;
+    rec.FileName = "@SUM(1+1)";
+    rec.NickName = "=HYPERLINK(\"http://x\",\"click\")";
+    rec.Year = -4000;
+    rec.Flags = {"+cmd|' /C calc'!A0"};
+    analysis::SaveRecord failed;
+    failed.FileName = "-x";
+    failed.Failure = "\tdamaged";
+    const std::string csv = BuildCsvReport({rec, failed});
+    const auto first = csv.find("\r\n") + 2;
+    const auto second = csv.find("\r\n", first) + 2;
+    const std::string row = csv.substr(first, second - first);
+    EXPECT_TRUE(row.starts_with("1,'@SUM(1+1),ok,\"'=HYPERLINK(\"\"http://x\"\",\"\"click\"\")\",")) << row;
+    EXPECT_NE(row.find(",-4000,"), std::string::npos) << row;
+    EXPECT_TRUE(row.ends_with(",'+cmd|' /C calc'!A0\r\n")) << row;
+    EXPECT_TRUE(csv.substr(second).starts_with("2,'-x,failed,")) << csv.substr(second);
+    EXPECT_NE(csv.find(",'\tdamaged,"), std::string::npos);
+}
+
 TEST(ReportFields, DatesAndDecimalsInTheFormsOtherToolsRead) {
     EXPECT_EQ(IsoDateTime(38685.5), "2005-11-29T12:00:00");
     EXPECT_EQ(IsoDateTime(38685.0), "2005-11-29T00:00:00");

@@ -29,7 +29,8 @@ TEST(BuildResultsText, OnlyTheLastLineLacksItsFinalSeparatorAndLineEnd) {
 }
 
 TEST(BuildResultsText, WritesThirtyTwoCellsPerRowAndCutsTheLastSeparator) {
-    auto full = record("Ivan;2");  // a ";" in a name is written as it is
+    // A name cannot add a cell or a line: ";" becomes ",", control characters but tab a blank.
+    auto full = record("Ivan;2\r\t\x1b\n");
     full.Turn = 120;
     full.Year = 1850;
     full.GameOver = 1;
@@ -50,7 +51,7 @@ TEST(BuildResultsText, WritesThirtyTwoCellsPerRowAndCutsTheLastSeparator) {
     };
     const std::string expected =
         kHeader + "; \r\n" +
-        "1; Ivan;2; ; Barbarian; America;  120; 1850AD;    0:00:00;      0;      0; Settler; Space; "
+        "1; Ivan,2 \t  ; ; Barbarian; America;  120; 1850AD;    0:00:00;      0;      0; Settler; Space; "
         "29-11-2005 12:00:00;  120; 1850AD;    0:00:00;    0;    0;   0,00;    0:00:00;    0; Average; "
         "     0;      0;      0;      0;   1,50;      0;   0,00;      0;      0;      0; \r\n"
         "2; Petr; " +

@@ -24,7 +24,7 @@ TEST(ExpandPaths, AFolderGivesItsRegularFilesInNameOrderAndSkipsWhatCannotBeRead
     EXPECT_EQ(flat.files, (std::vector<std::string>{root / "a.sav", root / "b.sav"}));
     ASSERT_EQ(flat.skipped.size(), 1u);
     EXPECT_EQ(flat.skipped[0].first, root / "pipe");
-    EXPECT_EQ(flat.skipped[0].second, "not a regular file: a named pipe (FIFO)");
+    EXPECT_EQ(flat.skipped[0].second, "not a save file: a named pipe (FIFO)");
 
     const auto deep = ExpandPaths({root.string(), (root / "b.sav").string()}, true);
     EXPECT_EQ(deep.files, (std::vector<std::string>{root / "a.sav", root / "b.sav", root / "round2" / "c.sav",
