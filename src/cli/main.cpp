@@ -21,13 +21,14 @@ constexpr int kSomeFailed = 1;
 constexpr int kNothingWritten = 2;
 constexpr int kSomeFlagged = 3;
 
+// A text from a file system, a save or the command line on one line of the terminal, its control
+// characters escaped.
+std::string shown(std::string_view text) { return exporting::EscapedForTerminal(text); }
+
 int fail(const std::string& message) {
-    std::fprintf(stderr, "quillmere-report: %s\n", message.c_str());
+    std::fprintf(stderr, "quillmere-report: %s\n", shown(message).c_str());
     return kNothingWritten;
 }
-
-// A text from a file system or a save on one line of the terminal, its control characters escaped.
-std::string shown(std::string_view text) { return exporting::EscapedForTerminal(text); }
 
 bool writeToStandardOutput(std::string_view bytes) {
     return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() && std::fflush(stdout) == 0;
@@ -51,7 +52,9 @@ int run(const std::vector<std::string>& arguments) {
     try {
         options = cli::ParseReportArguments(arguments);
     } catch (const cli::UsageError& error) {
-        return fail(std::string(error.what()) + "\nTry 'quillmere-report --help'.");
+        fail(error.what());
+        std::fputs("Try 'quillmere-report --help'.\n", stderr);
+        return kNothingWritten;
     }
     if (options.action == cli::ReportAction::Help) {
         std::fputs(cli::ReportUsage().c_str(), stdout);
@@ -70,7 +73,7 @@ int run(const std::vector<std::string>& arguments) {
             base = profile.rules;
             session.setProfile(std::move(profile));
         } catch (const session::ProfileError& error) {
-            return fail(shown(error.what()));
+            return fail(error.what());
         }
     }
     if (const auto& check = session.setRules(cli::RulesOf(options, base)); !check.errors.empty()) {
@@ -83,7 +86,7 @@ int run(const std::vector<std::string>& arguments) {
         try {
             outputFile.emplace(options.output);
         } catch (const exporting::ExportError& error) {
-            return fail("cannot write '" + shown(options.output) + "': " + error.what());
+            return fail("cannot write '" + options.output + "': " + error.what());
         }
     }
     analysis::BatchControl control;
@@ -118,7 +121,7 @@ int run(const std::vector<std::string>& arguments) {
             if (!written) return fail("cannot write to standard output");
         }
     } catch (const exporting::ExportError& error) {
-        return fail("cannot write '" + shown(options.output) + "': " + error.what());
+        return fail("cannot write '" + options.output + "': " + error.what());
     }
     return summary.failed > 0 ? kSomeFailed : kAllAnalysed;
 }
