@@ -1,6 +1,15 @@
+#include <langinfo.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <clocale>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,8 +37,25 @@ bool writeToStandardOutput(const std::string& bytes) {
     return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() && std::fflush(stdout) == 0;
 }
 
+// Writes `bytes` to standard output ("-") or replaces the file `output`; returns whether that worked,
+// having said why not.
+bool writeOutput(const std::string& output, const std::string& bytes) {
+    if (output == "-") {
+        if (writeToStandardOutput(bytes)) return true;
+        fail("cannot write to standard output");
+        return false;
+    }
+    try {
+        exporting::WriteFileAtomically(output, bytes);
+        return true;
+    } catch (const exporting::ExportError& error) {
+        fail("cannot write '" + output + "': " + error.what());
+        return false;
+    }
+}
+
 // One line per flagged save: its file name, then its flags.
-int writeFlags(const session::Session& session, int status) {
+int writeFlags(const session::Session& session, const std::string& output, int status) {
     std::string lines;
     for (const auto& rec : session.records()) {
         if (rec.Flags.empty()) continue;
@@ -37,8 +63,46 @@ int writeFlags(const session::Session& session, int status) {
         for (std::size_t i = 0; i < rec.Flags.size(); ++i) lines += (i == 0 ? " " : "; ") + rec.Flags[i];
         lines += "\n";
     }
-    if (!writeToStandardOutput(lines)) return fail("cannot write to standard output");
+    if (!writeOutput(output, lines)) return kNothingWritten;
     return session.flaggedCount() > 0 ? kSomeFlagged : status;
+}
+
+// Whether standard error is a terminal that takes "\r" and the erase-line sequence.
+bool progressTerminal() {
+    const char* term = std::getenv("TERM");
+    return ::isatty(STDERR_FILENO) == 1 && term != nullptr && *term != '\0' && std::strcmp(term, "dumb") != 0;
+}
+
+// The character set of the user's locale, as nl_langinfo names it ("UTF-8"); the program itself
+// stays in the C locale.
+std::string localeCodeset() {
+    if (std::setlocale(LC_CTYPE, "") == nullptr) return "ANSI_X3.4-1968";
+    std::string codeset = ::nl_langinfo(CODESET);
+    std::setlocale(LC_CTYPE, "C");
+    return codeset;
+}
+
+// The saves of the command line, then those of the --files-from list; empty after a message.
+std::optional<std::vector<std::string>> savePaths(const cli::ReportOptions& options) {
+    std::vector<std::string> paths = options.saves;
+    if (!options.filesFrom) return paths;
+    const std::string& listPath = *options.filesFrom;
+    std::ifstream file;
+    if (listPath != "-") {
+        file.open(listPath);
+        if (!file) {
+            fail("cannot read '" + listPath + "': " + std::strerror(errno));
+            return std::nullopt;
+        }
+    }
+    std::istream& list = listPath == "-" ? std::cin : file;
+    auto listed = load::ReadPathList(list);
+    if (list.bad()) {
+        fail("cannot read '" + listPath + "'");
+        return std::nullopt;
+    }
+    paths.insert(paths.end(), std::make_move_iterator(listed.begin()), std::make_move_iterator(listed.end()));
+    return paths;
 }
 
 int run(const std::vector<std::string>& arguments) {
@@ -75,7 +139,7 @@ int run(const std::vector<std::string>& arguments) {
     analysis::BatchControl control;
     control.jobs = options.jobs;
     // A progress line only where a person watches; it never mixes into the data on standard output.
-    const bool showProgress = ::isatty(STDERR_FILENO) == 1;
+    const bool showProgress = progressTerminal();
     if (showProgress) {
         control.onProgress = [](const analysis::BatchProgress& progress) {
             std::fprintf(stderr, "\rquillmere-report: %zu of %zu files read", progress.done, progress.total);
@@ -83,27 +147,25 @@ int run(const std::vector<std::string>& arguments) {
             std::fflush(stderr);
         };
     }
-    const auto inputs = load::ExpandPaths(options.saves, options.recursive);
+    const auto saves = savePaths(options);
+    if (!saves) return kNothingWritten;
+    if (saves->empty()) return fail("no save files in the list '" + *options.filesFrom + "'");
+    const auto inputs = load::ExpandPaths(*saves, options.recursive);
     for (const auto& [path, reason] : inputs.skipped) std::fprintf(stderr, "%s: skipped (%s)\n", path.c_str(), reason.c_str());
     if (inputs.files.empty()) return fail("no save files in the folders given");
     const auto summary = session.load(inputs.files, control);
     if (showProgress) std::fputs("\r\033[K", stderr);
     for (const auto& [file, message] : summary.failures) std::fprintf(stderr, "%s: %s\n", file.c_str(), message.c_str());
     if (options.sort) session.sortClick(*options.sort);
-    if (options.flagsOnly) return writeFlags(session, summary.failed > 0 ? kSomeFailed : kAllAnalysed);
+    const int status = summary.failed > 0 ? kSomeFailed : kAllAnalysed;
+    if (options.flagsOnly) return writeFlags(session, options.output, status);
 
     // The C locale's decimal point unless asked: the output is meant for scripts as much as for people.
-    const std::string text = session.report(options.format, {options.decimalSeparator, options.encoding});
-    if (options.output == "-") {
-        if (!writeToStandardOutput(text)) return fail("cannot write to standard output");
-    } else {
-        try {
-            exporting::WriteFileAtomically(options.output, text);
-        } catch (const exporting::ExportError& error) {
-            return fail("cannot write '" + options.output + "': " + error.what());
-        }
-    }
-    return summary.failed > 0 ? kSomeFailed : kAllAnalysed;
+    // Only a person reads a terminal, so the results file comes in its encoding there.
+    const bool toTerminal = options.output == "-" && ::isatty(STDOUT_FILENO) == 1;
+    const auto encoding = cli::ResultsEncoding(options, toTerminal, toTerminal ? localeCodeset() : "");
+    const std::string text = session.report(options.format, {options.decimalSeparator, encoding});
+    return writeOutput(options.output, text) ? status : kNothingWritten;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <istream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,5 +21,9 @@ struct FileList {
 // dangling link) is skipped with its reason and never opened. A path given directly is kept even
 // when it is no regular file: its load names the problem.
 [[nodiscard]] FileList ExpandPaths(const std::vector<std::string>& paths, bool recursive);
+
+// The paths a list names, one a line ("\n", the last one may lack it); empty lines are passed over
+// and nothing else is trimmed, as a name may start or end with a space.
+[[nodiscard]] std::vector<std::string> ReadPathList(std::istream& list);
 
 }  // namespace quillmere::load
