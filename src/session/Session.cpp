@@ -90,7 +90,8 @@ std::string Session::report(ReportFormat format, const view::FormatOptions& opti
         case ReportFormat::Json:
             return exporting::BuildJsonReport(m_records, m_ruleTexts, *m_ruleCheck.rules);
         case ReportFormat::Html:
-            return exporting::BuildHtmlReport(m_records, m_ruleTexts, options.decimalSeparator);
+            return exporting::BuildHtmlReport(m_records, m_ruleTexts, options.decimalSeparator,
+                                              m_profile ? std::string_view(m_profile->name) : std::string_view());
         default:
             return exporting::BuildResultsText(m_records, options);
     }
