@@ -27,9 +27,10 @@ build_packages=(
     qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libgl-dev
 )
 # What the tests and checks use: a second compiler, the report parsers, a real X server with a
-# window manager and screenshots, the packaging and desktop-file checks, time zones, completion.
+# window manager and screenshots, the packaging and desktop-file checks, time zones, completion,
+# and jq, which a worked example uses.
 test_packages=(
-    clang python3-jsonschema tzdata
+    clang python3-jsonschema jq tzdata
     xvfb xauth xdotool wmctrl x11-apps imagemagick fonts-dejavu-core openbox
     dpkg-dev lintian desktop-file-utils appstream groff-base man-db bash-completion
 )
