@@ -96,9 +96,10 @@ std::optional<std::vector<std::string>> savePaths(const cli::ReportOptions& opti
         }
     }
     std::istream& list = listPath == "-" ? std::cin : file;
+    errno = 0;
     auto listed = load::ReadPathList(list);
     if (list.bad()) {
-        fail("cannot read '" + listPath + "'");
+        fail("cannot read '" + listPath + "': " + std::strerror(errno != 0 ? errno : EIO));
         return std::nullopt;
     }
     paths.insert(paths.end(), std::make_move_iterator(listed.begin()), std::make_move_iterator(listed.end()));

@@ -91,6 +91,8 @@ TEST_F(ReportCommand, ReadsMoreSavesFromAListFileOrStandardInput) {
     const auto missing = run({"--files-from", path("nolist"), a});
     EXPECT_EQ(missing.status, 2);
     EXPECT_EQ(missing.err, "quillmere-report: cannot read '" + path("nolist") + "': No such file or directory\n");
+    EXPECT_EQ(run({"--files-from", path(""), a}).err,
+              "quillmere-report: cannot read '" + path("") + "': Is a directory\n");
     EXPECT_EQ(run({"--files-from", "-"}).err, "quillmere-report: no save files in the list '-'\n");
 }
 
