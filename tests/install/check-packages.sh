@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
-# Usage: check-packages.sh BUILD_DIR VERSION WITH_WINDOW(0|1)
+# Usage: check-packages.sh CPACK BUILD_DIR VERSION WITH_WINDOW(0|1)
 # Packs BUILD_DIR's Debian packages into a temporary folder, checks their dependencies (the command
 # line's package needs no Qt; the window's needs the command line's of the same version), and runs
 # lintian on them: any error or warning fails. Its informational tags are shown, not judged: the
 # hardening ones depend on the build's flags (scripts/build-deb.sh builds with Debian's).
 set -euo pipefail
-build=$1 version=$2 with_window=$3
+cpack=$1 build=$2 version=$3 with_window=$4
 
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
-cpack --config "$build/CPackConfig.cmake" -B "$out" >"$out/cpack.log" 2>&1 || { cat "$out/cpack.log" >&2; exit 1; }
+"$cpack" --config "$build/CPackConfig.cmake" -B "$out" >"$out/cpack.log" 2>&1 || { cat "$out/cpack.log" >&2; exit 1; }
 
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
