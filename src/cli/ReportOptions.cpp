@@ -145,7 +145,7 @@ ReportOptions ParseReportArguments(std::span<const std::string> arguments) {
         }
         const auto equals = argument.find('=');
         const std::string name = argument.substr(0, equals);
-        // A name that takes no value is refused before it could take the next argument as one.
+        // An unknown name is refused before it could take the next argument as its value.
         if (name == "--output" || name == "--start" || name == "--sessions-per-day" ||
             name == "--min-session-minutes" || name == "--presessions" || name == "--profile" ||
             name == "--files-from" || name == "--sort" || name == "--jobs" || name == "--format" ||
