@@ -5,7 +5,7 @@
 # that standard output holds only the reports.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/ensure-deps.sh >&2
+scripts/ensure-deps.sh --no-tests >&2
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >&2
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     cmake --build build --target quillmere examples >&2

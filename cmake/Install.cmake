@@ -1,55 +1,130 @@
-# Install layout and the Debian package. Included once, after every target is defined, so that
+# Install layout and the Debian packages. Included once, after every target is defined, so that
 # the rules can ask which targets this build has.
+#
+# Two components, one package each: "report" is quillmere-report (the command line, its man page,
+# the schemas and an example profile; no Qt), "window" is quillmere (the window and its desktop
+# integration), which depends on quillmere-report of the same version.
 include(GNUInstallDirs)
 
 set(QUILLMERE_PACKAGING_DIR ${CMAKE_CURRENT_LIST_DIR}/../packaging)
 set(QUILLMERE_APP_ID io.github.quillmere.Quillmere)
-# Lower case on purpose: GNUInstallDirs would name the folder after the project, "Quillmere".
-set(QUILLMERE_INSTALL_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/quillmere)
+set(QUILLMERE_HOMEPAGE https://github.com/quillmere/quillmere)
+set(QUILLMERE_REPOSITORY_FILES https://raw.githubusercontent.com/quillmere/quillmere/main)
+set(QUILLMERE_DEBIAN_REVISION 1)
+set(QUILLMERE_PACKAGE_VERSION ${PROJECT_VERSION}-${QUILLMERE_DEBIAN_REVISION})
+# Lower case on purpose: GNUInstallDirs would name the folders after the project, "Quillmere".
+set(QUILLMERE_REPORT_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/quillmere-report)
+set(QUILLMERE_WINDOW_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/quillmere)
 
-install(TARGETS quillmere-report RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${QUILLMERE_PACKAGING_DIR}/quillmere-report.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# Man pages and the changelog go in compressed as Debian wants them: gzip -9n, so that the bytes do
+# not depend on the build's time or folder.
+set(QUILLMERE_GZIPPED_DIR ${CMAKE_BINARY_DIR}/packaging)
+set(quillmere_gzipped)
+foreach(source quillmere-report.1 quillmere.1 changelog.Debian)
+    add_custom_command(
+        OUTPUT ${QUILLMERE_GZIPPED_DIR}/${source}.gz
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${QUILLMERE_GZIPPED_DIR}
+        COMMAND gzip -9n -c ${QUILLMERE_PACKAGING_DIR}/${source} > ${QUILLMERE_GZIPPED_DIR}/${source}.gz
+        DEPENDS ${QUILLMERE_PACKAGING_DIR}/${source}
+        VERBATIM)
+    list(APPEND quillmere_gzipped ${QUILLMERE_GZIPPED_DIR}/${source}.gz)
+endforeach()
+# The installed README: its links to the schemas name the copies in examples/ next to it, its
+# pictures those of the project's repository.
+file(READ ${CMAKE_CURRENT_LIST_DIR}/../README.md quillmere_readme)
+string(REGEX REPLACE "\\]\\(docs/([^)]*\\.png)\\)" "](${QUILLMERE_REPOSITORY_FILES}/docs/\\1)" quillmere_readme
+                     "${quillmere_readme}")
+string(REPLACE "](docs/" "](examples/" quillmere_readme "${quillmere_readme}")
+file(WRITE ${QUILLMERE_GZIPPED_DIR}/README.md.new "${quillmere_readme}")
+configure_file(${QUILLMERE_GZIPPED_DIR}/README.md.new ${QUILLMERE_GZIPPED_DIR}/README.md COPYONLY)
+set_property(DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+                                                                 ${CMAKE_CURRENT_LIST_DIR}/../README.md)
+add_custom_target(packaging-files ALL DEPENDS ${quillmere_gzipped})
+
+install(TARGETS quillmere-report RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT report)
+install(FILES ${QUILLMERE_GZIPPED_DIR}/quillmere-report.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
+        COMPONENT report)
+install(FILES ${QUILLMERE_PACKAGING_DIR}/completion/quillmere-report
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/bash-completion/completions COMPONENT report)
+install(FILES ${QUILLMERE_PACKAGING_DIR}/completion/_quillmere-report
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/zsh/vendor-completions COMPONENT report)
+install(FILES ${QUILLMERE_PACKAGING_DIR}/copyright ${QUILLMERE_GZIPPED_DIR}/changelog.Debian.gz
+              ${QUILLMERE_GZIPPED_DIR}/README.md
+        DESTINATION ${QUILLMERE_REPORT_DOCDIR} COMPONENT report)
+install(FILES ${QUILLMERE_PACKAGING_DIR}/lintian/quillmere-report DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides
+        COMPONENT report)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/../docs/report.schema.json ${CMAKE_CURRENT_LIST_DIR}/../docs/profile.schema.json
+              ${CMAKE_BINARY_DIR}/examples-tournament/profile.json
+        DESTINATION ${QUILLMERE_REPORT_DOCDIR}/examples COMPONENT report)
 
 # The desktop integration names the window program, so it comes only with it.
 if(TARGET quillmere)
-    install(TARGETS quillmere RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-    install(FILES ${QUILLMERE_PACKAGING_DIR}/quillmere.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-    install(FILES ${QUILLMERE_PACKAGING_DIR}/quillmere.desktop
-            DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
-    install(FILES ${QUILLMERE_PACKAGING_DIR}/quillmere.svg
-            DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/scalable/apps)
+    install(TARGETS quillmere RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT window)
+    install(FILES ${QUILLMERE_GZIPPED_DIR}/quillmere.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT window)
+    install(FILES ${QUILLMERE_PACKAGING_DIR}/${QUILLMERE_APP_ID}.desktop
+            DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications COMPONENT window)
+    install(FILES ${QUILLMERE_PACKAGING_DIR}/${QUILLMERE_APP_ID}.svg
+            DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/scalable/apps COMPONENT window)
     install(FILES ${QUILLMERE_PACKAGING_DIR}/${QUILLMERE_APP_ID}.metainfo.xml
-            DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/metainfo)
+            DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/metainfo COMPONENT window)
+    install(FILES ${QUILLMERE_PACKAGING_DIR}/copyright ${QUILLMERE_GZIPPED_DIR}/changelog.Debian.gz
+            DESTINATION ${QUILLMERE_WINDOW_DOCDIR} COMPONENT window)
+    install(FILES ${QUILLMERE_PACKAGING_DIR}/lintian/quillmere DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides
+            COMPONENT window)
 endif()
 
-install(FILES ${CMAKE_CURRENT_LIST_DIR}/../LICENSE ${CMAKE_CURRENT_LIST_DIR}/../README.md
-        DESTINATION ${QUILLMERE_INSTALL_DOCDIR})
-
-# The Debian package: quillmere_<version>_<arch>.deb, its library dependencies read from the
-# binaries by dpkg-shlibdeps (package dpkg-dev).
+# The Debian packages: quillmere-report_<version>_<arch>.deb and quillmere_<version>_<arch>.deb,
+# their library dependencies read from the binaries by dpkg-shlibdeps (package dpkg-dev). A build
+# meant for them takes Debian's hardening flags: see scripts/build-deb.sh.
 set(CPACK_GENERATOR DEB)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL report)
+if(TARGET quillmere)
+    list(APPEND CPACK_COMPONENTS_ALL window)
+endif()
 set(CPACK_PACKAGE_NAME quillmere)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "The Quillmere developers")
 set(CPACK_PACKAGE_CONTACT "Quillmere developers <quillmere@example.org>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "referee's tool for strategy game tournament save files")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Quillmere loads a batch of the players' save files of an online tournament of a turn-based
-strategy game and shows, per save, the player, the game's settings and progress, the score,
-the tournament's final score, per-turn history graphs and a verdict on reloads judged against
-the tournament's rules. quillmere-report writes the same results file from the command line.")
+set(CPACK_PACKAGE_HOMEPAGE_URL ${QUILLMERE_HOMEPAGE})
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_CURRENT_LIST_DIR}/../LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_STRIP_FILES ON)
+# Stripping, and dropping the compiler's .comment notes, is done by the script below.
+set(CPACK_STRIP_FILES OFF)
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/StripPackaged.cmake)
+set(CPACK_QUILLMERE_STRIP ${CMAKE_STRIP})
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_RELEASE ${QUILLMERE_DEBIAN_REVISION})
+set(CPACK_DEBIAN_PACKAGE_SOURCE quillmere)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Quillmere developers <quillmere@example.org>")
-set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-if(TARGET quillmere)
-    # Qt loads its display plugins at run time; no library link names them.
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
-endif()
+
+# Descriptions: the first line is the synopsis; no line is longer than 80 columns.
+set(CPACK_DEBIAN_REPORT_PACKAGE_NAME quillmere-report)
+set(CPACK_DEBIAN_REPORT_DESCRIPTION
+    "referee's report of strategy game tournament save files
+quillmere-report loads a batch of the players' save files of an online
+tournament of a turn-based strategy game and writes one row per save: the
+player, the game's settings and progress, the score, the tournament's final
+score and a verdict on reloads judged against the tournament's rules. It
+writes the results file, CSV, JSON or an HTML page, and checks every save
+against a tournament profile.
+.
+This package holds the command-line program only; it needs no display.")
+set(CPACK_DEBIAN_WINDOW_PACKAGE_NAME quillmere)
+set(CPACK_DEBIAN_WINDOW_DESCRIPTION
+    "referee's window for strategy game tournament save files
+Quillmere loads a batch of the players' save files of an online tournament
+of a turn-based strategy game and shows, per save, the player, the game's
+settings and progress, the score, the tournament's final score, per-turn
+history graphs and a verdict on reloads judged against the tournament's
+rules.
+.
+This package holds the window; quillmere-report holds the command line.")
+# Qt loads its display plugins at run time; no library link names them.
+set(CPACK_DEBIAN_WINDOW_PACKAGE_DEPENDS "quillmere-report (= ${QUILLMERE_PACKAGE_VERSION}), qt6-qpa-plugins")
 
 include(CPack)

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the window need, when any is missing.
+# Installs the Debian packages that are missing: what runs the programs, what builds them and, unless
+# --no-tests, what the tests and the packaging checks need.
+#   --no-tests                               only what runs and builds the programs (./run.sh)
 #   --dry-run (or QUILLMERE_DEPS_DRY_RUN=1)  only say what would be installed
 #   QUILLMERE_SKIP_DEPS=1                    do nothing at all
 set -euo pipefail
@@ -7,20 +9,33 @@ set -euo pipefail
 [ "${QUILLMERE_SKIP_DEPS:-0}" = 1 ] && exit 0
 
 dry_run=${QUILLMERE_DEPS_DRY_RUN:-0}
+with_tests=1
 for argument in "$@"; do
     case "$argument" in
         --dry-run) dry_run=1 ;;
-        *) echo "ensure-deps.sh: unknown argument '$argument' (use --dry-run)" >&2; exit 2 ;;
+        --no-tests) with_tests=0 ;;
+        *) echo "ensure-deps.sh: unknown argument '$argument' (use --dry-run or --no-tests)" >&2; exit 2 ;;
     esac
 done
 
-packages=(
+# What the programs need at run time (the window's Qt libraries and display plugins).
+run_packages=(zlib1g libdeflate0 libqt6widgets6 libqt6charts6 libqt6svg6 qt6-qpa-plugins)
+# What builds them; the unit tests are part of the default build, so GoogleTest is here too.
+build_packages=(
     build-essential cmake ninja-build pkg-config
-    zlib1g-dev libdeflate-dev libxxhash-dev nlohmann-json3-dev libgtest-dev clang python3-jsonschema
-    qt6-base-dev qt6-charts-dev libqt6charts6 qt6-svg-dev qt6-qpa-plugins libqt6opengl6-dev libgl-dev
-    xvfb xauth xdotool wmctrl x11-apps imagemagick fonts-dejavu-core openbox
-    dpkg-dev desktop-file-utils appstream groff-base
+    zlib1g-dev libdeflate-dev libxxhash-dev nlohmann-json3-dev libgtest-dev
+    qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libgl-dev
 )
+# What the tests and checks use: a second compiler, the report parsers, a real X server with a
+# window manager and screenshots, the packaging and desktop-file checks, time zones, completion,
+# and jq, which a worked example uses.
+test_packages=(
+    clang python3-jsonschema jq tzdata
+    xvfb xauth xdotool wmctrl x11-apps imagemagick fonts-dejavu-core openbox
+    dpkg-dev lintian desktop-file-utils appstream groff-base man-db bash-completion
+)
+packages=("${run_packages[@]}" "${build_packages[@]}")
+[ "$with_tests" = 1 ] && packages+=("${test_packages[@]}")
 
 missing=()
 for pkg in "${packages[@]}"; do
@@ -30,16 +45,18 @@ for pkg in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-by_hand="apt-get update && apt-get install -y --no-install-recommends ${missing[*]}"
+by_hand="apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends ${missing[*]}"
 if [ "$dry_run" = 1 ]; then
     echo "Would install: ${missing[*]}"
     echo "  $by_hand"
     exit 0
 fi
 
-sudo=()
-[ "$(id -u)" -ne 0 ] && sudo=(sudo)
-for tool in apt-get "${sudo[@]}"; do
+# sudo clears the environment, so the variable is given to it as an assignment.
+export DEBIAN_FRONTEND=noninteractive
+apt_get=(apt-get)
+[ "$(id -u)" -ne 0 ] && apt_get=(sudo DEBIAN_FRONTEND=noninteractive apt-get)
+for tool in apt-get "${apt_get[0]}"; do
     if ! command -v "$tool" >/dev/null 2>&1; then
         echo "ensure-deps.sh: these packages are missing: ${missing[*]}" >&2
         echo "ensure-deps.sh: cannot install them here ('$tool' is not available); as root, run:" >&2
@@ -50,5 +67,5 @@ for tool in apt-get "${sudo[@]}"; do
 done
 
 echo "Installing: ${missing[*]}"
-"${sudo[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+"${apt_get[@]}" update -qq
+"${apt_get[@]}" install -y -qq --no-install-recommends "${missing[@]}"

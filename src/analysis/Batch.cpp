@@ -42,16 +42,19 @@ FileAnalyser::~FileAnalyser() = default;
 SaveRecord FileAnalyser::analyse(const std::string& path) {
     std::string fileName = load::FileNameOf(path);
     std::optional<double> fileDate;
+    std::int32_t utcOffset = 0;
     std::string failure;
     try {
         const load::SaveFile file(path);
         fileDate = file.modificationDate();
+        utcOffset = file.modificationUtcOffset();
         file.readInto(m_buffers->file);
         load::AssembleWorkBuffer(m_buffers->file, m_buffers->work, m_buffers->inflater);
         SaveRecord rec = AnalyseSave(m_buffers->work);
         rec.Path = path;
         rec.FileName = std::move(fileName);
         rec.FileDate = fileDate;
+        rec.FileDateUtcOffset = utcOffset;
         return rec;
     } catch (const load::LoadError& error) {
         failure = error.what();
@@ -61,7 +64,9 @@ SaveRecord FileAnalyser::analyse(const std::string& path) {
         // Nothing else is expected; the file still gets its row and its message.
         failure = error.what();
     }
-    return failedRecord(path, std::move(fileName), fileDate, std::move(failure));
+    SaveRecord failed = failedRecord(path, std::move(fileName), fileDate, std::move(failure));
+    failed.FileDateUtcOffset = utcOffset;
+    return failed;
 }
 
 SaveRecord UnreadRecord(const std::string& path, std::string reason) {

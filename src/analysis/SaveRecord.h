@@ -44,6 +44,8 @@ struct SaveRecord {
     std::string Path;      // as the load was given it
     std::string FileName;  // its base name without the extension
     std::optional<double> FileDate;  // days since 30 December 1899; empty when the file time could not be read
+    // How far the local time of FileDate is ahead of UTC, in seconds (negative west of it).
+    std::int32_t FileDateUtcOffset = 0;
     std::string NickName;
     std::int32_t LeaderType = 0;
     std::int32_t CivType = 0;

@@ -56,6 +56,42 @@ char separatorOf(std::string_view text) {
 
 ReportOptions ParseReportArguments(std::span<const std::string> arguments) {
     ReportOptions options;
+    std::optional<std::string> reportOnlyOption;  // one that shapes the report, which --flags-only does not write
+    const auto setValue = [&](std::string_view name, const std::string& value) {
+        if (name == "--start") {
+            setStartDate(options.rules, value);
+            options.rulesGiven.push_back(reload::RuleField::StartDate);
+        } else if (name == "--sessions-per-day") {
+            options.rules.sessionsPerDay = value;
+            options.rulesGiven.push_back(reload::RuleField::SessionsPerDay);
+        } else if (name == "--min-session-minutes") {
+            options.rules.minSessionMinutes = value;
+            options.rulesGiven.push_back(reload::RuleField::MinSessionMinutes);
+        } else if (name == "--presessions") {
+            options.rules.presessions = value;
+            options.rulesGiven.push_back(reload::RuleField::Presessions);
+        } else if (name == "--profile") {
+            options.profile = value;
+        } else if (name == "--files-from") {
+            options.filesFrom = value;
+        } else if (name == "--sort") {
+            options.sort = sortKeyOf(value);
+        } else if (name == "--jobs" || name == "-j") {
+            options.jobs = jobsOf(value);
+        } else if (name == "--format") {
+            options.format = formatOf(value);
+            reportOnlyOption = name;
+        } else if (name == "--encoding") {
+            options.encoding = encodingOf(value);
+            reportOnlyOption = name;
+        } else if (name == "--decimal-separator") {
+            options.decimalSeparator = separatorOf(value);
+            reportOnlyOption = name;
+        } else {
+            options.output = value;
+        }
+    };
+
     bool optionsEnded = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
@@ -67,7 +103,31 @@ ReportOptions ParseReportArguments(std::span<const std::string> arguments) {
             optionsEnded = true;
             continue;
         }
-        if (argument == "--help" || argument == "-h") {
+        const auto nextArgument = [&](std::string_view name) {
+            if (i + 1 == arguments.size()) throw UsageError("option '" + std::string(name) + "' needs a value");
+            return arguments[++i];
+        };
+
+        if (!argument.starts_with("--")) {
+            // Short options bundle; the first that takes a value takes the rest of the argument, if any.
+            for (std::size_t k = 1; k < argument.size(); ++k) {
+                const std::string name{'-', argument[k]};
+                if (name == "-h") {
+                    options.action = ReportAction::Help;
+                    return options;
+                }
+                if (name == "-r") {
+                    options.recursive = true;
+                    continue;
+                }
+                if (name != "-o" && name != "-j") throw UsageError("unknown option '" + name + "'");
+                setValue(name, k + 1 < argument.size() ? argument.substr(k + 1) : nextArgument(name));
+                break;
+            }
+            continue;
+        }
+
+        if (argument == "--help") {
             options.action = ReportAction::Help;
             return options;
         }
@@ -75,7 +135,7 @@ ReportOptions ParseReportArguments(std::span<const std::string> arguments) {
             options.action = ReportAction::Version;
             return options;
         }
-        if (argument == "--recursive" || argument == "-r") {
+        if (argument == "--recursive") {
             options.recursive = true;
             continue;
         }
@@ -87,58 +147,33 @@ ReportOptions ParseReportArguments(std::span<const std::string> arguments) {
             options.histories = false;
             continue;
         }
-
-        // Every other option takes a value, as the next argument or after "=".
-        std::string name = argument;
-        std::optional<std::string> value;
-        if (const auto equals = argument.find('='); argument.starts_with("--") && equals != std::string::npos) {
-            name = argument.substr(0, equals);
-            value = argument.substr(equals + 1);
-        }
-        const bool known = name == "--start" || name == "--sessions-per-day" || name == "--min-session-minutes" ||
-                           name == "--presessions" || name == "--sort" || name == "-o" || name == "--output" ||
-                           name == "--jobs" || name == "-j" || name == "--format" || name == "--encoding" ||
-                           name == "--decimal-separator" || name == "--profile";
-        if (!known) throw UsageError("unknown option '" + argument + "'");
-        if (!value) {
-            if (i + 1 == arguments.size()) throw UsageError("option '" + name + "' needs a value");
-            value = arguments[++i];
-        }
-
-        if (name == "--start") {
-            setStartDate(options.rules, *value);
-            options.rulesGiven.push_back(reload::RuleField::StartDate);
-        } else if (name == "--sessions-per-day") {
-            options.rules.sessionsPerDay = *value;
-            options.rulesGiven.push_back(reload::RuleField::SessionsPerDay);
-        } else if (name == "--min-session-minutes") {
-            options.rules.minSessionMinutes = *value;
-            options.rulesGiven.push_back(reload::RuleField::MinSessionMinutes);
-        } else if (name == "--presessions") {
-            options.rules.presessions = *value;
-            options.rulesGiven.push_back(reload::RuleField::Presessions);
-        } else if (name == "--profile") {
-            options.profile = *value;
-        } else if (name == "--sort") {
-            options.sort = sortKeyOf(*value);
-        } else if (name == "--jobs" || name == "-j") {
-            options.jobs = jobsOf(*value);
-        } else if (name == "--format") {
-            options.format = formatOf(*value);
-        } else if (name == "--encoding") {
-            options.encoding = encodingOf(*value);
-        } else if (name == "--decimal-separator") {
-            options.decimalSeparator = separatorOf(*value);
+        const auto equals = argument.find('=');
+        const std::string name = argument.substr(0, equals);
+        // An unknown name is refused before it could take the next argument as its value.
+        if (name == "--output" || name == "--start" || name == "--sessions-per-day" ||
+            name == "--min-session-minutes" || name == "--presessions" || name == "--profile" ||
+            name == "--files-from" || name == "--sort" || name == "--jobs" || name == "--format" ||
+            name == "--encoding" || name == "--decimal-separator") {
+            setValue(name, equals == std::string::npos ? nextArgument(name) : argument.substr(equals + 1));
         } else {
-            options.output = *value;
+            throw UsageError("unknown option '" + argument + "'");
         }
     }
-    if (options.saves.empty()) throw UsageError("no save files given");
+    if (options.saves.empty() && !options.filesFrom) throw UsageError("no save files given");
+    if (options.flagsOnly && reportOnlyOption) {
+        throw UsageError(*reportOnlyOption + " does not apply to --flags-only, which writes a plain list (UTF-8)");
+    }
     return options;
+}
+
+view::TextEncoding ResultsEncoding(const ReportOptions& options, bool toTerminal, std::string_view codeset) {
+    if (options.encoding) return *options.encoding;
+    return toTerminal && codeset == "UTF-8" ? view::TextEncoding::Utf8 : view::TextEncoding::Windows1251;
 }
 
 std::string ReportUsage() {
     return "Usage: quillmere-report [options] SAVE|FOLDER...\n"
+           "       quillmere-report [options] --files-from FILE|- [SAVE|FOLDER...]\n"
            "Loads the save files (a folder: every regular file in it, in name order) and writes the results\n"
            "file (Windows-1251 text, \"; \" between cells) or another format.\n"
            "\n"
@@ -155,11 +190,11 @@ std::string ReportUsage() {
            "  --encoding windows-1251|utf-8 the results file's text encoding (default windows-1251)\n"
            "  --decimal-separator ,|.       of the results file and the page (default .); \",\" writes what\n"
            "                                the window writes in a comma locale\n"
-           "  --no-histories                JSON without the per-turn histories (CSV never has them)\n"
            "  -r, --recursive               read the folders inside folders too\n"
            "  --profile FILE                a tournament profile (JSON): its rules, and the settings,\n"
            "                                deadline, leaders and civilisations every save is checked\n"
            "                                against; rule options given as well override its rules\n"
+           "  --no-histories                JSON without the per-turn histories (CSV never has them)\n"
            "  --flags-only                  list only the flagged saves, one line each, instead of the\n"
            "                                results; exit status 3 when any save is flagged\n"
            "  -j, --jobs N                  analyse on N workers (default: one per core); the output is the\n"

@@ -20,17 +20,18 @@ struct ReportOptions {
     ReportAction action = ReportAction::Run;
     reload::RuleTexts rules;
     std::vector<reload::RuleField> rulesGiven;  // the rules set on the command line, over a profile's
-    std::optional<view::SortKey> sort;  // applied after the file-name sort of every load
-    std::string output = "-";           // "-" is standard output
-    unsigned jobs = 0;                  // workers; 0 is one per core
+    std::optional<view::SortKey> sort;          // applied after the file-name sort of every load
+    std::string output = "-";                   // "-" is standard output
+    unsigned jobs = 0;                          // workers; 0 is one per core
     session::ReportFormat format = session::ReportFormat::Results;
-    view::TextEncoding encoding = view::TextEncoding::Windows1251;  // of the results file
-    char decimalSeparator = '.';                                    // of the results file and the page
-    bool recursive = false;                                         // folders' folders too
-    std::optional<std::string> profile;                             // a tournament profile file
-    bool flagsOnly = false;                                         // list only the flagged saves
-    bool histories = true;                                          // JSON with the per-turn histories
-    std::vector<std::string> saves;  // files and folders
+    std::optional<view::TextEncoding> encoding;  // of the results file; see ResultsEncoding
+    char decimalSeparator = '.';                 // of the results file and the page
+    bool recursive = false;                      // folders' folders too
+    std::optional<std::string> profile;          // a tournament profile file
+    bool flagsOnly = false;                      // list only the flagged saves
+    bool histories = true;                       // JSON with the per-turn histories
+    std::vector<std::string> saves;              // files and folders
+    std::optional<std::string> filesFrom;        // a file that lists more of them, one a line; "-" is standard input
 };
 
 // The command line does not make sense; what() says why, without the program's name.
@@ -40,9 +41,16 @@ public:
 };
 
 // Parses the arguments after the program's name. "--help" and "--version" end the parse at once;
-// otherwise at least one save is required. Throws UsageError. Rule texts are only split here:
+// otherwise at least one save (or --files-from) is required. Short options take their value
+// attached or as the next argument ("-j2", "-j 2") and may be bundled ("-rj2"); long ones after "="
+// or as the next argument. Throws UsageError. Rule texts are only split here:
 // their meaning is checked by reload::ParseRules.
 [[nodiscard]] ReportOptions ParseReportArguments(std::span<const std::string> arguments);
+
+// The encoding the results file is written in: the one asked for; else, when it goes to a terminal,
+// the terminal's (`codeset` as nl_langinfo(CODESET) names it) if that is UTF-8; else Windows-1251.
+[[nodiscard]] view::TextEncoding ResultsEncoding(const ReportOptions& options, bool toTerminal,
+                                                 std::string_view codeset);
 
 // The text of "--help".
 [[nodiscard]] std::string ReportUsage();

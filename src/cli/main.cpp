@@ -1,14 +1,23 @@
+#include <langinfo.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <clocale>
 #include <cstdio>
-#include <string>
-#include <vector>
-
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <iterator>
 #include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "cli/ReportOptions.h"
 #include "export/AtomicFile.h"
 #include "export/SafeText.h"
+#include "load/FileList.h"
 #include "load/Windows1251.h"
 #include "session/Session.h"
 
@@ -30,12 +39,49 @@ int fail(const std::string& message) {
     return kNothingWritten;
 }
 
-bool writeToStandardOutput(std::string_view bytes) {
-    return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() && std::fflush(stdout) == 0;
-}
+// Where the output goes: standard output, or a file that replaces its target only when all of it
+// was written. The file is checked and made before any work, so that a refused -o fails at once.
+class Output {
+public:
+    explicit Output(const std::string& path) : m_path(path) {
+        if (path != "-") m_file.emplace(path);
+    }
+    // Hands the pieces of the output on; false once one could not be written, after a message.
+    [[nodiscard]] bool write(std::string_view bytes) {
+        if (!m_ok) return false;
+        try {
+            if (m_file) {
+                m_file->write(bytes);
+            } else if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0) {
+                m_ok = false;
+                fail("cannot write to standard output");
+            }
+        } catch (const exporting::ExportError& error) {
+            m_ok = false;
+            fail("cannot write '" + m_path + "': " + error.what());
+        }
+        return m_ok;
+    }
+    // Puts the file in place; false after a message when that failed or a write did.
+    [[nodiscard]] bool finish() {
+        if (!m_ok || !m_file) return m_ok;
+        try {
+            m_file->commit();
+        } catch (const exporting::ExportError& error) {
+            m_ok = false;
+            fail("cannot write '" + m_path + "': " + error.what());
+        }
+        return m_ok;
+    }
+
+private:
+    std::string m_path;
+    std::optional<exporting::AtomicFileWriter> m_file;
+    bool m_ok = true;
+};
 
 // One line per flagged save: its file name, then its flags.
-int writeFlags(const session::Session& session, int status) {
+int writeFlags(const session::Session& session, Output& output, int status) {
     std::string lines;
     for (const auto& rec : session.records()) {
         if (rec.Flags.empty()) continue;
@@ -43,8 +89,47 @@ int writeFlags(const session::Session& session, int status) {
         for (std::size_t i = 0; i < rec.Flags.size(); ++i) lines += (i == 0 ? " " : "; ") + shown(rec.Flags[i]);
         lines += "\n";
     }
-    if (!writeToStandardOutput(lines)) return fail("cannot write to standard output");
+    if (!output.write(lines) || !output.finish()) return kNothingWritten;
     return session.flaggedCount() > 0 ? kSomeFlagged : status;
+}
+
+// Whether standard error is a terminal that takes "\r" and the erase-line sequence.
+bool progressTerminal() {
+    const char* term = std::getenv("TERM");
+    return ::isatty(STDERR_FILENO) == 1 && term != nullptr && *term != '\0' && std::strcmp(term, "dumb") != 0;
+}
+
+// The character set of the user's locale, as nl_langinfo names it ("UTF-8"); the program itself
+// stays in the C locale.
+std::string localeCodeset() {
+    if (std::setlocale(LC_CTYPE, "") == nullptr) return "ANSI_X3.4-1968";
+    std::string codeset = ::nl_langinfo(CODESET);
+    std::setlocale(LC_CTYPE, "C");
+    return codeset;
+}
+
+// The saves of the command line, then those of the --files-from list; empty after a message.
+std::optional<std::vector<std::string>> savePaths(const cli::ReportOptions& options) {
+    std::vector<std::string> paths = options.saves;
+    if (!options.filesFrom) return paths;
+    const std::string& listPath = *options.filesFrom;
+    std::ifstream file;
+    if (listPath != "-") {
+        file.open(listPath);
+        if (!file) {
+            fail("cannot read '" + listPath + "': " + std::strerror(errno));
+            return std::nullopt;
+        }
+    }
+    std::istream& list = listPath == "-" ? std::cin : file;
+    errno = 0;
+    auto listed = load::ReadPathList(list);
+    if (list.bad()) {
+        fail("cannot read '" + listPath + "': " + std::strerror(errno != 0 ? errno : EIO));
+        return std::nullopt;
+    }
+    paths.insert(paths.end(), std::make_move_iterator(listed.begin()), std::make_move_iterator(listed.end()));
+    return paths;
 }
 
 int run(const std::vector<std::string>& arguments) {
@@ -80,19 +165,16 @@ int run(const std::vector<std::string>& arguments) {
         const auto& first = check.errors.front();
         return fail(std::string(cli::OptionOf(first.field)) + ": " + first.message);
     }
-    // The target is checked, and its temporary file made, before any work: a refused -o fails at once.
-    std::optional<exporting::AtomicFileWriter> outputFile;
-    if (!options.flagsOnly && options.output != "-") {
-        try {
-            outputFile.emplace(options.output);
-        } catch (const exporting::ExportError& error) {
-            return fail("cannot write '" + options.output + "': " + error.what());
-        }
+    std::optional<Output> output;
+    try {
+        output.emplace(options.output);
+    } catch (const exporting::ExportError& error) {
+        return fail("cannot write '" + options.output + "': " + error.what());
     }
     analysis::BatchControl control;
     control.jobs = options.jobs;
     // A progress line only where a person watches; it never mixes into the data on standard output.
-    const bool showProgress = ::isatty(STDERR_FILENO) == 1;
+    const bool showProgress = progressTerminal();
     if (showProgress) {
         control.onProgress = [](const analysis::BatchProgress& progress) {
             std::fprintf(stderr, "\rquillmere-report: %zu of %zu files read", progress.done, progress.total);
@@ -100,30 +182,26 @@ int run(const std::vector<std::string>& arguments) {
             std::fflush(stderr);
         };
     }
-    const auto summary = session.loadPaths(options.saves, options.recursive, control);
+    const auto saves = savePaths(options);
+    if (!saves) return kNothingWritten;
+    if (saves->empty()) return fail("no save files in the list '" + *options.filesFrom + "'");
+    const auto summary = session.loadPaths(*saves, options.recursive, control);
     if (showProgress) std::fputs("\r\033[K", stderr);
     if (session.size() == 0) return fail("no save files in the folders given");
     for (const auto& [file, message] : summary.failures)
         std::fprintf(stderr, "%s: %s\n", shown(file).c_str(), shown(message).c_str());
     if (options.sort) session.sortClick(*options.sort);
-    if (options.flagsOnly) return writeFlags(session, summary.failed > 0 ? kSomeFailed : kAllAnalysed);
+    const int status = summary.failed > 0 ? kSomeFailed : kAllAnalysed;
+    if (options.flagsOnly) return writeFlags(session, *output, status);
 
     // The C locale's decimal point unless asked: the output is meant for scripts as much as for people.
-    const view::FormatOptions format{options.decimalSeparator, options.encoding};
-    try {
-        if (outputFile) {
-            session.writeReport(options.format, format, options.histories, [&](std::string_view part) { outputFile->write(part); });
-            outputFile->commit();
-        } else {
-            bool written = true;
-            session.writeReport(options.format, format, options.histories,
-                                [&](std::string_view part) { written = written && writeToStandardOutput(part); });
-            if (!written) return fail("cannot write to standard output");
-        }
-    } catch (const exporting::ExportError& error) {
-        return fail("cannot write '" + options.output + "': " + error.what());
-    }
-    return summary.failed > 0 ? kSomeFailed : kAllAnalysed;
+    // Only a person reads a terminal, so the results file comes in its encoding there.
+    const bool toTerminal = options.output == "-" && ::isatty(STDOUT_FILENO) == 1;
+    const auto encoding = cli::ResultsEncoding(options, toTerminal, toTerminal ? localeCodeset() : "");
+    bool written = true;
+    session.writeReport(options.format, {options.decimalSeparator, encoding}, options.histories,
+                        [&](std::string_view part) { written = written && output->write(part); });
+    return written && output->finish() ? status : kNothingWritten;
 }
 
 }  // namespace

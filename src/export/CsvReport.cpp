@@ -52,7 +52,7 @@ std::vector<std::string> fieldsOf(const analysis::SaveRecord& rec, std::size_t r
     f[0] = std::to_string(row);
     f[1] = FileNameUtf8(rec);
     f[2] = StatusText(status);
-    if (rec.FileDate) f[13] = IsoDateTime(*rec.FileDate).value_or("");
+    if (rec.FileDate) f[13] = SpreadsheetDateTime(*rec.FileDate).value_or("");
     f[31] = status == SaveStatus::Blocked ? load::Windows1251ToUtf8(rec.BlockText) : "";
     f[32] = status == SaveStatus::Failed || status == SaveStatus::NotLoaded ? rec.Failure : "";
     f[33] = FlagsText(rec);

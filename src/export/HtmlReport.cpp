@@ -176,11 +176,12 @@ void appendChart(std::string& html, const std::vector<const analysis::SaveRecord
 }  // namespace
 
 std::string BuildHtmlReport(const analysis::ResultTable& table, const reload::RuleTexts& ruleTexts,
-                            char decimalSeparator) {
-    std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-                       "<title>Tournament results</title>\n<style>";
+                            char decimalSeparator, std::string_view tournament) {
+    const std::string title = tournament.empty() ? "Tournament results" : escaped(tournament) + ": results";
+    std::string html =
+        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + title + "</title>\n<style>";
     html += kStyle;
-    html += "</style>\n</head>\n<body>\n<h1>Tournament results</h1>\n";
+    html += "</style>\n</head>\n<body>\n<h1>" + title + "</h1>\n";
     html += "<p>Start date " + escaped(ruleTexts.day + "-" + ruleTexts.month + "-" + ruleTexts.year) +
             ", at most " + escaped(ruleTexts.sessionsPerDay) + " sessions per day of at least " +
             escaped(ruleTexts.minSessionMinutes) + " minutes, " + escaped(ruleTexts.presessions) +

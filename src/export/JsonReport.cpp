@@ -70,7 +70,7 @@ Json saveOf(const analysis::SaveRecord& rec, std::size_t row) {
         {"row", row},
         {"file_name", FileNameUtf8(rec)},
         {"path", load::FileNameToUtf8(rec.Path)},
-        {"file_date", rec.FileDate ? orNull(IsoDateTime(*rec.FileDate)) : Json(nullptr)},
+        {"file_date", rec.FileDate ? orNull(IsoDateTime(*rec.FileDate, rec.FileDateUtcOffset)) : Json(nullptr)},
         {"status", StatusText(status)},
         {"failure", status == SaveStatus::Failed || status == SaveStatus::NotLoaded ? Json(rec.Failure) : Json(nullptr)},
         {"block_text", status == SaveStatus::Blocked ? Json(load::Windows1251ToUtf8(rec.BlockText)) : Json(nullptr)},

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "load/Windows1251.h"
 #include "view/CellTexts.h"
@@ -32,6 +33,22 @@ std::optional<std::string> IsoDateTime(double dateTime) {
     std::string iso = text.substr(6, 4) + "-" + text.substr(3, 2) + "-" + text.substr(0, 2) + "T";
     iso += text.size() >= 19 ? text.substr(11, 8) : "00:00:00";
     return iso;
+}
+
+std::optional<std::string> IsoDateTime(double dateTime, std::int32_t utcOffset) {
+    auto iso = IsoDateTime(dateTime);
+    if (!iso) return iso;
+    // Offsets are whole minutes in every time zone in use; seconds beyond them are dropped.
+    const auto minutes = static_cast<int>(std::abs(static_cast<std::int64_t>(utcOffset)) / 60 % 6000);
+    char offset[8];
+    std::snprintf(offset, sizeof offset, "%c%02d:%02d", utcOffset < 0 ? '-' : '+', minutes / 60, minutes % 60);
+    return *iso + offset;
+}
+
+std::optional<std::string> SpreadsheetDateTime(double dateTime) {
+    auto text = IsoDateTime(dateTime);
+    if (text) (*text)[10] = ' ';
+    return text;
 }
 
 std::string Decimal2(long double value) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,6 +21,10 @@ using analysis::StatusOf;
 // A date-time value as ISO 8601 local time to the second, "2005-11-29T14:00:00"; empty outside the
 // years 1 to 9999.
 [[nodiscard]] std::optional<std::string> IsoDateTime(double dateTime);
+// The same with the local time's offset from UTC (seconds east of it), "2005-11-29T14:00:00+03:00".
+[[nodiscard]] std::optional<std::string> IsoDateTime(double dateTime, std::int32_t utcOffset);
+// The same local time as a spreadsheet reads it as a date and time, "2005-11-29 14:00:00".
+[[nodiscard]] std::optional<std::string> SpreadsheetDateTime(double dateTime);
 
 // A number with two decimals and "." as the separator, no padding: "4.17", "-0.12".
 [[nodiscard]] std::string Decimal2(long double value);

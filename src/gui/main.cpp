@@ -1,11 +1,14 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QIcon>
 #include <QTimer>
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,12 +41,25 @@ std::vector<std::string> savePathsOf(int argc, char** argv) {
     return paths;
 }
 
+// Whether the command line only asks for the help or the version, which need no display.
+bool asksOnlyForText(int argc, char** argv) {
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
+        for (const char* option : {"-h", "--help", "--help-all", "-v", "--version"}) {
+            if (std::strcmp(argv[i], option) == 0) return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    QApplication application(argc, argv);  // takes Qt's own options out of argv
-    QApplication::setApplicationName(quillmere::gui::kApplicationTitle);
-    QApplication::setApplicationVersion(QUILLMERE_VERSION);
+    // QApplication needs a display; the help and the version are printed without one.
+    const std::unique_ptr<QCoreApplication> application =
+        asksOnlyForText(argc, argv) ? std::make_unique<QCoreApplication>(argc, argv)
+                                    : std::make_unique<QApplication>(argc, argv);  // takes Qt's own options out of argv
+    QCoreApplication::setApplicationName(quillmere::gui::kApplicationTitle);
+    QCoreApplication::setApplicationVersion(QUILLMERE_VERSION);
 
     QCommandLineParser parser;
     parser.setApplicationDescription("Reads tournament save files and judges every player's game.");
@@ -56,8 +72,13 @@ int main(int argc, char* argv[]) {
     parser.addOption(quitAfterLoad);
     const QCommandLineOption profile("profile", "Open a tournament profile, as File > Open Profile does.", "FILE");
     parser.addOption(profile);
-    parser.process(application);
+    parser.process(*application);
 
+    // The desktop file and the icon are named after the application's id; the built-in icon stands
+    // in where no icon theme has it (a program run from its build folder).
+    QGuiApplication::setDesktopFileName("io.github.quillmere.Quillmere");
+    QApplication::setWindowIcon(
+        QIcon::fromTheme("io.github.quillmere.Quillmere", QIcon(":/io.github.quillmere.Quillmere.svg")));
     quillmere::gui::MainWindow window;
     window.show();
     if (parser.isSet(profile)) window.openProfile(parser.value(profile));
@@ -65,7 +86,7 @@ int main(int argc, char* argv[]) {
     const auto files = quillmere::load::ExpandPaths(savePathsOf(argc, argv), false).files;
     if (!files.empty()) QTimer::singleShot(0, &window, [&window, files] { window.loadFiles(files); });
     if (parser.isSet(quitAfterLoad)) {
-        QObject::connect(&window, &quillmere::gui::MainWindow::loadFinished, &application, [&window] {
+        QObject::connect(&window, &quillmere::gui::MainWindow::loadFinished, application.get(), [&window] {
             const bool allLoaded = window.session().records().end() ==
                                    std::find_if(window.session().records().begin(), window.session().records().end(),
                                                 [](const auto& rec) { return !rec.Failure.empty(); });

@@ -82,4 +82,12 @@ FileList ExpandPaths(const std::vector<std::string>& paths, bool recursive) {
     return list;
 }
 
+std::vector<std::string> ReadPathList(std::istream& list) {
+    std::vector<std::string> paths;
+    for (std::string line; std::getline(list, line);) {
+        if (!line.empty()) paths.push_back(std::move(line));
+    }
+    return paths;
+}
+
 }  // namespace quillmere::load

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <istream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,5 +25,9 @@ struct FileList {
 // opened. A path given directly is kept even
 // when it is no regular file: its load names the problem.
 [[nodiscard]] FileList ExpandPaths(const std::vector<std::string>& paths, bool recursive);
+
+// The paths a list names, one a line ("\n", the last one may lack it); empty lines are passed over
+// and nothing else is trimmed, as a name may start or end with a space.
+[[nodiscard]] std::vector<std::string> ReadPathList(std::istream& list);
 
 }  // namespace quillmere::load

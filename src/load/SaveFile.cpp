@@ -88,6 +88,13 @@ std::optional<double> SaveFile::modificationDate() const {
     return static_cast<double>(days) + secondOfDay / 86400.0;
 }
 
+std::int32_t SaveFile::modificationUtcOffset() const {
+    std::tm local{};
+    const std::time_t seconds = m_info.st_mtime;
+    if (::localtime_r(&seconds, &local) == nullptr) return 0;
+    return static_cast<std::int32_t>(local.tm_gmtoff);
+}
+
 std::string FileNameOf(std::string_view path) {
     const auto sep = lastSeparator(path);
     std::string_view name = sep == std::string_view::npos ? path : path.substr(sep + 1);

@@ -26,6 +26,8 @@ public:
     // The last-modification time in local time, seconds rounded down to even, as days since
     // 30 December 1899 (fraction = time of day); empty when it cannot be told.
     [[nodiscard]] std::optional<double> modificationDate() const;
+    // How far the local time of modificationDate() is ahead of UTC, in seconds (negative west of it).
+    [[nodiscard]] std::int32_t modificationUtcOffset() const;
 
     // Reads the whole file into `bytes`. Only a regular file of at most kMaxSaveFileBytes is read:
     // anything else throws LoadError naming what it is ("not a save file: a named pipe (FIFO)"),

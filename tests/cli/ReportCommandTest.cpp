@@ -38,10 +38,10 @@ protected:
         return m_dir.write(name, bytes);
     }
 
-    Outcome run(const std::vector<std::string>& arguments) const {
+    Outcome run(const std::vector<std::string>& arguments, const std::string& input = "/dev/null") const {
         std::string command = "'" QUILLMERE_REPORT_PROGRAM "'";
         for (const auto& argument : arguments) command += " '" + argument + "'";
-        command += " >'" + path("stdout") + "' 2>'" + path("stderr") + "' </dev/null";
+        command += " >'" + path("stdout") + "' 2>'" + path("stderr") + "' <'" + input + "'";
         const int raw = std::system(command.c_str());
         Outcome outcome;
         outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -79,6 +79,24 @@ TEST_F(ReportCommand, WritesTheSameBytesToStandardOutputAndToAFile) {
     EXPECT_EQ(written.out, "");
     EXPECT_EQ(ContentsOf(path("Res.txt")), printed.out);
     EXPECT_EQ(run({"-o", "-", b, a}).out, printed.out);
+}
+
+TEST_F(ReportCommand, ReadsMoreSavesFromAListFileOrStandardInput) {
+    const auto b = writeSave("b.sav", 30);
+    const auto a = writeSave("A.sav", 20);
+    const auto c = writeSave("c d.sav", 10);
+    std::ofstream(path("list")) << b << "\n\n" << c;  // an empty line, and no newline at the end
+    const auto fromFile = run({"-j2", "--files-from", path("list"), a});
+    EXPECT_EQ(fromFile.status, 0) << fromFile.err;
+    EXPECT_EQ(fileNamesOf(fromFile.out), (std::vector<std::string>{"A", "b", "c d"}));
+    EXPECT_EQ(run({"--files-from", "-"}, path("list")).out, run({b, c}).out);
+
+    const auto missing = run({"--files-from", path("nolist"), a});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.err, "quillmere-report: cannot read '" + path("nolist") + "': No such file or directory\n");
+    EXPECT_EQ(run({"--files-from", path(""), a}).err,
+              "quillmere-report: cannot read '" + path("") + "': Is a directory\n");
+    EXPECT_EQ(run({"--files-from", "-"}).err, "quillmere-report: no save files in the list '-'\n");
 }
 
 TEST_F(ReportCommand, SortsByTheChosenKeyInItsFirstClickDirection) {
@@ -197,6 +215,8 @@ TEST_F(ReportCommand, FlagsOnlyListsTheFlaggedSavesAndExitsThree) {
     const auto flagged = run({"--flags-only", a, b, c});
     EXPECT_EQ(flagged.status, 3);
     EXPECT_EQ(flagged.out, "a: same game data as b\nb: same game data as a\n");
+    EXPECT_EQ(run({"--flags-only", "-o" + path("flags.txt"), a, b, c}).out, "");
+    EXPECT_EQ(ContentsOf(path("flags.txt")), flagged.out);
     const auto clean = run({"--flags-only", c});
     EXPECT_EQ(clean.status, 0);
     EXPECT_EQ(clean.out, "");

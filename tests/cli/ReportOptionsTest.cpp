@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace quillmere::cli {
 namespace {
 
@@ -45,6 +47,58 @@ TEST(ReportOptions, TakesValuesAsTheNextArgumentOrAfterAnEqualsSign) {
     const std::pair<std::string, view::SortKey> keys[] = {
         {"name", view::SortKey::FileName}, {"turn", view::SortKey::Turn}, {"score", view::SortKey::Score}};
     for (const auto& [name, key] : keys) EXPECT_EQ(parse({"--sort=" + name, "a"}).sort, key) << name;
+}
+
+TEST(ReportOptions, TakesShortValuesAttachedAndShortFlagsBundled) {
+    const auto attached = parse({"-j2", "-oout.csv", "--format", "csv", "a"});
+    EXPECT_EQ(attached.jobs, 2u);
+    EXPECT_EQ(attached.output, "out.csv");
+    EXPECT_EQ(attached.format, session::ReportFormat::Csv);
+    const auto bundled = parse({"-rj", "3", "-ro-", "a"});
+    EXPECT_TRUE(bundled.recursive);
+    EXPECT_EQ(bundled.jobs, 3u);
+    EXPECT_EQ(bundled.output, "-");
+    EXPECT_EQ(parse({"-rh"}).action, ReportAction::Help);
+    EXPECT_EQ(usageErrorOf({"-rx", "a"}), "unknown option '-x'");
+    EXPECT_EQ(usageErrorOf({"-j0", "a"}), "--jobs wants a number of workers from 1 to 256, not '0'");
+    EXPECT_EQ(usageErrorOf({"a", "-rj"}), "option '-j' needs a value");
+}
+
+TEST(ReportOptions, AListOfFilesStandsInForTheSaves) {
+    const auto listOnly = parse({"--files-from", "-"});
+    EXPECT_EQ(listOnly.filesFrom, "-");
+    EXPECT_TRUE(listOnly.saves.empty());
+    EXPECT_EQ(parse({"--files-from=list.txt", "a"}).filesFrom, "list.txt");
+}
+
+TEST(ReportOptions, FlagsOnlyTakesAnOutputButNoReportShape) {
+    EXPECT_EQ(parse({"--flags-only", "-o", "flags.txt", "a"}).output, "flags.txt");
+    const std::pair<std::vector<std::string>, std::string> refused[] = {
+        {{"--flags-only", "--format", "csv", "a"}, "--format"},
+        {{"--encoding=utf-8", "--flags-only", "a"}, "--encoding"},
+        {{"--flags-only", "--decimal-separator", ",", "a"}, "--decimal-separator"},
+    };
+    for (const auto& [arguments, option] : refused) {
+        EXPECT_EQ(usageErrorOf(arguments),
+                  option + " does not apply to --flags-only, which writes a plain list (UTF-8)");
+    }
+}
+
+TEST(ReportOptions, TheResultsFileFollowsAUtf8TerminalUnlessAnEncodingIsGiven) {
+    using view::TextEncoding;
+    const auto plain = parse({"a"});
+    const auto asked = parse({"--encoding", "windows-1251", "a"});
+    const std::tuple<const ReportOptions*, bool, std::string_view, TextEncoding> cases[] = {
+        {&plain, true, "UTF-8", TextEncoding::Utf8},
+        {&plain, false, "UTF-8", TextEncoding::Windows1251},
+        {&plain, true, "ANSI_X3.4-1968", TextEncoding::Windows1251},
+        {&plain, true, "CP1251", TextEncoding::Windows1251},
+        {&asked, true, "UTF-8", TextEncoding::Windows1251},
+    };
+    for (const auto& [options, toTerminal, codeset, expected] : cases) {
+        EXPECT_EQ(ResultsEncoding(*options, toTerminal, codeset), expected) << codeset << " " << toTerminal;
+    }
+    EXPECT_EQ(ResultsEncoding(parse({"--encoding=utf-8", "a"}), false, ""), TextEncoding::Utf8);
 }
 
 TEST(ReportOptions, StartDatesWithFewerPartsLeaveTheRestEmpty) {

@@ -6,9 +6,12 @@ HTML page parses with one table row per save.
     check-reports.py QUILLMERE_REPORT SCHEMA SAVE_FOLDER [PROFILE PROFILE_SCHEMA]
 """
 import csv
+import datetime
 import html.parser
 import io
 import json
+import os
+import re
 import subprocess
 import sys
 
@@ -17,8 +20,8 @@ import jsonschema
 report, schema_path, folder = sys.argv[1:4]
 
 
-def run(*arguments):
-    done = subprocess.run([report, *arguments, folder], capture_output=True)
+def run(*arguments, env=None):
+    done = subprocess.run([report, *arguments, folder], capture_output=True, env=env)
     assert done.returncode in (0, 1), done.stderr.decode()
     return done.stdout
 
@@ -61,7 +64,8 @@ for cells, record, save in zip(rows, records, saves):
     assert c["Row"] == cells[0] == str(save["row"]), name
     assert c["File Name"] == name == save["file_name"], name
     if cells[12].strip():
-        assert c["File Date"] == iso(cells[12]) == save["file_date"], name
+        assert c["File Date"] == iso(cells[12]).replace("T", " ") == save["file_date"][:19].replace("T", " "), name
+        assert re.fullmatch(r"[+-]\d\d:\d\d", save["file_date"][19:]), save["file_date"]
     if c["Status"] != "ok":
         assert all(cell == " " for cell in cells[2:12]), name
         assert (c["Failure"] or c["Blocked"]) and save["status"] == c["Status"], name
@@ -126,6 +130,15 @@ page.close()
 assert page.rows == len(rows), (page.rows, len(rows))
 assert page.svgs == 7, page.svgs
 assert not page.external, page.external
+# The same files in two time zones: other local times, the same instants.
+def instants(zone):
+    document = json.loads(run("--format", "json", env={**os.environ, "TZ": zone}))
+    return [datetime.datetime.fromisoformat(save["file_date"]) for save in document["saves"] if save["file_date"]]
+
+
+tokyo, utc = instants("Asia/Tokyo"), instants("UTC")
+assert tokyo == utc and tokyo and tokyo[0].utcoffset() == datetime.timedelta(hours=9), (tokyo[:1], utc[:1])
+
 if len(sys.argv) > 5:
     jsonschema.validate(json.load(open(sys.argv[4])), json.load(open(sys.argv[5])))
 
