@@ -251,9 +251,14 @@ void readRules(const Json& rules, reload::RuleTexts& texts) {
     // The rules must hold as the window would take them: the first that does not is named.
     const auto check = reload::CheckRules(texts, reload::CurrentYear());
     if (!check.errors.empty()) {
-        static constexpr const char* kFields[] = {"rules.start_date", "rules.sessions_per_day",
-                                                  "rules.min_session_minutes", "rules.presessions"};
-        fail(kFields[static_cast<int>(check.errors.front().field)], check.errors.front().message);
+        static constexpr std::pair<const char*, const char*> kRules[] = {
+            {"rules.start_date", "DD-MM-YYYY, e.g. \"27-11-2005\""},
+            {"rules.sessions_per_day", "a number of sessions, e.g. 1.5"},
+            {"rules.min_session_minutes", "a whole number of minutes, e.g. 30"},
+            {"rules.presessions", "a whole number of loads, e.g. 1"},
+        };
+        const auto& [field, expected] = kRules[static_cast<int>(check.errors.front().field)];
+        fail(field, check.errors.front().message + " (expected " + expected + ")");
     }
 }
 

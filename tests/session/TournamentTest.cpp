@@ -138,9 +138,9 @@ TEST(Profile, ReadsBackWhatItWritesAndNamesTheFieldInError) {
         {R"({"map": {"width": 0, "height": 5}})", "map.width: expected a number of plots from 1 to 100000, e.g. 84"},
         {R"({"map": {"width": 5, "height": 100001}})", "map.height: expected a number of plots from 1 to 100000, e.g. 52"},
         {R"({"deadline_day": 18446744073709551615})", "deadline_day: expected a day number from 1 to 100000, e.g. 30"},
-        {R"({"rules": {"start_date": "31-02-2005"}})", "rules.start_date: '31-02-2005' is not a valid date"},
+        {R"({"rules": {"start_date": "31-02-2005"}})", "rules.start_date: '31-02-2005' is not a valid date (expected DD-MM-YYYY, e.g. \"27-11-2005\")"},
         {R"({"rules": {"start_date": "2005"}})", "rules.start_date: expected DD-MM-YYYY, e.g. \"27-11-2005\" ('2005' is not)"},
-        {R"({"rules": {"presessions": "x"}})", "rules.presessions: 'x' is not a valid integer value"},
+        {R"({"rules": {"presessions": "x"}})", "rules.presessions: 'x' is not a valid integer value (expected a whole number of loads, e.g. 1)"},
         {R"({"deadline": 30})", "deadline: is not a profile field"},
         {R"([1, 2])", "the file: expected one JSON object, e.g. {\"name\": \"Autumn cup\"}"},
         // Whatever the text holds, the failure is a ProfileError that names the field.
