@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <vector>
@@ -23,7 +24,6 @@ namespace {
 using quillmere::analysis::SaveRecord;
 
 constexpr double kDefaultStart = 38683;  // 27-11-2005, the sample batches' tournament start
-constexpr std::size_t kMostRecords = 8;
 
 void putNumber(std::string& out, std::int32_t value) {
     if (value >= -8 && value < 0xF8 - 8) {
@@ -100,11 +100,12 @@ std::vector<SaveRecord> recordsOf(const std::vector<quillmere::savewriter::Examp
     return records;
 }
 
-// The records' part of an input: the sort key, then at most kMostRecords records from `first`.
-std::string recordsBytes(const std::vector<SaveRecord>& records, std::size_t first, char sortKey) {
+// The records' part of an input: the sort key, then the records `chosen`.
+std::string recordsBytes(const std::vector<SaveRecord>& records, std::initializer_list<std::size_t> chosen,
+                         char sortKey) {
     std::string out(1, sortKey);
     std::map<std::uint64_t, std::uint8_t> hashes;
-    for (std::size_t i = first; i < std::min(records.size(), first + kMostRecords); ++i) {
+    for (const auto i : chosen) {
         const auto hash = hashes.try_emplace(records[i].GameHash, static_cast<std::uint8_t>(hashes.size() % 4)).first;
         out += recordBytes(records[i], hash->second);
     }
@@ -135,12 +136,15 @@ int main(int argc, char** argv) {
     every.levels = {3, 4};
     const std::string everyField = session::ProfileJson(every);
 
-    write("cup-tournament", cup, recordsBytes(tournament, 0, '\0'));
-    write("cup-example-first", cup, recordsBytes(example, 0, '\1'));
-    write("every-field-example-rest", everyField, recordsBytes(example, kMostRecords, '\2'));
-    write("every-field-tournament", everyField, recordsBytes(tournament, 0, '\3'));
-    write("empty-profile-tournament", "{}", recordsBytes(tournament, 0, '\0'));
-    write("no-profile-example", "", recordsBytes(example, 0, '\2'));
+    // No more records than the target reads (four): a save chain and a duplicate pair among them.
+    write("cup-chain", cup, recordsBytes(tournament, {0, 1, 2, 5}, '\0'));
+    write("cup-duplicate", cup, recordsBytes(tournament, {3, 7, 4, 6}, '\1'));
+    write("cup-example", cup, recordsBytes(example, {0, 1, 2, 3}, '\2'));
+    write("every-field-example", everyField, recordsBytes(example, {4, 5, 6, 7}, '\3'));
+    write("every-field-blocked-failed", everyField, recordsBytes(example, {8, 9, 10}, '\0'));
+    write("every-field-tournament", everyField, recordsBytes(tournament, {3, 4, 5, 7}, '\1'));
+    write("empty-profile-chain", "{}", recordsBytes(tournament, {0, 1, 2, 3}, '\2'));
+    write("no-profile-duplicate", "", recordsBytes(tournament, {7, 3}, '\3'));
     write("cup-alone", cup, "");
     write("every-field-alone", everyField, "");
     return 0;

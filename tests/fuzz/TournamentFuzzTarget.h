@@ -24,6 +24,6 @@ namespace quillmere::fuzz {
 // crash, a sanitizer report or a broken invariant (abort) is a finding.
 int FuzzTournamentInput(const std::uint8_t* data, std::size_t size);
 
-inline constexpr int kMostRecords = 8;
+inline constexpr std::size_t kMostRecords = 4;
 
 }  // namespace quillmere::fuzz
