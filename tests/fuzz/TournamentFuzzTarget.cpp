@@ -268,16 +268,16 @@ void ProfileReadsBackAsWritten(const session::Profile& profile) {
 
 int FuzzTournamentInput(const std::uint8_t* data, std::size_t size) {
     const std::span bytes(data, size);
-    const auto split = std::find(bytes.begin(), bytes.end(), std::uint8_t{0});
+    const auto profileEnd = std::find(bytes.begin(), bytes.end(), std::uint8_t{0});
     std::optional<session::Profile> profile;
     try {
-        profile = session::ParseProfile(std::string(bytes.begin(), split));
+        profile = session::ParseProfile(std::string(bytes.begin(), profileEnd));
         ProfileReadsBackAsWritten(*profile);
     } catch (const session::ProfileError&) {
         // Refusing a profile is a result, not a failure.
     }
 
-    ByteSource in(split == bytes.end() ? bytes.subspan(size) : bytes.subspan(split - bytes.begin() + 1));
+    ByteSource in(profileEnd == bytes.end() ? bytes.subspan(size) : bytes.subspan(profileEnd - bytes.begin() + 1));
     const auto sortKey = static_cast<view::SortKey>(in.byte() % 4);
     analysis::ResultTable records;
     while (!in.empty() && records.size() < kMostRecords) records.push_back(recordOf(in));
