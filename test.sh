@@ -14,22 +14,31 @@ cmake --build build-asan --target quillmere_core_tests quillmere_gui_tests
     LSAN_OPTIONS=suppressions="$PWD/../tests/sanitizer-suppressions.txt" UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --output-on-failure -R '^(core|gui)\.')
 
-# A minute of the fuzzer over the whole path, when clang is there, in three runs from the seeds:
-# a run keeps every input it finds in memory, and these are large. The sanitizer's quarantine of
-# freed memory is kept small, so that the memory limit measures the target, not the checker.
-# What it finds belongs in tests/fuzz/regressions.
+# A minute of each fuzzer, when clang is there, in three runs from the seeds: the save path, and
+# the profiles, tournament checks and reports. A run keeps every input it finds in memory, and
+# these are large. The sanitizer's quarantine of freed memory is kept small, so that the memory
+# limit measures the target, not the checker. What they find belongs in tests/fuzz/regressions and
+# tests/fuzz/tournament-regressions.
 if command -v clang++ >/dev/null; then
     CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLMERE_FUZZ=ON \
         -DQUILLMERE_WERROR=ON -DQUILLMERE_BUILD_GUI=OFF -DQUILLMERE_BUILD_TESTS=OFF -DQUILLMERE_BUILD_BENCH=OFF >/dev/null
-    cmake --build build-fuzz --target quillmere-fuzz quillmere-fuzz-corpus
-    rm -rf build-fuzz/seeds && build-fuzz/bin/quillmere-fuzz-corpus build-fuzz/seeds
+    cmake --build build-fuzz --target quillmere-fuzz quillmere-fuzz-corpus quillmere-fuzz-tournament \
+        quillmere-fuzz-tournament-corpus
+    rm -rf build-fuzz/seeds build-fuzz/tournament-seeds
+    build-fuzz/bin/quillmere-fuzz-corpus build-fuzz/seeds
     cp tests/fuzz/regressions/* build-fuzz/seeds/
-    for run in 1 2 3; do
-        rm -rf build-fuzz/found && mkdir build-fuzz/found
-        ASAN_OPTIONS=quarantine_size_mb=32 build-fuzz/bin/quillmere-fuzz -dict=tests/fuzz/save.dict \
-            -rss_limit_mb=256 -timeout=2 -max_total_time=20 -seed="$run" -print_final_stats=1 -artifact_prefix=build-fuzz/ \
-            build-fuzz/found build-fuzz/seeds 2>&1 | grep -E '^(stat::|Done|==)' || true
-        [ -z "$(ls build-fuzz/crash-* build-fuzz/oom-* build-fuzz/timeout-* build-fuzz/leak-* 2>/dev/null)" ] || {
-            echo "the fuzzer found an input that fails: see build-fuzz/"; exit 1; }
-    done
+    build-fuzz/bin/quillmere-fuzz-tournament-corpus build-fuzz/tournament-seeds
+    cp tests/fuzz/tournament-regressions/* build-fuzz/tournament-seeds/
+    fuzz() {  # NAME PROGRAM DICTIONARY SEEDS
+        for run in 1 2 3; do
+            rm -rf build-fuzz/found && mkdir build-fuzz/found
+            ASAN_OPTIONS=quarantine_size_mb=32 "$2" -dict="$3" \
+                -rss_limit_mb=256 -timeout=2 -max_total_time=20 -seed="$run" -print_final_stats=1 -artifact_prefix=build-fuzz/ \
+                build-fuzz/found "$4" 2>&1 | grep -E '^(stat::|Done|==)' || true
+            [ -z "$(ls build-fuzz/crash-* build-fuzz/oom-* build-fuzz/timeout-* build-fuzz/leak-* 2>/dev/null)" ] || {
+                echo "the $1 fuzzer found an input that fails: see build-fuzz/"; exit 1; }
+        done
+    }
+    fuzz save build-fuzz/bin/quillmere-fuzz tests/fuzz/save.dict build-fuzz/seeds
+    fuzz tournament build-fuzz/bin/quillmere-fuzz-tournament tests/fuzz/tournament.dict build-fuzz/tournament-seeds
 fi

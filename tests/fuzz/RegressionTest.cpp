@@ -3,22 +3,31 @@
 #include <filesystem>
 
 #include "fuzz/FuzzTarget.h"
+#include "fuzz/TournamentFuzzTarget.h"
 #include "support/TempFolder.h"
 
 namespace quillmere::fuzz {
 namespace {
 
-// Every input the fuzzer once stopped on, and the seeds, run through the fuzz target again.
-TEST(FuzzRegressions, EveryKeptInputPassesTheFuzzTarget) {
-    const std::filesystem::path folder = QUILLMERE_FUZZ_REGRESSIONS;
+// Runs every file of `folder` through `target`; returns how many there were.
+int ReplayFolder(const std::filesystem::path& folder, int (*target)(const std::uint8_t*, std::size_t)) {
     int inputs = 0;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         const auto bytes = testsupport::ContentsOf(entry.path());
         SCOPED_TRACE(entry.path().filename().string());
-        EXPECT_EQ(FuzzOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), 0);
+        EXPECT_EQ(target(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), 0);
         ++inputs;
     }
-    EXPECT_GE(inputs, 3);
+    return inputs;
+}
+
+// Every input the fuzzers once stopped on, and the seeds, run through their fuzz target again.
+TEST(FuzzRegressions, EveryKeptInputPassesTheFuzzTarget) {
+    EXPECT_GE(ReplayFolder(QUILLMERE_FUZZ_REGRESSIONS, FuzzOneInput), 3);
+}
+
+TEST(FuzzRegressions, EveryKeptTournamentInputPassesTheTournamentFuzzTarget) {
+    EXPECT_GE(ReplayFolder(QUILLMERE_FUZZ_TOURNAMENT_REGRESSIONS, FuzzTournamentInput), 3);
 }
 
 }  // namespace
