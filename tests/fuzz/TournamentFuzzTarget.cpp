@@ -87,7 +87,8 @@ analysis::SaveRecord recordOf(ByteSource& in) {
     for (auto* number : {&rec.Culture1, &rec.Culture2, &rec.Culture3, &rec.MapWidth, &rec.MapHeight, &rec.LandTotal})
         *number = in.number();
     // Few distinct hashes, so that duplicates are common.
-    rec.GameHash = in.byte() % 4;
+    rec.GameLength = 1;
+    rec.GameHash = {0, in.byte() % 4u};
     for (int entries = in.byte() % 16; entries > 0; --entries) {
         auto& series = rec.History[in.byte() % analysis::kHistoryCategories];
         const auto turn = static_cast<std::uint32_t>(in.number()) % analysis::kHistoryTurns;
@@ -302,7 +303,10 @@ int FuzzTournamentInput(const std::uint8_t* data, std::size_t size) {
     const auto csv = session.report(session::ReportFormat::Csv, {});
     CsvHasOneRecordPerRowWithTheHeadersFields(csv, rows);
     CsvTextCellsStartNoFormula(csv);
-    JsonParsesWithOneSavePerRow(session.report(session::ReportFormat::Json, {}), rows);
+    // The histories dominate the document's size; one save's are enough to cover them.
+    std::string json;
+    session.writeReport(session::ReportFormat::Json, {}, rows <= 1, [&](std::string_view part) { json += part; });
+    JsonParsesWithOneSavePerRow(json, rows);
     return 0;
 }
 
