@@ -104,7 +104,7 @@ std::vector<SaveRecord> recordsOf(const std::vector<quillmere::savewriter::Examp
 std::string recordsBytes(const std::vector<SaveRecord>& records, std::initializer_list<std::size_t> chosen,
                          char sortKey) {
     std::string out(1, sortKey);
-    std::map<std::uint64_t, std::uint8_t> hashes;
+    std::map<quillmere::analysis::GameDigest, std::uint8_t> hashes;
     for (const auto i : chosen) {
         const auto hash = hashes.try_emplace(records[i].GameHash, static_cast<std::uint8_t>(hashes.size() % 4)).first;
         out += recordBytes(records[i], hash->second);
