@@ -86,7 +86,10 @@ void inflateOnly(const std::vector<std::string>& paths) {
     std::uint64_t checksum = 0;
     for (const auto& path : paths) {
         quillmere::load::ByteBuffer file;
-        quillmere::load::SaveFile(path).readInto(file);
+        const quillmere::load::SaveFile saveFile(path);
+        const auto contents = saveFile.contents();
+        file.sizeForOverwrite(static_cast<std::size_t>(contents.size()));
+        contents.copyTo(0, file);
         const auto p = quillmere::load::FindStreamOffset(file);
         std::int32_t u = 0;
         std::int32_t c = 0;

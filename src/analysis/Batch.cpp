@@ -30,8 +30,8 @@ SaveRecord failedRecord(const std::string& path, std::string fileName, std::opti
 }  // namespace
 
 struct FileAnalyser::Buffers {
-    load::ByteBuffer file;
     load::WorkBuffer work;
+    load::ByteBuffer scratch;  // the file's bytes read on the way: pieces of its header, its stream
     load::Inflater inflater;
 };
 
@@ -46,8 +46,7 @@ SaveRecord FileAnalyser::analyse(const std::string& path) {
     try {
         const load::SaveFile file(path);
         fileDate = file.modificationDate();
-        file.readInto(m_buffers->file);
-        load::AssembleWorkBuffer(m_buffers->file, m_buffers->work, m_buffers->inflater);
+        load::AssembleWorkBuffer(file.contents(), m_buffers->work, m_buffers->inflater, m_buffers->scratch);
         SaveRecord rec = AnalyseSave(m_buffers->work);
         rec.Path = path;
         rec.FileName = std::move(fileName);
