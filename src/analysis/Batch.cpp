@@ -40,6 +40,17 @@ FileAnalyser::FileAnalyser() : m_buffers(std::make_unique<Buffers>()) {}
 FileAnalyser::~FileAnalyser() = default;
 
 SaveRecord FileAnalyser::analyse(const std::string& path) {
+    SaveRecord rec = analyseWithBuffers(path);
+    // A worker would otherwise hold a rare big file's size through every file after it.
+    for (load::ByteBuffer* buffer : {&m_buffers->work.bytes, &m_buffers->scratch}) {
+        if (buffer->capacity() > kKeptBufferBytes) buffer->release();
+    }
+    return rec;
+}
+
+std::size_t FileAnalyser::heldBytes() const { return m_buffers->work.bytes.capacity() + m_buffers->scratch.capacity(); }
+
+SaveRecord FileAnalyser::analyseWithBuffers(const std::string& path) {
     std::string fileName = load::FileNameOf(path);
     std::optional<double> fileDate;
     std::string failure;

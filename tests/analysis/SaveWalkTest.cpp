@@ -538,5 +538,20 @@ TEST(SaveWalkFiles, AnalyseFileWalksASaveAndReportsDamageByName) {
     EXPECT_EQ(failed.NickName, "");
 }
 
+TEST(SaveWalkFiles, AWorkerKeepsItsBuffersUnlessAFileMadeThemLarger) {
+    const testsupport::TempFolder dir("keep");
+    auto container = savewriter::ToContainer(richContent());
+    container.fast = true;
+    FileAnalyser analyser;
+    // The work data is the header, U, "BODY" and the game state (the walk ignores the zeros added).
+    const std::size_t exact = FileAnalyser::kKeptBufferBytes - container.header.size() - 8;
+    for (const std::size_t stateBytes : {exact, exact + 1}) {
+        container.gameState.resize(stateBytes);
+        const auto rec = analyser.analyse(dir.write("big.sav", savewriter::BuildContainer(container)));
+        ASSERT_EQ(rec.Failure, "");
+        EXPECT_EQ(analyser.heldBytes() >= FileAnalyser::kKeptBufferBytes, stateBytes == exact) << stateBytes;
+    }
+}
+
 }  // namespace
 }  // namespace quillmere::analysis
