@@ -3,13 +3,16 @@
 // of each run.
 //
 //   quillmere-bench [--files N] [--dir DIR] [--keep] [--rounds R] [--batch plain|varied|both]
-//                   [--generate-only]
+//                   [--generate-only] [--memory-only]
 //
 // Two batches are written first (not timed): "plain" saves, whose skipped values are one constant
 // and compress over 20 : 1, and "varied" ones, which compress about 5 : 1 as real games do. Each
 // measurement runs in a child process of its own, so that its peak memory is that of the run alone.
 // The fastest of several alternating rounds is the measure: a shared machine only ever adds time.
 // A last run analyses ten times the plain batch at once, for the memory that 1,000 records take.
+// Then the memory bound is checked (the exit status is 1 when it does not hold): a 262 MB save with
+// the most game data a save holds, analysed alone and eight at a time on eight workers, and 20,020
+// small files that all fail.
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -44,12 +47,13 @@ struct Options {
     bool generateOnly = false;
     bool plain = true;
     bool varied = true;
+    bool memoryOnly = false;
 };
 
 [[noreturn]] void usage() {
     std::fprintf(stderr,
                  "usage: quillmere-bench [--files N] [--dir DIR] [--keep] [--rounds R] [--batch plain|varied|both] "
-                 "[--generate-only]\n");
+                 "[--generate-only] [--memory-only]\n");
     std::exit(2);
 }
 
@@ -69,6 +73,8 @@ Options parse(int argc, char** argv) {
             const std::string which = argv[++i];
             options.plain = which != "varied";
             options.varied = which != "plain";
+        } else if (arg == "--memory-only") {
+            options.memoryOnly = true;
         } else if (arg == "--generate-only") {
             options.generateOnly = true;
             options.keep = true;
@@ -86,7 +92,10 @@ void inflateOnly(const std::vector<std::string>& paths) {
     std::uint64_t checksum = 0;
     for (const auto& path : paths) {
         quillmere::load::ByteBuffer file;
-        quillmere::load::SaveFile(path).readInto(file);
+        const quillmere::load::SaveFile saveFile(path);
+        const auto contents = saveFile.contents();
+        file.sizeForOverwrite(static_cast<std::size_t>(contents.size()));
+        contents.copyTo(0, file);
         const auto p = quillmere::load::FindStreamOffset(file);
         std::int32_t u = 0;
         std::int32_t c = 0;
@@ -103,13 +112,14 @@ void inflateOnly(const std::vector<std::string>& paths) {
     if (checksum == 1) std::fprintf(stderr, "\n");  // keeps the work observable
 }
 
-void analyse(const std::vector<std::string>& paths, unsigned jobs) {
+// Analyses the files; exits when one fails unless `failing`, when one succeeds if it is.
+void analyse(const std::vector<std::string>& paths, unsigned jobs, bool failing = false) {
     quillmere::analysis::BatchControl control;
     control.jobs = jobs;
     const auto table = quillmere::analysis::AnalyseFiles(paths, control);
     for (const auto& rec : table) {
-        if (!rec.Failure.empty()) {
-            std::fprintf(stderr, "%s: %s\n", rec.Path.c_str(), rec.Failure.c_str());
+        if (rec.Failure.empty() == failing) {
+            std::fprintf(stderr, "%s: %s\n", rec.Path.c_str(), failing ? "analysed" : rec.Failure.c_str());
             std::exit(1);
         }
     }
@@ -195,10 +205,67 @@ void measure(const char* name, const std::vector<std::string>& paths, int rounds
     report(allName.c_str(), all, baseline);
 }
 
+constexpr double kMiB = 1024.0 * 1024.0;
+constexpr std::size_t kLargestSaveBytes = 262'000'000;
+constexpr int kLargestCopies = 8;
+constexpr int kSmallFiles = 20'020;
+
+double megabytes(long kib) { return static_cast<double>(kib) * 1024.0 / 1e6; }
+
+// Checks the README's bound: a file costs at most its size plus 64 MiB of game data (allowing a
+// tenth of its size for the rest of the process), N workers N such files. Returns whether it held.
+bool measureMemoryBound(const fs::path& dir) {
+    fs::create_directories(dir);
+    const auto first = (dir / "largest0.sav").string();
+    inChild([&] {  // the parent never holds the save, so no child inherits it
+        const auto bytes = quillmere::savewriter::MakeLargestSave(kLargestSaveBytes);
+        std::ofstream(first, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    });
+    std::vector<std::string> copies{first};
+    for (int i = 1; i < kLargestCopies; ++i) {
+        copies.push_back((dir / ("largest" + std::to_string(i) + ".sav")).string());
+        fs::copy_file(first, copies.back(), fs::copy_options::overwrite_existing);
+    }
+    std::vector<std::string> small;
+    for (int i = 0; i < kSmallFiles; ++i) {
+        small.push_back((dir / ("small" + std::to_string(i) + ".sav")).string());
+        std::ofstream(small.back(), std::ios::binary) << "not a save " << i;
+    }
+
+    const auto size = static_cast<double>(fs::file_size(first));
+    const double bound = 64 * kMiB + 1.1 * size;
+    inChild([&] { analyse({first}, 1); });  // warms the page cache
+    const auto empty = inChild([] {});
+    const auto alone = inChild([&] { analyse({first}, 1); });
+    const auto eight = inChild([&] { analyse(copies, kLargestCopies); });
+    const auto smallRun = inChild([&] { analyse(small, 1, true); });
+
+    const auto line = [&](const std::string& what, const Measurement& m, double limit) {
+        const double peak = static_cast<double>(m.peakKiB) * 1024.0;
+        std::printf("  %-40s %6.2f s  peak %7.1f MB  bound %7.1f MB  %s\n", what.c_str(), m.seconds, peak / 1e6,
+                    limit / 1e6, peak <= limit ? "held" : "EXCEEDED");
+        return peak <= limit;
+    };
+    std::printf("memory bound: a %.1f MB save with %.0f MiB of game data (an empty child peaks at %.1f MB):\n",
+                size / 1e6, 64.0, megabytes(empty.peakKiB));
+    const bool aloneHeld = line("alone, 1 worker", alone, bound);
+    const auto workers = std::to_string(kLargestCopies);
+    const bool eightHeld = line(workers + " of them, " + workers + " workers", eight, kLargestCopies * bound);
+    std::printf("  %-40s %6.2f s  peak %7.1f MB\n", (std::to_string(kSmallFiles) + " small files, all failing").c_str(),
+                smallRun.seconds, megabytes(smallRun.peakKiB));
+    return aloneHeld && eightHeld;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const Options options = parse(argc, argv);
+    if (options.memoryOnly) {
+        const bool held = measureMemoryBound(options.dir / "memory");
+        if (!options.keep) fs::remove_all(options.dir);
+        return held ? 0 : 1;
+    }
     std::printf("writing saves in %s ...\n", options.dir.c_str());
     std::vector<std::string> plain;
     std::vector<std::string> varied;
@@ -219,6 +286,7 @@ int main(int argc, char** argv) {
     std::printf("targets: 1 worker <= 0.60 x baseline, all cores <= 0.35 x; peak < 64 MB for 100 saves, < 120 MB "
                 "for 1,000\n");
 
+    const bool held = measureMemoryBound(options.dir / "memory");
     if (!options.keep) fs::remove_all(options.dir);
-    return 0;
+    return held ? 0 : 1;
 }

@@ -32,6 +32,8 @@ SaveRecord record(int i) {
     rec.FinalScore = (i * 7919) % 30000;
     rec.PlayTime = 3600 + i * 17;
     rec.LoadCount = 2 + i % 9;
+    rec.History.assign(quillmere::analysis::kHistoryCategories,
+                       std::vector<std::int32_t>(quillmere::analysis::kHistoryTurns));
     for (std::size_t c = 0; c < rec.History.size(); ++c)
         for (std::size_t t = 0; t < rec.History[c].size(); ++t) rec.History[c][t] = static_cast<std::int32_t>(t * (c + 1) + i);
     return rec;

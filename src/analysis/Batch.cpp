@@ -30,8 +30,8 @@ SaveRecord failedRecord(const std::string& path, std::string fileName, std::opti
 }  // namespace
 
 struct FileAnalyser::Buffers {
-    load::ByteBuffer file;
     load::WorkBuffer work;
+    load::ByteBuffer scratch;  // the file's bytes read on the way: pieces of its header, its stream
     load::Inflater inflater;
 };
 
@@ -40,6 +40,17 @@ FileAnalyser::FileAnalyser() : m_buffers(std::make_unique<Buffers>()) {}
 FileAnalyser::~FileAnalyser() = default;
 
 SaveRecord FileAnalyser::analyse(const std::string& path) {
+    SaveRecord rec = analyseWithBuffers(path);
+    // A worker would otherwise hold a rare big file's size through every file after it.
+    for (load::ByteBuffer* buffer : {&m_buffers->work.bytes, &m_buffers->scratch}) {
+        if (buffer->capacity() > kKeptBufferBytes) buffer->release();
+    }
+    return rec;
+}
+
+std::size_t FileAnalyser::heldBytes() const { return m_buffers->work.bytes.capacity() + m_buffers->scratch.capacity(); }
+
+SaveRecord FileAnalyser::analyseWithBuffers(const std::string& path) {
     std::string fileName = load::FileNameOf(path);
     std::optional<double> fileDate;
     std::int32_t utcOffset = 0;
@@ -48,8 +59,7 @@ SaveRecord FileAnalyser::analyse(const std::string& path) {
         const load::SaveFile file(path);
         fileDate = file.modificationDate();
         utcOffset = file.modificationUtcOffset();
-        file.readInto(m_buffers->file);
-        load::AssembleWorkBuffer(m_buffers->file, m_buffers->work, m_buffers->inflater);
+        load::AssembleWorkBuffer(file.contents(), m_buffers->work, m_buffers->inflater, m_buffers->scratch);
         SaveRecord rec = AnalyseSave(m_buffers->work);
         rec.Path = path;
         rec.FileName = std::move(fileName);

@@ -18,9 +18,13 @@ namespace quillmere::analysis {
 // The record of a file that was not read: Path, FileName and the reason as its Failure.
 [[nodiscard]] SaveRecord UnreadRecord(const std::string& path, std::string reason);
 
-// AnalyseFile with buffers that one worker keeps from one file to the next.
+// AnalyseFile with buffers that one worker keeps from one file to the next, as long as each holds
+// at most kKeptBufferBytes; a larger one is given back after its file.
 class FileAnalyser {
 public:
+    // Far above what a real save needs, which is then read without allocating.
+    static constexpr std::size_t kKeptBufferBytes = std::size_t{32} * 1024 * 1024;
+
     FileAnalyser();
     ~FileAnalyser();
     FileAnalyser(const FileAnalyser&) = delete;
@@ -28,7 +32,12 @@ public:
 
     [[nodiscard]] SaveRecord analyse(const std::string& path);
 
+    // The bytes its buffers hold between two files.
+    [[nodiscard]] std::size_t heldBytes() const;
+
 private:
+    SaveRecord analyseWithBuffers(const std::string& path);
+
     struct Buffers;
     std::unique_ptr<Buffers> m_buffers;
 };

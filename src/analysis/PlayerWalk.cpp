@@ -147,7 +147,7 @@ void SaveWalker::readHistories(bool human) {
             m_reader.Skip(pairs, kPairBytes);
             continue;
         }
-        auto& series = m_rec.History[static_cast<std::size_t>(list)];
+        auto& series = m_history[static_cast<std::size_t>(list)];
         for (std::int32_t i = 0; i < pairs; ++i) {
             const std::int32_t turn = m_reader.ReadInt();
             const std::int32_t value = m_reader.ReadInt();

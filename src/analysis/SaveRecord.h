@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -12,9 +11,10 @@ namespace quillmere::analysis {
 inline constexpr int kHistoryCategories = 7;
 inline constexpr int kHistoryTurns = 1201;  // turns 0 to 1200 of the longest game
 
-using HistorySeries = std::array<std::int32_t, kHistoryTurns>;
-// One series per category, on the heap so that records move cheaply when rows are sorted.
-using HistoryTable = std::vector<HistorySeries>;
+// A save's history: per category, the value of turn t at index t. A series is stored only up to
+// its last non-zero value and a record without a history (a failed one) stores no series at all,
+// so read it through HistoryValue: every value not stored is 0.
+using HistoryTable = std::vector<std::vector<std::int32_t>>;
 
 // The reload control's verdict on how honestly a game was played.
 enum class Verdict { Cheat, Average, Fair };
@@ -70,7 +70,7 @@ struct SaveRecord {
     std::int32_t Culture2 = 0;
     std::int32_t Culture3 = 0;
     std::string BlockText;
-    HistoryTable History = HistoryTable(kHistoryCategories);
+    HistoryTable History;
     // What the tournament checks compare; no grid shows them.
     std::int32_t SpeedIndex = 0;  // 0..3 for the known game speeds
     std::int32_t MapWidth = 0;
@@ -88,6 +88,14 @@ struct SaveRecord {
     // "speed Quick (tournament: Normal)"; empty when nothing was found or nothing was checked.
     std::vector<std::string> Flags;
 };
+
+// The value of `category` (0 to kHistoryCategories - 1) at `turn`; 0 for anything the record does
+// not store, whatever the category or turn.
+[[nodiscard]] inline std::int32_t HistoryValue(const SaveRecord& rec, int category, int turn) {
+    if (category < 0 || turn < 0 || static_cast<std::size_t>(category) >= rec.History.size()) return 0;
+    const auto& series = rec.History[static_cast<std::size_t>(category)];
+    return static_cast<std::size_t>(turn) < series.size() ? series[static_cast<std::size_t>(turn)] : 0;
+}
 
 // The failure text of a file that a cancelled batch never reached.
 inline constexpr std::string_view kNotLoaded = "not loaded";

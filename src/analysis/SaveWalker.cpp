@@ -219,7 +219,7 @@ void SaveWalker::finishRecord() {
 
     // Science: the research cost of every technology at the turn it was learned, then summed up
     // to the working turn.
-    auto& science = m_rec.History[kHistoryLists];
+    auto& science = m_history[kHistoryLists];
     const CostPercents percents = CostPercentsOf(m_rec.Level, m_costSetting, m_speedIndex);
     for (int i = 0; i < kTechCount; ++i) {
         const std::int32_t turn = m_techTurn[i];
@@ -227,6 +227,13 @@ void SaveWalker::finishRecord() {
     }
     const std::int32_t lastSummed = std::min(date.workingTurn, kLastTurn);
     for (std::int32_t t = 1; t <= lastSummed; ++t) science[t] += science[t - 1];
+
+    m_rec.History.resize(m_history.size());
+    for (std::size_t category = 0; category < m_history.size(); ++category) {
+        const auto& full = m_history[category];
+        const auto end = std::find_if(full.rbegin(), full.rend(), [](std::int32_t v) { return v != 0; }).base();
+        m_rec.History[category].assign(full.begin(), end);
+    }
 }
 
 }  // namespace walk

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "analysis/SaveRecord.h"
 #include "analysis/TechnologyNames.h"
@@ -146,6 +147,9 @@ private:
     // largest are never below 0 and a player with fewer than three cities gets 0 for the missing.
     std::array<std::int32_t, 3> m_culture{};
     std::array<std::int32_t, kTechCount> m_techTurn{};
+    // Every turn of every history category, trimmed into the record at the end.
+    std::vector<std::array<std::int32_t, kHistoryTurns>> m_history =
+        std::vector<std::array<std::int32_t, kHistoryTurns>>(kHistoryCategories);
 
     TechnologyNames m_techNames;
     std::string m_text;     // scratch for message texts, reused

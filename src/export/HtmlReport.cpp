@@ -129,7 +129,7 @@ void appendChart(std::string& html, const std::vector<const analysis::SaveRecord
         const int n = HistoryTurns(*rec);
         turns = std::max(turns, n);
         for (int t = 0; t < n; ++t) {
-            const double v = rec->History[category][static_cast<std::size_t>(t)];
+            const double v = analysis::HistoryValue(*rec, static_cast<int>(category), t);
             low = std::min(low, v);
             high = std::max(high, v);
         }
@@ -166,7 +166,7 @@ void appendChart(std::string& html, const std::vector<const analysis::SaveRecord
         html += "<polyline fill=\"none\" stroke-width=\"1.5\" stroke=\"" + colour(s) + "\" points=\"";
         for (int t = 0; t < n; t += stride) {
             html += number(std::round(x(t) * 10) / 10) + "," +
-                    number(std::round(y(rec.History[category][static_cast<std::size_t>(t)]) * 10) / 10) + " ";
+                    number(std::round(y(analysis::HistoryValue(rec, static_cast<int>(category), t)) * 10) / 10) + " ";
         }
         html += "\"><title>" + escaped(NickNameUtf8(rec)) + "</title></polyline>\n";
     }

@@ -39,12 +39,12 @@ Json rulesOf(const reload::RuleTexts& texts, const reload::Rules& rules) {
 Json historyOf(const analysis::SaveRecord& rec) {
     Json history = Json::object();
     const int turns = HistoryTurns(rec);
-    for (std::size_t category = 0; category < rec.History.size(); ++category) {
+    for (int category = 0; category < analysis::kHistoryCategories; ++category) {
         Json series = Json::array();
         for (int turn = 0; turn < turns; ++turn) {
-            series.push_back(Json::array({turn, rec.History[category][static_cast<std::size_t>(turn)]}));
+            series.push_back(Json::array({turn, analysis::HistoryValue(rec, category, turn)}));
         }
-        history[std::string(kHistoryNames[category])] = std::move(series);
+        history[std::string(kHistoryNames[static_cast<std::size_t>(category)])] = std::move(series);
     }
     return history;
 }

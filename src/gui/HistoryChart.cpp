@@ -139,13 +139,12 @@ void HistoryChart::drawRecord(int index, const analysis::SaveRecord& rec, int ca
     if (!line->isVisible()) toggleSeries(index);
     setInLegend(index, true);
 
-    const bool known = category >= 0 && category < analysis::kHistoryCategories;
     const int turns = std::clamp(rec.Turn, 0, analysis::kHistoryTurns);
     QList<QPointF> points;
     points.reserve(turns);
     Extent extent;
     for (int turn = 0; turn < turns; ++turn) {
-        const qreal value = known ? rec.History[static_cast<std::size_t>(category)][static_cast<std::size_t>(turn)] : 0;
+        const qreal value = analysis::HistoryValue(rec, category, turn);
         extent.low = turn == 0 ? value : std::min(extent.low, value);
         extent.high = turn == 0 ? value : std::max(extent.high, value);
         points.append(QPointF(turn, value));

@@ -41,11 +41,19 @@ public:
         if (!bytes.empty()) std::copy(bytes.begin(), bytes.end(), m_bytes.get());
     }
     void clear() { m_size = 0; }
+    // Gives the storage back: the buffer is empty and holds nothing.
+    void release() {
+        m_bytes.reset();
+        m_size = 0;
+        m_capacity = 0;
+    }
 
     [[nodiscard]] std::uint8_t* data() { return m_bytes.get(); }
     [[nodiscard]] const std::uint8_t* data() const { return m_bytes.get(); }
     [[nodiscard]] std::size_t size() const { return m_size; }
     [[nodiscard]] bool empty() const { return m_size == 0; }
+    // The bytes of storage held, which a later size up to it reuses.
+    [[nodiscard]] std::size_t capacity() const { return m_capacity; }
     [[nodiscard]] std::uint8_t& operator[](std::size_t i) { return m_bytes[i]; }
     [[nodiscard]] std::uint8_t operator[](std::size_t i) const { return m_bytes[i]; }
     [[nodiscard]] std::uint8_t* begin() { return data(); }

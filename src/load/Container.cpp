@@ -1,6 +1,7 @@
 #include "load/Container.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string>
 
@@ -16,31 +17,52 @@ std::int32_t int32At(std::span<const std::uint8_t> bytes, std::int64_t offset) {
                                      std::uint32_t{p[3]} << 24);
 }
 
+// The first 78 9C at or before `lastCandidate`, which must be below bytes.size() - 1; -1 when none.
+std::int64_t firstMarker(std::span<const std::uint8_t> bytes, std::size_t lastCandidate) {
+    for (std::size_t p = 0; p <= lastCandidate; ++p) {
+        const auto* hit = static_cast<const std::uint8_t*>(std::memchr(bytes.data() + p, 0x78, lastCandidate - p + 1));
+        if (hit == nullptr) return -1;
+        p = static_cast<std::size_t>(hit - bytes.data());
+        if (bytes[p + 1] == 0x9C) return static_cast<std::int64_t>(p);
+    }
+    return -1;
+}
+
 std::string at(std::int64_t offset) { return " at byte " + std::to_string(offset); }
 
 }  // namespace
 
 std::int64_t FindStreamOffset(std::span<const std::uint8_t> file) {
     if (file.size() < 4) return -1;
-    // The last candidate is size - 4, as in every save the stream is followed by data.
-    const auto last = static_cast<std::int64_t>(file.size()) - 4;
-    for (std::int64_t p = 0; p <= last; ++p) {
-        const auto* hit = static_cast<const std::uint8_t*>(
-            std::memchr(file.data() + p, 0x78, static_cast<std::size_t>(last - p + 1)));
-        if (hit == nullptr) return -1;
-        p = hit - file.data();
-        if (file[static_cast<std::size_t>(p) + 1] == 0x9C) return p;
+    return firstMarker(file, file.size() - 4);
+}
+
+std::int64_t FindStreamOffset(const SaveBytes& file, ByteBuffer& scratch) {
+    const std::int64_t size = file.size();
+    if (size < 4) return -1;
+    const std::int64_t last = size - 4;
+    constexpr auto kChunk = static_cast<std::int64_t>(kScanChunkBytes);
+    // Each piece reaches one byte past its last candidate and the next starts at that byte, so a
+    // marker split between two pieces is found in the second.
+    for (std::int64_t start = 0; start <= last;) {
+        const std::int64_t length = std::min(kChunk, last + 2 - start);
+        const auto piece = file.view(start, static_cast<std::size_t>(length), scratch);
+        const std::int64_t hit = firstMarker(piece, piece.size() - 2);
+        if (hit >= 0) return start + hit;
+        start += length - 1;
     }
     return -1;
 }
 
-void AssembleWorkBuffer(std::span<const std::uint8_t> file, WorkBuffer& work, Inflater& inflater) {
-    const std::int64_t p = FindStreamOffset(file);
+void AssembleWorkBuffer(const SaveBytes& file, WorkBuffer& work, Inflater& inflater, ByteBuffer& scratch) {
+    const std::int64_t p = FindStreamOffset(file, scratch);
     if (p < 8) throw LoadError("not a save file: no game data found");
 
-    const auto size = static_cast<std::int64_t>(file.size());
-    const std::int64_t u = int32At(file, p - 8);
-    const std::int64_t c = int32At(file, p - 4);
+    const std::int64_t size = file.size();
+    std::array<std::uint8_t, 8> lengths{};
+    file.copyTo(p - 8, lengths);
+    const std::int64_t u = int32At(lengths, 0);
+    const std::int64_t c = int32At(lengths, 4);
     const bool plausibleU = u > 0 && u <= kMaxGameDataBytes;
     const bool plausibleC = c > 0 && c <= size - p;
     // Two lengths that describe nothing: a file that only happens to hold the stream's marker.
@@ -63,9 +85,9 @@ void AssembleWorkBuffer(std::span<const std::uint8_t> file, WorkBuffer& work, In
     work.gameLength = u;
     work.bytes.sizeForOverwrite(static_cast<std::size_t>(p + u + trailing));
     const std::span<std::uint8_t> out(work.bytes);
-    std::copy(file.begin(), file.begin() + (p - 4), out.begin());
+    file.copyTo(0, out.first(static_cast<std::size_t>(p - 4)));
     std::memcpy(out.data() + (p - 4), "BODY", 4);
-    const auto stream = file.subspan(static_cast<std::size_t>(p), static_cast<std::size_t>(streamBytes));
+    const auto stream = file.view(p, static_cast<std::size_t>(streamBytes), scratch);
     const auto state = out.subspan(static_cast<std::size_t>(p), static_cast<std::size_t>(u));
     if (c > size - p) {
         // The usual damage of an upload is a file that stops inside its game data; a stream that
@@ -83,7 +105,12 @@ void AssembleWorkBuffer(std::span<const std::uint8_t> file, WorkBuffer& work, In
     const auto* trailer = stream.data() + consumed - 4;  // a whole zlib stream is longer than its trailer
     work.gameChecksum = std::uint32_t{trailer[0]} << 24 | std::uint32_t{trailer[1]} << 16 |
                         std::uint32_t{trailer[2]} << 8 | std::uint32_t{trailer[3]};
-    std::copy(file.begin() + (p + c), file.end(), out.begin() + (p + u));
+    file.copyTo(p + c, out.subspan(static_cast<std::size_t>(p + u)));
+}
+
+void AssembleWorkBuffer(std::span<const std::uint8_t> file, WorkBuffer& work, Inflater& inflater) {
+    ByteBuffer unused;  // bytes in memory are viewed where they are
+    AssembleWorkBuffer(MemoryBytes(file), work, inflater, unused);
 }
 
 WorkBuffer AssembleWorkBuffer(std::span<const std::uint8_t> file) {

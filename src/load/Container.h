@@ -1,10 +1,12 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
 #include "load/ByteBuffer.h"
 #include "load/Inflate.h"
+#include "load/SaveBytes.h"
 
 namespace quillmere::load {
 
@@ -31,13 +33,25 @@ inline constexpr std::int64_t kMaxGameDataBytes = std::int64_t{64} * 1024 * 1024
 // Deflate never shrinks data by more than this, so C compressed bytes inflate to at most C times it.
 inline constexpr std::int64_t kMaxDeflateRatio = 1032;
 
-// Offset of the first 78 9C in the file, or -1 when there is none.
+// The stream's marker is looked for in pieces of this many bytes, each overlapping the one before
+// by a byte, so that a file is never read whole to find it.
+inline constexpr std::size_t kScanChunkBytes = std::size_t{256} * 1024;
+
+// Offset of the first 78 9C in the file, or -1 when there is none. The last place looked at is
+// size - 4: in every save, data follows the stream.
 [[nodiscard]] std::int64_t FindStreamOffset(std::span<const std::uint8_t> file);
+// The same for bytes read a piece at a time, through `scratch`.
+[[nodiscard]] std::int64_t FindStreamOffset(const SaveBytes& file, ByteBuffer& scratch);
 
 // Builds the work data of a whole file into `work`, reusing its storage. Nothing is allocated for
-// the game data before U and C are checked against the file and each other. Throws LoadError:
-// "not a save file: no game data found" for a file with no plausible stream, "damaged save: ..."
-// naming the length or the byte that is wrong, and the stream's own failure when it does not inflate.
+// the game data before U and C are checked against the file and each other. Besides `work` it
+// holds only the compressed stream (read into `scratch` when the file is not in memory), so a load
+// costs at most the file's size plus U. Throws LoadError: "not a save file: no game data found" for
+// a file with no plausible stream, "damaged save: ..." naming the length or the byte that is wrong,
+// the stream's own failure when it does not inflate, and the file's when it cannot be read.
+void AssembleWorkBuffer(const SaveBytes& file, WorkBuffer& work, Inflater& inflater, ByteBuffer& scratch);
+
+// The same for a file in memory.
 void AssembleWorkBuffer(std::span<const std::uint8_t> file, WorkBuffer& work, Inflater& inflater);
 
 // The same with buffers of its own.

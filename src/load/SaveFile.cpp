@@ -50,7 +50,7 @@ SaveFile::SaveFile(const std::string& path) : m_fd(::open(path.c_str(), O_RDONLY
     if (::fstat(m_fd.get(), &m_info) != 0) throw systemError(errno);
 }
 
-void SaveFile::readInto(ByteBuffer& bytes) const {
+FileBytes SaveFile::contents() const {
     const mode_t type = m_info.st_mode & S_IFMT;
     if (type != S_IFREG) throw LoadError("not a save file: " + std::string(kindOf(type)));
     const auto size = static_cast<std::int64_t>(m_info.st_size);
@@ -58,20 +58,31 @@ void SaveFile::readInto(ByteBuffer& bytes) const {
         throw LoadError("not a save file: " + std::to_string(size) + " bytes, more than any save holds (" +
                         std::to_string(kMaxSaveFileBytes / (1024 * 1024)) + " MiB)");
     }
-    // The size read at the open is the most that is read: a file that grows meanwhile is not
-    // followed, one that shrinks ends where it ends.
-    bytes.sizeForOverwrite(static_cast<std::size_t>(size));
+    return FileBytes(m_fd.get(), size);
+}
+
+void FileBytes::copyTo(std::int64_t offset, std::span<std::uint8_t> out) const {
     std::size_t got = 0;
-    while (got < bytes.size()) {
-        const ssize_t n = ::read(m_fd.get(), bytes.data() + got, bytes.size() - got);
+    while (got < out.size()) {
+        const ssize_t n =
+            ::pread(m_fd, out.data() + got, out.size() - got, static_cast<off_t>(offset) + static_cast<off_t>(got));
         if (n < 0) {
             if (errno == EINTR) continue;
             throw systemError(errno);
         }
-        if (n == 0) break;
+        if (n == 0) {
+            throw LoadError("the file changed while it was read: it now ends at byte " +
+                            std::to_string(offset + static_cast<std::int64_t>(got)) + ", not " +
+                            std::to_string(m_size));
+        }
         got += static_cast<std::size_t>(n);
     }
-    bytes.shrink(got);
+}
+
+std::span<const std::uint8_t> FileBytes::view(std::int64_t offset, std::size_t length, ByteBuffer& scratch) const {
+    scratch.sizeForOverwrite(length);
+    copyTo(offset, scratch);
+    return scratch;
 }
 
 std::optional<double> SaveFile::modificationDate() const {

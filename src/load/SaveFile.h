@@ -9,11 +9,30 @@
 
 #include "load/ByteBuffer.h"
 #include "load/FileDescriptor.h"
+#include "load/SaveBytes.h"
 
 namespace quillmere::load {
 
 // No save comes near this size; a larger file is refused before anything is read.
 inline constexpr std::int64_t kMaxSaveFileBytes = std::int64_t{256} * 1024 * 1024;
+
+// The bytes of an open file, read where they are asked for. The size is the one the file had when
+// it was opened: a read that finds the file shorter throws LoadError, one that grew is not followed.
+class FileBytes final : public SaveBytes {
+public:
+    // `fd` must stay open while this object is used.
+    FileBytes(int fd, std::int64_t size) : m_fd(fd), m_size(size) {}
+
+    [[nodiscard]] std::int64_t size() const override { return m_size; }
+    // Throws LoadError with the system's text on a read error.
+    void copyTo(std::int64_t offset, std::span<std::uint8_t> out) const override;
+    [[nodiscard]] std::span<const std::uint8_t> view(std::int64_t offset, std::size_t length,
+                                                     ByteBuffer& scratch) const override;
+
+private:
+    int m_fd;
+    std::int64_t m_size;
+};
 
 // One file opened for reading a save from it.
 class SaveFile {
@@ -29,10 +48,10 @@ public:
     // How far the local time of modificationDate() is ahead of UTC, in seconds (negative west of it).
     [[nodiscard]] std::int32_t modificationUtcOffset() const;
 
-    // Reads the whole file into `bytes`. Only a regular file of at most kMaxSaveFileBytes is read:
-    // anything else throws LoadError naming what it is ("not a save file: a named pipe (FIFO)"),
-    // as does a read error (the system's text).
-    void readInto(ByteBuffer& bytes) const;
+    // The file's bytes, read only when asked for and only while this object lives. Only a regular
+    // file of at most kMaxSaveFileBytes is read: anything else throws LoadError naming what it is
+    // ("not a save file: a named pipe (FIFO)").
+    [[nodiscard]] FileBytes contents() const;
 
 private:
     FileDescriptor m_fd;

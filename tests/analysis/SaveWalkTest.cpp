@@ -93,9 +93,9 @@ TEST(SaveWalk, ADefaultSaveGivesAnEmptyRecord) {
     EXPECT_EQ(rec.Techs, 0);
     EXPECT_EQ(rec.LandPercent, 0);
     EXPECT_EQ(rec.PopulationPercent, 0);
-    for (const auto& series : rec.History) {
-        EXPECT_TRUE(std::all_of(series.begin(), series.end(), [](std::int32_t v) { return v == 0; }));
-    }
+    // A history of zeros stores no value at all.
+    ASSERT_EQ(rec.History.size(), static_cast<std::size_t>(kHistoryCategories));
+    for (const auto& series : rec.History) EXPECT_TRUE(series.empty());
 }
 
 TEST(SaveWalk, ASaveComesBackWithItsContent) {
@@ -124,18 +124,18 @@ TEST(SaveWalk, ASaveComesBackWithItsContent) {
     EXPECT_EQ(std::tie(rec.Culture1, rec.Culture2, rec.Culture3), std::make_tuple(90, 70, 40));
     EXPECT_EQ(rec.Techs, 5);
     for (int list = 0; list < 6; ++list) {
-        EXPECT_EQ(rec.History[list][0], list);
-        EXPECT_EQ(rec.History[list][2], 20 + list);
-        EXPECT_EQ(rec.History[list][3], 0);
+        EXPECT_EQ(HistoryValue(rec, list, 0), list);
+        EXPECT_EQ(HistoryValue(rec, list, 2), 20 + list);
+        EXPECT_EQ(HistoryValue(rec, list, 3), 0);
     }
     const auto percents = CostPercentsOf(5, 5, 1);
-    const auto& science = rec.History[6];
+    const auto science = [&](int turn) { return HistoryValue(rec, 6, turn); };
     const std::int32_t fromStart = TechCost(25, percents) + TechCost(85, percents);  // known, never named
-    EXPECT_EQ(science[0], fromStart);
-    EXPECT_EQ(science[11], fromStart);
-    EXPECT_EQ(science[12], fromStart + TechCost(0, percents));
-    EXPECT_EQ(science[100], fromStart + TechCost(0, percents) + TechCost(2, percents));
-    EXPECT_EQ(science[101], 0);
+    EXPECT_EQ(science(0), fromStart);
+    EXPECT_EQ(science(11), fromStart);
+    EXPECT_EQ(science(12), fromStart + TechCost(0, percents));
+    EXPECT_EQ(science(100), fromStart + TechCost(0, percents) + TechCost(2, percents));
+    EXPECT_EQ(science(101), 0);
 }
 
 TEST(SaveWalk, EveryPlayerFlagCombinationKeepsTheWalkInStep) {
@@ -149,7 +149,7 @@ TEST(SaveWalk, EveryPlayerFlagCombinationKeepsTheWalkInStep) {
         EXPECT_EQ(rec.Cities, 4) << flags;
         EXPECT_EQ(rec.Units, 3) << flags;
         EXPECT_EQ(rec.Culture1, 90) << flags;
-        EXPECT_EQ(rec.History[5][2], 25) << flags;
+        EXPECT_EQ(HistoryValue(rec, 5, 2), 25) << flags;
         EXPECT_EQ(rec.History[6], science) << flags;
     }
 }
@@ -290,9 +290,9 @@ TEST(SaveWalk, ATurnPastTheLastIsKeptButClampedForScoreAndScience) {
     EXPECT_EQ(rec.Year, 2130);
     EXPECT_EQ(rec.FinalScore, FinalScoreComponent(150, 10, 1000, 5000, 320, 320, 1.0));
     const auto percents = CostPercentsOf(3, 3, 3);
-    EXPECT_EQ(rec.History[6][320], TechCost(0, percents));
-    EXPECT_EQ(rec.History[6][330], TechCost(2, percents));  // placed, but past the sum
-    EXPECT_EQ(rec.History[6][331], 0);
+    EXPECT_EQ(HistoryValue(rec, 6, 320), TechCost(0, percents));
+    EXPECT_EQ(HistoryValue(rec, 6, 330), TechCost(2, percents));  // placed, but past the sum
+    EXPECT_EQ(HistoryValue(rec, 6, 331), 0);
 }
 
 TEST(SaveWalk, ReplayMessagesPastTheCapAreNotRead) {
@@ -322,13 +322,13 @@ TEST(SaveWalk, MessagesNameTechnologiesForTheScienceSeries) {
     };
     c.players[1].messages = {{"Code of Lows", 3, true}};  // another player's message
     const auto rec = walkOf(c);
-    const auto& science = rec.History[6];
-    EXPECT_EQ(science[9], 0);
-    EXPECT_EQ(science[10], costOf(polytheism));
-    EXPECT_EQ(science[15], costOf(polytheism) + costOf(bronze));
-    EXPECT_EQ(science[30], costOf(polytheism) + costOf(bronze) + costOf(mysticism));
-    EXPECT_EQ(science[60], science[30]);
-    EXPECT_EQ(science[61], 0);
+    const auto science = [&](int turn) { return HistoryValue(rec, 6, turn); };
+    EXPECT_EQ(science(9), 0);
+    EXPECT_EQ(science(10), costOf(polytheism));
+    EXPECT_EQ(science(15), costOf(polytheism) + costOf(bronze));
+    EXPECT_EQ(science(30), costOf(polytheism) + costOf(bronze) + costOf(mysticism));
+    EXPECT_EQ(science(60), science(30));
+    EXPECT_EQ(science(61), 0);
 }
 
 TEST(SaveWalk, KnownTechnologiesNoMessageNamesCountFromTurnZero) {
@@ -338,10 +338,10 @@ TEST(SaveWalk, KnownTechnologiesNoMessageNamesCountFromTurnZero) {
     c.teams[1].known.set(27);  // another team
     c.players[0].messages = {{"The Wheel", 3, true}};
     const auto rec = walkOf(c);
-    EXPECT_EQ(rec.History[6][0], costOf(25));
-    EXPECT_EQ(rec.History[6][2], costOf(25));
-    EXPECT_EQ(rec.History[6][3], costOf(25) + costOf(26));
-    EXPECT_EQ(rec.History[6][4], costOf(25) + costOf(26));
+    EXPECT_EQ(HistoryValue(rec, 6, 0), costOf(25));
+    EXPECT_EQ(HistoryValue(rec, 6, 2), costOf(25));
+    EXPECT_EQ(HistoryValue(rec, 6, 3), costOf(25) + costOf(26));
+    EXPECT_EQ(HistoryValue(rec, 6, 4), costOf(25) + costOf(26));
 }
 
 TEST(SaveWalk, AtTurnZeroScienceIsNotSummed) {
@@ -349,9 +349,9 @@ TEST(SaveWalk, AtTurnZeroScienceIsNotSummed) {
     c.teams[0].known.set(0);
     c.players[0].messages = {{"Fishing", 2, true}};
     const auto rec = walkOf(c);
-    EXPECT_EQ(rec.History[6][0], costOf(0));
-    EXPECT_EQ(rec.History[6][1], 0);
-    EXPECT_EQ(rec.History[6][2], costOf(25));
+    EXPECT_EQ(HistoryValue(rec, 6, 0), costOf(0));
+    EXPECT_EQ(HistoryValue(rec, 6, 1), 0);
+    EXPECT_EQ(HistoryValue(rec, 6, 2), costOf(25));
 }
 
 TEST(SaveWalk, TechsCountsKnownFlagsAndTheLastTechnologysRepeats) {
@@ -376,15 +376,35 @@ TEST(SaveWalk, HistoryKeepsTheLastPairPerTurnWithinTheListsCount) {
     for (std::int32_t turn = 3; turn <= 12; ++turn) economy.push_back({turn, 100 + turn});
     c.players[1].history[0] = {{6, 66}};
     const auto rec = walkOf(c);
-    EXPECT_EQ(rec.History[0][4], 1004);
-    EXPECT_EQ(rec.History[0][5], 9);
-    EXPECT_EQ(rec.History[0][1199], 2199);
-    EXPECT_EQ(rec.History[0][1200], 0);  // turn 1200 and later are dropped
-    EXPECT_EQ(rec.History[2][2], 3);
-    EXPECT_EQ(rec.History[2][1199], 0);  // past the list's count of 4 entries
+    EXPECT_EQ(HistoryValue(rec, 0, 4), 1004);
+    EXPECT_EQ(HistoryValue(rec, 0, 5), 9);
+    EXPECT_EQ(HistoryValue(rec, 0, 1199), 2199);
+    EXPECT_EQ(HistoryValue(rec, 0, 1200), 0);  // turn 1200 and later are dropped
+    EXPECT_EQ(HistoryValue(rec, 2, 2), 3);
+    EXPECT_EQ(HistoryValue(rec, 2, 1199), 0);  // past the list's count of 4 entries
     for (std::int32_t turn = 0; turn < 20; ++turn) {
-        EXPECT_EQ(rec.History[1][turn], turn >= 3 && turn < 10 ? 100 + turn : 0) << turn;
+        EXPECT_EQ(HistoryValue(rec, 1, turn), turn >= 3 && turn < 10 ? 100 + turn : 0) << turn;
     }
+    // Each series is stored up to its last non-zero value.
+    EXPECT_EQ(rec.History[0].size(), 1200u);
+    EXPECT_EQ(rec.History[1].size(), 10u);
+    EXPECT_EQ(rec.History[2].size(), 3u);
+}
+
+TEST(SaveWalk, AHistoryReadsZeroForAnythingItDoesNotStore) {
+    SaveRecord rec;
+    EXPECT_EQ(HistoryValue(rec, 0, 0), 0);  // a failed record stores no series
+    rec.History.resize(3);
+    rec.History[0] = {1, 2, 3, 4};
+    rec.History[0].pop_back();  // the fourth value stays behind in the storage, unread
+    rec.History[2] = {5};
+    const std::pair<std::pair<int, int>, std::int32_t> cases[] = {
+        {{0, 2}, 3},  {{0, 3}, 0},  {{0, 1200}, 0},
+        {{0, -1}, 0}, {{1, 0}, 0},  {{2, 0}, 5},
+        {{3, 0}, 0},  {{-1, 0}, 0}, {{kHistoryCategories, 0}, 0},
+    };
+    for (const auto& [at, value] : cases)
+        EXPECT_EQ(HistoryValue(rec, at.first, at.second), value) << at.first << " " << at.second;
 }
 
 TEST(SaveWalk, PopulationShareIsZeroWithoutPopulation) {
@@ -536,6 +556,22 @@ TEST(SaveWalkFiles, AnalyseFileWalksASaveAndReportsDamageByName) {
                   " bytes");
     EXPECT_EQ(failed.FileName, "cut");
     EXPECT_EQ(failed.NickName, "");
+    EXPECT_TRUE(failed.History.empty());
+}
+
+TEST(SaveWalkFiles, AWorkerKeepsItsBuffersUnlessAFileMadeThemLarger) {
+    const testsupport::TempFolder dir("keep");
+    auto container = savewriter::ToContainer(richContent());
+    container.fast = true;
+    FileAnalyser analyser;
+    // The work data is the header, U, "BODY" and the game state (the walk ignores the zeros added).
+    const std::size_t exact = FileAnalyser::kKeptBufferBytes - container.header.size() - 8;
+    for (const std::size_t stateBytes : {exact, exact + 1}) {
+        container.gameState.resize(stateBytes);
+        const auto rec = analyser.analyse(dir.write("big.sav", savewriter::BuildContainer(container)));
+        ASSERT_EQ(rec.Failure, "");
+        EXPECT_EQ(analyser.heldBytes() >= FileAnalyser::kKeptBufferBytes, stateBytes == exact) << stateBytes;
+    }
 }
 
 }  // namespace

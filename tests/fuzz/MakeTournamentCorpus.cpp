@@ -77,7 +77,7 @@ std::string recordBytes(SaveRecord rec, std::uint8_t hashIndex) {
     for (std::int32_t turn = 0; turn < std::min(rec.Turn, 1200) && entries < 15; turn += std::max(1, rec.Turn / 14)) {
         history += '\0';
         putNumber(history, turn);
-        putNumber(history, rec.History[0][static_cast<std::size_t>(turn)]);
+        putNumber(history, quillmere::analysis::HistoryValue(rec, 0, turn));
         ++entries;
     }
     out += static_cast<char>(entries);

@@ -89,9 +89,12 @@ analysis::SaveRecord recordOf(ByteSource& in) {
     // Few distinct hashes, so that duplicates are common.
     rec.GameLength = 1;
     rec.GameHash = {0, in.byte() % 4u};
+    // Series as the walk stores them: each up to its last value, of any length up to the longest game.
     for (int entries = in.byte() % 16; entries > 0; --entries) {
+        if (rec.History.empty()) rec.History.resize(analysis::kHistoryCategories);
         auto& series = rec.History[in.byte() % analysis::kHistoryCategories];
         const auto turn = static_cast<std::uint32_t>(in.number()) % analysis::kHistoryTurns;
+        if (series.size() <= turn) series.resize(turn + 1);
         series[turn] = in.number();
     }
     switch (kind) {

@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <QtCharts/QLegendMarker>
+#include <algorithm>
 
 #include "gui/WindowFixture.h"
 
@@ -289,7 +290,7 @@ TEST_F(Window, ALoadOfThreeAfterTenLeavesTheUnusedSeriesEmptyAndOutOfTheLegend) 
 
 TEST_F(Window, TheValueAxisFollowsTheDataForEconomyAndStartsAtZeroOtherwise) {
     auto rec = Record("a", 50, 0);
-    for (auto& category : rec.History) category.fill(-300);
+    for (auto& category : rec.History) std::fill(category.begin(), category.end(), -300);
     rec.History[1][10] = 800;
     m_window->showLoadedRecords({rec});
     auto* select = child<QComboBox>("GraphSelect");

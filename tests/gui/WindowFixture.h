@@ -12,6 +12,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <memory>
+#include <vector>
 
 #include "gui/HistoryChart.h"
 #include "gui/MainWindow.h"
@@ -38,6 +39,7 @@ inline SaveRecord Record(const std::string& name, std::int32_t turn, std::int32_
     rec.Score = score;
     rec.PlayTime = 7200;
     rec.LoadCount = 3;
+    rec.History.assign(analysis::kHistoryCategories, std::vector<std::int32_t>(analysis::kHistoryTurns));
     for (std::size_t category = 0; category < rec.History.size(); ++category)
         for (std::size_t t = 0; t < rec.History[category].size(); ++t)
             rec.History[category][t] = static_cast<std::int32_t>(category * 1000 + t) + score;

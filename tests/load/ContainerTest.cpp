@@ -9,7 +9,9 @@
 
 #include "load/Inflate.h"
 #include "load/LoadError.h"
+#include "load/SaveFile.h"
 #include "savewriter/SaveWriter.h"
+#include "support/TempFolder.h"
 
 namespace quillmere::load {
 namespace {
@@ -38,9 +40,48 @@ std::string messageOf(const std::vector<std::uint8_t>& file) {
     return "ok";
 }
 
+// The work data (offset, length, checksum and bytes) or the message of a failure.
+template <typename Assemble>
+std::string outcomeOf(Assemble assemble) {
+    WorkBuffer work;
+    Inflater inflater;
+    try {
+        assemble(work, inflater);
+    } catch (const LoadError& e) {
+        return e.what();
+    }
+    return "ok " + std::to_string(work.streamOffset) + " " + std::to_string(work.gameLength) + " " +
+           std::to_string(work.gameChecksum) + " " + std::string(work.bytes.begin(), work.bytes.end());
+}
+
+// The message, or "ok", of the bytes loaded from memory; loaded from a file on disk, they must give
+// the same work data or the same message.
+std::string checkedMessageOf(const std::vector<std::uint8_t>& file) {
+    const auto fromMemory =
+        outcomeOf([&](WorkBuffer& work, Inflater& inflater) { AssembleWorkBuffer(file, work, inflater); });
+    const testsupport::TempFolder dir("container");
+    const auto path = dir.write("save.sav", file);
+    const auto fromFile = outcomeOf([&](WorkBuffer& work, Inflater& inflater) {
+        const SaveFile saveFile(path);
+        ByteBuffer scratch;
+        AssembleWorkBuffer(saveFile.contents(), work, inflater, scratch);
+    });
+    EXPECT_TRUE(fromFile == fromMemory) << fromFile.substr(0, 200) << "\n" << fromMemory.substr(0, 200);
+    return fromMemory.starts_with("ok") ? "ok" : fromMemory;
+}
+
+// The stream's offset as found in memory, checked against the search a piece at a time.
+std::int64_t offsetOf(const std::vector<std::uint8_t>& file) {
+    ByteBuffer scratch;
+    const auto whole = FindStreamOffset(file);
+    EXPECT_EQ(FindStreamOffset(MemoryBytes(file), scratch), whole) << file.size();
+    return whole;
+}
+
 TEST(Container, SplicesTheInflatedStateBetweenHeaderAndTrailingBytes) {
     const auto c = sample();
     const auto file = BuildContainer(c);
+    EXPECT_EQ(checkedMessageOf(file), "ok");
     const auto work = AssembleWorkBuffer(file);
     const auto p = static_cast<std::size_t>(work.streamOffset);
     ASSERT_EQ(p, c.header.size() + 8);
@@ -68,11 +109,31 @@ TEST(Container, TheEarliestStreamMarkerWins) {
 }
 
 TEST(Container, FindsNoStreamInShortOrPlainFiles) {
-    EXPECT_EQ(FindStreamOffset(bytesOf(""sv)), -1);
-    EXPECT_EQ(FindStreamOffset(bytesOf("\x78\x9C\x00"sv)), -1);  // fewer than 4 bytes
-    EXPECT_EQ(FindStreamOffset(bytesOf("\x78\x9C\x00\x00"sv)), 0);
-    EXPECT_EQ(FindStreamOffset(bytesOf("abc\x78\x78\x9C.."sv)), 4);
-    EXPECT_EQ(FindStreamOffset(bytesOf("abcdefg\x78\x9C\x00"sv)), -1);  // the marker must leave 2 bytes after it
+    EXPECT_EQ(offsetOf(bytesOf(""sv)), -1);
+    EXPECT_EQ(offsetOf(bytesOf("\x78\x9C\x00"sv)), -1);  // fewer than 4 bytes
+    EXPECT_EQ(offsetOf(bytesOf("\x78\x9C\x00\x00"sv)), 0);
+    EXPECT_EQ(offsetOf(bytesOf("abc\x78\x78\x9C.."sv)), 4);
+    EXPECT_EQ(offsetOf(bytesOf("abcdefg\x78\x9C\x00"sv)), -1);  // the marker must leave 2 bytes after it
+    // The same rule at the end of a file longer than one piece.
+    std::vector<std::uint8_t> plain(kScanChunkBytes + 10, 'x');
+    plain[plain.size() - 3] = 0x78;
+    plain[plain.size() - 2] = 0x9C;
+    EXPECT_EQ(offsetOf(plain), -1);
+    plain[plain.size() - 4] = 0x78;
+    plain[plain.size() - 3] = 0x9C;
+    EXPECT_EQ(offsetOf(plain), static_cast<std::int64_t>(plain.size() - 4));
+}
+
+TEST(Container, AHeaderOfManyPiecesIsReadWhereverTheMarkerFalls) {
+    // The pieces searched are [0, K) and [K-1, 2K-1) ...: a marker at K-1 is split between two.
+    constexpr std::size_t k = kScanChunkBytes;
+    for (const std::size_t p : {k - 2, k - 1, k, 3 * k + 5}) {
+        auto c = sample();
+        c.header.assign(p - 8, 'h');
+        const auto file = BuildContainer(c);
+        EXPECT_EQ(offsetOf(file), static_cast<std::int64_t>(p));
+        EXPECT_EQ(checkedMessageOf(file), "ok") << p;
+    }
 }
 
 TEST(Container, RefusesWhatCannotBeASaveSayingWhatAndWhere) {
@@ -118,7 +179,7 @@ TEST(Container, RefusesWhatCannotBeASaveSayingWhatAndWhere) {
         c.damage(container);
         auto file = BuildContainer(container);
         c.cut(file);
-        EXPECT_EQ(messageOf(file), c.message) << c.name;
+        EXPECT_EQ(checkedMessageOf(file), c.message) << c.name;
     }
 }
 
@@ -127,7 +188,7 @@ TEST(Container, AFileCutInsideItsStreamSaysHowMuchIsMissing) {
     c.trailing.clear();
     auto file = BuildContainer(c);
     file.resize(file.size() - 10);
-    EXPECT_EQ(messageOf(file), "damaged save: the file is cut short (10 bytes of its game data missing)");
+    EXPECT_EQ(checkedMessageOf(file), "damaged save: the file is cut short (10 bytes of its game data missing)");
 }
 
 TEST(Container, DeclaredLengthDecidesTheSizeOfTheState) {

@@ -36,9 +36,11 @@ protected:
 };
 
 std::string contentsRead(const std::string& path) {
-    ByteBuffer bytes;
-    SaveFile(path).readInto(bytes);
-    return std::string(bytes.begin(), bytes.end());
+    const SaveFile file(path);
+    const auto contents = file.contents();
+    std::string bytes(static_cast<std::size_t>(contents.size()), '\0');
+    contents.copyTo(0, {reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size()});
+    return bytes;
 }
 
 std::string refusal(const std::string& path) {
@@ -69,6 +71,21 @@ TEST_F(SaveFileOnDisk, ReadsOnlyRegularFilesOfASavesSizeAndNeverWaits) {
     const auto huge = m_dir / "huge.sav";
     fs::resize_file(m_dir.write("huge.sav", "x"), 300 * 1024 * 1024);
     EXPECT_EQ(refusal(huge), "not a save file: 314572800 bytes, more than any save holds (256 MiB)");
+}
+
+TEST_F(SaveFileOnDisk, AFileThatShrinksAfterItsOpenIsNotReadPastItsEnd) {
+    const auto path = m_dir.write("shrinks.sav", std::string(100, 'x'));
+    const SaveFile file(path);
+    const auto contents = file.contents();
+    fs::resize_file(path, 60);
+    std::uint8_t out[50];
+    contents.copyTo(10, out);
+    try {
+        contents.copyTo(20, out);
+        ADD_FAILURE() << "read past the end";
+    } catch (const LoadError& e) {
+        EXPECT_STREQ(e.what(), "the file changed while it was read: it now ends at byte 60, not 100");
+    }
 }
 
 TEST_F(SaveFileOnDisk, FileDateIsLocalTimeInTwoSecondSteps) {

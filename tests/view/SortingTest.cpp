@@ -14,7 +14,7 @@ SaveRecord record(std::string name, std::int32_t turn = 0, std::int32_t score = 
     rec.Turn = turn;
     rec.Score = score;
     rec.FinalScore = finalScore;
-    rec.History[0][0] = turn;  // travels with its record
+    rec.History = {{turn}};  // travels with its record
     return rec;
 }
 
@@ -61,7 +61,7 @@ TEST(SortRecords, OrdersByEachKeyInBothDirectionsKeepingEqualKeysInOrder) {
         auto sorted = table;
         SortRecords(sorted, c.key, c.ascending);
         EXPECT_EQ(namesOf(sorted), c.order) << static_cast<int>(c.key) << (c.ascending ? " ascending" : " descending");
-        for (const auto& rec : sorted) EXPECT_EQ(rec.History[0][0], rec.Turn);
+        for (const auto& rec : sorted) EXPECT_EQ(HistoryValue(rec, 0, 0), rec.Turn);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "analysis/RuleTables.h"
+#include "load/Container.h"
 
 namespace quillmere::savewriter {
 
@@ -162,7 +163,9 @@ GameSketch SmallGame(std::int32_t turn) {
     return sketch;
 }
 
-std::vector<std::uint8_t> MakeBenchmarkSave(std::uint32_t seed, bool varied) {
+namespace {
+
+GameSketch benchmarkSketch(std::uint32_t seed) {
     GameSketch sketch;
     sketch.name = "Bench" + std::to_string(seed);
     sketch.leader = static_cast<std::int32_t>(1 + seed % 26);
@@ -176,11 +179,31 @@ std::vector<std::uint8_t> MakeBenchmarkSave(std::uint32_t seed, bool varied) {
     sketch.width = 124;
     sketch.height = 68;
     sketch.seed = seed + 1;
-    auto content = MakeGame(sketch);
+    return sketch;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> MakeBenchmarkSave(std::uint32_t seed, bool varied) {
+    auto content = MakeGame(benchmarkSketch(seed));
     if (varied) content.fillerSeed = seed * 7919u + 1u;
     auto container = ToContainer(content);
     container.fast = true;
     return BuildContainer(container);
+}
+
+std::vector<std::uint8_t> MakeLargestSave(std::size_t fileBytes) {
+    auto content = MakeGame(benchmarkSketch(0));
+    const auto build = [&] {
+        auto container = ToContainer(content);
+        container.gameState.resize(static_cast<std::size_t>(load::kMaxGameDataBytes));  // zeros the walk never reaches
+        container.fast = true;
+        return BuildContainer(container);
+    };
+    const std::size_t smallest = build().size();
+    // The header's counted list of int32 grows it 4 bytes at a time.
+    if (fileBytes > smallest) content.header.intCount += static_cast<std::int32_t>((fileBytes - smallest) / 4);
+    return build();
 }
 
 std::vector<ExampleSave> ExampleBatch() {

@@ -44,6 +44,11 @@ struct GameSketch {
 // over vary as a real game's do, and the save compresses about 5 : 1 instead of over 20 : 1.
 [[nodiscard]] std::vector<std::uint8_t> MakeBenchmarkSave(std::uint32_t seed, bool varied = false);
 
+// A valid save of a benchmark game, as costly to load as a save can be: its game state padded to
+// the most game data any save holds, its header to make the file about `fileBytes` long (within
+// 4 bytes, when that is more than it needs).
+[[nodiscard]] std::vector<std::uint8_t> MakeLargestSave(std::size_t fileBytes);
+
 // One file of the example batch.
 struct ExampleSave {
     std::string fileName;
