@@ -40,6 +40,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Whether opening a profile sets the rules to its own or keeps the rules in force.
+enum class ProfileRules { Take, Keep };
+
 // What a referee works on: the table of the last load, the rule texts and their parse, and the
 // sort directions. Every change keeps them consistent: the records always carry the judgements of
 // the rules now set, or none while a rule does not parse. Both front ends make one call per user
@@ -56,13 +59,18 @@ public:
     [[nodiscard]] const reload::RuleCheck& ruleCheck() const { return m_ruleCheck; }
     [[nodiscard]] bool rulesValid() const { return m_ruleCheck.rules.has_value(); }
 
-    // Takes a tournament's profile: its rule texts become the rules (as setRules), and every save is
-    // checked against its requirements from now on. Without a profile only the checks that need
-    // none run (duplicates, save chains).
-    const reload::RuleCheck& setProfile(std::optional<Profile> profile);
+    // Takes a tournament's profile: with ProfileRules::Take its rule texts become the rules (as
+    // setRules), and every save is checked against its requirements from now on. Without a profile
+    // only the checks that need none run (duplicates, save chains, saves before the start).
+    const reload::RuleCheck& setProfile(std::optional<Profile> profile, ProfileRules rules = ProfileRules::Take);
     [[nodiscard]] const std::optional<Profile>& profile() const { return m_profile; }
     // How many records carry a flag.
     [[nodiscard]] std::size_t flaggedCount() const;
+    // The checks that do not run while a rule is invalid, each with its reason, e.g. "deadline not
+    // checked: the start date is invalid"; empty while every rule is valid.
+    [[nodiscard]] std::vector<std::string> checksOff() const;
+    // How many records stand as `status`.
+    [[nodiscard]] std::size_t countOf(analysis::SaveStatus status) const;
 
     // Analyses `paths` and adopts the records (blocking; see BackgroundLoad for a window).
     LoadSummary load(std::span<const std::string> paths, const analysis::BatchControl& control = {});
@@ -80,7 +88,8 @@ public:
     [[nodiscard]] std::size_t size() const { return m_records.size(); }
     // The cells of record `index` as grid row index + 1.
     [[nodiscard]] view::RowTexts rowTexts(std::size_t index, const view::FormatOptions& options) const;
-    // The results file's bytes. Throws RulesInvalid while a rule does not parse.
+    // The results file's bytes. Throws RulesInvalid while a rule does not parse; its what() names
+    // every invalid rule.
     [[nodiscard]] std::string resultsText(const view::FormatOptions& options) const;
     // The table in `format`: the results file and the page follow `options`, the other formats
     // have fixed conventions. Throws RulesInvalid while a rule does not parse.
