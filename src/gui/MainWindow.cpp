@@ -7,10 +7,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMenuBar>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
-#include <QMenuBar>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolButton>
@@ -75,7 +77,7 @@ MainWindow::MainWindow(std::unique_ptr<QSettings> settings, QWidget* parent)
     QFont designFont = font();
     designFont.setPixelSize(kDesignFontPixels);
     setFont(designFont);
-    setWindowTitle(QStringLiteral("%1 (version %2)").arg(kApplicationTitle, QUILLMERE_VERSION));
+    showTitle();
     setAcceptDrops(true);
     m_rows.setDecimalSeparator(localeDecimalSeparator());
 
@@ -129,6 +131,8 @@ MainWindow::MainWindow(std::unique_ptr<QSettings> settings, QWidget* parent)
         m_reloadGrid->fitColumns(kFirstJudgedColumn);
         m_flagsGrid->fitColumns(2);  // the deadline's flags follow the start date
     });
+    m_noteTimer.setSingleShot(true);
+    connect(&m_noteTimer, &QTimer::timeout, this, &MainWindow::showStatus);
     m_loadPoll.setInterval(kLoadPollMilliseconds);
     connect(&m_loadPoll, &QTimer::timeout, this, &MainWindow::pollLoad);
 
@@ -142,6 +146,23 @@ MainWindow::~MainWindow() {
     // A running load is cancelled when m_load goes; its dialog goes first, as a person's would.
     m_loadPoll.stop();
     m_progress->hide();
+}
+
+void MainWindow::fitToScreen() {
+    const QScreen* shown = screen();
+    if (shown == nullptr) return;
+    const QRect available = shown->availableGeometry();
+    // Room for a window manager's frame, which is not known before the window is shown.
+    const QSize frame = frameGeometry().size() - geometry().size() + QSize(0, 24);
+    const QSize most = available.size() - frame;
+    m_client->setMinimumSize(
+        kSmallestClient.boundedTo(most - QSize(0, menuBar()->sizeHint().height() + statusBar()->sizeHint().height())));
+    if (width() > most.width() || height() > most.height()) resize(size().boundedTo(most));
+    const QRect place = frameGeometry();
+    if (!available.contains(place)) {
+        move(std::clamp(place.left(), available.left(), std::max(available.left(), available.right() - place.width())),
+             std::clamp(place.top(), available.top(), std::max(available.top(), available.bottom() - place.height())));
+    }
 }
 
 void MainWindow::createTopControls() {
@@ -159,6 +180,10 @@ void MainWindow::createTopControls() {
     m_pathEdit = new QLineEdit(m_client);
     m_pathEdit->setObjectName("Edit1");
     m_pathEdit->setGeometry(kPathEditPlace);
+    m_pathEdit->setToolTip(tr("The folder of the saves; Enter loads the folder typed here"));
+    connect(m_pathEdit, &QLineEdit::returnPressed, this, [this] {
+        if (!m_pathEdit->text().isEmpty()) loadPaths(QStringList{m_pathEdit->text()});
+    });
 
     m_saveButton = new QPushButton(tr("&Save Results"), m_client);
     m_saveButton->setObjectName("Button2");
@@ -188,8 +213,6 @@ QWidget* MainWindow::createGraphPage() {
     page->setObjectName("TabSheet5");
     m_graphSelect = new QComboBox(page);
     m_graphSelect->setObjectName("GraphSelect");
-    m_graphSelect->setEditable(true);
-    m_graphSelect->setInsertPolicy(QComboBox::NoInsert);
     for (const char* category : kGraphCategories) m_graphSelect->addItem(category);
     m_graphSelect->setCurrentIndex(0);
     m_graphSelect->setGeometry(428, 2, 109, 21);
@@ -208,8 +231,15 @@ QWidget* MainWindow::createGraphPage() {
 QWidget* MainWindow::createReloadsPage() {
     auto* page = new QWidget(m_client);
     page->setObjectName("TabSheet7");
-    m_rulesPanel = new RulesPanel(page);
-    m_rulesPanel->setGeometry(0, 0, kPagesPlace.width(), kReloadGridTop);
+    // A window narrower than the rules scrolls them sideways: every box stays reachable.
+    m_rulesScroll = new QScrollArea(page);
+    m_rulesScroll->setObjectName("RulesScroll");
+    m_rulesScroll->setFrameShape(QFrame::NoFrame);
+    m_rulesScroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_rulesScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_rulesPanel = new RulesPanel(m_rulesScroll);
+    m_rulesPanel->setFixedSize(kPagesPlace.width(), kReloadGridTop);
+    m_rulesScroll->setWidget(m_rulesPanel);
     connect(m_rulesPanel, &RulesPanel::rulesEdited, this, &MainWindow::onRulesEdited);
     m_reloadGrid = new ResultGrid(GridKind::Reload, view::kReloadColumns, m_rows, page);
     m_reloadGrid->setObjectName("ReloadGrid");
@@ -229,6 +259,11 @@ QWidget* MainWindow::createFlagsPage() {
     page->setObjectName("FlagsPage");
     m_flagsGrid = new ResultGrid(GridKind::Flags, view::kFlagColumns, m_rows, page);
     m_flagsGrid->setObjectName("FlagsGrid");
+    m_checksOffLabel = new QLabel(page);
+    m_checksOffLabel->setObjectName("ChecksOff");
+    QPalette warning = m_checksOffLabel->palette();
+    warning.setColor(QPalette::WindowText, Qt::red);
+    m_checksOffLabel->setPalette(warning);
     for (auto* grid : {m_baseGrid, m_reloadGrid, m_additionalGrid, m_flagsGrid}) {
         connect(grid->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                 [this, grid] { onSelectionChanged(grid); });
@@ -258,7 +293,8 @@ void MainWindow::layoutClient() {
                          std::max(0, m_client->height() - kPagesPlace.top() - bottomMargin));
     const int saveLeft = std::min(kSaveButtonPlace.left(), width - kSaveButtonPlace.width() - 8);
     m_saveButton->move(saveLeft, kSaveButtonPlace.top());
-    m_pathEdit->resize(std::min(kPathEditPlace.width(), saveLeft - 12 - kPathEditPlace.left()), kPathEditPlace.height());
+    m_pathEdit->resize(std::min(kPathEditPlace.width(), saveLeft - 12 - kPathEditPlace.left()),
+                       kPathEditPlace.height());
     m_pathLabel->move(std::min(478, m_pathEdit->geometry().right() - m_pathLabel->width()), m_pathLabel->y());
 }
 
@@ -273,11 +309,16 @@ void MainWindow::layoutPage(QWidget* page) {
     } else if (page == m_graphPage) {
         fill(m_historyChart, kChartTop);
     } else if (page == m_reloadsPage) {
-        fill(m_reloadGrid, kReloadGridTop);
+        const bool scrolls = page->width() < m_rulesPanel->width();
+        const int rulesHeight =
+            kReloadGridTop + (scrolls ? m_rulesScroll->horizontalScrollBar()->sizeHint().height() : 0);
+        m_rulesScroll->setGeometry(0, 0, page->width(), rulesHeight);
+        fill(m_reloadGrid, rulesHeight);
     } else if (page == m_additionalPage) {
         fill(m_additionalGrid, kGridTop);
     } else if (page == m_flagsPage) {
         fill(m_flagsGrid, kGridTop);
+        m_checksOffLabel->setGeometry(kPageMargin, 2, std::max(0, page->width() - 2 * kPageMargin), kGridTop - 4);
     }
 }
 
@@ -287,7 +328,7 @@ void MainWindow::placeSortButtons() {
         const int column = kSortButtons[i].column;
         // The frozen file-name column never scrolls away, nor does its button.
         const int start = column < ResultGrid::kFrozenColumns ? header->sectionPosition(column)
-                                                               : header->sectionViewportPosition(column);
+                                                              : header->sectionViewportPosition(column);
         const int size = header->sectionSize(column);
         const int centre = header->mapTo(m_basePage, QPoint(start + size / 2, 0)).x();
         m_sortButtons[i]->move(centre - SortButton::kWidth / 2, 1);
@@ -311,9 +352,7 @@ void MainWindow::showSortDirections() {
     }
 }
 
-int MainWindow::graphCategory() const {
-    return m_graphSelect->findText(m_graphSelect->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
-}
+int MainWindow::graphCategory() const { return m_graphSelect->currentIndex(); }
 
 bool MainWindow::loadFiles(const std::vector<std::string>& paths) {
     if (paths.empty() || isLoading()) return false;
@@ -323,6 +362,8 @@ bool MainWindow::loadFiles(const std::vector<std::string>& paths) {
     m_graphRows.clear();
     showRows(true);
     m_pathEdit->setText(FromFileSystem(load::FolderOf(paths.front())));
+    m_skipped.clear();
+    m_noteTimer.stop();
     m_loadButton->setEnabled(false);
     m_saveButton->setEnabled(false);
 
@@ -369,14 +410,21 @@ void MainWindow::finishLoad() {
     m_loadButton->setEnabled(true);
     m_saveButton->setEnabled(true);
 
-    const auto summary = showLoadedRecords(std::move(records));
-    QStringList failures;
-    for (const auto& [path, message] : summary.failures) {
-        failures << QStringLiteral("%1: %2").arg(FromFileSystem(path).section(QLatin1Char('/'), -1),
-                                                 WithFullStop(FromUtf8(message)));
-    }
-    if (!failures.isEmpty()) reportError(failures.join(QLatin1Char('\n')));
+    showLoadProblems(showLoadedRecords(std::move(records)));
     Q_EMIT loadFinished();
+}
+
+void MainWindow::showLoadProblems(const session::LoadSummary& summary) {
+    QStringList lines;
+    for (const auto& [path, message] : summary.failures) {
+        lines << QStringLiteral("%1: %2").arg(FromFileSystem(path).section(QLatin1Char('/'), -1),
+                                              WithFullStop(FromUtf8(message)));
+    }
+    if (lines.isEmpty() && m_skipped.isEmpty()) return;
+    QStringList heading;
+    if (!lines.isEmpty()) heading << tr("%n files could not be read", nullptr, static_cast<int>(lines.size()));
+    if (!m_skipped.isEmpty()) heading << tr("%n entries passed over", nullptr, static_cast<int>(m_skipped.size()));
+    reportFailures(heading.join(QStringLiteral("; ")), lines + m_skipped);
 }
 
 session::LoadSummary MainWindow::showLoadedRecords(analysis::ResultTable records) {

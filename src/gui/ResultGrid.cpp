@@ -15,6 +15,7 @@ namespace {
 
 const QColor kFailedRowColour(255, 205, 205);
 const QColor kBlockedRowColour(222, 226, 238);
+const QColor kNotLoadedRowColour(236, 236, 236);
 const QColor kFlaggedRowColour(255, 221, 170);
 constexpr int kCellPadding = 8;     // room a cell keeps around its text
 constexpr int kHeaderPadding = 12;  // the same for a header section
@@ -54,6 +55,8 @@ QVariant ResultGridModel::data(const QModelIndex& index, int role) const {
         case Qt::BackgroundRole:
             // The row-number column stands apart from the data like the header does.
             if (column == 0) return QPalette().button();
+            if (rec != nullptr && analysis::StatusOf(*rec) == analysis::SaveStatus::NotLoaded)
+                return QBrush(kNotLoadedRowColour);
             if (rec != nullptr && !rec->Failure.empty()) return QBrush(kFailedRowColour);
             if (rec != nullptr && !rec->BlockText.empty()) return QBrush(kBlockedRowColour);
             if (rec != nullptr && m_grid == GridKind::Flags && !rec->Flags.empty()) return QBrush(kFlaggedRowColour);
@@ -66,6 +69,8 @@ QVariant ResultGridModel::data(const QModelIndex& index, int role) const {
 QVariant ResultGridModel::toolTip(int row, int column) const {
     if (row >= m_rows.recordCount()) return {};
     const auto& rec = m_rows.record(row);
+    if (analysis::StatusOf(rec) == analysis::SaveStatus::NotLoaded)
+        return tr("Not loaded: the load was cancelled before this file was read");
     if (!rec.Failure.empty()) return WithFullStop(FromUtf8(rec.Failure));
     if (!rec.BlockText.empty()) return tr("Blocked by the organisers: %1").arg(FromWindows1251(rec.BlockText));
     if (m_grid == GridKind::Flags && !rec.Flags.empty()) {

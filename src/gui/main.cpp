@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "gui/MainWindow.h"
-#include "load/FileList.h"
 
 namespace {
 
@@ -61,9 +60,10 @@ int main(int argc, char* argv[]) {
     quillmere::gui::MainWindow window;
     window.show();
     if (parser.isSet(profile)) window.openProfile(parser.value(profile));
-    // A folder stands for the regular files in it, as on the command line of quillmere-report.
-    const auto files = quillmere::load::ExpandPaths(savePathsOf(argc, argv), false).files;
-    if (!files.empty()) QTimer::singleShot(0, &window, [&window, files] { window.loadFiles(files); });
+    // A folder stands for the regular files in it, as on the command line of quillmere-report; what
+    // is passed over is listed.
+    const auto paths = savePathsOf(argc, argv);
+    if (!paths.empty()) QTimer::singleShot(0, &window, [&window, paths] { window.loadPaths(paths); });
     if (parser.isSet(quitAfterLoad)) {
         QObject::connect(&window, &quillmere::gui::MainWindow::loadFinished, &application, [&window] {
             const bool allLoaded = window.session().records().end() ==

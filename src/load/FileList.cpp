@@ -48,7 +48,10 @@ private:
         if (S_ISREG(info.st_mode)) {
             m_list.files.push_back(path);
         } else if (S_ISDIR(info.st_mode)) {
-            if (m_recursive) folder(path, info);
+            if (m_recursive)
+                folder(path, info);
+            else
+                m_list.skipped.emplace_back(path, "a folder: only the files of the folder given are read");
         } else {
             m_list.skipped.emplace_back(path, S_ISFIFO(info.st_mode)   ? "not a regular file: a named pipe (FIFO)"
                                               : S_ISSOCK(info.st_mode) ? "not a regular file: a socket"

@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QScreen>
 #include <QLocale>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -24,8 +26,13 @@ using namespace quillmere::gui::testing;
 TEST_F(Window, StartsWithItsCaptionTabsHeadersAndDefaultRules) {
     EXPECT_EQ(m_window->objectName(), "Form1");
     EXPECT_EQ(m_window->windowTitle(), "Quillmere (version 1.02)");
-    EXPECT_EQ(m_window->width(), 985);
-    EXPECT_GE(m_window->height(), 558);  // the controls' area, with a menu bar above and a status bar below
+    // The drawn size where the screen has room for it (the offscreen screen is 800 x 600).
+    const QRect screen = m_window->screen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(m_window->frameGeometry()));
+    if (screen.width() > 1000 && screen.height() > 700) {
+        EXPECT_EQ(m_window->width(), 985);
+        EXPECT_GE(m_window->height(), 558);  // the controls' area, with a menu bar above and a status bar below
+    }
     auto* tabs = child<QTabWidget>("PageControls");
     ASSERT_EQ(tabs->count(), 5);
     EXPECT_EQ(tabs->tabText(0), "Base");
@@ -128,14 +135,13 @@ TEST_F(Window, FailedFilesKeepMarkedRowsAndOneErrorBoxListsThemAll) {
     }
 
     ASSERT_EQ(errors.count(), 1);
-    const auto boxes = errorBoxes();
-    ASSERT_EQ(boxes.size(), 1);
-    EXPECT_EQ(boxes.first()->windowTitle(), "Quillmere");
-    EXPECT_EQ(boxes.first()->icon(), QMessageBox::Critical);
-    const QStringList lines = boxes.first()->text().split('\n');
-    ASSERT_EQ(lines.size(), 2);
-    EXPECT_EQ(lines[0], "missing.sav: No such file or directory.");
-    EXPECT_TRUE(lines[1].startsWith("garbage.sav: ")) << lines[1].toStdString();
+    auto* box = m_window->findChild<QDialog*>("FailureList");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->windowTitle(), "Quillmere");
+    const auto* list = box->findChild<QListWidget*>();
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->item(0)->text(), "missing.sav: No such file or directory.");
+    EXPECT_TRUE(list->item(1)->text().startsWith("garbage.sav: ")) << list->item(1)->text().toStdString();
 }
 
 TEST_F(Window, ShowsFileNamesAsTheFileSystemHasThem) {
@@ -258,8 +264,9 @@ TEST_F(Window, ALoadOfThreeAfterTenLeavesTheUnusedSeriesEmptyAndOutOfTheLegend) 
     m_window->showLoadedRecords({Record("a", 10, 0), Record("b", 0, 0), Record("z", 5000, 7)});
 
     auto* select = child<QComboBox>("GraphSelect");
-    for (const char* category : {"Score", "Economy", "Science", "no such graph"}) {
-        select->setEditText(category);
+    child<QTabWidget>("PageControls")->setCurrentIndex(1);
+    for (const int category : {0, 1, 6}) {
+        select->setCurrentIndex(category);
         for (int i = 3; i < HistoryChart::kSeriesCount; ++i) {
             EXPECT_EQ(chart()->series(i)->count(), 0) << category << i;
             EXPECT_FALSE(chart()->isInLegend(i)) << category << i;
@@ -271,11 +278,9 @@ TEST_F(Window, ALoadOfThreeAfterTenLeavesTheUnusedSeriesEmptyAndOutOfTheLegend) 
         EXPECT_TRUE(chart()->isInLegend(1));
         EXPECT_EQ(chart()->series(2)->count(), analysis::kHistoryTurns);
     }
-    EXPECT_EQ(m_window->graphCategory(), -1);
-    EXPECT_EQ(chart()->series(0)->at(9), QPointF(9, 0));
+    EXPECT_EQ(m_window->graphCategory(), 6);
 
     // On screen, the legend lists exactly the series set to show in it.
-    child<QTabWidget>("PageControls")->setCurrentIndex(1);
     m_window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
     for (int i = 0; i < HistoryChart::kSeriesCount; ++i) {
@@ -283,6 +288,7 @@ TEST_F(Window, ALoadOfThreeAfterTenLeavesTheUnusedSeriesEmptyAndOutOfTheLegend) 
         ASSERT_EQ(markers.size(), 1);
         EXPECT_EQ(markers.first()->isVisible(), i < 3) << i;
     }
+    select->setCurrentIndex(0);
     select->setCurrentIndex(6);
     EXPECT_EQ(chart()->series(0)->at(9), QPointF(9, 6009));
 }

@@ -22,9 +22,11 @@ TEST(ExpandPaths, AFolderGivesItsRegularFilesInNameOrderAndSkipsWhatCannotBeRead
 
     const auto flat = ExpandPaths({root.string()}, false);
     EXPECT_EQ(flat.files, (std::vector<std::string>{root / "a.sav", root / "b.sav"}));
-    ASSERT_EQ(flat.skipped.size(), 1u);
+    ASSERT_EQ(flat.skipped.size(), 2u);
     EXPECT_EQ(flat.skipped[0].first, root / "pipe");
     EXPECT_EQ(flat.skipped[0].second, "not a regular file: a named pipe (FIFO)");
+    EXPECT_EQ(flat.skipped[1].first, root / "round2");
+    EXPECT_EQ(flat.skipped[1].second, "a folder: only the files of the folder given are read");
 
     const auto deep = ExpandPaths({root.string(), (root / "b.sav").string()}, true);
     EXPECT_EQ(deep.files, (std::vector<std::string>{root / "a.sav", root / "b.sav", root / "round2" / "c.sav",

@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTest>
+
+#include "gui/WindowFixture.h"
+
+namespace quillmere::gui {
+namespace {
+
+using namespace quillmere::gui::testing;
+
+QByteArray contentsOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class WindowWork : public Window {
+protected:
+    QString writeProfile() {
+        const QString path = m_dir.filePath("cup.json");
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray::fromStdString(savewriter::TournamentProfile()));
+        return path;
+    }
+    QLineEdit* edit(MainWindow& window, const char* name) { return window.findChild<QLineEdit*>(name); }
+};
+
+TEST_F(WindowWork, TypedRulesOutliveARestartWithARememberedProfile) {
+    ASSERT_TRUE(m_window->openProfile(writeProfile()));  // its rules are the defaults: no question
+    EXPECT_EQ(m_window->windowTitle(), "Quillmere (version 1.02) - profile Example Cup");
+    edit(*m_window, "Edit7")->setText("2");
+    edit(*m_window, "Edit8")->setText("45");
+    m_window->close();
+    m_window = makeWindow();
+    EXPECT_EQ(edit(*m_window, "Edit7")->text(), "2");
+    EXPECT_EQ(edit(*m_window, "Edit8")->text(), "45");
+    EXPECT_EQ(m_window->session().ruleTexts().minSessionMinutes, "45");
+    ASSERT_TRUE(m_window->session().profile());
+    EXPECT_TRUE(m_window->windowTitle().endsWith("Example Cup"));
+
+    // A profile whose rules differ asks first: Cancel changes nothing, No keeps the typed rules.
+    QString question;
+    {
+        DialogAnswers answers({DialogAnswers::press(QMessageBox::Cancel, &question)});
+        EXPECT_FALSE(m_window->openProfile(m_dir.filePath("cup.json")));
+    }
+    EXPECT_TRUE(question.contains("sessions per day: 1,5 (typed: 2)")) << question.toStdString();
+    {
+        DialogAnswers answers({DialogAnswers::press(QMessageBox::No)});
+        EXPECT_TRUE(m_window->openProfile(m_dir.filePath("cup.json")));
+    }
+    EXPECT_EQ(edit(*m_window, "Edit7")->text(), "2");
+    {
+        DialogAnswers answers({DialogAnswers::press(QMessageBox::Yes)});
+        EXPECT_TRUE(m_window->openProfile(m_dir.filePath("cup.json")));
+    }
+    EXPECT_EQ(edit(*m_window, "Edit7")->text(), "1,5");
+
+    m_window->dropProfile();
+    EXPECT_EQ(m_window->windowTitle(), "Quillmere (version 1.02)");
+    m_window->close();
+    m_window = makeWindow();
+    EXPECT_FALSE(m_window->session().profile());
+}
+
+TEST_F(WindowWork, SavingAsksBeforeReplacingAFileAndSaysWhatItSaved) {
+    ASSERT_TRUE(load({save("a.sav", 10), save("b.sav", 20)}));
+    const QString target = m_dir.filePath("Res.txt");
+    {
+        QFile old(target);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("another round");
+    }
+    {
+        DialogAnswers answers(
+            {DialogAnswers::accept(), DialogAnswers::press(QMessageBox::No), DialogAnswers::reject()});
+        m_window->chooseAndSaveResults();
+        EXPECT_EQ(answers.answered(), 3u);
+    }
+    EXPECT_EQ(contentsOf(target), "another round");
+    {
+        DialogAnswers answers({DialogAnswers::accept(), DialogAnswers::press(QMessageBox::Yes)});
+        m_window->chooseAndSaveResults();
+    }
+    EXPECT_EQ(contentsOf(target).toStdString(),
+              m_window->session().resultsText({'.', view::TextEncoding::Windows1251}));
+    EXPECT_EQ(child<QLabel>("StatusText")->text(), "Saved 2 rows to " + QDir::toNativeSeparators(target));
+}
+
+TEST_F(WindowWork, SavingAfterACancelSaysHowManyRowsAreBlank) {
+    auto left = Record("c", 0, 0);
+    left.Failure = analysis::kNotLoaded;
+    auto alsoLeft = left;
+    alsoLeft.FileName = "d";
+    m_window->showLoadedRecords({Record("a", 10, 1), left, alsoLeft});
+    const auto* model = grid("BaseGrid")->model();
+    EXPECT_TRUE(model->data(model->index(1, 3), Qt::ToolTipRole).toString().startsWith("Not loaded"));
+    EXPECT_NE(model->data(model->index(1, 3), Qt::BackgroundRole), model->data(model->index(0, 3), Qt::BackgroundRole));
+    QString question;
+    {
+        DialogAnswers answers({DialogAnswers::press(QMessageBox::Cancel, &question), DialogAnswers::reject()});
+        m_window->chooseAndSaveResults();
+        EXPECT_EQ(answers.answered(), 1u);  // no file dialog after Cancel
+    }
+    EXPECT_TRUE(question.startsWith("2 saves were left out by Cancel")) << question.toStdString();
+}
+
+TEST_F(WindowWork, InvalidRulesAreRefusedBeforeAnyDialogNamingEveryBox) {
+    m_window->showLoadedRecords({Record("a", 10, 1)});
+    edit(*m_window, "Edit7")->setText("-1");
+    edit(*m_window, "Edit4")->setText("-5");
+    edit(*m_window, "Edit8")->setText("x");
+    EXPECT_FALSE(m_window->session().rulesValid());
+    EXPECT_TRUE(child<QLabel>("RuleError")->text().contains("presessions must be 0 or more, not '-5'."));
+    edit(*m_window, "Edit8")->setText("0");  // 0 stands: it counts as one minute
+
+    QSignalSpy errors(m_window.get(), &MainWindow::errorReported);
+    DialogAnswers answers({DialogAnswers::reject()});
+    m_window->chooseAndSaveResults();
+    ASSERT_EQ(errors.count(), 1);
+    EXPECT_EQ(errors.first().first().toString(),
+              "The results were not saved: the reload rules are invalid (sessions per day must be 0 or more, not "
+              "'-1'; presessions must be 0 or more, not '-5').");
+    QTest::qWait(50);
+    EXPECT_EQ(answers.answered(), 1u);  // only the error box, which is not modal: no file dialog
+    EXPECT_TRUE(m_window->findChildren<QFileDialog*>().isEmpty());
+
+    // Copying says why the verdicts are blank.
+    grid("BaseGrid")->selectRow(0);
+    ASSERT_TRUE(m_window->copySelectedRows());
+    EXPECT_TRUE(child<QLabel>("StatusText")
+                    ->text()
+                    .contains("verdicts blank: no reload verdicts: invalid sessions "
+                              "per day, presessions"));
+}
+
+TEST_F(WindowWork, EveryEntryPassedOverIsListedInAListThatFitsTheScreen) {
+    QDir(m_dir.path()).mkpath("round/inner");
+    save("round/a.sav", 10);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(m_dir.filePath("round/pipe")).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(m_dir.filePath("round/gone.sav"), m_dir.filePath("round/link.sav")));
+    QSignalSpy errors(m_window.get(), &MainWindow::errorReported);
+    ASSERT_TRUE(load({m_dir.filePath("round")}));
+    EXPECT_EQ(records().size(), 1u);
+    auto* box = m_window->findChild<QDialog*>("FailureList");
+    ASSERT_NE(box, nullptr);
+    const auto* list = box->findChild<QListWidget*>();
+    ASSERT_EQ(list->count(), 3);
+    EXPECT_TRUE(list->item(0)->text().contains("inner: skipped (a folder")) << list->item(0)->text().toStdString();
+    EXPECT_TRUE(list->item(1)->text().contains("link.sav: skipped (No such file"))
+        << list->item(1)->text().toStdString();
+    EXPECT_TRUE(list->item(2)->text().contains("pipe: skipped (not a regular file"))
+        << list->item(2)->text().toStdString();
+    box->close();
+
+    QStringList many;
+    for (int i = 0; i < 300; ++i) many << m_dir.filePath(QStringLiteral("missing%1.sav").arg(i));
+    ASSERT_TRUE(load(many));
+    box = m_window->findChildren<QDialog*>("FailureList").last();
+    EXPECT_EQ(box->findChild<QListWidget*>()->count(), 300);
+    EXPECT_LE(box->height(), m_window->screen()->availableGeometry().height());
+}
+
+TEST_F(WindowWork, EveryRuleBoxIsReachableAt800By600) {
+    m_window->resize(800, 600);
+    m_window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
+    child<QTabWidget>("PageControls")->setCurrentIndex(2);
+    QApplication::processEvents();
+    auto* scroll = child<QScrollArea>("RulesScroll");
+    EXPECT_TRUE(scroll->horizontalScrollBar()->isVisible());
+    auto* minutes = child<QLineEdit>("Edit8");
+    scroll->ensureWidgetVisible(minutes);
+    const QRect shown(minutes->mapTo(scroll->viewport(), QPoint(0, 0)), minutes->size());
+    EXPECT_TRUE(scroll->viewport()->rect().contains(shown));
+    EXPECT_GE(grid("ReloadGrid")->y(), scroll->geometry().bottom());
+}
+
+}  // namespace
+}  // namespace quillmere::gui
