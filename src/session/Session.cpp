@@ -88,6 +88,8 @@ LoadSummary Session::adopt(analysis::ResultTable records) {
         }
     }
     m_records = std::move(records);
+    m_lastSortKey.reset();
+    m_lastColumnSort.reset();
     refresh();
     view::SortRecords(m_records, view::SortKey::FileName, m_directions.fileName);
     return summary;
@@ -96,6 +98,19 @@ LoadSummary Session::adopt(analysis::ResultTable records) {
 void Session::sortClick(view::SortKey key) {
     view::SortClick(m_records, m_directions, key);
     m_lastSortKey = key;
+    m_lastColumnSort.reset();
+}
+
+void Session::headerClick(view::Grid grid, int column) {
+    if (const auto key = view::ButtonKeyOf(grid, column)) {
+        sortClick(*key);
+        return;
+    }
+    bool& ascending = m_columnDirections.try_emplace({grid, column}, true).first->second;
+    view::SortByColumn(m_records, grid, column, ascending);
+    m_lastColumnSort = ColumnSort{grid, column, ascending};
+    m_lastSortKey.reset();
+    ascending = !ascending;
 }
 
 view::RowTexts Session::rowTexts(std::size_t index, const view::FormatOptions& options) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <map>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -81,8 +82,19 @@ public:
     // One click of a sort button: sorts by `key` in its direction, then flips the direction.
     void sortClick(view::SortKey key);
     [[nodiscard]] const view::SortDirections& sortDirections() const { return m_directions; }
-    // The key of the last click, if any since the start.
+    // The key of the last click, if any since the start or the last load.
     [[nodiscard]] std::optional<view::SortKey> lastSortKey() const { return m_lastSortKey; }
+
+    // One click on a grid's column header: a column of a sort button sorts as that button does;
+    // any other sorts by its texts (view::SortByColumn), ascending first, and flips its direction.
+    void headerClick(view::Grid grid, int column);
+    // The column of the last header click that sorted by texts, and the order it left.
+    struct ColumnSort {
+        view::Grid grid;
+        int column;
+        bool ascending;
+    };
+    [[nodiscard]] std::optional<ColumnSort> lastColumnSort() const { return m_lastColumnSort; }
 
     [[nodiscard]] const analysis::ResultTable& records() const { return m_records; }
     [[nodiscard]] std::size_t size() const { return m_records.size(); }
@@ -101,6 +113,8 @@ private:
     reload::RuleCheck m_ruleCheck;
     view::SortDirections m_directions;
     std::optional<view::SortKey> m_lastSortKey;
+    std::optional<ColumnSort> m_lastColumnSort;
+    std::map<std::pair<view::Grid, int>, bool> m_columnDirections;  // true: ascending on the next click
     std::optional<Profile> m_profile;
     analysis::ResultTable m_records;
 
