@@ -100,6 +100,9 @@ MainWindow::MainWindow(std::unique_ptr<QSettings> settings, QWidget* parent)
     m_pages->addTab(m_additionalPage, "Additional");
     m_pages->addTab(m_flagsPage, tr("Flags"));
     m_pages->setCurrentIndex(0);
+    connect(m_pages, &QTabWidget::currentChanged, this, [this] {
+        if (m_graphStale) drawGraph();
+    });
     for (auto* page : {m_basePage, m_graphPage, m_reloadsPage, m_additionalPage, m_flagsPage})
         page->installEventFilter(this);
     m_client->installEventFilter(this);
@@ -264,9 +267,15 @@ QWidget* MainWindow::createFlagsPage() {
     QPalette warning = m_checksOffLabel->palette();
     warning.setColor(QPalette::WindowText, Qt::red);
     m_checksOffLabel->setPalette(warning);
-    for (auto* grid : {m_baseGrid, m_reloadGrid, m_additionalGrid, m_flagsGrid}) {
+    const std::pair<ResultGrid*, view::Grid> grids[] = {{m_baseGrid, view::Grid::Base},
+                                                        {m_reloadGrid, view::Grid::Reload},
+                                                        {m_additionalGrid, view::Grid::Additional},
+                                                        {m_flagsGrid, view::Grid::Flags}};
+    for (const auto& [grid, kind] : grids) {
         connect(grid->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-                [this, grid] { onSelectionChanged(grid); });
+                [this, grid = grid] { onSelectionChanged(grid); });
+        connect(grid, &ResultGrid::headerClicked, this,
+                [this, kind = kind](int column) { onHeaderClicked(kind, column); });
     }
     return page;
 }
@@ -331,10 +340,15 @@ void MainWindow::placeSortButtons() {
                                                               : header->sectionViewportPosition(column);
         const int size = header->sectionSize(column);
         const int centre = header->mapTo(m_basePage, QPoint(start + size / 2, 0)).x();
-        m_sortButtons[i]->move(centre - SortButton::kWidth / 2, 1);
-        const int frozenWidth = header->sectionSize(0) + header->sectionSize(1);
+        const int left = centre - SortButton::kWidth / 2;
+        m_sortButtons[i]->move(left, 1);
+        // Shown only while it stands whole over the part of the header that scrolls: never over the
+        // frozen columns' header or past the grid's right edge.
+        const int frozenRight =
+            header->mapTo(m_basePage, QPoint(header->sectionSize(0) + header->sectionSize(1), 0)).x();
+        const int headerRight = header->mapTo(m_basePage, QPoint(header->width(), 0)).x();
         m_sortButtons[i]->setVisible(column < ResultGrid::kFrozenColumns ||
-                                     (start + size / 2 > frozenWidth && start < header->width()));
+                                     (left >= frozenRight && left + SortButton::kWidth <= headerRight));
     }
 }
 
@@ -350,6 +364,15 @@ void MainWindow::showSortDirections() {
         const bool nextAscending = m_session.sortDirections().of(key);
         m_sortButtons[i]->setShows(nextAscending ? SortButton::Shows::Descending : SortButton::Shows::Ascending);
     }
+    const auto byColumn = m_session.lastColumnSort();
+    const std::pair<ResultGrid*, view::Grid> grids[] = {{m_baseGrid, view::Grid::Base},
+                                                        {m_reloadGrid, view::Grid::Reload},
+                                                        {m_additionalGrid, view::Grid::Additional},
+                                                        {m_flagsGrid, view::Grid::Flags}};
+    for (const auto& [grid, kind] : grids) {
+        const bool shown = byColumn && byColumn->grid == kind;
+        grid->showSortOrder(shown ? std::optional<int>(byColumn->column) : std::nullopt, shown && byColumn->ascending);
+    }
 }
 
 int MainWindow::graphCategory() const { return m_graphSelect->currentIndex(); }
@@ -360,6 +383,7 @@ bool MainWindow::loadFiles(const std::vector<std::string>& paths) {
     m_session.adopt({});
     m_rows.clearShown();
     m_graphRows.clear();
+    m_graphSaves = {};
     showRows(true);
     m_pathEdit->setText(FromFileSystem(load::FolderOf(paths.front())));
     m_skipped.clear();
@@ -431,6 +455,7 @@ session::LoadSummary MainWindow::showLoadedRecords(analysis::ResultTable records
     auto summary = m_session.adopt(std::move(records));
     m_rows.invalidate();
     m_graphRows.clear();
+    m_graphSaves = {};  // the same paths may hold other saves now
     showRows(true);
     for (auto* grid : {m_baseGrid, m_reloadGrid, m_additionalGrid, m_flagsGrid}) grid->fitColumns();
     return summary;
@@ -438,7 +463,11 @@ session::LoadSummary MainWindow::showLoadedRecords(analysis::ResultTable records
 
 void MainWindow::showRows(bool graphData) {
     for (auto* grid : {m_baseGrid, m_reloadGrid, m_additionalGrid, m_flagsGrid}) grid->refresh();
-    if (graphData) drawGraph();
+    if (graphData) {
+        // The hidden graph waits until its tab is shown.
+        m_graphStale = true;
+        if (m_pages->currentWidget() == m_graphPage) drawGraph();
+    }
     showSortDirections();
     showStatus();
 }

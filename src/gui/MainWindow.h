@@ -150,6 +150,9 @@ private:
 
     void onRulesEdited(const reload::RuleTexts& texts);
     void onSortClicked(view::SortKey key);
+    void onHeaderClicked(view::Grid grid, int column);
+    // Shows the rows of a new order: the selections named rows that now hold other saves.
+    void showSortedRows();
     void onGraphCategoryChanged();
     void onSelectionChanged(ResultGrid* grid);
     void pollLoad();
@@ -172,6 +175,11 @@ private:
     bool m_polling = false;
     QProgressDialog* m_progress = nullptr;  // kept for the window's lifetime
     std::vector<std::size_t> m_graphRows;   // the rows the graph plots; empty: the first 20
+    bool m_graphStale = false;              // the rows changed since the graph was drawn
+    // The save each series plots (its path, or its name when it has none), so that a save keeps
+    // its series, and colour, while it stays plotted; empty for a free series.
+    std::array<std::string, 20> m_graphSaves{};
+    int m_graphDrawnCategory = -1;
     QTimer m_noteTimer;
     QString m_profileName;
     QStringList m_skipped;  // entries the last load passed over, each with its reason

@@ -261,6 +261,7 @@ void MainWindow::showAbout() {
 }
 
 void MainWindow::drawGraph() {
+    m_graphStale = false;
     const auto& records = m_session.records();
     std::vector<const analysis::SaveRecord*> drawn;
     QString caption;
@@ -280,7 +281,32 @@ void MainWindow::drawGraph() {
         if (m_graphRows.size() > drawn.size())
             caption += tr(" (the first %1 of %2 selected)").arg(drawn.size()).arg(m_graphRows.size());
     }
-    m_historyChart->drawRecords(drawn, graphCategory(), caption);
+    // A save plotted before keeps its series; the others take the free ones in order.
+    const auto identity = [](const analysis::SaveRecord& rec) { return rec.Path.empty() ? rec.FileName : rec.Path; };
+    std::array<std::string, HistoryChart::kSeriesCount> saves{};
+    std::vector<const analysis::SaveRecord*> bySeries(HistoryChart::kSeriesCount, nullptr);
+    std::vector<const analysis::SaveRecord*> newcomers;
+    for (const auto* rec : drawn) {
+        const auto kept = std::find(m_graphSaves.begin(), m_graphSaves.end(), identity(*rec));
+        const auto slot = static_cast<std::size_t>(kept - m_graphSaves.begin());
+        if (kept != m_graphSaves.end() && bySeries[slot] == nullptr) {
+            bySeries[slot] = rec;
+            saves[slot] = *kept;
+        } else {
+            newcomers.push_back(rec);
+        }
+    }
+    std::size_t free = 0;
+    for (const auto* rec : newcomers) {
+        while (bySeries[free] != nullptr) ++free;
+        bySeries[free] = rec;
+        saves[free] = identity(*rec);
+    }
+    m_historyChart->chart()->setTitle(caption);
+    if (saves == m_graphSaves && graphCategory() == m_graphDrawnCategory) return;
+    m_graphSaves = saves;
+    m_graphDrawnCategory = graphCategory();
+    m_historyChart->drawRecords(bySeries, graphCategory(), caption);
 }
 
 void MainWindow::showStatus() {
@@ -300,7 +326,8 @@ void MainWindow::onGraphCategoryChanged() {
 
 void MainWindow::onSelectionChanged(ResultGrid* grid) {
     m_graphRows = grid->selectedRecords();
-    drawGraph();
+    m_graphStale = true;
+    if (m_pages->currentWidget() == m_graphPage) drawGraph();
 }
 
 void MainWindow::chooseAndOpenProfile() {
@@ -388,6 +415,15 @@ void MainWindow::onRulesEdited(const reload::RuleTexts& texts) {
 
 void MainWindow::onSortClicked(view::SortKey key) {
     m_session.sortClick(key);
+    showSortedRows();
+}
+
+void MainWindow::onHeaderClicked(view::Grid grid, int column) {
+    m_session.headerClick(grid, column);
+    showSortedRows();
+}
+
+void MainWindow::showSortedRows() {
     m_rows.invalidate();
     // The selection named rows, which now hold other saves.
     for (auto* grid : {m_baseGrid, m_reloadGrid, m_additionalGrid, m_flagsGrid}) grid->clearSelection();
@@ -439,8 +475,9 @@ std::optional<std::string> MainWindow::reportBytes(session::ReportFormat format)
 bool MainWindow::writeReport(const QString& path, const std::string& bytes) {
     if (!writeOutput(path, bytes)) return false;
     const auto rows = static_cast<qulonglong>(m_session.size());
-    showNote((rows == 1 ? tr("Saved 1 row to %2") : tr("Saved %1 rows to %2")).arg(rows).arg(QDir::toNativeSeparators(path)),
-             kNoteMilliseconds);
+    showNote(
+        (rows == 1 ? tr("Saved 1 row to %2") : tr("Saved %1 rows to %2")).arg(rows).arg(QDir::toNativeSeparators(path)),
+        kNoteMilliseconds);
     return true;
 }
 

@@ -110,6 +110,11 @@ ResultGrid::ResultGrid(GridKind grid, std::span<const view::ColumnSpec> columns,
     setTabKeyNavigation(false);
     setWordWrap(false);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // A header click sorts; it does not select a column of whole rows first.
+    QObject::disconnect(horizontalHeader(), SIGNAL(sectionPressed(int)), this, SLOT(selectColumn(int)));
+    QObject::disconnect(horizontalHeader(), SIGNAL(sectionEntered(int)), this, SLOT(_q_selectColumn(int)));
+    horizontalHeader()->setSectionsClickable(true);
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &ResultGrid::headerClicked);
     verticalHeader()->hide();
     fitRowHeight();
     horizontalHeader()->setHighlightSections(false);
@@ -134,6 +139,11 @@ void ResultGrid::createFrozenColumns() {
     m_frozen->verticalHeader()->hide();
     m_frozen->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_frozen->horizontalHeader()->setHighlightSections(false);
+    QObject::disconnect(m_frozen->horizontalHeader(), SIGNAL(sectionPressed(int)), m_frozen, SLOT(selectColumn(int)));
+    QObject::disconnect(m_frozen->horizontalHeader(), SIGNAL(sectionEntered(int)), m_frozen,
+                        SLOT(_q_selectColumn(int)));
+    m_frozen->horizontalHeader()->setSectionsClickable(true);
+    connect(m_frozen->horizontalHeader(), &QHeaderView::sectionClicked, this, &ResultGrid::headerClicked);
     m_frozen->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_frozen->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_frozen->setFrameShape(QFrame::NoFrame);
@@ -202,6 +212,13 @@ std::vector<std::size_t> ResultGrid::selectedRecords() const {
         if (index.row() < m_rows.recordCount()) rows.insert(static_cast<std::size_t>(index.row()));
     }
     return {rows.begin(), rows.end()};
+}
+
+void ResultGrid::showSortOrder(std::optional<int> column, bool ascending) {
+    for (auto* header : {horizontalHeader(), m_frozen->horizontalHeader()}) {
+        header->setSortIndicatorShown(column.has_value());
+        if (column) header->setSortIndicator(*column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+    }
 }
 
 void ResultGrid::fitHeaders() {

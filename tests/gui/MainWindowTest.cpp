@@ -7,10 +7,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QScreen>
 #include <QLocale>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
@@ -167,7 +167,9 @@ TEST_F(Window, ShowsFileNamesAsTheFileSystemHasThem) {
     for (int row = 0; row < 3; ++row) shown << grid("BaseGrid")->cellText(row, 1);
     EXPECT_TRUE(shown.contains(QString::fromUtf8("玩家_ふじこ")));
     EXPECT_TRUE(shown.contains(QString::fromUtf8("Zoë.round1")));
-    EXPECT_TRUE(shown.contains(QFile::decodeName("M\xFC" "ller")));
+    EXPECT_TRUE(
+        shown.contains(QFile::decodeName("M\xFC"
+                                         "ller")));
     EXPECT_EQ(QString::fromStdString(m_window->session().resultsText({})).count(QStringLiteral("Zo?.round1")), 1);
 }
 
@@ -186,24 +188,25 @@ TEST_F(Window, BlockedSavesShowOnlyTheirIdentityAndNoGraph) {
     EXPECT_EQ(chart()->series(0)->count(), 0);
     EXPECT_FALSE(chart()->isInLegend(0));
     EXPECT_EQ(chart()->series(1)->count(), 40);
-    EXPECT_EQ(chart()->series(1)->name(), "nick-open");
+    EXPECT_EQ(chart()->series(1)->name(), "open (nick-open)");
 }
 
-TEST_F(Window, SortButtonsSortFlipTheirDirectionAndMoveTheGraphAlong) {
+TEST_F(Window, SortButtonsSortFlipTheirDirectionAndTheGraphKeepsItsColours) {
     m_window->showLoadedRecords({Record("a", 10, 300), Record("b", 20, 100), Record("c", 30, 200)});
     auto* byScore = child<QToolButton>("SortByScoreSelect");
+    EXPECT_EQ(chart()->series(1)->name(), "b (nick-b)");
 
     QTest::mouseClick(byScore, Qt::LeftButton);
     EXPECT_EQ(grid("BaseGrid")->cellText(0, 1), "a");
     EXPECT_EQ(grid("BaseGrid")->cellText(1, 1), "c");
     EXPECT_EQ(grid("BaseGrid")->cellText(2, 1), "b");
-    EXPECT_EQ(chart()->series(0)->name(), "nick-a");
+    EXPECT_EQ(chart()->series(0)->name(), "a (nick-a)");
 
     QTest::mouseClick(byScore, Qt::LeftButton);
     EXPECT_EQ(grid("BaseGrid")->cellText(0, 1), "b");
     EXPECT_EQ(grid("BaseGrid")->cellText(0, 0), "1");
-    EXPECT_EQ(chart()->series(0)->name(), "nick-b");
-    EXPECT_EQ(chart()->series(0)->count(), 20);
+    EXPECT_EQ(chart()->series(1)->name(), "b (nick-b)");  // a save keeps its series while plotted
+    EXPECT_EQ(chart()->series(1)->count(), 20);
     expectRowsAsTheCoreWrites();
 
     // A load sorts by name in the name button's current direction, without flipping it.
@@ -245,7 +248,8 @@ TEST_F(Window, RulesShowOnlyVerdictsOfTheRulesInTheBoxes) {
     EXPECT_FALSE(m_window->saveResults(m_dir.filePath("Res.txt")));
     EXPECT_FALSE(QFile::exists(m_dir.filePath("Res.txt")));
     ASSERT_EQ(errors.count(), 1);
-    EXPECT_TRUE(errors.first().first().toString().contains("'31-02-2005' is not a valid date")) << errors.first().first().toString().toStdString();
+    EXPECT_TRUE(errors.first().first().toString().contains("'31-02-2005' is not a valid date"))
+        << errors.first().first().toString().toStdString();
 
     // Valid again: every row is judged under the rules on screen.
     QTest::keyClicks(presessions, "0");
@@ -271,7 +275,7 @@ TEST_F(Window, ALoadOfThreeAfterTenLeavesTheUnusedSeriesEmptyAndOutOfTheLegend) 
             EXPECT_EQ(chart()->series(i)->count(), 0) << category << i;
             EXPECT_FALSE(chart()->isInLegend(i)) << category << i;
         }
-        EXPECT_EQ(chart()->series(0)->name(), "nick-a");
+        EXPECT_EQ(chart()->series(0)->name(), "a (nick-a)");
         ASSERT_EQ(chart()->series(0)->count(), 10) << category;
         // A turn-0 save is titled and listed but draws nothing; no history is read past its end.
         EXPECT_EQ(chart()->series(1)->count(), 0);
@@ -320,7 +324,7 @@ TEST_F(Window, MoreRecordsThanRowsGrowTheGridsAndWidenColumnsToFit) {
     EXPECT_EQ(grid("BaseGrid")->model()->rowCount(), 120);
     EXPECT_GT(grid("BaseGrid")->columnWidth(1), nameWidth);
     EXPECT_EQ(grid("AdditionalGrid")->cellText(119, 0), "120");
-    EXPECT_EQ(chart()->series(19)->name(), "nick-s019");
+    EXPECT_EQ(chart()->series(19)->name(), "s019 (nick-s019)");
 }
 
 TEST_F(Window, FixedPointTextsUseTheLocalesDecimalSeparator) {

@@ -38,8 +38,10 @@ QAction* actionNamed(QMainWindow& window, const QString& text) {
 
 TEST_F(Window, MenusAndKeysReachEveryCommand) {
     const std::pair<const char*, QKeySequence> shortcuts[] = {
-        {"Load Files...", QKeySequence::Open},   {"Save Results...", QKeySequence::Save},
-        {"Quit", QKeySequence::Quit},            {"Copy Rows", QKeySequence::Copy},
+        {"Load Files...", QKeySequence::Open},
+        {"Save Results...", QKeySequence::Save},
+        {"Quit", QKeySequence::Quit},
+        {"Copy Rows", QKeySequence::Copy},
         {"Graph", QKeySequence(Qt::CTRL | Qt::Key_2)},
     };
     for (const auto& [text, keys] : shortcuts) {
@@ -75,8 +77,9 @@ TEST_F(Window, CopyPutsTheSelectedRowsWithAHeaderOnTheClipboard) {
     m_window->showLoadedRecords({Record("a", 10, 1), Record("b", 20, 2), Record("c", 30, 3)});
     EXPECT_FALSE(m_window->copySelectedRows());
     grid("BaseGrid")->selectRow(0);
-    grid("BaseGrid")->selectionModel()->select(grid("BaseGrid")->model()->index(2, 0),
-                                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    grid("BaseGrid")
+        ->selectionModel()
+        ->select(grid("BaseGrid")->model()->index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     ASSERT_TRUE(m_window->copySelectedRows());
     const QStringList lines = QApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 3);
@@ -160,7 +163,7 @@ TEST_F(Window, TheGraphPlotsTheSelectedRowsReadablyAndSavesItself) {
     EXPECT_FALSE(colours.count(qRgb(255, 255, 255)));
 
     grid("BaseGrid")->selectRow(25);
-    EXPECT_EQ(chart()->series(0)->name(), "nick-s125");
+    EXPECT_EQ(chart()->series(0)->name(), "s125 (nick-s125)");
     EXPECT_EQ(chart()->series(1)->count(), 0);
     EXPECT_EQ(chart()->chart()->title(), "Selected rows 26");
 

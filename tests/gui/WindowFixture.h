@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
@@ -146,7 +147,11 @@ protected:
         return found;
     }
     ResultGrid* grid(const char* name) const { return child<ResultGrid>(name); }
-    HistoryChart* chart() const { return child<HistoryChart>("HistoryChart"); }
+    // The graph, drawn: it draws only while its tab is shown.
+    HistoryChart* chart() const {
+        child<QTabWidget>("PageControls")->setCurrentIndex(1);
+        return child<HistoryChart>("HistoryChart");
+    }
     const ResultTable& records() const { return m_window->session().records(); }
     QString header(const char* name, int column) const {
         return grid(name)->model()->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
