@@ -406,6 +406,7 @@ bool MainWindow::saveProfile(const QString& path) {
 }
 
 void MainWindow::onRulesEdited(const reload::RuleTexts& texts) {
+    m_noteTimer.stop();  // what the new rules leave unchecked replaces an older note
     m_rulesPanel->showCheck(m_session.setRules(texts));
     m_settings.setRules(texts);
     m_rows.invalidate();

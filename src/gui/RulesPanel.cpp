@@ -158,7 +158,7 @@ void RulesPanel::showCheck(const reload::RuleCheck& check) {
     m_errorLabel->setToolTip(m_errorLabel->text());
     // Every message stays readable: several shrink the text until all of them fit the label.
     QFont errorFont = m_errorLabel->font();
-    for (int pixels = kDesignFontPixels; pixels >= kSmallestErrorPixels; --pixels) {
+    for (int pixels = kDesignFontPixels; pixels >= kSmallestErrorPixels && !messages.isEmpty(); --pixels) {
         errorFont.setPixelSize(pixels);
         m_errorLabel->setFont(errorFont);
         if (m_errorLabel->heightForWidth(m_errorLabel->width()) <= m_errorLabel->height()) break;

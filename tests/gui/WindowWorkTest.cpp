@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <QComboBox>
 #include <QDir>
+#include <QHeaderView>
+#include <QSettings>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -10,6 +13,7 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include "gui/SortButton.h"
 #include "gui/WindowFixture.h"
 
 namespace quillmere::gui {
@@ -168,6 +172,55 @@ TEST_F(WindowWork, EveryEntryPassedOverIsListedInAListThatFitsTheScreen) {
     box = m_window->findChildren<QDialog*>("FailureList").last();
     EXPECT_EQ(box->findChild<QListWidget*>()->count(), 300);
     EXPECT_LE(box->height(), m_window->screen()->availableGeometry().height());
+}
+
+TEST_F(WindowWork, HeadersSortEveryTabAndALoadClearsEverySortMark) {
+    ResultTable table = {Record("a", 30, 1), Record("b", 10, 2), Record("c", 20, 3)};
+    table[0].LoadCount = 9;
+    m_window->showLoadedRecords(table);
+    auto* byTurn = child<SortButton>("SortByTurnSelect");
+    auto* byName = child<SortButton>("SortByFileNameSelect");
+    const auto picture = [](SortButton* button) { return button->icon().pixmap(16, 16).toImage(); };
+    byTurn->click();
+    EXPECT_EQ(byTurn->shows(), SortButton::Shows::Ascending);
+    EXPECT_NE(picture(byTurn), picture(byName));  // active and inactive look different
+
+    // A header of the Reloads grid sorts by its texts, and says so; the Base grid's Turn header
+    // sorts as its button does.
+    auto* reloads = grid("ReloadGrid");
+    Q_EMIT reloads->horizontalHeader()->sectionClicked(7);  // "Reloads", smallest first
+    EXPECT_EQ(reloads->cellText(2, 1), "a");
+    EXPECT_TRUE(reloads->horizontalHeader()->isSortIndicatorShown());
+    EXPECT_EQ(byTurn->shows(), SortButton::Shows::Key);
+    Q_EMIT grid("BaseGrid")->horizontalHeader()->sectionClicked(5);
+    EXPECT_EQ(byTurn->shows(), SortButton::Shows::Descending);
+    EXPECT_EQ(grid("BaseGrid")->cellText(0, 1), "a");
+    EXPECT_FALSE(reloads->horizontalHeader()->isSortIndicatorShown());
+
+    m_window->showLoadedRecords({Record("z", 1, 1), Record("y", 2, 2)});
+    for (const char* name : {"SortByFileNameSelect", "SortByTurnSelect", "SortByScoreSelect", "SortByFinalScoreSelect"})
+        EXPECT_EQ(child<SortButton>(name)->shows(), SortButton::Shows::Key) << name;
+    EXPECT_EQ(grid("BaseGrid")->cellText(0, 1), "y");
+}
+
+TEST_F(WindowWork, TheGraphCategoryIsAFixedListAndAnInvalidStartDateSaysWhichChecksAreOff) {
+    auto* select = child<QComboBox>("GraphSelect");
+    EXPECT_FALSE(select->isEditable());
+    m_window->close();
+    {
+        QSettings settings(m_dir.filePath("settings.ini"), QSettings::IniFormat);
+        settings.setValue("graph/category", "Sci");
+    }
+    m_window = makeWindow();
+    EXPECT_EQ(m_window->graphCategory(), 0);
+
+    ASSERT_TRUE(m_window->openProfile(writeProfile()));
+    edit(*m_window, "Edit6")->setText("32");
+    const QString note = "deadline not checked: the start date is invalid";
+    EXPECT_TRUE(child<QLabel>("ChecksOff")->text().contains(note));
+    EXPECT_TRUE(child<QLabel>("StatusText")->text().contains(note));
+    edit(*m_window, "Edit6")->setText("27");
+    EXPECT_TRUE(child<QLabel>("ChecksOff")->text().isEmpty());
 }
 
 TEST_F(WindowWork, EveryRuleBoxIsReachableAt800By600) {
