@@ -33,6 +33,7 @@ namespace {
 constexpr int kClientWidth = 985;
 constexpr int kClientHeight = 558;
 constexpr QSize kSmallestClient(640, 360);
+constexpr QSize kFrameAllowance(16, 56);  // a window manager's borders and title bar
 constexpr QRect kPagesPlace(8, 64, 961, 465);
 constexpr QRect kSaveButtonPlace(808, 15, 93, 33);
 constexpr QRect kPathEditPlace(247, 22, 482, 21);
@@ -156,12 +157,12 @@ void MainWindow::fitToScreen() {
     if (shown == nullptr) return;
     const QRect available = shown->availableGeometry();
     // Room for a window manager's frame, which is not known before the window is shown.
-    const QSize frame = frameGeometry().size() - geometry().size() + QSize(0, 24);
+    const QSize frame = (frameGeometry().size() - geometry().size()).expandedTo(kFrameAllowance);
     const QSize most = available.size() - frame;
     m_client->setMinimumSize(
         kSmallestClient.boundedTo(most - QSize(0, menuBar()->sizeHint().height() + statusBar()->sizeHint().height())));
     if (width() > most.width() || height() > most.height()) resize(size().boundedTo(most));
-    const QRect place = frameGeometry();
+    const QRect place(frameGeometry().topLeft(), size() + frame);
     if (!available.contains(place)) {
         move(std::clamp(place.left(), available.left(), std::max(available.left(), available.right() - place.width())),
              std::clamp(place.top(), available.top(), std::max(available.top(), available.bottom() - place.height())));
