@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QEvent>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -101,6 +102,7 @@ MainWindow::MainWindow(std::unique_ptr<QSettings> settings, QWidget* parent)
     m_pages->addTab(m_additionalPage, "Additional");
     m_pages->addTab(m_flagsPage, tr("Flags"));
     m_pages->setCurrentIndex(0);
+    createFilter();
     connect(m_pages, &QTabWidget::currentChanged, this, [this] {
         if (m_graphStale) drawGraph();
     });
@@ -167,6 +169,42 @@ void MainWindow::fitToScreen() {
         move(std::clamp(place.left(), available.left(), std::max(available.left(), available.right() - place.width())),
              std::clamp(place.top(), available.top(), std::max(available.top(), available.bottom() - place.height())));
     }
+}
+
+void MainWindow::createFilter() {
+    // In the tab bar's corner: above every grid, whichever tab is shown.
+    auto* corner = new QWidget(m_pages);
+    auto* layout = new QHBoxLayout(corner);
+    layout->setContentsMargins(0, 0, 2, 2);
+    m_filterNote = new QLabel(corner);
+    m_filterNote->setObjectName("FilterNote");
+    m_filterEdit = new QLineEdit(corner);
+    m_filterEdit->setObjectName("RowFilter");
+    m_filterEdit->setPlaceholderText(tr("Filter by file or player"));
+    m_filterEdit->setClearButtonEnabled(true);
+    m_filterEdit->setFixedWidth(170);
+    layout->addWidget(m_filterNote);
+    layout->addWidget(m_filterEdit);
+    m_pages->setCornerWidget(corner, Qt::TopRightCorner);
+    connect(m_filterEdit, &QLineEdit::textChanged, this, &MainWindow::applyFilter);
+}
+
+void MainWindow::applyFilter() {
+    const QString text = m_filterEdit->text().trimmed();
+    if (text.isEmpty() && !m_filtered) return;
+    std::vector<bool> hidden;
+    int hiddenCount = 0;
+    if (!text.isEmpty()) {
+        for (const auto& rec : m_session.records()) {
+            const bool match = FromFileSystem(rec.FileName).contains(text, Qt::CaseInsensitive) ||
+                               FromWindows1251(rec.NickName).contains(text, Qt::CaseInsensitive);
+            hidden.push_back(!match);
+            hiddenCount += match ? 0 : 1;
+        }
+    }
+    for (auto* grid : {m_baseGrid, m_reloadGrid, m_additionalGrid, m_flagsGrid}) grid->hideRows(hidden);
+    m_filtered = !text.isEmpty();
+    m_filterNote->setText(m_filtered ? tr("%1 of %2 rows hidden").arg(hiddenCount).arg(m_session.size()) : QString());
 }
 
 void MainWindow::createTopControls() {
@@ -471,6 +509,8 @@ void MainWindow::showRows(bool graphData) {
     }
     showSortDirections();
     showStatus();
+    // A reset of the grids shows every row again.
+    if (m_filtered) applyFilter();
 }
 
 }  // namespace quillmere::gui

@@ -123,6 +123,7 @@ protected:
 private:
     // Building the window (MainWindow.cpp).
     void createTopControls();
+    void createFilter();
     QWidget* createBasePage();
     QWidget* createGraphPage();
     QWidget* createReloadsPage();
@@ -162,6 +163,8 @@ private:
     void drawGraph();
     void showStatus();
     void showLoadProblems(const session::LoadSummary& summary);
+    // Hides the rows whose file and player names do not hold the filter text, and says how many.
+    void applyFilter();
     bool writeOutput(const QString& path, const std::string& bytes);
 
     session::Session m_session;
@@ -205,6 +208,9 @@ private:
     QScrollArea* m_rulesScroll = nullptr;
     QLabel* m_statusLabel = nullptr;
     QLabel* m_checksOffLabel = nullptr;
+    QLineEdit* m_filterEdit = nullptr;
+    QLabel* m_filterNote = nullptr;
+    bool m_filtered = false;  // some row may be hidden
     std::array<SortButton*, 4> m_sortButtons{};
 };
 

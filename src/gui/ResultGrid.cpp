@@ -214,6 +214,15 @@ std::vector<std::size_t> ResultGrid::selectedRecords() const {
     return {rows.begin(), rows.end()};
 }
 
+void ResultGrid::hideRows(const std::vector<bool>& hidden) {
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        const bool hide = static_cast<std::size_t>(row) < hidden.size() && hidden[static_cast<std::size_t>(row)];
+        if (isRowHidden(row) == hide) continue;
+        setRowHidden(row, hide);
+        m_frozen->setRowHidden(row, hide);
+    }
+}
+
 void ResultGrid::showSortOrder(std::optional<int> column, bool ascending) {
     for (auto* header : {horizontalHeader(), m_frozen->horizontalHeader()}) {
         header->setSortIndicatorShown(column.has_value());

@@ -64,6 +64,8 @@ public:
     [[nodiscard]] QString cellText(int row, int column) const;
     // The records of the selected rows, in row order.
     [[nodiscard]] std::vector<std::size_t> selectedRecords() const;
+    // Hides the rows whose entry in `hidden` is true; rows past its end show.
+    void hideRows(const std::vector<bool>& hidden);
     // Shows the order of a sort by `column` in its header, or no order at all.
     void showSortOrder(std::optional<int> column, bool ascending);
 

@@ -4,12 +4,12 @@
 #include <QComboBox>
 #include <QDir>
 #include <QHeaderView>
-#include <QSettings>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSettings>
 #include <QTabWidget>
 #include <QTest>
 
@@ -221,6 +221,38 @@ TEST_F(WindowWork, TheGraphCategoryIsAFixedListAndAnInvalidStartDateSaysWhichChe
     EXPECT_TRUE(child<QLabel>("StatusText")->text().contains(note));
     edit(*m_window, "Edit6")->setText("27");
     EXPECT_TRUE(child<QLabel>("ChecksOff")->text().isEmpty());
+}
+
+TEST_F(WindowWork, TheFilterNarrowsTheRowsShownButSortingAndSavingActOnAll) {
+    auto anna = Record("round1", 10, 1);
+    anna.NickName = "Anna";
+    m_window->showLoadedRecords({anna, Record("anna-2", 20, 2), Record("bob", 30, 3)});
+    child<QLineEdit>("RowFilter")->setText("ANNA");
+    auto* base = grid("BaseGrid");
+    EXPECT_FALSE(base->isRowHidden(0));
+    EXPECT_TRUE(base->isRowHidden(1));  // bob
+    EXPECT_FALSE(base->isRowHidden(2));
+    EXPECT_EQ(child<QLabel>("FilterNote")->text(), "1 of 3 rows hidden");
+    child<SortButton>("SortByTurnSelect")->click();
+    EXPECT_EQ(base->cellText(2, 1), "bob");
+    EXPECT_TRUE(base->isRowHidden(2));
+    EXPECT_TRUE(grid("FlagsGrid")->isRowHidden(2));
+    ASSERT_TRUE(m_window->saveResults(m_dir.filePath("Res.txt")));
+    EXPECT_TRUE(contentsOf(m_dir.filePath("Res.txt")).contains("bob"));
+    child<QLineEdit>("RowFilter")->clear();
+    EXPECT_FALSE(base->isRowHidden(2));
+    EXPECT_TRUE(child<QLabel>("FilterNote")->text().isEmpty());
+
+    // Enter in the Path box loads the folder typed there.
+    QDir(m_dir.path()).mkdir("next");
+    save("next/n.sav", 5);
+    QSignalSpy finished(m_window.get(), &MainWindow::loadFinished);
+    auto* path = child<QLineEdit>("Edit1");
+    path->setText(m_dir.filePath("next"));
+    QTest::keyClick(path, Qt::Key_Return);
+    ASSERT_TRUE(finished.wait(10000));
+    ASSERT_EQ(records().size(), 1u);
+    EXPECT_EQ(records()[0].FileName, "n");
 }
 
 TEST_F(WindowWork, EveryRuleBoxIsReachableAt800By600) {
