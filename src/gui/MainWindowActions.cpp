@@ -185,6 +185,11 @@ bool MainWindow::loadPaths(const std::vector<std::string>& paths) {
     QStringList skipped;
     for (const auto& [path, reason] : list.skipped)
         skipped << tr("%1: skipped (%2)").arg(QDir::toNativeSeparators(FromFileSystem(path)), FromUtf8(reason));
+    if (list.files.empty() && skipped.isEmpty()) {
+        reportError(
+            tr("Nothing to load: no files in %1.").arg(QDir::toNativeSeparators(FromFileSystem(paths.front()))));
+        return false;
+    }
     if (list.files.empty()) {
         reportFailures(tr("Nothing to load: %n entries passed over", nullptr, static_cast<int>(skipped.size())),
                        skipped);
