@@ -51,17 +51,16 @@ constexpr int kFirstJudgedColumn = 6;  // "Play Days": the reload grid's columns
 
 const char* const kGraphCategories[] = {"Score", "Economy", "Industry", "Agriculture", "Power", "Culture", "Science"};
 
-// The sort keys in the order of their buttons, with the Base grid column each stands over.
+// The sort keys in the order of their buttons; each stands over its Base grid column.
 struct SortColumn {
     const char* name;
     view::SortKey key;
-    int column;
 };
 constexpr std::array<SortColumn, 4> kSortButtons = {{
-    {"SortByFileNameSelect", view::SortKey::FileName, 1},
-    {"SortByTurnSelect", view::SortKey::Turn, 5},
-    {"SortByScoreSelect", view::SortKey::Score, 8},
-    {"SortByFinalScoreSelect", view::SortKey::FinalScore, 9},
+    {"SortByFileNameSelect", view::SortKey::FileName},
+    {"SortByTurnSelect", view::SortKey::Turn},
+    {"SortByScoreSelect", view::SortKey::Score},
+    {"SortByFinalScoreSelect", view::SortKey::FinalScore},
 }};
 
 char localeDecimalSeparator() {
@@ -207,6 +206,13 @@ void MainWindow::applyFilter() {
     m_filterNote->setText(m_filtered ? tr("%1 of %2 rows hidden").arg(hiddenCount).arg(m_session.size()) : QString());
 }
 
+std::array<std::pair<ResultGrid*, view::Grid>, 4> MainWindow::gridKinds() const {
+    return {{{m_baseGrid, view::Grid::Base},
+             {m_reloadGrid, view::Grid::Reload},
+             {m_additionalGrid, view::Grid::Additional},
+             {m_flagsGrid, view::Grid::Flags}}};
+}
+
 void MainWindow::createTopControls() {
     m_pathLabel = new QLabel("Path", m_client);
     m_pathLabel->setObjectName("Label1");
@@ -306,11 +312,7 @@ QWidget* MainWindow::createFlagsPage() {
     QPalette warning = m_checksOffLabel->palette();
     warning.setColor(QPalette::WindowText, Qt::red);
     m_checksOffLabel->setPalette(warning);
-    const std::pair<ResultGrid*, view::Grid> grids[] = {{m_baseGrid, view::Grid::Base},
-                                                        {m_reloadGrid, view::Grid::Reload},
-                                                        {m_additionalGrid, view::Grid::Additional},
-                                                        {m_flagsGrid, view::Grid::Flags}};
-    for (const auto& [grid, kind] : grids) {
+    for (const auto& [grid, kind] : gridKinds()) {
         connect(grid->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                 [this, grid = grid] { onSelectionChanged(grid); });
         connect(grid, &ResultGrid::headerClicked, this,
@@ -373,7 +375,7 @@ void MainWindow::layoutPage(QWidget* page) {
 void MainWindow::placeSortButtons() {
     const auto* header = m_baseGrid->horizontalHeader();
     for (std::size_t i = 0; i < m_sortButtons.size(); ++i) {
-        const int column = kSortButtons[i].column;
+        const int column = view::BaseColumnOf(kSortButtons[i].key);
         // The frozen file-name column never scrolls away, nor does its button.
         const int start = column < ResultGrid::kFrozenColumns ? header->sectionPosition(column)
                                                               : header->sectionViewportPosition(column);
@@ -404,11 +406,7 @@ void MainWindow::showSortDirections() {
         m_sortButtons[i]->setShows(nextAscending ? SortButton::Shows::Descending : SortButton::Shows::Ascending);
     }
     const auto byColumn = m_session.lastColumnSort();
-    const std::pair<ResultGrid*, view::Grid> grids[] = {{m_baseGrid, view::Grid::Base},
-                                                        {m_reloadGrid, view::Grid::Reload},
-                                                        {m_additionalGrid, view::Grid::Additional},
-                                                        {m_flagsGrid, view::Grid::Flags}};
-    for (const auto& [grid, kind] : grids) {
+    for (const auto& [grid, kind] : gridKinds()) {
         const bool shown = byColumn && byColumn->grid == kind;
         grid->showSortOrder(shown ? std::optional<int>(byColumn->column) : std::nullopt, shown && byColumn->ascending);
     }

@@ -148,6 +148,8 @@ private:
     void rememberFolder(const QString& purpose, const QString& path);
     [[nodiscard]] QString startFolder(const QString& purpose) const;
     [[nodiscard]] ResultGrid* gridInView() const;
+    // The four grids with the grid each shows, in the order of their tabs.
+    [[nodiscard]] std::array<std::pair<ResultGrid*, view::Grid>, 4> gridKinds() const;
 
     void onRulesEdited(const reload::RuleTexts& texts);
     void onSortClicked(view::SortKey key);

@@ -152,19 +152,26 @@ void reorder(analysis::ResultTable& table, const std::vector<std::size_t>& order
 
 }  // namespace
 
-std::optional<SortKey> ButtonKeyOf(Grid grid, int column) {
-    if (column == 1) return SortKey::FileName;
-    if (grid != Grid::Base) return std::nullopt;
-    switch (column) {
-        case 5:
-            return SortKey::Turn;
-        case 8:
-            return SortKey::Score;
-        case 9:
-            return SortKey::FinalScore;
+int BaseColumnOf(SortKey key) {
+    switch (key) {
+        case SortKey::FileName:
+            return 1;
+        case SortKey::Turn:
+            return 5;
+        case SortKey::Score:
+            return 8;
         default:
-            return std::nullopt;
+            return 9;
     }
+}
+
+std::optional<SortKey> ButtonKeyOf(Grid grid, int column) {
+    // The file name stands in the same column of every grid.
+    if (column == BaseColumnOf(SortKey::FileName)) return SortKey::FileName;
+    if (grid != Grid::Base) return std::nullopt;
+    for (const auto key : {SortKey::Turn, SortKey::Score, SortKey::FinalScore})
+        if (column == BaseColumnOf(key)) return key;
+    return std::nullopt;
 }
 
 void SortByColumn(analysis::ResultTable& table, Grid grid, int column, bool ascending) {

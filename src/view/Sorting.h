@@ -12,6 +12,9 @@ enum class SortKey { FileName, Turn, Score, FinalScore };
 // The grids a header click can sort, by the texts of RowTexts.
 enum class Grid { Base, Reload, Additional, Flags };
 
+// The Base grid column that a sort key's button stands over.
+[[nodiscard]] int BaseColumnOf(SortKey key);
+
 // The key of the sort button that stands for a grid column (the file name in every grid; turn,
 // score and final score in the Base grid), if any.
 [[nodiscard]] std::optional<SortKey> ButtonKeyOf(Grid grid, int column);
