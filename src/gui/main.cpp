@@ -63,7 +63,13 @@ int main(int argc, char* argv[]) {
     // A folder stands for the regular files in it, as on the command line of quillmere-report; what
     // is passed over is listed.
     const auto paths = savePathsOf(argc, argv);
-    if (!paths.empty()) QTimer::singleShot(0, &window, [&window, paths] { window.loadPaths(paths); });
+    const bool quitting = parser.isSet(quitAfterLoad);
+    if (!paths.empty()) {
+        QTimer::singleShot(0, &window, [&window, paths, quitting] {
+            // With nothing loaded no load can finish: a scripted check ends here, as failed.
+            if (!window.loadPaths(paths) && quitting) QApplication::exit(1);
+        });
+    }
     if (parser.isSet(quitAfterLoad)) {
         QObject::connect(&window, &quillmere::gui::MainWindow::loadFinished, &application, [&window] {
             const bool allLoaded = window.session().records().end() ==

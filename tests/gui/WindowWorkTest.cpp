@@ -124,14 +124,16 @@ TEST_F(WindowWork, InvalidRulesAreRefusedBeforeAnyDialogNamingEveryBox) {
     edit(*m_window, "Edit4")->setText("-5");
     edit(*m_window, "Edit8")->setText("x");
     EXPECT_FALSE(m_window->session().rulesValid());
-    EXPECT_TRUE(child<QLabel>("RuleError")->text().contains("presessions must be 0 or more, not '-5'."));
-    edit(*m_window, "Edit8")->setText("0");  // 0 stands: it counts as one minute
+    auto* errors = child<QLabel>("RuleError");
+    EXPECT_TRUE(errors->text().contains("presessions must be 0 or more, not '-5'."));
+    EXPECT_LE(errors->heightForWidth(errors->width()), errors->height());  // all three messages fit
+    edit(*m_window, "Edit8")->setText("0");                                // 0 stands: it counts as one minute
 
-    QSignalSpy errors(m_window.get(), &MainWindow::errorReported);
+    QSignalSpy reported(m_window.get(), &MainWindow::errorReported);
     DialogAnswers answers({DialogAnswers::reject()});
     m_window->chooseAndSaveResults();
-    ASSERT_EQ(errors.count(), 1);
-    EXPECT_EQ(errors.first().first().toString(),
+    ASSERT_EQ(reported.count(), 1);
+    EXPECT_EQ(reported.first().first().toString(),
               "The results were not saved: the reload rules are invalid (sessions per day must be 0 or more, not "
               "'-1'; presessions must be 0 or more, not '-5').");
     QTest::qWait(50);
