@@ -119,7 +119,7 @@ void HistoryChart::emptySeries(int index) {
 void HistoryChart::drawRecords(const std::vector<const analysis::SaveRecord*>& records, int category,
                                const QString& caption) {
     for (int index = 0; index < kSeriesCount; ++index) {
-        if (index < static_cast<int>(records.size())) {
+        if (index < static_cast<int>(records.size()) && records[static_cast<std::size_t>(index)] != nullptr) {
             drawRecord(index, *records[static_cast<std::size_t>(index)], category);
         } else {
             emptySeries(index);
@@ -135,7 +135,8 @@ void HistoryChart::drawRecord(int index, const analysis::SaveRecord& rec, int ca
         return;
     }
     auto* line = series(index);
-    line->setName(FromWindows1251(rec.NickName));
+    // Players may share a name: the file tells their lines apart.
+    line->setName(QStringLiteral("%1 (%2)").arg(FromFileSystem(rec.FileName), FromWindows1251(rec.NickName)));
     if (!line->isVisible()) toggleSeries(index);
     setInLegend(index, true);
 
@@ -210,11 +211,12 @@ void HistoryChart::showValueAt(int index, const QPointF& point, bool hovering) {
         QToolTip::hideText();
         return;
     }
-    QToolTip::showText(QCursor::pos(), tr("%1: turn %2, %3 %4")
-                                           .arg(line->name())
-                                           .arg(turn)
-                                           .arg(m_valueAxis->titleText().toLower())
-                                           .arg(line->at(static_cast<int>(turn)).y()),
+    QToolTip::showText(QCursor::pos(),
+                       tr("%1: turn %2, %3 %4")
+                           .arg(line->name())
+                           .arg(turn)
+                           .arg(m_valueAxis->titleText().toLower())
+                           .arg(line->at(static_cast<int>(turn)).y()),
                        this);
 }
 

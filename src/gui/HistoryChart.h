@@ -25,11 +25,11 @@ public:
     explicit HistoryChart(QWidget* parent);
 
     // Draws the first kSeriesCount of `records`, series i from records[i], empties the series past
-    // them, titles the graph `caption` and fits the axes.
+    // them and those given as null, titles the graph `caption` and fits the axes.
     void drawRecords(const std::vector<const analysis::SaveRecord*>& records, int category, const QString& caption);
 
     // Redraws series `index` from `rec`: one point per turn from 0 to Turn - 1 (at most the 1201
-    // turns a history holds), titled with the nickname. A record without details keeps no points
+    // turns a history holds), titled with the file name and the nickname. A record without details keeps no points
     // and leaves the legend; its title stays.
     void drawRecord(int index, const analysis::SaveRecord& rec, int category);
     // Removes every point of series `index` and takes it out of the legend; its title stays.

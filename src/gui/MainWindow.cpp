@@ -2,15 +2,18 @@
 
 #include <QComboBox>
 #include <QEvent>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMenuBar>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
-#include <QMenuBar>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolButton>
@@ -31,6 +34,7 @@ namespace {
 constexpr int kClientWidth = 985;
 constexpr int kClientHeight = 558;
 constexpr QSize kSmallestClient(640, 360);
+constexpr QSize kFrameAllowance(16, 56);  // a window manager's borders and title bar
 constexpr QRect kPagesPlace(8, 64, 961, 465);
 constexpr QRect kSaveButtonPlace(808, 15, 93, 33);
 constexpr QRect kPathEditPlace(247, 22, 482, 21);
@@ -47,17 +51,16 @@ constexpr int kFirstJudgedColumn = 6;  // "Play Days": the reload grid's columns
 
 const char* const kGraphCategories[] = {"Score", "Economy", "Industry", "Agriculture", "Power", "Culture", "Science"};
 
-// The sort keys in the order of their buttons, with the Base grid column each stands over.
+// The sort keys in the order of their buttons; each stands over its Base grid column.
 struct SortColumn {
     const char* name;
     view::SortKey key;
-    int column;
 };
 constexpr std::array<SortColumn, 4> kSortButtons = {{
-    {"SortByFileNameSelect", view::SortKey::FileName, 1},
-    {"SortByTurnSelect", view::SortKey::Turn, 5},
-    {"SortByScoreSelect", view::SortKey::Score, 8},
-    {"SortByFinalScoreSelect", view::SortKey::FinalScore, 9},
+    {"SortByFileNameSelect", view::SortKey::FileName},
+    {"SortByTurnSelect", view::SortKey::Turn},
+    {"SortByScoreSelect", view::SortKey::Score},
+    {"SortByFinalScoreSelect", view::SortKey::FinalScore},
 }};
 
 char localeDecimalSeparator() {
@@ -75,7 +78,7 @@ MainWindow::MainWindow(std::unique_ptr<QSettings> settings, QWidget* parent)
     QFont designFont = font();
     designFont.setPixelSize(kDesignFontPixels);
     setFont(designFont);
-    setWindowTitle(QStringLiteral("%1 (version %2)").arg(kApplicationTitle, QUILLMERE_VERSION));
+    showTitle();
     setAcceptDrops(true);
     m_rows.setDecimalSeparator(localeDecimalSeparator());
 
@@ -98,6 +101,10 @@ MainWindow::MainWindow(std::unique_ptr<QSettings> settings, QWidget* parent)
     m_pages->addTab(m_additionalPage, "Additional");
     m_pages->addTab(m_flagsPage, tr("Flags"));
     m_pages->setCurrentIndex(0);
+    createFilter();
+    connect(m_pages, &QTabWidget::currentChanged, this, [this] {
+        if (m_graphStale) drawGraph();
+    });
     for (auto* page : {m_basePage, m_graphPage, m_reloadsPage, m_additionalPage, m_flagsPage})
         page->installEventFilter(this);
     m_client->installEventFilter(this);
@@ -129,6 +136,8 @@ MainWindow::MainWindow(std::unique_ptr<QSettings> settings, QWidget* parent)
         m_reloadGrid->fitColumns(kFirstJudgedColumn);
         m_flagsGrid->fitColumns(2);  // the deadline's flags follow the start date
     });
+    m_noteTimer.setSingleShot(true);
+    connect(&m_noteTimer, &QTimer::timeout, this, &MainWindow::showStatus);
     m_loadPoll.setInterval(kLoadPollMilliseconds);
     connect(&m_loadPoll, &QTimer::timeout, this, &MainWindow::pollLoad);
 
@@ -142,6 +151,66 @@ MainWindow::~MainWindow() {
     // A running load is cancelled when m_load goes; its dialog goes first, as a person's would.
     m_loadPoll.stop();
     m_progress->hide();
+}
+
+void MainWindow::fitToScreen() {
+    const QScreen* shown = screen();
+    if (shown == nullptr) return;
+    const QRect available = shown->availableGeometry();
+    // Room for a window manager's frame, which is not known before the window is shown.
+    const QSize frame = (frameGeometry().size() - geometry().size()).expandedTo(kFrameAllowance);
+    const QSize most = available.size() - frame;
+    m_client->setMinimumSize(
+        kSmallestClient.boundedTo(most - QSize(0, menuBar()->sizeHint().height() + statusBar()->sizeHint().height())));
+    if (width() > most.width() || height() > most.height()) resize(size().boundedTo(most));
+    const QRect place(frameGeometry().topLeft(), size() + frame);
+    if (!available.contains(place)) {
+        move(std::clamp(place.left(), available.left(), std::max(available.left(), available.right() - place.width())),
+             std::clamp(place.top(), available.top(), std::max(available.top(), available.bottom() - place.height())));
+    }
+}
+
+void MainWindow::createFilter() {
+    // In the tab bar's corner: above every grid, whichever tab is shown.
+    auto* corner = new QWidget(m_pages);
+    auto* layout = new QHBoxLayout(corner);
+    layout->setContentsMargins(0, 0, 2, 2);
+    m_filterNote = new QLabel(corner);
+    m_filterNote->setObjectName("FilterNote");
+    m_filterEdit = new QLineEdit(corner);
+    m_filterEdit->setObjectName("RowFilter");
+    m_filterEdit->setPlaceholderText(tr("Filter by file or player"));
+    m_filterEdit->setClearButtonEnabled(true);
+    m_filterEdit->setFixedWidth(170);
+    layout->addWidget(m_filterNote);
+    layout->addWidget(m_filterEdit);
+    m_pages->setCornerWidget(corner, Qt::TopRightCorner);
+    connect(m_filterEdit, &QLineEdit::textChanged, this, &MainWindow::applyFilter);
+}
+
+void MainWindow::applyFilter() {
+    const QString text = m_filterEdit->text().trimmed();
+    if (text.isEmpty() && !m_filtered) return;
+    std::vector<bool> hidden;
+    int hiddenCount = 0;
+    if (!text.isEmpty()) {
+        for (const auto& rec : m_session.records()) {
+            const bool match = FromFileSystem(rec.FileName).contains(text, Qt::CaseInsensitive) ||
+                               FromWindows1251(rec.NickName).contains(text, Qt::CaseInsensitive);
+            hidden.push_back(!match);
+            hiddenCount += match ? 0 : 1;
+        }
+    }
+    for (auto* grid : {m_baseGrid, m_reloadGrid, m_additionalGrid, m_flagsGrid}) grid->hideRows(hidden);
+    m_filtered = !text.isEmpty();
+    m_filterNote->setText(m_filtered ? tr("%1 of %2 rows hidden").arg(hiddenCount).arg(m_session.size()) : QString());
+}
+
+std::array<std::pair<ResultGrid*, view::Grid>, 4> MainWindow::gridKinds() const {
+    return {{{m_baseGrid, view::Grid::Base},
+             {m_reloadGrid, view::Grid::Reload},
+             {m_additionalGrid, view::Grid::Additional},
+             {m_flagsGrid, view::Grid::Flags}}};
 }
 
 void MainWindow::createTopControls() {
@@ -159,6 +228,10 @@ void MainWindow::createTopControls() {
     m_pathEdit = new QLineEdit(m_client);
     m_pathEdit->setObjectName("Edit1");
     m_pathEdit->setGeometry(kPathEditPlace);
+    m_pathEdit->setToolTip(tr("The folder of the saves; Enter loads the folder typed here"));
+    connect(m_pathEdit, &QLineEdit::returnPressed, this, [this] {
+        if (!m_pathEdit->text().isEmpty()) loadPaths(QStringList{m_pathEdit->text()});
+    });
 
     m_saveButton = new QPushButton(tr("&Save Results"), m_client);
     m_saveButton->setObjectName("Button2");
@@ -188,8 +261,6 @@ QWidget* MainWindow::createGraphPage() {
     page->setObjectName("TabSheet5");
     m_graphSelect = new QComboBox(page);
     m_graphSelect->setObjectName("GraphSelect");
-    m_graphSelect->setEditable(true);
-    m_graphSelect->setInsertPolicy(QComboBox::NoInsert);
     for (const char* category : kGraphCategories) m_graphSelect->addItem(category);
     m_graphSelect->setCurrentIndex(0);
     m_graphSelect->setGeometry(428, 2, 109, 21);
@@ -208,8 +279,15 @@ QWidget* MainWindow::createGraphPage() {
 QWidget* MainWindow::createReloadsPage() {
     auto* page = new QWidget(m_client);
     page->setObjectName("TabSheet7");
-    m_rulesPanel = new RulesPanel(page);
-    m_rulesPanel->setGeometry(0, 0, kPagesPlace.width(), kReloadGridTop);
+    // A window narrower than the rules scrolls them sideways: every box stays reachable.
+    m_rulesScroll = new QScrollArea(page);
+    m_rulesScroll->setObjectName("RulesScroll");
+    m_rulesScroll->setFrameShape(QFrame::NoFrame);
+    m_rulesScroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_rulesScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_rulesPanel = new RulesPanel(m_rulesScroll);
+    m_rulesPanel->setFixedSize(kPagesPlace.width(), kReloadGridTop);
+    m_rulesScroll->setWidget(m_rulesPanel);
     connect(m_rulesPanel, &RulesPanel::rulesEdited, this, &MainWindow::onRulesEdited);
     m_reloadGrid = new ResultGrid(GridKind::Reload, view::kReloadColumns, m_rows, page);
     m_reloadGrid->setObjectName("ReloadGrid");
@@ -229,9 +307,16 @@ QWidget* MainWindow::createFlagsPage() {
     page->setObjectName("FlagsPage");
     m_flagsGrid = new ResultGrid(GridKind::Flags, view::kFlagColumns, m_rows, page);
     m_flagsGrid->setObjectName("FlagsGrid");
-    for (auto* grid : {m_baseGrid, m_reloadGrid, m_additionalGrid, m_flagsGrid}) {
+    m_checksOffLabel = new QLabel(page);
+    m_checksOffLabel->setObjectName("ChecksOff");
+    QPalette warning = m_checksOffLabel->palette();
+    warning.setColor(QPalette::WindowText, Qt::red);
+    m_checksOffLabel->setPalette(warning);
+    for (const auto& [grid, kind] : gridKinds()) {
         connect(grid->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-                [this, grid] { onSelectionChanged(grid); });
+                [this, grid = grid] { onSelectionChanged(grid); });
+        connect(grid, &ResultGrid::headerClicked, this,
+                [this, kind = kind](int column) { onHeaderClicked(kind, column); });
     }
     return page;
 }
@@ -258,7 +343,8 @@ void MainWindow::layoutClient() {
                          std::max(0, m_client->height() - kPagesPlace.top() - bottomMargin));
     const int saveLeft = std::min(kSaveButtonPlace.left(), width - kSaveButtonPlace.width() - 8);
     m_saveButton->move(saveLeft, kSaveButtonPlace.top());
-    m_pathEdit->resize(std::min(kPathEditPlace.width(), saveLeft - 12 - kPathEditPlace.left()), kPathEditPlace.height());
+    m_pathEdit->resize(std::min(kPathEditPlace.width(), saveLeft - 12 - kPathEditPlace.left()),
+                       kPathEditPlace.height());
     m_pathLabel->move(std::min(478, m_pathEdit->geometry().right() - m_pathLabel->width()), m_pathLabel->y());
 }
 
@@ -273,27 +359,37 @@ void MainWindow::layoutPage(QWidget* page) {
     } else if (page == m_graphPage) {
         fill(m_historyChart, kChartTop);
     } else if (page == m_reloadsPage) {
-        fill(m_reloadGrid, kReloadGridTop);
+        const bool scrolls = page->width() < m_rulesPanel->width();
+        const int rulesHeight =
+            kReloadGridTop + (scrolls ? m_rulesScroll->horizontalScrollBar()->sizeHint().height() : 0);
+        m_rulesScroll->setGeometry(0, 0, page->width(), rulesHeight);
+        fill(m_reloadGrid, rulesHeight);
     } else if (page == m_additionalPage) {
         fill(m_additionalGrid, kGridTop);
     } else if (page == m_flagsPage) {
         fill(m_flagsGrid, kGridTop);
+        m_checksOffLabel->setGeometry(kPageMargin, 2, std::max(0, page->width() - 2 * kPageMargin), kGridTop - 4);
     }
 }
 
 void MainWindow::placeSortButtons() {
     const auto* header = m_baseGrid->horizontalHeader();
     for (std::size_t i = 0; i < m_sortButtons.size(); ++i) {
-        const int column = kSortButtons[i].column;
+        const int column = view::BaseColumnOf(kSortButtons[i].key);
         // The frozen file-name column never scrolls away, nor does its button.
         const int start = column < ResultGrid::kFrozenColumns ? header->sectionPosition(column)
-                                                               : header->sectionViewportPosition(column);
+                                                              : header->sectionViewportPosition(column);
         const int size = header->sectionSize(column);
         const int centre = header->mapTo(m_basePage, QPoint(start + size / 2, 0)).x();
-        m_sortButtons[i]->move(centre - SortButton::kWidth / 2, 1);
-        const int frozenWidth = header->sectionSize(0) + header->sectionSize(1);
+        const int left = centre - SortButton::kWidth / 2;
+        m_sortButtons[i]->move(left, 1);
+        // Shown only while it stands whole over the part of the header that scrolls: never over the
+        // frozen columns' header or past the grid's right edge.
+        const int frozenRight =
+            header->mapTo(m_basePage, QPoint(header->sectionSize(0) + header->sectionSize(1), 0)).x();
+        const int headerRight = header->mapTo(m_basePage, QPoint(header->width(), 0)).x();
         m_sortButtons[i]->setVisible(column < ResultGrid::kFrozenColumns ||
-                                     (start + size / 2 > frozenWidth && start < header->width()));
+                                     (left >= frozenRight && left + SortButton::kWidth <= headerRight));
     }
 }
 
@@ -309,11 +405,14 @@ void MainWindow::showSortDirections() {
         const bool nextAscending = m_session.sortDirections().of(key);
         m_sortButtons[i]->setShows(nextAscending ? SortButton::Shows::Descending : SortButton::Shows::Ascending);
     }
+    const auto byColumn = m_session.lastColumnSort();
+    for (const auto& [grid, kind] : gridKinds()) {
+        const bool shown = byColumn && byColumn->grid == kind;
+        grid->showSortOrder(shown ? std::optional<int>(byColumn->column) : std::nullopt, shown && byColumn->ascending);
+    }
 }
 
-int MainWindow::graphCategory() const {
-    return m_graphSelect->findText(m_graphSelect->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
-}
+int MainWindow::graphCategory() const { return m_graphSelect->currentIndex(); }
 
 bool MainWindow::loadFiles(const std::vector<std::string>& paths) {
     if (paths.empty() || isLoading()) return false;
@@ -321,8 +420,11 @@ bool MainWindow::loadFiles(const std::vector<std::string>& paths) {
     m_session.adopt({});
     m_rows.clearShown();
     m_graphRows.clear();
+    m_graphSaves = {};
     showRows(true);
     m_pathEdit->setText(FromFileSystem(load::FolderOf(paths.front())));
+    m_skipped.clear();
+    m_noteTimer.stop();
     m_loadButton->setEnabled(false);
     m_saveButton->setEnabled(false);
 
@@ -369,20 +471,28 @@ void MainWindow::finishLoad() {
     m_loadButton->setEnabled(true);
     m_saveButton->setEnabled(true);
 
-    const auto summary = showLoadedRecords(std::move(records));
-    QStringList failures;
-    for (const auto& [path, message] : summary.failures) {
-        failures << QStringLiteral("%1: %2").arg(FromFileSystem(path).section(QLatin1Char('/'), -1),
-                                                 WithFullStop(FromUtf8(message)));
-    }
-    if (!failures.isEmpty()) reportError(failures.join(QLatin1Char('\n')));
+    showLoadProblems(showLoadedRecords(std::move(records)));
     Q_EMIT loadFinished();
+}
+
+void MainWindow::showLoadProblems(const session::LoadSummary& summary) {
+    QStringList lines;
+    for (const auto& [path, message] : summary.failures) {
+        lines << QStringLiteral("%1: %2").arg(FromFileSystem(path).section(QLatin1Char('/'), -1),
+                                              WithFullStop(FromUtf8(message)));
+    }
+    if (lines.isEmpty() && m_skipped.isEmpty()) return;
+    QStringList heading;
+    if (!lines.isEmpty()) heading << tr("%n files could not be read", nullptr, static_cast<int>(lines.size()));
+    if (!m_skipped.isEmpty()) heading << tr("%n entries passed over", nullptr, static_cast<int>(m_skipped.size()));
+    reportFailures(heading.join(QStringLiteral("; ")), lines + m_skipped);
 }
 
 session::LoadSummary MainWindow::showLoadedRecords(analysis::ResultTable records) {
     auto summary = m_session.adopt(std::move(records));
     m_rows.invalidate();
     m_graphRows.clear();
+    m_graphSaves = {};  // the same paths may hold other saves now
     showRows(true);
     for (auto* grid : {m_baseGrid, m_reloadGrid, m_additionalGrid, m_flagsGrid}) grid->fitColumns();
     return summary;
@@ -390,9 +500,15 @@ session::LoadSummary MainWindow::showLoadedRecords(analysis::ResultTable records
 
 void MainWindow::showRows(bool graphData) {
     for (auto* grid : {m_baseGrid, m_reloadGrid, m_additionalGrid, m_flagsGrid}) grid->refresh();
-    if (graphData) drawGraph();
+    if (graphData) {
+        // The hidden graph waits until its tab is shown.
+        m_graphStale = true;
+        if (m_pages->currentWidget() == m_graphPage) drawGraph();
+    }
     showSortDirections();
     showStatus();
+    // A reset of the grids shows every row again.
+    if (m_filtered) applyFilter();
 }
 
 }  // namespace quillmere::gui

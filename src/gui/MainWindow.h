@@ -2,10 +2,12 @@
 
 #include <QElapsedTimer>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QStringList>
 #include <QTimer>
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,7 @@ class QLabel;
 class QLineEdit;
 class QProgressDialog;
 class QPushButton;
+class QScrollArea;
 class QTabWidget;
 
 namespace quillmere::gui {
@@ -48,8 +51,11 @@ public:
     // loadFinished() comes when the rows are shown. Returns false, doing nothing, when `paths` is
     // empty or a load is still running.
     bool loadFiles(const std::vector<std::string>& paths);
-    // The same for paths as text, where a folder stands for the regular files in it.
+    // The same for paths as given (command line, dialog, drop), where a folder stands for the regular
+    // files in it; what is passed over is named in the failure list after the load (or at once when
+    // nothing is left to load).
     bool loadPaths(const QStringList& paths);
+    bool loadPaths(const std::vector<std::string>& paths);
     // Cancels a running load: the files finished so far keep their rows, the rest show "not loaded".
     void cancelLoad();
     // True from loadFiles() until its rows are shown.
@@ -59,22 +65,27 @@ public:
     // them: judged under the current rules and sorted by file name.
     session::LoadSummary showLoadedRecords(analysis::ResultTable records);
 
-    // Writes the results file (or another format) to `path`, replacing it. On failure (or while a
-    // rule is invalid) an existing file is untouched, the error box says why and false is returned.
+    // Writes the results file (or another format) to `path`, replacing it, and says so in the status
+    // bar. On failure (or while a rule is invalid) an existing file is untouched, the error box says
+    // why and false is returned.
     bool saveResults(const QString& path);
     bool exportReport(session::ReportFormat format, const QString& path);
     // Puts the selected rows of the grid in view on the clipboard as tab-separated text with a
     // header; false when no row is selected.
     bool copySelectedRows();
-    // Opens a tournament profile: its rules go into the rule boxes and every save is checked against
-    // it. On an error the box names the field and the problem, nothing changes, and false is returned.
+    // Opens a tournament profile: every save is checked against it, and its rules go into the rule
+    // boxes (when they differ from the rules in force, after asking; the answer may keep the typed
+    // ones). On an error the box names the field and the problem, nothing changes, and false is
+    // returned; so it is when the question is cancelled.
     bool openProfile(const QString& path);
+    // Stops checking saves against a profile; the rules in force stay.
+    void dropProfile();
     // Writes the profile open now, with the rules in the boxes, to `path`.
     bool saveProfile(const QString& path);
 
     [[nodiscard]] const session::Session& session() const { return m_session; }
     [[nodiscard]] view::FormatOptions displayOptions() const { return m_rows.formatOptions(); }
-    // The selected graph category, -1 when the typed text is no category.
+    // The selected graph category.
     [[nodiscard]] int graphCategory() const;
     // How long a load runs before its progress dialog shows.
     void setProgressDelay(int milliseconds) { m_progressDelay = milliseconds; }
@@ -98,6 +109,11 @@ protected:
     // Shows `message` in the standard error box without waiting for it to close, then emits
     // errorReported().
     virtual void reportError(const QString& message);
+    // Shows a list of what could not be loaded under `heading` in a resizable, scrollable box that
+    // fits the screen, without waiting for it to close; emits errorReported() with the lines.
+    void reportFailures(const QString& heading, const QStringList& lines);
+    // Asks `question` and waits for the answer.
+    QMessageBox::StandardButton ask(const QString& question, QMessageBox::StandardButtons buttons);
 
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -107,6 +123,7 @@ protected:
 private:
     // Building the window (MainWindow.cpp).
     void createTopControls();
+    void createFilter();
     QWidget* createBasePage();
     QWidget* createGraphPage();
     QWidget* createReloadsPage();
@@ -119,12 +136,26 @@ private:
     // Menus, keys and what the window remembers (MainWindowMenus.cpp).
     void createMenus();
     void restoreSettings();
+    // Keeps the window within the screen's available area.
+    void fitToScreen();
+    void showTitle();
+    // One status-bar message at a time: `text` stands for `milliseconds`, then the summary returns.
+    void showNote(const QString& text, int milliseconds);
+    void useProfile(session::Profile profile, const QString& path, session::ProfileRules rules);
+    // The bytes of `format`, or empty after saying why they cannot be made (a rule is invalid).
+    std::optional<std::string> reportBytes(session::ReportFormat format);
+    bool writeReport(const QString& path, const std::string& bytes);
     void rememberFolder(const QString& purpose, const QString& path);
     [[nodiscard]] QString startFolder(const QString& purpose) const;
     [[nodiscard]] ResultGrid* gridInView() const;
+    // The four grids with the grid each shows, in the order of their tabs.
+    [[nodiscard]] std::array<std::pair<ResultGrid*, view::Grid>, 4> gridKinds() const;
 
     void onRulesEdited(const reload::RuleTexts& texts);
     void onSortClicked(view::SortKey key);
+    void onHeaderClicked(view::Grid grid, int column);
+    // Shows the rows of a new order: the selections named rows that now hold other saves.
+    void showSortedRows();
     void onGraphCategoryChanged();
     void onSelectionChanged(ResultGrid* grid);
     void pollLoad();
@@ -133,6 +164,9 @@ private:
     void showRows(bool graphData);
     void drawGraph();
     void showStatus();
+    void showLoadProblems(const session::LoadSummary& summary);
+    // Hides the rows whose file and player names do not hold the filter text, and says how many.
+    void applyFilter();
     bool writeOutput(const QString& path, const std::string& bytes);
 
     session::Session m_session;
@@ -146,6 +180,14 @@ private:
     bool m_polling = false;
     QProgressDialog* m_progress = nullptr;  // kept for the window's lifetime
     std::vector<std::size_t> m_graphRows;   // the rows the graph plots; empty: the first 20
+    bool m_graphStale = false;              // the rows changed since the graph was drawn
+    // The save each series plots (its path, or its name when it has none), so that a save keeps
+    // its series, and colour, while it stays plotted; empty for a free series.
+    std::array<std::string, 20> m_graphSaves{};
+    int m_graphDrawnCategory = -1;
+    QTimer m_noteTimer;
+    QString m_profileName;
+    QStringList m_skipped;  // entries the last load passed over, each with its reason
 
     QWidget* m_client = nullptr;
     QLabel* m_pathLabel = nullptr;
@@ -165,7 +207,12 @@ private:
     HistoryChart* m_historyChart = nullptr;
     QComboBox* m_graphSelect = nullptr;
     RulesPanel* m_rulesPanel = nullptr;
+    QScrollArea* m_rulesScroll = nullptr;
     QLabel* m_statusLabel = nullptr;
+    QLabel* m_checksOffLabel = nullptr;
+    QLineEdit* m_filterEdit = nullptr;
+    QLabel* m_filterNote = nullptr;
+    bool m_filtered = false;  // some row may be hidden
     std::array<SortButton*, 4> m_sortButtons{};
 };
 

@@ -5,6 +5,8 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -12,12 +14,15 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QUrl>
+#include <QVBoxLayout>
 
 #include "export/AtomicFile.h"
 #include "gui/HistoryChart.h"
@@ -43,6 +48,25 @@ constexpr ExportKind kExports[] = {
     {session::ReportFormat::Html, "Export &HTML...", "Results.html", "Web pages (*.html)"},
 };
 
+constexpr int kNoteMilliseconds = 6000;
+
+// The rule texts of `b` that differ from those of `a`, one line each.
+QString RuleChanges(const reload::RuleTexts& a, const reload::RuleTexts& b) {
+    const auto date = [](const reload::RuleTexts& t) { return t.day + "-" + t.month + "-" + t.year; };
+    const std::tuple<reload::RuleField, std::string, std::string> rules[] = {
+        {reload::RuleField::StartDate, date(a), date(b)},
+        {reload::RuleField::SessionsPerDay, a.sessionsPerDay, b.sessionsPerDay},
+        {reload::RuleField::MinSessionMinutes, a.minSessionMinutes, b.minSessionMinutes},
+        {reload::RuleField::Presessions, a.presessions, b.presessions},
+    };
+    QStringList lines;
+    for (const auto& [field, now, then] : rules) {
+        if (now != then)
+            lines << QStringLiteral("%1: %2 (typed: %3)").arg(reload::RuleName(field), FromUtf8(then), FromUtf8(now));
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
 }  // namespace
 
 void MainWindow::createMenus() {
@@ -59,12 +83,13 @@ void MainWindow::createMenus() {
     file->addSeparator();
     file->addAction(tr("Open &Profile..."), this, &MainWindow::chooseAndOpenProfile);
     file->addAction(tr("Save Profile &As..."), this, &MainWindow::chooseAndSaveProfile);
+    file->addAction(tr("&No Profile"), this, &MainWindow::dropProfile);
     file->addSeparator();
     file->addAction(tr("&Quit"), QKeySequence::Quit, this, &QWidget::close);
 
     auto* edit = menuBar()->addMenu(tr("&Edit"));
     edit->addAction(tr("&Copy Rows"), QKeySequence::Copy, this, [this] {
-        if (!copySelectedRows()) statusBar()->showMessage(tr("Select the rows to copy first"), 4000);
+        if (!copySelectedRows()) showNote(tr("Select the rows to copy first"), kNoteMilliseconds);
     });
     edit->addAction(tr("&Reset Rules"), this, &MainWindow::resetRules);
 
@@ -79,19 +104,40 @@ void MainWindow::createMenus() {
 }
 
 void MainWindow::restoreSettings() {
-    if (const auto rules = m_settings.rules()) {
-        // Read back as typed, errors and all: a rule set that does not parse shows why.
-        m_rulesPanel->setTexts(*rules);
-        m_rulesPanel->showCheck(m_session.setRules(*rules));
-    } else {
-        m_rulesPanel->showCheck(m_session.ruleCheck());
-    }
+    // Read back as typed, errors and all: a rule set that does not parse shows why.
+    const auto rules = m_settings.rules();
+    if (rules) m_session.setRules(*rules);
     const QString profile = m_settings.profilePath();
-    if (!profile.isEmpty() && QFileInfo::exists(profile)) openProfile(profile);
-    const QString category = m_settings.graphCategory();
-    if (!category.isEmpty()) m_graphSelect->setCurrentText(category);
+    if (!profile.isEmpty()) {
+        try {
+            // The rules last in force were typed after the profile set its own: they stay.
+            useProfile(session::ReadProfile(ToFileSystem(profile)), profile,
+                       rules ? session::ProfileRules::Keep : session::ProfileRules::Take);
+        } catch (const session::ProfileError& error) {
+            // Forgotten, so that a profile that no longer opens costs one message, not one per start.
+            m_settings.setProfilePath(QString());
+            reportError(tr("The window starts without the tournament profile it last used, which no longer opens:\n%1")
+                            .arg(WithFullStop(FromUtf8(error.what()))));
+        }
+    }
+    m_rulesPanel->setTexts(m_session.ruleTexts());
+    m_rulesPanel->showCheck(m_session.ruleCheck());
+    // Only a category of the list: a text from an older version may be none.
+    const int category = m_graphSelect->findText(m_settings.graphCategory());
+    if (category >= 0) m_graphSelect->setCurrentIndex(category);
     const QByteArray geometry = m_settings.geometry();
     if (!geometry.isEmpty()) restoreGeometry(geometry);
+    fitToScreen();
+}
+
+void MainWindow::showTitle() {
+    const QString title = QStringLiteral("%1 (version %2)").arg(kApplicationTitle, QUILLMERE_VERSION);
+    setWindowTitle(m_profileName.isEmpty() ? title : tr("%1 - profile %2").arg(title, m_profileName));
+}
+
+void MainWindow::showNote(const QString& text, int milliseconds) {
+    m_statusLabel->setText(text);
+    m_noteTimer.start(milliseconds);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -133,19 +179,34 @@ bool MainWindow::loadPaths(const QStringList& paths) {
     std::vector<std::string> given;
     given.reserve(static_cast<std::size_t>(paths.size()));
     for (const auto& path : paths) given.push_back(ToFileSystem(path));
-    const auto list = load::ExpandPaths(given, false);
-    if (!list.skipped.empty()) {
-        statusBar()->showMessage(tr("%n entries skipped: not regular files", nullptr, static_cast<int>(list.skipped.size())),
-                                 8000);
+    return loadPaths(given);
+}
+
+bool MainWindow::loadPaths(const std::vector<std::string>& paths) {
+    if (paths.empty() || isLoading()) return false;
+    const auto list = load::ExpandPaths(paths, false);
+    QStringList skipped;
+    for (const auto& [path, reason] : list.skipped)
+        skipped << tr("%1: skipped (%2)").arg(QDir::toNativeSeparators(FromFileSystem(path)), FromUtf8(reason));
+    if (list.files.empty() && skipped.isEmpty()) {
+        reportError(
+            tr("Nothing to load: no files in %1.").arg(QDir::toNativeSeparators(FromFileSystem(paths.front()))));
+        return false;
     }
-    return loadFiles(list.files);
+    if (list.files.empty()) {
+        reportFailures(tr("Nothing to load: %n entries passed over", nullptr, static_cast<int>(skipped.size())),
+                       skipped);
+        return false;
+    }
+    const bool started = loadFiles(list.files);
+    if (started) m_skipped = skipped;
+    return started;
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
     const auto urls = event->mimeData()->urls();
-    const bool files = !urls.isEmpty() && std::all_of(urls.begin(), urls.end(), [](const QUrl& url) {
-        return url.isLocalFile();
-    });
+    const bool files =
+        !urls.isEmpty() && std::all_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
     if (files && !isLoading()) event->acceptProposedAction();
 }
 
@@ -156,24 +217,33 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 void MainWindow::chooseAndSaveResults() {
+    // Refused before any dialog: nothing the referee picks there could be saved.
+    const auto bytes = reportBytes(session::ReportFormat::Results);
+    if (!bytes) return;
+    const auto left = static_cast<int>(m_session.countOf(analysis::SaveStatus::NotLoaded));
+    if (left > 0 &&
+        ask(tr("%n saves were left out by Cancel and would be saved as blank rows. Save anyway?", nullptr, left),
+            QMessageBox::Save | QMessageBox::Cancel) != QMessageBox::Save)
+        return;
     QFileDialog dialog(this);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix("txt");
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.selectFile(QDir(startFolder("save")).filePath("Res.txt"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     rememberFolder("save", dialog.selectedFiles().first());
-    saveResults(dialog.selectedFiles().first());
+    writeReport(dialog.selectedFiles().first(), *bytes);
 }
 
 void MainWindow::chooseAndExport(session::ReportFormat format) {
+    const auto bytes = reportBytes(format);
+    if (!bytes) return;
     const auto* kind = std::find_if(std::begin(kExports), std::end(kExports),
                                     [format](const ExportKind& s) { return s.format == format; });
     const QString path = QFileDialog::getSaveFileName(
         this, tr("Export"), QDir(startFolder("export")).filePath(kind->fileName), tr(kind->filter));
     if (path.isEmpty()) return;
     rememberFolder("export", path);
-    exportReport(format, path);
+    writeReport(path, *bytes);
 }
 
 void MainWindow::chooseAndSaveGraph() {
@@ -199,13 +269,15 @@ void MainWindow::showAbout() {
 }
 
 void MainWindow::drawGraph() {
+    m_graphStale = false;
     const auto& records = m_session.records();
     std::vector<const analysis::SaveRecord*> drawn;
     QString caption;
     if (m_graphRows.empty()) {
         const auto count = std::min<std::size_t>(records.size(), HistoryChart::kSeriesCount);
         for (std::size_t i = 0; i < count; ++i) drawn.push_back(&records[i]);
-        if (records.size() > count) caption = tr("Rows 1 to %1 of %2; select rows to compare others").arg(count).arg(records.size());
+        if (records.size() > count)
+            caption = tr("Rows 1 to %1 of %2; select rows to compare others").arg(count).arg(records.size());
     } else {
         QStringList rows;
         for (const auto row : m_graphRows) {
@@ -217,12 +289,42 @@ void MainWindow::drawGraph() {
         if (m_graphRows.size() > drawn.size())
             caption += tr(" (the first %1 of %2 selected)").arg(drawn.size()).arg(m_graphRows.size());
     }
-    m_historyChart->drawRecords(drawn, graphCategory(), caption);
+    // A save plotted before keeps its series; the others take the free ones in order.
+    const auto identity = [](const analysis::SaveRecord& rec) { return rec.Path.empty() ? rec.FileName : rec.Path; };
+    std::array<std::string, HistoryChart::kSeriesCount> saves{};
+    std::vector<const analysis::SaveRecord*> bySeries(HistoryChart::kSeriesCount, nullptr);
+    std::vector<const analysis::SaveRecord*> newcomers;
+    for (const auto* rec : drawn) {
+        const auto kept = std::find(m_graphSaves.begin(), m_graphSaves.end(), identity(*rec));
+        const auto slot = static_cast<std::size_t>(kept - m_graphSaves.begin());
+        if (kept != m_graphSaves.end() && bySeries[slot] == nullptr) {
+            bySeries[slot] = rec;
+            saves[slot] = *kept;
+        } else {
+            newcomers.push_back(rec);
+        }
+    }
+    std::size_t free = 0;
+    for (const auto* rec : newcomers) {
+        while (bySeries[free] != nullptr) ++free;
+        bySeries[free] = rec;
+        saves[free] = identity(*rec);
+    }
+    m_historyChart->chart()->setTitle(caption);
+    if (saves == m_graphSaves && graphCategory() == m_graphDrawnCategory) return;
+    m_graphSaves = saves;
+    m_graphDrawnCategory = graphCategory();
+    m_historyChart->drawRecords(bySeries, graphCategory(), caption);
 }
 
 void MainWindow::showStatus() {
-    if (isLoading()) return;
-    m_statusLabel->setText(m_session.size() == 0 ? tr("No saves loaded") : FromUtf8(view::BatchSummary(m_session.records())));
+    QStringList off;
+    for (const auto& note : m_session.checksOff()) off << FromUtf8(note);
+    m_checksOffLabel->setText(off.join(QStringLiteral("; ")));
+    if (isLoading() || m_noteTimer.isActive()) return;
+    QString text = m_session.size() == 0 ? tr("No saves loaded") : FromUtf8(view::BatchSummary(m_session.records()));
+    if (!off.isEmpty()) text += QStringLiteral(" - ") + off.join(QStringLiteral("; "));
+    m_statusLabel->setText(text);
 }
 
 void MainWindow::onGraphCategoryChanged() {
@@ -232,7 +334,8 @@ void MainWindow::onGraphCategoryChanged() {
 
 void MainWindow::onSelectionChanged(ResultGrid* grid) {
     m_graphRows = grid->selectedRecords();
-    drawGraph();
+    m_graphStale = true;
+    if (m_pages->currentWidget() == m_graphPage) drawGraph();
 }
 
 void MainWindow::chooseAndOpenProfile() {
@@ -247,29 +350,56 @@ void MainWindow::chooseAndSaveProfile() {
     const QString name = m_session.profile() && !m_session.profile()->name.empty()
                              ? QString::fromStdString(m_session.profile()->name) + ".json"
                              : QStringLiteral("profile.json");
-    const QString path = QFileDialog::getSaveFileName(this, tr("Save Profile"), QDir(startFolder("profile")).filePath(name),
-                                                      tr("Tournament profiles (*.json)"));
+    const QString path = QFileDialog::getSaveFileName(
+        this, tr("Save Profile"), QDir(startFolder("profile")).filePath(name), tr("Tournament profiles (*.json)"));
     if (path.isEmpty()) return;
     rememberFolder("profile", path);
     saveProfile(path);
 }
 
 bool MainWindow::openProfile(const QString& path) {
+    std::optional<session::Profile> profile;
     try {
-        auto profile = session::ReadProfile(ToFileSystem(path));
-        m_rulesPanel->setTexts(profile.rules);
-        m_rulesPanel->showCheck(m_session.setProfile(std::move(profile)));
+        profile = session::ReadProfile(ToFileSystem(path));
     } catch (const session::ProfileError& error) {
         reportError(WithFullStop(FromUtf8(error.what())));
         return false;
     }
+    auto rules = session::ProfileRules::Take;
+    if (profile->rules != m_session.ruleTexts()) {
+        const auto answer = ask(tr("The profile sets other rules than those in force:\n%1\n\nUse the profile's rules? "
+                                   "No keeps the rules in force.")
+                                    .arg(RuleChanges(m_session.ruleTexts(), profile->rules)),
+                                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        if (answer == QMessageBox::Cancel) return false;
+        if (answer == QMessageBox::No) rules = session::ProfileRules::Keep;
+    }
+    useProfile(std::move(*profile), path, rules);
+    showNote(tr("Profile %1 in use").arg(m_profileName), kNoteMilliseconds);
+    return true;
+}
+
+void MainWindow::useProfile(session::Profile profile, const QString& path, session::ProfileRules rules) {
+    m_profileName = profile.name.empty() ? QFileInfo(path).completeBaseName() : FromUtf8(profile.name);
+    m_session.setProfile(std::move(profile), rules);
+    m_rulesPanel->setTexts(m_session.ruleTexts());
+    m_rulesPanel->showCheck(m_session.ruleCheck());
     m_settings.setProfilePath(path);
     m_settings.setRules(m_session.ruleTexts());
+    showTitle();
     m_rows.invalidate();
     showRows(false);
     m_flagsGrid->fitColumns(2);
-    statusBar()->showMessage(tr("Profile %1 in use").arg(QFileInfo(path).fileName()), 6000);
-    return true;
+}
+
+void MainWindow::dropProfile() {
+    m_session.setProfile(std::nullopt, session::ProfileRules::Keep);
+    m_settings.setProfilePath({});
+    m_profileName.clear();
+    showTitle();
+    m_rows.invalidate();
+    showRows(false);
+    showNote(tr("No profile in use"), kNoteMilliseconds);
 }
 
 bool MainWindow::saveProfile(const QString& path) {
@@ -278,10 +408,13 @@ bool MainWindow::saveProfile(const QString& path) {
     if (profile.name.empty()) profile.name = QFileInfo(path).completeBaseName().toStdString();
     if (!writeOutput(path, session::ProfileJson(profile))) return false;
     m_settings.setProfilePath(path);
+    m_profileName = FromUtf8(profile.name);
+    showTitle();
     return true;
 }
 
 void MainWindow::onRulesEdited(const reload::RuleTexts& texts) {
+    m_noteTimer.stop();  // what the new rules leave unchecked replaces an older note
     m_rulesPanel->showCheck(m_session.setRules(texts));
     m_settings.setRules(texts);
     m_rows.invalidate();
@@ -291,6 +424,15 @@ void MainWindow::onRulesEdited(const reload::RuleTexts& texts) {
 
 void MainWindow::onSortClicked(view::SortKey key) {
     m_session.sortClick(key);
+    showSortedRows();
+}
+
+void MainWindow::onHeaderClicked(view::Grid grid, int column) {
+    m_session.headerClick(grid, column);
+    showSortedRows();
+}
+
+void MainWindow::showSortedRows() {
     m_rows.invalidate();
     // The selection named rows, which now hold other saves.
     for (auto* grid : {m_baseGrid, m_reloadGrid, m_additionalGrid, m_flagsGrid}) grid->clearSelection();
@@ -310,22 +452,42 @@ bool MainWindow::copySelectedRows() {
     if (rows.empty()) return false;
     QApplication::clipboard()->setText(
         FromUtf8(view::TabSeparatedRows(m_session.records(), rows, m_rows.formatOptions())));
-    statusBar()->showMessage(tr("%n rows copied", nullptr, static_cast<int>(rows.size())), 4000);
+    QString note = tr("%n rows copied", nullptr, static_cast<int>(rows.size()));
+    if (!m_session.rulesValid()) {
+        QStringList off;
+        for (const auto& text : m_session.checksOff()) off << FromUtf8(text);
+        note += tr(", verdicts blank: %1").arg(off.join(QStringLiteral("; ")));
+    }
+    showNote(note, kNoteMilliseconds);
     return true;
 }
 
 bool MainWindow::saveResults(const QString& path) { return exportReport(session::ReportFormat::Results, path); }
 
 bool MainWindow::exportReport(session::ReportFormat format, const QString& path) {
+    const auto bytes = reportBytes(format);
+    return bytes && writeReport(path, *bytes);
+}
+
+std::optional<std::string> MainWindow::reportBytes(session::ReportFormat format) {
     // The results file holds Windows-1251 texts and the locale's decimal separator.
     view::FormatOptions options = m_rows.formatOptions();
     options.encoding = view::TextEncoding::Windows1251;
     try {
-        return writeOutput(path, m_session.report(format, options));
+        return m_session.report(format, options);
     } catch (const session::RulesInvalid& error) {
-        reportError(tr("The results were not saved: %1").arg(WithFullStop(QString::fromStdString(error.what()))));
+        reportError(tr("The results were not saved: %1").arg(WithFullStop(FromUtf8(error.what()))));
     }
-    return false;
+    return std::nullopt;
+}
+
+bool MainWindow::writeReport(const QString& path, const std::string& bytes) {
+    if (!writeOutput(path, bytes)) return false;
+    const auto rows = static_cast<qulonglong>(m_session.size());
+    showNote(
+        (rows == 1 ? tr("Saved 1 row to %2") : tr("Saved %1 rows to %2")).arg(rows).arg(QDir::toNativeSeparators(path)),
+        kNoteMilliseconds);
+    return true;
 }
 
 bool MainWindow::writeOutput(const QString& path, const std::string& bytes) {
@@ -344,6 +506,36 @@ void MainWindow::reportError(const QString& message) {
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
     Q_EMIT errorReported(message);
+}
+
+void MainWindow::reportFailures(const QString& heading, const QStringList& lines) {
+    auto* box = new QDialog(this);
+    box->setObjectName("FailureList");
+    box->setWindowTitle(kApplicationTitle);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setSizeGripEnabled(true);
+    auto* layout = new QVBoxLayout(box);
+    auto* caption = new QLabel(heading, box);
+    caption->setWordWrap(true);
+    layout->addWidget(caption);
+    auto* list = new QListWidget(box);
+    list->addItems(lines);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    layout->addWidget(list);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, box);
+    connect(buttons, &QDialogButtonBox::accepted, box, &QDialog::accept);
+    layout->addWidget(buttons);
+    // Never taller or wider than most of the screen: the list scrolls instead.
+    QSize size(560, 140 + 18 * static_cast<int>(lines.size()));
+    if (const QScreen* shown = screen()) size = size.boundedTo(shown->availableGeometry().size() * 3 / 4);
+    box->resize(size);
+    box->open();
+    Q_EMIT errorReported(lines.join(QLatin1Char('\n')));
+}
+
+QMessageBox::StandardButton MainWindow::ask(const QString& question, QMessageBox::StandardButtons buttons) {
+    QMessageBox box(QMessageBox::Question, kApplicationTitle, question, buttons, this);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
 }  // namespace quillmere::gui

@@ -15,6 +15,7 @@ namespace {
 
 const QColor kFailedRowColour(255, 205, 205);
 const QColor kBlockedRowColour(222, 226, 238);
+const QColor kNotLoadedRowColour(236, 236, 236);
 const QColor kFlaggedRowColour(255, 221, 170);
 constexpr int kCellPadding = 8;     // room a cell keeps around its text
 constexpr int kHeaderPadding = 12;  // the same for a header section
@@ -54,6 +55,8 @@ QVariant ResultGridModel::data(const QModelIndex& index, int role) const {
         case Qt::BackgroundRole:
             // The row-number column stands apart from the data like the header does.
             if (column == 0) return QPalette().button();
+            if (rec != nullptr && analysis::StatusOf(*rec) == analysis::SaveStatus::NotLoaded)
+                return QBrush(kNotLoadedRowColour);
             if (rec != nullptr && !rec->Failure.empty()) return QBrush(kFailedRowColour);
             if (rec != nullptr && !rec->BlockText.empty()) return QBrush(kBlockedRowColour);
             if (rec != nullptr && m_grid == GridKind::Flags && !rec->Flags.empty()) return QBrush(kFlaggedRowColour);
@@ -66,6 +69,8 @@ QVariant ResultGridModel::data(const QModelIndex& index, int role) const {
 QVariant ResultGridModel::toolTip(int row, int column) const {
     if (row >= m_rows.recordCount()) return {};
     const auto& rec = m_rows.record(row);
+    if (analysis::StatusOf(rec) == analysis::SaveStatus::NotLoaded)
+        return tr("Not loaded: the load was cancelled before this file was read");
     if (!rec.Failure.empty()) return WithFullStop(FromUtf8(rec.Failure));
     if (!rec.BlockText.empty()) return tr("Blocked by the organisers: %1").arg(FromWindows1251(rec.BlockText));
     if (m_grid == GridKind::Flags && !rec.Flags.empty()) {
@@ -105,6 +110,11 @@ ResultGrid::ResultGrid(GridKind grid, std::span<const view::ColumnSpec> columns,
     setTabKeyNavigation(false);
     setWordWrap(false);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // A header click sorts; it does not select a column of whole rows first.
+    QObject::disconnect(horizontalHeader(), SIGNAL(sectionPressed(int)), this, SLOT(selectColumn(int)));
+    QObject::disconnect(horizontalHeader(), SIGNAL(sectionEntered(int)), this, SLOT(_q_selectColumn(int)));
+    horizontalHeader()->setSectionsClickable(true);
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &ResultGrid::headerClicked);
     verticalHeader()->hide();
     fitRowHeight();
     horizontalHeader()->setHighlightSections(false);
@@ -129,6 +139,11 @@ void ResultGrid::createFrozenColumns() {
     m_frozen->verticalHeader()->hide();
     m_frozen->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_frozen->horizontalHeader()->setHighlightSections(false);
+    QObject::disconnect(m_frozen->horizontalHeader(), SIGNAL(sectionPressed(int)), m_frozen, SLOT(selectColumn(int)));
+    QObject::disconnect(m_frozen->horizontalHeader(), SIGNAL(sectionEntered(int)), m_frozen,
+                        SLOT(_q_selectColumn(int)));
+    m_frozen->horizontalHeader()->setSectionsClickable(true);
+    connect(m_frozen->horizontalHeader(), &QHeaderView::sectionClicked, this, &ResultGrid::headerClicked);
     m_frozen->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_frozen->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_frozen->setFrameShape(QFrame::NoFrame);
@@ -197,6 +212,22 @@ std::vector<std::size_t> ResultGrid::selectedRecords() const {
         if (index.row() < m_rows.recordCount()) rows.insert(static_cast<std::size_t>(index.row()));
     }
     return {rows.begin(), rows.end()};
+}
+
+void ResultGrid::hideRows(const std::vector<bool>& hidden) {
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        const bool hide = static_cast<std::size_t>(row) < hidden.size() && hidden[static_cast<std::size_t>(row)];
+        if (isRowHidden(row) == hide) continue;
+        setRowHidden(row, hide);
+        m_frozen->setRowHidden(row, hide);
+    }
+}
+
+void ResultGrid::showSortOrder(std::optional<int> column, bool ascending) {
+    for (auto* header : {horizontalHeader(), m_frozen->horizontalHeader()}) {
+        header->setSortIndicatorShown(column.has_value());
+        if (column) header->setSortIndicator(*column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+    }
 }
 
 void ResultGrid::fitHeaders() {

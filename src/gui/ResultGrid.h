@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 #include <QTableView>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -63,6 +64,14 @@ public:
     [[nodiscard]] QString cellText(int row, int column) const;
     // The records of the selected rows, in row order.
     [[nodiscard]] std::vector<std::size_t> selectedRecords() const;
+    // Hides the rows whose entry in `hidden` is true; rows past its end show.
+    void hideRows(const std::vector<bool>& hidden);
+    // Shows the order of a sort by `column` in its header, or no order at all.
+    void showSortOrder(std::optional<int> column, bool ascending);
+
+Q_SIGNALS:
+    // A click on the header of `column`, frozen columns included.
+    void headerClicked(int column);
 
 protected:
     // The header follows the grid's font, whatever the style gives headers by default.

@@ -14,6 +14,7 @@ namespace {
 
 constexpr int kDesignFontPixels = 11;
 constexpr int kSmallestCaptionPixels = 7;
+constexpr int kSmallestErrorPixels = 6;
 const QColor kRuleTextColour(Qt::blue);
 const QColor kWrongRuleColour(255, 190, 190);
 
@@ -155,6 +156,13 @@ void RulesPanel::showCheck(const reload::RuleCheck& check) {
     }
     m_errorLabel->setText(messages.join(QLatin1Char('\n')));
     m_errorLabel->setToolTip(m_errorLabel->text());
+    // Every message stays readable: several shrink the text until all of them fit the label.
+    QFont errorFont = m_errorLabel->font();
+    for (int pixels = kDesignFontPixels; pixels >= kSmallestErrorPixels && !messages.isEmpty(); --pixels) {
+        errorFont.setPixelSize(pixels);
+        m_errorLabel->setFont(errorFont);
+        if (m_errorLabel->heightForWidth(m_errorLabel->width()) <= m_errorLabel->height()) break;
+    }
 }
 
 }  // namespace quillmere::gui

@@ -9,8 +9,8 @@ namespace quillmere::gui {
 
 namespace {
 
-// 16 by 16, transparent around a triangle 13 pixels wide and 7 rows high, pointing down or up;
-// the button of the last sort is drawn in a deeper colour.
+// 16 by 16, transparent around a triangle 13 pixels wide and 7 rows high, pointing down or up, in
+// a deeper colour; an inactive button shows a dot, so that no state reads as an order it is not.
 QPixmap SortArrow(SortButton::Shows shows) {
     QPixmap picture(16, 16);
     picture.fill(Qt::transparent);
@@ -18,7 +18,9 @@ QPixmap SortArrow(SortButton::Shows shows) {
     painter.setPen(QPen(Qt::black, 1));
     const bool active = shows != SortButton::Shows::Key;
     painter.setBrush(active ? QColor(0x00, 0x99, 0xCC) : QColor(0x00, 0xFF, 0xFF));
-    if (shows == SortButton::Shows::Ascending) {
+    if (shows == SortButton::Shows::Key) {
+        painter.drawEllipse(QRect(4, 4, 6, 6));
+    } else if (shows == SortButton::Shows::Ascending) {
         painter.drawPolygon(QPolygon({QPoint(1, 10), QPoint(13, 10), QPoint(7, 4)}));
     } else {
         painter.drawPolygon(QPolygon({QPoint(1, 4), QPoint(13, 4), QPoint(7, 10)}));

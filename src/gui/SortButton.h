@@ -4,9 +4,9 @@
 
 namespace quillmere::gui {
 
-// A small picture button that stands over a grid column header and sorts by that column: a
-// cyan, black-outlined triangle pointing down, no text. The button of the last sort shows the
-// order the rows are now in instead: its triangle points up for smallest first.
+// A small picture button that stands over a grid column header and sorts by that column: a cyan,
+// black-outlined dot and no arrow while the rows are in another order; the button of the last
+// sort shows the order the rows are now in with a deeper triangle, pointing up for smallest first.
 class SortButton : public QToolButton {
     Q_OBJECT
 

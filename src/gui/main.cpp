@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "gui/MainWindow.h"
-#include "load/FileList.h"
 
 namespace {
 
@@ -82,9 +81,16 @@ int main(int argc, char* argv[]) {
     quillmere::gui::MainWindow window;
     window.show();
     if (parser.isSet(profile)) window.openProfile(parser.value(profile));
-    // A folder stands for the regular files in it, as on the command line of quillmere-report.
-    const auto files = quillmere::load::ExpandPaths(savePathsOf(argc, argv), false).files;
-    if (!files.empty()) QTimer::singleShot(0, &window, [&window, files] { window.loadFiles(files); });
+    // A folder stands for the regular files in it, as on the command line of quillmere-report; what
+    // is passed over is listed.
+    const auto paths = savePathsOf(argc, argv);
+    const bool quitting = parser.isSet(quitAfterLoad);
+    if (!paths.empty()) {
+        QTimer::singleShot(0, &window, [&window, paths, quitting] {
+            // With nothing loaded no load can finish: a scripted check ends here, as failed.
+            if (!window.loadPaths(paths) && quitting) QApplication::exit(1);
+        });
+    }
     if (parser.isSet(quitAfterLoad)) {
         QObject::connect(&window, &quillmere::gui::MainWindow::loadFinished, application.get(), [&window] {
             const bool allLoaded = window.session().records().end() ==

@@ -79,6 +79,18 @@ std::optional<std::int32_t> ReloadsToNextVerdict(const analysis::ReloadJudgement
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(needed - judged.Reloads, 1, kMaxInt32));
 }
 
+std::int64_t CalendarDay(double fileDate, double startDate) {
+    // In whole seconds first: a file time has no finer grain, and a fraction of a day that stands
+    // for midnight must not fall a hair short of it.
+    constexpr long double kSecondsPerDay = 86400;
+    constexpr long double kMostSeconds = 1e15L;  // far beyond any file date, far inside int64
+    const long double seconds = std::clamp(
+        std::nearbyint((static_cast<long double>(fileDate) - startDate) * kSecondsPerDay), -kMostSeconds, kMostSeconds);
+    const auto whole = static_cast<std::int64_t>(seconds);
+    const std::int64_t days = whole / 86400 - (whole % 86400 < 0 ? 1 : 0);
+    return days + 1;
+}
+
 void ApplyRules(analysis::ResultTable& table, const std::optional<Rules>& rules) {
     for (auto& rec : table) rec.Reload = rules ? JudgeReloads(rec, *rules) : std::nullopt;
 }

@@ -18,6 +18,11 @@ namespace quillmere::reload {
 // allowance (at least 1); empty for a save already judged a cheat.
 [[nodiscard]] std::optional<std::int32_t> ReloadsToNextVerdict(const analysis::ReloadJudgement& judged);
 
+// The tournament day on which a file dated `fileDate` was saved, counted in calendar days: the start
+// date is day 1 from 00:00:00 on, so a save at midnight belongs to the day that begins then; the day
+// before the start is day 0. Unlike PlayDays nothing is rounded or folded back.
+[[nodiscard]] std::int64_t CalendarDay(double fileDate, double startDate);
+
 // Judges every record of the table under `rules`, or clears every judgement when there are none.
 void ApplyRules(analysis::ResultTable& table, const std::optional<Rules>& rules);
 

@@ -162,36 +162,70 @@ std::string quoted(std::string_view text) {
     return result;
 }
 
+std::string belowZero(RuleField field, std::string_view text) {
+    return std::string(RuleName(field)) + " must be 0 or more, not " + quoted(text);
+}
+
 }  // namespace
+
+const char* RuleName(RuleField field) {
+    switch (field) {
+        case RuleField::StartDate:
+            return "start date";
+        case RuleField::SessionsPerDay:
+            return "sessions per day";
+        case RuleField::MinSessionMinutes:
+            return "minimum session time";
+        case RuleField::Presessions:
+            return "presessions";
+    }
+    return "rule";
+}
+
+std::string NamedMessage(const RuleError& error) {
+    const std::string name = RuleName(error.field);
+    return error.message.starts_with(name) ? error.message : name + ": " + error.message;
+}
+
+bool RuleCheck::failed(RuleField field) const {
+    return std::any_of(errors.begin(), errors.end(), [field](const RuleError& error) { return error.field == field; });
+}
 
 RuleCheck CheckRules(const RuleTexts& texts, int currentYear) {
     Rules rules;
     std::vector<RuleError> errors;
     const std::string joined = texts.day + "-" + texts.month + "-" + texts.year;
-    if (const auto start = parseDate(joined, currentYear)) {
+    const auto start = parseDate(joined, currentYear);
+    if (start) {
         rules.startDate = *start;
     } else {
         errors.push_back({RuleField::StartDate, quoted(joined) + " is not a valid date"});
     }
-    if (const auto sessions = parseFloat(texts.sessionsPerDay)) {
-        rules.sessionsPerDay = *sessions;
-    } else {
+    // A negative count would turn every verdict upside down (negative allowances, extra reloads).
+    if (const auto sessions = parseFloat(texts.sessionsPerDay); !sessions) {
         errors.push_back(
             {RuleField::SessionsPerDay, quoted(texts.sessionsPerDay) + " is not a valid floating point value"});
-    }
-    if (const auto minutes = parseInteger(texts.minSessionMinutes)) {
-        rules.minSessionMinutes = *minutes;
+    } else if (*sessions < 0) {
+        errors.push_back({RuleField::SessionsPerDay, belowZero(RuleField::SessionsPerDay, texts.sessionsPerDay)});
     } else {
-        errors.push_back(
-            {RuleField::MinSessionMinutes, quoted(texts.minSessionMinutes) + " is not a valid integer value"});
+        rules.sessionsPerDay = *sessions;
     }
-    if (const auto presessions = parseInteger(texts.presessions)) {
-        rules.presessions = *presessions;
-    } else {
-        errors.push_back({RuleField::Presessions, quoted(texts.presessions) + " is not a valid integer value"});
+    const std::pair<RuleField, const std::string*> integers[] = {
+        {RuleField::MinSessionMinutes, &texts.minSessionMinutes},
+        {RuleField::Presessions, &texts.presessions},
+    };
+    for (const auto& [field, text] : integers) {
+        const auto value = parseInteger(*text);
+        if (!value) {
+            errors.push_back({field, quoted(*text) + " is not a valid integer value"});
+        } else if (*value < 0) {
+            errors.push_back({field, belowZero(field, *text)});
+        } else {
+            (field == RuleField::Presessions ? rules.presessions : rules.minSessionMinutes) = *value;
+        }
     }
-    if (!errors.empty()) return {std::nullopt, std::move(errors)};
-    return {rules, {}};
+    if (!errors.empty()) return {std::nullopt, std::move(errors), start};
+    return {rules, {}, start};
 }
 
 int CurrentYear() {

@@ -22,12 +22,18 @@ struct RuleTexts {
 // Which rule a RuleError is about; the start date's three texts form one rule.
 enum class RuleField { StartDate, SessionsPerDay, MinSessionMinutes, Presessions };
 
-// A rule text that does not parse. The message has no final full stop, e.g.
-// "'-11-2005' is not a valid date".
+// The name of a rule as its box is captioned, e.g. "sessions per day".
+[[nodiscard]] const char* RuleName(RuleField field);
+
+// A rule text that does not parse or is out of range. The message has no final full stop, e.g.
+// "'-11-2005' is not a valid date" or "presessions must be 0 or more, not '-5'".
 struct RuleError {
     RuleField field;
     std::string message;
 };
+
+// The error's message naming its rule, e.g. "presessions: '' is not a valid integer value".
+[[nodiscard]] std::string NamedMessage(const RuleError& error);
 
 // The parsed tournament rules.
 struct Rules {
@@ -38,14 +44,20 @@ struct Rules {
 };
 
 // The outcome of parsing all rule texts: the rules when every text parses, else one error per
-// rule that does not, in the order date, sessions per day, minimum minutes, presessions.
+// rule that does not, in the order date, sessions per day, minimum minutes, presessions. The start
+// date is kept whenever its own texts parse, so that the checks needing only it can still run.
 struct RuleCheck {
     std::optional<Rules> rules;
     std::vector<RuleError> errors;
+    std::optional<double> startDate;
+
+    // Whether `field` is among the errors.
+    [[nodiscard]] bool failed(RuleField field) const;
 };
 
 // Parses every rule text. A one- or two-digit year lies in the 100 years that start 50 years
-// before `currentYear`. Sessions per day takes "," or "." as its decimal separator.
+// before `currentYear`. Sessions per day takes "," or "." as its decimal separator. Sessions per
+// day, minimum minutes and presessions must be 0 or more (0 sessions per day allow no reloads).
 [[nodiscard]] RuleCheck CheckRules(const RuleTexts& texts, int currentYear);
 
 // The calendar year of the local date today.

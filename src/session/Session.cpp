@@ -23,9 +23,9 @@ const reload::RuleCheck& Session::setRules(const reload::RuleTexts& texts) {
     return m_ruleCheck;
 }
 
-const reload::RuleCheck& Session::setProfile(std::optional<Profile> profile) {
+const reload::RuleCheck& Session::setProfile(std::optional<Profile> profile, ProfileRules rules) {
     m_profile = std::move(profile);
-    return setRules(m_profile ? m_profile->rules : m_ruleTexts);
+    return setRules(m_profile && rules == ProfileRules::Take ? m_profile->rules : m_ruleTexts);
 }
 
 std::size_t Session::flaggedCount() const {
@@ -33,9 +33,35 @@ std::size_t Session::flaggedCount() const {
         std::count_if(m_records.begin(), m_records.end(), [](const auto& rec) { return !rec.Flags.empty(); }));
 }
 
+std::vector<std::string> Session::checksOff() const {
+    std::vector<std::string> off;
+    if (m_ruleCheck.failed(reload::RuleField::StartDate)) {
+        if (m_profile && m_profile->deadlineDay) off.push_back("deadline not checked: the start date is invalid");
+        off.push_back("saves before the start not checked: the start date is invalid");
+    }
+    if (!m_ruleCheck.errors.empty()) {
+        std::string names;
+        for (const auto& error : m_ruleCheck.errors)
+            names += (names.empty() ? "" : ", ") + std::string(reload::RuleName(error.field));
+        off.push_back("no reload verdicts: invalid " + names);
+    }
+    return off;
+}
+
+std::size_t Session::countOf(analysis::SaveStatus status) const {
+    return static_cast<std::size_t>(std::count_if(
+        m_records.begin(), m_records.end(), [status](const auto& rec) { return analysis::StatusOf(rec) == status; }));
+}
+
 void Session::refresh() {
     reload::ApplyRules(m_records, m_ruleCheck.rules);
-    CheckTournament(m_records, m_profile ? &*m_profile : nullptr, m_ruleCheck.rules);
+    // The date checks need only the start date: another rule in error does not switch them off.
+    std::optional<reload::Rules> dateRules = m_ruleCheck.rules;
+    if (!dateRules && m_ruleCheck.startDate) {
+        dateRules.emplace();
+        dateRules->startDate = *m_ruleCheck.startDate;
+    }
+    CheckTournament(m_records, m_profile ? &*m_profile : nullptr, dateRules);
 }
 
 LoadSummary Session::load(std::span<const std::string> paths, const analysis::BatchControl& control) {
@@ -79,6 +105,8 @@ LoadSummary Session::adopt(analysis::ResultTable records) {
         }
     }
     m_records = std::move(records);
+    m_lastSortKey.reset();
+    m_lastColumnSort.reset();
     refresh();
     view::SortRecords(m_records, view::SortKey::FileName, m_directions.fileName);
     return summary;
@@ -87,6 +115,19 @@ LoadSummary Session::adopt(analysis::ResultTable records) {
 void Session::sortClick(view::SortKey key) {
     view::SortClick(m_records, m_directions, key);
     m_lastSortKey = key;
+    m_lastColumnSort.reset();
+}
+
+void Session::headerClick(view::Grid grid, int column) {
+    if (const auto key = view::ButtonKeyOf(grid, column)) {
+        sortClick(*key);
+        return;
+    }
+    bool& ascending = m_columnDirections.try_emplace({grid, column}, true).first->second;
+    view::SortByColumn(m_records, grid, column, ascending);
+    m_lastColumnSort = ColumnSort{grid, column, ascending};
+    m_lastSortKey.reset();
+    ascending = !ascending;
 }
 
 view::RowTexts Session::rowTexts(std::size_t index, const view::FormatOptions& options) const {
@@ -106,7 +147,12 @@ std::string Session::report(ReportFormat format, const view::FormatOptions& opti
 void Session::writeReport(ReportFormat format, const view::FormatOptions& options, bool withHistories,
                           const std::function<void(std::string_view)>& write) const {
     if (!rulesValid()) {
-        throw RulesInvalid("the reload rules are invalid (" + m_ruleCheck.errors.front().message + ")");
+        std::string reasons;
+        for (const auto& error : m_ruleCheck.errors) {
+            if (!reasons.empty()) reasons += "; ";
+            reasons += reload::NamedMessage(error);
+        }
+        throw RulesInvalid("the reload rules are invalid (" + reasons + ")");
     }
     switch (format) {
         case ReportFormat::Csv:

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <map>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -42,6 +43,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Whether opening a profile sets the rules to its own or keeps the rules in force.
+enum class ProfileRules { Take, Keep };
+
 // What a referee works on: the table of the last load, the rule texts and their parse, and the
 // sort directions. Every change keeps them consistent: the records always carry the judgements of
 // the rules now set, or none while a rule does not parse. Both front ends make one call per user
@@ -58,13 +62,18 @@ public:
     [[nodiscard]] const reload::RuleCheck& ruleCheck() const { return m_ruleCheck; }
     [[nodiscard]] bool rulesValid() const { return m_ruleCheck.rules.has_value(); }
 
-    // Takes a tournament's profile: its rule texts become the rules (as setRules), and every save is
-    // checked against its requirements from now on. Without a profile only the checks that need
-    // none run (duplicates, save chains).
-    const reload::RuleCheck& setProfile(std::optional<Profile> profile);
+    // Takes a tournament's profile: with ProfileRules::Take its rule texts become the rules (as
+    // setRules), and every save is checked against its requirements from now on. Without a profile
+    // only the checks that need none run (duplicates, save chains, saves before the start).
+    const reload::RuleCheck& setProfile(std::optional<Profile> profile, ProfileRules rules = ProfileRules::Take);
     [[nodiscard]] const std::optional<Profile>& profile() const { return m_profile; }
     // How many records carry a flag.
     [[nodiscard]] std::size_t flaggedCount() const;
+    // The checks that do not run while a rule is invalid, each with its reason, e.g. "deadline not
+    // checked: the start date is invalid"; empty while every rule is valid.
+    [[nodiscard]] std::vector<std::string> checksOff() const;
+    // How many records stand as `status`.
+    [[nodiscard]] std::size_t countOf(analysis::SaveStatus status) const;
 
     // Analyses `paths` and adopts the records (blocking; see BackgroundLoad for a window).
     LoadSummary load(std::span<const std::string> paths, const analysis::BatchControl& control = {});
@@ -79,14 +88,26 @@ public:
     // One click of a sort button: sorts by `key` in its direction, then flips the direction.
     void sortClick(view::SortKey key);
     [[nodiscard]] const view::SortDirections& sortDirections() const { return m_directions; }
-    // The key of the last click, if any since the start.
+    // The key of the last click, if any since the start or the last load.
     [[nodiscard]] std::optional<view::SortKey> lastSortKey() const { return m_lastSortKey; }
+
+    // One click on a grid's column header: a column of a sort button sorts as that button does;
+    // any other sorts by its texts (view::SortByColumn), ascending first, and flips its direction.
+    void headerClick(view::Grid grid, int column);
+    // The column of the last header click that sorted by texts, and the order it left.
+    struct ColumnSort {
+        view::Grid grid;
+        int column;
+        bool ascending;
+    };
+    [[nodiscard]] std::optional<ColumnSort> lastColumnSort() const { return m_lastColumnSort; }
 
     [[nodiscard]] const analysis::ResultTable& records() const { return m_records; }
     [[nodiscard]] std::size_t size() const { return m_records.size(); }
     // The cells of record `index` as grid row index + 1.
     [[nodiscard]] view::RowTexts rowTexts(std::size_t index, const view::FormatOptions& options) const;
-    // The results file's bytes. Throws RulesInvalid while a rule does not parse.
+    // The results file's bytes. Throws RulesInvalid while a rule does not parse; its what() names
+    // every invalid rule.
     [[nodiscard]] std::string resultsText(const view::FormatOptions& options) const;
     // The table in `format`: the results file and the page follow `options`, the other formats
     // have fixed conventions. Throws RulesInvalid while a rule does not parse.
@@ -102,6 +123,8 @@ private:
     reload::RuleCheck m_ruleCheck;
     view::SortDirections m_directions;
     std::optional<view::SortKey> m_lastSortKey;
+    std::optional<ColumnSort> m_lastColumnSort;
+    std::map<std::pair<view::Grid, int>, bool> m_columnDirections;  // true: ascending on the next click
     std::optional<Profile> m_profile;
     analysis::ResultTable m_records;
 

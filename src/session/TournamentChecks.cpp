@@ -9,6 +9,7 @@
 
 #include "analysis/RuleTables.h"
 #include "load/Windows1251.h"
+#include "reload/ReloadControl.h"
 #include "view/CellTexts.h"
 
 namespace quillmere::session {
@@ -62,12 +63,18 @@ void checkSettings(SaveRecord& rec, const Profile& profile) {
 
 void checkDeadline(SaveRecord& rec, const Profile& profile, const reload::Rules& rules) {
     if (!profile.deadlineDay || !rec.FileDate) return;
-    // The tournament day as the reload control counts it, but without folding the late ones back.
-    const long double day = std::nearbyint(static_cast<long double>(*rec.FileDate) - rules.startDate + 0.5L);
+    const std::int64_t day = reload::CalendarDay(*rec.FileDate, rules.startDate);
     if (day > *profile.deadlineDay) {
-        rec.Flags.push_back("saved on day " + std::to_string(static_cast<long long>(day)) + " (deadline: day " +
+        rec.Flags.push_back("saved on day " + std::to_string(day) + " (deadline: day " +
                             std::to_string(*profile.deadlineDay) + ")");
     }
+}
+
+// The reload control counts such a save as day 30, the most lenient day: a flag says what happened.
+void checkBeforeStart(SaveRecord& rec, const reload::Rules& rules) {
+    if (!rec.FileDate) return;
+    const std::int64_t day = reload::CalendarDay(*rec.FileDate, rules.startDate);
+    if (day < 1) rec.Flags.push_back("saved before the start, day " + std::to_string(day));
 }
 
 // A header whose lengths are damaged can be read from the wrong place; the values stay as read,
@@ -151,6 +158,7 @@ void CheckTournament(analysis::ResultTable& table, const Profile* profile, const
         checkIdentity(*rec);
         if (profile) checkSettings(*rec, *profile);
         if (profile && rules) checkDeadline(*rec, *profile, *rules);
+        if (rules) checkBeforeStart(*rec, *rules);
     }
     checkDuplicates(checked);
     checkChains(checked);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string_view>
 
 #include "analysis/SaveRecord.h"
@@ -7,6 +8,22 @@
 namespace quillmere::view {
 
 enum class SortKey { FileName, Turn, Score, FinalScore };
+
+// The grids a header click can sort, by the texts of RowTexts.
+enum class Grid { Base, Reload, Additional, Flags };
+
+// The Base grid column that a sort key's button stands over.
+[[nodiscard]] int BaseColumnOf(SortKey key);
+
+// The key of the sort button that stands for a grid column (the file name in every grid; turn,
+// score and final score in the Base grid), if any.
+[[nodiscard]] std::optional<SortKey> ButtonKeyOf(Grid grid, int column);
+
+// Orders the table by column `column` of `grid` as the grids show it, stably: numbers, times
+// ("1:02:05"), dates ("29-11-2005 14:00:00") and years ("4000BC") by value, before other texts,
+// which compare with case ignored. Failed, blocked and not-loaded records go last, in their order,
+// whichever the direction. A column outside the grid leaves the table as it is.
+void SortByColumn(analysis::ResultTable& table, Grid grid, int column, bool ascending);
 
 // Orders the table by `key`, stably: records with equal keys keep their order. File names compare
 // in Windows-1251 with case ignored.

@@ -174,6 +174,8 @@ TEST_F(ReportCommand, UsageRuleAndOutputErrorsWriteNothing) {
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"--sessions-per-day", "x", "-o", path("Res.txt"), save},
          "quillmere-report: --sessions-per-day: 'x' is not a valid floating point value\n"},
+        {{"--presessions", "-5", "-o", path("Res.txt"), save},
+         "quillmere-report: --presessions: presessions must be 0 or more, not '-5'\n"},
         {{"--start", "31-02-2005", "-o", path("Res.txt"), save},
          "quillmere-report: --start: '31-02-2005' is not a valid date\n"},
         {{"--bogus", save}, "quillmere-report: unknown option '--bogus'\nTry 'quillmere-report --help'.\n"},

@@ -22,17 +22,11 @@ void require(bool invariant) {
 }
 
 std::array<reload::Rules, 3> ruleSets() {
-    reload::RuleTexts usual;
-    reload::RuleTexts strict;
-    strict.sessionsPerDay = "0";
-    strict.minSessionMinutes = "-5";
-    strict.presessions = "-2147483648";
-    reload::RuleTexts lax;
-    lax.day = "1";
-    lax.month = "1";
-    lax.year = "99";
-    lax.sessionsPerDay = "1e4000";
-    lax.presessions = "2147483647";
+    // The ends of the valid ranges: no reloads allowed, and next to no limit at all.
+    const reload::RuleTexts usual;
+    const reload::RuleTexts strict{.sessionsPerDay = "0", .minSessionMinutes = "0", .presessions = "0"};
+    const reload::RuleTexts lax{
+        .day = "1", .month = "1", .year = "99", .sessionsPerDay = "1e4000", .presessions = "2147483647"};
     return {*reload::CheckRules(usual, 2026).rules, *reload::CheckRules(strict, 2026).rules,
             *reload::CheckRules(lax, 2026).rules};
 }
@@ -58,9 +52,10 @@ int FuzzOneInput(const std::uint8_t* data, std::size_t size) {
         analysis::SaveRecord rec = analysis::AnalyseSave(work);
         rec.FileName = "fuzz";
         // A file date from the input itself, so that the reload control sees every kind of day.
-        rec.FileDate = size >= 8 ? static_cast<double>(static_cast<std::int32_t>(data[size - 1] | data[size - 2] << 8)) +
-                                       data[size - 3] / 256.0
-                                 : 38685.5;
+        rec.FileDate = size >= 8
+                           ? static_cast<double>(static_cast<std::int32_t>(data[size - 1] | data[size - 2] << 8)) +
+                                 data[size - 3] / 256.0
+                           : 38685.5;
         analysis::ResultTable table;
         for (const auto& rules : kRules) {
             rec.Reload = reload::JudgeReloads(rec, rules);

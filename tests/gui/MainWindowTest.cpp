@@ -6,9 +6,11 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QLocale>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
@@ -25,8 +27,13 @@ using namespace quillmere::gui::testing;
 TEST_F(Window, StartsWithItsCaptionTabsHeadersAndDefaultRules) {
     EXPECT_EQ(m_window->objectName(), "Form1");
     EXPECT_EQ(m_window->windowTitle(), "Quillmere (version 1.02)");
-    EXPECT_EQ(m_window->width(), 985);
-    EXPECT_GE(m_window->height(), 558);  // the controls' area, with a menu bar above and a status bar below
+    // The drawn size where the screen has room for it (the offscreen screen is 800 x 600).
+    const QRect screen = m_window->screen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(m_window->frameGeometry()));
+    if (screen.width() > 1000 && screen.height() > 700) {
+        EXPECT_EQ(m_window->width(), 985);
+        EXPECT_GE(m_window->height(), 558);  // the controls' area, with a menu bar above and a status bar below
+    }
     auto* tabs = child<QTabWidget>("PageControls");
     ASSERT_EQ(tabs->count(), 5);
     EXPECT_EQ(tabs->tabText(0), "Base");
@@ -129,14 +136,13 @@ TEST_F(Window, FailedFilesKeepMarkedRowsAndOneErrorBoxListsThemAll) {
     }
 
     ASSERT_EQ(errors.count(), 1);
-    const auto boxes = errorBoxes();
-    ASSERT_EQ(boxes.size(), 1);
-    EXPECT_EQ(boxes.first()->windowTitle(), "Quillmere");
-    EXPECT_EQ(boxes.first()->icon(), QMessageBox::Critical);
-    const QStringList lines = boxes.first()->text().split('\n');
-    ASSERT_EQ(lines.size(), 2);
-    EXPECT_EQ(lines[0], "missing.sav: No such file or directory.");
-    EXPECT_TRUE(lines[1].startsWith("garbage.sav: ")) << lines[1].toStdString();
+    auto* box = m_window->findChild<QDialog*>("FailureList");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->windowTitle(), "Quillmere");
+    const auto* list = box->findChild<QListWidget*>();
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->item(0)->text(), "missing.sav: No such file or directory.");
+    EXPECT_TRUE(list->item(1)->text().startsWith("garbage.sav: ")) << list->item(1)->text().toStdString();
 }
 
 TEST_F(Window, ShowsFileNamesAsTheFileSystemHasThem) {
@@ -162,7 +168,9 @@ TEST_F(Window, ShowsFileNamesAsTheFileSystemHasThem) {
     for (int row = 0; row < 3; ++row) shown << grid("BaseGrid")->cellText(row, 1);
     EXPECT_TRUE(shown.contains(QString::fromUtf8("玩家_ふじこ")));
     EXPECT_TRUE(shown.contains(QString::fromUtf8("Zoë.round1")));
-    EXPECT_TRUE(shown.contains(QFile::decodeName("M\xFC" "ller")));
+    EXPECT_TRUE(
+        shown.contains(QFile::decodeName("M\xFC"
+                                         "ller")));
     EXPECT_EQ(QString::fromStdString(m_window->session().resultsText({})).count(QStringLiteral("Zo?.round1")), 1);
 }
 
@@ -181,24 +189,25 @@ TEST_F(Window, BlockedSavesShowOnlyTheirIdentityAndNoGraph) {
     EXPECT_EQ(chart()->series(0)->count(), 0);
     EXPECT_FALSE(chart()->isInLegend(0));
     EXPECT_EQ(chart()->series(1)->count(), 40);
-    EXPECT_EQ(chart()->series(1)->name(), "nick-open");
+    EXPECT_EQ(chart()->series(1)->name(), "open (nick-open)");
 }
 
-TEST_F(Window, SortButtonsSortFlipTheirDirectionAndMoveTheGraphAlong) {
+TEST_F(Window, SortButtonsSortFlipTheirDirectionAndTheGraphKeepsItsColours) {
     m_window->showLoadedRecords({Record("a", 10, 300), Record("b", 20, 100), Record("c", 30, 200)});
     auto* byScore = child<QToolButton>("SortByScoreSelect");
+    EXPECT_EQ(chart()->series(1)->name(), "b (nick-b)");
 
     QTest::mouseClick(byScore, Qt::LeftButton);
     EXPECT_EQ(grid("BaseGrid")->cellText(0, 1), "a");
     EXPECT_EQ(grid("BaseGrid")->cellText(1, 1), "c");
     EXPECT_EQ(grid("BaseGrid")->cellText(2, 1), "b");
-    EXPECT_EQ(chart()->series(0)->name(), "nick-a");
+    EXPECT_EQ(chart()->series(0)->name(), "a (nick-a)");
 
     QTest::mouseClick(byScore, Qt::LeftButton);
     EXPECT_EQ(grid("BaseGrid")->cellText(0, 1), "b");
     EXPECT_EQ(grid("BaseGrid")->cellText(0, 0), "1");
-    EXPECT_EQ(chart()->series(0)->name(), "nick-b");
-    EXPECT_EQ(chart()->series(0)->count(), 20);
+    EXPECT_EQ(chart()->series(1)->name(), "b (nick-b)");  // a save keeps its series while plotted
+    EXPECT_EQ(chart()->series(1)->count(), 20);
     expectRowsAsTheCoreWrites();
 
     // A load sorts by name in the name button's current direction, without flipping it.
@@ -240,7 +249,8 @@ TEST_F(Window, RulesShowOnlyVerdictsOfTheRulesInTheBoxes) {
     EXPECT_FALSE(m_window->saveResults(m_dir.filePath("Res.txt")));
     EXPECT_FALSE(QFile::exists(m_dir.filePath("Res.txt")));
     ASSERT_EQ(errors.count(), 1);
-    EXPECT_TRUE(errors.first().first().toString().contains("'31-02-2005' is not a valid date")) << errors.first().first().toString().toStdString();
+    EXPECT_TRUE(errors.first().first().toString().contains("'31-02-2005' is not a valid date"))
+        << errors.first().first().toString().toStdString();
 
     // Valid again: every row is judged under the rules on screen.
     QTest::keyClicks(presessions, "0");
@@ -254,29 +264,28 @@ TEST_F(Window, RulesShowOnlyVerdictsOfTheRulesInTheBoxes) {
 
 TEST_F(Window, ALoadOfThreeAfterTenLeavesTheUnusedSeriesEmptyAndOutOfTheLegend) {
     ResultTable ten;
-    for (int i = 0; i < 10; ++i) ten.push_back(Record("r" + std::to_string(i), 10 + i, i));
+    for (int i = 0; i < 10; ++i) ten.push_back(Record(std::string{'r', static_cast<char>('0' + i)}, 10 + i, i));
     m_window->showLoadedRecords(ten);
     m_window->showLoadedRecords({Record("a", 10, 0), Record("b", 0, 0), Record("z", 5000, 7)});
 
     auto* select = child<QComboBox>("GraphSelect");
-    for (const char* category : {"Score", "Economy", "Science", "no such graph"}) {
-        select->setEditText(category);
+    child<QTabWidget>("PageControls")->setCurrentIndex(1);
+    for (const int category : {0, 1, 6}) {
+        select->setCurrentIndex(category);
         for (int i = 3; i < HistoryChart::kSeriesCount; ++i) {
             EXPECT_EQ(chart()->series(i)->count(), 0) << category << i;
             EXPECT_FALSE(chart()->isInLegend(i)) << category << i;
         }
-        EXPECT_EQ(chart()->series(0)->name(), "nick-a");
+        EXPECT_EQ(chart()->series(0)->name(), "a (nick-a)");
         ASSERT_EQ(chart()->series(0)->count(), 10) << category;
         // A turn-0 save is titled and listed but draws nothing; no history is read past its end.
         EXPECT_EQ(chart()->series(1)->count(), 0);
         EXPECT_TRUE(chart()->isInLegend(1));
         EXPECT_EQ(chart()->series(2)->count(), analysis::kHistoryTurns);
     }
-    EXPECT_EQ(m_window->graphCategory(), -1);
-    EXPECT_EQ(chart()->series(0)->at(9), QPointF(9, 0));
+    EXPECT_EQ(m_window->graphCategory(), 6);
 
     // On screen, the legend lists exactly the series set to show in it.
-    child<QTabWidget>("PageControls")->setCurrentIndex(1);
     m_window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
     for (int i = 0; i < HistoryChart::kSeriesCount; ++i) {
@@ -284,6 +293,7 @@ TEST_F(Window, ALoadOfThreeAfterTenLeavesTheUnusedSeriesEmptyAndOutOfTheLegend) 
         ASSERT_EQ(markers.size(), 1);
         EXPECT_EQ(markers.first()->isVisible(), i < 3) << i;
     }
+    select->setCurrentIndex(0);
     select->setCurrentIndex(6);
     EXPECT_EQ(chart()->series(0)->at(9), QPointF(9, 6009));
 }
@@ -315,7 +325,7 @@ TEST_F(Window, MoreRecordsThanRowsGrowTheGridsAndWidenColumnsToFit) {
     EXPECT_EQ(grid("BaseGrid")->model()->rowCount(), 120);
     EXPECT_GT(grid("BaseGrid")->columnWidth(1), nameWidth);
     EXPECT_EQ(grid("AdditionalGrid")->cellText(119, 0), "120");
-    EXPECT_EQ(chart()->series(19)->name(), "nick-s019");
+    EXPECT_EQ(chart()->series(19)->name(), "s019 (nick-s019)");
 }
 
 TEST_F(Window, FixedPointTextsUseTheLocalesDecimalSeparator) {
@@ -370,7 +380,9 @@ TEST_F(Window, ALongLoadShowsItsProgressAndEndsCleanlyEveryTime) {
 }
 
 TEST_F(Window, CancelKeepsTheFinishedRowsAndMarksTheRestNotLoaded) {
-    const auto& batch = LargeBatch();
+    // The batch several times over: with its files cached, one pass can end before the first poll.
+    QStringList batch;
+    for (int pass = 0; pass < 8; ++pass) batch += LargeBatch();
     m_window->setProgressDelay(0);
     auto* progress = m_window->findChild<QProgressDialog*>();
     m_window->show();

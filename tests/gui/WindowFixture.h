@@ -5,12 +5,19 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -60,6 +67,49 @@ inline const QStringList& LargeBatch() {
     return paths;
 }
 
+// Answers the modal dialogs that open from now on, one step per dialog in the order they come; each
+// step runs once the dialog waits for an answer.
+class DialogAnswers {
+public:
+    using Step = std::function<void(QWidget*)>;
+    explicit DialogAnswers(std::vector<Step> steps) : m_steps(std::move(steps)) {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            if (dialog == nullptr || dialog == m_last || m_next == m_steps.size()) return;
+            m_last = dialog;
+            // Queued, so that a step that opens a dialog of its own does not hold up this timer.
+            QTimer::singleShot(0, dialog, [step = m_steps[m_next++], dialog] { step(dialog); });
+        });
+        m_timer.start(10);
+    }
+    [[nodiscard]] std::size_t answered() const { return m_next; }
+
+    static Step accept() {
+        return [](QWidget* dialog) { qobject_cast<QDialog*>(dialog)->accept(); };
+    }
+    static Step reject() {
+        return [](QWidget* dialog) { qobject_cast<QDialog*>(dialog)->reject(); };
+    }
+    // Presses a message box's button, after noting its text.
+    static Step press(QMessageBox::StandardButton button, QString* text = nullptr) {
+        return [button, text](QWidget* dialog) {
+            auto* box = qobject_cast<QMessageBox*>(dialog);
+            if (box == nullptr) {
+                qobject_cast<QDialog*>(dialog)->reject();
+                return;
+            }
+            if (text) *text = box->text();
+            box->button(button)->click();
+        };
+    }
+
+private:
+    std::vector<Step> m_steps;
+    std::size_t m_next = 0;
+    QPointer<QWidget> m_last;
+    QTimer m_timer;
+};
+
 class Window : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -73,8 +123,8 @@ protected:
 
     // A window that keeps its settings in this test's folder.
     std::unique_ptr<MainWindow> makeWindow() const {
-        return std::make_unique<MainWindow>(std::make_unique<QSettings>(m_dir.filePath("settings.ini"),
-                                                                        QSettings::IniFormat));
+        return std::make_unique<MainWindow>(
+            std::make_unique<QSettings>(m_dir.filePath("settings.ini"), QSettings::IniFormat));
     }
 
     QString save(const QString& name, std::int32_t turn, const std::string& block = {}) {
@@ -99,7 +149,11 @@ protected:
         return found;
     }
     ResultGrid* grid(const char* name) const { return child<ResultGrid>(name); }
-    HistoryChart* chart() const { return child<HistoryChart>("HistoryChart"); }
+    // The graph, drawn: it draws only while its tab is shown.
+    HistoryChart* chart() const {
+        child<QTabWidget>("PageControls")->setCurrentIndex(1);
+        return child<HistoryChart>("HistoryChart");
+    }
     const ResultTable& records() const { return m_window->session().records(); }
     QString header(const char* name, int column) const {
         return grid(name)->model()->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();

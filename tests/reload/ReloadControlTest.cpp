@@ -4,6 +4,7 @@
 
 #include <limits>
 #include <ostream>
+#include <tuple>
 
 #include "support/Dates.h"
 
@@ -16,7 +17,6 @@ using testsupport::DateOf;
 
 constexpr int kThisYear = 2026;
 constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
-constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
 constexpr Verdict C = Verdict::Cheat;
 constexpr Verdict A = Verdict::Average;
 constexpr Verdict F = Verdict::Fair;
@@ -102,21 +102,13 @@ TEST(JudgeReloads, HandlesTheEdgesOfDaysReloadsAllowanceAndVerdict) {
          saved(DateOf(2005, 11, 27, 10), 10, 600, 1),
          rules("100", "0", "1"),
          {1, 0, 0, 10, F}},
-        {"a negative minimum session counts as one minute",
-         saved(DateOf(2005, 11, 27, 10), 10, 600, 1),
-         rules("100", "-5", "1"),
-         {1, 0, 0, 10, F}},
         {"a huge allowance saturates",
          saved(DateOf(2005, 11, 27, 10), 10, 0, 6),
          rules("1e30", "30", "1"),
          {1, 5, 0, kMax, F}},
-        {"a hugely negative allowance saturates",
-         saved(DateOf(2005, 11, 27, 10), 10, 0, 6),
-         rules("-1e4000", "30", "1"),
-         {1, 5, 0, kMin, C}},
         {"reloads saturate",
          saved(DateOf(2005, 11, 27, 10), 10, 0, kMax),
-         rules("1,5", "30", "-5"),
+         rules("1,5", "30", "0"),
          {1, kMax, 0, 2, C}},
         {"the day allowance overflows to infinity",
          saved(DateOf(2005, 12, 20), 10, 0, 1),
@@ -128,6 +120,24 @@ TEST(JudgeReloads, HandlesTheEdgesOfDaysReloadsAllowanceAndVerdict) {
         ASSERT_TRUE(j) << c.name;
         EXPECT_EQ((Outcome{j->PlayDays, j->Reloads, j->SessionTime, j->MaxReloads, j->Honesty}), c.expected) << c.name;
     }
+}
+
+TEST(CalendarDay, CountsWholeDaysFromMidnightOfTheStartWhilePlayDaysKeepTheirRounding) {
+    const double start = DateOf(2005, 11, 27);
+    const std::tuple<const char*, double, std::int64_t> cases[] = {
+        {"the start at midnight", DateOf(2005, 11, 27), 1},
+        {"the last second of the start date", DateOf(2005, 11, 27, 23, 59, 59), 1},
+        {"midnight of an even day", DateOf(2005, 11, 29), 3},
+        {"midnight of an odd day", DateOf(2005, 11, 28), 2},
+        {"the last second of day 30", DateOf(2005, 12, 26, 23, 59, 59), 30},
+        {"the first second of day 31", DateOf(2005, 12, 27), 31},
+        {"the last second before the start", DateOf(2005, 11, 26, 23, 59, 59), 0},
+        {"three days before", DateOf(2005, 11, 23, 12), -3},
+    };
+    for (const auto& [name, date, day] : cases) EXPECT_EQ(CalendarDay(date, start), day) << name;
+    // The reload control's day of a save at midnight still rounds halves to even.
+    EXPECT_EQ(JudgeReloads(saved(DateOf(2005, 11, 29), 10, 0, 1), defaults())->PlayDays, 2);
+    EXPECT_EQ(JudgeReloads(saved(DateOf(2005, 11, 23, 12), 10, 0, 1), defaults())->PlayDays, 30);
 }
 
 TEST(JudgeReloads, ReloadPercentIsZeroWithoutAPositiveTurn) {

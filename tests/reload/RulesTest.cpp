@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <tuple>
 
 #include "support/Dates.h"
 
@@ -13,7 +14,6 @@ using testsupport::DateOf;
 
 constexpr int kThisYear = 2026;
 constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
-constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
 
 RuleTexts startingOn(std::string day, std::string month, std::string year) {
     RuleTexts texts;
@@ -104,10 +104,40 @@ TEST(CheckRules, NamesEveryRuleInErrorInTheOrderOfTheRules) {
     EXPECT_EQ(check.errors[2].message, "'' is not a valid integer value");
 }
 
+TEST(CheckRules, RefusesNegativeCountsNamingTheRuleAndItsRange) {
+    const std::tuple<std::string RuleTexts::*, RuleField, std::string, std::string> cases[] = {
+        {&RuleTexts::sessionsPerDay, RuleField::SessionsPerDay, "-1", "sessions per day must be 0 or more, not '-1'"},
+        {&RuleTexts::sessionsPerDay, RuleField::SessionsPerDay, "-1e-9", "sessions per day must be 0 or more, not '-1e-9'"},
+        {&RuleTexts::minSessionMinutes, RuleField::MinSessionMinutes, "-1",
+         "minimum session time must be 0 or more, not '-1'"},
+        {&RuleTexts::presessions, RuleField::Presessions, "-5", "presessions must be 0 or more, not '-5'"},
+        {&RuleTexts::presessions, RuleField::Presessions, "-2147483648", "presessions must be 0 or more, not '-2147483648'"},
+    };
+    for (const auto& [member, expectedField, text, message] : cases) {
+        RuleTexts texts;
+        texts.*member = text;
+        RuleField field{};
+        EXPECT_EQ(errorOf(texts, &field), message);
+        EXPECT_EQ(field, expectedField) << text;
+    }
+}
+
+TEST(CheckRules, KeepsAValidStartDateWhileAnotherRuleIsInError) {
+    RuleTexts texts;
+    texts.presessions = "x";
+    const auto check = CheckRules(texts, kThisYear);
+    EXPECT_FALSE(check.rules);
+    EXPECT_EQ(check.startDate, DateOf(2005, 11, 27));
+    EXPECT_TRUE(check.failed(RuleField::Presessions));
+    EXPECT_FALSE(check.failed(RuleField::StartDate));
+    EXPECT_EQ(NamedMessage(check.errors.front()), "presessions: 'x' is not a valid integer value");
+    EXPECT_FALSE(CheckRules(startingOn("31", "02", "2005"), kThisYear).startDate);
+}
+
 TEST(CheckRules, SessionsPerDayTakesCommaOrPointAndAnExponent) {
     const std::pair<std::string, long double> valid[] = {
-        {"1,5", 1.5L}, {"1.5", 1.5L}, {" -2,25e1 ", -22.5L}, {"+3", 3},
-        {"5,", 5},     {",5", 0.5L},  {"1E-1", 0.1L},        {"0", 0},
+        {"1,5", 1.5L}, {"1.5", 1.5L}, {" 2,25e1 ", 22.5L}, {"+3", 3},
+        {"5,", 5},     {",5", 0.5L},  {"1E-1", 0.1L},       {"0", 0}, {"-0", 0},
     };
     for (const auto& [text, value] : valid) {
         RuleTexts texts;
@@ -125,7 +155,7 @@ TEST(CheckRules, SessionsPerDayTakesCommaOrPointAndAnExponent) {
 
 TEST(CheckRules, MinutesAndPresessionsAreSignedIntegersWithLeadingBlanks) {
     const std::pair<std::string, std::int32_t> valid[] = {
-        {"30", 30}, {"  7", 7}, {"-7", -7}, {"+4", 4}, {"2147483647", kMax}, {"-2147483648", kMin},
+        {"30", 30}, {"  7", 7}, {"0", 0}, {"-0", 0}, {"+4", 4}, {"2147483647", kMax},
     };
     for (const auto& [text, value] : valid) {
         RuleTexts texts;

@@ -82,5 +82,29 @@ TEST(Session, ALoadSortsByFileNameInThatKeysDirectionAndCountsWhatCameIn) {
     EXPECT_EQ(summary.failures[0], (std::pair<std::string, std::string>{"/x/d.sav", "no game data found"}));
 }
 
+TEST(Session, AHeaderClickSortsAsItsButtonOrByTextsAndALoadForgetsTheLastSort) {
+    Session session(2026);
+    session.adopt({saved("a", DateOf(2005, 11, 28), 30), saved("b", DateOf(2005, 11, 28), 10)});
+    const auto names = [&session] {
+        std::string text;
+        for (const auto& rec : session.records()) text += rec.FileName;
+        return text;
+    };
+    session.headerClick(view::Grid::Base, 5);  // the Turn button's column
+    EXPECT_EQ(session.lastSortKey(), view::SortKey::Turn);
+    EXPECT_FALSE(session.sortDirections().turn);
+    EXPECT_EQ(names(), "ba");
+    session.headerClick(view::Grid::Reload, 3);  // the Reloads grid's turn: ascending first, then flipped
+    ASSERT_TRUE(session.lastColumnSort());
+    EXPECT_TRUE(session.lastColumnSort()->ascending);
+    EXPECT_FALSE(session.lastSortKey());
+    session.headerClick(view::Grid::Reload, 3);
+    EXPECT_EQ(names(), "ab");
+    EXPECT_FALSE(session.lastColumnSort()->ascending);
+    session.adopt({saved("c", 1)});
+    EXPECT_FALSE(session.lastSortKey());
+    EXPECT_FALSE(session.lastColumnSort());
+}
+
 }  // namespace
 }  // namespace quillmere::session

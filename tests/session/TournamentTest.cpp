@@ -117,6 +117,47 @@ TEST(TournamentChecks, FlagsAnIdentityOutsideTheGamesTables) {
     EXPECT_TRUE(table[0].Flags.empty());
 }
 
+TEST_F(Tournament, DateChecksNeedOnlyTheStartDateAndSayWhenTheyAreOff) {
+    Session session(2026);
+    session.setProfile(ParseProfile(savewriter::TournamentProfile()));
+    session.load(m_paths);
+    const auto flagsOf = [&session](const std::string& file) {
+        for (const auto& rec : session.records())
+            if (rec.FileName == file) return rec.Flags;
+        return std::vector<std::string>{"no such save"};
+    };
+    EXPECT_TRUE(session.checksOff().empty());
+
+    // Another rule in error leaves the date checks on.
+    reload::RuleTexts texts = session.ruleTexts();
+    texts.presessions = "-1";
+    session.setRules(texts);
+    EXPECT_EQ(flagsOf("Eve"), std::vector<std::string>{"saved on day 33 (deadline: day 30)"});
+    EXPECT_EQ(session.checksOff(), std::vector<std::string>{"no reload verdicts: invalid presessions"});
+
+    texts.day = "32";
+    session.setRules(texts);
+    EXPECT_TRUE(flagsOf("Eve").empty());
+    EXPECT_EQ(session.checksOff(), (std::vector<std::string>{"deadline not checked: the start date is invalid",
+                                                             "saves before the start not checked: the start date is invalid",
+                                                             "no reload verdicts: invalid start date, presessions"}));
+
+    // A save 3.4 days after 27 November is on day -4 of a tournament starting on 5 December; its
+    // Play Days stay the reload control's 30.
+    texts = session.ruleTexts();
+    texts.day = "05";
+    texts.month = "12";
+    texts.presessions = "1";
+    session.setRules(texts);
+    EXPECT_EQ(flagsOf("Anna-t100"), std::vector<std::string>{"saved before the start, day -4"});
+    EXPECT_TRUE(flagsOf("Anna-t150").empty());
+    for (const auto& rec : session.records()) {
+        if (rec.FileName == "Anna-t100") {
+            EXPECT_EQ(rec.Reload->PlayDays, 30);
+        }
+    }
+}
+
 TEST(Profile, ReadsBackWhatItWritesAndNamesTheFieldInError) {
     Profile profile = ParseProfile(savewriter::TournamentProfile());
     profile.leaders = {3, 6};
@@ -141,6 +182,7 @@ TEST(Profile, ReadsBackWhatItWritesAndNamesTheFieldInError) {
         {R"({"rules": {"start_date": "31-02-2005"}})", "rules.start_date: '31-02-2005' is not a valid date (expected DD-MM-YYYY, e.g. \"27-11-2005\")"},
         {R"({"rules": {"start_date": "2005"}})", "rules.start_date: expected DD-MM-YYYY, e.g. \"27-11-2005\" ('2005' is not)"},
         {R"({"rules": {"presessions": "x"}})", "rules.presessions: 'x' is not a valid integer value (expected a whole number of loads, e.g. 1)"},
+        {R"({"rules": {"presessions": "-5"}})", "rules.presessions: presessions must be 0 or more, not '-5' (expected a whole number of loads, e.g. 1)"},
         {R"({"deadline": 30})", "deadline: is not a profile field"},
         {R"([1, 2])", "the file: expected one JSON object, e.g. {\"name\": \"Autumn cup\"}"},
         // Whatever the text holds, the failure is a ProfileError that names the field.
