@@ -145,6 +145,17 @@ TEST(Container, DeclaredLengthDecidesTheSizeOfTheState) {
     EXPECT_EQ(std::string(work.bytes.begin() + static_cast<std::ptrdiff_t>(p), work.bytes.end()), "the TAIL");
 }
 
+TEST(Container, TheGameDataLengthMayReachTheDeflateLimitButNotPassIt) {
+    auto c = sample();
+    const auto compressed = static_cast<std::int32_t>(BuildContainer(c)[12]);  // C of the sample, under 256
+    c.declaredU = static_cast<std::int32_t>(compressed * kMaxDeflateRatio);
+    EXPECT_EQ(messageOf(BuildContainer(c)), "ok");
+    ++*c.declaredU;
+    EXPECT_EQ(messageOf(BuildContainer(c)), "damaged save: the game data length at byte 8 reads " +
+                                                std::to_string(*c.declaredU) + ", more than its " +
+                                                std::to_string(compressed) + " compressed bytes can hold");
+}
+
 TEST(Container, ALengthTheFileCannotHoldIsRefusedBeforeAnythingIsAllocated) {
     // 20 bytes claiming 256 MiB of game data: refused at once, the reused buffer never sized.
     auto c = sample();
