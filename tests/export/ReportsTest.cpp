@@ -150,7 +150,7 @@ TEST(JsonReport, ASaveAFailureAndAFlagReadBackAsWritten) {
     EXPECT_EQ(save["file_name"], "file " + std::string(kMarkup));
     EXPECT_EQ(save["status"], "ok");
     EXPECT_EQ(save["failure"], nullptr);
-    EXPECT_EQ(save["flags"], nlohmann::json::array({"flag " + std::string(kMarkup)}));
+    EXPECT_EQ(save["flags"], nlohmann::ordered_json::array({"flag " + std::string(kMarkup)}));
     EXPECT_EQ(save["player"]["nick_name"], "nick " + std::string(kMarkup));
     EXPECT_EQ(save["game"]["turn"], 3);
     EXPECT_EQ(save["reload"]["play_days"], 3);
@@ -161,7 +161,7 @@ TEST(JsonReport, ASaveAFailureAndAFlagReadBackAsWritten) {
     EXPECT_EQ(failed["row"], 2);
     EXPECT_EQ(failed["status"], "failed");
     EXPECT_EQ(failed["failure"], "failure " + std::string(kMarkup));
-    EXPECT_EQ(failed["flags"], nlohmann::json::array());
+    EXPECT_EQ(failed["flags"], nlohmann::ordered_json::array());
     EXPECT_FALSE(failed.contains("player"));
     EXPECT_FALSE(failed.contains("reload"));
 
