@@ -53,6 +53,9 @@ std::string escaped(std::string_view text) {
             case '"':
                 out += "&quot;";
                 break;
+            case '\'':
+                out += "&#39;";
+                break;
             default:
                 out += c;
         }

@@ -27,8 +27,11 @@ std::string ResultsCellText(std::string_view cell) {
 
 std::string CsvTextCell(std::string_view cell) {
     constexpr std::string_view kFormulaStarts = "=+-@\t\r";
-    if (!cell.empty() && kFormulaStarts.find(cell.front()) != std::string_view::npos) return "'" + std::string(cell);
-    return std::string(cell);
+    if (cell.empty() || kFormulaStarts.find(cell.front()) == std::string_view::npos) return std::string(cell);
+    // Built piece by piece: GCC 12 at -O3 takes "'" + std::string(cell) for overlapping copies.
+    std::string quoted = "'";
+    quoted += cell;
+    return quoted;
 }
 
 std::string EscapedForTerminal(std::string_view text) {

@@ -119,7 +119,10 @@ public:
         std::string name;
         for (const auto& level : m_path) {
             if (level.isArray) {
-                name += "[" + std::to_string(level.index) + "]";
+                // Appended piece by piece: GCC 12 at -O3 takes "[" + std::to_string(...) for overlapping copies.
+                name += '[';
+                name += std::to_string(level.index);
+                name += ']';
             } else if (!level.name.empty()) {
                 name += (name.empty() ? "" : ".") + level.name;
             }

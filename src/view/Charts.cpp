@@ -12,12 +12,17 @@ AxisScale NiceScale(double low, double high, int maxTicks) {
     const double rough = (high - low) / maxTicks;
     const double magnitude = std::pow(10.0, std::floor(std::log10(rough)));
     AxisScale scale;
-    for (const double factor : {1.0, 2.0, 5.0, 10.0}) {
-        scale.step = factor * magnitude;
-        scale.min = std::floor(low / scale.step) * scale.step;
-        scale.max = std::ceil(high / scale.step) * scale.step;
-        scale.ticks = static_cast<int>(std::lround((scale.max - scale.min) / scale.step));
-        if (scale.ticks <= maxTicks) break;
+    // Rounding both ends outwards can add an interval, so a narrow range far from zero may need a
+    // step wider than ten times the magnitude. A step as wide as the range leaves at most two
+    // intervals: wider ones cannot do better, since one interval never holds a range around zero.
+    for (double power = magnitude; std::isfinite(power); power *= 10) {
+        for (const double factor : {1.0, 2.0, 5.0}) {
+            scale.step = factor * power;
+            scale.min = std::floor(low / scale.step) * scale.step;
+            scale.max = std::ceil(high / scale.step) * scale.step;
+            scale.ticks = static_cast<int>(std::lround((scale.max - scale.min) / scale.step));
+            if (scale.ticks <= maxTicks || scale.step >= high - low) return scale;
+        }
     }
     return scale;
 }

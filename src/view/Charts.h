@@ -13,7 +13,7 @@ inline constexpr std::array<std::uint32_t, 20> kSeriesColours = {
 };
 
 // An axis range that holds [low, high] and is cut by round steps (1, 2 or 5 times a power of ten)
-// into at most `maxTicks` intervals.
+// into at most `maxTicks` intervals; with `maxTicks` 1, a range no single step holds gets two.
 struct AxisScale {
     double min = 0;
     double max = 1;

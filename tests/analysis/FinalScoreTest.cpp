@@ -31,6 +31,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{150, 0, 1000, 5000, 230, 460, 1.0, 1500},    // linear curve
                     Case{40, 3, 10, 2000, 460, 460, 1.2, 10666},      // n = Trunc(10/3) = 3, V = 9
                     Case{150, 10, 1000, 5000, 100, 0, 0.4, 20438},    // limit 0 counts as 1200
+                    Case{150, 0, 1000, 5000, 1, 1, 1.0, 750},         // limit 1 is a limit: the whole curve
                     Case{7, 20, 10, 1000, 50, 320, 1.0, 0},           // n = 0
                     Case{7, 20, 10, 1000, 0, 320, 1.0, 350},          // n = 0 but turn 0: V = B
                     Case{7, 0, 10, 1000, 0, 320, 1.0, 0},             // B <= 0 at turn 0: V = 0

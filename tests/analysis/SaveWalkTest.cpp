@@ -574,5 +574,31 @@ TEST(SaveWalkFiles, AWorkerKeepsItsBuffersUnlessAFileMadeThemLarger) {
     }
 }
 
+TEST(SaveWalkFiles, ABatchCountsEveryFileAndItsFailuresAndKeepsThePathsOrder) {
+    const testsupport::TempFolder dir("batch");
+    const auto good = savewriter::BuildSave(richContent());
+    // Three saves and two failures, so that neither count can stand for the other.
+    const std::vector<std::string> paths{dir.write("a.sav", good), dir / "missing.sav", dir.write("c.sav", good),
+                                         dir.write("d.sav", "no save"), dir.write("e.sav", good)};
+    for (const unsigned jobs : {1u, 2u}) {
+        std::vector<BatchProgress> seen;
+        const auto table = AnalyseFiles(paths, {.jobs = jobs, .onProgress = [&](const BatchProgress& p) { seen.push_back(p); }});
+        ASSERT_EQ(table.size(), 5u);
+        EXPECT_EQ(table[1].FileName, "missing");
+        EXPECT_NE(table[1].Failure, "");
+        EXPECT_EQ(table[2].NickName, "Ann");
+        ASSERT_EQ(seen.size(), 5u) << jobs;
+        for (std::size_t i = 0; i < seen.size(); ++i) EXPECT_EQ(seen[i].done, i + 1) << jobs;
+        EXPECT_EQ(seen.back().total, 5u);
+        EXPECT_EQ(seen.back().failed, 2u) << jobs;
+    }
+    // A batch cancelled before it starts reads nothing and reports no progress.
+    const std::atomic<bool> cancel{true};
+    int calls = 0;
+    const auto table = AnalyseFiles(paths, {.onProgress = [&](const BatchProgress&) { ++calls; }, .cancel = &cancel});
+    EXPECT_EQ(calls, 0);
+    for (const auto& rec : table) EXPECT_EQ(rec.Failure, kNotLoaded);
+}
+
 }  // namespace
 }  // namespace quillmere::analysis

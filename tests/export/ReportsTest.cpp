@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include "export/CsvReport.h"
 #include "export/HtmlReport.h"
+#include "export/JsonReport.h"
 #include "export/ReportFields.h"
+#include "reload/ReloadControl.h"
 
 namespace quillmere::exporting {
 namespace {
@@ -65,6 +69,107 @@ TEST(HtmlReport, IsTitledAfterTheTournamentItsNameAsText) {
     EXPECT_EQ(titleOf(""), "Tournament results");
     EXPECT_EQ(titleOf("Winter Cup"), "Winter Cup: results");
     EXPECT_EQ(titleOf("</title><b>"), "&lt;/title&gt;&lt;b&gt;: results");
+}
+
+// Every character that is markup in a page, between letters, so that a lost escape shows.
+constexpr std::string_view kMarkup = "a<b>c&d\"e'f";
+constexpr std::string_view kMarkupEscaped = "a&lt;b&gt;c&amp;d&quot;e&#39;f";
+
+// One save of each status: analysed and flagged, failed, blocked, not loaded.
+analysis::ResultTable everyStatus() {
+    analysis::SaveRecord analysed;
+    analysed.FileName = "file " + std::string(kMarkup);
+    analysed.NickName = "nick " + std::string(kMarkup);
+    analysed.Turn = 3;
+    analysed.Flags = {"flag " + std::string(kMarkup)};
+    analysis::SaveRecord failed;
+    failed.FileName = "broken";
+    failed.Failure = "failure " + std::string(kMarkup);
+    analysis::SaveRecord blocked;
+    blocked.FileName = "team";
+    blocked.BlockText = "team game";
+    analysis::SaveRecord notLoaded;
+    notLoaded.FileName = "late";
+    notLoaded.Failure = std::string(analysis::kNotLoaded);
+    return {analysed, failed, blocked, notLoaded};
+}
+
+std::size_t occurrences(std::string_view text, std::string_view part) {
+    std::size_t n = 0;
+    for (auto at = text.find(part); at != std::string_view::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+TEST(HtmlReport, NamesFailuresAndFlagsAreTextWhereverTheyAppear) {
+    const std::string html = BuildHtmlReport(everyStatus(), reload::RuleTexts{}, '.');
+    EXPECT_EQ(html.find(kMarkup), std::string::npos);
+    EXPECT_EQ(occurrences(html, "<td>file " + std::string(kMarkupEscaped) + "</td>"), 1u);
+    EXPECT_EQ(occurrences(html, "<td>nick " + std::string(kMarkupEscaped) + "</td>"), 1u);
+    EXPECT_EQ(occurrences(html, "<td class=\"flagged\">flag " + std::string(kMarkupEscaped) + "</td>"), 1u);
+    // The failure twice in its row, as the row's title and as its note.
+    EXPECT_EQ(occurrences(html, "failure " + std::string(kMarkupEscaped)), 2u);
+    // The legend and each of the seven charts name the one charted save.
+    EXPECT_EQ(occurrences(html, "nick " + std::string(kMarkupEscaped) + " (file " + std::string(kMarkupEscaped) + ")</li>"), 1u);
+    EXPECT_EQ(occurrences(html, "<title>nick " + std::string(kMarkupEscaped) + "</title>"), 7u);
+}
+
+TEST(HtmlReport, MarksFailedBlockedAndUnloadedRowsWithTheirReasonAndChartsOnlyAnalysedSaves) {
+    const std::string html = BuildHtmlReport(everyStatus(), reload::RuleTexts{}, '.');
+    const auto rowOf = [&](std::string_view fileName) {
+        const auto cell = html.find("<td>" + std::string(fileName) + "</td>");
+        if (cell == std::string::npos) return std::string("no row");
+        const auto start = html.rfind("<tr", cell);
+        return html.substr(start, html.find('>', start) + 1 - start);
+    };
+    EXPECT_EQ(rowOf("file " + std::string(kMarkupEscaped)), "<tr>");
+    EXPECT_EQ(rowOf("broken"), "<tr class=\"failed\" title=\"failure " + std::string(kMarkupEscaped) + "\">");
+    EXPECT_EQ(rowOf("team"), "<tr class=\"blocked\" title=\"blocked: team game\">");
+    EXPECT_EQ(rowOf("late"), "<tr class=\"notloaded\" title=\"not loaded\">");
+    EXPECT_NE(html.find("<td>blocked: team game</td>"), std::string::npos);
+    EXPECT_NE(html.find("<h2>History of the first 1 saves in this order</h2>"), std::string::npos);
+    EXPECT_EQ(occurrences(html, "<polyline "), 7u);
+}
+
+TEST(JsonReport, ASaveAFailureAndAFlagReadBackAsWritten) {
+    auto table = everyStatus();
+    table.resize(2);
+    table[0].FileDate = 38685.5;  // 29-11-2005, day 3 of the default rules
+    table[0].LoadCount = 4;
+    table[0].PlayTime = 7200;
+    const auto rules = *reload::CheckRules(reload::RuleTexts{}, 2026).rules;
+    reload::ApplyRules(table, rules);
+    const std::string text = BuildJsonReport(table, reload::RuleTexts{}, rules);
+    const auto json = nlohmann::ordered_json::parse(text);
+    EXPECT_EQ(json.dump(1) + "\n", text) << "the streamed document is laid out as one dump";
+    EXPECT_EQ(json["rules"]["start_date"], "2005-11-27");
+    EXPECT_EQ(json["rules"]["texts"]["sessions_per_day"], "1,5");
+    ASSERT_EQ(json["saves"].size(), 2u);
+
+    const auto& save = json["saves"][0];
+    EXPECT_EQ(save["row"], 1);
+    EXPECT_EQ(save["file_name"], "file " + std::string(kMarkup));
+    EXPECT_EQ(save["status"], "ok");
+    EXPECT_EQ(save["failure"], nullptr);
+    EXPECT_EQ(save["flags"], nlohmann::ordered_json::array({"flag " + std::string(kMarkup)}));
+    EXPECT_EQ(save["player"]["nick_name"], "nick " + std::string(kMarkup));
+    EXPECT_EQ(save["game"]["turn"], 3);
+    EXPECT_EQ(save["reload"]["play_days"], 3);
+    EXPECT_EQ(save["reload"]["reloads"], 3);
+    EXPECT_EQ(save["history"]["score"].size(), 3u);
+
+    const auto& failed = json["saves"][1];
+    EXPECT_EQ(failed["row"], 2);
+    EXPECT_EQ(failed["status"], "failed");
+    EXPECT_EQ(failed["failure"], "failure " + std::string(kMarkup));
+    EXPECT_EQ(failed["flags"], nlohmann::ordered_json::array());
+    EXPECT_FALSE(failed.contains("player"));
+    EXPECT_FALSE(failed.contains("reload"));
+
+    std::string withoutHistories;
+    WriteJsonReport(table, reload::RuleTexts{}, rules, false, [&](std::string_view part) { withoutHistories += part; });
+    auto expected = json;
+    expected["saves"][0].erase("history");
+    EXPECT_EQ(nlohmann::ordered_json::parse(withoutHistories), expected);
 }
 
 }  // namespace

@@ -99,6 +99,14 @@ TEST(Container, WithoutTrailingBytesTheDataEndsWithTheState) {
     EXPECT_EQ(work.bytes.size(), static_cast<std::size_t>(work.streamOffset) + c.gameState.size());
 }
 
+TEST(Container, AStreamRightAfterTheTwoLengthsIsRead) {
+    auto c = sample();
+    c.header.clear();
+    const auto work = AssembleWorkBuffer(BuildContainer(c));
+    EXPECT_EQ(work.streamOffset, 8);
+    EXPECT_EQ(work.gameLength, static_cast<std::int64_t>(c.gameState.size()));
+}
+
 TEST(Container, TheEarliestStreamMarkerWins) {
     // The header holds 78 9C before the real stream: that place is taken, and it does not inflate.
     auto c = sample();
@@ -156,6 +164,8 @@ TEST(Container, RefusesWhatCannotBeASaveSayingWhatAndWhere) {
         {"C zero", [](Container& c) { c.declaredC = 0; }, keep, "damaged save: the compressed length at byte 12 reads 0"},
         {"U negative", [](Container& c) { c.declaredU = -3; }, keep,
          "damaged save: the game data length at byte 8 reads -3"},
+        {"U negative, C reaching the end of the file", [](Container& c) { c.declaredU = -3; c.trailing.clear(); }, keep,
+         "damaged save: the game data length at byte 8 reads -3"},
         {"U over 64 MiB", [](Container& c) { c.declaredU = 64 * 1024 * 1024 + 1; }, keep,
          "damaged save: the game data length at byte 8 reads 67108865, more than any save holds (64 MiB)"},
         {"U beyond what C can inflate to", [](Container& c) { c.declaredU = 1'000'000; }, keep,
@@ -206,6 +216,17 @@ TEST(Container, DeclaredLengthDecidesTheSizeOfTheState) {
     EXPECT_EQ(std::string(work.bytes.begin() + static_cast<std::ptrdiff_t>(p), work.bytes.end()), "the TAIL");
 }
 
+TEST(Container, TheGameDataLengthMayReachTheDeflateLimitButNotPassIt) {
+    auto c = sample();
+    const auto compressed = static_cast<std::int32_t>(BuildContainer(c)[12]);  // C of the sample, under 256
+    c.declaredU = static_cast<std::int32_t>(compressed * kMaxDeflateRatio);
+    EXPECT_EQ(messageOf(BuildContainer(c)), "ok");
+    ++*c.declaredU;
+    EXPECT_EQ(messageOf(BuildContainer(c)), "damaged save: the game data length at byte 8 reads " +
+                                                std::to_string(*c.declaredU) + ", more than its " +
+                                                std::to_string(compressed) + " compressed bytes can hold");
+}
+
 TEST(Container, ALengthTheFileCannotHoldIsRefusedBeforeAnythingIsAllocated) {
     // 20 bytes claiming 256 MiB of game data: refused at once, the reused buffer never sized.
     auto c = sample();
@@ -231,7 +252,9 @@ TEST(Container, AStreamFarLongerThanDeclaredIsRefusedAfterABoundedInflate) {
     EXPECT_EQ(messageOf(file),
               "damaged save: the game data is far longer than its header says (over 64 MiB more than the 1 bytes it "
               "declares)");
-    // Within the bound, the surplus of a stream is dropped as before.
+    // Within the bound, even right at it, the surplus of a stream is dropped as before.
+    bomb.gameState.resize(1 + kMaxSurplusBytes);
+    EXPECT_EQ(messageOf(BuildContainer(bomb)), "ok");
     bomb.gameState.resize(1 + 1000);
     EXPECT_EQ(messageOf(BuildContainer(bomb)), "ok");
 }

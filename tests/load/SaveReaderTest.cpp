@@ -130,6 +130,29 @@ TEST(SaveReader, TextBodyPastTheEndThrows) {
     EXPECT_EQ(narrow.Position(), 0);
 }
 
+TEST(SaveReader, ATextThatEndsExactlyAtTheEndOfTheDataIsRead) {
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> data;
+        bool wide;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"wide", counted(3, {0x41, 0, 0x42, 0, 0x43, 0}), true, "ABC"},
+        {"narrow", counted(3, {0x41, 0x42, 0x43}), true, "ABC"},
+        {"one character", counted(1, {0x41, 0}), true, "A"},
+        {"plain", counted(3, {'a', 'b', 'c'}), false, "abc"},
+    };
+    for (const auto& c : cases) {
+        SaveReader reader(c.data);
+        EXPECT_EQ(c.wide ? reader.ReadUStr() : reader.ReadStr(), c.text) << c.name;
+        EXPECT_EQ(reader.Remaining(), 0) << c.name;
+        SaveReader skipper(c.data);
+        c.wide ? skipper.SkipUStr() : skipper.SkipStr();
+        EXPECT_EQ(skipper.Remaining(), 0) << c.name;
+    }
+}
+
 TEST(SaveReader, NegativeOrHugePositionsAndCountsNeverReadOutside) {
     const auto data = bytesOf({1, 2, 3, 4, 5, 6, 7, 8});
     SaveReader reader(data);

@@ -154,6 +154,11 @@ TEST(ReloadsToNextVerdict, CountsTheReloadsLeftBeforeTheVerdictWorsens) {
     EXPECT_EQ(next(2, 4, F), 1);
     EXPECT_EQ(next(3, 4, A), 2);  // cheat at 5
     EXPECT_EQ(next(0, 0, F), 1);  // nothing allowed: the next reload already counts
+    // Thresholds 3 x allowed or 5 x allowed that 4 does not divide round up: 4 x 4 >= 15, 4 x 3 < 15.
+    EXPECT_EQ(next(0, 5, F), 4);
+    EXPECT_EQ(next(0, 7, F), 6);  // 21
+    EXPECT_EQ(next(0, 2, F), 2);  // 6
+    EXPECT_EQ(next(1, 3, A), 3);  // 15: cheat at 4
     EXPECT_EQ(next(9, 4, C), std::nullopt);
 }
 

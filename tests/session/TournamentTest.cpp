@@ -158,6 +158,25 @@ TEST_F(Tournament, DateChecksNeedOnlyTheStartDateAndSayWhenTheyAreOff) {
     }
 }
 
+TEST(TournamentChecks, ComparesASaveOnlyWithSavesOfEarlierTurnsOfItsGame) {
+    const auto save = [](const char* name, std::int32_t turn, std::int32_t loads, std::int32_t seconds) {
+        analysis::SaveRecord rec;
+        rec.FileName = name;
+        rec.NickName = "Anna";
+        rec.Turn = turn;
+        rec.LoadCount = loads;
+        rec.PlayTime = seconds;
+        rec.GameHash.low = static_cast<std::uint64_t>(turn * 100 + loads);  // no copies of one another
+        return rec;
+    };
+    // Two saves at one turn (a reload's copy) contradict nothing; the next turn is held to both.
+    analysis::ResultTable table{save("a", 100, 9, 5000), save("b", 100, 3, 1000), save("c", 101, 4, 6000)};
+    CheckTournament(table, nullptr, std::nullopt);
+    EXPECT_TRUE(table[0].Flags.empty());
+    EXPECT_TRUE(table[1].Flags.empty());
+    EXPECT_EQ(table[2].Flags, std::vector<std::string>{"load count 4 at turn 101, but 9 at turn 100 in a"});
+}
+
 TEST(Profile, ReadsBackWhatItWritesAndNamesTheFieldInError) {
     Profile profile = ParseProfile(savewriter::TournamentProfile());
     profile.leaders = {3, 6};

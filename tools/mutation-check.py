@@ -1,0 +1,202 @@
+#!/usr/bin/env python3
+"""Checks that the core tests catch small faults in the core: applies one-line mutations one at a
+time, rebuilds the core test program in a build folder of its own, runs it, and reports for each
+mutation whether a test failed (caught) or all passed (not caught).
+
+Usage: tools/mutation-check.py [--build DIR] [--only TEXT]... [--timeout SECONDS]
+
+Each mutation replaces one exact text, which must occur exactly once in its file. The original file
+is kept in memory and in DIR/mutation-backup; it is written back after every mutation, on Ctrl-C or
+a termination signal, and at the start of the next run should a run ever be killed outright.
+Exit status: 0 when every mutation was caught, 1 when some were not, 2 when the check could not run.
+"""
+
+import argparse
+import json
+import os
+import pathlib
+import signal
+import subprocess
+import sys
+import time
+
+ROOT = pathlib.Path(__file__).resolve().parent.parent
+
+# (file, text, replacement, what the fault is)
+MUTATIONS = [
+    ("src/load/SaveReader.cpp", "if ((wide ? std::int64_t{2} * n : n) > size - body)",
+     "if ((wide ? std::int64_t{2} * n : n) >= size - body)", "text body bound > to >= (wide text)"),
+    ("src/load/SaveReader.cpp", "if (n >= 2 && n > size - body)", "if (n >= 2 && n >= size - body)",
+     "text body bound > to >= (first character)"),
+    ("src/load/SaveReader.cpp", "if (n < 1 || n > kMaxTextLength) return {};",
+     "if (n < 1 || n >= kMaxTextLength) return {};", "longest text 1023 to 1022"),
+    ("src/load/SaveReader.cpp", "if (body > Remaining() - 4)", "if (body >= Remaining() - 4)",
+     "skipped text bound > to >="),
+    ("src/load/Container.cpp", "if (p < 8) throw", "if (p < 9) throw", "earliest stream offset 8 to 9"),
+    ("src/load/Container.cpp", "c > 0 && c <= size - p;", "c > 0 && c < size - p;",
+     "plausible compressed length <= to <"),
+    ("src/load/Container.cpp", "if (u > c * kMaxDeflateRatio) {", "if (u >= c * kMaxDeflateRatio) {",
+     "U vs 1032 x C bound > to >="),
+    ("src/load/Inflate.cpp", "if (surplus > kMaxSurplusBytes) {", "if (surplus >= kMaxSurplusBytes) {",
+     "inflate surplus bound > to >="),
+    ("src/load/SaveFile.cpp", "if (size > kMaxSaveFileBytes) {", "if (size >= kMaxSaveFileBytes) {",
+     "largest save file bound > to >="),
+    ("src/analysis/Batch.cpp", "if (!table[i].Failure.empty()) ++progress.failed;",
+     "if (table[i].Failure.empty()) ++progress.failed;", "batch progress counts successes as failures"),
+    ("src/analysis/Batch.cpp", "if (!table[i].Failure.empty()) ++progress.failed;", "",
+     "batch progress does not count failures"),
+    ("src/analysis/SaveWalker.cpp", "quarters % 4 > 1 ? 1 : 0", "quarters % 4 > 2 ? 1 : 0",
+     "play time rounding of quarter seconds"),
+    ("src/analysis/SaveWalker.cpp", "kind >= 0 && kind <= 2)", "kind >= 0 && kind < 2)",
+     "land kinds 0..2 to 0..1"),
+    ("src/analysis/SaveWalker.cpp", "turn >= 0 && turn <= kLastTurn) science", "turn >= 0 && turn < kLastTurn) science",
+     "science summed to the last turn <= to <"),
+    ("src/analysis/PlayerWalk.cpp", "if (m_culture[1] > m_culture[0]) std::swap",
+     "if (m_culture[1] < m_culture[0]) std::swap", "culture order swapped comparison"),
+    ("src/analysis/FinalScore.cpp", "L > 0 ? L : 1200;", "L > 1 ? L : 1200;", "turn limit fallback bound"),
+    ("src/reload/ReloadControl.cpp", "day < 1 || day > 31 ? 30", "day < 1 || day > 30 ? 30",
+     "play days bound 31 to 30"),
+    ("src/reload/ReloadControl.cpp", "fourReloads < std::int64_t{3} * judged.MaxReloads",
+     "fourReloads <= std::int64_t{3} * judged.MaxReloads", "fair verdict bound < to <="),
+    ("src/reload/ReloadControl.cpp", "fourReloads < std::int64_t{5} * judged.MaxReloads",
+     "fourReloads <= std::int64_t{5} * judged.MaxReloads", "average verdict bound < to <="),
+    ("src/reload/ReloadControl.cpp", "(threshold + 3) / 4", "threshold / 4", "reloads to next verdict rounds down"),
+    ("src/reload/ReloadControl.cpp", "} else if (allowance == 0) {", "} else if (allowance < 1) {",
+     "smallest allowance == 0 to < 1"),
+    ("src/reload/Rules.cpp", "if (y < windowStart) y += 100;", "if (y <= windowStart) y += 100;",
+     "two-digit year window < to <="),
+    ("src/reload/Rules.cpp", "if (value > kMaxInt32) return std::nullopt;",
+     "if (value >= kMaxInt32) return std::nullopt;", "largest rule number > to >="),
+    ("src/session/TournamentChecks.cpp", "if (before->Turn >= rec.Turn) continue;",
+     "if (before->Turn > rec.Turn) continue;", "save chain compares saves of the same turn"),
+    ("src/session/TournamentChecks.cpp", "if (same.size() < 2) continue;", "if (same.size() < 3) continue;",
+     "duplicates need three saves"),
+    ("src/session/TournamentChecks.cpp", "if (before->LoadCount > rec.LoadCount &&",
+     "if (before->LoadCount >= rec.LoadCount &&", "save chain load count > to >="),
+    ("src/session/Profile.cpp", "if (m_path.size() >= kMostNesting) {", "if (m_path.size() > kMostNesting) {",
+     "profile nesting bound >= to >"),
+    ("src/session/Profile.cpp", "if (value.size() > kMostListEntries)", "if (value.size() >= kMostListEntries)",
+     "profile list length bound > to >="),
+    ("src/session/Session.cpp", "for (; next < inputs.skippedAt[i]; ++next)",
+     "for (; next + 1 < inputs.skippedAt[i]; ++next)", "skipped file placed one row early"),
+]
+
+
+class Restorer:
+    """Writes the original text of a mutated file back, whatever ends the run."""
+
+    def __init__(self, backup: pathlib.Path):
+        self.backup = backup
+        self.path = None
+        self.text = None
+
+    def recover(self):
+        if self.backup.exists():
+            saved = json.loads(self.backup.read_text())
+            pathlib.Path(saved["path"]).write_bytes(bytes.fromhex(saved["text"]))
+            self.backup.unlink()
+            print(f"restored {saved['path']} from an interrupted run")
+
+    def mutate(self, path: pathlib.Path, old: str, new: str) -> bool:
+        original = path.read_bytes()
+        text = original.decode()
+        if text.count(old) != 1:
+            return False
+        self.path, self.text = path, original
+        self.backup.write_text(json.dumps({"path": str(path), "text": original.hex()}))
+        path.write_text(text.replace(old, new))
+        return True
+
+    def restore(self):
+        if self.path is not None:
+            self.path.write_bytes(self.text)
+            self.path = self.text = None
+        if self.backup.exists():
+            self.backup.unlink()
+
+
+def run(cmd, timeout=None, **kwargs):
+    return subprocess.run(cmd, cwd=ROOT, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
+                          timeout=timeout, **kwargs)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--build", default="build-mutation", help="build folder of its own (default build-mutation)")
+    parser.add_argument("--only", action="append", default=[],
+                        help="only the mutations whose file or description holds this text (repeatable)")
+    parser.add_argument("--timeout", type=float, default=600, help="seconds a test run may take (a hang is caught)")
+    args = parser.parse_args()
+
+    build = (ROOT / args.build).resolve()
+    build.mkdir(exist_ok=True)
+    restorer = Restorer(build / "mutation-backup")
+    restorer.recover()
+
+    def on_signal(signum, _frame):
+        restorer.restore()
+        sys.exit(128 + signum)
+
+    signal.signal(signal.SIGTERM, on_signal)
+    signal.signal(signal.SIGHUP, on_signal)
+
+    configure = ["cmake", "-S", ".", "-B", str(build), "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Debug",
+                 "-DQUILLMERE_BUILD_GUI=OFF", "-DQUILLMERE_BUILD_BENCH=OFF", "-DQUILLMERE_WERROR=OFF"]
+    build_cmd = ["cmake", "--build", str(build), "--target", "quillmere_core_tests"]
+    tests = [str(build / "bin" / "quillmere_core_tests"), "--gtest_brief=1"]
+    if run(configure).returncode != 0:
+        print("cannot configure the build folder")
+        return 2
+
+    def build_and_test():
+        built = run(build_cmd)
+        if built.returncode != 0:
+            return "does not build", built.stdout
+        try:
+            tested = run(tests, timeout=args.timeout)
+        except subprocess.TimeoutExpired:
+            return "caught (timeout)", ""
+        return ("caught" if tested.returncode != 0 else "not caught"), tested.stdout
+
+    start = time.monotonic()
+    outcome, output = build_and_test()
+    if outcome != "not caught":
+        print(f"the unchanged tree does not pass ({outcome}):\n{output[-3000:]}")
+        return 2
+
+    selected = [m for m in MUTATIONS if not args.only or any(o in m[0] or o in m[3] for o in args.only)]
+    # Grouped by file, so that restoring one file costs one compile, not two.
+    selected.sort(key=lambda m: m[0])
+    results = []
+    try:
+        for file, old, new, what in selected:
+            if not restorer.mutate(ROOT / file, old, new):
+                results.append((file, what, "text not found once"))
+            else:
+                try:
+                    outcome, _ = build_and_test()
+                finally:
+                    restorer.restore()
+                results.append((file, what, outcome))
+            print(f"{results[-1][2]:>18}  {file}: {what}", flush=True)
+    except KeyboardInterrupt:
+        restorer.restore()
+        return 2
+    finally:
+        restorer.restore()
+    run(build_cmd)  # leave the folder built from the unchanged tree
+
+    caught = sum(r[2].startswith("caught") for r in results)
+    missed = [r for r in results if r[2] == "not caught"]
+    other = [r for r in results if not r[2].startswith("caught") and r[2] != "not caught"]
+    print(f"\n{caught} of {len(results)} caught, {len(missed)} not caught, {len(other)} not applied "
+          f"({time.monotonic() - start:.0f} s)")
+    for file, what, _ in missed:
+        print(f"  not caught: {file}: {what}")
+    for file, what, outcome in other:
+        print(f"  {outcome}: {file}: {what}")
+    return 0 if not missed and not other else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
