@@ -26,8 +26,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <string_view>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -89,7 +89,8 @@ Options parse(int argc, char** argv) {
         }
     }
     if (options.files < 1 || options.rounds < 1) usage();
-    if (options.dir.empty()) options.dir = fs::temp_directory_path() / ("quillmere-bench-" + std::to_string(::getpid()));
+    if (options.dir.empty())
+        options.dir = fs::temp_directory_path() / ("quillmere-bench-" + std::to_string(::getpid()));
     return options;
 }
 
@@ -182,9 +183,9 @@ std::vector<std::string> writeBatch(const fs::path& dir, int files, bool varied)
         inflated += quillmere::load::AssembleWorkBuffer(bytes).bytes.size();
         paths.push_back(path);
     }
-    std::printf("%-6s batch: %zu files, %.1f MB on disk, %.1f MB of game data (%.1f : 1)\n", varied ? "varied" : "plain",
-                paths.size(), static_cast<double>(compressed) / 1e6, static_cast<double>(inflated) / 1e6,
-                static_cast<double>(inflated) / static_cast<double>(compressed));
+    std::printf("%-6s batch: %zu files, %.1f MB on disk, %.1f MB of game data (%.1f : 1)\n",
+                varied ? "varied" : "plain", paths.size(), static_cast<double>(compressed) / 1e6,
+                static_cast<double>(inflated) / 1e6, static_cast<double>(inflated) / static_cast<double>(compressed));
     return paths;
 }
 
@@ -205,13 +206,14 @@ void measureDigest(const std::vector<std::string>& paths) {
     for (int round = 0; round < 5; ++round) {
         const auto start = Clock::now();
         for (const auto& work : works) {
-            mixed ^= XXH3_128bits(work.bytes.data() + work.streamOffset, static_cast<std::size_t>(work.gameLength)).low64;
+            mixed ^=
+                XXH3_128bits(work.bytes.data() + work.streamOffset, static_cast<std::size_t>(work.gameLength)).low64;
         }
         seconds = std::min(seconds, std::chrono::duration<double>(Clock::now() - start).count());
     }
     std::printf("  %-26s %7.3f s for the batch's game data (%.0f MB/s; %llx)\n", "XXH3-128 digest",
-                seconds / static_cast<double>(works.size()) * static_cast<double>(paths.size()),
-                bytes / seconds / 1e6, static_cast<unsigned long long>(mixed & 0xF));
+                seconds / static_cast<double>(works.size()) * static_cast<double>(paths.size()), bytes / seconds / 1e6,
+                static_cast<unsigned long long>(mixed & 0xF));
 }
 
 // A JSON report of `paths` written save by save to nowhere: its memory must not grow with the batch.
@@ -331,8 +333,9 @@ int main(int argc, char** argv) {
     const auto json = inChild([&] { writeJson(tenfold, cores); });
     std::printf("%zu plain saves as one JSON report, %u workers: %.3f s, peak %.1f MB\n", tenfold.size(), cores,
                 json.seconds, static_cast<double>(json.peakKiB) / 1024.0);
-    std::printf("targets: 1 worker <= 0.60 x baseline, all cores <= 0.35 x; peak < 64 MB for 100 saves, < 120 MB "
-                "for 1,000, < 256 MB for their JSON report\n");
+    std::printf(
+        "targets: 1 worker <= 0.60 x baseline, all cores <= 0.35 x; peak < 64 MB for 100 saves, < 120 MB "
+        "for 1,000, < 256 MB for their JSON report\n");
 
     const bool held = measureMemoryBound(options.dir / "memory");
     if (!options.keep) fs::remove_all(options.dir);

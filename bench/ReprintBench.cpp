@@ -35,7 +35,8 @@ SaveRecord record(int i) {
     rec.History.assign(quillmere::analysis::kHistoryCategories,
                        std::vector<std::int32_t>(quillmere::analysis::kHistoryTurns));
     for (std::size_t c = 0; c < rec.History.size(); ++c)
-        for (std::size_t t = 0; t < rec.History[c].size(); ++t) rec.History[c][t] = static_cast<std::int32_t>(t * (c + 1) + i);
+        for (std::size_t t = 0; t < rec.History[c].size(); ++t)
+            rec.History[c][t] = static_cast<std::int32_t>(t * (c + 1) + i);
     return rec;
 }
 

@@ -18,7 +18,8 @@ namespace quillmere::analysis {
 
 namespace {
 
-SaveRecord failedRecord(const std::string& path, std::string fileName, std::optional<double> fileDate, std::string failure) {
+SaveRecord failedRecord(const std::string& path, std::string fileName, std::optional<double> fileDate,
+                        std::string failure) {
     SaveRecord failed;
     failed.Path = path;
     failed.FileName = std::move(fileName);

@@ -46,8 +46,8 @@ std::int64_t truncateToInt64(double value) {
 
 }  // namespace
 
-std::int64_t FinalScoreComponent(std::int32_t S, std::int32_t B, std::int32_t E, std::int32_t W, std::int32_t T, std::int32_t L,
-                    double F) {
+std::int64_t FinalScoreComponent(std::int32_t S, std::int32_t B, std::int32_t E, std::int32_t W, std::int32_t T,
+                                 std::int32_t L, double F) {
     const std::int32_t limit = L > 0 ? L : 1200;
     const long double x = static_cast<long double>(T) / limit;
 
@@ -72,8 +72,9 @@ std::int32_t FinalScore(const ScoreInputs& in) {
     constexpr std::array<int, 4> kStatOfComponent = {0, 1, 3, 2};
     std::uint32_t sum = 0;
     for (std::size_t k = 0; k < 4; ++k) {
-        const auto component = FinalScoreComponent(in.stat[static_cast<std::size_t>(kStatOfComponent[k])], in.start[k], in.end[k],
-                                      kScoreWeight[k], in.turn, in.turnLimit, in.difficultyFactor);
+        const auto component =
+            FinalScoreComponent(in.stat[static_cast<std::size_t>(kStatOfComponent[k])], in.start[k], in.end[k],
+                                kScoreWeight[k], in.turn, in.turnLimit, in.difficultyFactor);
         sum += static_cast<std::uint32_t>(static_cast<std::uint64_t>(component));  // the low 32 bits of each
     }
     return static_cast<std::int32_t>(sum);

@@ -13,8 +13,8 @@ inline constexpr std::array<std::int32_t, 4> kScoreWeight = {5000, 2000, 2000, 1
 // B <= 0), times weight W and difficulty factor F, truncated toward zero. A limit of 0 or less
 // counts as 1200; an expected value of 0 or less, or a negative base under a fractional power,
 // gives 0.
-[[nodiscard]] std::int64_t FinalScoreComponent(std::int32_t S, std::int32_t B, std::int32_t E, std::int32_t W, std::int32_t T,
-                                  std::int32_t L, double F);
+[[nodiscard]] std::int64_t FinalScoreComponent(std::int32_t S, std::int32_t B, std::int32_t E, std::int32_t W,
+                                               std::int32_t T, std::int32_t L, double F);
 
 // The scoring inputs that one save carries.
 struct ScoreInputs {

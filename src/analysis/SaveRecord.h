@@ -41,8 +41,8 @@ struct ReloadJudgement {
 // stores them; FileName is the file's name as the file system has it (normally UTF-8).
 // A default-constructed record is all zero, as a record must be before its load fills it.
 struct SaveRecord {
-    std::string Path;      // as the load was given it
-    std::string FileName;  // its base name without the extension
+    std::string Path;                // as the load was given it
+    std::string FileName;            // its base name without the extension
     std::optional<double> FileDate;  // days since 30 December 1899; empty when the file time could not be read
     // How far the local time of FileDate is ahead of UTC, in seconds (negative west of it).
     std::int32_t FileDateUtcOffset = 0;

@@ -112,8 +112,8 @@ private:
     }
     void skipTexts(std::int64_t count) { skipTexts(m_reader, count); }
     static std::size_t headerLength(const load::WorkBuffer& work) {
-        return static_cast<std::size_t>(std::clamp<std::int64_t>(work.streamOffset - 8, 0,
-                                                                 static_cast<std::int64_t>(work.bytes.size())));
+        return static_cast<std::size_t>(
+            std::clamp<std::int64_t>(work.streamOffset - 8, 0, static_cast<std::int64_t>(work.bytes.size())));
     }
     // Reads a count of items of at least `itemBytes` each; fails at once when they cannot fit.
     std::int32_t readCount(std::int64_t itemBytes) {

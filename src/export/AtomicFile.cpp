@@ -71,7 +71,8 @@ AtomicFileWriter::AtomicFileWriter(const std::string& path) : m_target(path) {
             throw ExportError(S_ISDIR(existing.st_mode) ? "Is a directory"
                                                         : "not a regular file (a pipe, device or socket)");
         }
-        const bool writable = (existing.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 && ::access(path.c_str(), W_OK) == 0;
+        const bool writable =
+            (existing.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 && ::access(path.c_str(), W_OK) == 0;
         if (!writable) throw ExportError("the file is read-only");
         // Through a link, replace the file it points to and keep the link.
         if (char* resolved = ::realpath(path.c_str(), nullptr)) {

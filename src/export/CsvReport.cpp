@@ -14,12 +14,11 @@ namespace quillmere::exporting {
 namespace {
 
 constexpr std::array<std::string_view, 34> kColumns = {
-    "Row",     "File Name",      "Status",       "Nickname",    "Leader",       "Civilization", "Turn",
-    "Year",    "Play Time (s)",  "Score",        "Final",       "Level",        "Victory",      "File Date",
-    "Play Days", "Reloads",      "Reload %",     "Session (s)", "Max Reloads",  "Honesty",
-    "Reloads To Next Verdict",   "Cities",       "Units",       "Techs",        "Land",         "Land %",
-    "Population", "Population %", "Culture 1",   "Culture 2",   "Culture 3",    "Blocked",      "Failure",
-    "Flags"};
+    "Row",       "File Name",     "Status",    "Nickname",    "Leader",      "Civilization", "Turn",
+    "Year",      "Play Time (s)", "Score",     "Final",       "Level",       "Victory",      "File Date",
+    "Play Days", "Reloads",       "Reload %",  "Session (s)", "Max Reloads", "Honesty",      "Reloads To Next Verdict",
+    "Cities",    "Units",         "Techs",     "Land",        "Land %",      "Population",   "Population %",
+    "Culture 1", "Culture 2",     "Culture 3", "Blocked",     "Failure",     "Flags"};
 
 void appendField(std::string& out, std::string_view field) {
     if (field.find_first_of(",\"\r\n") == std::string_view::npos) {

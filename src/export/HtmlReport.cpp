@@ -23,8 +23,8 @@ constexpr int kTop = 16;
 constexpr int kBottom = 40;
 constexpr int kMostPointsPerLine = 400;
 
-constexpr const char* kCategoryTitles[] = {"Score", "Economy", "Industry", "Agriculture", "Power", "Culture",
-                                           "Science"};
+constexpr const char* kCategoryTitles[] = {"Score", "Economy", "Industry", "Agriculture",
+                                           "Power", "Culture", "Science"};
 
 constexpr std::string_view kStyle = R"(body{font-family:sans-serif;margin:1.5em;color:#222}
 table{border-collapse:collapse;font-size:13px}th,td{border:1px solid #bbb;padding:2px 6px;white-space:pre}
@@ -185,10 +185,10 @@ std::string BuildHtmlReport(const analysis::ResultTable& table, const reload::Ru
         "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + title + "</title>\n<style>";
     html += kStyle;
     html += "</style>\n</head>\n<body>\n<h1>" + title + "</h1>\n";
-    html += "<p>Start date " + escaped(ruleTexts.day + "-" + ruleTexts.month + "-" + ruleTexts.year) +
-            ", at most " + escaped(ruleTexts.sessionsPerDay) + " sessions per day of at least " +
-            escaped(ruleTexts.minSessionMinutes) + " minutes, " + escaped(ruleTexts.presessions) +
-            " presessions. " + escaped(view::BatchSummary(table)) + ".</p>\n";
+    html += "<p>Start date " + escaped(ruleTexts.day + "-" + ruleTexts.month + "-" + ruleTexts.year) + ", at most " +
+            escaped(ruleTexts.sessionsPerDay) + " sessions per day of at least " +
+            escaped(ruleTexts.minSessionMinutes) + " minutes, " + escaped(ruleTexts.presessions) + " presessions. " +
+            escaped(view::BatchSummary(table)) + ".</p>\n";
 
     html += "<table>\n<thead><tr>";
     const auto headers = view::HeaderTexts(view::TextEncoding::Utf8);

@@ -1,8 +1,8 @@
 #include "export/JsonReport.h"
 
 #include <cstdlib>
-#include <string_view>
 #include <nlohmann/json.hpp>
+#include <string_view>
 
 #include "export/ReportFields.h"
 #include "load/Windows1251.h"
@@ -72,16 +72,15 @@ Json saveOf(const analysis::SaveRecord& rec, std::size_t row) {
         {"path", load::FileNameToUtf8(rec.Path)},
         {"file_date", rec.FileDate ? orNull(IsoDateTime(*rec.FileDate, rec.FileDateUtcOffset)) : Json(nullptr)},
         {"status", StatusText(status)},
-        {"failure", status == SaveStatus::Failed || status == SaveStatus::NotLoaded ? Json(rec.Failure) : Json(nullptr)},
+        {"failure",
+         status == SaveStatus::Failed || status == SaveStatus::NotLoaded ? Json(rec.Failure) : Json(nullptr)},
         {"block_text", status == SaveStatus::Blocked ? Json(load::Windows1251ToUtf8(rec.BlockText)) : Json(nullptr)},
         {"flags", rec.Flags},
     };
     if (status != SaveStatus::Analysed) return save;
     save["player"] = {
-        {"nick_name", NickNameUtf8(rec)},
-        {"leader", view::LeaderText(rec.LeaderType)},
-        {"leader_type", rec.LeaderType},
-        {"civilization", view::CivText(rec.CivType)},
+        {"nick_name", NickNameUtf8(rec)}, {"leader", view::LeaderText(rec.LeaderType)},
+        {"leader_type", rec.LeaderType},  {"civilization", view::CivText(rec.CivType)},
         {"civ_type", rec.CivType},
     };
     save["game"] = {

@@ -71,8 +71,7 @@ void AssembleWorkBuffer(const SaveBytes& file, WorkBuffer& work, Inflater& infla
     if (u <= 0) throw LoadError("damaged save: the game data length" + at(p - 8) + " reads " + std::to_string(u));
     if (u > kMaxGameDataBytes) {
         throw LoadError("damaged save: the game data length" + at(p - 8) + " reads " + std::to_string(u) +
-                        ", more than any save holds (" + std::to_string(kMaxGameDataBytes / (1024 * 1024)) +
-                        " MiB)");
+                        ", more than any save holds (" + std::to_string(kMaxGameDataBytes / (1024 * 1024)) + " MiB)");
     }
     if (u > c * kMaxDeflateRatio) {
         throw LoadError("damaged save: the game data length" + at(p - 8) + " reads " + std::to_string(u) +

@@ -19,11 +19,10 @@ struct FileList {
 };
 
 // Every path as given, except that a folder stands for the regular files in it (hidden ones,
-// whose names start with ".", left out), in byte order of their names; with `recursive`, the folders in it too, each visited once however links lead back
-// to it. Inside a folder, what is not a regular file or folder (a FIFO, a device, a socket, a
-// dangling link) and a folder that cannot be listed are skipped with their reason and never
-// opened. A path given directly is kept even
-// when it is no regular file: its load names the problem.
+// whose names start with ".", left out), in byte order of their names; with `recursive`, the folders in it too, each
+// visited once however links lead back to it. Inside a folder, what is not a regular file or folder (a FIFO, a device,
+// a socket, a dangling link) and a folder that cannot be listed are skipped with their reason and never opened. A path
+// given directly is kept even when it is no regular file: its load names the problem.
 [[nodiscard]] FileList ExpandPaths(const std::vector<std::string>& paths, bool recursive);
 
 // The paths a list names, one a line ("\n", the last one may lack it); empty lines are passed over

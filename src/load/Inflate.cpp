@@ -54,7 +54,7 @@ std::optional<std::size_t> Inflater::inflateWhole(std::span<const std::uint8_t> 
 }
 
 std::size_t Inflater::inflateStepwise(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out,
-                               std::int64_t fileOffset) {
+                                      std::int64_t fileOffset) {
     ZlibStream state;
     z_stream& z = state.z();
     z.next_in = const_cast<Bytef*>(stream.data());

@@ -40,7 +40,8 @@ public:
 private:
     // The one-call fast path; false when only the step-by-step path can tell what happened.
     std::optional<std::size_t> inflateWhole(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out);
-    std::size_t inflateStepwise(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out, std::int64_t fileOffset);
+    std::size_t inflateStepwise(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out,
+                                std::int64_t fileOffset);
 
     libdeflate_decompressor* m_decompressor;
 };

@@ -102,7 +102,8 @@ public:
     bool end_object() override { return close(); }
     bool start_array(std::size_t) override { return open(true); }
     bool end_array() override { return close(); }
-    bool parse_error(std::size_t position, const std::string& token, const nlohmann::detail::exception& error) override {
+    bool parse_error(std::size_t position, const std::string& token,
+                     const nlohmann::detail::exception& error) override {
         m_position = position;
         m_token = token;
         m_numberOutOfRange = error.id == 406;
@@ -166,8 +167,10 @@ Json parseJson(const std::string& text) {
     if (const auto bad = firstNonUtf8(text)) fail("the file", "is not UTF-8 text (at " + placeOf(text, *bad) + ")");
     FieldTracker tracker;
     if (!Json::sax_parse(text, &tracker)) {
-        if (tracker.tooDeep()) fail(tracker.field(), "nests deeper than any profile (" + std::to_string(kMostNesting) + " levels)");
-        if (tracker.numberOutOfRange()) fail(tracker.field(), "the number " + shown(tracker.token()) + " is out of range");
+        if (tracker.tooDeep())
+            fail(tracker.field(), "nests deeper than any profile (" + std::to_string(kMostNesting) + " levels)");
+        if (tracker.numberOutOfRange())
+            fail(tracker.field(), "the number " + shown(tracker.token()) + " is out of range");
         // The place where the reading stopped: the last character of what does not fit.
         const std::size_t at = tracker.position() == 0 ? 0 : tracker.position() - 1;
         fail("the file", "is not valid JSON (at " + placeOf(text, at) + ")");
@@ -212,7 +215,8 @@ template <typename Lookup>
 std::vector<std::int32_t> namesOf(const Json& value, const std::string& field, Lookup lookup, const char* what) {
     if (!value.is_array()) fail(field, "expected a list of names");
     if (value.size() > kMostListEntries)
-        fail(field, "more than " + std::to_string(kMostListEntries) + " entries (" + std::to_string(value.size()) + ")");
+        fail(field,
+             "more than " + std::to_string(kMostListEntries) + " entries (" + std::to_string(value.size()) + ")");
     std::vector<std::int32_t> indices;
     for (std::size_t i = 0; i < value.size(); ++i) {
         const auto index = namedOf(value[i], field + "[" + std::to_string(i) + "]", lookup, what);
@@ -277,7 +281,8 @@ Profile ParseProfile(const std::string& text) {
         } else if (key == "rules") {
             readRules(value, profile.rules);
         } else if (key == "speed") {
-            profile.speed = namedOf(value, key, analysis::SpeedIndexNamed, "game speed (Marathon, Epic, Normal or Quick)");
+            profile.speed =
+                namedOf(value, key, analysis::SpeedIndexNamed, "game speed (Marathon, Epic, Normal or Quick)");
         } else if (key == "levels") {
             profile.levels = namesOf(value, key, analysis::LevelNamed, "difficulty level");
         } else if (key == "map") {
@@ -308,7 +313,8 @@ std::string ProfileJson(const Profile& profile) {
                 {"presessions", r.presessions}}}};
     if (profile.speed) json["speed"] = std::string(analysis::SpeedName(*profile.speed).value_or(""));
     if (!profile.levels.empty()) json["levels"] = namesJson(profile.levels, analysis::LevelName);
-    if (profile.mapWidth && profile.mapHeight) json["map"] = {{"width", *profile.mapWidth}, {"height", *profile.mapHeight}};
+    if (profile.mapWidth && profile.mapHeight)
+        json["map"] = {{"width", *profile.mapWidth}, {"height", *profile.mapHeight}};
     if (profile.deadlineDay) json["deadline_day"] = *profile.deadlineDay;
     if (!profile.leaders.empty()) json["leaders"] = namesJson(profile.leaders, analysis::LeaderName);
     if (!profile.civilizations.empty()) json["civilizations"] = namesJson(profile.civilizations, analysis::CivName);

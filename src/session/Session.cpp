@@ -160,8 +160,9 @@ void Session::writeReport(ReportFormat format, const view::FormatOptions& option
         case ReportFormat::Json:
             return exporting::WriteJsonReport(m_records, m_ruleTexts, *m_ruleCheck.rules, withHistories, write);
         case ReportFormat::Html:
-            return write(exporting::BuildHtmlReport(m_records, m_ruleTexts, options.decimalSeparator,
-                                                    m_profile ? std::string_view(m_profile->name) : std::string_view()));
+            return write(
+                exporting::BuildHtmlReport(m_records, m_ruleTexts, options.decimalSeparator,
+                                           m_profile ? std::string_view(m_profile->name) : std::string_view()));
         case ReportFormat::Results:
             return write(exporting::BuildResultsText(m_records, options));
     }

@@ -50,7 +50,8 @@ void checkSettings(SaveRecord& rec, const Profile& profile) {
         rec.Flags.push_back("level " + nameOr(analysis::LevelName(rec.Level), rec.Level) +
                             " (tournament: " + alternatives(profile.levels, analysis::LevelName) + ")");
     }
-    if (profile.mapWidth && profile.mapHeight && (rec.MapWidth != *profile.mapWidth || rec.MapHeight != *profile.mapHeight)) {
+    if (profile.mapWidth && profile.mapHeight &&
+        (rec.MapWidth != *profile.mapWidth || rec.MapHeight != *profile.mapHeight)) {
         rec.Flags.push_back("map " + std::to_string(rec.MapWidth) + " x " + std::to_string(rec.MapHeight) +
                             " (tournament: " + std::to_string(*profile.mapWidth) + " x " +
                             std::to_string(*profile.mapHeight) + ")");
@@ -114,10 +115,12 @@ void checkChains(std::vector<SaveRecord*>& saves) {
     using GameKey = std::tuple<std::string, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t>;
     std::map<GameKey, std::vector<SaveRecord*>> games;
     for (auto* rec : saves) {
-        games[{rec->NickName, rec->LeaderType, rec->CivType, rec->MapWidth, rec->MapHeight, rec->LandTotal}].push_back(rec);
+        games[{rec->NickName, rec->LeaderType, rec->CivType, rec->MapWidth, rec->MapHeight, rec->LandTotal}].push_back(
+            rec);
     }
     for (auto& [key, chain] : games) {
-        std::stable_sort(chain.begin(), chain.end(), [](const SaveRecord* a, const SaveRecord* b) { return a->Turn < b->Turn; });
+        std::stable_sort(chain.begin(), chain.end(),
+                         [](const SaveRecord* a, const SaveRecord* b) { return a->Turn < b->Turn; });
         for (std::size_t later = 1; later < chain.size(); ++later) {
             auto& rec = *chain[later];
             // The earlier save that contradicts the later one most: the highest load count, the most play time.
@@ -132,15 +135,16 @@ void checkChains(std::vector<SaveRecord*>& saves) {
                     mostTime = before;
             }
             if (mostLoads) {
-                rec.Flags.push_back("load count " + std::to_string(rec.LoadCount) + " at turn " + std::to_string(rec.Turn) +
-                                    ", but " + std::to_string(mostLoads->LoadCount) + " at turn " +
-                                    std::to_string(mostLoads->Turn) + " in " + fileNameOf(*mostLoads));
+                rec.Flags.push_back("load count " + std::to_string(rec.LoadCount) + " at turn " +
+                                    std::to_string(rec.Turn) + ", but " + std::to_string(mostLoads->LoadCount) +
+                                    " at turn " + std::to_string(mostLoads->Turn) + " in " + fileNameOf(*mostLoads));
             }
             if (mostTime) {
                 const auto trimmed = [](std::string text) { return text.erase(0, text.find_first_not_of(' ')); };
                 rec.Flags.push_back("play time " + trimmed(view::DurationText(rec.PlayTime)) + " at turn " +
-                                    std::to_string(rec.Turn) + ", but " + trimmed(view::DurationText(mostTime->PlayTime)) +
-                                    " at turn " + std::to_string(mostTime->Turn) + " in " + fileNameOf(*mostTime));
+                                    std::to_string(rec.Turn) + ", but " +
+                                    trimmed(view::DurationText(mostTime->PlayTime)) + " at turn " +
+                                    std::to_string(mostTime->Turn) + " in " + fileNameOf(*mostTime));
             }
         }
     }

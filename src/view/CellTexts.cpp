@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
-#include <vector>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "analysis/RuleTables.h"
 #include "load/DateTime.h"
@@ -180,9 +180,9 @@ std::string VerdictText(analysis::Verdict verdict) {
 
 std::string VerdictExplanation(const analysis::ReloadJudgement& judged, std::int32_t loadCount) {
     const auto m = static_cast<long long>(judged.MaxReloads);
-    std::string text = std::to_string(judged.Reloads) + " reloads, " + std::to_string(m) +
-                       " allowed. Fair below " + std::to_string((3 * m + 3) / 4) + ", average below " +
-                       std::to_string((5 * m + 3) / 4) + ", cheat from there on.";
+    std::string text = std::to_string(judged.Reloads) + " reloads, " + std::to_string(m) + " allowed. Fair below " +
+                       std::to_string((3 * m + 3) / 4) + ", average below " + std::to_string((5 * m + 3) / 4) +
+                       ", cheat from there on.";
     if (loadCount == 0) text += " Never loaded: fair whatever the count.";
     if (const auto next = reload::ReloadsToNextVerdict(judged)) {
         // Appended piece by piece: GCC 12 takes a chain of temporaries here for overlapping copies.

@@ -85,6 +85,6 @@ struct FormatOptions {
 [[nodiscard]] std::string CivText(std::int32_t civType);                                 // "Unknown" outside the table
 [[nodiscard]] std::string LevelText(std::int32_t level);                                 // "Unknown" outside 0..8
 [[nodiscard]] std::string VictoryText(std::int32_t gameOver, std::int32_t victoryType);  // "Incomplete", "Unknown"...
-[[nodiscard]] std::string VerdictText(analysis::Verdict verdict);  // "Cheat", "Average", "Fair"
+[[nodiscard]] std::string VerdictText(analysis::Verdict verdict);                        // "Cheat", "Average", "Fair"
 
 }  // namespace quillmere::view

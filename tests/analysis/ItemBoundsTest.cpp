@@ -23,7 +23,10 @@ TEST(ItemBounds, TheSmallestItemsOfEveryCountedListStillFit) {
     // The last player's lists are followed by little, so a bound too large by a byte or two shows.
     const Case cases[] = {
         {"replay messages", [](SaveContent& c) { c.game.replayMessages = 65536; }},
-        {"triple groups", [](SaveContent& c) { c.game.groups.assign(30000, {0, 0}); }},
+        {"triple groups",
+         [](SaveContent& c) {
+             c.game.groups.assign(30000, {0, 0});
+         }},
         {"plots",
          [](SaveContent& c) {
              c.game.width = 100;
@@ -34,10 +37,16 @@ TEST(ItemBounds, TheSmallestItemsOfEveryCountedListStillFit) {
         {"pair groups", [](SaveContent& c) { c.players[18].pairGroups.assign(20000, 0); }},
         {"cities", [](SaveContent& c) { c.players[18].cities.assign(800, savewriter::CityContent{.items = 0}); }},
         {"units", [](SaveContent& c) { c.players[18].units = 5000; }},
-        {"orders", [](SaveContent& c) { c.players[18].orders.assign(20000, savewriter::OrderContent{0, 0}); }},
+        {"orders",
+         [](SaveContent& c) {
+             c.players[18].orders.assign(20000, savewriter::OrderContent{0, 0});
+         }},
         {"messages", [](SaveContent& c) { c.players[18].messages.assign(30000, savewriter::MessageContent{}); }},
         {"notes", [](SaveContent& c) { c.players[18].notes.assign(30000, 0); }},
-        {"scripts", [](SaveContent& c) { c.players[18].scripts.assign(20000, savewriter::ScriptContent{0, 0, {}}); }},
+        {"scripts",
+         [](SaveContent& c) {
+             c.players[18].scripts.assign(20000, savewriter::ScriptContent{0, 0, {}});
+         }},
         {"script entries",
          [](SaveContent& c) {
              c.players[18].scripts = {savewriter::ScriptContent{0, 0, std::vector<std::int32_t>(100000, 9)}};

@@ -118,7 +118,8 @@ TEST(SaveWalk, ASaveComesBackWithItsContent) {
     EXPECT_DOUBLE_EQ(static_cast<double>(rec.LandPercent), 75.0);
     EXPECT_EQ(rec.Population, 30);
     EXPECT_DOUBLE_EQ(static_cast<double>(rec.PopulationPercent), 30.0);
-    EXPECT_EQ(rec.FinalScore, FinalScoreComponent(150, 10, 1000, 5000, 100, 660, 1.4) + FinalScoreComponent(150, 10, 1000, 2000, 100, 660, 1.4));
+    EXPECT_EQ(rec.FinalScore, FinalScoreComponent(150, 10, 1000, 5000, 100, 660, 1.4) +
+                                  FinalScoreComponent(150, 10, 1000, 2000, 100, 660, 1.4));
     EXPECT_EQ(rec.Cities, 4);
     EXPECT_EQ(rec.Units, 3);
     EXPECT_EQ(std::tie(rec.Culture1, rec.Culture2, rec.Culture3), std::make_tuple(90, 70, 40));
@@ -533,7 +534,7 @@ TEST(SaveWalkDamage, AHeaderThatRunsIntoTheGameDataIsDamage) {
             ADD_FAILURE() << count;
         } catch (const load::DamagedSave& e) {
             EXPECT_EQ(std::string(e.what()), "damaged save: the header runs into the game data at byte " +
-                                                  std::to_string(work.streamOffset - 8));
+                                                 std::to_string(work.streamOffset - 8));
         }
     }
 }
@@ -551,9 +552,8 @@ TEST(SaveWalkFiles, AnalyseFileWalksASaveAndReportsDamageByName) {
     auto container = savewriter::ToContainer(c);
     container.gameState.resize(container.gameState.size() - 1);
     const auto failed = AnalyseFile(dir.write("cut.sav", savewriter::BuildContainer(container)));
-    EXPECT_EQ(failed.Failure,
-              "damaged save: the game data ends too early, after " + std::to_string(container.gameState.size()) +
-                  " bytes");
+    EXPECT_EQ(failed.Failure, "damaged save: the game data ends too early, after " +
+                                  std::to_string(container.gameState.size()) + " bytes");
     EXPECT_EQ(failed.FileName, "cut");
     EXPECT_EQ(failed.NickName, "");
     EXPECT_TRUE(failed.History.empty());
@@ -582,7 +582,8 @@ TEST(SaveWalkFiles, ABatchCountsEveryFileAndItsFailuresAndKeepsThePathsOrder) {
                                          dir.write("d.sav", "no save"), dir.write("e.sav", good)};
     for (const unsigned jobs : {1u, 2u}) {
         std::vector<BatchProgress> seen;
-        const auto table = AnalyseFiles(paths, {.jobs = jobs, .onProgress = [&](const BatchProgress& p) { seen.push_back(p); }});
+        const auto table =
+            AnalyseFiles(paths, {.jobs = jobs, .onProgress = [&](const BatchProgress& p) { seen.push_back(p); }});
         ASSERT_EQ(table.size(), 5u);
         EXPECT_EQ(table[1].FileName, "missing");
         EXPECT_NE(table[1].Failure, "");

@@ -14,7 +14,6 @@
 
 namespace {
 
-
 struct Outcome {
     int status = -1;
     std::string out;
@@ -113,7 +112,8 @@ TEST_F(ReportCommand, NamesEachFileThatFailsAndStillWritesItsRow) {
 
     const auto outcome = run({"-o", path("Res.txt"), good, junk, missing});
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.err, junk + ": not a save file: no game data found\n" + missing + ": No such file or directory\n");
+    EXPECT_EQ(outcome.err,
+              junk + ": not a save file: no game data found\n" + missing + ": No such file or directory\n");
     EXPECT_EQ(fileNamesOf(ContentsOf(path("Res.txt"))), (std::vector<std::string>{"good", "junk", "missing"}));
 }
 
@@ -164,8 +164,8 @@ TEST_F(ReportCommand, LeavesTheHistoriesOutOfJsonWhenAsked) {
     EXPECT_NE(with.out.find("\"history\": {"), std::string::npos);
     EXPECT_EQ(without.out.find("\"history\""), std::string::npos);
     EXPECT_NE(without.out.find("\"row\": 2"), std::string::npos);
-    EXPECT_TRUE(without.out.ends_with("   \"reload\": null\n  }\n ]\n}\n") ||
-                without.out.ends_with("  }\n ]\n}\n")) << without.out;
+    EXPECT_TRUE(without.out.ends_with("   \"reload\": null\n  }\n ]\n}\n") || without.out.ends_with("  }\n ]\n}\n"))
+        << without.out;
 }
 
 TEST_F(ReportCommand, UsageRuleAndOutputErrorsWriteNothing) {

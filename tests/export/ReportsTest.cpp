@@ -50,7 +50,7 @@ TEST(ReportFields, DatesAndDecimalsInTheFormsOtherToolsRead) {
     EXPECT_EQ(IsoDateTime(38685.0), "2005-11-29T00:00:00");
     EXPECT_EQ(IsoDateTime(1e9), std::nullopt);
     const std::pair<std::int32_t, std::string> offsets[] = {
-        {0, "+00:00"}, {3 * 3600, "+03:00"}, {-(3 * 3600 + 30 * 60), "-03:30"}, {5 * 3600 + 45 * 60 + 59, "+05:45"},
+        {0, "+00:00"},  {3 * 3600, "+03:00"}, {-(3 * 3600 + 30 * 60), "-03:30"}, {5 * 3600 + 45 * 60 + 59, "+05:45"},
         {59, "+00:00"}, {-60, "-00:01"}};
     for (const auto& [offset, text] : offsets) EXPECT_EQ(IsoDateTime(38685.5, offset), "2005-11-29T12:00:00" + text);
     EXPECT_EQ(IsoDateTime(1e9, 3600), std::nullopt);
@@ -109,7 +109,9 @@ TEST(HtmlReport, NamesFailuresAndFlagsAreTextWhereverTheyAppear) {
     // The failure twice in its row, as the row's title and as its note.
     EXPECT_EQ(occurrences(html, "failure " + std::string(kMarkupEscaped)), 2u);
     // The legend and each of the seven charts name the one charted save.
-    EXPECT_EQ(occurrences(html, "nick " + std::string(kMarkupEscaped) + " (file " + std::string(kMarkupEscaped) + ")</li>"), 1u);
+    EXPECT_EQ(
+        occurrences(html, "nick " + std::string(kMarkupEscaped) + " (file " + std::string(kMarkupEscaped) + ")</li>"),
+        1u);
     EXPECT_EQ(occurrences(html, "<title>nick " + std::string(kMarkupEscaped) + "</title>"), 7u);
 }
 

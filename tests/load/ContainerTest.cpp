@@ -110,7 +110,9 @@ TEST(Container, AStreamRightAfterTheTwoLengthsIsRead) {
 TEST(Container, TheEarliestStreamMarkerWins) {
     // The header holds 78 9C before the real stream: that place is taken, and it does not inflate.
     auto c = sample();
-    c.header = bytesOf("AAAAAAAAAA\x78\x9C" "BBBB");
+    c.header = bytesOf(
+        "AAAAAAAAAA\x78\x9C"
+        "BBBB");
     const auto file = BuildContainer(c);
     EXPECT_EQ(FindStreamOffset(file), 10);
     EXPECT_NE(messageOf(file), "ok");
@@ -155,22 +157,40 @@ TEST(Container, RefusesWhatCannotBeASaveSayingWhatAndWhere) {
     const auto keep = [](std::vector<std::uint8_t>&) {};
     // The sample's header is 8 bytes: U lies at byte 8, C at 12, the stream starts at 16.
     const Case cases[] = {
-        {"stream at offset 0 to 7", [](Container& c) { c.header = bytesOf("ab\x78\x9C" "cdef"sv); }, keep,
-         "not a save file: no game data found"},
+        {"stream at offset 0 to 7",
+         [](Container& c) {
+             c.header = bytesOf(
+                 "ab\x78\x9C"
+                 "cdef"sv);
+         },
+         keep, "not a save file: no game data found"},
         {"no stream", none, [](std::vector<std::uint8_t>& f) { f.assign(40, 0x11); },
          "not a save file: no game data found"},
-        {"a marker with nonsense around it", [](Container& c) { c.declaredU = -1510886911; c.declaredC = -7; }, keep,
-         "not a save file: no game data found"},
-        {"C zero", [](Container& c) { c.declaredC = 0; }, keep, "damaged save: the compressed length at byte 12 reads 0"},
+        {"a marker with nonsense around it",
+         [](Container& c) {
+             c.declaredU = -1510886911;
+             c.declaredC = -7;
+         },
+         keep, "not a save file: no game data found"},
+        {"C zero", [](Container& c) { c.declaredC = 0; }, keep,
+         "damaged save: the compressed length at byte 12 reads 0"},
         {"U negative", [](Container& c) { c.declaredU = -3; }, keep,
          "damaged save: the game data length at byte 8 reads -3"},
-        {"U negative, C reaching the end of the file", [](Container& c) { c.declaredU = -3; c.trailing.clear(); }, keep,
-         "damaged save: the game data length at byte 8 reads -3"},
+        {"U negative, C reaching the end of the file",
+         [](Container& c) {
+             c.declaredU = -3;
+             c.trailing.clear();
+         },
+         keep, "damaged save: the game data length at byte 8 reads -3"},
         {"U over 64 MiB", [](Container& c) { c.declaredU = 64 * 1024 * 1024 + 1; }, keep,
          "damaged save: the game data length at byte 8 reads 67108865, more than any save holds (64 MiB)"},
         {"U beyond what C can inflate to", [](Container& c) { c.declaredU = 1'000'000; }, keep,
          "damaged save: the game data length at byte 8 reads 1000000, more than its 65 compressed bytes can hold"},
-        {"corrupt stream", none, [](std::vector<std::uint8_t>& f) { f[20] ^= 0xFF; f[21] ^= 0xFF; },
+        {"corrupt stream", none,
+         [](std::vector<std::uint8_t>& f) {
+             f[20] ^= 0xFF;
+             f[21] ^= 0xFF;
+         },
          "damaged save: the game data does not inflate (invalid code lengths set, at byte 24)"},
         {"corrupt checksum", [](Container& c) { c.trailing.clear(); },
          [](std::vector<std::uint8_t>& f) { f.back() ^= 1; },

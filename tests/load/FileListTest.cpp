@@ -27,8 +27,8 @@ TEST(ExpandPaths, AFolderGivesItsRegularFilesInNameOrderAndSkipsWhatCannotBeRead
     EXPECT_EQ(flat.skipped[0].second, "not a save file: a named pipe (FIFO)");
 
     const auto deep = ExpandPaths({root.string(), (root / "b.sav").string()}, true);
-    EXPECT_EQ(deep.files, (std::vector<std::string>{root / "a.sav", root / "b.sav", root / "round2" / "c.sav",
-                                                    root / "b.sav"}));
+    EXPECT_EQ(deep.files,
+              (std::vector<std::string>{root / "a.sav", root / "b.sav", root / "round2" / "c.sav", root / "b.sav"}));
 }
 
 }  // namespace

@@ -19,9 +19,12 @@ namespace fs = std::filesystem;
 
 TEST(SaveFile, FileNameIsTheBaseNameUpToTheLastDot) {
     const std::pair<std::string, std::string> cases[] = {
-        {R"(C:\saves\my.game.sav)", "my.game"}, {"/home/ref/round1/Ivan.sav", "Ivan"},
-        {"plain", "plain"},                     {"dir.with.dots/noext", "noext"},
-        {"mixed\\sep/a.b", "a"},               {".hidden", ""},
+        {R"(C:\saves\my.game.sav)", "my.game"},
+        {"/home/ref/round1/Ivan.sav", "Ivan"},
+        {"plain", "plain"},
+        {"dir.with.dots/noext", "noext"},
+        {"mixed\\sep/a.b", "a"},
+        {".hidden", ""},
     };
     for (const auto& [path, name] : cases) EXPECT_EQ(FileNameOf(path), name) << path;
     EXPECT_EQ(FolderOf(R"(C:\saves\my.game.sav)"), R"(C:\saves)");
@@ -110,9 +113,9 @@ TEST_F(SaveFileOnDisk, FileDateIsLocalTimeInTwoSecondSteps) {
 TEST(Windows1251, ConvertsUtf8NamesAndKeepsEightBitOnes) {
     EXPECT_EQ(Utf8ToWindows1251("Ivan"), "Ivan");
     EXPECT_EQ(Utf8ToWindows1251("\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD"), "\xC8\xE2\xE0\xED");  // Cyrillic "Ivan"
-    EXPECT_EQ(Utf8ToWindows1251("\xE2\x84\x96"), "\xB9");                               // numero sign
-    EXPECT_EQ(Utf8ToWindows1251("\xE4\xB8\xAD"), "?");                                  // no such byte
-    EXPECT_EQ(Utf8ToWindows1251("\xC8\xE2\xE0\xED"), "\xC8\xE2\xE0\xED");  // not UTF-8: already 8-bit
+    EXPECT_EQ(Utf8ToWindows1251("\xE2\x84\x96"), "\xB9");                                  // numero sign
+    EXPECT_EQ(Utf8ToWindows1251("\xE4\xB8\xAD"), "?");                                     // no such byte
+    EXPECT_EQ(Utf8ToWindows1251("\xC8\xE2\xE0\xED"), "\xC8\xE2\xE0\xED");                  // not UTF-8: already 8-bit
     EXPECT_EQ(Windows1251ToUtf8("\xB9 \xC8\xE2\xE0\xED"), "\xE2\x84\x96 \xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD");
 }
 

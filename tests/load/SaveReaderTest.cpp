@@ -177,8 +177,13 @@ TEST(SaveReader, NegativeOrHugePositionsAndCountsNeverReadOutside) {
 
 TEST(CutMacros, RemovesMarkUpSpans) {
     const std::pair<std::string, std::string> cases[] = {
-        {"a<b>c", "ac"},   {"x>y", "x>y"}, {"a<b", "a"}, {"<<a>b>c", "b>c"},
-        {"", ""},          {"<>", ""},     {"Code <color=1>of</color> Lows", "Code of Lows"},
+        {"a<b>c", "ac"},
+        {"x>y", "x>y"},
+        {"a<b", "a"},
+        {"<<a>b>c", "b>c"},
+        {"", ""},
+        {"<>", ""},
+        {"Code <color=1>of</color> Lows", "Code of Lows"},
         {std::string("ab\0<c>d", 7), "ab"},
     };
     for (const auto& [in, out] : cases) {

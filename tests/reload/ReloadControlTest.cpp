@@ -39,7 +39,7 @@ TEST(JudgeReloads, JudgesTheWorkedExample) {
     EXPECT_EQ(judged->Reloads, 5);
     EXPECT_EQ(judged->SessionTime, 4000);
     EXPECT_NEAR(static_cast<double>(judged->ReloadPercent), 4.1667, 1e-4);
-    EXPECT_EQ(judged->MaxReloads, 4);             // 4.5 rounds to even
+    EXPECT_EQ(judged->MaxReloads, 4);            // 4.5 rounds to even
     EXPECT_EQ(judged->Honesty, Verdict::Cheat);  // 5 is not below 1.25 x 4
 }
 
@@ -106,10 +106,7 @@ TEST(JudgeReloads, HandlesTheEdgesOfDaysReloadsAllowanceAndVerdict) {
          saved(DateOf(2005, 11, 27, 10), 10, 0, 6),
          rules("1e30", "30", "1"),
          {1, 5, 0, kMax, F}},
-        {"reloads saturate",
-         saved(DateOf(2005, 11, 27, 10), 10, 0, kMax),
-         rules("1,5", "30", "0"),
-         {1, kMax, 0, 2, C}},
+        {"reloads saturate", saved(DateOf(2005, 11, 27, 10), 10, 0, kMax), rules("1,5", "30", "0"), {1, kMax, 0, 2, C}},
         {"the day allowance overflows to infinity",
          saved(DateOf(2005, 12, 20), 10, 0, 1),
          rules("1e4932", "30", "1"),

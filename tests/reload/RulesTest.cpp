@@ -107,11 +107,13 @@ TEST(CheckRules, NamesEveryRuleInErrorInTheOrderOfTheRules) {
 TEST(CheckRules, RefusesNegativeCountsNamingTheRuleAndItsRange) {
     const std::tuple<std::string RuleTexts::*, RuleField, std::string, std::string> cases[] = {
         {&RuleTexts::sessionsPerDay, RuleField::SessionsPerDay, "-1", "sessions per day must be 0 or more, not '-1'"},
-        {&RuleTexts::sessionsPerDay, RuleField::SessionsPerDay, "-1e-9", "sessions per day must be 0 or more, not '-1e-9'"},
+        {&RuleTexts::sessionsPerDay, RuleField::SessionsPerDay, "-1e-9",
+         "sessions per day must be 0 or more, not '-1e-9'"},
         {&RuleTexts::minSessionMinutes, RuleField::MinSessionMinutes, "-1",
          "minimum session time must be 0 or more, not '-1'"},
         {&RuleTexts::presessions, RuleField::Presessions, "-5", "presessions must be 0 or more, not '-5'"},
-        {&RuleTexts::presessions, RuleField::Presessions, "-2147483648", "presessions must be 0 or more, not '-2147483648'"},
+        {&RuleTexts::presessions, RuleField::Presessions, "-2147483648",
+         "presessions must be 0 or more, not '-2147483648'"},
     };
     for (const auto& [member, expectedField, text, message] : cases) {
         RuleTexts texts;
@@ -136,8 +138,8 @@ TEST(CheckRules, KeepsAValidStartDateWhileAnotherRuleIsInError) {
 
 TEST(CheckRules, SessionsPerDayTakesCommaOrPointAndAnExponent) {
     const std::pair<std::string, long double> valid[] = {
-        {"1,5", 1.5L}, {"1.5", 1.5L}, {" 2,25e1 ", 22.5L}, {"+3", 3},
-        {"5,", 5},     {",5", 0.5L},  {"1E-1", 0.1L},       {"0", 0}, {"-0", 0},
+        {"1,5", 1.5L},  {"1.5", 1.5L}, {" 2,25e1 ", 22.5L}, {"+3", 3}, {"5,", 5}, {",5", 0.5L},
+        {"1E-1", 0.1L}, {"0", 0},      {"-0", 0},
     };
     for (const auto& [text, value] : valid) {
         RuleTexts texts;

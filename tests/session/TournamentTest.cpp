@@ -7,11 +7,11 @@
 
 #include "analysis/SaveWalk.h"
 #include "load/Container.h"
+#include "savewriter/SampleGames.h"
 #include "savewriter/SaveContent.h"
 #include "session/Profile.h"
-#include "session/TournamentChecks.h"
 #include "session/Session.h"
-#include "savewriter/SampleGames.h"
+#include "session/TournamentChecks.h"
 #include "support/TempFolder.h"
 
 namespace quillmere::session {
@@ -74,7 +74,8 @@ TEST(TournamentChecks, TellsForgedChecksumsFromRealCopiesAndNamesTheOriginal) {
     const auto stateStart = static_cast<std::size_t>(original.streamOffset);
     const auto stateEnd = stateStart + static_cast<std::size_t>(original.gameLength);
     std::size_t at = stateEnd - 3;
-    while (at > stateStart && !(forged.bytes[at] < 255 && forged.bytes[at + 1] >= 2 && forged.bytes[at + 2] < 255)) --at;
+    while (at > stateStart && !(forged.bytes[at] < 255 && forged.bytes[at + 1] >= 2 && forged.bytes[at + 2] < 255))
+        --at;
     ASSERT_GT(at, stateStart);
     ++forged.bytes[at];
     forged.bytes[at + 1] = static_cast<std::uint8_t>(forged.bytes[at + 1] - 2);
@@ -138,9 +139,10 @@ TEST_F(Tournament, DateChecksNeedOnlyTheStartDateAndSayWhenTheyAreOff) {
     texts.day = "32";
     session.setRules(texts);
     EXPECT_TRUE(flagsOf("Eve").empty());
-    EXPECT_EQ(session.checksOff(), (std::vector<std::string>{"deadline not checked: the start date is invalid",
-                                                             "saves before the start not checked: the start date is invalid",
-                                                             "no reload verdicts: invalid start date, presessions"}));
+    EXPECT_EQ(session.checksOff(),
+              (std::vector<std::string>{"deadline not checked: the start date is invalid",
+                                        "saves before the start not checked: the start date is invalid",
+                                        "no reload verdicts: invalid start date, presessions"}));
 
     // A save 3.4 days after 27 November is on day -4 of a tournament starting on 5 December; its
     // Play Days stay the reload control's 30.
@@ -196,12 +198,17 @@ TEST(Profile, ReadsBackWhatItWritesAndNamesTheFieldInError) {
         {R"({"speed": "Fast"})", "speed: 'Fast' is no game speed (Marathon, Epic, Normal or Quick)"},
         {R"({"levels": ["Monarch", "Saint"]})", "levels[1]: 'Saint' is no difficulty level"},
         {R"({"map": {"width": 0, "height": 5}})", "map.width: expected a number of plots from 1 to 100000, e.g. 84"},
-        {R"({"map": {"width": 5, "height": 100001}})", "map.height: expected a number of plots from 1 to 100000, e.g. 52"},
+        {R"({"map": {"width": 5, "height": 100001}})",
+         "map.height: expected a number of plots from 1 to 100000, e.g. 52"},
         {R"({"deadline_day": 18446744073709551615})", "deadline_day: expected a day number from 1 to 100000, e.g. 30"},
-        {R"({"rules": {"start_date": "31-02-2005"}})", "rules.start_date: '31-02-2005' is not a valid date (expected DD-MM-YYYY, e.g. \"27-11-2005\")"},
-        {R"({"rules": {"start_date": "2005"}})", "rules.start_date: expected DD-MM-YYYY, e.g. \"27-11-2005\" ('2005' is not)"},
-        {R"({"rules": {"presessions": "x"}})", "rules.presessions: 'x' is not a valid integer value (expected a whole number of loads, e.g. 1)"},
-        {R"({"rules": {"presessions": "-5"}})", "rules.presessions: presessions must be 0 or more, not '-5' (expected a whole number of loads, e.g. 1)"},
+        {R"({"rules": {"start_date": "31-02-2005"}})",
+         "rules.start_date: '31-02-2005' is not a valid date (expected DD-MM-YYYY, e.g. \"27-11-2005\")"},
+        {R"({"rules": {"start_date": "2005"}})",
+         "rules.start_date: expected DD-MM-YYYY, e.g. \"27-11-2005\" ('2005' is not)"},
+        {R"({"rules": {"presessions": "x"}})",
+         "rules.presessions: 'x' is not a valid integer value (expected a whole number of loads, e.g. 1)"},
+        {R"({"rules": {"presessions": "-5"}})",
+         "rules.presessions: presessions must be 0 or more, not '-5' (expected a whole number of loads, e.g. 1)"},
         {R"({"deadline": 30})", "deadline: is not a profile field"},
         {R"([1, 2])", "the file: expected one JSON object, e.g. {\"name\": \"Autumn cup\"}"},
         // Whatever the text holds, the failure is a ProfileError that names the field.
@@ -211,7 +218,8 @@ TEST(Profile, ReadsBackWhatItWritesAndNamesTheFieldInError) {
         {R"({"name": "Cup",})", "the file: is not valid JSON (at line 1, column 16)"},
         {"{\n  \"name\": \"Cup\"\n  \"speed\": 1}", "the file: is not valid JSON (at line 3, column 9)"},
         {"{\"name\": \"\xC0\xAF\"}", "the file: is not UTF-8 text (at line 1, column 11)"},
-        {std::string(17, '[') + std::string(17, ']'), "[0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0]: nests deeper than any profile (16 levels)"},
+        {std::string(17, '[') + std::string(17, ']'),
+         "[0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0]: nests deeper than any profile (16 levels)"},
         {R"({"levels": 3})", "levels: expected a list of names"},
         {"{\"" + std::string(100, 'k') + "\": 1}", std::string(60, 'k') + "...: is not a profile field"},
     };

@@ -17,11 +17,11 @@ TEST(NiceScale, CoversTheRangeWithRoundStepsWithinTheTickCount) {
         AxisScale scale;
     };
     const Case cases[] = {
-        {0, 99, 10, {0, 100, 10, 10}},    // 10 steps of 10 exactly fill the ticks
-        {0, 100, 10, {0, 100, 10, 10}},   // the top lands on a tick
-        {0, 101, 10, {0, 120, 20, 6}},    // one more would take 11 ticks
-        {-35, 120, 6, {-50, 150, 50, 4}}, // 20 would need 8 intervals, 50 needs 4
-        {3, 3, 6, {3, 4, 0.2, 5}},        // a flat range becomes one unit wide
+        {0, 99, 10, {0, 100, 10, 10}},     // 10 steps of 10 exactly fill the ticks
+        {0, 100, 10, {0, 100, 10, 10}},    // the top lands on a tick
+        {0, 101, 10, {0, 120, 20, 6}},     // one more would take 11 ticks
+        {-35, 120, 6, {-50, 150, 50, 4}},  // 20 would need 8 intervals, 50 needs 4
+        {3, 3, 6, {3, 4, 0.2, 5}},         // a flat range becomes one unit wide
         {0, 1, 1, {0, 1, 1, 1}},
         {877.459, 877.472, 2, {877.44, 877.48, 0.02, 2}},  // narrow and far from zero: a step over 10 x 0.001
         {-1, 1, 1, {-2, 2, 2, 2}},                         // no single interval holds a range around zero

@@ -35,15 +35,17 @@ private:
 
 // The order in which a typical game learns its technologies (indexes of the technology table).
 constexpr std::array<int, 86> kResearchOrder = {
-    56, 27, 57, 25, 0,  26, 28, 59, 60, 58, 61, 29, 32, 3,  2,  30, 31, 62, 63, 1,  33, 5,  34, 6,  66, 7,
-    4,  64, 35, 65, 8,  10, 36, 9,  67, 11, 12, 37, 69, 13, 68, 41, 38, 14, 39, 40, 70, 18, 42, 15, 43, 16,
-    17, 71, 72, 19, 73, 74, 44, 45, 20, 76, 21, 22, 46, 47, 77, 48, 75, 23, 78, 79, 80, 50, 24, 49, 81, 51,
-    82, 52, 53, 83, 54, 55, 84, 85};
+    56, 27, 57, 25, 0,  26, 28, 59, 60, 58, 61, 29, 32, 3,  2,  30, 31, 62, 63, 1,  33, 5,  34, 6,  66, 7,  4,  64, 35,
+    65, 8,  10, 36, 9,  67, 11, 12, 37, 69, 13, 68, 41, 38, 14, 39, 40, 70, 18, 42, 15, 43, 16, 17, 71, 72, 19, 73, 74,
+    44, 45, 20, 76, 21, 22, 46, 47, 77, 48, 75, 23, 78, 79, 80, 50, 24, 49, 81, 51, 82, 52, 53, 83, 54, 55, 84, 85};
 
 // Everyday messages that name no technology.
-constexpr std::array<const char*, 6> kChatter = {
-    "<color=255,255,0>Your city has grown.</color>", "A new unit is ready.", "Trade route established.",
-    "<link=city>Your city</link> is celebrating.", "Barbarians spotted near your border!", "A great person is born."};
+constexpr std::array<const char*, 6> kChatter = {"<color=255,255,0>Your city has grown.</color>",
+                                                 "A new unit is ready.",
+                                                 "Trade route established.",
+                                                 "<link=city>Your city</link> is celebrating.",
+                                                 "Barbarians spotted near your border!",
+                                                 "A great person is born."};
 
 void fillHistory(PlayerContent& player, std::int32_t turn, std::int32_t limit, int side, Random& random) {
     const double strength = 0.8 + side * 0.07 + random.between(0, 40) / 100.0;
@@ -53,11 +55,11 @@ void fillHistory(PlayerContent& player, std::int32_t turn, std::int32_t limit, i
         const double progress = static_cast<double>(t) / limit;
         const auto grown = static_cast<std::int32_t>(strength * (t + 900 * progress * progress));
         economy += random.between(-12, 14);
-        player.history[0].emplace_back(t, grown * 2 + random.between(0, 5));           // score
-        player.history[1].emplace_back(t, grown / 3 + economy);                        // economy, may dip below 0
-        player.history[2].emplace_back(t, grown + random.between(0, 9));               // industry
-        player.history[3].emplace_back(t, 10 + grown / 2 + random.between(0, 6));      // agriculture
-        player.history[4].emplace_back(t, grown * 3 + random.between(0, 20) * side);   // power
+        player.history[0].emplace_back(t, grown * 2 + random.between(0, 5));          // score
+        player.history[1].emplace_back(t, grown / 3 + economy);                       // economy, may dip below 0
+        player.history[2].emplace_back(t, grown + random.between(0, 9));              // industry
+        player.history[3].emplace_back(t, 10 + grown / 2 + random.between(0, 6));     // agriculture
+        player.history[4].emplace_back(t, grown * 3 + random.between(0, 20) * side);  // power
         player.history[5].emplace_back(t, static_cast<std::int32_t>(strength * 2000 * progress * progress));  // culture
     }
 }
@@ -105,7 +107,8 @@ SaveContent MakeGame(const GameSketch& sketch) {
             plot.kind = static_cast<std::int16_t>(random.between(0, 2));
             ++landTotal;
             // A side's land grows with the game; the rest stays unclaimed.
-            if (random.between(0, limit) < turn + limit / 8) plot.owner = static_cast<std::uint8_t>(random.between(0, active - 1));
+            if (random.between(0, limit) < turn + limit / 8)
+                plot.owner = static_cast<std::uint8_t>(random.between(0, active - 1));
         }
     }
     game.landTotal = landTotal;
@@ -114,7 +117,8 @@ SaveContent MakeGame(const GameSketch& sketch) {
         auto& team = save.teams[static_cast<std::size_t>(k)];
         auto& player = save.players[static_cast<std::size_t>(k)];
         const int learned = std::min<int>(85, 4 + turn * random.between(60, 85) / limit);
-        for (int i = 0; i < learned; ++i) team.known.set(static_cast<std::size_t>(kResearchOrder[static_cast<std::size_t>(i)]));
+        for (int i = 0; i < learned; ++i)
+            team.known.set(static_cast<std::size_t>(kResearchOrder[static_cast<std::size_t>(i)]));
         if (learned >= 85) team.futureTechCount = random.between(0, 3);
 
         player.flags = random.between(0, 0x3F);
@@ -130,7 +134,8 @@ SaveContent MakeGame(const GameSketch& sketch) {
         }
         const int cities = std::max(1, sketch.citiesPerPlayer * std::max<std::int32_t>(turn, 1) / limit + 1);
         for (int c = 0; c < std::min(cities, sketch.citiesPerPlayer); ++c) {
-            player.cities.push_back(CityContent{random.between(0, 1), random.between(0, turn * 12 + 1), random.between(0, 3)});
+            player.cities.push_back(
+                CityContent{random.between(0, 1), random.between(0, turn * 12 + 1), random.between(0, 3)});
         }
         player.units = sketch.unitsPerPlayer;
 
@@ -138,11 +143,14 @@ SaveContent MakeGame(const GameSketch& sketch) {
         std::int32_t discovered = 0;
         for (int i = 4; i < learned && i < 85; ++i) {
             discovered = std::min(turn - 1, static_cast<std::int32_t>((i - 3) * turn / std::max(learned - 3, 1)));
-            const auto name = std::string(analysis::kTechnologies[static_cast<std::size_t>(kResearchOrder[static_cast<std::size_t>(i)])].Name);
-            player.messages.push_back({"You have discovered <color=0,255,255>" + name + "</color>!", std::max(discovered, 0)});
+            const auto name = std::string(
+                analysis::kTechnologies[static_cast<std::size_t>(kResearchOrder[static_cast<std::size_t>(i)])].Name);
+            player.messages.push_back(
+                {"You have discovered <color=0,255,255>" + name + "</color>!", std::max(discovered, 0)});
         }
         while (static_cast<int>(player.messages.size()) < sketch.messagesPerPlayer) {
-            player.messages.push_back({kChatter[random.next() % kChatter.size()], random.between(0, std::max(turn - 1, 0))});
+            player.messages.push_back(
+                {kChatter[random.next() % kChatter.size()], random.between(0, std::max(turn - 1, 0))});
         }
         fillHistory(player, turn, limit, k, random);
         if (k == 0 && !player.history[0].empty()) game.score = player.history[0].back().second;
@@ -222,12 +230,14 @@ std::vector<ExampleSave> ExampleBatch() {
         {"Gustavo", {"Gustavo", "", 12, 17, 0, 2, 1, 520, 88000, 15, 0, 0, 8, 14, 35, 100, 56, 40, 16}, 12.44},
         {"Hana_won", {"Hana", "", 8, 10, 2, 4, 3, 460, 72000, 18, 1, 4, 7, 11, 28, 90, 48, 32, 17}, 14.90},
         {"Ivo-lost", {"Ivo", "", 19, 6, 3, 8, 5, 97, 9000, 40, 1, -1, 5, 4, 12, 40, 40, 28, 18}, 1.27},
-        {"Jon_blocked", {"Jon", "banned for the round", 10, 4, 2, 4, 3, 150, 30000, 5, 0, 0, 7, 8, 20, 60, 48, 32, 19},
+        {"Jon_blocked",
+         {"Jon", "banned for the round", 10, 4, 2, 4, 3, 150, 30000, 5, 0, 0, 7, 8, 20, 60, 48, 32, 19},
          3.90},
         {"Katya_empty_name", {"", "", 20, 16, 2, 1, 3, 64, 7200, 2, 0, 0, 6, 4, 10, 30, 40, 28, 20}, 0.55},
     };
     std::vector<ExampleSave> batch;
-    for (const auto& e : entries) batch.push_back({std::string(e.file) + ".sav", BuildSave(MakeGame(e.sketch)), e.daysAfterStart});
+    for (const auto& e : entries)
+        batch.push_back({std::string(e.file) + ".sav", BuildSave(MakeGame(e.sketch)), e.daysAfterStart});
 
     // A file damaged in transfer: cut in the middle of its stream.
     auto cut = BuildSave(MakeGame(entries[1].sketch));
