@@ -4,6 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/ensure-deps.sh
+# The code stays as .clang-format lays it out (clang-format 14, Debian's).
+find src tests tools bench \( -name '*.cpp' -o -name '*.h' \) -print0 | xargs -0 clang-format --dry-run --Werror
 scripts/build.sh -DQUILLMERE_WERROR=ON
 (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure)
 

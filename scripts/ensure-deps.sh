@@ -30,7 +30,7 @@ build_packages=(
 # window manager and screenshots, the packaging and desktop-file checks, time zones, completion,
 # and jq, which a worked example uses.
 test_packages=(
-    clang python3-jsonschema jq tzdata
+    clang clang-format python3-jsonschema jq tzdata
     xvfb xauth xdotool wmctrl x11-apps imagemagick fonts-dejavu-core openbox
     dpkg-dev lintian desktop-file-utils appstream groff-base man-db bash-completion
 )
