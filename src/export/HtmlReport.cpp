@@ -95,7 +95,7 @@ void appendRow(std::string& html, const analysis::SaveRecord& rec, int row, char
     html += rowClass;
     if (!note.empty()) html += " title=\"" + escaped(note) + "\"";
     html += ">";
-    const auto cell = [&](const std::string& text, bool numeric, const char* extraClass = nullptr) {
+    const auto cell = [&](std::string_view text, bool numeric, const char* extraClass = nullptr) {
         html += "<td";
         if (numeric || extraClass != nullptr) {
             html += " class=\"";
@@ -107,18 +107,23 @@ void appendRow(std::string& html, const analysis::SaveRecord& rec, int row, char
         html += escaped(text);
         html += "</td>";
     };
-    cell(cells.base[0], true);
-    cell(FileNameUtf8(rec), false);
-    for (std::size_t c = 2; c < cells.base.size(); ++c) cell(cells.base[c], c >= 5 && c <= 9);
-    for (std::size_t c = 2; c <= 11; ++c) {
+    const auto texts = view::ResultsCellsOf(cells);
+    const auto columns = view::ResultsColumns();
+    constexpr view::GridColumn kFileName{view::Grid::Base, view::kFileNameColumn};
+    constexpr view::GridColumn kVerdict{view::Grid::Reload, view::IndexOf(view::ReloadColumn::Honesty)};
+    for (std::size_t i = 0; i < columns.size(); ++i) {
         const char* verdictClass = nullptr;
-        if (c == 11 && rec.Reload) {
+        if (columns[i] == kVerdict && rec.Reload) {
             static constexpr const char* kClasses[] = {"cheat", "average", "fair"};
             verdictClass = kClasses[static_cast<int>(rec.Reload->Honesty)];
         }
-        cell(cells.reload[c], c >= 3 && c != 4 && c != 11, verdictClass);
+        const bool numeric = view::SpecOf(columns[i]).numeric;
+        // The file name as UTF-8 whatever the file system gave.
+        if (columns[i] == kFileName)
+            cell(FileNameUtf8(rec), numeric, verdictClass);
+        else
+            cell(texts[i], numeric, verdictClass);
     }
-    for (std::size_t c = 2; c <= 11; ++c) cell(cells.additional[c], true);
     cell(note, false);
     cell(FlagsText(rec), false, rec.Flags.empty() ? nullptr : "flagged");
     html += "</tr>\n";
@@ -192,9 +197,7 @@ std::string BuildHtmlReport(const analysis::ResultTable& table, const reload::Ru
 
     html += "<table>\n<thead><tr>";
     const auto headers = view::HeaderTexts(view::TextEncoding::Utf8);
-    for (const auto& h : headers.base) html += "<th>" + escaped(h) + "</th>";
-    for (std::size_t c = 2; c <= 11; ++c) html += "<th>" + escaped(headers.reload[c]) + "</th>";
-    for (std::size_t c = 2; c <= 11; ++c) html += "<th>" + escaped(headers.additional[c]) + "</th>";
+    for (const auto caption : view::ResultsCellsOf(headers)) html += "<th>" + escaped(caption) + "</th>";
     html += "<th>Note</th><th>Flags</th></tr></thead>\n<tbody>\n";
     for (std::size_t i = 0; i < table.size(); ++i) appendRow(html, table[i], static_cast<int>(i + 1), decimalSeparator);
     html += "</tbody>\n</table>\n";

@@ -122,6 +122,9 @@ protected:
 
 private:
     // Building the window (MainWindow.cpp).
+    // The flags grid's column that the rules can change.
+    static constexpr int kFlagsColumn = static_cast<int>(view::IndexOf(view::FlagColumn::Flags));
+
     void createTopControls();
     void createFilter();
     QWidget* createBasePage();

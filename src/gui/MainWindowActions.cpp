@@ -389,7 +389,7 @@ void MainWindow::useProfile(session::Profile profile, const QString& path, sessi
     showTitle();
     m_rows.invalidate();
     showRows(false);
-    m_flagsGrid->fitColumns(2);
+    m_flagsGrid->fitColumns(kFlagsColumn);
 }
 
 void MainWindow::dropProfile() {
