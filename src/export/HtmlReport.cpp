@@ -14,7 +14,6 @@ namespace quillmere::exporting {
 
 namespace {
 
-constexpr std::size_t kChartedSaves = 20;
 constexpr int kChartWidth = 960;
 constexpr int kChartHeight = 320;
 constexpr int kLeft = 70;  // room for the value labels
@@ -22,9 +21,6 @@ constexpr int kRight = 20;
 constexpr int kTop = 16;
 constexpr int kBottom = 40;
 constexpr int kMostPointsPerLine = 400;
-
-constexpr const char* kCategoryTitles[] = {"Score", "Economy", "Industry", "Agriculture",
-                                           "Power", "Culture", "Science"};
 
 constexpr std::string_view kStyle = R"(body{font-family:sans-serif;margin:1.5em;color:#222}
 table{border-collapse:collapse;font-size:13px}th,td{border:1px solid #bbb;padding:2px 6px;white-space:pre}
@@ -65,7 +61,8 @@ std::string escaped(std::string_view text) {
 
 std::string colour(std::size_t series) {
     char text[8];
-    std::snprintf(text, sizeof text, "#%06X", static_cast<unsigned>(view::kSeriesColours[series % 20]));
+    std::snprintf(text, sizeof text, "#%06X",
+                  static_cast<unsigned>(view::kSeriesColours[series % view::kSeriesColours.size()]));
     return text;
 }
 
@@ -149,9 +146,10 @@ void appendChart(std::string& html, const std::vector<const analysis::SaveRecord
     const auto x = [&](double turn) { return kLeft + (turn - xs.min) / (xs.max - xs.min) * plotWidth; };
     const auto y = [&](double value) { return kTop + (ys.max - value) / (ys.max - ys.min) * plotHeight; };
 
-    html += "<figure><figcaption>" + std::string(kCategoryTitles[category]) + "</figcaption>\n";
+    html += "<figure><figcaption>" + std::string(view::kHistoryCategoryNames[category]) + "</figcaption>\n";
     html += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + std::to_string(kChartWidth) + "\" height=\"" +
-            std::to_string(kChartHeight) + "\" role=\"img\" aria-label=\"" + kCategoryTitles[category] +
+            std::to_string(kChartHeight) + "\" role=\"img\" aria-label=\"" +
+            std::string(view::kHistoryCategoryNames[category]) +
             " by turn\" font-size=\"11\" font-family=\"sans-serif\">\n";
     for (int i = 0; i <= ys.ticks; ++i) {
         const double value = ys.min + i * ys.step;
@@ -203,9 +201,8 @@ std::string BuildHtmlReport(const analysis::ResultTable& table, const reload::Ru
     html += "</tbody>\n</table>\n";
 
     std::vector<const analysis::SaveRecord*> charted;
-    for (const auto& rec : table) {
-        if (charted.size() < kChartedSaves && StatusOf(rec) == SaveStatus::Analysed) charted.push_back(&rec);
-    }
+    for (const auto row : view::ChartedRows(table, {}, view::RowsWithoutDetails::LeftOut))
+        charted.push_back(&table[row]);
     if (!charted.empty()) {
         html += "<h2>History of the first " + std::to_string(charted.size()) + " saves in this order</h2>\n";
         html += "<ul class=\"legend\">";

@@ -26,6 +26,7 @@
 #include "gui/RulesPanel.h"
 #include "gui/SortButton.h"
 #include "load/SaveFile.h"
+#include "view/Charts.h"
 
 namespace quillmere::gui {
 
@@ -49,8 +50,6 @@ constexpr int kLoadPollMilliseconds = 30;
 constexpr int kFitAfterEditsMilliseconds = 300;
 // The reload grid's columns that the rules change, from "Play Days" on.
 constexpr int kFirstJudgedColumn = static_cast<int>(view::IndexOf(view::ReloadColumn::PlayDays));
-
-const char* const kGraphCategories[] = {"Score", "Economy", "Industry", "Agriculture", "Power", "Culture", "Science"};
 
 // The sort keys in the order of their buttons; each stands over its Base grid column.
 struct SortColumn {
@@ -262,7 +261,7 @@ QWidget* MainWindow::createGraphPage() {
     page->setObjectName("TabSheet5");
     m_graphSelect = new QComboBox(page);
     m_graphSelect->setObjectName("GraphSelect");
-    for (const char* category : kGraphCategories) m_graphSelect->addItem(category);
+    for (const auto category : view::kHistoryCategoryNames) m_graphSelect->addItem(QString::fromUtf8(category));
     m_graphSelect->setCurrentIndex(0);
     m_graphSelect->setGeometry(428, 2, 109, 21);
     auto* resetZoom = new QToolButton(page);
