@@ -75,7 +75,7 @@ std::string number(double value) {
 // The row's cells as the results file has them, in UTF-8, with the reason it shows no details.
 void appendRow(std::string& html, const analysis::SaveRecord& rec, int row, char decimalSeparator) {
     const auto status = StatusOf(rec);
-    const auto cells = view::RowTextsOf(rec, row, {decimalSeparator, view::TextEncoding::Utf8});
+    const auto rowTexts = view::RowTextsOf(rec, row, {decimalSeparator, view::TextEncoding::Utf8});
     std::string note;
     const char* rowClass = "";
     if (status == SaveStatus::Failed) {
@@ -104,7 +104,7 @@ void appendRow(std::string& html, const analysis::SaveRecord& rec, int row, char
         html += escaped(text);
         html += "</td>";
     };
-    const auto texts = view::ResultsCellsOf(cells);
+    const auto cells = view::ResultsCellsOf(rowTexts);
     const auto columns = view::ResultsColumns();
     constexpr view::GridColumn kFileName{view::Grid::Base, view::kFileNameColumn};
     constexpr view::GridColumn kVerdict{view::Grid::Reload, view::IndexOf(view::ReloadColumn::Honesty)};
@@ -119,7 +119,7 @@ void appendRow(std::string& html, const analysis::SaveRecord& rec, int row, char
         if (columns[i] == kFileName)
             cell(FileNameUtf8(rec), numeric, verdictClass);
         else
-            cell(texts[i], numeric, verdictClass);
+            cell(cells[i], numeric, verdictClass);
     }
     cell(note, false);
     cell(FlagsText(rec), false, rec.Flags.empty() ? nullptr : "flagged");
