@@ -1,7 +1,6 @@
 #include "export/CsvReport.h"
 
 #include <array>
-#include <vector>
 
 #include "export/ReportFields.h"
 #include "export/SafeText.h"
@@ -13,12 +12,94 @@ namespace quillmere::exporting {
 
 namespace {
 
-constexpr std::array<std::string_view, 34> kColumns = {
-    "Row",       "File Name",     "Status",    "Nickname",    "Leader",      "Civilization", "Turn",
-    "Year",      "Play Time (s)", "Score",     "Final",       "Level",       "Victory",      "File Date",
-    "Play Days", "Reloads",       "Reload %",  "Session (s)", "Max Reloads", "Honesty",      "Reloads To Next Verdict",
-    "Cities",    "Units",         "Techs",     "Land",        "Land %",      "Population",   "Population %",
-    "Culture 1", "Culture 2",     "Culture 3", "Blocked",     "Failure",     "Flags"};
+enum class Column {
+    Row,
+    FileName,
+    Status,
+    NickName,
+    Leader,
+    Civilization,
+    Turn,
+    Year,
+    PlayTime,
+    Score,
+    FinalScore,
+    Level,
+    Victory,
+    FileDate,
+    PlayDays,
+    Reloads,
+    ReloadPercent,
+    SessionTime,
+    MaxReloads,
+    Honesty,
+    ReloadsToNextVerdict,
+    Cities,
+    Units,
+    Techs,
+    Land,
+    LandPercent,
+    Population,
+    PopulationPercent,
+    Culture1,
+    Culture2,
+    Culture3,
+    Blocked,
+    Failure,
+    Flags,
+};
+
+// A column's header, and whether it holds texts from a save or a file system rather than numbers,
+// dates and fixed words.
+struct ColumnSpec {
+    std::string_view header;
+    bool text = false;
+};
+
+constexpr auto kColumns = std::to_array<ColumnSpec>({
+    {"Row"},
+    {"File Name", true},
+    {"Status"},
+    {"Nickname", true},
+    {"Leader", true},
+    {"Civilization", true},
+    {"Turn"},
+    {"Year"},
+    {"Play Time (s)"},
+    {"Score"},
+    {"Final"},
+    {"Level", true},
+    {"Victory", true},
+    {"File Date"},
+    {"Play Days"},
+    {"Reloads"},
+    {"Reload %"},
+    {"Session (s)"},
+    {"Max Reloads"},
+    {"Honesty"},
+    {"Reloads To Next Verdict"},
+    {"Cities"},
+    {"Units"},
+    {"Techs"},
+    {"Land"},
+    {"Land %"},
+    {"Population"},
+    {"Population %"},
+    {"Culture 1"},
+    {"Culture 2"},
+    {"Culture 3"},
+    {"Blocked", true},
+    {"Failure", true},
+    {"Flags", true},
+});
+static_assert(kColumns.size() == static_cast<std::size_t>(Column::Flags) + 1);
+
+// One row's fields, indexed by column.
+struct Fields {
+    std::array<std::string, kColumns.size()> texts;
+
+    std::string& operator[](Column column) { return texts[static_cast<std::size_t>(column)]; }
+};
 
 void appendField(std::string& out, std::string_view field) {
     if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
@@ -33,7 +114,8 @@ void appendField(std::string& out, std::string_view field) {
     out += '"';
 }
 
-void appendRow(std::string& out, const std::vector<std::string>& fields) {
+template <typename Texts>
+void appendRow(std::string& out, const Texts& fields) {
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (i > 0) out += ',';
         appendField(out, fields[i]);
@@ -41,50 +123,47 @@ void appendRow(std::string& out, const std::vector<std::string>& fields) {
     out += "\r\n";
 }
 
-// The columns that hold texts from a save or a file system; the others hold numbers, dates and
-// fixed words.
-constexpr std::array<std::size_t, 9> kTextColumns = {1, 3, 4, 5, 11, 12, 31, 32, 33};
-
-std::vector<std::string> fieldsOf(const analysis::SaveRecord& rec, std::size_t row) {
+Fields fieldsOf(const analysis::SaveRecord& rec, std::size_t row) {
+    using enum Column;
     const auto status = StatusOf(rec);
-    std::vector<std::string> f(kColumns.size());
-    f[0] = std::to_string(row);
-    f[1] = FileNameUtf8(rec);
-    f[2] = StatusText(status);
-    if (rec.FileDate) f[13] = SpreadsheetDateTime(*rec.FileDate).value_or("");
-    f[31] = status == SaveStatus::Blocked ? load::Windows1251ToUtf8(rec.BlockText) : "";
-    f[32] = status == SaveStatus::Failed || status == SaveStatus::NotLoaded ? rec.Failure : "";
-    f[33] = FlagsText(rec);
+    Fields f;
+    f[Row] = std::to_string(row);
+    f[FileName] = FileNameUtf8(rec);
+    f[Status] = StatusText(status);
+    if (rec.FileDate) f[FileDate] = SpreadsheetDateTime(*rec.FileDate).value_or("");
+    f[Blocked] = status == SaveStatus::Blocked ? load::Windows1251ToUtf8(rec.BlockText) : "";
+    f[Failure] = status == SaveStatus::Failed || status == SaveStatus::NotLoaded ? rec.Failure : "";
+    f[Flags] = FlagsText(rec);
     if (status != SaveStatus::Analysed) return f;
-    f[3] = NickNameUtf8(rec);
-    f[4] = view::LeaderText(rec.LeaderType);
-    f[5] = view::CivText(rec.CivType);
-    f[6] = std::to_string(rec.Turn);
-    f[7] = std::to_string(rec.Year);
-    f[8] = std::to_string(rec.PlayTime);
-    f[9] = std::to_string(rec.Score);
-    f[10] = std::to_string(rec.FinalScore);
-    f[11] = view::LevelText(rec.Level);
-    f[12] = view::VictoryText(rec.GameOver, rec.VictoryType);
+    f[NickName] = NickNameUtf8(rec);
+    f[Leader] = view::LeaderText(rec.LeaderType);
+    f[Civilization] = view::CivText(rec.CivType);
+    f[Turn] = std::to_string(rec.Turn);
+    f[Year] = std::to_string(rec.Year);
+    f[PlayTime] = std::to_string(rec.PlayTime);
+    f[Score] = std::to_string(rec.Score);
+    f[FinalScore] = std::to_string(rec.FinalScore);
+    f[Level] = view::LevelText(rec.Level);
+    f[Victory] = view::VictoryText(rec.GameOver, rec.VictoryType);
     if (const auto& judged = rec.Reload) {
-        f[14] = std::to_string(judged->PlayDays);
-        f[15] = std::to_string(judged->Reloads);
-        f[16] = Decimal2(judged->ReloadPercent);
-        f[17] = std::to_string(judged->SessionTime);
-        f[18] = std::to_string(judged->MaxReloads);
-        f[19] = view::VerdictText(judged->Honesty);
-        if (const auto next = reload::ReloadsToNextVerdict(*judged)) f[20] = std::to_string(*next);
+        f[PlayDays] = std::to_string(judged->PlayDays);
+        f[Reloads] = std::to_string(judged->Reloads);
+        f[ReloadPercent] = Decimal2(judged->ReloadPercent);
+        f[SessionTime] = std::to_string(judged->SessionTime);
+        f[MaxReloads] = std::to_string(judged->MaxReloads);
+        f[Honesty] = view::VerdictText(judged->Honesty);
+        if (const auto next = reload::ReloadsToNextVerdict(*judged)) f[ReloadsToNextVerdict] = std::to_string(*next);
     }
-    f[21] = std::to_string(rec.Cities);
-    f[22] = std::to_string(rec.Units);
-    f[23] = std::to_string(rec.Techs);
-    f[24] = std::to_string(rec.Land);
-    f[25] = Decimal2(rec.LandPercent);
-    f[26] = std::to_string(rec.Population);
-    f[27] = Decimal2(rec.PopulationPercent);
-    f[28] = std::to_string(rec.Culture1);
-    f[29] = std::to_string(rec.Culture2);
-    f[30] = std::to_string(rec.Culture3);
+    f[Cities] = std::to_string(rec.Cities);
+    f[Units] = std::to_string(rec.Units);
+    f[Techs] = std::to_string(rec.Techs);
+    f[Land] = std::to_string(rec.Land);
+    f[LandPercent] = Decimal2(rec.LandPercent);
+    f[Population] = std::to_string(rec.Population);
+    f[PopulationPercent] = Decimal2(rec.PopulationPercent);
+    f[Culture1] = std::to_string(rec.Culture1);
+    f[Culture2] = std::to_string(rec.Culture2);
+    f[Culture3] = std::to_string(rec.Culture3);
     return f;
 }
 
@@ -92,11 +171,15 @@ std::vector<std::string> fieldsOf(const analysis::SaveRecord& rec, std::size_t r
 
 std::string BuildCsvReport(const analysis::ResultTable& table) {
     std::string out;
-    appendRow(out, std::vector<std::string>(kColumns.begin(), kColumns.end()));
+    std::array<std::string_view, kColumns.size()> headers;
+    for (std::size_t c = 0; c < kColumns.size(); ++c) headers[c] = kColumns[c].header;
+    appendRow(out, headers);
     for (std::size_t i = 0; i < table.size(); ++i) {
         auto fields = fieldsOf(table[i], i + 1);
-        for (const auto column : kTextColumns) fields[column] = CsvTextCell(fields[column]);
-        appendRow(out, fields);
+        for (std::size_t c = 0; c < kColumns.size(); ++c) {
+            if (kColumns[c].text) fields.texts[c] = CsvTextCell(fields.texts[c]);
+        }
+        appendRow(out, fields.texts);
     }
     return out;
 }

@@ -14,7 +14,6 @@ namespace quillmere::exporting {
 
 namespace {
 
-constexpr std::size_t kChartedSaves = 20;
 constexpr int kChartWidth = 960;
 constexpr int kChartHeight = 320;
 constexpr int kLeft = 70;  // room for the value labels
@@ -22,9 +21,6 @@ constexpr int kRight = 20;
 constexpr int kTop = 16;
 constexpr int kBottom = 40;
 constexpr int kMostPointsPerLine = 400;
-
-constexpr const char* kCategoryTitles[] = {"Score", "Economy", "Industry", "Agriculture",
-                                           "Power", "Culture", "Science"};
 
 constexpr std::string_view kStyle = R"(body{font-family:sans-serif;margin:1.5em;color:#222}
 table{border-collapse:collapse;font-size:13px}th,td{border:1px solid #bbb;padding:2px 6px;white-space:pre}
@@ -65,7 +61,8 @@ std::string escaped(std::string_view text) {
 
 std::string colour(std::size_t series) {
     char text[8];
-    std::snprintf(text, sizeof text, "#%06X", static_cast<unsigned>(view::kSeriesColours[series % 20]));
+    std::snprintf(text, sizeof text, "#%06X",
+                  static_cast<unsigned>(view::kSeriesColours[series % view::kSeriesColours.size()]));
     return text;
 }
 
@@ -78,7 +75,7 @@ std::string number(double value) {
 // The row's cells as the results file has them, in UTF-8, with the reason it shows no details.
 void appendRow(std::string& html, const analysis::SaveRecord& rec, int row, char decimalSeparator) {
     const auto status = StatusOf(rec);
-    const auto cells = view::RowTextsOf(rec, row, {decimalSeparator, view::TextEncoding::Utf8});
+    const auto rowTexts = view::RowTextsOf(rec, row, {decimalSeparator, view::TextEncoding::Utf8});
     std::string note;
     const char* rowClass = "";
     if (status == SaveStatus::Failed) {
@@ -95,7 +92,7 @@ void appendRow(std::string& html, const analysis::SaveRecord& rec, int row, char
     html += rowClass;
     if (!note.empty()) html += " title=\"" + escaped(note) + "\"";
     html += ">";
-    const auto cell = [&](const std::string& text, bool numeric, const char* extraClass = nullptr) {
+    const auto cell = [&](std::string_view text, bool numeric, const char* extraClass = nullptr) {
         html += "<td";
         if (numeric || extraClass != nullptr) {
             html += " class=\"";
@@ -107,18 +104,23 @@ void appendRow(std::string& html, const analysis::SaveRecord& rec, int row, char
         html += escaped(text);
         html += "</td>";
     };
-    cell(cells.base[0], true);
-    cell(FileNameUtf8(rec), false);
-    for (std::size_t c = 2; c < cells.base.size(); ++c) cell(cells.base[c], c >= 5 && c <= 9);
-    for (std::size_t c = 2; c <= 11; ++c) {
+    const auto cells = view::ResultsCellsOf(rowTexts);
+    const auto columns = view::ResultsColumns();
+    constexpr view::GridColumn kFileName{view::Grid::Base, view::kFileNameColumn};
+    constexpr view::GridColumn kVerdict{view::Grid::Reload, view::IndexOf(view::ReloadColumn::Honesty)};
+    for (std::size_t i = 0; i < columns.size(); ++i) {
         const char* verdictClass = nullptr;
-        if (c == 11 && rec.Reload) {
+        if (columns[i] == kVerdict && rec.Reload) {
             static constexpr const char* kClasses[] = {"cheat", "average", "fair"};
             verdictClass = kClasses[static_cast<int>(rec.Reload->Honesty)];
         }
-        cell(cells.reload[c], c >= 3 && c != 4 && c != 11, verdictClass);
+        const bool numeric = view::SpecOf(columns[i]).numeric;
+        // The file name as UTF-8 whatever the file system gave.
+        if (columns[i] == kFileName)
+            cell(FileNameUtf8(rec), numeric, verdictClass);
+        else
+            cell(cells[i], numeric, verdictClass);
     }
-    for (std::size_t c = 2; c <= 11; ++c) cell(cells.additional[c], true);
     cell(note, false);
     cell(FlagsText(rec), false, rec.Flags.empty() ? nullptr : "flagged");
     html += "</tr>\n";
@@ -144,9 +146,10 @@ void appendChart(std::string& html, const std::vector<const analysis::SaveRecord
     const auto x = [&](double turn) { return kLeft + (turn - xs.min) / (xs.max - xs.min) * plotWidth; };
     const auto y = [&](double value) { return kTop + (ys.max - value) / (ys.max - ys.min) * plotHeight; };
 
-    html += "<figure><figcaption>" + std::string(kCategoryTitles[category]) + "</figcaption>\n";
+    html += "<figure><figcaption>" + std::string(view::kHistoryCategoryNames[category]) + "</figcaption>\n";
     html += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + std::to_string(kChartWidth) + "\" height=\"" +
-            std::to_string(kChartHeight) + "\" role=\"img\" aria-label=\"" + kCategoryTitles[category] +
+            std::to_string(kChartHeight) + "\" role=\"img\" aria-label=\"" +
+            std::string(view::kHistoryCategoryNames[category]) +
             " by turn\" font-size=\"11\" font-family=\"sans-serif\">\n";
     for (int i = 0; i <= ys.ticks; ++i) {
         const double value = ys.min + i * ys.step;
@@ -192,17 +195,14 @@ std::string BuildHtmlReport(const analysis::ResultTable& table, const reload::Ru
 
     html += "<table>\n<thead><tr>";
     const auto headers = view::HeaderTexts(view::TextEncoding::Utf8);
-    for (const auto& h : headers.base) html += "<th>" + escaped(h) + "</th>";
-    for (std::size_t c = 2; c <= 11; ++c) html += "<th>" + escaped(headers.reload[c]) + "</th>";
-    for (std::size_t c = 2; c <= 11; ++c) html += "<th>" + escaped(headers.additional[c]) + "</th>";
+    for (const auto caption : view::ResultsCellsOf(headers)) html += "<th>" + escaped(caption) + "</th>";
     html += "<th>Note</th><th>Flags</th></tr></thead>\n<tbody>\n";
     for (std::size_t i = 0; i < table.size(); ++i) appendRow(html, table[i], static_cast<int>(i + 1), decimalSeparator);
     html += "</tbody>\n</table>\n";
 
     std::vector<const analysis::SaveRecord*> charted;
-    for (const auto& rec : table) {
-        if (charted.size() < kChartedSaves && StatusOf(rec) == SaveStatus::Analysed) charted.push_back(&rec);
-    }
+    for (const auto row : view::ChartedRows(table, {}, view::RowsWithoutDetails::LeftOut))
+        charted.push_back(&table[row]);
     if (!charted.empty()) {
         html += "<h2>History of the first " + std::to_string(charted.size()) + " saves in this order</h2>\n";
         html += "<ul class=\"legend\">";

@@ -8,6 +8,7 @@
 #include "load/Windows1251.h"
 #include "reload/ReloadControl.h"
 #include "view/CellTexts.h"
+#include "view/Charts.h"
 
 namespace quillmere::exporting {
 
@@ -44,7 +45,7 @@ Json historyOf(const analysis::SaveRecord& rec) {
         for (int turn = 0; turn < turns; ++turn) {
             series.push_back(Json::array({turn, analysis::HistoryValue(rec, category, turn)}));
         }
-        history[std::string(kHistoryNames[static_cast<std::size_t>(category)])] = std::move(series);
+        history[view::HistoryCategoryKey(category)] = std::move(series);
     }
     return history;
 }

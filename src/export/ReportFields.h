@@ -29,10 +29,6 @@ using analysis::StatusOf;
 // A number with two decimals and "." as the separator, no padding: "4.17", "-0.12".
 [[nodiscard]] std::string Decimal2(long double value);
 
-// The names of the seven history categories, in the order of the record's History, lower case.
-inline constexpr std::string_view kHistoryNames[analysis::kHistoryCategories] = {
-    "score", "economy", "industry", "agriculture", "power", "culture", "science"};
-
 // The record's flags as one text, "; " between them.
 [[nodiscard]] std::string FlagsText(const analysis::SaveRecord& rec);
 

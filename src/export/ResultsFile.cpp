@@ -11,12 +11,8 @@ namespace {
 constexpr std::string_view kCellEnd = "; ";
 constexpr std::string_view kLineEnd = "\r\n";
 
-void appendCell(std::string& text, const std::string& cell) { text.append(ResultsCellText(cell)).append(kCellEnd); }
-
 void appendLine(std::string& text, const view::RowTexts& row) {
-    for (const auto& cell : row.base) appendCell(text, cell);
-    for (std::size_t c = 2; c <= 11; ++c) appendCell(text, row.reload[c]);
-    for (std::size_t c = 2; c <= 11; ++c) appendCell(text, row.additional[c]);
+    for (const auto cell : view::ResultsCellsOf(row)) text.append(ResultsCellText(cell)).append(kCellEnd);
     text.append(kLineEnd);
 }
 

@@ -7,9 +7,9 @@
 
 namespace quillmere::exporting {
 
-// The results file's bytes: the header line and one line per record, each of 32 cells (Base
-// columns 0-11, Reloads 2-11, Additional 2-11) followed by "; ", lines ending CR LF, and the last
-// four bytes of the whole text cut. Cells are written raw in the options' encoding.
+// The results file's bytes: the header line and one line per record, each of the cells of
+// view::ResultsColumns() followed by "; ", lines ending CR LF, and the last four bytes of the whole
+// text cut. Cells are written raw in the options' encoding.
 [[nodiscard]] std::string BuildResultsText(const analysis::ResultTable& table, const view::FormatOptions& options);
 
 }  // namespace quillmere::exporting

@@ -22,12 +22,15 @@ namespace {
 constexpr qreal kSmallestRange = 10;
 constexpr int kMostValueTicks = 8;
 constexpr int kMostTurnTicks = 10;
-const char* const kCategoryTitles[] = {"Score", "Economy", "Industry", "Agriculture", "Power", "Culture", "Science"};
 
 void applyScale(QValueAxis* axis, const view::AxisScale& scale) {
     axis->setRange(scale.min, scale.max);
     axis->setTickCount(scale.ticks + 1);
     axis->setLabelFormat(scale.step >= 1 ? "%.0f" : "%g");
+}
+
+QString categoryTitle(int category) {
+    return QString::fromUtf8(view::kHistoryCategoryNames[static_cast<std::size_t>(category)]);
 }
 
 }  // namespace
@@ -43,7 +46,7 @@ HistoryChart::HistoryChart(QWidget* parent) : QChartView(parent) {
     m_turnAxis = new QValueAxis;
     m_turnAxis->setTitleText(tr("Turn"));
     m_valueAxis = new QValueAxis;
-    m_valueAxis->setTitleText(kCategoryTitles[0]);
+    m_valueAxis->setTitleText(categoryTitle(0));
     chart->addAxis(m_turnAxis, Qt::AlignBottom);
     chart->addAxis(m_valueAxis, Qt::AlignLeft);
     for (int index = 0; index < kSeriesCount; ++index) {
@@ -181,7 +184,7 @@ void HistoryChart::fitAxes(int category) {
     applyScale(m_turnAxis,
                view::NiceScale(0, std::max<qreal>(static_cast<qreal>(mostPoints) - 1, kSmallestRange), kMostTurnTicks));
     const bool known = category >= 0 && category < analysis::kHistoryCategories;
-    m_valueAxis->setTitleText(known ? tr(kCategoryTitles[category]) : QString());
+    m_valueAxis->setTitleText(known ? categoryTitle(category) : QString());
 }
 
 void HistoryChart::resetZoom() {

@@ -7,11 +7,12 @@
 #include <vector>
 
 #include "analysis/SaveRecord.h"
+#include "view/Charts.h"
 
 namespace quillmere::gui {
 
-// The history graph: 20 line series, series i drawing the i-th of the records it is given in one
-// history category (0 Score, 1 Economy, ... 6 Science; any other value draws flat lines at 0).
+// The history graph: a line series per charted save, series i drawing the i-th of the records it is
+// given in one history category (view::kHistoryCategoryNames; any other value draws flat lines at 0).
 // Axes fit the data with round ticks and carry titles; hovering a line names the save, the turn
 // and the value; clicking a legend entry hides or shows its line; a drag zooms in, a right click
 // zooms out, a double click (or resetZoom()) shows everything again.
@@ -19,7 +20,7 @@ class HistoryChart : public QChartView {
     Q_OBJECT
 
 public:
-    static constexpr int kSeriesCount = 20;
+    static constexpr int kSeriesCount = static_cast<int>(view::kChartedSaves);
     static constexpr int kEconomyCategory = 1;
 
     explicit HistoryChart(QWidget* parent);

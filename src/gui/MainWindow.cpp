@@ -26,6 +26,7 @@
 #include "gui/RulesPanel.h"
 #include "gui/SortButton.h"
 #include "load/SaveFile.h"
+#include "view/Charts.h"
 
 namespace quillmere::gui {
 
@@ -47,9 +48,8 @@ constexpr int kChartTop = 26;
 constexpr int kLoadPollMilliseconds = 30;
 // Measuring every row's texts takes longer than a keystroke may: it waits until typing pauses.
 constexpr int kFitAfterEditsMilliseconds = 300;
-constexpr int kFirstJudgedColumn = 6;  // "Play Days": the reload grid's columns that the rules change
-
-const char* const kGraphCategories[] = {"Score", "Economy", "Industry", "Agriculture", "Power", "Culture", "Science"};
+// The reload grid's columns that the rules change, from "Play Days" on.
+constexpr int kFirstJudgedColumn = static_cast<int>(view::IndexOf(view::ReloadColumn::PlayDays));
 
 // The sort keys in the order of their buttons; each stands over its Base grid column.
 struct SortColumn {
@@ -134,7 +134,7 @@ MainWindow::MainWindow(std::unique_ptr<QSettings> settings, QWidget* parent)
     m_fitAfterEdits.setInterval(kFitAfterEditsMilliseconds);
     connect(&m_fitAfterEdits, &QTimer::timeout, this, [this] {
         m_reloadGrid->fitColumns(kFirstJudgedColumn);
-        m_flagsGrid->fitColumns(2);  // the deadline's flags follow the start date
+        m_flagsGrid->fitColumns(kFlagsColumn);  // the deadline's flags follow the start date
     });
     m_noteTimer.setSingleShot(true);
     connect(&m_noteTimer, &QTimer::timeout, this, &MainWindow::showStatus);
@@ -243,7 +243,7 @@ void MainWindow::createTopControls() {
 QWidget* MainWindow::createBasePage() {
     auto* page = new QWidget(m_client);
     page->setObjectName("TabSheet1");
-    m_baseGrid = new ResultGrid(GridKind::Base, view::kBaseColumns, m_rows, page);
+    m_baseGrid = new ResultGrid(view::Grid::Base, m_rows, page);
     m_baseGrid->setObjectName("BaseGrid");
     for (std::size_t i = 0; i < m_sortButtons.size(); ++i) {
         m_sortButtons[i] = new SortButton(kSortButtons[i].name, page);
@@ -261,7 +261,7 @@ QWidget* MainWindow::createGraphPage() {
     page->setObjectName("TabSheet5");
     m_graphSelect = new QComboBox(page);
     m_graphSelect->setObjectName("GraphSelect");
-    for (const char* category : kGraphCategories) m_graphSelect->addItem(category);
+    for (const auto category : view::kHistoryCategoryNames) m_graphSelect->addItem(QString::fromUtf8(category));
     m_graphSelect->setCurrentIndex(0);
     m_graphSelect->setGeometry(428, 2, 109, 21);
     auto* resetZoom = new QToolButton(page);
@@ -289,7 +289,7 @@ QWidget* MainWindow::createReloadsPage() {
     m_rulesPanel->setFixedSize(kPagesPlace.width(), kReloadGridTop);
     m_rulesScroll->setWidget(m_rulesPanel);
     connect(m_rulesPanel, &RulesPanel::rulesEdited, this, &MainWindow::onRulesEdited);
-    m_reloadGrid = new ResultGrid(GridKind::Reload, view::kReloadColumns, m_rows, page);
+    m_reloadGrid = new ResultGrid(view::Grid::Reload, m_rows, page);
     m_reloadGrid->setObjectName("ReloadGrid");
     return page;
 }
@@ -297,7 +297,7 @@ QWidget* MainWindow::createReloadsPage() {
 QWidget* MainWindow::createAdditionalPage() {
     auto* page = new QWidget(m_client);
     page->setObjectName("TabSheet2");
-    m_additionalGrid = new ResultGrid(GridKind::Additional, view::kAdditionalColumns, m_rows, page);
+    m_additionalGrid = new ResultGrid(view::Grid::Additional, m_rows, page);
     m_additionalGrid->setObjectName("AdditionalGrid");
     return page;
 }
@@ -305,7 +305,7 @@ QWidget* MainWindow::createAdditionalPage() {
 QWidget* MainWindow::createFlagsPage() {
     auto* page = new QWidget(m_client);
     page->setObjectName("FlagsPage");
-    m_flagsGrid = new ResultGrid(GridKind::Flags, view::kFlagColumns, m_rows, page);
+    m_flagsGrid = new ResultGrid(view::Grid::Flags, m_rows, page);
     m_flagsGrid->setObjectName("FlagsGrid");
     m_checksOffLabel = new QLabel(page);
     m_checksOffLabel->setObjectName("ChecksOff");
@@ -375,7 +375,7 @@ void MainWindow::layoutPage(QWidget* page) {
 void MainWindow::placeSortButtons() {
     const auto* header = m_baseGrid->horizontalHeader();
     for (std::size_t i = 0; i < m_sortButtons.size(); ++i) {
-        const int column = view::BaseColumnOf(kSortButtons[i].key);
+        const int column = static_cast<int>(view::IndexOf(view::BaseColumnOf(kSortButtons[i].key)));
         // The frozen file-name column never scrolls away, nor does its button.
         const int start = column < ResultGrid::kFrozenColumns ? header->sectionPosition(column)
                                                               : header->sectionViewportPosition(column);
@@ -385,8 +385,9 @@ void MainWindow::placeSortButtons() {
         m_sortButtons[i]->move(left, 1);
         // Shown only while it stands whole over the part of the header that scrolls: never over the
         // frozen columns' header or past the grid's right edge.
-        const int frozenRight =
-            header->mapTo(m_basePage, QPoint(header->sectionSize(0) + header->sectionSize(1), 0)).x();
+        int frozenWidth = 0;
+        for (int frozen = 0; frozen < ResultGrid::kFrozenColumns; ++frozen) frozenWidth += header->sectionSize(frozen);
+        const int frozenRight = header->mapTo(m_basePage, QPoint(frozenWidth, 0)).x();
         const int headerRight = header->mapTo(m_basePage, QPoint(header->width(), 0)).x();
         m_sortButtons[i]->setVisible(column < ResultGrid::kFrozenColumns ||
                                      (left >= frozenRight && left + SortButton::kWidth <= headerRight));

@@ -15,6 +15,7 @@
 #include "gui/WindowSettings.h"
 #include "session/BackgroundLoad.h"
 #include "session/Session.h"
+#include "view/Charts.h"
 
 class QComboBox;
 class QLabel;
@@ -121,6 +122,9 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // The flags grid's column that the rules can change.
+    static constexpr int kFlagsColumn = static_cast<int>(view::IndexOf(view::FlagColumn::Flags));
+
     // Building the window (MainWindow.cpp).
     void createTopControls();
     void createFilter();
@@ -179,11 +183,11 @@ private:
     int m_progressDelay = 500;
     bool m_polling = false;
     QProgressDialog* m_progress = nullptr;  // kept for the window's lifetime
-    std::vector<std::size_t> m_graphRows;   // the rows the graph plots; empty: the first 20
+    std::vector<std::size_t> m_graphRows;   // the selected rows; empty: view::ChartedRows' own choice
     bool m_graphStale = false;              // the rows changed since the graph was drawn
     // The save each series plots (its path, or its name when it has none), so that a save keeps
     // its series, and colour, while it stays plotted; empty for a free series.
-    std::array<std::string, 20> m_graphSaves{};
+    std::array<std::string, view::kChartedSaves> m_graphSaves{};
     int m_graphDrawnCategory = -1;
     QTimer m_noteTimer;
     QString m_profileName;

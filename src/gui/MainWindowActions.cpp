@@ -271,21 +271,17 @@ void MainWindow::showAbout() {
 void MainWindow::drawGraph() {
     m_graphStale = false;
     const auto& records = m_session.records();
+    const auto rows = view::ChartedRows(records, m_graphRows, view::RowsWithoutDetails::KeepTheirPlace);
     std::vector<const analysis::SaveRecord*> drawn;
+    for (const auto row : rows) drawn.push_back(&records[row]);
     QString caption;
     if (m_graphRows.empty()) {
-        const auto count = std::min<std::size_t>(records.size(), HistoryChart::kSeriesCount);
-        for (std::size_t i = 0; i < count; ++i) drawn.push_back(&records[i]);
-        if (records.size() > count)
-            caption = tr("Rows 1 to %1 of %2; select rows to compare others").arg(count).arg(records.size());
+        if (records.size() > rows.size())
+            caption = tr("Rows 1 to %1 of %2; select rows to compare others").arg(rows.size()).arg(records.size());
     } else {
-        QStringList rows;
-        for (const auto row : m_graphRows) {
-            if (drawn.size() == HistoryChart::kSeriesCount || row >= records.size()) break;
-            drawn.push_back(&records[row]);
-            rows << QString::number(row + 1);
-        }
-        caption = tr("Selected rows %1").arg(rows.join(QStringLiteral(", ")));
+        QStringList numbers;
+        for (const auto row : rows) numbers << QString::number(row + 1);
+        caption = tr("Selected rows %1").arg(numbers.join(QStringLiteral(", ")));
         if (m_graphRows.size() > drawn.size())
             caption += tr(" (the first %1 of %2 selected)").arg(drawn.size()).arg(m_graphRows.size());
     }
@@ -389,7 +385,7 @@ void MainWindow::useProfile(session::Profile profile, const QString& path, sessi
     showTitle();
     m_rows.invalidate();
     showRows(false);
-    m_flagsGrid->fitColumns(2);
+    m_flagsGrid->fitColumns(kFlagsColumn);
 }
 
 void MainWindow::dropProfile() {

@@ -19,13 +19,12 @@ const QColor kNotLoadedRowColour(236, 236, 236);
 const QColor kFlaggedRowColour(255, 221, 170);
 constexpr int kCellPadding = 8;     // room a cell keeps around its text
 constexpr int kHeaderPadding = 12;  // the same for a header section
-constexpr int kVerdictColumn = 11;  // "Honesty" in the reload grid
+constexpr int kVerdictColumn = static_cast<int>(view::IndexOf(view::ReloadColumn::Honesty));
 
 }  // namespace
 
-ResultGridModel::ResultGridModel(GridKind grid, std::span<const view::ColumnSpec> columns, ResultRows& rows,
-                                 QObject* parent)
-    : QAbstractTableModel(parent), m_grid(grid), m_columns(columns), m_rows(rows) {}
+ResultGridModel::ResultGridModel(view::Grid grid, ResultRows& rows, QObject* parent)
+    : QAbstractTableModel(parent), m_grid(grid), m_columns(view::ColumnsOf(grid)), m_rows(rows) {}
 
 int ResultGridModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : std::max(kMinimumDataRows, m_rows.recordCount());
@@ -54,12 +53,12 @@ QVariant ResultGridModel::data(const QModelIndex& index, int role) const {
             return toolTip(row, column);
         case Qt::BackgroundRole:
             // The row-number column stands apart from the data like the header does.
-            if (column == 0) return QPalette().button();
+            if (column == static_cast<int>(view::kNumberColumn)) return QPalette().button();
             if (rec != nullptr && analysis::StatusOf(*rec) == analysis::SaveStatus::NotLoaded)
                 return QBrush(kNotLoadedRowColour);
             if (rec != nullptr && !rec->Failure.empty()) return QBrush(kFailedRowColour);
             if (rec != nullptr && !rec->BlockText.empty()) return QBrush(kBlockedRowColour);
-            if (rec != nullptr && m_grid == GridKind::Flags && !rec->Flags.empty()) return QBrush(kFlaggedRowColour);
+            if (rec != nullptr && m_grid == view::Grid::Flags && !rec->Flags.empty()) return QBrush(kFlaggedRowColour);
             return {};
         default:
             return {};
@@ -73,12 +72,12 @@ QVariant ResultGridModel::toolTip(int row, int column) const {
         return tr("Not loaded: the load was cancelled before this file was read");
     if (!rec.Failure.empty()) return WithFullStop(FromUtf8(rec.Failure));
     if (!rec.BlockText.empty()) return tr("Blocked by the organisers: %1").arg(FromWindows1251(rec.BlockText));
-    if (m_grid == GridKind::Flags && !rec.Flags.empty()) {
+    if (m_grid == view::Grid::Flags && !rec.Flags.empty()) {
         QStringList flags;
         for (const auto& flag : rec.Flags) flags << FromUtf8(flag);
         return flags.join(QLatin1Char('\n'));
     }
-    if (m_grid == GridKind::Reload && column == kVerdictColumn && rec.Reload) {
+    if (m_grid == view::Grid::Reload && column == kVerdictColumn && rec.Reload) {
         return FromUtf8(view::VerdictExplanation(*rec.Reload, rec.LoadCount));
     }
     return {};
@@ -86,7 +85,7 @@ QVariant ResultGridModel::toolTip(int row, int column) const {
 
 QVariant ResultGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section >= static_cast<int>(m_columns.size())) return {};
-    if (role == Qt::DisplayRole) return FromWindows1251(m_columns[static_cast<std::size_t>(section)].header);
+    if (role == Qt::DisplayRole) return FromWindows1251(m_columns[static_cast<std::size_t>(section)].caption);
     if (role == Qt::TextAlignmentRole) return QVariant(Qt::AlignCenter);
     return {};
 }
@@ -101,8 +100,8 @@ void ResultGridModel::refresh() {
     endResetModel();
 }
 
-ResultGrid::ResultGrid(GridKind grid, std::span<const view::ColumnSpec> columns, ResultRows& rows, QWidget* parent)
-    : QTableView(parent), m_model(new ResultGridModel(grid, columns, rows, this)), m_rows(rows) {
+ResultGrid::ResultGrid(view::Grid grid, ResultRows& rows, QWidget* parent)
+    : QTableView(parent), m_model(new ResultGridModel(grid, rows, this)), m_rows(rows) {
     setModel(m_model);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -119,8 +118,9 @@ ResultGrid::ResultGrid(GridKind grid, std::span<const view::ColumnSpec> columns,
     fitRowHeight();
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setMinimumSectionSize(8);
-    for (int column = 0; column < static_cast<int>(columns.size()); ++column)
-        setColumnWidth(column, columns[static_cast<std::size_t>(column)].width);
+    const auto columns = view::ColumnsOf(grid);
+    for (std::size_t column = 0; column < columns.size(); ++column)
+        setColumnWidth(static_cast<int>(column), columns[column].width);
     fitHeaders();
     createFrozenColumns();
 }

@@ -11,7 +11,7 @@
 
 namespace quillmere::gui {
 
-// One grid's view of the shared rows: a header row from a column table and one data row per
+// One grid's view of the shared rows: a header row from the grid's columns and one data row per
 // record, record i on row i, never fewer than kMinimumDataRows rows. Numbers show right-aligned
 // without their padding; failed and blocked rows are tinted and say why in a tooltip, and so does
 // a verdict.
@@ -23,7 +23,7 @@ public:
     // The cell's text exactly as the core wrote it, padding included.
     static constexpr int kRawTextRole = Qt::UserRole;
 
-    ResultGridModel(GridKind grid, std::span<const view::ColumnSpec> columns, ResultRows& rows, QObject* parent);
+    ResultGridModel(view::Grid grid, ResultRows& rows, QObject* parent);
 
     [[nodiscard]] int rowCount(const QModelIndex& parent = {}) const override;
     [[nodiscard]] int columnCount(const QModelIndex& parent = {}) const override;
@@ -33,12 +33,12 @@ public:
 
     // Shows the rows as they now are (texts, row count, marks).
     void refresh();
-    [[nodiscard]] GridKind grid() const { return m_grid; }
+    [[nodiscard]] view::Grid grid() const { return m_grid; }
 
 private:
     QVariant toolTip(int row, int column) const;
 
-    GridKind m_grid;
+    view::Grid m_grid;
     std::span<const view::ColumnSpec> m_columns;
     ResultRows& m_rows;
 };
@@ -50,9 +50,10 @@ class ResultGrid : public QTableView {
     Q_OBJECT
 
 public:
-    static constexpr int kFrozenColumns = 2;
+    // The row number and the file name.
+    static constexpr int kFrozenColumns = static_cast<int>(view::kSharedColumnCount);
 
-    ResultGrid(GridKind grid, std::span<const view::ColumnSpec> columns, ResultRows& rows, QWidget* parent);
+    ResultGrid(view::Grid grid, ResultRows& rows, QWidget* parent);
 
     [[nodiscard]] ResultGridModel* gridModel() const { return m_model; }
     // Shows the rows as they now are.

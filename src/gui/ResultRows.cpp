@@ -8,11 +8,11 @@ namespace quillmere::gui {
 
 namespace {
 
-template <std::size_t N>
-void convert(const std::array<std::string, N>& texts, std::array<QString, N>& strings) {
-    for (std::size_t c = 0; c < N; ++c) {
-        // Column 1 is the file name, as the file system has it; the rest are UTF-8 texts.
-        strings[c] = c == 1 ? FromFileSystem(texts[c]) : FromUtf8(texts[c]);
+template <typename Column>
+void convert(const view::Cells<Column>& texts, view::Cells<Column, QString>& strings) {
+    for (std::size_t c = 0; c < texts.texts.size(); ++c) {
+        // The file name is as the file system has it; the rest are UTF-8 texts.
+        strings.texts[c] = c == view::kFileNameColumn ? FromFileSystem(texts.texts[c]) : FromUtf8(texts.texts[c]);
     }
 }
 
@@ -44,28 +44,16 @@ const RowStrings& ResultRows::row(int index) {
         convert(texts.additional, cached->additional);
         convert(texts.flags, cached->flags);
         // The reload grid's "Penalty" column is never written: it shows what clearing left.
-        cached->reload.back() = index < m_clearedRows ? QStringLiteral(" ") : QString();
+        cached->reload[view::ReloadColumn::Penalty] = index < m_clearedRows ? QStringLiteral(" ") : QString();
     }
     return *cached;
 }
 
-QString ResultRows::cellText(GridKind grid, int index, int column) {
+QString ResultRows::cellText(view::Grid grid, int index, int column) {
     if (index < 0 || column < 0) return {};
     if (index < recordCount()) {
-        const auto& strings = row(index);
-        const auto pick = [column](const auto& cells) {
-            return column < static_cast<int>(cells.size()) ? cells[static_cast<std::size_t>(column)] : QString();
-        };
-        switch (grid) {
-            case GridKind::Base:
-                return pick(strings.base);
-            case GridKind::Reload:
-                return pick(strings.reload);
-            case GridKind::Flags:
-                return pick(strings.flags);
-            default:
-                return pick(strings.additional);
-        }
+        const auto* text = row(index).cell(grid, static_cast<std::size_t>(column));
+        return text != nullptr ? *text : QString();
     }
     return index < std::max(m_shownRows, m_clearedRows) ? QStringLiteral(" ") : QString();
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <array>
 #include <optional>
 #include <vector>
 
@@ -10,15 +9,8 @@
 
 namespace quillmere::gui {
 
-enum class GridKind { Base, Reload, Additional, Flags };
-
-// The display texts of one row in the three grids.
-struct RowStrings {
-    std::array<QString, view::kBaseColumnCount> base;
-    std::array<QString, view::kReloadColumnCount> reload;
-    std::array<QString, view::kAdditionalColumnCount> additional;
-    std::array<QString, view::kFlagColumnCount> flags;
-};
+// The display texts of one row in the grids.
+using RowStrings = view::GridRow<QString>;
 
 // The session's rows as the grids show them. Texts are made on first use and kept until the rows
 // change, so a repaint costs no formatting and a change costs only the rows that are seen again.
@@ -45,7 +37,7 @@ public:
     const RowStrings& row(int index);
     // The text of a cell of any row: a record's text, " " for a blanked row, empty for a row never
     // written.
-    [[nodiscard]] QString cellText(GridKind grid, int index, int column);
+    [[nodiscard]] QString cellText(view::Grid grid, int index, int column);
 
     [[nodiscard]] const view::FormatOptions& formatOptions() const { return m_options; }
 

@@ -13,58 +13,6 @@
 
 namespace quillmere::view {
 
-const std::array<ColumnSpec, kBaseColumnCount> kBaseColumns = {{
-    {kNumeroSign, 20, true},
-    {"File Name", 240},
-    {"NickName", 100},
-    {"LeaderName", 80},
-    {"CivName", 80},
-    {"Turn", 35, true},
-    {"Date", 40, true},
-    {"Play Time", 55, true},
-    {"Score", 50, true},
-    {"Final", 50, true},
-    {"Level", 70},
-    {"Victory", 80},
-}};
-
-const std::array<ColumnSpec, kReloadColumnCount> kReloadColumns = {{
-    {kNumeroSign, 20, true},
-    {"File Name", 240},
-    {"File Date", 105},
-    {"Turn", 35, true},
-    {"Date", 45, true},
-    {"Play Time", 55, true},
-    {"Play Days", 55, true},
-    {"Reloads", 50, true},
-    {"Percent", 50, true},
-    {"Session", 50, true},
-    {"Max Reloads", 70, true},
-    {"Honesty", 60},
-    {"Penalty", 40, true},
-}};
-
-const std::array<ColumnSpec, kAdditionalColumnCount> kAdditionalColumns = {{
-    {kNumeroSign, 20, true},
-    {"File Name", 240},
-    {"Cities", 40, true},
-    {"Units", 40, true},
-    {"Techs", 40, true},
-    {"Land", 40, true},
-    {"Land %", 40, true},
-    {"Pop", 40, true},
-    {"Pop %", 40, true},
-    {"Culture 1", 50, true},
-    {"Culture 2", 50, true},
-    {"Culture 3", 50, true},
-}};
-
-const std::array<ColumnSpec, kFlagColumnCount> kFlagColumns = {{
-    {kNumeroSign, 20, true},
-    {"File Name", 240},
-    {"Flags", 640},
-}};
-
 namespace {
 
 // snprintf for the integer formats, which the locale does not touch.
@@ -75,11 +23,17 @@ std::string printed(const char* format, Args... args) {
     return std::string(buffer, static_cast<std::size_t>(length));
 }
 
-template <std::size_t N>
-std::array<std::string, N> headersOf(const std::array<ColumnSpec, N>& columns) {
-    std::array<std::string, N> headers;
-    for (std::size_t i = 0; i < N; ++i) headers[i] = std::string(columns[i].header);
-    return headers;
+template <typename Column>
+void setCaptions(Cells<Column>& cells, Grid grid, std::string_view numeroSign) {
+    const auto columns = ColumnsOf(grid);
+    for (std::size_t i = 0; i < cells.texts.size(); ++i) cells.texts[i] = std::string(columns[i].caption);
+    cells.texts[kNumberColumn] = std::string(numeroSign);
+}
+
+// Sets the cells from `first` to `last`, both included.
+template <typename Column>
+void fill(Cells<Column>& cells, Column first, Column last, std::string_view text) {
+    for (auto column = IndexOf(first); column <= IndexOf(last); ++column) cells.texts[column] = std::string(text);
 }
 
 std::string nameOr(std::optional<std::string_view> name, std::string_view fallback) {
@@ -218,9 +172,7 @@ std::string TabSeparatedRows(const analysis::ResultTable& table, std::span<const
         return cell.substr(first, cell.find_last_not_of(' ') - first + 1);
     };
     const auto appendLine = [&](std::string& out, const RowTexts& row) {
-        std::vector<std::string_view> cells(row.base.begin(), row.base.end());
-        for (std::size_t c = 2; c <= 11; ++c) cells.push_back(row.reload[c]);
-        for (std::size_t c = 2; c <= 11; ++c) cells.push_back(row.additional[c]);
+        const auto cells = ResultsCellsOf(row);
         for (std::size_t c = 0; c < cells.size(); ++c) {
             if (c > 0) out += '\t';
             // A tab or line break inside a name would break the table apart.
@@ -237,12 +189,13 @@ std::string TabSeparatedRows(const analysis::ResultTable& table, std::span<const
 }
 
 RowTexts HeaderTexts(TextEncoding encoding) {
-    RowTexts headers{headersOf(kBaseColumns), headersOf(kReloadColumns), headersOf(kAdditionalColumns),
-                     headersOf(kFlagColumns)};
-    if (encoding == TextEncoding::Utf8) {
-        headers.base[0] = headers.reload[0] = headers.additional[0] = headers.flags[0] =
-            load::Windows1251ToUtf8(kNumeroSign);
-    }
+    const std::string numeroSign =
+        encoding == TextEncoding::Utf8 ? load::Windows1251ToUtf8(kNumeroSign) : std::string(kNumeroSign);
+    RowTexts headers;
+    setCaptions(headers.base, Grid::Base, numeroSign);
+    setCaptions(headers.reload, Grid::Reload, numeroSign);
+    setCaptions(headers.additional, Grid::Additional, numeroSign);
+    setCaptions(headers.flags, Grid::Flags, numeroSign);
     return headers;
 }
 
@@ -250,51 +203,61 @@ RowTexts RowTextsOf(const analysis::SaveRecord& rec, int rowNumber, const Format
     RowTexts row;
     const bool utf8 = options.encoding == TextEncoding::Utf8;
     const std::string number = std::to_string(rowNumber);
-    row.base[0] = row.reload[0] = row.additional[0] = row.flags[0] = number;
-    row.base[1] = row.reload[1] = row.additional[1] = row.flags[1] =
-        utf8 ? rec.FileName : load::Utf8ToWindows1251(rec.FileName);
-    for (const auto& flag : rec.Flags) row.flags[2] += (row.flags[2].empty() ? "" : "; ") + flag;
-    row.reload[2] = rec.FileDate ? DateTimeText(*rec.FileDate) : std::string(kClearedCell);
+    const std::string fileName = utf8 ? rec.FileName : load::Utf8ToWindows1251(rec.FileName);
+    const auto identify = [&](auto& cells) {
+        cells.texts[kNumberColumn] = number;
+        cells.texts[kFileNameColumn] = fileName;
+    };
+    identify(row.base);
+    identify(row.reload);
+    identify(row.additional);
+    identify(row.flags);
+    for (const auto& flag : rec.Flags)
+        row.flags[FlagColumn::Flags] += (row.flags[FlagColumn::Flags].empty() ? "" : "; ") + flag;
+    row.reload[ReloadColumn::FileDate] = rec.FileDate ? DateTimeText(*rec.FileDate) : std::string(kClearedCell);
 
-    const std::string cleared(kClearedCell);
-    for (std::size_t c = 2; c < kBaseColumnCount; ++c) row.base[c] = cleared;
-    for (std::size_t c = 3; c + 1 < kReloadColumnCount; ++c) row.reload[c] = cleared;
-    for (std::size_t c = 2; c < kAdditionalColumnCount; ++c) row.additional[c] = cleared;
+    fill(row.base, BaseColumn::NickName, BaseColumn::Victory, kClearedCell);
+    fill(row.reload, ReloadColumn::Turn, ReloadColumn::Honesty, kClearedCell);
+    fill(row.additional, AdditionalColumn::Cities, AdditionalColumn::Culture3, kClearedCell);
     if (!analysis::ShowsDetails(rec)) return row;
 
-    row.base[2] = utf8 ? load::Windows1251ToUtf8(rec.NickName) : rec.NickName;
-    row.base[3] = LeaderText(rec.LeaderType);
-    row.base[4] = CivText(rec.CivType);
-    row.base[5] = Integer4(rec.Turn);
-    row.base[6] = YearText(rec.Year);
-    row.base[7] = DurationText(rec.PlayTime);
-    row.base[8] = Integer6(rec.Score);
-    row.base[9] = Integer6(rec.FinalScore);
-    row.base[10] = LevelText(rec.Level);
-    row.base[11] = VictoryText(rec.GameOver, rec.VictoryType);
-
-    row.reload[3] = Integer4(rec.Turn);
-    row.reload[4] = YearText(rec.Year);
-    row.reload[5] = DurationText(rec.PlayTime);
-    if (const auto& judged = rec.Reload) {
-        row.reload[6] = Integer4(judged->PlayDays);
-        row.reload[7] = Integer4(judged->Reloads);
-        row.reload[8] = Fixed2(judged->ReloadPercent, options.decimalSeparator);
-        row.reload[9] = DurationText(judged->SessionTime);
-        row.reload[10] = Integer4(judged->MaxReloads);
-        row.reload[11] = VerdictText(judged->Honesty);
+    {
+        using enum BaseColumn;
+        row.base[NickName] = utf8 ? load::Windows1251ToUtf8(rec.NickName) : rec.NickName;
+        row.base[Leader] = LeaderText(rec.LeaderType);
+        row.base[Civilization] = CivText(rec.CivType);
+        row.base[Turn] = Integer4(rec.Turn);
+        row.base[Year] = YearText(rec.Year);
+        row.base[PlayTime] = DurationText(rec.PlayTime);
+        row.base[Score] = Integer6(rec.Score);
+        row.base[FinalScore] = Integer6(rec.FinalScore);
+        row.base[Level] = LevelText(rec.Level);
+        row.base[Victory] = VictoryText(rec.GameOver, rec.VictoryType);
     }
 
-    row.additional[2] = Integer6(rec.Cities);
-    row.additional[3] = Integer6(rec.Units);
-    row.additional[4] = Integer6(rec.Techs);
-    row.additional[5] = Integer6(rec.Land);
-    row.additional[6] = Fixed2(rec.LandPercent, options.decimalSeparator);
-    row.additional[7] = Integer6(rec.Population);
-    row.additional[8] = Fixed2(rec.PopulationPercent, options.decimalSeparator);
-    row.additional[9] = Integer6(rec.Culture1);
-    row.additional[10] = Integer6(rec.Culture2);
-    row.additional[11] = Integer6(rec.Culture3);
+    row.reload[ReloadColumn::Turn] = row.base[BaseColumn::Turn];
+    row.reload[ReloadColumn::Year] = row.base[BaseColumn::Year];
+    row.reload[ReloadColumn::PlayTime] = row.base[BaseColumn::PlayTime];
+    if (const auto& judged = rec.Reload) {
+        row.reload[ReloadColumn::PlayDays] = Integer4(judged->PlayDays);
+        row.reload[ReloadColumn::Reloads] = Integer4(judged->Reloads);
+        row.reload[ReloadColumn::Percent] = Fixed2(judged->ReloadPercent, options.decimalSeparator);
+        row.reload[ReloadColumn::SessionTime] = DurationText(judged->SessionTime);
+        row.reload[ReloadColumn::MaxReloads] = Integer4(judged->MaxReloads);
+        row.reload[ReloadColumn::Honesty] = VerdictText(judged->Honesty);
+    }
+
+    using enum AdditionalColumn;
+    row.additional[Cities] = Integer6(rec.Cities);
+    row.additional[Units] = Integer6(rec.Units);
+    row.additional[Techs] = Integer6(rec.Techs);
+    row.additional[Land] = Integer6(rec.Land);
+    row.additional[LandPercent] = Fixed2(rec.LandPercent, options.decimalSeparator);
+    row.additional[Population] = Integer6(rec.Population);
+    row.additional[PopulationPercent] = Fixed2(rec.PopulationPercent, options.decimalSeparator);
+    row.additional[Culture1] = Integer6(rec.Culture1);
+    row.additional[Culture2] = Integer6(rec.Culture2);
+    row.additional[Culture3] = Integer6(rec.Culture3);
     return row;
 }
 

@@ -7,38 +7,11 @@
 #include <string_view>
 
 #include "analysis/SaveRecord.h"
+#include "view/Columns.h"
 
 namespace quillmere::view {
 
-// One column of a result grid: its header text (Windows-1251), its width in pixels at start-up, and
-// whether its texts are numbers (right-aligned on screen).
-struct ColumnSpec {
-    std::string_view header;
-    int width;
-    bool numeric = false;
-};
-
-inline constexpr std::size_t kBaseColumnCount = 12;
-inline constexpr std::size_t kReloadColumnCount = 13;
-inline constexpr std::size_t kAdditionalColumnCount = 12;
-inline constexpr std::size_t kFlagColumnCount = 3;
-inline constexpr std::string_view kNumeroSign = "\xB9";  // Windows-1251 byte of the numero sign
 inline constexpr std::string_view kClearedCell = " ";
-
-extern const std::array<ColumnSpec, kBaseColumnCount> kBaseColumns;
-extern const std::array<ColumnSpec, kReloadColumnCount> kReloadColumns;
-extern const std::array<ColumnSpec, kAdditionalColumnCount> kAdditionalColumns;
-// The checks' findings: row number, file name and the flags; no results file holds them.
-extern const std::array<ColumnSpec, kFlagColumnCount> kFlagColumns;
-
-// The texts of one record's row in the three grids. The reload grid's last column ("Penalty") is
-// never written and stays empty here.
-struct RowTexts {
-    std::array<std::string, kBaseColumnCount> base;
-    std::array<std::string, kReloadColumnCount> reload;
-    std::array<std::string, kAdditionalColumnCount> additional;
-    std::array<std::string, kFlagColumnCount> flags;  // the flags joined by "; "
-};
 
 enum class TextEncoding {
     Windows1251,  // the results file's bytes: file names converted, "?" for what the code page lacks
@@ -55,7 +28,8 @@ struct FormatOptions {
 
 // The row of record `rec` shown as row `rowNumber` (1-based). A record without details (blocked or
 // failed) gets its row number, file name and file date, and " " in every other written cell. The
-// reload control's cells (Play Days to Honesty) are " " while the record has no judgement.
+// reload control's cells (Play Days to Honesty) are " " while the record has no judgement, and
+// "Penalty" is never written. The flags are joined by "; ".
 [[nodiscard]] RowTexts RowTextsOf(const analysis::SaveRecord& rec, int rowNumber, const FormatOptions& options);
 
 // The grid text formats.

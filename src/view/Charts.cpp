@@ -4,6 +4,30 @@
 
 namespace quillmere::view {
 
+std::string HistoryCategoryKey(int category) {
+    if (category < 0 || category >= analysis::kHistoryCategories) return {};
+    std::string key(kHistoryCategoryNames[static_cast<std::size_t>(category)]);
+    // ASCII only: the process locale must not change a key.
+    for (auto& c : key)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return key;
+}
+
+std::vector<std::size_t> ChartedRows(const analysis::ResultTable& table, std::span<const std::size_t> selected,
+                                     RowsWithoutDetails withoutDetails) {
+    std::vector<std::size_t> rows;
+    for (const auto row : selected) {
+        if (rows.size() == kChartedSaves) break;
+        if (row < table.size()) rows.push_back(row);
+    }
+    if (!selected.empty()) return rows;
+    for (std::size_t row = 0; row < table.size() && rows.size() < kChartedSaves; ++row) {
+        if (withoutDetails == RowsWithoutDetails::KeepTheirPlace || analysis::ShowsDetails(table[row]))
+            rows.push_back(row);
+    }
+    return rows;
+}
+
 AxisScale NiceScale(double low, double high, int maxTicks) {
     if (!std::isfinite(low) || !std::isfinite(high)) low = high = 0;
     if (high < low) std::swap(low, high);

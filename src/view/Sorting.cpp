@@ -117,32 +117,6 @@ int compareKeys(const CellKey& a, const CellKey& b) {
     return CompareFileNames(a.text, b.text);
 }
 
-const std::string& cellOf(const RowTexts& texts, Grid grid, std::size_t column) {
-    switch (grid) {
-        case Grid::Base:
-            return texts.base[column];
-        case Grid::Reload:
-            return texts.reload[column];
-        case Grid::Additional:
-            return texts.additional[column];
-        default:
-            return texts.flags[column];
-    }
-}
-
-std::size_t columnCountOf(Grid grid) {
-    switch (grid) {
-        case Grid::Base:
-            return kBaseColumnCount;
-        case Grid::Reload:
-            return kReloadColumnCount;
-        case Grid::Additional:
-            return kAdditionalColumnCount;
-        default:
-            return kFlagColumnCount;
-    }
-}
-
 void reorder(analysis::ResultTable& table, const std::vector<std::size_t>& order) {
     analysis::ResultTable sorted;
     sorted.reserve(table.size());
@@ -152,35 +126,37 @@ void reorder(analysis::ResultTable& table, const std::vector<std::size_t>& order
 
 }  // namespace
 
-int BaseColumnOf(SortKey key) {
+BaseColumn BaseColumnOf(SortKey key) {
     switch (key) {
         case SortKey::FileName:
-            return 1;
+            return BaseColumn::FileName;
         case SortKey::Turn:
-            return 5;
+            return BaseColumn::Turn;
         case SortKey::Score:
-            return 8;
-        default:
-            return 9;
+            return BaseColumn::Score;
+        case SortKey::FinalScore:
+            return BaseColumn::FinalScore;
     }
+    return BaseColumn::FileName;
 }
 
 std::optional<SortKey> ButtonKeyOf(Grid grid, int column) {
-    // The file name stands in the same column of every grid.
-    if (column == BaseColumnOf(SortKey::FileName)) return SortKey::FileName;
+    if (column < 0) return std::nullopt;
+    const auto at = static_cast<std::size_t>(column);
+    if (at == kFileNameColumn) return SortKey::FileName;
     if (grid != Grid::Base) return std::nullopt;
     for (const auto key : {SortKey::Turn, SortKey::Score, SortKey::FinalScore})
-        if (column == BaseColumnOf(key)) return key;
+        if (at == IndexOf(BaseColumnOf(key))) return key;
     return std::nullopt;
 }
 
 void SortByColumn(analysis::ResultTable& table, Grid grid, int column, bool ascending) {
-    if (column < 0 || static_cast<std::size_t>(column) >= columnCountOf(grid)) return;
+    if (column < 0 || static_cast<std::size_t>(column) >= ColumnsOf(grid).size()) return;
     const auto at = static_cast<std::size_t>(column);
     std::vector<CellKey> keys;
     keys.reserve(table.size());
     const FormatOptions options{'.', TextEncoding::Utf8};
-    for (const auto& rec : table) keys.push_back(keyOf(cellOf(RowTextsOf(rec, 0, options), grid, at)));
+    for (const auto& rec : table) keys.push_back(keyOf(*RowTextsOf(rec, 0, options).cell(grid, at)));
     std::vector<std::size_t> order(table.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
     const auto details = std::stable_partition(order.begin(), order.end(),

@@ -4,16 +4,14 @@
 #include <string_view>
 
 #include "analysis/SaveRecord.h"
+#include "view/Columns.h"
 
 namespace quillmere::view {
 
 enum class SortKey { FileName, Turn, Score, FinalScore };
 
-// The grids a header click can sort, by the texts of RowTexts.
-enum class Grid { Base, Reload, Additional, Flags };
-
 // The Base grid column that a sort key's button stands over.
-[[nodiscard]] int BaseColumnOf(SortKey key);
+[[nodiscard]] BaseColumn BaseColumnOf(SortKey key);
 
 // The key of the sort button that stands for a grid column (the file name in every grid; turn,
 // score and final score in the Base grid), if any.

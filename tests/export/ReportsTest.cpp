@@ -132,6 +132,14 @@ TEST(HtmlReport, MarksFailedBlockedAndUnloadedRowsWithTheirReasonAndChartsOnlyAn
     EXPECT_EQ(occurrences(html, "<polyline "), 7u);
 }
 
+TEST(HtmlReport, AlignsEachCellAsItsColumnDoesInTheGrids) {
+    auto table = everyStatus();
+    table[0].Year = -975;
+    const std::string html = BuildHtmlReport(table, reload::RuleTexts{}, '.');
+    // The year, in the Base grid's "Date" column and in the Reloads grid's.
+    EXPECT_EQ(occurrences(html, "<td class=\"num\"> 975BC</td>"), 2u);
+}
+
 TEST(JsonReport, ASaveAFailureAndAFlagReadBackAsWritten) {
     auto table = everyStatus();
     table.resize(2);

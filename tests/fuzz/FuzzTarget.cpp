@@ -66,7 +66,7 @@ int FuzzOneInput(const std::uint8_t* data, std::size_t size) {
         for (const auto encoding : {view::TextEncoding::Windows1251, view::TextEncoding::Utf8}) {
             const view::FormatOptions options{',', encoding};
             const auto row = view::RowTextsOf(rec, 1, options);
-            require(row.reload[12].empty());
+            require(row.reload[view::ReloadColumn::Penalty].empty());
             const auto text = exporting::BuildResultsText(table, options);
             require(!text.empty());
         }

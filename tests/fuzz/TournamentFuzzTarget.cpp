@@ -296,7 +296,8 @@ int FuzzTournamentInput(const std::uint8_t* data, std::size_t size) {
     std::iota(all.begin(), all.end(), std::size_t{0});
     for (const auto encoding : {view::TextEncoding::Windows1251, view::TextEncoding::Utf8}) {
         const view::FormatOptions options{encoding == view::TextEncoding::Utf8 ? '.' : ',', encoding};
-        for (std::size_t i = 0; i < rows; ++i) require(session.rowTexts(i, options).reload[12].empty());
+        for (std::size_t i = 0; i < rows; ++i)
+            require(session.rowTexts(i, options).reload[view::ReloadColumn::Penalty].empty());
         require(!view::TabSeparatedRows(session.records(), all, options).empty());
         const auto results = session.report(session::ReportFormat::Results, options);
         ResultsFileKeepsOneLineOfEveryCellPerRow(results, rows);

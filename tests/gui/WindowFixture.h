@@ -174,12 +174,12 @@ protected:
             const auto expect = [&](const char* name, const auto& cells, std::size_t columns) {
                 for (std::size_t c = 0; c < columns; ++c) {
                     const QString shown = grid(name)->cellText(row, static_cast<int>(c));
-                    EXPECT_EQ(shown, QString::fromStdString(cells[c])) << name << i << c;
+                    EXPECT_EQ(shown, QString::fromStdString(cells.texts[c])) << name << i << c;
                 }
             };
-            expect("BaseGrid", texts.base, texts.base.size());
-            expect("ReloadGrid", texts.reload, texts.reload.size() - 1);
-            expect("AdditionalGrid", texts.additional, texts.additional.size());
+            expect("BaseGrid", texts.base, texts.base.texts.size());
+            expect("ReloadGrid", texts.reload, view::IndexOf(view::ReloadColumn::Penalty));
+            expect("AdditionalGrid", texts.additional, texts.additional.texts.size());
         }
     }
 

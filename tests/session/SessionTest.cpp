@@ -45,7 +45,7 @@ TEST(Session, NeverKeepsVerdictsOfRulesItDoesNotHold) {
     ASSERT_EQ(invalid.errors.size(), 1u);
     EXPECT_EQ(invalid.errors[0].message, "'31-02-2005' is not a valid date");
     EXPECT_FALSE(session.records()[0].Reload);
-    EXPECT_EQ(session.rowTexts(0, {}).reload[11], " ");
+    EXPECT_EQ(session.rowTexts(0, {}).reload[view::ReloadColumn::Honesty], " ");
     EXPECT_THROW((void)session.resultsText({}), RulesInvalid);
 
     session.setRules(startingOn("28", "11"));

@@ -86,12 +86,12 @@ TEST(CellTexts, NamesFallBackToUnknownIncompleteAndFair) {
 
 TEST(CellTexts, HeadersComeFromTheColumnTables) {
     const auto header = HeaderTexts();
-    EXPECT_EQ(header.base[0], "\xB9");
-    EXPECT_EQ(header.reload[0], "\xB9");
-    EXPECT_EQ(header.additional[0], "\xB9");
-    EXPECT_EQ(header.base[11], "Victory");
-    EXPECT_EQ(header.reload[12], "Penalty");
-    EXPECT_EQ(header.additional[11], "Culture 3");
+    EXPECT_EQ(header.base[BaseColumn::Number], "\xB9");
+    EXPECT_EQ(header.reload[ReloadColumn::Number], "\xB9");
+    EXPECT_EQ(header.additional[AdditionalColumn::Number], "\xB9");
+    EXPECT_EQ(header.base[BaseColumn::Victory], "Victory");
+    EXPECT_EQ(header.reload[ReloadColumn::Penalty], "Penalty");
+    EXPECT_EQ(header.additional[AdditionalColumn::Culture3], "Culture 3");
 }
 
 SaveRecord detailed() {
@@ -129,9 +129,15 @@ SaveRecord detailed() {
 }
 
 using Row = std::vector<std::string>;
-template <std::size_t N>
-Row rowOf(const std::array<std::string, N>& cells) {
-    return Row(cells.begin(), cells.end());
+template <typename Column>
+Row rowOf(const Cells<Column>& cells) {
+    return Row(cells.texts.begin(), cells.texts.end());
+}
+
+// The cells past the row number and the file name.
+template <typename Column>
+Row afterSharedOf(const Cells<Column>& cells) {
+    return Row(cells.texts.begin() + kSharedColumnCount, cells.texts.end());
 }
 
 TEST(RowTextsOf, FormatsEveryColumnOfADetailedRecord) {
@@ -147,14 +153,14 @@ TEST(RowTextsOf, FormatsEveryColumnOfADetailedRecord) {
 TEST(RowTextsOf, ForDisplayKeepsTheFileNameAndDecodesTheSavesTexts) {
     const FormatOptions display{'.', TextEncoding::Utf8};
     const auto row = RowTextsOf(detailed(), 1, display);
-    EXPECT_EQ(row.base[1], detailed().FileName);
-    EXPECT_EQ(row.base[2], "Vanya \u0412");
-    EXPECT_EQ(HeaderTexts(TextEncoding::Utf8).base[0], "\u2116");
+    EXPECT_EQ(row.base[BaseColumn::FileName], detailed().FileName);
+    EXPECT_EQ(row.base[BaseColumn::NickName], "Vanya \u0412");
+    EXPECT_EQ(HeaderTexts(TextEncoding::Utf8).base[BaseColumn::Number], "\u2116");
     // A name the code page cannot hold keeps its characters on screen and gets "?" in the file.
     auto rec = detailed();
     rec.FileName = "Zo\u00EB";
-    EXPECT_EQ(RowTextsOf(rec, 1, display).base[1], "Zo\u00EB");
-    EXPECT_EQ(RowTextsOf(rec, 1, FormatOptions{}).base[1], "Zo?");
+    EXPECT_EQ(RowTextsOf(rec, 1, display).base[BaseColumn::FileName], "Zo\u00EB");
+    EXPECT_EQ(RowTextsOf(rec, 1, FormatOptions{}).base[BaseColumn::FileName], "Zo?");
 }
 
 TEST(RowTextsOf, ShowsOnlyIdentityForBlockedAndFailedRecords) {
@@ -166,12 +172,12 @@ TEST(RowTextsOf, ShowsOnlyIdentityForBlockedAndFailedRecords) {
     const Row blanks(10, " ");
     for (const auto& [rec, fileDate] : {std::pair{blocked, "29-11-2005 14:00:00"}, std::pair{failed, " "}}) {
         const auto row = RowTextsOf(rec, 2, FormatOptions{});
-        EXPECT_EQ(Row(row.base.begin() + 2, row.base.end()), blanks);
-        EXPECT_EQ(Row(row.additional.begin() + 2, row.additional.end()), blanks);
+        EXPECT_EQ(afterSharedOf(row.base), blanks);
+        EXPECT_EQ(afterSharedOf(row.additional), blanks);
         EXPECT_EQ(rowOf(row.reload),
                   (Row{"2", "Ivan \xC8\xE2\xE0\xED", fileDate, " ", " ", " ", " ", " ", " ", " ", " ", " ", ""}));
-        EXPECT_EQ(row.base[0], "2");
-        EXPECT_EQ(row.additional[1], row.base[1]);
+        EXPECT_EQ(row.base[BaseColumn::Number], "2");
+        EXPECT_EQ(row.additional[AdditionalColumn::FileName], row.base[BaseColumn::FileName]);
     }
 }
 
@@ -179,9 +185,9 @@ TEST(RowTextsOf, LeavesReloadCellsBlankWithoutAJudgement) {
     auto rec = detailed();
     rec.Reload.reset();
     const auto row = RowTextsOf(rec, 1, FormatOptions{});
-    EXPECT_EQ(Row(row.reload.begin() + 2, row.reload.end()),
+    EXPECT_EQ(afterSharedOf(row.reload),
               (Row{"29-11-2005 14:00:00", " 120", " 975BC", "   5:33:20", " ", " ", " ", " ", " ", " ", ""}));
-    EXPECT_EQ(row.base[11], "Culture");
+    EXPECT_EQ(row.base[BaseColumn::Victory], "Culture");
 }
 
 }  // namespace

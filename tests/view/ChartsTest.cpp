@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numeric>
 #include <random>
 
 namespace quillmere::view {
@@ -64,6 +65,35 @@ TEST(NiceScale, NonFiniteEndsAndNoTicksStillGiveAnAxis) {
         EXPECT_GE(s.ticks, 1);
     }
     EXPECT_EQ(NiceScale(0, 10, 0).ticks, 1);
+}
+
+TEST(ChartedRows, TakesTheFirstSelectedRowsOrElseTheFirstRowsOfTheTable) {
+    analysis::ResultTable table(25);
+    table[1].Failure = "not a save file";
+    table[3].BlockText = "team game";
+    std::vector<std::size_t> firstAnalysed = {0, 2};
+    for (std::size_t row = 4; firstAnalysed.size() < kChartedSaves; ++row) firstAnalysed.push_back(row);
+    std::vector<std::size_t> everyRow(table.size());
+    std::iota(everyRow.begin(), everyRow.end(), std::size_t{0});
+    const std::vector<std::size_t> picked = {24, 1, 25, 3};
+    const std::vector<std::size_t> firstRows(everyRow.begin(), everyRow.begin() + kChartedSaves);
+    using enum RowsWithoutDetails;
+    const std::tuple<const char*, std::vector<std::size_t>, RowsWithoutDetails, std::vector<std::size_t>> cases[] = {
+        {"none selected, every row in its place", {}, KeepTheirPlace, firstRows},
+        {"none selected, rows without details left out", {}, LeftOut, firstAnalysed},
+        {"selected rows in their order, those past the table left out", picked, LeftOut, {24, 1, 3}},
+        {"at most one per colour", everyRow, LeftOut, firstRows},
+    };
+    for (const auto& [name, selected, withoutDetails, expected] : cases)
+        EXPECT_EQ(ChartedRows(table, selected, withoutDetails), expected) << name;
+    EXPECT_TRUE(ChartedRows({}, {}, KeepTheirPlace).empty());
+}
+
+TEST(HistoryCategoryKey, IsTheNameInLowerCaseAndEmptyOutsideTheCategories) {
+    EXPECT_EQ(HistoryCategoryKey(0), "score");
+    EXPECT_EQ(HistoryCategoryKey(analysis::kHistoryCategories - 1), "science");
+    EXPECT_EQ(HistoryCategoryKey(analysis::kHistoryCategories), "");
+    EXPECT_EQ(HistoryCategoryKey(-1), "");
 }
 
 }  // namespace

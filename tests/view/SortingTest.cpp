@@ -92,6 +92,12 @@ TEST(SortClick, SortsInTheKeysDirectionThenFlipsOnlyThatDirection) {
 namespace quillmere::view {
 namespace {
 
+// A column as a header click names it.
+template <typename Column>
+int at(Column column) {
+    return static_cast<int>(IndexOf(column));
+}
+
 TEST(SortByColumn, OrdersShownValuesByKindAndKeepsRowsWithoutDetailsLast) {
     const auto withNick = [](std::string name, std::int32_t turn, std::int32_t playTime, std::string nick) {
         auto rec = record(std::move(name), turn);
@@ -106,20 +112,23 @@ TEST(SortByColumn, OrdersShownValuesByKindAndKeepsRowsWithoutDetailsLast) {
     const ResultTable table = {failed, withNick("x", 100, 3725, "bob"), blocked, withNick("y", 20, 59, "Anna"),
                                withNick("z", 3, 36000, "carl")};
     const std::tuple<const char*, int, bool, std::vector<std::string>> cases[] = {
-        {"turns by value", 5, true, {"z", "y", "x", "failed", "blocked"}},
-        {"turns downwards, no details still last", 5, false, {"x", "y", "z", "failed", "blocked"}},
-        {"play times by seconds", 7, true, {"y", "x", "z", "failed", "blocked"}},
-        {"nick names with case ignored", 2, true, {"y", "x", "z", "failed", "blocked"}},
-        {"a column outside the grid", 12, true, {"failed", "x", "blocked", "y", "z"}},
+        {"turns by value", at(BaseColumn::Turn), true, {"z", "y", "x", "failed", "blocked"}},
+        {"turns downwards, no details still last", at(BaseColumn::Turn), false, {"x", "y", "z", "failed", "blocked"}},
+        {"play times by seconds", at(BaseColumn::PlayTime), true, {"y", "x", "z", "failed", "blocked"}},
+        {"nick names with case ignored", at(BaseColumn::NickName), true, {"y", "x", "z", "failed", "blocked"}},
+        {"a column outside the grid",
+         static_cast<int>(kColumnCount<BaseColumn>),
+         true,
+         {"failed", "x", "blocked", "y", "z"}},
     };
     for (const auto& [name, column, ascending, expected] : cases) {
         auto sorted = table;
         SortByColumn(sorted, Grid::Base, column, ascending);
         EXPECT_EQ(namesOf(sorted), expected) << name;
     }
-    EXPECT_EQ(ButtonKeyOf(Grid::Base, 8), SortKey::Score);
-    EXPECT_EQ(ButtonKeyOf(Grid::Reload, 1), SortKey::FileName);
-    EXPECT_EQ(ButtonKeyOf(Grid::Reload, 3), std::nullopt);
+    EXPECT_EQ(ButtonKeyOf(Grid::Base, at(BaseColumn::Score)), SortKey::Score);
+    EXPECT_EQ(ButtonKeyOf(Grid::Reload, at(ReloadColumn::FileName)), SortKey::FileName);
+    EXPECT_EQ(ButtonKeyOf(Grid::Reload, at(ReloadColumn::Turn)), std::nullopt);
 }
 
 }  // namespace
