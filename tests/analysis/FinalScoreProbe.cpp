@@ -26,7 +26,8 @@ struct Random {
         return z ^ (z >> 31);
     }
     std::int32_t between(std::int64_t low, std::int64_t high) {
-        return static_cast<std::int32_t>(low + static_cast<std::int64_t>(next() % static_cast<std::uint64_t>(high - low + 1)));
+        return static_cast<std::int32_t>(
+            low + static_cast<std::int64_t>(next() % static_cast<std::uint64_t>(high - low + 1)));
     }
 };
 
@@ -45,8 +46,8 @@ std::int64_t componentOf(const Case& c) {
 }
 
 void print(const Case& c) {
-    std::printf("S=%" PRId32 " B=%" PRId32 " E=%" PRId32 " k=%zu T=%" PRId32 " L=%" PRId32 " F=%.17g: %" PRId64 "\n", c.s,
-                c.b, c.e, c.k, c.t, c.l, c.f, componentOf(c));
+    std::printf("S=%" PRId32 " B=%" PRId32 " E=%" PRId32 " k=%zu T=%" PRId32 " L=%" PRId32 " F=%.17g: %" PRId64 "\n",
+                c.s, c.b, c.e, c.k, c.t, c.l, c.f, componentOf(c));
 }
 
 Case randomCase(Random& random) {
@@ -65,8 +66,8 @@ Case randomCase(Random& random) {
 // T / L of 1/4, 1/2 and 3/4 with Trunc(E / B) a perfect square or fourth power, and statistics
 // that make the ratio exact: where a power a hair too small would lose a whole point.
 void exactCases() {
-    static constexpr std::int32_t kTurns[][2] = {{105, 420}, {1, 4}, {115, 460}, {300, 1200}, {2, 4},
-                                                 {230, 460}, {600, 1200}, {3, 4}, {345, 460}, {900, 1200}};
+    static constexpr std::int32_t kTurns[][2] = {{105, 420}, {1, 4},      {115, 460}, {300, 1200}, {2, 4},
+                                                 {230, 460}, {600, 1200}, {3, 4},     {345, 460},  {900, 1200}};
     static constexpr std::int32_t kStarts[] = {1, 3, 23, 977};
     static constexpr double kFactors[] = {1.0, 2.5, 0.4, 1.2};
     for (std::int64_t root = 1; root <= 215; ++root) {
