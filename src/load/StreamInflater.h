@@ -52,7 +52,8 @@ enum class InflateOutcome {
 };
 
 // An inflate already done: its output (all of it, or at least what came before it was stopped)
-// and how it ended, given back as the desktop's inflate gives the same stream's.
+// and how it ended, given back as the desktop's inflate gives the same stream's. A stream that
+// failed is inflated again by PortableInflater, for the desktop's message.
 class InflatedStream final : public StreamInflater {
 public:
     // `output` must outlive this object.
