@@ -236,13 +236,15 @@ void readDynamicCodes(BitInput& in, HuffmanCode& lengths, HuffmanCode& distances
     if (all[256] == 0) throw DataError{"invalid code -- missing end-of-block"};
     const auto lengthsBuilt = lengths.build(std::span(all).first(lengthCount));
     if (lengthsBuilt == HuffmanCode::Build::Oversubscribed ||
-        (lengthsBuilt == HuffmanCode::Build::Incomplete && std::ranges::max(std::span(all).first(lengthCount)) != 1)) {
+        (lengthsBuilt == HuffmanCode::Build::Incomplete &&
+         *std::max_element(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(lengthCount)) != 1)) {
         throw DataError{"invalid literal/lengths set"};
     }
     const auto distanceLengths = std::span(all).subspan(lengthCount, distanceCount);
     const auto distancesBuilt = distances.build(distanceLengths);
     if (distancesBuilt == HuffmanCode::Build::Oversubscribed ||
-        (distancesBuilt == HuffmanCode::Build::Incomplete && std::ranges::max(distanceLengths) != 1)) {
+        (distancesBuilt == HuffmanCode::Build::Incomplete &&
+         *std::max_element(distanceLengths.begin(), distanceLengths.end()) != 1)) {
         throw DataError{"invalid distances set"};
     }
 }
