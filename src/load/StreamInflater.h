@@ -46,8 +46,8 @@ protected:
 // How an inflate done elsewhere (by a browser) ended.
 enum class InflateOutcome {
     Complete,  // the stream ended whole, its checksum verified
-    Cut,       // the input ended before the stream did
-    Damaged,   // the stream is corrupt or its checksum does not match
+    Cut,       // the input ended before the stream did (inflated again, as Damaged)
+    Damaged,   // refused: corrupt, a checksum that does not match, or bytes after its end
     TooLong,   // the output passed the gameLength + kMaxSurplusBytes bytes it may have
 };
 
