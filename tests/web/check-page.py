@@ -1,0 +1,272 @@
+#!/usr/bin/env python3
+"""The browser page in headless Chromium, opened from file://: the example batch and the example
+tournament (with its profile) give the rows, flags and tints the core gives, and the results file
+and the CSV, JSON and HTML exports are byte for byte quillmere-report's for the same saves and
+rules; an invalid rule blanks the verdicts and refuses the save; a sort orders the rows as the
+command's; a player name made of markup shows as text; and the page makes no network request.
+
+Exits 77 (skipped) when the page, Chromium, its driver or Selenium is missing."""
+
+import argparse
+import glob
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+SKIP = 77
+CHROMIUM = "/usr/bin/chromium"
+CHROMEDRIVER = "/usr/bin/chromedriver"
+# A time zone half an hour off the hour, so that a file date taken in the wrong zone shows.
+TIME_ZONE = "Asia/Kolkata"
+REPORTS = [("Button2", "Res.txt", "res"), ("ExportCsv", "Results.csv", "csv"),
+           ("ExportJson", "Results.json", "json"), ("ExportHtml", "Results.html", "html")]
+
+try:
+    from selenium import webdriver
+    from selenium.webdriver.chrome.service import Service
+    from selenium.webdriver.common.by import By
+    from selenium.webdriver.support.ui import WebDriverWait
+except ImportError:
+    webdriver = None
+
+
+class Page:
+    def __init__(self, url, downloads, profile_dir):
+        options = webdriver.ChromeOptions()
+        options.binary_location = CHROMIUM
+        for flag in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
+                     "--disable-component-update", "--disable-sync", "--no-first-run", "--window-size=1280,720",
+                     f"--user-data-dir={profile_dir}"):
+            options.add_argument(flag)
+        options.add_experimental_option("prefs", {"download.default_directory": downloads,
+                                                  "download.prompt_for_download": False})
+        options.set_capability("goog:loggingPrefs", {"performance": "ALL", "browser": "ALL"})
+        self.downloads = downloads
+        self.driver = webdriver.Chrome(service=Service(CHROMEDRIVER), options=options)
+        self.driver.execute_cdp_cmd("Browser.setDownloadBehavior", {"behavior": "allow", "downloadPath": downloads})
+        self.driver.get(url)
+        self.wait(lambda d: d.find_element(By.TAG_NAME, "body").get_attribute("data-ready") == "true", 60)
+        self.loads = 0
+
+    def wait(self, condition, seconds=60):
+        return WebDriverWait(self.driver, seconds, poll_frequency=0.05).until(condition)
+
+    def js(self, script, *args):
+        return self.driver.execute_script(script, *args)
+
+    def by_id(self, name):
+        return self.driver.find_element(By.ID, name)
+
+    def click(self, name):
+        self.js("document.getElementById(arguments[0]).click()", name)
+
+    def pick(self, picker, paths):
+        self.by_id(picker).send_keys("\n".join(paths))
+
+    def load(self, picker, paths):
+        self.pick(picker, paths)
+        self.loads += 1
+        self.wait(lambda d: self.js("return document.body.dataset.loaded") == str(self.loads), 120)
+        self.js("document.getElementById('Message').hidden = true")
+
+    def grid(self, name):
+        return self.js("""
+            return [...document.querySelectorAll('#' + arguments[0] + ' tbody tr')].map((row) => ({
+                classes: row.className, title: row.title,
+                cells: [...row.cells].map((cell) => cell.textContent), cellTitles: [...row.cells].map((c) => c.title)}));
+        """, name)
+
+    def save(self, button, name):
+        for old in glob.glob(os.path.join(self.downloads, "*")):
+            os.remove(old)
+        self.click(button)
+        path = os.path.join(self.downloads, name)
+        deadline = time.time() + 20
+        while time.time() < deadline:
+            if os.path.exists(path) and not glob.glob(os.path.join(self.downloads, "*.crdownload")):
+                with open(path, "rb") as saved:
+                    return saved.read()
+            time.sleep(0.05)
+        return None
+
+    def message(self):
+        return self.js("const m = document.getElementById('Message'); return m.hidden ? '' : m.textContent")
+
+    def requests(self):
+        urls = []
+        for entry in self.driver.get_log("performance"):
+            message = json.loads(entry["message"])["message"]
+            if message["method"] == "Network.requestWillBeSent":
+                urls.append(message["params"]["request"]["url"])
+        return urls
+
+
+class Checks:
+    def __init__(self):
+        self.failures = []
+
+    def equal(self, what, got, expected):
+        if got != expected:
+            self.failures.append(f"{what}: got {str(got)[:300]!r}, expected {str(expected)[:300]!r}")
+
+    def true(self, what, condition):
+        if not condition:
+            self.failures.append(what)
+
+
+def report_bytes(program, cwd, fmt, args):
+    return subprocess.run([program, "--format", fmt, "--encoding", "windows-1251", *args], cwd=cwd,
+                          env={**os.environ, "TZ": TIME_ZONE}, stdout=subprocess.PIPE, check=False).stdout
+
+
+def check_reports(page, checks, program, cwd, args, what):
+    for button, name, fmt in REPORTS:
+        checks.equal(f"{what}: {name} equals quillmere-report --format {fmt}", page.save(button, name),
+                     report_bytes(program, cwd, fmt, args))
+
+
+def check_example_batch(page, checks, program, examples):
+    names = sorted(os.listdir(examples))
+    page.load("FilePicker", [os.path.join(examples, name) for name in names])
+    rows = page.grid("BaseGrid")
+    checks.equal("example batch: one row per save", len(rows), len(names))
+    by_file = {row["cells"][1]: row for row in rows}
+    cut = by_file.get("Lars_upload_cut", {})
+    checks.true("the cut upload is tinted as failed", "failed" in cut.get("classes", ""))
+    checks.true("the cut upload's reason is its message", "cut short" in cut.get("title", ""))
+    blocked = by_file.get("Jon_blocked", {})
+    checks.true("the blocked save is tinted as blocked", "blocked" in blocked.get("classes", ""))
+    checks.equal("the blocked save's reason", blocked.get("title"), "Blocked by the organisers: banned for the round")
+    checks.equal("the Cyrillic player name", by_file.get("Darya", {"cells": ["", "", ""]})["cells"][2],
+                 "\u0414\u0430\u0440\u044c\u044f")
+    reloads = page.grid("ReloadGrid")
+    checks.true("an analysed save's Honesty cell explains its verdict",
+                any(row["cells"][11].strip() and row["cellTitles"][11] for row in reloads))
+    check_reports(page, checks, program, examples, names, "example batch")
+
+    # The Score button's first click sorts as the command's --sort score does.
+    page.click("SortByScoreSelect")
+    expected = report_bytes(program, examples, "res", ["--sort", "score", *names])
+    checks.equal("after a Score sort: Res.txt equals --sort score", page.save("Button2", "Res.txt"), expected)
+    order = [row["cells"][1] for row in page.grid("BaseGrid")]
+    expected_order = [line.split(b";")[1].strip().decode("cp1251") for line in expected.splitlines()[1:]]
+    checks.equal("after a Score sort: the grid's file names", order, expected_order)
+    checks.true("the Score button shows its direction",
+                page.js("return document.getElementById('SortByScoreSelect').dataset.shows") != "key")
+
+    # A minimum session time that does not parse: one message, no verdicts, no save.
+    page.click("tab-reloads")
+    box = page.by_id("Edit8")
+    box.clear()
+    box.send_keys("x")
+    checks.equal("an invalid box gets one message", page.by_id("RuleError").text.count("\n"), 0)
+    checks.true("an invalid box is marked", "invalid" in box.get_attribute("class"))
+    checks.true("no verdict while a rule is invalid",
+                all(row["cells"][11].strip() == "" for row in page.grid("ReloadGrid")))
+    checks.equal("the save is refused while a rule is invalid", page.save("Button2", "Res.txt"), None)
+    checks.true("the refusal names the box", "The results were not saved" in page.message())
+    page.click("MessageClose")
+    box.clear()
+    box.send_keys("30")
+    checks.equal("a valid box clears the messages", page.by_id("RuleError").text, "")
+
+
+def check_tournament(page, checks, program, tournament):
+    page.pick("ProfilePicker", [os.path.join(tournament, "profile.json")])
+    # The profile's rules may differ from those in force: take them.
+    page.wait(lambda d: page.js("return document.getElementById('Ask').open || "
+                                "document.getElementById('ProfileName').textContent !== ''"), 20)
+    if page.js("return document.getElementById('Ask').open"):
+        page.js("[...document.querySelectorAll('#AskButtons button')].find((b) => b.textContent === 'Yes').click()")
+    page.wait(lambda d: page.js("return document.getElementById('ProfileName').textContent") != "", 20)
+    saves = os.path.join(tournament, "saves")
+    page.load("FolderPicker", [saves])
+    names = sorted(os.listdir(saves))
+    args = ["--profile", "profile.json", "saves/"]
+    checks.equal("tournament: one row per save", len(page.grid("BaseGrid")), len(names))
+    flags = page.grid("FlagsGrid")
+    flagged = [row["cells"][1] for row in flags if "flagged" in row["classes"]]
+    listed = subprocess.run([program, "--flags-only", "--encoding", "utf-8", *args], cwd=tournament,
+                            env={**os.environ, "TZ": TIME_ZONE}, stdout=subprocess.PIPE, check=False)
+    checks.equal("--flags-only exits 3 on the tournament", listed.returncode, 3)
+    checks.equal("the flagged rows are those the command lists", len(flagged),
+                 len(listed.stdout.decode().strip().splitlines()))
+    for row in flags:
+        if "flagged" in row["classes"]:
+            checks.true(f"{row['cells'][1]}: its flags are its tooltip", row["title"] and row["title"] in
+                        row["cells"][2].replace("; ", "\n"))
+    check_reports(page, checks, program, tournament, args, "tournament")
+
+
+def check_hostile_name(page, checks, writer, folder):
+    path = os.path.join(folder, "hostile.sav")
+    subprocess.run([writer, path], check=True)
+    page.load("FilePicker", [path])
+    name = "<img src=x onerror=alert(1)>"
+    checks.equal("a name made of markup shows as text", page.grid("BaseGrid")[0]["cells"][2], name)
+    checks.equal("no element comes from a name", page.js("return document.querySelectorAll('img').length"), 0)
+    page.click("tab-graph")
+    checks.true("the graph's legend shows the name as text",
+                page.js("return [...document.querySelectorAll('#HistoryChart text')]"
+                        ".some((t) => t.textContent.includes(arguments[0]))", name))
+    checks.equal("no element comes from a name in the graph",
+                 page.js("return document.querySelectorAll('#HistoryChart img, #HistoryChart image').length"), 0)
+
+
+def check_no_network(page, checks, page_url):
+    blocked = page.driver.execute_async_script("""
+        const done = arguments[arguments.length - 1];
+        let violation = '';
+        document.addEventListener('securitypolicyviolation', (e) => { violation = e.effectiveDirective; });
+        fetch('http://127.0.0.1:9/').then(() => done('fetched'), () => setTimeout(() => done(violation), 100));
+    """)
+    checks.equal("the Content-Security-Policy refuses a request", blocked, "connect-src")
+    outside = [url for url in page.requests()
+               if not (url == page_url or url.startswith("data:") or url.startswith("blob:"))]
+    checks.equal("requests other than the page itself", outside, [])
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--page", required=True)
+    parser.add_argument("--report", required=True)
+    parser.add_argument("--examples", required=True)
+    parser.add_argument("--tournament", required=True)
+    parser.add_argument("--hostile-writer", required=True)
+    args = parser.parse_args()
+    missing = [what for what, there in (("the page", os.path.exists(args.page)), ("chromium", os.path.exists(CHROMIUM)),
+                                        ("chromedriver", os.path.exists(CHROMEDRIVER)), ("selenium", webdriver))
+               if not there]
+    if missing:
+        print("skipped: no " + ", no ".join(missing))
+        return SKIP
+    os.environ["TZ"] = TIME_ZONE
+    checks = Checks()
+    with tempfile.TemporaryDirectory() as scratch:
+        downloads = os.path.join(scratch, "downloads")
+        os.mkdir(downloads)
+        url = "file://" + os.path.abspath(args.page)
+        page = Page(url, downloads, os.path.join(scratch, "profile"))
+        try:
+            check_example_batch(page, checks, args.report, args.examples)
+            check_tournament(page, checks, args.report, args.tournament)
+            check_hostile_name(page, checks, args.hostile_writer, scratch)
+            check_no_network(page, checks, url)
+            errors = [entry["message"] for entry in page.driver.get_log("browser") if entry["level"] == "SEVERE"
+                      and "127.0.0.1:9" not in entry["message"] and "Content Security Policy" not in entry["message"]]
+            checks.equal("errors in the page's console", errors, [])
+        finally:
+            page.driver.quit()
+            shutil.rmtree(os.path.join(scratch, "profile"), ignore_errors=True)
+    for failure in checks.failures:
+        print("FAIL:", failure)
+    print(f"{len(checks.failures)} checks failed" if checks.failures else "every check passed")
+    return 1 if checks.failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
