@@ -491,12 +491,15 @@ function analyseFiles(files) {
     let failed = 0;
     const run = { cancelled: false };
     return new Promise((resolve) => {
-        const finishIfDone = () => {
+        const finishIfDone = (workers = pool.workers) => {
             if (done < files.length && !(run.cancelled && pending === 0)) return false;
             for (let i = 0; i < files.length; ++i) {
                 if (entries[i] === undefined) entries[i] = { path: files[i].path, failure: 'not loaded' };
             }
-            for (const worker of pool.workers) worker.onmessage = null;
+            for (const worker of workers) {
+                worker.onmessage = null;
+                worker.onerror = null;
+            }
             resolve(entries);
             return true;
         };
@@ -507,13 +510,28 @@ function analyseFiles(files) {
             pending += 1;
             worker.postMessage({ index, file: files[index].file, path: files[index].path });
         };
+        // A worker that cannot run fails the files not yet analysed, so that the load still ends.
+        const giveUp = (reason) => {
+            for (let i = 0; i < files.length; ++i) {
+                if (entries[i] === undefined) entries[i] = { path: files[i].path, failure: reason };
+            }
+            done = files.length;
+            // A file may still be on its way in a worker: none of these workers is used again.
+            for (const worker of pool.workers) worker.terminate();
+            const workers = pool.workers;
+            pool = null;
+            finishIfDone(workers);
+        };
         for (const worker of pool.workers) {
+            worker.onerror = (event) => {
+                event.preventDefault();
+                giveUp(`the analyser stopped (${event.message || 'an error in the worker'})`);
+            };
             worker.onmessage = (event) => {
                 const message = event.data;
                 if (message.ready) return;
                 if (message.fatal !== undefined) {
-                    run.cancelled = true;
-                    showMessage(`The analyser could not start: ${message.fatal}`);
+                    giveUp(`the analyser could not start (${message.fatal})`);
                     return;
                 }
                 pending -= 1;
