@@ -28,7 +28,6 @@ namespace {
 
 using emscripten::val;
 
-const char* const kGraphCategories[] = {"Score", "Economy", "Industry", "Agriculture", "Power", "Culture", "Science"};
 constexpr int kEconomyCategory = 1;
 constexpr std::size_t kSeriesCount = 20;
 constexpr double kSmallestRange = 10;  // a flat or empty graph still gets whole-number ticks
@@ -379,7 +378,8 @@ public:
     }
 
     [[nodiscard]] val graphCategories() const {
-        return Strings(std::vector<std::string>(std::begin(kGraphCategories), std::end(kGraphCategories)));
+        return Strings(
+            std::vector<std::string>(view::kHistoryCategoryNames.begin(), view::kHistoryCategoryNames.end()));
     }
 
     // The lines of the graph for `rows` (record indices; the first 20 records when empty) in

@@ -243,6 +243,7 @@ def main():
     parser.add_argument("--examples", required=True)
     parser.add_argument("--tournament", required=True)
     parser.add_argument("--hostile-writer", required=True)
+    parser.add_argument("--screenshot", help="also write a PNG of the page on the example tournament, 1280 x 720")
     args = parser.parse_args()
     missing = [what for what, there in (("the page", os.path.exists(args.page)), ("chromium", os.path.exists(CHROMIUM)),
                                         ("chromedriver", os.path.exists(CHROMEDRIVER)), ("selenium", webdriver))
@@ -260,6 +261,11 @@ def main():
         try:
             check_example_batch(page, checks, args.report, args.examples)
             check_tournament(page, checks, args.report, args.tournament)
+            if args.screenshot:
+                page.click("tab-reloads")
+                page.js("document.querySelector('#ReloadGrid tbody tr:nth-child(3)').click()")
+                page.driver.save_screenshot(args.screenshot)
+                page.click("tab-base")
             check_hostile_name(page, checks, args.hostile_writer, scratch)
             check_no_network(page, checks, url)
             errors = [entry["message"] for entry in page.driver.get_log("browser") if entry["level"] == "SEVERE"
