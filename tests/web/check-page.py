@@ -223,6 +223,17 @@ def check_hostile_name(page, checks, writer, folder):
                  page.js("return document.querySelectorAll('#HistoryChart img, #HistoryChart image').length"), 0)
 
 
+def check_one_worker(page, checks, program, examples, page_url):
+    """The same rows, in the same order, whatever the number of workers."""
+    page.driver.get(page_url + "?workers=1")
+    page.wait(lambda d: page.js("return document.body.dataset.ready") == "true", 60)
+    page.loads = 0
+    names = sorted(os.listdir(examples))
+    page.load("FilePicker", [os.path.join(examples, name) for name in names])
+    checks.equal("one worker: Res.txt equals quillmere-report's", page.save("Button2", "Res.txt"),
+                 report_bytes(program, examples, "res", names))
+
+
 def check_no_network(page, checks, page_url):
     blocked = page.driver.execute_async_script("""
         const done = arguments[arguments.length - 1];
@@ -268,6 +279,7 @@ def main():
                 page.click("tab-base")
             check_hostile_name(page, checks, args.hostile_writer, scratch)
             check_no_network(page, checks, url)
+            check_one_worker(page, checks, args.report, args.examples, url)
             errors = [entry["message"] for entry in page.driver.get_log("browser") if entry["level"] == "SEVERE"
                       and "127.0.0.1:9" not in entry["message"] and "Content Security Policy" not in entry["message"]]
             checks.equal("errors in the page's console", errors, [])
