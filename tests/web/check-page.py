@@ -228,6 +228,9 @@ def check_one_worker(page, checks, program, examples, page_url):
     page.driver.get(page_url + "?workers=1")
     page.wait(lambda d: page.js("return document.body.dataset.ready") == "true", 60)
     page.loads = 0
+    checks.true("the profile is remembered across a reload", page.by_id("ProfileName").text != "")
+    page.click("NoProfile")
+    page.click("ResetRules")
     names = sorted(os.listdir(examples))
     page.load("FilePicker", [os.path.join(examples, name) for name in names])
     checks.equal("one worker: Res.txt equals quillmere-report's", page.save("Button2", "Res.txt"),
