@@ -6,6 +6,7 @@
 // stopped after about one piece's worth of output past the limit instead of inflated whole.
 const kInflatePiece = 1 << 20;
 
+let core = null;
 let analyser = null;
 const waiting = [];
 
@@ -66,6 +67,13 @@ async function inflate(stream, limit) {
 }
 
 async function analyse({ index, file, path }) {
+    if (file.size > core.maxSaveFileBytes()) {
+        // Refused by its size alone, as the desktop refuses it: never read.
+        analyser.beginUnread(path, file.lastModified, file.size);
+        const record = analyser.finish(new Uint8Array(0), 'none');
+        postMessage({ index, record }, [record.buffer]);
+        return;
+    }
     let bytes;
     try {
         bytes = new Uint8Array(await file.arrayBuffer());
@@ -107,7 +115,8 @@ onmessage = (event) => {
     pump();
 };
 
-QuillmereModule().then((core) => {
+QuillmereModule().then((module) => {
+    core = module;
     analyser = new core.SaveAnalyser();
     postMessage({ ready: true });
     pump();
