@@ -46,6 +46,7 @@ def main():
     folder = os.path.dirname(os.path.abspath(args.output))
     with tempfile.NamedTemporaryFile("w", encoding="utf-8", dir=folder, delete=False, suffix=".tmp") as out:
         out.write(page)
+    os.chmod(out.name, 0o644)
     os.replace(out.name, args.output)
     return 0
 

@@ -122,7 +122,8 @@ class Checks:
 
 def report_bytes(program, cwd, fmt, args):
     return subprocess.run([program, "--format", fmt, "--encoding", "windows-1251", *args], cwd=cwd,
-                          env={**os.environ, "TZ": TIME_ZONE}, stdout=subprocess.PIPE, check=False).stdout
+                          env={**os.environ, "TZ": TIME_ZONE}, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                          check=False).stdout
 
 
 def check_reports(page, checks, program, cwd, args, what):
@@ -138,8 +139,8 @@ def check_example_batch(page, checks, program, examples):
     checks.equal("example batch: one row per save", len(rows), len(names))
     by_file = {row["cells"][1]: row for row in rows}
     # The command names each failed file on standard error; the page's row gives the same reason.
-    stderr = subprocess.run([program, "-o", "/dev/null", *names], cwd=examples, env={**os.environ, "TZ": TIME_ZONE},
-                            stderr=subprocess.PIPE, text=True, check=False).stderr
+    stderr = subprocess.run([program, *names], cwd=examples, env={**os.environ, "TZ": TIME_ZONE},
+                            stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True, check=False).stderr
     failures = dict(line.split(": ", 1) for line in stderr.splitlines() if ": " in line)
     checks.true("the example batch has a failed save", len(failures) > 0)
     for path, message in failures.items():
@@ -198,7 +199,7 @@ def check_tournament(page, checks, program, tournament):
     checks.equal("tournament: one row per save", len(page.grid("BaseGrid")), len(names))
     flags = page.grid("FlagsGrid")
     flagged = {row["cells"][1]: row for row in flags if "flagged" in row["classes"]}
-    listed = subprocess.run([program, "--flags-only", "--encoding", "utf-8", *args], cwd=tournament,
+    listed = subprocess.run([program, "--flags-only", *args], cwd=tournament,
                             env={**os.environ, "TZ": TIME_ZONE}, stdout=subprocess.PIPE, text=True, check=False)
     checks.equal("--flags-only exits 3 on the tournament", listed.returncode, 3)
     expected = dict(line.split(": ", 1) for line in listed.stdout.splitlines())
@@ -266,6 +267,8 @@ def main():
         print("skipped: no " + ", no ".join(missing))
         return SKIP
     os.environ["TZ"] = TIME_ZONE
+    for name in ("page", "report", "examples", "tournament", "hostile_writer"):
+        setattr(args, name, os.path.abspath(getattr(args, name)))
     checks = Checks()
     with tempfile.TemporaryDirectory() as scratch:
         downloads = os.path.join(scratch, "downloads")
