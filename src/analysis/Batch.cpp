@@ -11,6 +11,7 @@
 
 #include "analysis/SaveWalk.h"
 #include "load/Container.h"
+#include "load/Inflate.h"
 #include "load/LoadError.h"
 #include "load/SaveFile.h"
 
@@ -52,32 +53,13 @@ SaveRecord FileAnalyser::analyse(const std::string& path) {
 std::size_t FileAnalyser::heldBytes() const { return m_buffers->work.bytes.capacity() + m_buffers->scratch.capacity(); }
 
 SaveRecord FileAnalyser::analyseWithBuffers(const std::string& path) {
-    std::string fileName = load::FileNameOf(path);
-    std::optional<double> fileDate;
-    std::int32_t utcOffset = 0;
-    std::string failure;
-    try {
+    return AnalyseGuarded(path, [&](FileFacts& facts) {
         const load::SaveFile file(path);
-        fileDate = file.modificationDate();
-        utcOffset = file.modificationUtcOffset();
+        facts.fileDate = file.modificationDate();
+        facts.utcOffset = file.modificationUtcOffset();
         load::AssembleWorkBuffer(file.contents(), m_buffers->work, m_buffers->inflater, m_buffers->scratch);
-        SaveRecord rec = AnalyseSave(m_buffers->work);
-        rec.Path = path;
-        rec.FileName = std::move(fileName);
-        rec.FileDate = fileDate;
-        rec.FileDateUtcOffset = utcOffset;
-        return rec;
-    } catch (const load::LoadError& error) {
-        failure = error.what();
-    } catch (const std::bad_alloc&) {
-        failure = "insufficient memory";
-    } catch (const std::exception& error) {
-        // Nothing else is expected; the file still gets its row and its message.
-        failure = error.what();
-    }
-    SaveRecord failed = failedRecord(path, std::move(fileName), fileDate, std::move(failure));
-    failed.FileDateUtcOffset = utcOffset;
-    return failed;
+        return AnalyseSave(m_buffers->work);
+    });
 }
 
 SaveRecord UnreadRecord(const std::string& path, std::string reason) {
@@ -115,7 +97,16 @@ ResultTable AnalyseFiles(std::span<const std::string> paths, const BatchControl&
     };
 
     const unsigned workers = static_cast<unsigned>(std::min<std::size_t>(WorkerCount(control.jobs), paths.size()));
-    std::vector<std::jthread> pool;
+    std::vector<std::thread> pool;
+    // Joined on every way out: the workers use this frame's state.
+    struct Joiner {
+        std::vector<std::thread>& threads;
+        void join() {
+            for (auto& thread : threads) thread.join();
+            threads.clear();
+        }
+        ~Joiner() { join(); }
+    } joiner{pool};
     for (unsigned w = 1; w < workers; ++w) {
         try {
             pool.emplace_back(work);
@@ -124,7 +115,7 @@ ResultTable AnalyseFiles(std::span<const std::string> paths, const BatchControl&
         }
     }
     work();  // the calling thread is a worker too
-    pool.clear();
+    joiner.join();
     return table;
 }
 

@@ -4,16 +4,58 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <new>
+#include <optional>
 #include <span>
 #include <string>
 
 #include "analysis/SaveRecord.h"
+#include "load/LoadError.h"
+#include "load/SaveFile.h"
 
 namespace quillmere::analysis {
 
 // Loads one file and walks it. Never throws: when the file cannot be read, has no usable game
 // data or is damaged, the record keeps only Path, FileName and FileDate and Failure holds the reason.
 [[nodiscard]] SaveRecord AnalyseFile(const std::string& path);
+
+// What is known of a save's file besides its bytes.
+struct FileFacts {
+    std::optional<double> fileDate;  // as SaveRecord::FileDate
+    std::int32_t utcOffset = 0;      // as SaveRecord::FileDateUtcOffset
+};
+
+// The record of the file at `path`: what `analyse(FileFacts&)` returns, which fills in the facts
+// as it learns them. A LoadError, running out of memory or any other failure it throws becomes
+// the record's Failure, and the record then keeps only the path, the name and the facts.
+template <typename Analyse>
+[[nodiscard]] SaveRecord AnalyseGuarded(const std::string& path, Analyse&& analyse) {
+    std::string fileName = load::FileNameOf(path);
+    FileFacts facts;
+    std::string failure;
+    try {
+        SaveRecord rec = analyse(facts);
+        rec.Path = path;
+        rec.FileName = std::move(fileName);
+        rec.FileDate = facts.fileDate;
+        rec.FileDateUtcOffset = facts.utcOffset;
+        return rec;
+    } catch (const load::LoadError& error) {
+        failure = error.what();
+    } catch (const std::bad_alloc&) {
+        failure = "insufficient memory";
+    } catch (const std::exception& error) {
+        // Nothing else is expected; the file still gets its row and its message.
+        failure = error.what();
+    }
+    SaveRecord failed;
+    failed.Path = path;
+    failed.FileName = std::move(fileName);
+    failed.FileDate = facts.fileDate;
+    failed.FileDateUtcOffset = facts.utcOffset;
+    failed.Failure = std::move(failure);
+    return failed;
+}
 
 // The record of a file that was not read: Path, FileName and the reason as its Failure.
 [[nodiscard]] SaveRecord UnreadRecord(const std::string& path, std::string reason);

@@ -62,7 +62,7 @@ SaveRecord AnalyseSave(const load::WorkBuffer& work) {
     // Hashed at memory speed, a small cost beside the inflate; the stream's Adler-32 would be free
     // but is easily forged, and equal game data accuses two players.
     const auto state =
-        std::span(work.bytes)
+        std::span<const std::uint8_t>(work.bytes.data(), work.bytes.size())
             .subspan(static_cast<std::size_t>(work.streamOffset), static_cast<std::size_t>(work.gameLength));
     const XXH128_hash_t digest = XXH3_128bits(state.data(), state.size());
     rec.GameLength = work.gameLength;

@@ -27,7 +27,8 @@ public:
     void sizeForOverwrite(std::size_t size) {
         if (size > m_capacity) {
             m_bytes.reset();  // the old storage goes first, so that the two never add up
-            m_bytes = std::make_unique_for_overwrite<std::uint8_t[]>(size);
+            // Default-initialised, as make_unique_for_overwrite would (which not every library has).
+            m_bytes.reset(new std::uint8_t[size]);
             m_capacity = size;
         }
         m_size = size;

@@ -54,7 +54,7 @@ std::int64_t FindStreamOffset(const SaveBytes& file, ByteBuffer& scratch) {
     return -1;
 }
 
-void AssembleWorkBuffer(const SaveBytes& file, WorkBuffer& work, Inflater& inflater, ByteBuffer& scratch) {
+StreamPlan PlanStream(const SaveBytes& file, ByteBuffer& scratch) {
     const std::int64_t p = FindStreamOffset(file, scratch);
     if (p < 8) throw LoadError("not a save file: no game data found");
 
@@ -77,8 +77,16 @@ void AssembleWorkBuffer(const SaveBytes& file, WorkBuffer& work, Inflater& infla
         throw LoadError("damaged save: the game data length" + at(p - 8) + " reads " + std::to_string(u) +
                         ", more than its " + std::to_string(c) + " compressed bytes can hold");
     }
+    return {.streamOffset = p, .gameLength = u, .compressedLength = c, .streamBytes = std::min(c, size - p)};
+}
 
-    const std::int64_t streamBytes = std::min(c, size - p);
+void AssembleWorkBuffer(const SaveBytes& file, const StreamPlan& plan, WorkBuffer& work, StreamInflater& inflater,
+                        ByteBuffer& scratch) {
+    const std::int64_t size = file.size();
+    const std::int64_t p = plan.streamOffset;
+    const std::int64_t u = plan.gameLength;
+    const std::int64_t c = plan.compressedLength;
+    const std::int64_t streamBytes = plan.streamBytes;
     const std::int64_t trailing = size - p - streamBytes;
     work.streamOffset = p;
     work.gameLength = u;
@@ -107,16 +115,14 @@ void AssembleWorkBuffer(const SaveBytes& file, WorkBuffer& work, Inflater& infla
     file.copyTo(p + c, out.subspan(static_cast<std::size_t>(p + u)));
 }
 
-void AssembleWorkBuffer(std::span<const std::uint8_t> file, WorkBuffer& work, Inflater& inflater) {
-    ByteBuffer unused;  // bytes in memory are viewed where they are
-    AssembleWorkBuffer(MemoryBytes(file), work, inflater, unused);
+void AssembleWorkBuffer(const SaveBytes& file, WorkBuffer& work, StreamInflater& inflater, ByteBuffer& scratch) {
+    const StreamPlan plan = PlanStream(file, scratch);
+    AssembleWorkBuffer(file, plan, work, inflater, scratch);
 }
 
-WorkBuffer AssembleWorkBuffer(std::span<const std::uint8_t> file) {
-    WorkBuffer work;
-    Inflater inflater;
-    AssembleWorkBuffer(file, work, inflater);
-    return work;
+void AssembleWorkBuffer(std::span<const std::uint8_t> file, WorkBuffer& work, StreamInflater& inflater) {
+    ByteBuffer unused;  // bytes in memory are viewed where they are
+    AssembleWorkBuffer(MemoryBytes(file), work, inflater, unused);
 }
 
 }  // namespace quillmere::load

@@ -5,8 +5,8 @@
 #include <span>
 
 #include "load/ByteBuffer.h"
-#include "load/Inflate.h"
 #include "load/SaveBytes.h"
+#include "load/StreamInflater.h"
 
 namespace quillmere::load {
 
@@ -43,18 +43,38 @@ inline constexpr std::size_t kScanChunkBytes = std::size_t{256} * 1024;
 // The same for bytes read a piece at a time, through `scratch`.
 [[nodiscard]] std::int64_t FindStreamOffset(const SaveBytes& file, ByteBuffer& scratch);
 
-// Builds the work data of a whole file into `work`, reusing its storage. Nothing is allocated for
-// the game data before U and C are checked against the file and each other. Besides `work` it
-// holds only the compressed stream (read into `scratch` when the file is not in memory), so a load
-// costs at most the file's size plus U. Throws LoadError: "not a save file: no game data found" for
-// a file with no plausible stream, "damaged save: ..." naming the length or the byte that is wrong,
-// the stream's own failure when it does not inflate, and the file's when it cannot be read.
-void AssembleWorkBuffer(const SaveBytes& file, WorkBuffer& work, Inflater& inflater, ByteBuffer& scratch);
+// Where a save's stream lies and what it declares, checked before anything is inflated.
+struct StreamPlan {
+    std::int64_t streamOffset = 0;      // p
+    std::int64_t gameLength = 0;        // U
+    std::int64_t compressedLength = 0;  // C, as declared
+    std::int64_t streamBytes = 0;       // the stream's bytes the file holds: C, or fewer when it is cut short
+
+    // How many bytes the stream may inflate to before it is refused as far too long.
+    [[nodiscard]] std::int64_t outputLimit() const { return gameLength + kMaxSurplusBytes; }
+};
+
+// Finds the stream and checks U and C against the file and each other. Throws LoadError: "not a
+// save file: no game data found" for a file with no plausible stream, "damaged save: ..." naming
+// the length that is wrong, and the file's own failure when it cannot be read.
+[[nodiscard]] StreamPlan PlanStream(const SaveBytes& file, ByteBuffer& scratch);
+
+// Builds the work data of a whole file into `work`, reusing its storage, with the stream of
+// `plan` (PlanStream's for this file) inflated by `inflater`. Besides `work` it holds only the
+// compressed stream (read into `scratch` when the file is not in memory). Throws LoadError: the
+// stream's own failure when it does not inflate, "damaged save: the file is cut short ..." when
+// the file ends inside it, and the file's failure when it cannot be read.
+void AssembleWorkBuffer(const SaveBytes& file, const StreamPlan& plan, WorkBuffer& work, StreamInflater& inflater,
+                        ByteBuffer& scratch);
+
+// PlanStream and then the above: nothing is allocated for the game data before U and C are
+// checked, so a load costs at most the file's size plus U.
+void AssembleWorkBuffer(const SaveBytes& file, WorkBuffer& work, StreamInflater& inflater, ByteBuffer& scratch);
 
 // The same for a file in memory.
-void AssembleWorkBuffer(std::span<const std::uint8_t> file, WorkBuffer& work, Inflater& inflater);
+void AssembleWorkBuffer(std::span<const std::uint8_t> file, WorkBuffer& work, StreamInflater& inflater);
 
-// The same with buffers of its own.
+// The same with buffers of its own and the zlib inflater (defined with it, in Inflate.cpp).
 [[nodiscard]] WorkBuffer AssembleWorkBuffer(std::span<const std::uint8_t> file);
 
 }  // namespace quillmere::load

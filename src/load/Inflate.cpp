@@ -1,5 +1,7 @@
 #include "load/Inflate.h"
 
+#include "load/Container.h"
+
 #include <libdeflate.h>
 #include <zlib.h>
 
@@ -85,23 +87,27 @@ std::size_t Inflater::inflateStepwise(std::span<const std::uint8_t> stream, std:
             surplus += before - z.avail_out;
         }
         if (surplus > kMaxSurplusBytes) {
-            throw LoadError("damaged save: the game data is far longer than its header says (over " +
-                            std::to_string(kMaxSurplusBytes / (1024 * 1024)) + " MiB more than the " +
-                            std::to_string(out.size()) + " bytes it declares)");
+            throw StreamTooLongError(out.size());
         }
         if (rc == Z_STREAM_END) break;
-        const auto at = std::to_string(fileOffset + static_cast<std::int64_t>(stream.size() - inputLeft - z.avail_in));
+        const std::int64_t offset = fileOffset + static_cast<std::int64_t>(stream.size() - inputLeft - z.avail_in);
+        const auto at = std::to_string(offset);
         if (rc == Z_DATA_ERROR || rc == Z_NEED_DICT) {
             throw LoadError("damaged save: the game data does not inflate (" +
                             std::string(z.msg != nullptr ? z.msg : "data error") + ", at byte " + at + ")");
         }
         if (rc == Z_MEM_ERROR) throw std::bad_alloc();
-        if (rc == Z_BUF_ERROR) {
-            throw StreamCutShort("damaged save: the game data stops before its end, at byte " + at);
-        }
+        if (rc == Z_BUF_ERROR) throw StreamStopsError(offset);
     }
     std::fill(out.begin() + static_cast<std::ptrdiff_t>(produced), out.end(), std::uint8_t{0});
     return stream.size() - inputLeft - z.avail_in;
+}
+
+WorkBuffer AssembleWorkBuffer(std::span<const std::uint8_t> file) {
+    WorkBuffer work;
+    Inflater inflater;
+    AssembleWorkBuffer(file, work, inflater);
+    return work;
 }
 
 }  // namespace quillmere::load

@@ -54,10 +54,7 @@ FileBytes SaveFile::contents() const {
     const mode_t type = m_info.st_mode & S_IFMT;
     if (type != S_IFREG) throw LoadError("not a save file: " + std::string(kindOf(type)));
     const auto size = static_cast<std::int64_t>(m_info.st_size);
-    if (size > kMaxSaveFileBytes) {
-        throw LoadError("not a save file: " + std::to_string(size) + " bytes, more than any save holds (" +
-                        std::to_string(kMaxSaveFileBytes / (1024 * 1024)) + " MiB)");
-    }
+    if (size > kMaxSaveFileBytes) throw LoadError(TooLargeMessage(size));
     return FileBytes(m_fd.get(), size);
 }
 
@@ -85,9 +82,17 @@ std::span<const std::uint8_t> FileBytes::view(std::int64_t offset, std::size_t l
     return scratch;
 }
 
-std::optional<double> SaveFile::modificationDate() const {
+std::optional<double> SaveFile::modificationDate() const { return LocalFileDate(m_info.st_mtime); }
+
+std::int32_t SaveFile::modificationUtcOffset() const { return LocalUtcOffset(m_info.st_mtime); }
+
+std::string TooLargeMessage(std::int64_t size) {
+    return "not a save file: " + std::to_string(size) + " bytes, more than any save holds (" +
+           std::to_string(kMaxSaveFileBytes / (1024 * 1024)) + " MiB)";
+}
+
+std::optional<double> LocalFileDate(std::time_t seconds) {
     std::tm local{};
-    const std::time_t seconds = m_info.st_mtime;
     if (::localtime_r(&seconds, &local) == nullptr) return std::nullopt;
 
     using namespace std::chrono;
@@ -99,9 +104,8 @@ std::optional<double> SaveFile::modificationDate() const {
     return static_cast<double>(days) + secondOfDay / 86400.0;
 }
 
-std::int32_t SaveFile::modificationUtcOffset() const {
+std::int32_t LocalUtcOffset(std::time_t seconds) {
     std::tm local{};
-    const std::time_t seconds = m_info.st_mtime;
     if (::localtime_r(&seconds, &local) == nullptr) return 0;
     return static_cast<std::int32_t>(local.tm_gmtoff);
 }

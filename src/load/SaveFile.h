@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cstdint>
+#include <ctime>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,6 +35,9 @@ private:
     std::int64_t m_size;
 };
 
+// Why a file of `size` bytes, more than kMaxSaveFileBytes, is not read.
+[[nodiscard]] std::string TooLargeMessage(std::int64_t size);
+
 // One file opened for reading a save from it.
 class SaveFile {
 public:
@@ -57,6 +61,12 @@ private:
     FileDescriptor m_fd;
     struct stat m_info {};
 };
+
+// A file time as SaveFile::modificationDate gives it: local time, seconds rounded down to even, as
+// days since 30 December 1899; empty when it cannot be told.
+[[nodiscard]] std::optional<double> LocalFileDate(std::time_t seconds);
+// How far local time is ahead of UTC at that time, in seconds, as SaveFile::modificationUtcOffset.
+[[nodiscard]] std::int32_t LocalUtcOffset(std::time_t seconds);
 
 // The base name of `path` up to its last "."; a name without "." is kept whole.
 // Both "/" and "\" separate folders.

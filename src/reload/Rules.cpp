@@ -1,12 +1,12 @@
 #include "reload/Rules.h"
 
 #include <algorithm>
-#include <charconv>
 #include <chrono>
 #include <ctime>
 #include <string_view>
 #include <utility>
 
+#include "analysis/ExtendedNumber.h"
 #include "load/DateTime.h"
 
 namespace quillmere::reload {
@@ -129,10 +129,7 @@ std::optional<long double> parseFloat(std::string_view text) {
     scan.skipBlanks();
     if (!scan.atEnd()) return std::nullopt;
 
-    long double value = 0;
-    const auto [end, error] = std::from_chars(normal.data(), normal.data() + normal.size(), value);
-    if (error != std::errc{} || end != normal.data() + normal.size()) return std::nullopt;
-    return value;
+    return analysis::ParseExtended(normal);
 }
 
 // Blanks, optional sign, decimal digits, nothing after; within the 32-bit range.

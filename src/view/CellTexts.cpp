@@ -1,11 +1,11 @@
 #include "view/CellTexts.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <vector>
 
+#include "analysis/ExtendedNumber.h"
 #include "analysis/RuleTables.h"
 #include "load/DateTime.h"
 #include "load/Windows1251.h"
@@ -93,17 +93,8 @@ std::string Integer4(std::int32_t value) { return printed("%4d", value); }
 std::string Integer6(std::int32_t value) { return printed("%6d", value); }
 
 std::string Fixed2(long double value, char decimalSeparator) {
-    // to_chars rather than printf: the process locale must not pick the separator.
-    std::string text(32, '\0');
-    for (;;) {
-        const auto [end, error] =
-            std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed, 2);
-        if (error == std::errc{}) {
-            text.resize(static_cast<std::size_t>(end - text.data()));
-            break;
-        }
-        text.resize(text.size() * 4);  // only huge values need more room
-    }
+    // Not printf: the process locale must not pick the separator.
+    std::string text = analysis::FixedTwoDecimals(value);
     if (const auto dot = text.find('.'); dot != std::string::npos) text[dot] = decimalSeparator;
     if (text.size() < 6) text.insert(0, 6 - text.size(), ' ');
     return text;

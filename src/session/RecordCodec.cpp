@@ -1,0 +1,248 @@
+#include "session/RecordCodec.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+
+namespace quillmere::session {
+
+namespace {
+
+using analysis::SaveRecord;
+
+constexpr std::string_view kMagic = "QRC1";
+constexpr int kLongDoubleDigits = std::numeric_limits<long double>::digits;
+
+class Writer {
+public:
+    void raw(std::string_view text) { m_bytes.insert(m_bytes.end(), text.begin(), text.end()); }
+    void u64(std::uint64_t value) {
+        for (int i = 0; i < 8; ++i) m_bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    }
+    void u32(std::uint32_t value) {
+        for (int i = 0; i < 4; ++i) m_bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    }
+    void i32(std::int32_t value) { u32(static_cast<std::uint32_t>(value)); }
+    void i64(std::int64_t value) { u64(static_cast<std::uint64_t>(value)); }
+    void byte(std::uint8_t value) { m_bytes.push_back(value); }
+    void f64(double value) {
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &value, sizeof bits);
+        u64(bits);
+    }
+    // Sign, class, exponent and the mantissa as an integer: the same on every long double format.
+    void extended(long double value) {
+        byte(std::signbit(value) ? 1 : 0);
+        if (std::isnan(value) || std::isinf(value) || value == 0) {
+            byte(std::isnan(value) ? 3 : std::isinf(value) ? 2 : 0);
+            return;
+        }
+        byte(1);
+        int exponent = 0;
+        const long double mantissa = std::ldexp(std::frexp(std::fabs(value), &exponent), kLongDoubleDigits);
+        const long double high = std::floor(std::ldexp(mantissa, -64));
+        i32(exponent);
+        u64(static_cast<std::uint64_t>(high));
+        u64(static_cast<std::uint64_t>(mantissa - std::ldexp(high, 64)));
+    }
+    void text(const std::string& value) {
+        u32(static_cast<std::uint32_t>(value.size()));
+        raw(value);
+    }
+
+    std::vector<std::uint8_t> take() { return std::move(m_bytes); }
+
+private:
+    std::vector<std::uint8_t> m_bytes;
+};
+
+class Reader {
+public:
+    explicit Reader(std::span<const std::uint8_t> bytes) : m_bytes(bytes) {}
+
+    [[nodiscard]] bool atEnd() const { return m_pos == m_bytes.size(); }
+    [[noreturn]] void fail(const std::string& what) const {
+        throw RecordCodecError("not an encoded record: " + what + " at byte " + std::to_string(m_pos));
+    }
+    std::span<const std::uint8_t> take(std::size_t count) {
+        if (count > m_bytes.size() - m_pos) fail("it ends early");
+        const auto piece = m_bytes.subspan(m_pos, count);
+        m_pos += count;
+        return piece;
+    }
+    std::uint64_t u64() { return little(8); }
+    std::uint32_t u32() { return static_cast<std::uint32_t>(little(4)); }
+    std::int32_t i32() { return static_cast<std::int32_t>(u32()); }
+    std::int64_t i64() { return static_cast<std::int64_t>(u64()); }
+    std::uint8_t byte() { return take(1)[0]; }
+    bool flag() {
+        const std::uint8_t value = byte();
+        if (value > 1) fail("a flag reads " + std::to_string(value));
+        return value == 1;
+    }
+    double f64() {
+        const std::uint64_t bits = u64();
+        double value = 0;
+        std::memcpy(&value, &bits, sizeof value);
+        return value;
+    }
+    long double extended() {
+        const bool negative = flag();
+        const std::uint8_t kind = byte();
+        long double magnitude = 0;
+        if (kind == 1) {
+            const std::int32_t exponent = i32();
+            const std::uint64_t high = u64();
+            const std::uint64_t low = u64();
+            if (exponent < std::numeric_limits<long double>::min_exponent - kLongDoubleDigits ||
+                exponent > std::numeric_limits<long double>::max_exponent) {
+                fail("an exponent reads " + std::to_string(exponent));
+            }
+            magnitude = std::ldexp(std::ldexp(static_cast<long double>(high), 64) + static_cast<long double>(low),
+                                   exponent - kLongDoubleDigits);
+        } else if (kind == 2) {
+            magnitude = std::numeric_limits<long double>::infinity();
+        } else if (kind == 3) {
+            magnitude = std::numeric_limits<long double>::quiet_NaN();
+        } else if (kind != 0) {
+            fail("a number's kind reads " + std::to_string(kind));
+        }
+        return negative ? -magnitude : magnitude;
+    }
+    // A count of items of at least `minItemBytes` each that the bytes left can hold, and at most `most`.
+    std::size_t count(std::size_t minItemBytes, std::size_t most = std::numeric_limits<std::size_t>::max()) {
+        const std::uint32_t n = u32();
+        if (n > most || n > (m_bytes.size() - m_pos) / minItemBytes) fail("a count reads " + std::to_string(n));
+        return n;
+    }
+    std::string text() {
+        const auto piece = take(count(1));
+        return {piece.begin(), piece.end()};
+    }
+
+private:
+    std::uint64_t little(int width) {
+        const auto piece = take(static_cast<std::size_t>(width));
+        std::uint64_t value = 0;
+        for (int i = width - 1; i >= 0; --i) value = value << 8 | piece[static_cast<std::size_t>(i)];
+        return value;
+    }
+
+    std::span<const std::uint8_t> m_bytes;
+    std::size_t m_pos = 0;
+};
+
+// Every int32 field of a record in declaration order, so that the writer and the reader cannot
+// disagree on them.
+template <typename Record>
+auto int32Fields(Record& rec) {
+    return std::array{&rec.FileDateUtcOffset,
+                      &rec.LeaderType,
+                      &rec.CivType,
+                      &rec.Turn,
+                      &rec.TurnLimit,
+                      &rec.Year,
+                      &rec.PlayTime,
+                      &rec.LoadCount,
+                      &rec.GameOver,
+                      &rec.VictoryType,
+                      &rec.Score,
+                      &rec.FinalScore,
+                      &rec.Level,
+                      &rec.Cities,
+                      &rec.Units,
+                      &rec.Techs,
+                      &rec.Land,
+                      &rec.Population,
+                      &rec.Culture1,
+                      &rec.Culture2,
+                      &rec.Culture3,
+                      &rec.SpeedIndex,
+                      &rec.MapWidth,
+                      &rec.MapHeight,
+                      &rec.LandTotal};
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodeRecord(const SaveRecord& rec) {
+    Writer out;
+    out.raw(kMagic);
+    out.text(rec.Path);
+    out.text(rec.FileName);
+    out.byte(rec.FileDate ? 1 : 0);
+    if (rec.FileDate) out.f64(*rec.FileDate);
+    out.text(rec.NickName);
+    out.text(rec.BlockText);
+    for (const std::int32_t* field : int32Fields(rec)) out.i32(*field);
+    out.extended(rec.LandPercent);
+    out.extended(rec.PopulationPercent);
+    out.u32(static_cast<std::uint32_t>(rec.History.size()));
+    for (const auto& series : rec.History) {
+        out.u32(static_cast<std::uint32_t>(series.size()));
+        for (const std::int32_t value : series) out.i32(value);
+    }
+    out.i64(rec.GameLength);
+    out.u64(rec.GameHash.high);
+    out.u64(rec.GameHash.low);
+    out.text(rec.Failure);
+    out.byte(rec.Reload ? 1 : 0);
+    if (const auto& judged = rec.Reload) {
+        out.i32(judged->PlayDays);
+        out.i32(judged->Reloads);
+        out.extended(judged->ReloadPercent);
+        out.i32(judged->SessionTime);
+        out.i32(judged->MaxReloads);
+        out.byte(static_cast<std::uint8_t>(judged->Honesty));
+    }
+    out.u32(static_cast<std::uint32_t>(rec.Flags.size()));
+    for (const auto& flag : rec.Flags) out.text(flag);
+    return out.take();
+}
+
+SaveRecord DecodeRecord(std::span<const std::uint8_t> bytes) {
+    Reader in(bytes);
+    const auto magic = in.take(std::min(bytes.size(), kMagic.size()));
+    if (!std::equal(magic.begin(), magic.end(), kMagic.begin(), kMagic.end())) in.fail("no \"QRC1\"");
+    SaveRecord rec;
+    rec.Path = in.text();
+    rec.FileName = in.text();
+    if (in.flag()) rec.FileDate = in.f64();
+    rec.NickName = in.text();
+    rec.BlockText = in.text();
+    for (std::int32_t* field : int32Fields(rec)) *field = in.i32();
+    rec.LandPercent = in.extended();
+    rec.PopulationPercent = in.extended();
+    rec.History.resize(in.count(4, analysis::kHistoryCategories));
+    for (auto& series : rec.History) {
+        series.resize(in.count(4, analysis::kHistoryTurns));
+        for (auto& value : series) value = in.i32();
+    }
+    rec.GameLength = in.i64();
+    rec.GameHash.high = in.u64();
+    rec.GameHash.low = in.u64();
+    rec.Failure = in.text();
+    if (in.flag()) {
+        analysis::ReloadJudgement judged;
+        judged.PlayDays = in.i32();
+        judged.Reloads = in.i32();
+        judged.ReloadPercent = in.extended();
+        judged.SessionTime = in.i32();
+        judged.MaxReloads = in.i32();
+        const std::uint8_t honesty = in.byte();
+        if (honesty > static_cast<std::uint8_t>(analysis::Verdict::Fair)) {
+            in.fail("a verdict reads " + std::to_string(honesty));
+        }
+        judged.Honesty = static_cast<analysis::Verdict>(honesty);
+        rec.Reload = judged;
+    }
+    rec.Flags.resize(in.count(4));
+    for (auto& flag : rec.Flags) flag = in.text();
+    if (!in.atEnd()) in.fail("bytes follow the record");
+    return rec;
+}
+
+}  // namespace quillmere::session
