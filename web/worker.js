@@ -76,7 +76,7 @@ async function analyse({ index, file, path }) {
     }
     let bytes;
     try {
-        bytes = new Uint8Array(await file.arrayBuffer());
+        bytes = new Uint8Array(new FileReaderSync().readAsArrayBuffer(file));
     } catch (error) {
         postMessage({ index, path, failure: error && error.message ? error.message : 'the file cannot be read' });
         return;
