@@ -9,6 +9,15 @@ find src tests tools bench \( -name '*.cpp' -o -name '*.h' \) -print0 | xargs -0
 scripts/build.sh -DQUILLMERE_WERROR=ON
 (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure)
 
+# The browser edition: the core as WebAssembly and the page as one file, then the page in headless
+# Chromium against the command line. QUILLMERE_SKIP_WEB=1 leaves it out.
+if [ "${QUILLMERE_SKIP_WEB:-0}" != 1 ]; then
+    NODE_PATH=/usr/share/nodejs emcmake cmake -S . -B build-web -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLMERE_WEB=ON \
+        -DQUILLMERE_WERROR=ON >/dev/null
+    NODE_PATH=/usr/share/nodejs cmake --build build-web
+    (cd build && ctest --output-on-failure -R '^web\.')
+fi
+
 # Release as a packager builds it, every target with warnings as errors: GCC warns at -O3 what it
 # does not at -O2. Built, not run: the tests above ran the same code.
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLMERE_WERROR=ON >/dev/null

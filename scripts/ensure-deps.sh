@@ -4,6 +4,7 @@
 #   --no-tests                               only what runs and builds the programs (./run.sh)
 #   --dry-run (or QUILLMERE_DEPS_DRY_RUN=1)  only say what would be installed
 #   QUILLMERE_SKIP_DEPS=1                    do nothing at all
+#   QUILLMERE_SKIP_WEB=1                     leave out what the browser edition's build and tests need
 set -euo pipefail
 
 [ "${QUILLMERE_SKIP_DEPS:-0}" = 1 ] && exit 0
@@ -34,8 +35,11 @@ test_packages=(
     xvfb xauth xdotool wmctrl x11-apps imagemagick fonts-dejavu-core openbox
     dpkg-dev lintian desktop-file-utils appstream groff-base man-db bash-completion
 )
+# The browser edition: its WebAssembly build (large: only with the tests) and the browser its tests drive.
+web_packages=(emscripten chromium chromium-driver python3-selenium)
 packages=("${run_packages[@]}" "${build_packages[@]}")
 [ "$with_tests" = 1 ] && packages+=("${test_packages[@]}")
+[ "$with_tests" = 1 ] && [ "${QUILLMERE_SKIP_WEB:-0}" != 1 ] && packages+=("${web_packages[@]}")
 
 missing=()
 for pkg in "${packages[@]}"; do
