@@ -83,6 +83,8 @@ class Browser:
         self.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
         self.driver.get(f"file://{os.path.abspath(page)}?workers={workers}")
         self.wait(lambda: self.driver.find_element(By.TAG_NAME, "body").get_attribute("data-ready") == "true")
+        time.sleep(0.5)
+        self.idle = sum(rss_of(pid) for pid in renderers())
         self.loads = 0
 
     def wait(self, condition, seconds=600):
@@ -165,7 +167,8 @@ def main():
                 _, peak = browser.load(paths[:count])
             finally:
                 browser.quit()
-            print(f"  {f'page, 2 workers, {count} saves':34} {'':23}peak {peak / 1e6:6.1f} MB (renderer)")
+            print(f"  {f'page, 2 workers, {count} saves':34} {'':23}peak {peak / 1e6:6.1f} MB (renderer; "
+                  f"{browser.idle / 1e6:.1f} MB before the load)")
     print("targets: page with 1 worker <= 1.5 x baseline, 2 workers <= 0.9 x; memory < 400 MB at 100 saves, "
           "not growing with the count")
     return 0

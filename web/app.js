@@ -108,8 +108,6 @@ function stored(key) {
     }
 }
 
-// Tabs
-
 function tabs() { return [...document.querySelectorAll('[role=tab]')]; }
 
 function showTab(tab) {
@@ -122,14 +120,13 @@ function showTab(tab) {
     if (tab.id === 'tab-graph') drawGraph();
 }
 
-// Grids
-
 function renderGrid(gridIndex) {
     const host = $(kGrids[gridIndex].element);
     const columns = session.columns(gridIndex);
     const texts = session.gridTexts(gridIndex);
     const states = session.rowStates();
     const sort = session.sortState();
+    const verdictColumn = gridIndex === kReloadGrid ? session.verdictColumn() : -1;
     const table = element('table');
     const head = element('thead');
     const headRow = element('tr');
@@ -172,7 +169,7 @@ function renderGrid(gridIndex) {
             const cell = element('td', numeric ? text.trim() : text);
             if (numeric) cell.className = 'number';
             if (column < kGrids[gridIndex].frozen) cell.classList.add('frozen', `frozen${column}`);
-            if (gridIndex === kReloadGrid && column === session.verdictColumn() && state.verdict) cell.title = state.verdict;
+            if (column === verdictColumn && state.verdict) cell.title = state.verdict;
             line.append(cell);
         });
         body.append(line);
@@ -340,8 +337,6 @@ function copyRows() {
         () => showNote('The browser refused the clipboard'));
 }
 
-// Rules
-
 function ruleBoxes() { return [...document.querySelectorAll('input[data-rule]')]; }
 
 function typedRules() {
@@ -390,8 +385,6 @@ function resetRules() {
     onRulesEdited();
     showNote('The rules are back at their defaults');
 }
-
-// Profiles
 
 function showProfileName() {
     const name = session.profileName();
@@ -445,8 +438,6 @@ function dropProfile() {
     renderAll();
 }
 
-// Reports
-
 async function saveReport(format) {
     const report = session.report(format);
     if (report.error !== undefined) {
@@ -462,8 +453,6 @@ async function saveReport(format) {
     download(report.bytes, kReports[format].name, kReports[format].type);
     showNote(report.rows === 1 ? `Saved 1 row to ${kReports[format].name}` : `Saved ${report.rows} rows to ${kReports[format].name}`);
 }
-
-// Loading
 
 class WorkerPool {
     constructor(count) {
@@ -594,22 +583,17 @@ async function loadFiles(files, skipped) {
     document.body.dataset.loaded = String(Number(document.body.dataset.loaded || 0) + 1);
 }
 
-// A folder stands for the files directly in it, hidden ones left out, in name order.
+// A folder stands for the files directly in it, hidden ones left out, in name order; the folders
+// inside it are passed over, as the window passes them over.
 function folderFiles(fileList) {
     const files = [];
-    const skipped = [];
-    const seenFolders = new Set();
     for (const file of fileList) {
         const parts = file.webkitRelativePath.split('/');
-        if (parts.length > 2) {
-            seenFolders.add(parts.slice(0, 2).join('/'));
-            continue;
-        }
-        if (parts[parts.length - 1].startsWith('.')) continue;
+        if (parts.length > 2 || parts[parts.length - 1].startsWith('.')) continue;
         files.push({ file, path: file.webkitRelativePath || file.name });
     }
     files.sort((a, b) => (a.path < b.path ? -1 : a.path > b.path ? 1 : 0));
-    return { files, skipped };
+    return { files, skipped: [] };
 }
 
 function readEntries(reader) {
@@ -647,10 +631,8 @@ async function droppedFiles(items) {
     return { files, skipped };
 }
 
-// Graph
-
 const kSvg = 'http://www.w3.org/2000/svg';
-const kPlot = { left: 70, top: 34, width: 560, height: 330, legendLeft: 650, width_: 900, height_: 410 };
+const kPlot = { left: 70, top: 34, width: 560, height: 330, legendLeft: 650, svgWidth: 900, svgHeight: 410 };
 
 function svgElement(tag, attributes, text) {
     const made = document.createElementNS(kSvg, tag);
@@ -687,11 +669,11 @@ function drawGraph() {
 
     const p = kPlot;
     const svg = svgElement('svg', {
-        xmlns: kSvg, viewBox: `0 0 ${p.width_} ${p.height_}`, width: p.width_, height: p.height_,
+        xmlns: kSvg, viewBox: `0 0 ${p.svgWidth} ${p.svgHeight}`, width: p.svgWidth, height: p.svgHeight,
         role: 'img', 'aria-label': `${graph.caption || 'History'}: ${$('GraphSelect').value}`,
         'font-family': 'sans-serif', 'font-size': 12,
     });
-    svg.append(svgElement('rect', { x: 0, y: 0, width: p.width_, height: p.height_, fill: '#ffffff' }));
+    svg.append(svgElement('rect', { x: 0, y: 0, width: p.svgWidth, height: p.svgHeight, fill: '#ffffff' }));
     svg.append(svgElement('text', { x: p.left + p.width / 2, y: 18, 'text-anchor': 'middle' }, graph.caption));
     const x = (turn) => p.left + ((turn - graph.turns.min) / (graph.turns.max - graph.turns.min)) * p.width;
     const y = (value) => p.top + p.height - ((value - graph.values.min) / (graph.values.max - graph.values.min)) * p.height;
@@ -707,7 +689,7 @@ function drawGraph() {
         axes.append(svgElement('line', { x1: x(turn), x2: x(turn), y1: p.top, y2: p.top + p.height }));
         labels.append(svgElement('text', { x: x(turn), y: p.top + p.height + 16, 'text-anchor': 'middle' }, tickText(turn, graph.turns.step)));
     }
-    labels.append(svgElement('text', { x: p.left + p.width / 2, y: p.height_ - 8, 'text-anchor': 'middle' }, 'Turn'));
+    labels.append(svgElement('text', { x: p.left + p.width / 2, y: p.svgHeight - 8, 'text-anchor': 'middle' }, 'Turn'));
     labels.append(svgElement('text', {
         x: 16, y: p.top + p.height / 2, 'text-anchor': 'middle', transform: `rotate(-90 16 ${p.top + p.height / 2})`,
     }, $('GraphSelect').value));
@@ -751,10 +733,10 @@ function drawGraph() {
         legendRow += 1;
     });
     svg.append(legend);
-    const category_ = $('GraphSelect').value.toLowerCase();
+    const categoryName = $('GraphSelect').value.toLowerCase();
     svg.addEventListener('mousemove', (event) => {
         const box = svg.getBoundingClientRect();
-        const scale = p.width_ / box.width;
+        const scale = p.svgWidth / box.width;
         const px = (event.clientX - box.left) * scale;
         const py = (event.clientY - box.top) * scale;
         const turn = Math.round(graph.turns.min + ((px - p.left) / p.width) * (graph.turns.max - graph.turns.min));
@@ -769,7 +751,7 @@ function drawGraph() {
             tip.hidden = true;
             return;
         }
-        tip.textContent = `${best.line.name}: turn ${turn}, ${category_} ${best.line.values[turn]}`;
+        tip.textContent = `${best.line.name}: turn ${turn}, ${categoryName} ${best.line.values[turn]}`;
         tip.hidden = false;
         tip.style.left = `${event.clientX + 12}px`;
         tip.style.top = `${event.clientY + 12}px`;
@@ -793,8 +775,8 @@ function saveGraph(png) {
     const image = new Image();
     image.onload = () => {
         const canvas = element('canvas');
-        canvas.width = kPlot.width_ * 2;
-        canvas.height = kPlot.height_ * 2;
+        canvas.width = kPlot.svgWidth * 2;
+        canvas.height = kPlot.svgHeight * 2;
         const context = canvas.getContext('2d');
         context.scale(2, 2);
         context.drawImage(image, 0, 0);
@@ -802,8 +784,6 @@ function saveGraph(png) {
     };
     image.src = `data:image/svg+xml;base64,${btoa(String.fromCharCode(...new TextEncoder().encode(text)))}`;
 }
-
-// Start
 
 function wire() {
     $('Button1').addEventListener('click', () => $('FilePicker').click());
