@@ -3,8 +3,13 @@
 // {index, record} with the core's encoded record, the file's bytes dropped before the next one.
 
 // Input is handed to the inflater in pieces, so that a stream far longer than it declares is
-// stopped after about one piece's worth of output past the limit instead of inflated whole.
-const kInflatePiece = 1 << 20;
+// stopped within one piece's output (at most 1,032 times its 64 KiB) past the limit, not inflated whole.
+const kInflatePiece = 64 * 1024;
+
+// The inflated bytes of a file, kept from one file to the next so that each save costs no new
+// buffer; one grown past kKeptOutputBytes by a rare big save is given back after it.
+const kKeptOutputBytes = 32 * 1024 * 1024;
+let output = new Uint8Array(0);
 
 let core = null;
 let analyser = null;
@@ -34,36 +39,32 @@ async function inflate(stream, limit) {
             closeFailed = true;
         }
     })();
-    const pieces = [];
     let total = 0;
     let outcome = 'complete';
     try {
         for (;;) {
             const { done, value } = await reader.read();
             if (done) break;
-            total += value.length;
-            if (total > limit) {
+            if (total + value.length > limit) {
                 outcome = 'too-long';
                 reader.cancel().catch(() => {});
                 writer.abort().catch(() => {});
                 break;
             }
-            pieces.push(value);
+            if (total + value.length > output.length) {
+                const grown = new Uint8Array(Math.min(limit, Math.max(2 * output.length, total + value.length)));
+                grown.set(output.subarray(0, total));
+                output = grown;
+            }
+            output.set(value, total);
+            total += value.length;
         }
     } catch (error) {
         outcome = 'damaged';
     }
     await writing;
     if (outcome === 'damaged' && !writeFailed && closeFailed) outcome = 'cut';
-    if (outcome === 'too-long') return { outcome, bytes: new Uint8Array(0) };
-    if (pieces.length === 1) return { outcome, bytes: pieces[0] };
-    const bytes = new Uint8Array(total);
-    let at = 0;
-    for (const piece of pieces) {
-        bytes.set(piece, at);
-        at += piece.length;
-    }
-    return { outcome, bytes };
+    return { outcome, bytes: outcome === 'too-long' ? new Uint8Array(0) : output.subarray(0, total) };
 }
 
 async function analyse({ index, file, path }) {
@@ -88,6 +89,7 @@ async function analyse({ index, file, path }) {
         const inflated = await inflate(stream, step.outputLimit);
         bytes = null;
         record = analyser.finish(inflated.bytes, inflated.outcome);
+        if (output.length > kKeptOutputBytes) output = new Uint8Array(0);
     } else {
         bytes = null;
         record = analyser.finish(new Uint8Array(0), 'none');
