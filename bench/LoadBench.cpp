@@ -10,10 +10,10 @@
 // measurement runs in a child process of its own, so that its peak memory is that of the run alone.
 // The fastest of several alternating rounds is the measure: a shared machine only ever adds time.
 // A last run analyses ten times the plain batch at once, for the memory that 1,000 records take.
-// With --measure, only the saves already in DIR are timed, so that another front end can be measured
-// beside the same baseline. Then the memory bound is checked (the exit status is 1 when it does not hold): a 262 MB save with
+// Then the memory bound is checked (the exit status is 1 when it does not hold): a 262 MB save with
 // the most game data a save holds, analysed alone and eight at a time on eight workers, and 20,020
-// small files that all fail.
+// small files that all fail. With --measure, only the saves already in DIR are timed (nothing is
+// written), so that another front end can be measured beside the same baseline.
 
 #include <sys/resource.h>
 #include <sys/wait.h>
