@@ -224,6 +224,58 @@ def check_hostile_name(page, checks, writer, folder):
                  page.js("return document.querySelectorAll('#HistoryChart img, #HistoryChart image').length"), 0)
 
 
+def check_cancel(page, checks, examples):
+    """Cancel keeps the files already started and leaves the others as tinted blank rows."""
+    names = sorted(os.listdir(examples))
+    page.js("const input = document.createElement('input'); input.type = 'file'; input.multiple = true;"
+            "input.id = 'CancelPicker'; document.body.append(input);")
+    page.pick("CancelPicker", [os.path.join(examples, name) for name in names])
+    # The load starts and is cancelled in one task: only the files already handed to a worker are read.
+    page.loads += 1
+    page.js("loadFiles([...document.getElementById('CancelPicker').files].map((file) => ({file, path: file.name})), []);"
+            "document.getElementById('ProgressCancel').click();")
+    page.wait(lambda d: page.js("return document.body.dataset.loaded") == str(page.loads), 60)
+    rows = page.grid("BaseGrid")
+    left = [row for row in rows if "notLoaded" in row["classes"]]
+    workers = page.js("return pool.workers.length")
+    checks.equal("Cancel: every file keeps its row", len(rows), len(names))
+    checks.equal("Cancel: the files not handed to a worker are not loaded", len(left), len(names) - workers)
+    checks.true("Cancel: a file left out says why", all(row["title"].startswith("Not loaded") for row in left))
+    checks.equal("Cancel: saving blank rows asks first, and No saves nothing", page.save("Button2", "Res.txt"), None)
+    checks.true("Cancel: the question names the rows left out",
+                f"{len(left)} saves were left out" in page.js("return document.getElementById('AskText').textContent"))
+    page.js("document.getElementById('Ask').close('Cancel')")
+
+
+def check_keyboard_and_graph(page, checks):
+    """Rows are selected with the keys, the graph draws the selected rows, and its legend hides lines."""
+    from selenium.webdriver.common.keys import Keys
+    page.click("tab-base")
+    grid = page.by_id("BaseGrid")
+    page.js("arguments[0].focus()", grid)
+    grid.send_keys(Keys.HOME, Keys.SHIFT + Keys.ARROW_DOWN)
+    checks.equal("Shift+Down selects two rows",
+                 page.js("return [...document.querySelectorAll('#BaseGrid tr[aria-selected=true]')].length"), 2)
+    grid.send_keys(Keys.CONTROL + "2")
+    checks.equal("Ctrl+2 shows the graph", page.js("return document.getElementById('TabSheet5').hidden"), False)
+    checks.equal("the graph draws the selected rows", page.js("return document.querySelectorAll('#HistoryChart polyline').length"), 2)
+    checks.true("the graph's caption names them",
+                page.js("return document.querySelector('#HistoryChart svg text').textContent").startswith("Selected rows 1, 2"))
+    page.js("document.querySelector('#HistoryChart g.entry').dispatchEvent(new MouseEvent('click', {bubbles: true}))")
+    checks.equal("a legend click hides its line", page.js("return document.querySelectorAll('#HistoryChart polyline').length"), 1)
+    svg = page.save("SaveSvg", "graph-score.svg") or b""
+    png = page.save("SavePng", "graph-score.png") or b""
+    checks.true("the graph saves as SVG", svg.startswith(b"<svg"))
+    checks.true("the graph saves as PNG", png.startswith(b"\x89PNG"))
+    # Up from the first row reaches the headers; Enter there sorts by that column.
+    page.click("tab-base")
+    page.js("arguments[0].focus()", grid)
+    grid.send_keys(Keys.HOME, Keys.ARROW_UP)
+    page.driver.switch_to.active_element.send_keys(Keys.ARROW_RIGHT, Keys.ARROW_RIGHT, Keys.ENTER)
+    checks.equal("Enter on a header sorts by it",
+                 page.js("return document.querySelector('#BaseGrid th[aria-sort]')?.dataset.column"), "2")
+
+
 def check_one_worker(page, checks, program, examples, page_url):
     """The same rows, in the same order, whatever the number of workers."""
     page.driver.get(page_url + "?workers=1")
@@ -285,6 +337,8 @@ def main():
                         "clearTimeout(noteTimer); noteTimer = null; showStatus();")
                 page.driver.save_screenshot(args.screenshot)
             check_hostile_name(page, checks, args.hostile_writer, scratch)
+            check_cancel(page, checks, args.examples)
+            check_keyboard_and_graph(page, checks)
             check_no_network(page, checks, url)
             check_one_worker(page, checks, args.report, args.examples, url)
             errors = [entry["message"] for entry in page.driver.get_log("browser") if entry["level"] == "SEVERE"
