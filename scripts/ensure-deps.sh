@@ -1,21 +1,24 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that are missing: what runs the programs, what builds them and, unless
-# --no-tests, what the tests and the packaging checks need.
+# --no-tests, what the tests and the packaging checks need; with --web also what builds and tests
+# the browser edition (emscripten is about 800 MB, so only when asked: ./test.sh asks).
 #   --no-tests                               only what runs and builds the programs (./run.sh)
+#   --web                                    also the browser edition's compiler and test browser
 #   --dry-run (or QUILLMERE_DEPS_DRY_RUN=1)  only say what would be installed
 #   QUILLMERE_SKIP_DEPS=1                    do nothing at all
-#   QUILLMERE_SKIP_WEB=1                     leave out what the browser edition's build and tests need
 set -euo pipefail
 
 [ "${QUILLMERE_SKIP_DEPS:-0}" = 1 ] && exit 0
 
 dry_run=${QUILLMERE_DEPS_DRY_RUN:-0}
 with_tests=1
+with_web=0
 for argument in "$@"; do
     case "$argument" in
         --dry-run) dry_run=1 ;;
         --no-tests) with_tests=0 ;;
-        *) echo "ensure-deps.sh: unknown argument '$argument' (use --dry-run or --no-tests)" >&2; exit 2 ;;
+        --web) with_web=1 ;;
+        *) echo "ensure-deps.sh: unknown argument '$argument' (use --dry-run, --no-tests or --web)" >&2; exit 2 ;;
     esac
 done
 
@@ -35,11 +38,12 @@ test_packages=(
     xvfb xauth xdotool wmctrl x11-apps imagemagick fonts-dejavu-core openbox
     dpkg-dev lintian desktop-file-utils appstream groff-base man-db bash-completion
 )
-# The browser edition: its WebAssembly build (large: only with the tests) and the browser its tests drive.
+# The browser edition: the WebAssembly compiler (its node runs the precision test), and the
+# browser and driver its page tests run in.
 web_packages=(emscripten chromium chromium-driver python3-selenium)
 packages=("${run_packages[@]}" "${build_packages[@]}")
 [ "$with_tests" = 1 ] && packages+=("${test_packages[@]}")
-[ "$with_tests" = 1 ] && [ "${QUILLMERE_SKIP_WEB:-0}" != 1 ] && packages+=("${web_packages[@]}")
+[ "$with_web" = 1 ] && packages+=("${web_packages[@]}")
 
 missing=()
 for pkg in "${packages[@]}"; do

@@ -3,9 +3,14 @@
 #include <cmath>
 #include <limits>
 
+#include "analysis/ExtendedNumber.h"
+
 namespace quillmere::analysis {
 
 namespace {
+
+// Every long double result goes through RoundToExtended, so that a wider long double holds the
+// x87 value at each step: exact powers such as 81^0.25 = 3 must come out as the desktop has them.
 
 // Integer power by repeated multiplication, so that a negative base is allowed.
 long double integerPower(long double base, long long exponent) {
@@ -14,10 +19,10 @@ long double integerPower(long double base, long long exponent) {
     for (unsigned long long e = invert ? 0ULL - static_cast<unsigned long long>(exponent)
                                        : static_cast<unsigned long long>(exponent);
          e > 0; e >>= 1) {
-        if (e & 1) result *= base;
-        base *= base;
+        if (e & 1) result = RoundToExtended(result * base);
+        base = RoundToExtended(base * base);
     }
-    return invert ? 1 / result : result;
+    return invert ? RoundToExtended(1 / result) : result;
 }
 
 // base ** exponent with the rules the score needs; false when the real power is undefined.
@@ -31,7 +36,7 @@ bool realPower(long double base, long double exponent, long double& result) {
     } else if (base < 0) {
         return false;
     } else {
-        result = std::exp(exponent * std::log(base));
+        result = ExtendedExp(RoundToExtended(exponent * ExtendedLog(base)));
     }
     return true;
 }
@@ -44,38 +49,40 @@ std::int64_t truncateToInt64(double value) {
     return static_cast<std::int64_t>(value);
 }
 
+// The third component takes the fourth statistic and the fourth component the third.
+constexpr std::array<std::size_t, 4> kStatOfComponent = {0, 1, 3, 2};
+
 }  // namespace
 
-std::int64_t FinalScoreComponent(std::int32_t S, std::int32_t B, std::int32_t E, std::int32_t W, std::int32_t T,
-                                 std::int32_t L, double F) {
-    const std::int32_t limit = L > 0 ? L : 1200;
-    const long double x = static_cast<long double>(T) / limit;
+std::int64_t FinalScoreComponent(const ScoreInputs& inputs, std::size_t component) {
+    const std::int32_t statistic = inputs.stat[kStatOfComponent[component]];
+    const std::int32_t start = inputs.start[component];
+    const std::int32_t end = inputs.end[component];
+    const std::int32_t limit = inputs.turnLimit > 0 ? inputs.turnLimit : 1200;
+    const long double x = RoundToExtended(static_cast<long double>(inputs.turn) / limit);
 
     double expected = 0;
-    if (B > 0) {
-        const long double n = std::trunc(static_cast<long double>(E) / B);
+    if (start > 0) {
+        const long double n = std::trunc(RoundToExtended(static_cast<long double>(end) / start));
         long double power = 0;
         if (!realPower(n, x, power)) return 0;
-        expected = static_cast<double>(B * power);
+        expected = static_cast<double>(RoundToExtended(start * power));
     } else {
-        expected = static_cast<double>(x * E);
+        expected = static_cast<double>(RoundToExtended(x * end));
     }
     if (!(expected > 0)) return 0;
 
-    const std::int64_t product = std::int64_t{S} * W;
-    const double ratio = static_cast<double>(static_cast<long double>(product) / expected);
-    const double weighted = ratio * F;
+    const std::int64_t product = std::int64_t{statistic} * kScoreWeight[component];
+    const double ratio = static_cast<double>(RoundToExtended(static_cast<long double>(product) / expected));
+    const double weighted = ratio * inputs.difficultyFactor;
     return truncateToInt64(weighted);
 }
 
-std::int32_t FinalScore(const ScoreInputs& in) {
-    constexpr std::array<int, 4> kStatOfComponent = {0, 1, 3, 2};
+std::int32_t FinalScore(const ScoreInputs& inputs) {
     std::uint32_t sum = 0;
-    for (std::size_t k = 0; k < 4; ++k) {
-        const auto component =
-            FinalScoreComponent(in.stat[static_cast<std::size_t>(kStatOfComponent[k])], in.start[k], in.end[k],
-                                kScoreWeight[k], in.turn, in.turnLimit, in.difficultyFactor);
-        sum += static_cast<std::uint32_t>(static_cast<std::uint64_t>(component));  // the low 32 bits of each
+    for (std::size_t k = 0; k < kScoreWeight.size(); ++k) {
+        // The low 32 bits of each.
+        sum += static_cast<std::uint32_t>(static_cast<std::uint64_t>(FinalScoreComponent(inputs, k)));
     }
     return static_cast<std::int32_t>(sum);
 }

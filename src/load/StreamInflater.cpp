@@ -1,5 +1,7 @@
 #include "load/StreamInflater.h"
 
+#include "load/PortableInflater.h"
+
 #include <algorithm>
 #include <string>
 
@@ -22,15 +24,10 @@ std::size_t InflatedStream::inflate(std::span<const std::uint8_t> stream, std::s
         m_output.size() - std::min(m_output.size(), out.size()) > static_cast<std::size_t>(kMaxSurplusBytes)) {
         throw StreamTooLongError(out.size());
     }
-    switch (m_outcome) {
-        case InflateOutcome::Cut:
-            // The desktop's inflate takes every byte before it finds that none is left.
-            throw StreamStopsError(fileOffset + static_cast<std::int64_t>(stream.size()));
-        case InflateOutcome::Damaged:
-            throw LoadError("damaged save: the game data does not inflate (invalid or corrupt data)");
-        case InflateOutcome::Complete:
-        case InflateOutcome::TooLong:
-            break;
+    if (m_outcome == InflateOutcome::Cut || m_outcome == InflateOutcome::Damaged) {
+        // A browser only says that a stream failed; the desktop says why and where, and takes a
+        // stream whole that has bytes after its end.
+        return PortableInflater().inflate(stream, out, fileOffset);
     }
     const std::size_t kept = std::min(m_output.size(), out.size());
     std::copy_n(m_output.begin(), kept, out.begin());

@@ -46,13 +46,14 @@ protected:
 // How an inflate done elsewhere (by a browser) ended.
 enum class InflateOutcome {
     Complete,  // the stream ended whole, its checksum verified
-    Cut,       // the input ended before the stream did
-    Damaged,   // the stream is corrupt or its checksum does not match
+    Cut,       // the input ended before the stream did (inflated again, as Damaged)
+    Damaged,   // refused: corrupt, a checksum that does not match, or bytes after its end
     TooLong,   // the output passed the gameLength + kMaxSurplusBytes bytes it may have
 };
 
 // An inflate already done: its output (all of it, or at least what came before it was stopped)
-// and how it ended, given back as the desktop's inflate gives the same stream's.
+// and how it ended, given back as the desktop's inflate gives the same stream's. A stream that
+// failed is inflated again by PortableInflater, for the desktop's message.
 class InflatedStream final : public StreamInflater {
 public:
     // `output` must outlive this object.

@@ -5,11 +5,14 @@
 #include <cstdint>
 #include <limits>
 
+#include "analysis/ExtendedNumber.h"
+
 namespace quillmere::reload {
 
 namespace {
 
 using analysis::ReloadJudgement;
+using analysis::RoundToExtended;
 using analysis::Verdict;
 
 constexpr std::int32_t kMaxInt32 = std::numeric_limits<std::int32_t>::max();
@@ -25,22 +28,26 @@ std::int32_t roundToInt32(long double value) {
 
 }  // namespace
 
+// Each long double result is rounded to the x87 type's 64 bits, so that rounding at .5 and the
+// comparisons below come out as on the desktop wherever long double is wider.
 std::optional<ReloadJudgement> JudgeReloads(const analysis::SaveRecord& rec, const Rules& rules) {
     if (!rec.Failure.empty() || !rec.FileDate) return std::nullopt;
     ReloadJudgement judged;
 
     // The start date is day 1; a file outside the first 31 days counts as day 30.
-    const long double day = std::nearbyint(static_cast<long double>(*rec.FileDate) - rules.startDate + 0.5L);
+    const long double day = std::nearbyint(
+        RoundToExtended(RoundToExtended(static_cast<long double>(*rec.FileDate) - rules.startDate) + 0.5L));
     judged.PlayDays = day < 1 || day > 31 ? 30 : static_cast<std::int32_t>(day);
 
     const std::int64_t reloads = std::int64_t{rec.LoadCount} - rules.presessions;
     judged.Reloads = static_cast<std::int32_t>(std::clamp<std::int64_t>(reloads, 0, kMaxInt32));
     judged.SessionTime = judged.Reloads > 0 ? rec.PlayTime / judged.Reloads : 0;
-    judged.ReloadPercent = rec.Turn > 0 ? static_cast<long double>(judged.Reloads) * 100 / rec.Turn : 0;
+    judged.ReloadPercent =
+        rec.Turn > 0 ? RoundToExtended(RoundToExtended(static_cast<long double>(judged.Reloads) * 100) / rec.Turn) : 0;
 
-    const long double dayAllowance = judged.PlayDays * rules.sessionsPerDay;
+    const long double dayAllowance = RoundToExtended(judged.PlayDays * rules.sessionsPerDay);
     const long double minutes = std::max(rules.minSessionMinutes, 1);
-    const long double timeAllowance = rec.PlayTime / (minutes * 60);
+    const long double timeAllowance = RoundToExtended(rec.PlayTime / RoundToExtended(minutes * 60));
     long double allowance = dayAllowance < timeAllowance ? dayAllowance : timeAllowance;
     if (rec.PlayTime == 0) {
         allowance = dayAllowance;
@@ -84,8 +91,10 @@ std::int64_t CalendarDay(double fileDate, double startDate) {
     // for midnight must not fall a hair short of it.
     constexpr long double kSecondsPerDay = 86400;
     constexpr long double kMostSeconds = 1e15L;  // far beyond any file date, far inside int64
-    const long double seconds = std::clamp(
-        std::nearbyint((static_cast<long double>(fileDate) - startDate) * kSecondsPerDay), -kMostSeconds, kMostSeconds);
+    const long double seconds =
+        std::clamp(std::nearbyint(RoundToExtended(RoundToExtended(static_cast<long double>(fileDate) - startDate) *
+                                                  kSecondsPerDay)),
+                   -kMostSeconds, kMostSeconds);
     const auto whole = static_cast<std::int64_t>(seconds);
     const std::int64_t days = whole / 86400 - (whole % 86400 < 0 ? 1 : 0);
     return days + 1;

@@ -33,7 +33,8 @@ public:
         std::memcpy(&bits, &value, sizeof bits);
         u64(bits);
     }
-    // Sign, class, exponent and the mantissa as an integer: the same on every long double format.
+    // Sign, class, exponent and the fraction's first 128 bits: the same bytes for the same value
+    // whatever the long double format.
     void extended(long double value) {
         byte(std::signbit(value) ? 1 : 0);
         if (std::isnan(value) || std::isinf(value) || value == 0) {
@@ -42,11 +43,11 @@ public:
         }
         byte(1);
         int exponent = 0;
-        const long double mantissa = std::ldexp(std::frexp(std::fabs(value), &exponent), kLongDoubleDigits);
-        const long double high = std::floor(std::ldexp(mantissa, -64));
+        const long double scaled = std::ldexp(std::frexp(std::fabs(value), &exponent), 64);
+        const long double high = std::floor(scaled);
         i32(exponent);
         u64(static_cast<std::uint64_t>(high));
-        u64(static_cast<std::uint64_t>(mantissa - std::ldexp(high, 64)));
+        u64(static_cast<std::uint64_t>(std::ldexp(scaled - high, 64)));
     }
     void text(const std::string& value) {
         u32(static_cast<std::uint32_t>(value.size()));
@@ -101,8 +102,8 @@ public:
                 exponent > std::numeric_limits<long double>::max_exponent) {
                 fail("an exponent reads " + std::to_string(exponent));
             }
-            magnitude = std::ldexp(std::ldexp(static_cast<long double>(high), 64) + static_cast<long double>(low),
-                                   exponent - kLongDoubleDigits);
+            magnitude = std::ldexp(static_cast<long double>(high), exponent - 64) +
+                        std::ldexp(static_cast<long double>(low), exponent - 128);
         } else if (kind == 2) {
             magnitude = std::numeric_limits<long double>::infinity();
         } else if (kind == 3) {

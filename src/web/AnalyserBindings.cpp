@@ -6,9 +6,10 @@
 //     // {inflate: true, streamOffset, streamLength, outputLimit}, or {inflate: false} when the file
 //     // is refused already; bytes[streamOffset, streamOffset + streamLength) is the zlib stream.
 //   const record = a.finish(inflated, outcome);  // Uint8Array: the encoded record
-//     // outcome: "complete", "cut" (the input ended first), "damaged" (the browser refused the
-//     // stream), "too-long" (the output passed outputLimit and was stopped), or "none" when
-//     // step.inflate was false (then `inflated` is empty).
+//     // outcome: "complete" (with all the output), "too-long" (the output passed outputLimit and
+//     // was stopped), "damaged" or "cut" (the browser refused the stream: the two are handled
+//     // alike, the core inflates such a stream again for the desktop's message, so `inflated`
+//     // may be empty), or "none" when step.inflate was false (then `inflated` is empty).
 //   // A file above Module.maxSaveFileBytes() is not read at all:
 //   a.beginUnread(path, lastModifiedMs, size); a.finish(new Uint8Array(0), "none");
 

@@ -118,8 +118,13 @@ TEST(SaveWalk, ASaveComesBackWithItsContent) {
     EXPECT_DOUBLE_EQ(static_cast<double>(rec.LandPercent), 75.0);
     EXPECT_EQ(rec.Population, 30);
     EXPECT_DOUBLE_EQ(static_cast<double>(rec.PopulationPercent), 30.0);
-    EXPECT_EQ(rec.FinalScore, FinalScoreComponent(150, 10, 1000, 5000, 100, 660, 1.4) +
-                                  FinalScoreComponent(150, 10, 1000, 2000, 100, 660, 1.4));
+    const ScoreInputs score{.stat = {150, 7, 8, 150},
+                            .start = {10, 0, 10, 0},
+                            .end = {1000, 0, 1000, 0},
+                            .turn = 100,
+                            .turnLimit = 660,
+                            .difficultyFactor = 1.4};
+    EXPECT_EQ(rec.FinalScore, FinalScoreComponent(score, 0) + FinalScoreComponent(score, 2));
     EXPECT_EQ(rec.Cities, 4);
     EXPECT_EQ(rec.Units, 3);
     EXPECT_EQ(std::tie(rec.Culture1, rec.Culture2, rec.Culture3), std::make_tuple(90, 70, 40));
@@ -289,7 +294,9 @@ TEST(SaveWalk, ATurnPastTheLastIsKeptButClampedForScoreAndScience) {
     const auto rec = walkOf(c);
     EXPECT_EQ(rec.Turn, 400);
     EXPECT_EQ(rec.Year, 2130);
-    EXPECT_EQ(rec.FinalScore, FinalScoreComponent(150, 10, 1000, 5000, 320, 320, 1.0));
+    const ScoreInputs score{
+        .stat = {150, 0, 0, 0}, .start = {10, 0, 0, 0}, .end = {1000, 0, 0, 0}, .turn = 320, .turnLimit = 320};
+    EXPECT_EQ(rec.FinalScore, FinalScoreComponent(score, 0));
     const auto percents = CostPercentsOf(3, 3, 3);
     EXPECT_EQ(HistoryValue(rec, 6, 320), TechCost(0, percents));
     EXPECT_EQ(HistoryValue(rec, 6, 330), TechCost(2, percents));  // placed, but past the sum

@@ -1,0 +1,63 @@
+#include "analysis/BytesAnalyser.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utime.h>
+
+#include "analysis/Batch.h"
+#include "load/SaveFile.h"
+#include "savewriter/SampleGames.h"
+#include "session/RecordCodec.h"
+#include "support/BrowserInflate.h"
+#include "support/TempFolder.h"
+
+namespace quillmere::analysis {
+namespace {
+
+using session::EncodeRecord;
+
+SaveRecord viaBrowser(const std::string& path, std::time_t modified, const std::vector<std::uint8_t>& bytes) {
+    BytesAnalyser analyser;
+    const auto request = analyser.begin(path, modified, bytes);
+    if (!request) return analyser.finish({}, load::InflateOutcome::Damaged);
+    const auto stream =
+        std::span(bytes).subspan(static_cast<std::size_t>(request->offset), static_cast<std::size_t>(request->length));
+    const auto [output, outcome] = testsupport::BrowserInflate(stream, request->outputLimit);
+    return analyser.finish(output, outcome);
+}
+
+TEST(BytesAnalyser, GivesEveryExampleSaveTheRecordAnalyseFileGivesIt) {
+    const testsupport::TempFolder dir("bytes-analyser");
+    for (const auto& save : savewriter::ExampleBatch()) {
+        const auto path = dir.write(save.fileName, save.bytes);
+        const utimbuf times{savewriter::UploadTimeOf(save), savewriter::UploadTimeOf(save)};
+        ASSERT_EQ(::utime(path.c_str(), &times), 0);
+        const SaveRecord desktop = AnalyseFile(path);
+        const SaveRecord browser = viaBrowser(path, savewriter::UploadTimeOf(save), save.bytes);
+        EXPECT_EQ(EncodeRecord(browser), EncodeRecord(desktop)) << save.fileName << ": " << desktop.Failure;
+        // Cut inside its game data, as an upload breaks off.
+        const std::vector<std::uint8_t> cut(save.bytes.begin(), save.bytes.begin() + std::ssize(save.bytes) / 2);
+        const auto cutPath = dir.write("cut-" + save.fileName, cut);
+        ASSERT_EQ(::utime(cutPath.c_str(), &times), 0);
+        const SaveRecord cutDesktop = AnalyseFile(cutPath);
+        EXPECT_FALSE(cutDesktop.Failure.empty());
+        EXPECT_EQ(EncodeRecord(viaBrowser(cutPath, savewriter::UploadTimeOf(save), cut)), EncodeRecord(cutDesktop));
+    }
+}
+
+TEST(BytesAnalyser, RefusesAFileLargerThanAnySaveAsTheDesktopDoes) {
+    const testsupport::TempFolder dir("bytes-analyser");
+    const auto path = dir.write("huge.sav", std::string_view("x"));
+    ASSERT_EQ(::truncate(path.c_str(), load::kMaxSaveFileBytes + 1), 0);  // sparse: nothing is written
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    BytesAnalyser analyser;
+    analyser.beginUnread(path, info.st_mtime, load::kMaxSaveFileBytes + 1);
+    const SaveRecord browser = analyser.finish({}, load::InflateOutcome::Damaged);
+    EXPECT_EQ(EncodeRecord(browser), EncodeRecord(AnalyseFile(path)));
+    EXPECT_NE(browser.Failure.find("more than any save holds (256 MiB)"), std::string::npos) << browser.Failure;
+}
+
+}  // namespace
+}  // namespace quillmere::analysis

@@ -1,0 +1,139 @@
+#include "load/StreamInflater.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "load/Container.h"
+#include "load/Inflate.h"
+#include "savewriter/SampleGames.h"
+#include "savewriter/SaveWriter.h"
+#include "support/BrowserInflate.h"
+
+namespace quillmere::load {
+namespace {
+
+using savewriter::BuildContainer;
+using savewriter::Container;
+using testsupport::BrowserInflate;
+
+std::vector<std::uint8_t> bytesOf(std::string_view text) { return {text.begin(), text.end()}; }
+
+std::string describe(const WorkBuffer& work) {
+    return "ok " + std::to_string(work.streamOffset) + " " + std::to_string(work.gameLength) + " " +
+           std::to_string(work.gameChecksum) + " " + std::string(work.bytes.begin(), work.bytes.end());
+}
+
+std::string desktopOutcome(const std::vector<std::uint8_t>& file) {
+    WorkBuffer work;
+    Inflater inflater;
+    try {
+        AssembleWorkBuffer(file, work, inflater);
+    } catch (const LoadError& e) {
+        return e.what();
+    }
+    return describe(work);
+}
+
+std::string browserOutcome(const std::vector<std::uint8_t>& file) {
+    WorkBuffer work;
+    ByteBuffer unused;
+    const MemoryBytes bytes(file);
+    try {
+        const StreamPlan plan = PlanStream(bytes, unused);
+        const auto stream = std::span(file).subspan(static_cast<std::size_t>(plan.streamOffset),
+                                                    static_cast<std::size_t>(plan.streamBytes));
+        const auto [output, outcome] = BrowserInflate(stream, plan.outputLimit());
+        InflatedStream inflated(output, outcome);
+        AssembleWorkBuffer(bytes, plan, work, inflated, unused);
+    } catch (const LoadError& e) {
+        return e.what();
+    }
+    return describe(work);
+}
+
+void expectSameOutcome(const std::vector<std::uint8_t>& file) {
+    EXPECT_EQ(browserOutcome(file), desktopOutcome(file)) << file.size();
+}
+
+Container sample() {
+    Container c;
+    c.header = bytesOf("HEADER--");
+    c.gameState = bytesOf("the inflated game state, long enough to compress a little: aaaaaaaaaaaaaaaa");
+    c.trailing = bytesOf("TAIL");
+    return c;
+}
+
+TEST(StreamInflater, AnInflateDoneElsewhereGivesTheDesktopsWorkDataOrMessageForEveryCut) {
+    const auto whole = BuildContainer(sample());
+    for (std::size_t cut = 0; cut <= whole.size(); ++cut) {
+        expectSameOutcome({whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut)});
+    }
+}
+
+TEST(StreamInflater, LengthsThatDisagreeWithTheStreamGiveTheDesktopsOutcome) {
+    for (const std::int32_t declaredU : {1, 40, 75, 76, 77, 500}) {
+        auto c = sample();
+        c.declaredU = declaredU;
+        expectSameOutcome(BuildContainer(c));
+    }
+    // Past the stream's end, inside the file and beyond it: a browser refuses the bytes after its
+    // end, zlib passes over them.
+    for (const std::int32_t delta : {-4, -1, 1, 5}) {
+        auto c = sample();
+        c.declaredC = static_cast<std::int32_t>(savewriter::Deflate(c.gameState).size()) + delta;
+        expectSameOutcome(BuildContainer(c));
+    }
+}
+
+TEST(StreamInflater, DamagedStreamsAreDamagedBothWays) {
+    const auto whole = BuildContainer(sample());
+    for (std::size_t at = 18; at < whole.size() - 4; at += 3) {
+        auto file = whole;
+        file[at] ^= 0x5A;
+        expectSameOutcome(file);
+    }
+}
+
+TEST(StreamInflater, RealSavesDamagedAnywhereGiveZlibsReasonAndByte) {
+    // Dynamic codes, long copies, stored blocks: every path of an inflate, damaged at random.
+    std::mt19937 rng(2026);
+    const auto batch = savewriter::ExampleBatch();
+    for (int trial = 0; trial < 150; ++trial) {
+        auto file = batch[static_cast<std::size_t>(trial) % batch.size()].bytes;
+        const auto p = static_cast<std::size_t>(FindStreamOffset(file));
+        if (p >= file.size()) continue;
+        const std::size_t span = std::min<std::size_t>(file.size() - p, trial % 2 == 0 ? 64 : file.size());
+        for (int hits = 0; hits < 1 + trial % 3; ++hits) {
+            file[p + rng() % span] ^= static_cast<std::uint8_t>(1U << (rng() % 8));
+        }
+        expectSameOutcome(file);
+    }
+    // Stored blocks (what deflate makes of noise), their lengths damaged.
+    Container stored = sample();
+    stored.gameState.resize(70000);
+    for (auto& byte : stored.gameState) byte = static_cast<std::uint8_t>(rng());
+    const auto whole = BuildContainer(stored);
+    for (std::size_t at = 18; at < 26; ++at) {
+        auto file = whole;
+        file[at] ^= 0x10;
+        expectSameOutcome(file);
+    }
+}
+
+TEST(StreamInflater, AStreamFarLongerThanDeclaredIsRefusedAtTheSameBound) {
+    Container bomb;
+    bomb.header = bytesOf("HEADER--");
+    bomb.declaredU = 1;
+    bomb.fast = true;
+    for (const std::int64_t length : {kMaxSurplusBytes + 1, kMaxSurplusBytes + 2}) {
+        bomb.gameState.assign(static_cast<std::size_t>(length), 0);
+        expectSameOutcome(BuildContainer(bomb));
+    }
+}
+
+}  // namespace
+}  // namespace quillmere::load
