@@ -88,7 +88,8 @@ async function analyse({ index, file, path }) {
         const stream = bytes.subarray(step.streamOffset, step.streamOffset + step.streamLength);
         const inflated = await inflate(stream, step.outputLimit);
         bytes = null;
-        record = analyser.finish(inflated.bytes, inflated.outcome);
+        // The core inflates a refused stream again itself, for the desktop's message.
+        record = analyser.finish(inflated.outcome === 'complete' ? inflated.bytes : new Uint8Array(0), inflated.outcome);
         if (output.length > kKeptOutputBytes) output = new Uint8Array(0);
     } else {
         bytes = null;

@@ -209,6 +209,33 @@ def check_tournament(page, checks, program, tournament):
     check_reports(page, checks, program, tournament, args, "tournament")
 
 
+def damaged_copies(save, folder):
+    """Copies of `save` with its stream damaged: a corrupt block, a wrong checksum, a cut upload."""
+    with open(save, "rb") as source:
+        good = source.read()
+    at = good.find(b"\x78\x9c")
+    length = int.from_bytes(good[at - 4:at], "little")
+    copies = {"corrupt.sav": good[:at + 200] + bytes([good[at + 200] ^ 0xFF]) + good[at + 201:],
+              "checksum.sav": good[:at + length - 2] + bytes([good[at + length - 2] ^ 1]) + good[at + length - 1:],
+              "cut.sav": good[:at + length // 3]}
+    for name, data in copies.items():
+        with open(os.path.join(folder, name), "wb") as out:
+            out.write(data)
+    return sorted(copies)
+
+
+def check_damaged_saves(page, checks, program, examples, folder):
+    """A stream the browser refuses fails with the desktop's message, which names the byte."""
+    names = damaged_copies(os.path.join(examples, "Bea-round1.sav"), folder)
+    page.load("FilePicker", [os.path.join(folder, name) for name in names])
+    stderr = subprocess.run([program, *names], cwd=folder, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                            text=True, check=False).stderr
+    expected = {os.path.splitext(path)[0]: message + "." for path, message in
+                (line.split(": ", 1) for line in stderr.splitlines())}
+    got = {row["cells"][1]: row["title"] for row in page.grid("BaseGrid")}
+    checks.equal("damaged saves: the reasons", got, expected)
+
+
 def check_hostile_name(page, checks, writer, folder):
     path = os.path.join(folder, "hostile.sav")
     subprocess.run([writer, path], check=True)
@@ -337,6 +364,9 @@ def main():
                         "clearTimeout(noteTimer); noteTimer = null; showStatus();")
                 page.driver.save_screenshot(args.screenshot)
             check_hostile_name(page, checks, args.hostile_writer, scratch)
+            damaged = os.path.join(scratch, "damaged")
+            os.mkdir(damaged)
+            check_damaged_saves(page, checks, args.report, args.examples, damaged)
             check_cancel(page, checks, args.examples)
             check_keyboard_and_graph(page, checks)
             check_no_network(page, checks, url)
