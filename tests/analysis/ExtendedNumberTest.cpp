@@ -118,8 +118,13 @@ TEST(ExtendedNumber, ParsesAsTheLibraryDoesToTheLastBitAndAtTheRangesEnds) {
     expectSameParse("36893488147419103232.99999999999999999999999");
     std::mt19937_64 rng(11);
     for (int i = 0; i < 20000; ++i) {
-        std::string text = std::to_string(rng() % 100000) + "." + std::to_string(rng());
-        if (i % 3 == 0) text += "e" + std::to_string(static_cast<int>(rng() % 9000) - 4500);
+        std::string text = std::to_string(rng() % 100000);
+        text += '.';
+        text += std::to_string(rng());
+        if (i % 3 == 0) {
+            text += 'e';
+            text += std::to_string(static_cast<int>(rng() % 9000) - 4500);
+        }
         expectSameParse(text);
     }
 }

@@ -45,7 +45,7 @@ SaveRecord everyFieldSet() {
                                 &rec.MapHeight,
                                 &rec.LandTotal}) {
         *field = next;
-        next = next * 7 + 1;
+        next += 100'003;
     }
     rec.LandPercent = 100.0L / 3;
     rec.PopulationPercent = std::numeric_limits<long double>::denorm_min();
