@@ -16,6 +16,8 @@ if [ "${QUILLMERE_SKIP_WEB:-0}" != 1 ]; then
     export NODE_PATH=/usr/share/nodejs
     emcmake cmake -S . -B build-web -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLMERE_WEB=ON -DQUILLMERE_WERROR=ON >/dev/null
     cmake --build build-web
+    # The page (build-web/quillmere.html) in headless Chromium against the command line.
+    (cd build && ctest --output-on-failure -R '^web\.')
 fi
 
 # Release as a packager builds it, every target with warnings as errors: GCC warns at -O3 what it

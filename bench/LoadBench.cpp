@@ -3,7 +3,7 @@
 // of each run.
 //
 //   quillmere-bench [--files N] [--dir DIR] [--keep] [--rounds R] [--batch plain|varied|both]
-//                   [--generate-only] [--memory-only]
+//                   [--generate-only] [--memory-only] [--measure DIR]
 //
 // Two batches are written first (not timed): "plain" saves, whose skipped values are one constant
 // and compress over 20 : 1, and "varied" ones, which compress about 5 : 1 as real games do. Each
@@ -12,13 +12,15 @@
 // A last run analyses ten times the plain batch at once, for the memory that 1,000 records take.
 // Then the memory bound is checked (the exit status is 1 when it does not hold): a 262 MB save with
 // the most game data a save holds, analysed alone and eight at a time on eight workers, and 20,020
-// small files that all fail.
+// small files that all fail. With --measure, only the saves already in DIR are timed (nothing is
+// written), so that another front end can be measured beside the same baseline.
 
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -54,12 +56,13 @@ struct Options {
     bool plain = true;
     bool varied = true;
     bool memoryOnly = false;
+    fs::path measureDir;  // time the saves in it, write none
 };
 
 [[noreturn]] void usage() {
     std::fprintf(stderr,
                  "usage: quillmere-bench [--files N] [--dir DIR] [--keep] [--rounds R] [--batch plain|varied|both] "
-                 "[--generate-only] [--memory-only]\n");
+                 "[--generate-only] [--memory-only] [--measure DIR]\n");
     std::exit(2);
 }
 
@@ -79,6 +82,8 @@ Options parse(int argc, char** argv) {
             const std::string which = argv[++i];
             options.plain = which != "varied";
             options.varied = which != "plain";
+        } else if (arg == "--measure" && i + 1 < argc) {
+            options.measureDir = argv[++i];
         } else if (arg == "--memory-only") {
             options.memoryOnly = true;
         } else if (arg == "--generate-only") {
@@ -313,6 +318,16 @@ int main(int argc, char** argv) {
         if (!options.keep) fs::remove_all(options.dir);
         return held ? 0 : 1;
     }
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    if (!options.measureDir.empty()) {
+        std::vector<std::string> paths;
+        for (const auto& entry : fs::directory_iterator(options.measureDir)) {
+            if (entry.is_regular_file()) paths.push_back(entry.path().string());
+        }
+        std::sort(paths.begin(), paths.end());
+        measure(options.measureDir.filename().c_str(), paths, options.rounds, cores);
+        return 0;
+    }
     std::printf("writing saves in %s ...\n", options.dir.c_str());
     std::vector<std::string> plain;
     std::vector<std::string> varied;
@@ -320,7 +335,6 @@ int main(int argc, char** argv) {
     if (options.varied) varied = writeBatch(options.dir / "varied", options.files, true);
     if (options.generateOnly) return 0;
 
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
     if (options.plain) measure("plain", plain, options.rounds, cores);
     if (options.varied) measure("varied", varied, options.rounds, cores);
     if (!options.plain) return 0;

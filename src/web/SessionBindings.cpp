@@ -1,0 +1,555 @@
+// The browser page's hold on a session::Session: one call per user action, every text the page
+// shows made here by the core (cells, headers, tooltips, summaries, reports), UTF-8 for display.
+
+#include <emscripten/bind.h>
+#include <emscripten/val.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "analysis/Batch.h"
+#include "load/Windows1251.h"
+#include "reload/Rules.h"
+#include "session/RecordCodec.h"
+#include "session/Session.h"
+#include "view/CellTexts.h"
+#include "view/Charts.h"
+#include "view/Sorting.h"
+
+namespace quillmere::web {
+
+namespace {
+
+using emscripten::val;
+
+constexpr int kEconomyCategory = 1;
+constexpr std::size_t kSeriesCount = 20;
+constexpr double kSmallestRange = 10;  // a flat or empty graph still gets whole-number ticks
+constexpr int kMostValueTicks = 8;
+constexpr int kMostTurnTicks = 10;
+constexpr int kVerdictColumn = 11;  // "Honesty" in the reload grid
+
+val Bytes(const std::string& bytes) {
+    // A copy the page owns: the memory view would move when the WebAssembly memory grows.
+    return val::global("Uint8Array")
+        .new_(emscripten::typed_memory_view(bytes.size(), reinterpret_cast<const std::uint8_t*>(bytes.data())));
+}
+
+std::vector<std::uint8_t> BytesOf(const val& array) {
+    return emscripten::convertJSArrayToNumberVector<std::uint8_t>(array);
+}
+
+std::string StringOf(const val& object, const char* key) {
+    const val field = object[key];
+    return field.isString() ? field.as<std::string>() : std::string();
+}
+
+val Strings(const std::vector<std::string>& texts) {
+    val array = val::array();
+    for (const auto& text : texts) array.call<void>("push", text);
+    return array;
+}
+
+template <std::size_t N>
+val Strings(const std::array<std::string, N>& texts) {
+    return Strings(std::vector<std::string>(texts.begin(), texts.end()));
+}
+
+const char* FieldName(reload::RuleField field) {
+    switch (field) {
+        case reload::RuleField::StartDate:
+            return "startDate";
+        case reload::RuleField::SessionsPerDay:
+            return "sessionsPerDay";
+        case reload::RuleField::MinSessionMinutes:
+            return "minSessionMinutes";
+        case reload::RuleField::Presessions:
+            return "presessions";
+    }
+    return "";
+}
+
+std::string WithFullStop(std::string text) {
+    if (!text.empty() && text.back() != '.') text += '.';
+    return text;
+}
+
+std::optional<view::Grid> GridOf(int grid) {
+    if (grid < 0 || grid > static_cast<int>(view::Grid::Flags)) return std::nullopt;
+    return static_cast<view::Grid>(grid);
+}
+
+std::optional<view::SortKey> KeyOf(int key) {
+    if (key < 0 || key > static_cast<int>(view::SortKey::FinalScore)) return std::nullopt;
+    return static_cast<view::SortKey>(key);
+}
+
+reload::RuleTexts RuleTextsOf(const val& texts) {
+    reload::RuleTexts rules;
+    rules.day = StringOf(texts, "day");
+    rules.month = StringOf(texts, "month");
+    rules.year = StringOf(texts, "year");
+    rules.sessionsPerDay = StringOf(texts, "sessionsPerDay");
+    rules.minSessionMinutes = StringOf(texts, "minSessionMinutes");
+    rules.presessions = StringOf(texts, "presessions");
+    return rules;
+}
+
+val RuleTextsObject(const reload::RuleTexts& rules) {
+    val texts = val::object();
+    texts.set("day", rules.day);
+    texts.set("month", rules.month);
+    texts.set("year", rules.year);
+    texts.set("sessionsPerDay", rules.sessionsPerDay);
+    texts.set("minSessionMinutes", rules.minSessionMinutes);
+    texts.set("presessions", rules.presessions);
+    return texts;
+}
+
+// The rule texts of `b` that differ from those of `a`, one line each.
+std::string RuleChanges(const reload::RuleTexts& a, const reload::RuleTexts& b) {
+    const auto date = [](const reload::RuleTexts& t) { return t.day + "-" + t.month + "-" + t.year; };
+    const std::tuple<reload::RuleField, std::string, std::string> rules[] = {
+        {reload::RuleField::StartDate, date(a), date(b)},
+        {reload::RuleField::SessionsPerDay, a.sessionsPerDay, b.sessionsPerDay},
+        {reload::RuleField::MinSessionMinutes, a.minSessionMinutes, b.minSessionMinutes},
+        {reload::RuleField::Presessions, a.presessions, b.presessions},
+    };
+    std::string lines;
+    for (const auto& [field, now, then] : rules) {
+        if (now == then) continue;
+        if (!lines.empty()) lines += '\n';
+        lines += std::string(reload::RuleName(field)) + ": " + then + " (typed: " + now + ")";
+    }
+    return lines;
+}
+
+}  // namespace
+
+// The page's session. Grids are numbered as view::Grid (0 Base, 1 Reload, 2 Additional, 3 Flags),
+// sort keys as view::SortKey (0 file name, 1 turn, 2 score, 3 final score).
+class WebSession {
+public:
+    // `decimalSeparator` is the browser locale's, as the window takes its locale's.
+    WebSession(int currentYear, const std::string& decimalSeparator) : m_session(currentYear) {
+        m_display.decimalSeparator = decimalSeparator == "," ? ',' : '.';
+    }
+
+    // Replaces the table with a load's entries, in the order of its files: each a record encoded
+    // by a worker (Uint8Array), or {path, failure} for a file the page could not hand to one.
+    // Returns {loaded, blocked, failed, notLoaded, failures: [{path, message}]}.
+    val adopt(const val& entries) {
+        analysis::ResultTable records;
+        const auto count = entries["length"].as<unsigned>();
+        records.reserve(count);
+        for (unsigned i = 0; i < count; ++i) {
+            const val entry = entries[i];
+            if (entry.instanceof (val::global("Uint8Array"))) {
+                try {
+                    records.push_back(session::DecodeRecord(BytesOf(entry)));
+                } catch (const std::exception& error) {
+                    records.push_back(analysis::UnreadRecord("", std::string("broken record: ") + error.what()));
+                }
+            } else {
+                records.push_back(analysis::UnreadRecord(StringOf(entry, "path"), StringOf(entry, "failure")));
+            }
+        }
+        const auto summary = m_session.adopt(std::move(records));
+        val result = val::object();
+        result.set("loaded", summary.loaded);
+        result.set("blocked", summary.blocked);
+        result.set("failed", summary.failed);
+        result.set("notLoaded", summary.notLoaded);
+        val failures = val::array();
+        for (const auto& [path, message] : summary.failures) {
+            val failure = val::object();
+            failure.set("path", load::FileNameToUtf8(path));
+            failure.set("message", WithFullStop(message));
+            failures.call<void>("push", failure);
+        }
+        result.set("failures", failures);
+        return result;
+    }
+
+    // Sets the rule texts ({day, month, year, sessionsPerDay, minSessionMinutes, presessions}) and
+    // re-judges. Returns {valid, errors: [{field, message}]}: one message per rule in error.
+    val setRules(const val& texts) { return check(m_session.setRules(RuleTextsOf(texts))); }
+
+    [[nodiscard]] val ruleTexts() const { return RuleTextsObject(m_session.ruleTexts()); }
+    [[nodiscard]] val defaultRuleTexts() const { return RuleTextsObject(reload::RuleTexts{}); }
+    [[nodiscard]] val ruleCheck() const { return check(m_session.ruleCheck()); }
+
+    // What opening profile `json` would do: {error} when it cannot be used, else {name, changes}
+    // where `changes` lists the rules it sets otherwise than those in force (empty when none).
+    [[nodiscard]] val inspectProfile(const std::string& json, const std::string& fallbackName) const {
+        val result = val::object();
+        try {
+            const auto profile = session::ParseProfile(json);
+            result.set("name", profile.name.empty() ? fallbackName : profile.name);
+            result.set("changes", RuleChanges(m_session.ruleTexts(), profile.rules));
+        } catch (const session::ProfileError& error) {
+            result.set("error", WithFullStop(error.what()));
+        }
+        return result;
+    }
+
+    // Uses profile `json` (check it with inspectProfile first), taking its rules unless
+    // `keepRules`. Returns the rule check now in force, or {error}.
+    val openProfile(const std::string& json, const std::string& fallbackName, bool keepRules) {
+        try {
+            auto profile = session::ParseProfile(json);
+            m_profileName = profile.name.empty() ? fallbackName : profile.name;
+            return check(m_session.setProfile(std::move(profile),
+                                              keepRules ? session::ProfileRules::Keep : session::ProfileRules::Take));
+        } catch (const session::ProfileError& error) {
+            val result = val::object();
+            result.set("error", WithFullStop(error.what()));
+            return result;
+        }
+    }
+
+    // The profile in use with the rules in force, as JSON text; named `fallbackName` when it has
+    // no name of its own.
+    std::string profileJson(const std::string& fallbackName) {
+        session::Profile profile = m_session.profile().value_or(session::Profile{});
+        profile.rules = m_session.ruleTexts();
+        if (profile.name.empty()) profile.name = fallbackName;
+        m_profileName = profile.name;
+        return session::ProfileJson(profile);
+    }
+
+    void dropProfile() {
+        m_session.setProfile(std::nullopt, session::ProfileRules::Keep);
+        m_profileName.clear();
+    }
+
+    // The name of the profile in use; empty without one.
+    [[nodiscard]] std::string profileName() const { return m_session.profile() ? m_profileName : std::string(); }
+
+    void sortClick(int key) {
+        if (const auto sortKey = KeyOf(key)) m_session.sortClick(*sortKey);
+    }
+
+    void headerClick(int grid, int column) {
+        if (const auto kind = GridOf(grid)) m_session.headerClick(*kind, column);
+    }
+
+    // {buttons: per sort key "key" | "ascending" | "descending", column: {grid, column, ascending}
+    // or null}: what the sort buttons and the header arrows show.
+    [[nodiscard]] val sortState() const {
+        val buttons = val::array();
+        const auto last = m_session.lastSortKey();
+        for (int key = 0; key <= static_cast<int>(view::SortKey::FinalScore); ++key) {
+            const auto sortKey = static_cast<view::SortKey>(key);
+            // The click flipped the key's direction: the rows stand in the other one.
+            const char* shows = !last || *last != sortKey                ? "key"
+                                : m_session.sortDirections().of(sortKey) ? "descending"
+                                                                         : "ascending";
+            buttons.call<void>("push", std::string(shows));
+        }
+        val state = val::object();
+        state.set("buttons", buttons);
+        state.set("column", val::null());
+        if (const auto byColumn = m_session.lastColumnSort()) {
+            val column = val::object();
+            column.set("grid", static_cast<int>(byColumn->grid));
+            column.set("column", byColumn->column);
+            column.set("ascending", byColumn->ascending);
+            state.set("column", column);
+        }
+        return state;
+    }
+
+    [[nodiscard]] int baseColumnOf(int key) const {
+        const auto sortKey = KeyOf(key);
+        return sortKey ? view::BaseColumnOf(*sortKey) : -1;
+    }
+
+    [[nodiscard]] std::size_t size() const { return m_session.size(); }
+
+    // [{text, width, numeric}] of a grid's columns.
+    [[nodiscard]] val columns(int grid) const {
+        const auto headers = view::HeaderTexts(view::TextEncoding::Utf8);
+        val result = val::array();
+        const auto add = [&result](const auto& specs, const auto& texts) {
+            for (std::size_t i = 0; i < specs.size(); ++i) {
+                val column = val::object();
+                column.set("text", texts[i]);
+                column.set("width", specs[i].width);
+                column.set("numeric", specs[i].numeric);
+                result.call<void>("push", column);
+            }
+        };
+        switch (GridOf(grid).value_or(view::Grid::Base)) {
+            case view::Grid::Base:
+                add(view::kBaseColumns, headers.base);
+                break;
+            case view::Grid::Reload:
+                add(view::kReloadColumns, headers.reload);
+                break;
+            case view::Grid::Additional:
+                add(view::kAdditionalColumns, headers.additional);
+                break;
+            case view::Grid::Flags:
+                add(view::kFlagColumns, headers.flags);
+                break;
+        }
+        return result;
+    }
+
+    // Every row of a grid: an array of cell texts per record, in the table's order.
+    [[nodiscard]] val gridTexts(int grid) const {
+        const auto kind = GridOf(grid).value_or(view::Grid::Base);
+        val rows = val::array();
+        for (std::size_t i = 0; i < m_session.size(); ++i) {
+            const auto texts = m_session.rowTexts(i, m_display);
+            switch (kind) {
+                case view::Grid::Base:
+                    rows.call<void>("push", Strings(texts.base));
+                    break;
+                case view::Grid::Reload:
+                    rows.call<void>("push", Strings(texts.reload));
+                    break;
+                case view::Grid::Additional:
+                    rows.call<void>("push", Strings(texts.additional));
+                    break;
+                case view::Grid::Flags:
+                    rows.call<void>("push", Strings(texts.flags));
+                    break;
+            }
+        }
+        return rows;
+    }
+
+    // Per record {status: "analysed" | "blocked" | "failed" | "notLoaded", flagged, reason,
+    // verdict}: the tint of its row, the tooltip of its row (failure, block or flags, one a line)
+    // and the Honesty cell's explanation.
+    [[nodiscard]] val rowStates() const {
+        val states = val::array();
+        for (const auto& rec : m_session.records()) {
+            val state = val::object();
+            std::string reason;
+            std::string status = "analysed";
+            switch (analysis::StatusOf(rec)) {
+                case analysis::SaveStatus::NotLoaded:
+                    status = "notLoaded";
+                    reason = "Not loaded: the load was cancelled before this file was read";
+                    break;
+                case analysis::SaveStatus::Failed:
+                    status = "failed";
+                    reason = WithFullStop(rec.Failure);
+                    break;
+                case analysis::SaveStatus::Blocked:
+                    status = "blocked";
+                    reason = "Blocked by the organisers: " + load::Windows1251ToUtf8(rec.BlockText);
+                    break;
+                case analysis::SaveStatus::Analysed:
+                    break;
+            }
+            std::string flags;
+            for (const auto& flag : rec.Flags) flags += (flags.empty() ? "" : "\n") + flag;
+            state.set("status", status);
+            state.set("flagged", !rec.Flags.empty());
+            state.set("reason", reason);
+            state.set("flags", flags);
+            state.set("verdict", rec.Reload ? view::VerdictExplanation(*rec.Reload, rec.LoadCount) : std::string());
+            states.call<void>("push", state);
+        }
+        return states;
+    }
+
+    [[nodiscard]] int verdictColumn() const { return kVerdictColumn; }
+
+    // The status line: the batch summary and the checks that are off.
+    [[nodiscard]] val status() const {
+        val status = val::object();
+        status.set("summary",
+                   m_session.size() == 0 ? std::string("No saves loaded") : view::BatchSummary(m_session.records()));
+        status.set("checksOff", Strings(m_session.checksOff()));
+        status.set("flagged", m_session.flaggedCount());
+        status.set("notLoaded", m_session.countOf(analysis::SaveStatus::NotLoaded));
+        return status;
+    }
+
+    [[nodiscard]] val graphCategories() const {
+        return Strings(
+            std::vector<std::string>(view::kHistoryCategoryNames.begin(), view::kHistoryCategoryNames.end()));
+    }
+
+    // The lines of the graph for `rows` (record indices; the first 20 records when empty) in
+    // `category`: {caption, lines: [{row, name, values: Int32Array} or null for a save without
+    // details], turns: {min, max, step, ticks}, values: {min, max, step, ticks}}.
+    [[nodiscard]] val graph(const val& rowList, int category) const {
+        const auto& records = m_session.records();
+        std::vector<std::size_t> rows;
+        std::string caption;
+        const auto selected = rowList["length"].as<unsigned>();
+        if (selected == 0) {
+            for (std::size_t i = 0; i < std::min(records.size(), kSeriesCount); ++i) rows.push_back(i);
+            if (records.size() > kSeriesCount)
+                caption = "Rows 1 to " + std::to_string(rows.size()) + " of " + std::to_string(records.size()) +
+                          "; select rows to compare others";
+        } else {
+            std::string numbers;
+            for (unsigned i = 0; i < selected && rows.size() < kSeriesCount; ++i) {
+                const auto row = rowList[i].as<double>();
+                if (row < 0 || row >= static_cast<double>(records.size())) continue;
+                rows.push_back(static_cast<std::size_t>(row));
+                numbers += (numbers.empty() ? "" : ", ") + std::to_string(rows.back() + 1);
+            }
+            caption = "Selected rows " + numbers;
+            if (selected > rows.size())
+                caption +=
+                    " (the first " + std::to_string(rows.size()) + " of " + std::to_string(selected) + " selected)";
+        }
+        val lines = val::array();
+        bool any = false;
+        double low = 0;
+        double high = 0;
+        int mostPoints = 0;
+        for (const auto row : rows) {
+            const auto& rec = records[row];
+            if (!analysis::ShowsDetails(rec)) {
+                lines.call<void>("push", val::null());
+                continue;
+            }
+            const int turns = std::clamp(rec.Turn, 0, analysis::kHistoryTurns);
+            std::vector<std::int32_t> values(static_cast<std::size_t>(turns));
+            for (int turn = 0; turn < turns; ++turn) {
+                values[static_cast<std::size_t>(turn)] = analysis::HistoryValue(rec, category, turn);
+                low = any ? std::min<double>(low, values[static_cast<std::size_t>(turn)])
+                          : values[static_cast<std::size_t>(turn)];
+                high = any ? std::max<double>(high, values[static_cast<std::size_t>(turn)])
+                           : values[static_cast<std::size_t>(turn)];
+                any = true;
+            }
+            mostPoints = std::max(mostPoints, turns);
+            val line = val::object();
+            line.set("row", row);
+            line.set("id", load::FileNameToUtf8(rec.Path.empty() ? rec.FileName : rec.Path));
+            // Players may share a name: the file tells their lines apart.
+            line.set("name", load::FileNameToUtf8(rec.FileName) + " (" + load::Windows1251ToUtf8(rec.NickName) + ")");
+            line.set("values",
+                     val::global("Int32Array").new_(emscripten::typed_memory_view(values.size(), values.data())));
+            lines.call<void>("push", line);
+        }
+        // Only the Economy history can go below 0 and is worth seeing there; the others start at 0.
+        if (category != kEconomyCategory) {
+            low = 0;
+            high = std::max(high, 0.0);
+        }
+        if (high - low < kSmallestRange) high = low + kSmallestRange;
+        auto values = view::NiceScale(low, high, kMostValueTicks);
+        if (category != kEconomyCategory) values.min = 0;
+        const auto turns = view::NiceScale(0, std::max<double>(mostPoints - 1, kSmallestRange), kMostTurnTicks);
+        val graph = val::object();
+        graph.set("caption", caption);
+        graph.set("lines", lines);
+        graph.set("colours", Colours());
+        graph.set("turns", Scale(turns));
+        graph.set("values", Scale(values));
+        return graph;
+    }
+
+    // The rows `indices` as tab-separated text for a spreadsheet, header line first.
+    [[nodiscard]] std::string copyRows(const val& indexList) const {
+        std::vector<std::size_t> indices;
+        for (unsigned i = 0; i < indexList["length"].as<unsigned>(); ++i) {
+            const auto row = indexList[i].as<double>();
+            if (row >= 0 && row < static_cast<double>(m_session.size()))
+                indices.push_back(static_cast<std::size_t>(row));
+        }
+        view::FormatOptions options = m_display;
+        return view::TabSeparatedRows(m_session.records(), indices, options);
+    }
+
+    // The bytes of a report: 0 the results file (Windows-1251), 1 CSV, 2 JSON, 3 HTML. Returns
+    // {bytes} or, while a rule is invalid, {error} naming every invalid rule.
+    [[nodiscard]] val report(int format) const {
+        val result = val::object();
+        if (format < 0 || format > static_cast<int>(session::ReportFormat::Html)) {
+            result.set("error", std::string("no such report"));
+            return result;
+        }
+        view::FormatOptions options = m_display;
+        options.encoding = view::TextEncoding::Windows1251;
+        try {
+            result.set("bytes", Bytes(m_session.report(static_cast<session::ReportFormat>(format), options)));
+            result.set("rows", m_session.size());
+        } catch (const session::RulesInvalid& error) {
+            result.set("error", "The results were not saved: " + WithFullStop(error.what()));
+        }
+        return result;
+    }
+
+private:
+    session::Session m_session;
+    view::FormatOptions m_display{'.', view::TextEncoding::Utf8};
+    std::string m_profileName;
+
+    static val check(const reload::RuleCheck& check) {
+        val result = val::object();
+        result.set("valid", check.rules.has_value());
+        val errors = val::array();
+        for (const auto& error : check.errors) {
+            val item = val::object();
+            item.set("field", std::string(FieldName(error.field)));
+            item.set("message", WithFullStop(error.message));
+            errors.call<void>("push", item);
+        }
+        result.set("errors", errors);
+        return result;
+    }
+
+    static val Scale(const view::AxisScale& scale) {
+        val result = val::object();
+        result.set("min", scale.min);
+        result.set("max", scale.max);
+        result.set("step", scale.step);
+        result.set("ticks", scale.ticks);
+        return result;
+    }
+
+    static val Colours() {
+        val colours = val::array();
+        for (const auto colour : view::kSeriesColours) colours.call<void>("push", colour);
+        return colours;
+    }
+};
+
+EMSCRIPTEN_BINDINGS(quillmere_session) {
+    emscripten::class_<WebSession>("Session")
+        .constructor<int, std::string>()
+        .function("adopt", &WebSession::adopt)
+        .function("setRules", &WebSession::setRules)
+        .function("ruleTexts", &WebSession::ruleTexts)
+        .function("defaultRuleTexts", &WebSession::defaultRuleTexts)
+        .function("ruleCheck", &WebSession::ruleCheck)
+        .function("inspectProfile", &WebSession::inspectProfile)
+        .function("openProfile", &WebSession::openProfile)
+        .function("profileJson", &WebSession::profileJson)
+        .function("dropProfile", &WebSession::dropProfile)
+        .function("profileName", &WebSession::profileName)
+        .function("sortClick", &WebSession::sortClick)
+        .function("headerClick", &WebSession::headerClick)
+        .function("sortState", &WebSession::sortState)
+        .function("baseColumnOf", &WebSession::baseColumnOf)
+        .function("size", &WebSession::size)
+        .function("columns", &WebSession::columns)
+        .function("gridTexts", &WebSession::gridTexts)
+        .function("rowStates", &WebSession::rowStates)
+        .function("verdictColumn", &WebSession::verdictColumn)
+        .function("status", &WebSession::status)
+        .function("graphCategories", &WebSession::graphCategories)
+        .function("graph", &WebSession::graph)
+        .function("copyRows", &WebSession::copyRows)
+        .function("report", &WebSession::report);
+}
+
+}  // namespace quillmere::web

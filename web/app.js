@@ -1,0 +1,911 @@
+'use strict';
+// The browser page: a thin front end over the core's session (src/web/SessionBindings.cpp). Every
+// text it shows comes from the session; names are only ever set as text, never as markup.
+
+const kStoredRules = 'quillmere.rules';
+const kStoredProfile = 'quillmere.profile';
+const kStoredCategory = 'quillmere.graphCategory';
+const kGrids = [
+    { element: 'BaseGrid', frozen: 2 },
+    { element: 'ReloadGrid', frozen: 2 },
+    { element: 'AdditionalGrid', frozen: 2 },
+    { element: 'FlagsGrid', frozen: 2 },
+];
+const kFlagsGrid = 3;
+const kReloadGrid = 1;
+const kSeriesCount = 20;
+const kReports = [
+    { name: 'Res.txt', type: 'text/plain' },
+    { name: 'Results.csv', type: 'text/csv' },
+    { name: 'Results.json', type: 'application/json' },
+    { name: 'Results.html', type: 'text/html' },
+];
+const kSortShows = { key: '\u2022', ascending: '\u25B2', descending: '\u25BC' };
+
+const $ = (id) => document.getElementById(id);
+
+let core = null;
+let session = null;
+let loading = null;
+let selected = new Set();  // record indices
+let anchor = null;          // the row a shift-click or shift-arrow extends from
+let cursor = 0;             // the row the arrow keys move
+let graphSlots = new Array(kSeriesCount).fill(null);  // a plotted save keeps its colour
+let hiddenLines = new Set();
+let noteTimer = null;
+
+function decimalSeparator() {
+    const parts = new Intl.NumberFormat().formatToParts(1.5);
+    const decimal = parts.find((part) => part.type === 'decimal');
+    return decimal && decimal.value === ',' ? ',' : '.';
+}
+
+function element(tag, text, className) {
+    const made = document.createElement(tag);
+    if (text !== undefined) made.textContent = text;
+    if (className) made.className = className;
+    return made;
+}
+
+function showMessage(text) {
+    $('MessageText').textContent = text;
+    $('Message').hidden = false;
+    $('MessageClose').focus();
+}
+
+function showNote(text) {
+    clearTimeout(noteTimer);
+    $('StatusText').textContent = text;
+    noteTimer = setTimeout(() => { noteTimer = null; showStatus(); }, 6000);
+}
+
+// Asks with the buttons named; resolves to the name clicked, or null when the dialog is closed.
+function ask(text, buttons) {
+    return new Promise((resolve) => {
+        const dialog = $('Ask');
+        $('AskText').textContent = text;
+        const row = $('AskButtons');
+        row.replaceChildren();
+        for (const name of buttons) {
+            const button = element('button', name);
+            button.type = 'button';
+            button.addEventListener('click', () => { dialog.close(name); });
+            row.append(button);
+        }
+        dialog.addEventListener('close', () => resolve(dialog.returnValue || null), { once: true });
+        dialog.returnValue = '';
+        dialog.showModal();
+        row.firstChild.focus();
+    });
+}
+
+function download(bytes, name, type) {
+    const url = URL.createObjectURL(new Blob([bytes], { type }));
+    const link = element('a');
+    link.href = url;
+    link.download = name;
+    document.body.append(link);
+    link.click();
+    link.remove();
+    setTimeout(() => URL.revokeObjectURL(url), 10000);
+}
+
+function store(key, value) {
+    try {
+        if (value === null) localStorage.removeItem(key);
+        else localStorage.setItem(key, JSON.stringify(value));
+    } catch (error) {
+        // Storage may be off (a private window, file:// in some browsers): nothing is remembered.
+    }
+}
+
+function stored(key) {
+    try {
+        const text = localStorage.getItem(key);
+        return text === null ? null : JSON.parse(text);
+    } catch (error) {
+        return null;
+    }
+}
+
+function tabs() { return [...document.querySelectorAll('[role=tab]')]; }
+
+function showTab(tab) {
+    for (const other of tabs()) {
+        const chosen = other === tab;
+        other.setAttribute('aria-selected', String(chosen));
+        other.tabIndex = chosen ? 0 : -1;
+        $(other.getAttribute('aria-controls')).hidden = !chosen;
+    }
+    if (tab.id === 'tab-graph') drawGraph();
+}
+
+function renderGrid(gridIndex) {
+    const host = $(kGrids[gridIndex].element);
+    const columns = session.columns(gridIndex);
+    const texts = session.gridTexts(gridIndex);
+    const states = session.rowStates();
+    const sort = session.sortState();
+    const verdictColumn = gridIndex === kReloadGrid ? session.verdictColumn() : -1;
+    const table = element('table');
+    const head = element('thead');
+    const headRow = element('tr');
+    columns.forEach((column, index) => {
+        const cell = element('th');
+        cell.style.minWidth = `${column.width}px`;
+        const label = element('span', column.text);
+        cell.append(label);
+        if (sort.column && sort.column.grid === gridIndex && sort.column.column === index) {
+            cell.append(element('span', sort.column.ascending ? ' \u25B2' : ' \u25BC', 'arrow'));
+            cell.setAttribute('aria-sort', sort.column.ascending ? 'ascending' : 'descending');
+        }
+        if (index < kGrids[gridIndex].frozen) cell.classList.add('frozen', `frozen${index}`);
+        cell.tabIndex = -1;
+        cell.dataset.column = index;
+        cell.title = 'Sort by this column';
+        headRow.append(cell);
+    });
+    head.append(headRow);
+    const body = element('tbody');
+    const filter = $('RowFilter').value.trim().toLowerCase();
+    const baseTexts = filter ? session.gridTexts(0) : null;
+    let hidden = 0;
+    texts.forEach((cells, row) => {
+        const line = element('tr');
+        line.dataset.row = row;
+        const state = states[row];
+        if (state.status !== 'analysed') line.classList.add(state.status);
+        else if (gridIndex === kFlagsGrid && state.flagged) line.classList.add('flagged');
+        if (state.reason) line.title = state.reason;
+        else if (gridIndex === kFlagsGrid && state.flagged) line.title = state.flags;
+        if (selected.has(row)) line.setAttribute('aria-selected', 'true');
+        if (filter && !baseTexts[row][1].toLowerCase().includes(filter) &&
+            !baseTexts[row][2].toLowerCase().includes(filter)) {
+            line.hidden = true;
+            hidden += 1;
+        }
+        cells.forEach((text, column) => {
+            const numeric = columns[column].numeric;
+            const cell = element('td', numeric ? text.trim() : text);
+            if (numeric) cell.className = 'number';
+            if (column < kGrids[gridIndex].frozen) cell.classList.add('frozen', `frozen${column}`);
+            if (column === verdictColumn && state.verdict) cell.title = state.verdict;
+            line.append(cell);
+        });
+        body.append(line);
+    });
+    table.append(head, body);
+    host.replaceChildren(table);
+    if (gridIndex === 0) {
+        $('FilterNote').textContent = filter ? `${hidden} of ${texts.length} rows hidden` : '';
+    }
+}
+
+function renderAll() {
+    for (let grid = 0; grid < kGrids.length; ++grid) renderGrid(grid);
+    showSortButtons();
+    showStatus();
+    if (!$('TabSheet5').hidden) drawGraph();
+}
+
+function showSortButtons() {
+    const sort = session.sortState();
+    for (const button of document.querySelectorAll('button.sort')) {
+        const shows = sort.buttons[Number(button.dataset.key)];
+        button.dataset.shows = shows;
+        button.setAttribute('aria-pressed', String(shows !== 'key'));
+        let mark = button.querySelector('.mark');
+        if (!mark) {
+            mark = element('span', '', 'mark');
+            button.prepend(mark);
+        }
+        mark.textContent = kSortShows[shows] + ' ';
+        button.title = shows === 'key' ? 'Sort by this column'
+            : shows === 'ascending' ? 'Sorted ascending; click to sort descending'
+                : 'Sorted descending; click to sort ascending';
+    }
+}
+
+function showStatus() {
+    const status = session.status();
+    const off = status.checksOff.join('; ');
+    $('ChecksOff').textContent = off;
+    if (loading || noteTimer !== null) return;
+    let text = status.summary;
+    if (off) text += ` - ${off}`;
+    $('StatusText').textContent = text;
+}
+
+function setSelection(rows, keepCursor) {
+    selected = new Set(rows);
+    for (const grid of kGrids) {
+        for (const line of $(grid.element).querySelectorAll('tbody tr')) {
+            if (selected.has(Number(line.dataset.row))) line.setAttribute('aria-selected', 'true');
+            else line.removeAttribute('aria-selected');
+            line.classList.toggle('cursor', keepCursor !== false && Number(line.dataset.row) === cursor);
+        }
+    }
+}
+
+function visibleRows(host) {
+    return [...host.querySelectorAll('tbody tr')].filter((line) => !line.hidden).map((line) => Number(line.dataset.row));
+}
+
+function selectRange(host, from, to) {
+    const rows = visibleRows(host);
+    const a = rows.indexOf(from);
+    const b = rows.indexOf(to);
+    if (a < 0 || b < 0) return [to];
+    return rows.slice(Math.min(a, b), Math.max(a, b) + 1);
+}
+
+function onGridClick(event) {
+    const host = event.currentTarget;
+    const gridIndex = Number(host.dataset.grid);
+    const header = event.target.closest('th');
+    if (header) {
+        session.headerClick(gridIndex, Number(header.dataset.column));
+        selected.clear();
+        renderAll();
+        $(kGrids[gridIndex].element).querySelector(`th[data-column="${header.dataset.column}"]`)?.focus();
+        return;
+    }
+    const line = event.target.closest('tbody tr');
+    if (!line) return;
+    const row = Number(line.dataset.row);
+    cursor = row;
+    if (event.shiftKey && anchor !== null) {
+        setSelection(selectRange(host, anchor, row));
+    } else if (event.ctrlKey || event.metaKey) {
+        const rows = new Set(selected);
+        if (rows.has(row)) rows.delete(row); else rows.add(row);
+        anchor = row;
+        setSelection(rows);
+    } else {
+        anchor = row;
+        setSelection([row]);
+    }
+}
+
+function onGridKey(event) {
+    const host = event.currentTarget;
+    const gridIndex = Number(host.dataset.grid);
+    const header = event.target.closest('th');
+    if (header && (event.key === 'Enter' || event.key === ' ')) {
+        event.preventDefault();
+        header.click();
+        return;
+    }
+    if (header && (event.key === 'ArrowLeft' || event.key === 'ArrowRight')) {
+        event.preventDefault();
+        const next = event.key === 'ArrowLeft' ? header.previousElementSibling : header.nextElementSibling;
+        next?.focus();
+        return;
+    }
+    const rows = visibleRows(host);
+    if (rows.length === 0) return;
+    let at = Math.max(0, rows.indexOf(cursor));
+    switch (event.key) {
+        case 'ArrowDown': at = Math.min(rows.length - 1, at + 1); break;
+        case 'ArrowUp':
+            if (at === 0 && !event.shiftKey) {
+                // Up from the first row reaches the headers, which sort on Enter.
+                event.preventDefault();
+                host.querySelector('th')?.focus();
+                return;
+            }
+            at = Math.max(0, at - 1);
+            break;
+        case 'PageDown': at = Math.min(rows.length - 1, at + 20); break;
+        case 'PageUp': at = Math.max(0, at - 20); break;
+        case 'Home': at = 0; break;
+        case 'End': at = rows.length - 1; break;
+        case 'a':
+            if (event.ctrlKey || event.metaKey) {
+                event.preventDefault();
+                setSelection(rows);
+            }
+            return;
+        case 'c':
+            if (event.ctrlKey || event.metaKey) {
+                event.preventDefault();
+                copyRows();
+            }
+            return;
+        default: return;
+    }
+    event.preventDefault();
+    cursor = rows[at];
+    if (event.shiftKey) {
+        if (anchor === null) anchor = cursor;
+        setSelection(selectRange(host, anchor, cursor));
+    } else {
+        anchor = cursor;
+        setSelection([cursor]);
+    }
+    host.querySelector(`tbody tr[data-row="${cursor}"]`)?.scrollIntoView({ block: 'nearest' });
+    host.focus();
+}
+
+function copyRows() {
+    if (selected.size === 0) {
+        showNote('Select the rows to copy first');
+        return;
+    }
+    const text = session.copyRows([...selected].sort((a, b) => a - b));
+    navigator.clipboard.writeText(text).then(() => showNote(`Copied ${selected.size} rows`),
+        () => showNote('The browser refused the clipboard'));
+}
+
+function ruleBoxes() { return [...document.querySelectorAll('input[data-rule]')]; }
+
+function typedRules() {
+    const texts = {};
+    for (const box of ruleBoxes()) texts[box.dataset.rule] = box.value;
+    return texts;
+}
+
+function showRuleTexts(texts) {
+    for (const box of ruleBoxes()) box.value = texts[box.dataset.rule];
+}
+
+const kRuleBoxes = {
+    startDate: ['Edit6', 'Edit2', 'Edit3'],
+    sessionsPerDay: ['Edit7'],
+    minSessionMinutes: ['Edit8'],
+    presessions: ['Edit4'],
+};
+
+function showRuleCheck(check) {
+    for (const box of ruleBoxes()) {
+        box.classList.remove('invalid');
+        box.removeAttribute('aria-invalid');
+        box.title = '';
+    }
+    const messages = [];
+    for (const error of check.errors) {
+        messages.push(error.message);
+        for (const id of kRuleBoxes[error.field] || []) {
+            $(id).classList.add('invalid');
+            $(id).setAttribute('aria-invalid', 'true');
+            $(id).title = error.message;
+        }
+    }
+    $('RuleError').textContent = messages.join('\n');
+}
+
+function onRulesEdited() {
+    showRuleCheck(session.setRules(typedRules()));
+    store(kStoredRules, session.ruleTexts());
+    renderAll();
+}
+
+function resetRules() {
+    showRuleTexts(session.defaultRuleTexts());
+    onRulesEdited();
+    showNote('The rules are back at their defaults');
+}
+
+function showProfileName() {
+    const name = session.profileName();
+    $('ProfileName').textContent = name ? `Profile: ${name}` : '';
+    document.title = name ? `Quillmere - ${name}` : 'Quillmere';
+}
+
+async function openProfileFile(file) {
+    let text;
+    try {
+        text = await file.text();
+    } catch (error) {
+        showMessage(`${file.name}: the file cannot be read.`);
+        return;
+    }
+    const fallback = file.name.replace(/\.[^.]*$/, '');
+    const look = session.inspectProfile(text, fallback);
+    if (look.error !== undefined) {
+        showMessage(`${file.name}: ${look.error}`);
+        return;
+    }
+    let keep = false;
+    if (look.changes) {
+        const answer = await ask(`The profile sets other rules than those in force:\n${look.changes}\n\n` +
+            'Use the profile\'s rules? No keeps the rules in force.', ['Yes', 'No', 'Cancel']);
+        if (answer !== 'Yes' && answer !== 'No') return;
+        keep = answer === 'No';
+    }
+    const check = session.openProfile(text, fallback, keep);
+    showRuleTexts(session.ruleTexts());
+    showRuleCheck(check);
+    store(kStoredProfile, { text, name: fallback });
+    store(kStoredRules, session.ruleTexts());
+    showProfileName();
+    renderAll();
+    showNote(`Profile ${session.profileName()} in use`);
+}
+
+function saveProfile() {
+    const name = session.profileName() || 'profile';
+    const text = session.profileJson(name);
+    store(kStoredProfile, { text, name });
+    showProfileName();
+    download(new TextEncoder().encode(text), `${name}.json`, 'application/json');
+}
+
+function dropProfile() {
+    session.dropProfile();
+    store(kStoredProfile, null);
+    showProfileName();
+    renderAll();
+}
+
+async function saveReport(format) {
+    const report = session.report(format);
+    if (report.error !== undefined) {
+        showMessage(report.error);
+        return;
+    }
+    const left = session.status().notLoaded;
+    if (format === 0 && left > 0) {
+        const answer = await ask(`${left} saves were left out by Cancel and would be saved as blank rows. Save anyway?`,
+            ['Save', 'Cancel']);
+        if (answer !== 'Save') return;
+    }
+    download(report.bytes, kReports[format].name, kReports[format].type);
+    showNote(report.rows === 1 ? `Saved 1 row to ${kReports[format].name}` : `Saved ${report.rows} rows to ${kReports[format].name}`);
+}
+
+class WorkerPool {
+    constructor(count) {
+        const source = $('quillmere-core').textContent + '\n' + $('quillmere-worker').textContent;
+        this.url = URL.createObjectURL(new Blob([source], { type: 'text/javascript' }));
+        this.workers = [];
+        for (let i = 0; i < count; ++i) this.workers.push(new Worker(this.url));
+    }
+}
+
+let pool = null;
+
+function workerCount() {
+    const asked = Number(new URLSearchParams(location.search).get('workers'));
+    if (Number.isInteger(asked) && asked > 0) return asked;
+    return Math.max(1, navigator.hardwareConcurrency || 1);
+}
+
+// Analyses `files` ({file, path} in load order) on the workers, one file at a time each.
+function analyseFiles(files) {
+    if (pool === null) pool = new WorkerPool(workerCount());
+    const entries = new Array(files.length);
+    let next = 0;
+    let done = 0;
+    let failed = 0;
+    const run = { cancelled: false };
+    return new Promise((resolve) => {
+        const finishIfDone = (workers = pool.workers) => {
+            if (done < files.length && !(run.cancelled && pending === 0)) return false;
+            for (let i = 0; i < files.length; ++i) {
+                if (entries[i] === undefined) entries[i] = { path: files[i].path, failure: 'not loaded' };
+            }
+            for (const worker of workers) {
+                worker.onmessage = null;
+                worker.onerror = null;
+            }
+            resolve(entries);
+            return true;
+        };
+        let pending = 0;
+        const feed = (worker) => {
+            if (run.cancelled || next >= files.length) return;
+            const index = next++;
+            pending += 1;
+            worker.postMessage({ index, file: files[index].file, path: files[index].path });
+        };
+        // A worker that cannot run fails the files not yet analysed, so that the load still ends.
+        const giveUp = (reason) => {
+            for (let i = 0; i < files.length; ++i) {
+                if (entries[i] === undefined) entries[i] = { path: files[i].path, failure: reason };
+            }
+            done = files.length;
+            // A file may still be on its way in a worker: none of these workers is used again.
+            for (const worker of pool.workers) worker.terminate();
+            const workers = pool.workers;
+            pool = null;
+            finishIfDone(workers);
+        };
+        for (const worker of pool.workers) {
+            worker.onerror = (event) => {
+                event.preventDefault();
+                giveUp(`the analyser stopped (${event.message || 'an error in the worker'})`);
+            };
+            worker.onmessage = (event) => {
+                const message = event.data;
+                if (message.ready) return;
+                if (message.fatal !== undefined) {
+                    giveUp(`the analyser could not start (${message.fatal})`);
+                    return;
+                }
+                pending -= 1;
+                done += 1;
+                if (message.record) {
+                    entries[message.index] = message.record;
+                } else {
+                    entries[message.index] = { path: message.path, failure: message.failure };
+                    failed += 1;
+                }
+                loading.progress(done, files.length, failed);
+                if (!finishIfDone()) feed(worker);
+            };
+            feed(worker);
+        }
+        loading.cancel = () => {
+            run.cancelled = true;
+            finishIfDone();
+        };
+    });
+}
+
+async function loadFiles(files, skipped) {
+    if (loading || files.length === 0) return;
+    selected.clear();
+    session.adopt([]);
+    graphSlots.fill(null);
+    renderAll();
+    const dialog = $('Progress');
+    const bar = $('ProgressBar');
+    bar.max = files.length;
+    bar.value = 0;
+    $('ProgressLabel').textContent = 'Reading the saves...';
+    $('StatusText').textContent = `Reading ${files.length} saves...`;
+    loading = {
+        progress(done, total, failed) {
+            bar.value = done;
+            $('ProgressLabel').textContent = failed === 0 ? `Reading the saves: ${done} of ${total}`
+                : `Reading the saves: ${done} of ${total} (${failed} failed)`;
+        },
+        cancel() {},
+    };
+    for (const id of ['Button1', 'LoadFolder', 'Button2']) $(id).disabled = true;
+    dialog.show();
+    $('ProgressCancel').focus();
+    const started = performance.now();
+    const entries = await analyseFiles(files);
+    const summary = session.adopt(entries);
+    // How long the last load took, and (below) how many loads have ended: what a script driving the
+    // page (the tests, bench/web-bench.py) waits for and reads.
+    window.quillmereLastLoad = { milliseconds: performance.now() - started, files: files.length };
+    loading = null;
+    dialog.close();
+    for (const id of ['Button1', 'LoadFolder', 'Button2']) $(id).disabled = false;
+    renderAll();
+    const lines = summary.failures.map((failure) => `${failure.path.split('/').pop()}: ${failure.message}`)
+        .filter((line, index) => summary.failures[index].message !== 'not loaded.');
+    const heading = [];
+    if (lines.length > 0) heading.push(`${lines.length} files could not be read`);
+    if (skipped.length > 0) heading.push(`${skipped.length} entries passed over`);
+    if (heading.length > 0) showMessage(`${heading.join('; ')}\n\n${lines.concat(skipped).join('\n')}`);
+    document.body.dataset.loaded = String(Number(document.body.dataset.loaded || 0) + 1);
+}
+
+// A folder stands for the files directly in it, hidden ones left out, in name order; the folders
+// inside it are passed over, as the window passes them over.
+function folderFiles(fileList) {
+    const files = [];
+    for (const file of fileList) {
+        const parts = file.webkitRelativePath.split('/');
+        if (parts.length > 2 || parts[parts.length - 1].startsWith('.')) continue;
+        files.push({ file, path: file.webkitRelativePath || file.name });
+    }
+    files.sort((a, b) => (a.path < b.path ? -1 : a.path > b.path ? 1 : 0));
+    return { files, skipped: [] };
+}
+
+function readEntries(reader) {
+    return new Promise((resolve, reject) => reader.readEntries(resolve, reject));
+}
+
+async function droppedFiles(items) {
+    const files = [];
+    const skipped = [];
+    const entries = [...items].map((item) => (item.webkitGetAsEntry ? item.webkitGetAsEntry() : null));
+    const plain = [...items].map((item) => item.getAsFile());
+    for (let i = 0; i < entries.length; ++i) {
+        const entry = entries[i];
+        if (entry && entry.isDirectory) {
+            const reader = entry.createReader();
+            const inside = [];
+            try {
+                for (let batch = await readEntries(reader); batch.length > 0; batch = await readEntries(reader))
+                    inside.push(...batch);
+            } catch (error) {
+                skipped.push(`${entry.name}: skipped (cannot list the folder)`);
+            }
+            inside.sort((a, b) => (a.name < b.name ? -1 : a.name > b.name ? 1 : 0));
+            for (const child of inside) {
+                if (!child.isFile || child.name.startsWith('.')) continue;
+                const file = await new Promise((resolve) => child.file(resolve, () => resolve(null)));
+                const path = `${entry.name}/${child.name}`;
+                if (file) files.push({ file, path });
+                else skipped.push(`${path}: skipped (cannot be read)`);
+            }
+        } else if (plain[i]) {
+            files.push({ file: plain[i], path: plain[i].name });
+        }
+    }
+    return { files, skipped };
+}
+
+const kSvg = 'http://www.w3.org/2000/svg';
+const kPlot = { left: 70, top: 34, width: 560, height: 330, legendLeft: 650, svgWidth: 900, svgHeight: 410 };
+
+function svgElement(tag, attributes, text) {
+    const made = document.createElementNS(kSvg, tag);
+    for (const [name, value] of Object.entries(attributes || {})) made.setAttribute(name, String(value));
+    if (text !== undefined) made.textContent = text;
+    return made;
+}
+
+function colourText(colour) { return `#${colour.toString(16).padStart(6, '0')}`; }
+
+function tickText(value, step) { return step >= 1 ? value.toFixed(0) : String(Number(value.toPrecision(6))); }
+
+function drawGraph() {
+    const category = $('GraphSelect').selectedIndex;
+    const graph = session.graph([...selected].sort((a, b) => a - b), category);
+    // A save plotted before keeps its slot; the others take the free ones in order.
+    const ids = graph.lines.map((line) => (line ? line.id : null));
+    const slots = new Array(kSeriesCount).fill(null);
+    const byLine = new Array(graph.lines.length).fill(-1);
+    ids.forEach((id, index) => {
+        const kept = id === null ? -1 : graphSlots.indexOf(id);
+        if (kept >= 0 && slots[kept] === null) {
+            slots[kept] = id;
+            byLine[index] = kept;
+        }
+    });
+    ids.forEach((id, index) => {
+        if (id === null || byLine[index] >= 0) return;
+        const free = slots.indexOf(null);
+        slots[free] = id;
+        byLine[index] = free;
+    });
+    graphSlots = slots;
+
+    const p = kPlot;
+    const svg = svgElement('svg', {
+        xmlns: kSvg, viewBox: `0 0 ${p.svgWidth} ${p.svgHeight}`, width: p.svgWidth, height: p.svgHeight,
+        role: 'img', 'aria-label': `${graph.caption || 'History'}: ${$('GraphSelect').value}`,
+        'font-family': 'sans-serif', 'font-size': 12,
+    });
+    svg.append(svgElement('rect', { x: 0, y: 0, width: p.svgWidth, height: p.svgHeight, fill: '#ffffff' }));
+    svg.append(svgElement('text', { x: p.left + p.width / 2, y: 18, 'text-anchor': 'middle' }, graph.caption));
+    const x = (turn) => p.left + ((turn - graph.turns.min) / (graph.turns.max - graph.turns.min)) * p.width;
+    const y = (value) => p.top + p.height - ((value - graph.values.min) / (graph.values.max - graph.values.min)) * p.height;
+    const axes = svgElement('g', { stroke: '#c8c8c8', 'stroke-width': 1 });
+    const labels = svgElement('g', { fill: '#333333' });
+    for (let i = 0; i <= graph.values.ticks; ++i) {
+        const value = graph.values.min + i * graph.values.step;
+        axes.append(svgElement('line', { x1: p.left, x2: p.left + p.width, y1: y(value), y2: y(value) }));
+        labels.append(svgElement('text', { x: p.left - 6, y: y(value) + 4, 'text-anchor': 'end' }, tickText(value, graph.values.step)));
+    }
+    for (let i = 0; i <= graph.turns.ticks; ++i) {
+        const turn = graph.turns.min + i * graph.turns.step;
+        axes.append(svgElement('line', { x1: x(turn), x2: x(turn), y1: p.top, y2: p.top + p.height }));
+        labels.append(svgElement('text', { x: x(turn), y: p.top + p.height + 16, 'text-anchor': 'middle' }, tickText(turn, graph.turns.step)));
+    }
+    labels.append(svgElement('text', { x: p.left + p.width / 2, y: p.svgHeight - 8, 'text-anchor': 'middle' }, 'Turn'));
+    labels.append(svgElement('text', {
+        x: 16, y: p.top + p.height / 2, 'text-anchor': 'middle', transform: `rotate(-90 16 ${p.top + p.height / 2})`,
+    }, $('GraphSelect').value));
+    svg.append(axes, labels);
+    const plotted = [];
+    const legend = svgElement('g', { class: 'legend' });
+    let legendRow = 0;
+    graph.lines.forEach((line, index) => {
+        if (line === null) return;
+        const slot = byLine[index];
+        const colour = colourText(graph.colours[slot]);
+        const shown = !hiddenLines.has(line.id);
+        if (shown && line.values.length > 0) {
+            const points = [];
+            line.values.forEach((value, turn) => points.push(`${x(turn).toFixed(1)},${y(value).toFixed(1)}`));
+            svg.append(svgElement('polyline', {
+                points: points.join(' '), fill: 'none', stroke: colour, 'stroke-width': 1.5, 'data-slot': slot,
+            }));
+            plotted.push({ line, colour });
+        }
+        const entry = svgElement('g', {
+            class: 'entry', tabindex: 0, role: 'button', 'aria-pressed': String(shown),
+            transform: `translate(${p.legendLeft} ${p.top + legendRow * 18})`, opacity: shown ? 1 : 0.35,
+        });
+        entry.append(svgElement('rect', { x: 0, y: -9, width: 14, height: 10, fill: colour }));
+        entry.append(svgElement('text', { x: 20, y: 0 }, line.name));
+        const toggle = () => {
+            if (hiddenLines.has(line.id)) hiddenLines.delete(line.id); else hiddenLines.add(line.id);
+            drawGraph();
+            $('HistoryChart').querySelector(`g.entry[data-id="${CSS.escape(line.id)}"]`)?.focus();
+        };
+        entry.dataset.id = line.id;
+        entry.addEventListener('click', toggle);
+        entry.addEventListener('keydown', (event) => {
+            if (event.key === 'Enter' || event.key === ' ') {
+                event.preventDefault();
+                toggle();
+            }
+        });
+        legend.append(entry);
+        legendRow += 1;
+    });
+    svg.append(legend);
+    const categoryName = $('GraphSelect').value.toLowerCase();
+    svg.addEventListener('mousemove', (event) => {
+        const box = svg.getBoundingClientRect();
+        const scale = p.svgWidth / box.width;
+        const px = (event.clientX - box.left) * scale;
+        const py = (event.clientY - box.top) * scale;
+        const turn = Math.round(graph.turns.min + ((px - p.left) / p.width) * (graph.turns.max - graph.turns.min));
+        let best = null;
+        for (const { line } of plotted) {
+            if (turn < 0 || turn >= line.values.length) continue;
+            const distance = Math.abs(y(line.values[turn]) - py);
+            if (distance < 12 && (best === null || distance < best.distance)) best = { line, distance };
+        }
+        const tip = $('GraphTip');
+        if (best === null || px < p.left || px > p.left + p.width) {
+            tip.hidden = true;
+            return;
+        }
+        tip.textContent = `${best.line.name}: turn ${turn}, ${categoryName} ${best.line.values[turn]}`;
+        tip.hidden = false;
+        tip.style.left = `${event.clientX + 12}px`;
+        tip.style.top = `${event.clientY + 12}px`;
+    });
+    svg.addEventListener('mouseleave', () => { $('GraphTip').hidden = true; });
+    $('HistoryChart').replaceChildren(svg);
+}
+
+function graphSvgText() {
+    const svg = $('HistoryChart').querySelector('svg');
+    return new XMLSerializer().serializeToString(svg);
+}
+
+function saveGraph(png) {
+    const text = graphSvgText();
+    const name = `graph-${$('GraphSelect').value.toLowerCase()}`;
+    if (!png) {
+        download(new TextEncoder().encode(text), `${name}.svg`, 'image/svg+xml');
+        return;
+    }
+    const image = new Image();
+    image.onload = () => {
+        const canvas = element('canvas');
+        canvas.width = kPlot.svgWidth * 2;
+        canvas.height = kPlot.svgHeight * 2;
+        const context = canvas.getContext('2d');
+        context.scale(2, 2);
+        context.drawImage(image, 0, 0);
+        canvas.toBlob((blob) => blob.arrayBuffer().then((bytes) => download(bytes, `${name}.png`, 'image/png')));
+    };
+    image.src = `data:image/svg+xml;base64,${btoa(String.fromCharCode(...new TextEncoder().encode(text)))}`;
+}
+
+function wire() {
+    $('Button1').addEventListener('click', () => $('FilePicker').click());
+    $('LoadFolder').addEventListener('click', () => $('FolderPicker').click());
+    $('FilePicker').addEventListener('change', (event) => {
+        const files = [...event.target.files].map((file) => ({ file, path: file.name }));
+        event.target.value = '';
+        loadFiles(files, []);
+    });
+    $('FolderPicker').addEventListener('change', (event) => {
+        const { files, skipped } = folderFiles([...event.target.files]);
+        event.target.value = '';
+        if (files.length === 0) showMessage('Nothing to load: no files in the folder.');
+        else loadFiles(files, skipped);
+    });
+    $('ProfilePicker').addEventListener('change', (event) => {
+        const file = event.target.files[0];
+        event.target.value = '';
+        if (file) openProfileFile(file);
+    });
+    $('Button2').addEventListener('click', () => saveReport(0));
+    $('ExportCsv').addEventListener('click', () => saveReport(1));
+    $('ExportJson').addEventListener('click', () => saveReport(2));
+    $('ExportHtml').addEventListener('click', () => saveReport(3));
+    $('OpenProfile').addEventListener('click', () => $('ProfilePicker').click());
+    $('SaveProfile').addEventListener('click', saveProfile);
+    $('NoProfile').addEventListener('click', dropProfile);
+    $('ResetRules').addEventListener('click', resetRules);
+    $('MessageClose').addEventListener('click', () => { $('Message').hidden = true; });
+    $('ProgressCancel').addEventListener('click', () => loading && loading.cancel());
+    $('RowFilter').addEventListener('input', () => renderAll());
+    for (const box of ruleBoxes()) box.addEventListener('input', onRulesEdited);
+    for (const button of document.querySelectorAll('button.sort')) {
+        button.addEventListener('click', () => {
+            session.sortClick(Number(button.dataset.key));
+            selected.clear();
+            renderAll();
+        });
+    }
+    for (const grid of kGrids) {
+        $(grid.element).addEventListener('click', onGridClick);
+        $(grid.element).addEventListener('keydown', onGridKey);
+    }
+    for (const tab of tabs()) {
+        tab.addEventListener('click', () => showTab(tab));
+        tab.addEventListener('keydown', (event) => {
+            const all = tabs();
+            const at = all.indexOf(tab);
+            let next = null;
+            if (event.key === 'ArrowRight') next = all[(at + 1) % all.length];
+            if (event.key === 'ArrowLeft') next = all[(at + all.length - 1) % all.length];
+            if (next) {
+                event.preventDefault();
+                showTab(next);
+                next.focus();
+            }
+        });
+    }
+    for (const [index, name] of session.graphCategories().entries()) $('GraphSelect').append(new Option(name, name, false, index === 0));
+    $('GraphSelect').addEventListener('change', () => {
+        store(kStoredCategory, $('GraphSelect').value);
+        drawGraph();
+    });
+    $('SavePng').addEventListener('click', () => saveGraph(true));
+    $('SaveSvg').addEventListener('click', () => saveGraph(false));
+    document.addEventListener('keydown', (event) => {
+        if (event.key === 'Escape' && !$('Message').hidden) $('Message').hidden = true;
+        if (!(event.ctrlKey || event.metaKey) || event.altKey) return;
+        const key = event.key.toLowerCase();
+        if (key === 'o') { event.preventDefault(); if (!loading) $('FilePicker').click(); }
+        if (key === 's') { event.preventDefault(); if (!loading) saveReport(0); }
+        if (key >= '1' && key <= '5') {
+            event.preventDefault();
+            const tab = tabs()[Number(key) - 1];
+            showTab(tab);
+            tab.focus();
+        }
+    });
+    document.addEventListener('dragover', (event) => {
+        if (loading) return;
+        event.preventDefault();
+        $('DropHint').hidden = false;
+    });
+    document.addEventListener('dragleave', (event) => {
+        if (event.relatedTarget === null) $('DropHint').hidden = true;
+    });
+    document.addEventListener('drop', async (event) => {
+        event.preventDefault();
+        $('DropHint').hidden = true;
+        if (loading) return;
+        const { files, skipped } = await droppedFiles(event.dataTransfer.items);
+        if (files.length === 0) showMessage('Nothing to load: no files were dropped.');
+        else loadFiles(files, skipped);
+    });
+}
+
+function restore() {
+    const profile = stored(kStoredProfile);
+    if (profile && typeof profile.text === 'string') {
+        const check = session.openProfile(profile.text, String(profile.name || 'profile'), true);
+        if (check.error !== undefined) store(kStoredProfile, null);
+    }
+    const rules = stored(kStoredRules);
+    showRuleTexts(rules && typeof rules === 'object' ? { ...session.defaultRuleTexts(), ...rules } : session.ruleTexts());
+    showRuleCheck(session.setRules(typedRules()));
+    const category = stored(kStoredCategory);
+    if (typeof category === 'string') {
+        const option = [...$('GraphSelect').options].find((candidate) => candidate.value === category);
+        if (option) option.selected = true;
+    }
+    showProfileName();
+}
+
+QuillmereModule().then((module) => {
+    core = module;
+    session = new core.Session(new Date().getFullYear(), decimalSeparator());
+    wire();
+    restore();
+    renderAll();
+    document.body.dataset.ready = 'true';
+}, (error) => {
+    $('StatusText').textContent = `The page could not start: ${error}`;
+});
