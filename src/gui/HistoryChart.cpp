@@ -19,9 +19,6 @@ namespace quillmere::gui {
 
 namespace {
 
-constexpr qreal kSmallestRange = 10;
-constexpr int kMostValueTicks = 8;
-constexpr int kMostTurnTicks = 10;
 
 void applyScale(QValueAxis* axis, const view::AxisScale& scale) {
     axis->setRange(scale.min, scale.max);
@@ -171,18 +168,9 @@ void HistoryChart::fitAxes(int category) {
         any = true;
         mostPoints = std::max(mostPoints, extent.points);
     }
-    // Only the Economy history can go below 0 and is worth seeing there; the others start at 0.
-    if (category != kEconomyCategory) {
-        low = 0;
-        high = std::max<qreal>(high, 0);
-    }
-    // A flat or empty graph still gets whole-number ticks.
-    if (high - low < kSmallestRange) high = low + kSmallestRange;
-    auto values = view::NiceScale(low, high, kMostValueTicks);
-    if (category != kEconomyCategory) values.min = 0;
-    applyScale(m_valueAxis, values);
-    applyScale(m_turnAxis,
-               view::NiceScale(0, std::max<qreal>(static_cast<qreal>(mostPoints) - 1, kSmallestRange), kMostTurnTicks));
+    const auto axes = view::HistoryGraphAxes(category, low, high, mostPoints);
+    applyScale(m_valueAxis, axes.values);
+    applyScale(m_turnAxis, axes.turns);
     const bool known = category >= 0 && category < analysis::kHistoryCategories;
     m_valueAxis->setTitleText(known ? categoryTitle(category) : QString());
 }
@@ -193,8 +181,8 @@ void HistoryChart::resetZoom() {
 }
 
 void HistoryChart::roundAxes() {
-    applyScale(m_turnAxis, view::NiceScale(m_turnAxis->min(), m_turnAxis->max(), kMostTurnTicks));
-    applyScale(m_valueAxis, view::NiceScale(m_valueAxis->min(), m_valueAxis->max(), kMostValueTicks));
+    applyScale(m_turnAxis, view::NiceScale(m_turnAxis->min(), m_turnAxis->max(), view::kMostTurnTicks));
+    applyScale(m_valueAxis, view::NiceScale(m_valueAxis->min(), m_valueAxis->max(), view::kMostValueTicks));
 }
 
 void HistoryChart::mouseReleaseEvent(QMouseEvent* event) {

@@ -21,7 +21,6 @@ class HistoryChart : public QChartView {
 
 public:
     static constexpr int kSeriesCount = static_cast<int>(view::kChartedSaves);
-    static constexpr int kEconomyCategory = 1;
 
     explicit HistoryChart(QWidget* parent);
 

@@ -1,5 +1,6 @@
 #include "view/Charts.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace quillmere::view {
@@ -26,6 +27,20 @@ std::vector<std::size_t> ChartedRows(const analysis::ResultTable& table, std::sp
             rows.push_back(row);
     }
     return rows;
+}
+
+GraphAxes HistoryGraphAxes(int category, double low, double high, int mostPoints) {
+    constexpr int kEconomy = 1;
+    if (category != kEconomy) {
+        low = 0;
+        high = std::max(high, 0.0);
+    }
+    if (high - low < kSmallestGraphRange) high = low + kSmallestGraphRange;
+    GraphAxes axes;
+    axes.values = NiceScale(low, high, kMostValueTicks);
+    if (category != kEconomy) axes.values.min = 0;
+    axes.turns = NiceScale(0, std::max(static_cast<double>(mostPoints) - 1, kSmallestGraphRange), kMostTurnTicks);
+    return axes;
 }
 
 AxisScale NiceScale(double low, double high, int maxTicks) {

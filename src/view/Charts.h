@@ -52,4 +52,20 @@ struct AxisScale {
 
 [[nodiscard]] AxisScale NiceScale(double low, double high, int maxTicks = 8);
 
+// The most intervals a history graph's axes are cut into; the range under which an axis is widened
+// so that a flat or empty graph still gets whole-number ticks.
+inline constexpr int kMostValueTicks = 8;
+inline constexpr int kMostTurnTicks = 10;
+inline constexpr double kSmallestGraphRange = 10;
+
+struct GraphAxes {
+    AxisScale turns;
+    AxisScale values;
+};
+
+// The axes of a history graph of `category` whose lines take values in [low, high] over at most
+// `mostPoints` turns. Only the Economy history can go below 0 and is worth seeing there; the
+// others start at 0.
+[[nodiscard]] GraphAxes HistoryGraphAxes(int category, double low, double high, int mostPoints);
+
 }  // namespace quillmere::view

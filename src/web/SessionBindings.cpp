@@ -28,12 +28,6 @@ namespace {
 
 using emscripten::val;
 
-constexpr int kEconomyCategory = 1;
-constexpr std::size_t kSeriesCount = 20;
-constexpr double kSmallestRange = 10;  // a flat or empty graph still gets whole-number ticks
-constexpr int kMostValueTicks = 8;
-constexpr int kMostTurnTicks = 10;
-constexpr int kVerdictColumn = 11;  // "Honesty" in the reload grid
 
 val Bytes(const std::string& bytes) {
     // A copy the page owns: the memory view would move when the WebAssembly memory grows.
@@ -364,7 +358,7 @@ public:
         return states;
     }
 
-    [[nodiscard]] int verdictColumn() const { return kVerdictColumn; }
+    [[nodiscard]] int verdictColumn() const { return static_cast<int>(view::ReloadColumn::Honesty); }
 
     // The status line: the batch summary and the checks that are off.
     [[nodiscard]] val status() const {
@@ -387,22 +381,21 @@ public:
     // details], turns: {min, max, step, ticks}, values: {min, max, step, ticks}}.
     [[nodiscard]] val graph(const val& rowList, int category) const {
         const auto& records = m_session.records();
-        std::vector<std::size_t> rows;
-        std::string caption;
         const auto selected = rowList["length"].as<unsigned>();
+        std::vector<std::size_t> picked;
+        for (unsigned i = 0; i < selected; ++i) {
+            const auto row = rowList[i].as<double>();
+            if (row >= 0 && row < static_cast<double>(records.size())) picked.push_back(static_cast<std::size_t>(row));
+        }
+        const auto rows = view::ChartedRows(records, picked, view::RowsWithoutDetails::KeepTheirPlace);
+        std::string caption;
         if (selected == 0) {
-            for (std::size_t i = 0; i < std::min(records.size(), kSeriesCount); ++i) rows.push_back(i);
-            if (records.size() > kSeriesCount)
+            if (records.size() > rows.size())
                 caption = "Rows 1 to " + std::to_string(rows.size()) + " of " + std::to_string(records.size()) +
                           "; select rows to compare others";
         } else {
             std::string numbers;
-            for (unsigned i = 0; i < selected && rows.size() < kSeriesCount; ++i) {
-                const auto row = rowList[i].as<double>();
-                if (row < 0 || row >= static_cast<double>(records.size())) continue;
-                rows.push_back(static_cast<std::size_t>(row));
-                numbers += (numbers.empty() ? "" : ", ") + std::to_string(rows.back() + 1);
-            }
+            for (const auto row : rows) numbers += (numbers.empty() ? "" : ", ") + std::to_string(row + 1);
             caption = "Selected rows " + numbers;
             if (selected > rows.size())
                 caption +=
@@ -439,21 +432,13 @@ public:
                      val::global("Int32Array").new_(emscripten::typed_memory_view(values.size(), values.data())));
             lines.call<void>("push", line);
         }
-        // Only the Economy history can go below 0 and is worth seeing there; the others start at 0.
-        if (category != kEconomyCategory) {
-            low = 0;
-            high = std::max(high, 0.0);
-        }
-        if (high - low < kSmallestRange) high = low + kSmallestRange;
-        auto values = view::NiceScale(low, high, kMostValueTicks);
-        if (category != kEconomyCategory) values.min = 0;
-        const auto turns = view::NiceScale(0, std::max<double>(mostPoints - 1, kSmallestRange), kMostTurnTicks);
+        const auto axes = view::HistoryGraphAxes(category, low, high, mostPoints);
         val graph = val::object();
         graph.set("caption", caption);
         graph.set("lines", lines);
         graph.set("colours", Colours());
-        graph.set("turns", Scale(turns));
-        graph.set("values", Scale(values));
+        graph.set("turns", Scale(axes.turns));
+        graph.set("values", Scale(axes.values));
         return graph;
     }
 

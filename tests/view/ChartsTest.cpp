@@ -98,3 +98,15 @@ TEST(HistoryCategoryKey, IsTheNameInLowerCaseAndEmptyOutsideTheCategories) {
 
 }  // namespace
 }  // namespace quillmere::view
+
+TEST(HistoryGraphAxes, OnlyTheEconomyGoesBelowZeroAndAFlatGraphStillSpansTen) {
+    const auto economy = HistoryGraphAxes(1, -35, 12, 5);
+    EXPECT_LE(economy.values.min, -35);
+    const auto score = HistoryGraphAxes(0, -35, 12, 5);
+    EXPECT_EQ(score.values.min, 0);
+    EXPECT_GE(score.values.max, 12);
+    const auto flat = HistoryGraphAxes(2, 0, 0, 0);
+    EXPECT_EQ(flat.values.max, 10);
+    EXPECT_EQ(flat.turns.max, 10);
+    EXPECT_EQ(HistoryGraphAxes(0, 0, 500, 301).turns.max, 300);
+}
