@@ -19,7 +19,6 @@ namespace quillmere::gui {
 
 namespace {
 
-
 void applyScale(QValueAxis* axis, const view::AxisScale& scale) {
     axis->setRange(scale.min, scale.max);
     axis->setTickCount(scale.ticks + 1);

@@ -28,7 +28,6 @@ namespace {
 
 using emscripten::val;
 
-
 val Bytes(const std::string& bytes) {
     // A copy the page owns: the memory view would move when the WebAssembly memory grows.
     return val::global("Uint8Array")

@@ -96,9 +96,6 @@ TEST(HistoryCategoryKey, IsTheNameInLowerCaseAndEmptyOutsideTheCategories) {
     EXPECT_EQ(HistoryCategoryKey(-1), "");
 }
 
-}  // namespace
-}  // namespace quillmere::view
-
 TEST(HistoryGraphAxes, OnlyTheEconomyGoesBelowZeroAndAFlatGraphStillSpansTen) {
     const auto economy = HistoryGraphAxes(1, -35, 12, 5);
     EXPECT_LE(economy.values.min, -35);
@@ -110,3 +107,6 @@ TEST(HistoryGraphAxes, OnlyTheEconomyGoesBelowZeroAndAFlatGraphStillSpansTen) {
     EXPECT_EQ(flat.turns.max, 10);
     EXPECT_EQ(HistoryGraphAxes(0, 0, 500, 301).turns.max, 300);
 }
+
+}  // namespace
+}  // namespace quillmere::view
