@@ -1,14 +1,12 @@
 #pragma once
 
-#include <sys/stat.h>
-
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "load/ByteBuffer.h"
-#include "load/FileDescriptor.h"
+#include "load/ReadOnlyFile.h"
 #include "load/SaveBytes.h"
 
 namespace quillmere::load {
@@ -20,8 +18,8 @@ inline constexpr std::int64_t kMaxSaveFileBytes = std::int64_t{256} * 1024 * 102
 // it was opened: a read that finds the file shorter throws LoadError, one that grew is not followed.
 class FileBytes final : public SaveBytes {
 public:
-    // `fd` must stay open while this object is used.
-    FileBytes(int fd, std::int64_t size) : m_fd(fd), m_size(size) {}
+    // `file` must stay open while this object is used.
+    FileBytes(const ReadOnlyFile& file, std::int64_t size) : m_file(&file), m_size(size) {}
 
     [[nodiscard]] std::int64_t size() const override { return m_size; }
     // Throws LoadError with the system's text on a read error.
@@ -30,7 +28,7 @@ public:
                                                      ByteBuffer& scratch) const override;
 
 private:
-    int m_fd;
+    const ReadOnlyFile* m_file;
     std::int64_t m_size;
 };
 
@@ -54,8 +52,7 @@ public:
     [[nodiscard]] FileBytes contents() const;
 
 private:
-    FileDescriptor m_fd;
-    struct stat m_info {};
+    ReadOnlyFile m_file;
 };
 
 // The base name of `path` up to its last "."; a name without "." is kept whole.
