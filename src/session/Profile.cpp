@@ -234,13 +234,8 @@ void readRules(const Json& rules, reload::RuleTexts& texts) {
         const std::string field = "rules." + key;
         if (key == "start_date") {
             const std::string date = textOf(value, field, "DD-MM-YYYY, e.g. \"27-11-2005\"");
-            const auto first = date.find('-');
-            const auto second = first == std::string::npos ? first : date.find('-', first + 1);
-            if (second == std::string::npos)
+            if (!reload::SetStartDateText(texts, date))
                 fail(field, "expected DD-MM-YYYY, e.g. \"27-11-2005\" ('" + shown(date) + "' is not)");
-            texts.day = date.substr(0, first);
-            texts.month = date.substr(first + 1, second - first - 1);
-            texts.year = date.substr(second + 1);
         } else if (key == "sessions_per_day") {
             texts.sessionsPerDay = ruleTextOf(value, field, "a number of sessions, e.g. 1.5");
         } else if (key == "min_session_minutes") {
@@ -303,7 +298,7 @@ std::string ProfileJson(const Profile& profile) {
     const auto& r = profile.rules;
     Json json{{"name", profile.name},
               {"rules",
-               {{"start_date", r.day + "-" + r.month + "-" + r.year},
+               {{"start_date", reload::StartDateText(r)},
                 {"sessions_per_day", r.sessionsPerDay},
                 {"min_session_minutes", r.minSessionMinutes},
                 {"presessions", r.presessions}}}};
