@@ -57,12 +57,6 @@ std::string Decimal2(long double value) {
     return text;
 }
 
-std::string FlagsText(const analysis::SaveRecord& rec) {
-    std::string text;
-    for (const auto& flag : rec.Flags) text += (text.empty() ? "" : "; ") + flag;
-    return text;
-}
-
 int HistoryTurns(const analysis::SaveRecord& rec) { return std::clamp(rec.Turn, 0, analysis::kHistoryTurns); }
 
 }  // namespace quillmere::exporting

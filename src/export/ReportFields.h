@@ -33,8 +33,7 @@ using analysis::StatusOf;
 inline constexpr std::string_view kHistoryNames[analysis::kHistoryCategories] = {
     "score", "economy", "industry", "agriculture", "power", "culture", "science"};
 
-// The record's flags as one text, "; " between them.
-[[nodiscard]] std::string FlagsText(const analysis::SaveRecord& rec);
+using analysis::FlagsText;
 
 // How many turns of its history a save has: one per turn played, at most the history's length.
 [[nodiscard]] int HistoryTurns(const analysis::SaveRecord& rec);

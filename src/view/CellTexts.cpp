@@ -179,10 +179,10 @@ std::string VerdictText(analysis::Verdict verdict) {
 }
 
 std::string VerdictExplanation(const analysis::ReloadJudgement& judged, std::int32_t loadCount) {
-    const auto m = static_cast<long long>(judged.MaxReloads);
-    std::string text = std::to_string(judged.Reloads) + " reloads, " + std::to_string(m) + " allowed. Fair below " +
-                       std::to_string((3 * m + 3) / 4) + ", average below " + std::to_string((5 * m + 3) / 4) +
-                       ", cheat from there on.";
+    const auto thresholds = reload::VerdictThresholdsOf(judged.MaxReloads);
+    std::string text = std::to_string(judged.Reloads) + " reloads, " + std::to_string(judged.MaxReloads) +
+                       " allowed. Fair below " + std::to_string(thresholds.average) + ", average below " +
+                       std::to_string(thresholds.cheat) + ", cheat from there on.";
     if (loadCount == 0) text += " Never loaded: fair whatever the count.";
     if (const auto next = reload::ReloadsToNextVerdict(judged)) {
         // Appended piece by piece: GCC 12 takes a chain of temporaries here for overlapping copies.
@@ -253,7 +253,7 @@ RowTexts RowTextsOf(const analysis::SaveRecord& rec, int rowNumber, const Format
     row.base[0] = row.reload[0] = row.additional[0] = row.flags[0] = number;
     row.base[1] = row.reload[1] = row.additional[1] = row.flags[1] =
         utf8 ? rec.FileName : load::Utf8ToWindows1251(rec.FileName);
-    for (const auto& flag : rec.Flags) row.flags[2] += (row.flags[2].empty() ? "" : "; ") + flag;
+    row.flags[2] = analysis::FlagsText(rec);
     row.reload[2] = rec.FileDate ? DateTimeText(*rec.FileDate) : std::string(kClearedCell);
 
     const std::string cleared(kClearedCell);
