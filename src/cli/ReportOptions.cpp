@@ -228,9 +228,10 @@ std::string_view OptionOf(reload::RuleField field) {
             return "--sessions-per-day";
         case reload::RuleField::MinSessionMinutes:
             return "--min-session-minutes";
-        default:
-            return "--presessions";
+        case reload::RuleField::Presessions:
+            break;
     }
+    return "--presessions";
 }
 
 }  // namespace quillmere::cli

@@ -17,9 +17,10 @@ std::string_view StatusText(SaveStatus status) {
             return "blocked";
         case SaveStatus::Failed:
             return "failed";
-        default:
-            return "not loaded";
+        case SaveStatus::NotLoaded:
+            break;
     }
+    return "not loaded";
 }
 
 std::string FileNameUtf8(const analysis::SaveRecord& rec) { return load::FileNameToUtf8(rec.FileName); }

@@ -173,9 +173,10 @@ std::string VerdictText(analysis::Verdict verdict) {
             return "Cheat";
         case analysis::Verdict::Average:
             return "Average";
-        default:
-            return "Fair";
+        case analysis::Verdict::Fair:
+            break;
     }
+    return "Fair";
 }
 
 std::string VerdictExplanation(const analysis::ReloadJudgement& judged, std::int32_t loadCount) {
