@@ -136,7 +136,7 @@ private:
     void layoutPage(QWidget* page);
     void placeSortButtons();
     void showSortDirections();
-    // Menus, keys and what the window remembers (MainWindowMenus.cpp).
+    // Menus, keys and what the window remembers (MainWindowActions.cpp).
     void createMenus();
     void restoreSettings();
     // Keeps the window within the screen's available area.

@@ -87,7 +87,7 @@ void AssembleWorkBuffer(const SaveBytes& file, WorkBuffer& work, Inflater& infla
         // The usual damage of an upload is a file that stops inside its game data; a stream that
         // ends whole before the file does means the length itself is wrong.
         try {
-            inflater.inflate(stream, state, p);
+            (void)inflater.inflate(stream, state, p);
         } catch (const StreamCutShort&) {
             throw LoadError("damaged save: the file is cut short (" + std::to_string(c - (size - p)) +
                             " bytes of its game data missing)");

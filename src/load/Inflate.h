@@ -35,10 +35,11 @@ public:
     // Throws StreamCutShort when the stream stops before its end, LoadError ("damaged save: ...")
     // for a corrupt stream, a checksum mismatch or too long a stream. Returns how many bytes of
     // `stream` the zlib stream took, its checksum trailer included.
-    std::size_t inflate(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out, std::int64_t fileOffset);
+    [[nodiscard]] std::size_t inflate(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out,
+                                      std::int64_t fileOffset);
 
 private:
-    // The one-call fast path; false when only the step-by-step path can tell what happened.
+    // The one-call fast path; empty when only the step-by-step path can tell what happened.
     std::optional<std::size_t> inflateWhole(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out);
     std::size_t inflateStepwise(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out,
                                 std::int64_t fileOffset);

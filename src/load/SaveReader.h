@@ -34,20 +34,20 @@ public:
     // Bytes from the position to the end; 0 when the position lies outside the data.
     [[nodiscard]] std::int64_t Remaining() const;
 
-    std::int32_t ReadInt();
-    std::int16_t ReadShort();
-    std::uint8_t ReadChar();
+    [[nodiscard]] std::int32_t ReadInt();
+    [[nodiscard]] std::int16_t ReadShort();
+    [[nodiscard]] std::uint8_t ReadChar();
     // The byte zero-extended: 0 is false, any other value true.
-    std::uint8_t ReadBool();
+    [[nodiscard]] std::uint8_t ReadBool();
 
     // 4-byte length n, then n bytes when 1 <= n <= 1023; otherwise the empty text and only the
     // length is consumed. The text ends at its first zero byte; the whole body is consumed.
-    std::string ReadStr();
+    [[nodiscard]] std::string ReadStr();
     // Moves past a ReadStr value without building its text.
     void SkipStr();
     // 4-byte character count n, then n characters of 2 bytes (low byte kept) or, when n >= 2 and
     // the first character's high byte is not zero, of 1 byte. Lengths outside 1..1023 as ReadStr.
-    std::string ReadUStr();
+    [[nodiscard]] std::string ReadUStr();
     // ReadUStr into `text`, reusing its storage.
     void ReadUStr(std::string& text);
     // Moves past a ReadUStr value without building its text.
