@@ -17,15 +17,23 @@
 namespace quillmere::session {
 
 std::vector<std::string> ReadPathList(const std::string& path, std::istream& standardInput) {
+    const auto unreadable = [&path](int error) {
+        // Appended piece by piece: GCC 12 at -O3 takes "'" + path + "'" for overlapping copies.
+        std::string message = "cannot read '";
+        message += path;
+        message += "': ";
+        message += std::strerror(error);
+        return PathListError(message);
+    };
     std::ifstream file;
     if (path != "-") {
         file.open(path);
-        if (!file) throw PathListError("cannot read '" + path + "': " + std::strerror(errno));
+        if (!file) throw unreadable(errno);
     }
     std::istream& list = path == "-" ? standardInput : file;
     errno = 0;
     auto paths = load::ReadPathList(list);
-    if (list.bad()) throw PathListError("cannot read '" + path + "': " + std::strerror(errno != 0 ? errno : EIO));
+    if (list.bad()) throw unreadable(errno != 0 ? errno : EIO);
     return paths;
 }
 
