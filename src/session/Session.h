@@ -164,15 +164,15 @@ public:
     // The table in `format`: the results file and the page follow `options`, the other formats
     // have fixed conventions. Throws RulesInvalid while a rule does not parse.
     [[nodiscard]] std::string report(ReportFormat format, const view::FormatOptions& options) const;
+    // The same handed to `write` in pieces (JSON save by save, so that memory does not grow with
+    // the batch), JSON without histories unless `withHistories`. Throws RulesInvalid.
+    void writeReport(ReportFormat format, const view::FormatOptions& options, bool withHistories,
+                     const std::function<void(std::string_view)>& write) const;
     // Throws RulesInvalid when no report can be made now, as report() would.
     void requireValidRules() const;
     // Writes report(format, options) to `path`, replacing it only once all of it is written. Throws
     // RulesInvalid (nothing written) or exporting::ExportError (an existing file untouched).
     void saveReport(ReportFormat format, const view::FormatOptions& options, const std::string& path) const;
-    // The same handed to `write` in pieces (JSON save by save, so that memory does not grow with
-    // the batch), JSON without histories unless `withHistories`. Throws RulesInvalid.
-    void writeReport(ReportFormat format, const view::FormatOptions& options, bool withHistories,
-                     const std::function<void(std::string_view)>& write) const;
 
 private:
     int m_currentYear;
