@@ -97,6 +97,16 @@ struct SaveRecord {
     return static_cast<std::size_t>(turn) < series.size() ? series[static_cast<std::size_t>(turn)] : 0;
 }
 
+// The record's flags as one text, "; " between them, as every output lists them.
+[[nodiscard]] inline std::string FlagsText(const SaveRecord& rec) {
+    std::string text;
+    for (const auto& flag : rec.Flags) {
+        if (!text.empty()) text += "; ";
+        text += flag;
+    }
+    return text;
+}
+
 // The failure text of a file that a cancelled batch never reached.
 inline constexpr std::string_view kNotLoaded = "not loaded";
 

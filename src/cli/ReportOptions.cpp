@@ -6,16 +6,6 @@ namespace quillmere::cli {
 
 namespace {
 
-// Splits "DD-MM-YYYY" at its first two "-"; anything after the second stays with the year, so the
-// date rule sees exactly the text that was given.
-void setStartDate(reload::RuleTexts& rules, std::string_view text) {
-    const auto first = text.find('-');
-    const auto second = first == std::string_view::npos ? first : text.find('-', first + 1);
-    rules.day = std::string(text.substr(0, first));
-    rules.month = first == std::string_view::npos ? "" : std::string(text.substr(first + 1, second - first - 1));
-    rules.year = second == std::string_view::npos ? "" : std::string(text.substr(second + 1));
-}
-
 view::SortKey sortKeyOf(std::string_view name) {
     if (name == "name") return view::SortKey::FileName;
     if (name == "turn") return view::SortKey::Turn;
@@ -59,7 +49,7 @@ ReportOptions ParseReportArguments(std::span<const std::string> arguments) {
     std::optional<std::string> reportOnlyOption;  // one that shapes the report, which --flags-only does not write
     const auto setValue = [&](std::string_view name, const std::string& value) {
         if (name == "--start") {
-            setStartDate(options.rules, value);
+            reload::SetStartDateText(options.rules, value);
             options.rulesGiven.push_back(reload::RuleField::StartDate);
         } else if (name == "--sessions-per-day") {
             options.rules.sessionsPerDay = value;
@@ -238,9 +228,10 @@ std::string_view OptionOf(reload::RuleField field) {
             return "--sessions-per-day";
         case reload::RuleField::MinSessionMinutes:
             return "--min-session-minutes";
-        default:
-            return "--presessions";
+        case reload::RuleField::Presessions:
+            break;
     }
+    return "--presessions";
 }
 
 }  // namespace quillmere::cli

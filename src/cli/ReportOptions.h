@@ -44,7 +44,7 @@ public:
 // otherwise at least one save (or --files-from) is required. Short options take their value
 // attached or as the next argument ("-j2", "-j 2") and may be bundled ("-rj2"); long ones after "="
 // or as the next argument. Throws UsageError. Rule texts are only split here:
-// their meaning is checked by reload::ParseRules.
+// their meaning is checked by reload::CheckRules.
 [[nodiscard]] ReportOptions ParseReportArguments(std::span<const std::string> arguments);
 
 // The encoding the results file is written in: the one asked for; else, when it goes to a terminal,

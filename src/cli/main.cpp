@@ -1,12 +1,10 @@
 #include <langinfo.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <iterator>
 #include <optional>
@@ -15,9 +13,7 @@
 #include <vector>
 
 #include "cli/ReportOptions.h"
-#include "export/AtomicFile.h"
 #include "export/SafeText.h"
-#include "load/FileList.h"
 #include "load/Windows1251.h"
 #include "session/Session.h"
 
@@ -76,7 +72,7 @@ public:
 
 private:
     std::string m_path;
-    std::optional<exporting::AtomicFileWriter> m_file;
+    std::optional<session::ReportFile> m_file;
     bool m_ok = true;
 };
 
@@ -85,9 +81,7 @@ int writeFlags(const session::Session& session, Output& output, int status) {
     std::string lines;
     for (const auto& rec : session.records()) {
         if (rec.Flags.empty()) continue;
-        lines += shown(load::FileNameToUtf8(rec.FileName)) + ":";
-        for (std::size_t i = 0; i < rec.Flags.size(); ++i) lines += (i == 0 ? " " : "; ") + shown(rec.Flags[i]);
-        lines += "\n";
+        lines += shown(load::FileNameToUtf8(rec.FileName)) + ": " + shown(analysis::FlagsText(rec)) + "\n";
     }
     if (!output.write(lines) || !output.finish()) return kNothingWritten;
     return session.flaggedCount() > 0 ? kSomeFlagged : status;
@@ -112,23 +106,13 @@ std::string localeCodeset() {
 std::optional<std::vector<std::string>> savePaths(const cli::ReportOptions& options) {
     std::vector<std::string> paths = options.saves;
     if (!options.filesFrom) return paths;
-    const std::string& listPath = *options.filesFrom;
-    std::ifstream file;
-    if (listPath != "-") {
-        file.open(listPath);
-        if (!file) {
-            fail("cannot read '" + listPath + "': " + std::strerror(errno));
-            return std::nullopt;
-        }
-    }
-    std::istream& list = listPath == "-" ? std::cin : file;
-    errno = 0;
-    auto listed = load::ReadPathList(list);
-    if (list.bad()) {
-        fail("cannot read '" + listPath + "': " + std::strerror(errno != 0 ? errno : EIO));
+    try {
+        auto listed = session::ReadPathList(*options.filesFrom, std::cin);
+        paths.insert(paths.end(), std::make_move_iterator(listed.begin()), std::make_move_iterator(listed.end()));
+    } catch (const session::PathListError& error) {
+        fail(error.what());
         return std::nullopt;
     }
-    paths.insert(paths.end(), std::make_move_iterator(listed.begin()), std::make_move_iterator(listed.end()));
     return paths;
 }
 
@@ -151,16 +135,15 @@ int run(const std::vector<std::string>& arguments) {
     }
 
     session::Session session;
-    reload::RuleTexts base;
     if (options.profile) {
         try {
-            auto profile = session::ReadProfile(*options.profile);
-            base = profile.rules;
-            session.setProfile(std::move(profile));
+            session.openProfile(*options.profile, [](const reload::RuleTexts&) { return session::ProfileRules::Take; });
         } catch (const session::ProfileError& error) {
             return fail(error.what());
         }
     }
+    // Rule options given override the profile's rules, or the defaults.
+    const reload::RuleTexts base = session.ruleTexts();
     if (const auto& check = session.setRules(cli::RulesOf(options, base)); !check.errors.empty()) {
         const auto& first = check.errors.front();
         return fail(std::string(cli::OptionOf(first.field)) + ": " + first.message);
@@ -190,7 +173,7 @@ int run(const std::vector<std::string>& arguments) {
     if (session.size() == 0) return fail("no save files in the folders given");
     for (const auto& [file, message] : summary.failures)
         std::fprintf(stderr, "%s: %s\n", shown(file).c_str(), shown(message).c_str());
-    if (options.sort) session.sortClick(*options.sort);
+    if (options.sort) session.sortBy(*options.sort);
     const int status = summary.failed > 0 ? kSomeFailed : kAllAnalysed;
     if (options.flagsOnly) return writeFlags(session, *output, status);
 

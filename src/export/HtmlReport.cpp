@@ -188,7 +188,7 @@ std::string BuildHtmlReport(const analysis::ResultTable& table, const reload::Ru
         "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + title + "</title>\n<style>";
     html += kStyle;
     html += "</style>\n</head>\n<body>\n<h1>" + title + "</h1>\n";
-    html += "<p>Start date " + escaped(ruleTexts.day + "-" + ruleTexts.month + "-" + ruleTexts.year) + ", at most " +
+    html += "<p>Start date " + escaped(reload::StartDateText(ruleTexts)) + ", at most " +
             escaped(ruleTexts.sessionsPerDay) + " sessions per day of at least " +
             escaped(ruleTexts.minSessionMinutes) + " minutes, " + escaped(ruleTexts.presessions) + " presessions. " +
             escaped(view::BatchSummary(table)) + ".</p>\n";

@@ -17,9 +17,10 @@ std::string_view StatusText(SaveStatus status) {
             return "blocked";
         case SaveStatus::Failed:
             return "failed";
-        default:
-            return "not loaded";
+        case SaveStatus::NotLoaded:
+            break;
     }
+    return "not loaded";
 }
 
 std::string FileNameUtf8(const analysis::SaveRecord& rec) { return load::FileNameToUtf8(rec.FileName); }
@@ -54,12 +55,6 @@ std::optional<std::string> SpreadsheetDateTime(double dateTime) {
 std::string Decimal2(long double value) {
     std::string text = view::Fixed2(value, '.');
     text.erase(0, text.find_first_not_of(' '));
-    return text;
-}
-
-std::string FlagsText(const analysis::SaveRecord& rec) {
-    std::string text;
-    for (const auto& flag : rec.Flags) text += (text.empty() ? "" : "; ") + flag;
     return text;
 }
 

@@ -29,8 +29,7 @@ using analysis::StatusOf;
 // A number with two decimals and "." as the separator, no padding: "4.17", "-0.12".
 [[nodiscard]] std::string Decimal2(long double value);
 
-// The record's flags as one text, "; " between them.
-[[nodiscard]] std::string FlagsText(const analysis::SaveRecord& rec);
+using analysis::FlagsText;
 
 // How many turns of its history a save has: one per turn played, at most the history's length.
 [[nodiscard]] int HistoryTurns(const analysis::SaveRecord& rec);

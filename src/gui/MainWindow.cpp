@@ -1,6 +1,7 @@
 #include "gui/MainWindow.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -417,26 +418,30 @@ int MainWindow::graphCategory() const { return m_graphSelect->currentIndex(); }
 
 bool MainWindow::loadFiles(const std::vector<std::string>& paths) {
     if (paths.empty() || isLoading()) return false;
+    startLoad(std::make_unique<session::BackgroundLoad>(paths, 0));
+    return true;
+}
+
+void MainWindow::startLoad(std::unique_ptr<session::BackgroundLoad> load) {
     // The old table goes at once: a sort or a rule change during the load has nothing to act on.
-    m_session.adopt({});
+    m_session.adopt(analysis::ResultTable{});
     m_rows.clearShown();
     m_graphRows.clear();
     m_graphSaves = {};
     showRows(true);
-    m_pathEdit->setText(FromFileSystem(load::FolderOf(paths.front())));
-    m_skipped.clear();
+    const auto& files = load->files();
+    m_pathEdit->setText(FromFileSystem(load::FolderOf(files.front())));
     m_noteTimer.stop();
     m_loadButton->setEnabled(false);
     m_saveButton->setEnabled(false);
 
-    m_load = std::make_unique<session::BackgroundLoad>(paths, 0);
+    m_load = std::move(load);
     m_progress->reset();
-    m_progress->setRange(0, static_cast<int>(paths.size()));
+    m_progress->setRange(0, static_cast<int>(files.size()));
     m_progress->setLabelText(tr("Reading the saves..."));
-    m_statusLabel->setText(tr("Reading %n saves...", nullptr, static_cast<int>(paths.size())));
+    m_statusLabel->setText(tr("Reading %n saves...", nullptr, static_cast<int>(files.size())));
     m_loadClock.start();
     m_loadPoll.start();
-    return true;
 }
 
 void MainWindow::cancelLoad() {
@@ -465,38 +470,55 @@ void MainWindow::pollLoad() {
 
 void MainWindow::finishLoad() {
     m_loadPoll.stop();
-    auto records = m_load->takeRecords();
+    m_lastLoad = m_session.adopt(*m_load);
     m_load.reset();
     m_progress->hide();
     m_progress->reset();
     m_loadButton->setEnabled(true);
     m_saveButton->setEnabled(true);
 
-    showLoadProblems(showLoadedRecords(std::move(records)));
+    showAdoptedRecords();
+    showLoadProblems(m_lastLoad);
     Q_EMIT loadFinished();
+}
+
+QStringList MainWindow::passedOverLines(const std::vector<std::pair<std::string, std::string>>& entries) const {
+    QStringList lines;
+    for (const auto& [path, reason] : entries)
+        lines << tr("%1: skipped (%2)").arg(QDir::toNativeSeparators(FromFileSystem(path)), FromUtf8(reason));
+    return lines;
 }
 
 void MainWindow::showLoadProblems(const session::LoadSummary& summary) {
     QStringList lines;
+    if (!summary.batchFailure.empty())
+        lines << tr("The load stopped: %1").arg(WithFullStop(FromUtf8(summary.batchFailure)));
     for (const auto& [path, message] : summary.failures) {
         lines << QStringLiteral("%1: %2").arg(FromFileSystem(path).section(QLatin1Char('/'), -1),
                                               WithFullStop(FromUtf8(message)));
     }
-    if (lines.isEmpty() && m_skipped.isEmpty()) return;
+    const QStringList skipped = passedOverLines(summary.passedOver);
+    if (lines.isEmpty() && skipped.isEmpty()) return;
     QStringList heading;
-    if (!lines.isEmpty()) heading << tr("%n files could not be read", nullptr, static_cast<int>(lines.size()));
-    if (!m_skipped.isEmpty()) heading << tr("%n entries passed over", nullptr, static_cast<int>(m_skipped.size()));
-    reportFailures(heading.join(QStringLiteral("; ")), lines + m_skipped);
+    if (!summary.batchFailure.empty()) heading << tr("The load failed");
+    if (!summary.failures.empty())
+        heading << tr("%n files could not be read", nullptr, static_cast<int>(summary.failures.size()));
+    if (!skipped.isEmpty()) heading << tr("%n entries passed over", nullptr, static_cast<int>(skipped.size()));
+    reportFailures(heading.join(QStringLiteral("; ")), lines + skipped);
 }
 
 session::LoadSummary MainWindow::showLoadedRecords(analysis::ResultTable records) {
     auto summary = m_session.adopt(std::move(records));
+    showAdoptedRecords();
+    return summary;
+}
+
+void MainWindow::showAdoptedRecords() {
     m_rows.invalidate();
     m_graphRows.clear();
     m_graphSaves = {};  // the same paths may hold other saves now
     showRows(true);
     for (auto* grid : {m_baseGrid, m_reloadGrid, m_additionalGrid, m_flagsGrid}) grid->fitColumns();
-    return summary;
 }
 
 void MainWindow::showRows(bool graphData) {

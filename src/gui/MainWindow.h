@@ -44,7 +44,7 @@ public:
     // Remembers its rules, folders, geometry and graph category in `settings` (the user's own
     // settings of the program when null).
     explicit MainWindow(std::unique_ptr<QSettings> settings = nullptr, QWidget* parent = nullptr);
-    // A load still running is cancelled; its workers end on their own.
+    // A load still running is cancelled; the files in progress end first.
     ~MainWindow() override;
 
     // Loads `paths` (as the file system names them) as Load File does after its dialog: the rows of
@@ -61,6 +61,9 @@ public:
     void cancelLoad();
     // True from loadFiles() until its rows are shown.
     [[nodiscard]] bool isLoading() const { return m_load != nullptr; }
+
+    // What the last load that ran to its end brought in.
+    [[nodiscard]] const session::LoadSummary& lastLoad() const { return m_lastLoad; }
 
     // Replaces the table with the records of a finished load (in the order of its paths) and shows
     // them: judged under the current rules and sorted by file name.
@@ -137,7 +140,7 @@ private:
     void layoutPage(QWidget* page);
     void placeSortButtons();
     void showSortDirections();
-    // Menus, keys and what the window remembers (MainWindowMenus.cpp).
+    // Menus, keys and what the window remembers (MainWindowActions.cpp).
     void createMenus();
     void restoreSettings();
     // Keeps the window within the screen's available area.
@@ -145,10 +148,12 @@ private:
     void showTitle();
     // One status-bar message at a time: `text` stands for `milliseconds`, then the summary returns.
     void showNote(const QString& text, int milliseconds);
-    void useProfile(session::Profile profile, const QString& path, session::ProfileRules rules);
-    // The bytes of `format`, or empty after saying why they cannot be made (a rule is invalid).
-    std::optional<std::string> reportBytes(session::ReportFormat format);
-    bool writeReport(const QString& path, const std::string& bytes);
+    // Shows the profile the session took from `path`: its name, its rules, its flags.
+    void showProfileInUse(const QString& path);
+    // Whether a report can be made now; false after saying why not (a rule is invalid).
+    bool reportable();
+    // Says that `path` could not be written, and why.
+    void reportWriteError(const QString& path, const std::exception& error);
     void rememberFolder(const QString& purpose, const QString& path);
     [[nodiscard]] QString startFolder(const QString& purpose) const;
     [[nodiscard]] ResultGrid* gridInView() const;
@@ -162,8 +167,14 @@ private:
     void showSortedRows();
     void onGraphCategoryChanged();
     void onSelectionChanged(ResultGrid* grid);
+    // Blanks the rows of the previous load and runs `load`, which has files to read.
+    void startLoad(std::unique_ptr<session::BackgroundLoad> load);
     void pollLoad();
     void finishLoad();
+    // Shows the session's table after it took the records of a load.
+    void showAdoptedRecords();
+    // One line per entry a load passed over: "path: skipped (reason)".
+    [[nodiscard]] QStringList passedOverLines(const std::vector<std::pair<std::string, std::string>>& entries) const;
     // Shows the session's rows again; the graph too when `graphData` changed.
     void showRows(bool graphData);
     void drawGraph();
@@ -171,7 +182,6 @@ private:
     void showLoadProblems(const session::LoadSummary& summary);
     // Hides the rows whose file and player names do not hold the filter text, and says how many.
     void applyFilter();
-    bool writeOutput(const QString& path, const std::string& bytes);
 
     session::Session m_session;
     ResultRows m_rows{m_session};
@@ -191,7 +201,7 @@ private:
     int m_graphDrawnCategory = -1;
     QTimer m_noteTimer;
     QString m_profileName;
-    QStringList m_skipped;  // entries the last load passed over, each with its reason
+    session::LoadSummary m_lastLoad;
 
     QWidget* m_client = nullptr;
     QLabel* m_pathLabel = nullptr;

@@ -24,13 +24,11 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "export/AtomicFile.h"
 #include "gui/HistoryChart.h"
 #include "gui/MainWindow.h"
 #include "gui/QtText.h"
 #include "gui/ResultGrid.h"
 #include "gui/RulesPanel.h"
-#include "load/FileList.h"
 
 namespace quillmere::gui {
 
@@ -52,9 +50,8 @@ constexpr int kNoteMilliseconds = 6000;
 
 // The rule texts of `b` that differ from those of `a`, one line each.
 QString RuleChanges(const reload::RuleTexts& a, const reload::RuleTexts& b) {
-    const auto date = [](const reload::RuleTexts& t) { return t.day + "-" + t.month + "-" + t.year; };
     const std::tuple<reload::RuleField, std::string, std::string> rules[] = {
-        {reload::RuleField::StartDate, date(a), date(b)},
+        {reload::RuleField::StartDate, reload::StartDateText(a), reload::StartDateText(b)},
         {reload::RuleField::SessionsPerDay, a.sessionsPerDay, b.sessionsPerDay},
         {reload::RuleField::MinSessionMinutes, a.minSessionMinutes, b.minSessionMinutes},
         {reload::RuleField::Presessions, a.presessions, b.presessions},
@@ -111,8 +108,9 @@ void MainWindow::restoreSettings() {
     if (!profile.isEmpty()) {
         try {
             // The rules last in force were typed after the profile set its own: they stay.
-            useProfile(session::ReadProfile(ToFileSystem(profile)), profile,
-                       rules ? session::ProfileRules::Keep : session::ProfileRules::Take);
+            const auto kept = rules ? session::ProfileRules::Keep : session::ProfileRules::Take;
+            m_session.openProfile(ToFileSystem(profile), [kept](const reload::RuleTexts&) { return kept; });
+            showProfileInUse(profile);
         } catch (const session::ProfileError& error) {
             // Forgotten, so that a profile that no longer opens costs one message, not one per start.
             m_settings.setProfilePath(QString());
@@ -184,23 +182,20 @@ bool MainWindow::loadPaths(const QStringList& paths) {
 
 bool MainWindow::loadPaths(const std::vector<std::string>& paths) {
     if (paths.empty() || isLoading()) return false;
-    const auto list = load::ExpandPaths(paths, false);
-    QStringList skipped;
-    for (const auto& [path, reason] : list.skipped)
-        skipped << tr("%1: skipped (%2)").arg(QDir::toNativeSeparators(FromFileSystem(path)), FromUtf8(reason));
-    if (list.files.empty() && skipped.isEmpty()) {
-        reportError(
-            tr("Nothing to load: no files in %1.").arg(QDir::toNativeSeparators(FromFileSystem(paths.front()))));
+    auto load = session::BackgroundLoad::expanding(paths, false, 0);
+    if (load->files().empty()) {
+        const QStringList skipped = passedOverLines(load->passedOver());
+        if (skipped.isEmpty()) {
+            reportError(
+                tr("Nothing to load: no files in %1.").arg(QDir::toNativeSeparators(FromFileSystem(paths.front()))));
+        } else {
+            reportFailures(tr("Nothing to load: %n entries passed over", nullptr, static_cast<int>(skipped.size())),
+                           skipped);
+        }
         return false;
     }
-    if (list.files.empty()) {
-        reportFailures(tr("Nothing to load: %n entries passed over", nullptr, static_cast<int>(skipped.size())),
-                       skipped);
-        return false;
-    }
-    const bool started = loadFiles(list.files);
-    if (started) m_skipped = skipped;
-    return started;
+    startLoad(std::move(load));
+    return true;
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
@@ -218,8 +213,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
 
 void MainWindow::chooseAndSaveResults() {
     // Refused before any dialog: nothing the referee picks there could be saved.
-    const auto bytes = reportBytes(session::ReportFormat::Results);
-    if (!bytes) return;
+    if (!reportable()) return;
     const auto left = static_cast<int>(m_session.countOf(analysis::SaveStatus::NotLoaded));
     if (left > 0 &&
         ask(tr("%n saves were left out by Cancel and would be saved as blank rows. Save anyway?", nullptr, left),
@@ -231,19 +225,18 @@ void MainWindow::chooseAndSaveResults() {
     dialog.selectFile(QDir(startFolder("save")).filePath("Res.txt"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     rememberFolder("save", dialog.selectedFiles().first());
-    writeReport(dialog.selectedFiles().first(), *bytes);
+    saveResults(dialog.selectedFiles().first());
 }
 
 void MainWindow::chooseAndExport(session::ReportFormat format) {
-    const auto bytes = reportBytes(format);
-    if (!bytes) return;
+    if (!reportable()) return;
     const auto* kind = std::find_if(std::begin(kExports), std::end(kExports),
                                     [format](const ExportKind& s) { return s.format == format; });
     const QString path = QFileDialog::getSaveFileName(
         this, tr("Export"), QDir(startFolder("export")).filePath(kind->fileName), tr(kind->filter));
     if (path.isEmpty()) return;
     rememberFolder("export", path);
-    writeReport(path, *bytes);
+    exportReport(format, path);
 }
 
 void MainWindow::chooseAndSaveGraph() {
@@ -354,30 +347,28 @@ void MainWindow::chooseAndSaveProfile() {
 }
 
 bool MainWindow::openProfile(const QString& path) {
-    std::optional<session::Profile> profile;
+    const auto choose = [this](const reload::RuleTexts& theirs) -> std::optional<session::ProfileRules> {
+        const auto answer = ask(tr("The profile sets other rules than those in force:\n%1\n\nUse the profile's rules? "
+                                   "No keeps the rules in force.")
+                                    .arg(RuleChanges(m_session.ruleTexts(), theirs)),
+                                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        if (answer == QMessageBox::Cancel) return std::nullopt;
+        return answer == QMessageBox::No ? session::ProfileRules::Keep : session::ProfileRules::Take;
+    };
     try {
-        profile = session::ReadProfile(ToFileSystem(path));
+        if (!m_session.openProfile(ToFileSystem(path), choose)) return false;
     } catch (const session::ProfileError& error) {
         reportError(WithFullStop(FromUtf8(error.what())));
         return false;
     }
-    auto rules = session::ProfileRules::Take;
-    if (profile->rules != m_session.ruleTexts()) {
-        const auto answer = ask(tr("The profile sets other rules than those in force:\n%1\n\nUse the profile's rules? "
-                                   "No keeps the rules in force.")
-                                    .arg(RuleChanges(m_session.ruleTexts(), profile->rules)),
-                                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        if (answer == QMessageBox::Cancel) return false;
-        if (answer == QMessageBox::No) rules = session::ProfileRules::Keep;
-    }
-    useProfile(std::move(*profile), path, rules);
+    showProfileInUse(path);
     showNote(tr("Profile %1 in use").arg(m_profileName), kNoteMilliseconds);
     return true;
 }
 
-void MainWindow::useProfile(session::Profile profile, const QString& path, session::ProfileRules rules) {
-    m_profileName = profile.name.empty() ? QFileInfo(path).completeBaseName() : FromUtf8(profile.name);
-    m_session.setProfile(std::move(profile), rules);
+void MainWindow::showProfileInUse(const QString& path) {
+    const auto& name = m_session.profile()->name;
+    m_profileName = name.empty() ? QFileInfo(path).completeBaseName() : FromUtf8(name);
     m_rulesPanel->setTexts(m_session.ruleTexts());
     m_rulesPanel->showCheck(m_session.ruleCheck());
     m_settings.setProfilePath(path);
@@ -399,12 +390,15 @@ void MainWindow::dropProfile() {
 }
 
 bool MainWindow::saveProfile(const QString& path) {
-    session::Profile profile = m_session.profile().value_or(session::Profile{});
-    profile.rules = m_session.ruleTexts();
-    if (profile.name.empty()) profile.name = QFileInfo(path).completeBaseName().toStdString();
-    if (!writeOutput(path, session::ProfileJson(profile))) return false;
-    m_settings.setProfilePath(path);
-    m_profileName = FromUtf8(profile.name);
+    try {
+        const auto profile =
+            m_session.saveProfile(ToFileSystem(path), QFileInfo(path).completeBaseName().toStdString());
+        m_settings.setProfilePath(path);
+        m_profileName = FromUtf8(profile.name);
+    } catch (const exporting::ExportError& error) {
+        reportWriteError(path, error);
+        return false;
+    }
     showTitle();
     return true;
 }
@@ -419,7 +413,7 @@ void MainWindow::onRulesEdited(const reload::RuleTexts& texts) {
 }
 
 void MainWindow::onSortClicked(view::SortKey key) {
-    m_session.sortClick(key);
+    m_session.sortBy(key);
     showSortedRows();
 }
 
@@ -461,24 +455,16 @@ bool MainWindow::copySelectedRows() {
 bool MainWindow::saveResults(const QString& path) { return exportReport(session::ReportFormat::Results, path); }
 
 bool MainWindow::exportReport(session::ReportFormat format, const QString& path) {
-    const auto bytes = reportBytes(format);
-    return bytes && writeReport(path, *bytes);
-}
-
-std::optional<std::string> MainWindow::reportBytes(session::ReportFormat format) {
+    if (!reportable()) return false;
     // The results file holds Windows-1251 texts and the locale's decimal separator.
     view::FormatOptions options = m_rows.formatOptions();
     options.encoding = view::TextEncoding::Windows1251;
     try {
-        return m_session.report(format, options);
-    } catch (const session::RulesInvalid& error) {
-        reportError(tr("The results were not saved: %1").arg(WithFullStop(FromUtf8(error.what()))));
+        m_session.saveReport(format, options, ToFileSystem(path));
+    } catch (const exporting::ExportError& error) {
+        reportWriteError(path, error);
+        return false;
     }
-    return std::nullopt;
-}
-
-bool MainWindow::writeReport(const QString& path, const std::string& bytes) {
-    if (!writeOutput(path, bytes)) return false;
     const auto rows = static_cast<qulonglong>(m_session.size());
     showNote(
         (rows == 1 ? tr("Saved 1 row to %2") : tr("Saved %1 rows to %2")).arg(rows).arg(QDir::toNativeSeparators(path)),
@@ -486,15 +472,19 @@ bool MainWindow::writeReport(const QString& path, const std::string& bytes) {
     return true;
 }
 
-bool MainWindow::writeOutput(const QString& path, const std::string& bytes) {
+bool MainWindow::reportable() {
     try {
-        exporting::WriteFileAtomically(ToFileSystem(path), bytes);
+        m_session.requireValidRules();
         return true;
-    } catch (const exporting::ExportError& error) {
-        reportError(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path),
-                                                 WithFullStop(QString::fromLocal8Bit(error.what()))));
+    } catch (const session::RulesInvalid& error) {
+        reportError(tr("The results were not saved: %1").arg(WithFullStop(FromUtf8(error.what()))));
     }
     return false;
+}
+
+void MainWindow::reportWriteError(const QString& path, const std::exception& error) {
+    reportError(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path),
+                                             WithFullStop(QString::fromLocal8Bit(error.what()))));
 }
 
 void MainWindow::reportError(const QString& message) {

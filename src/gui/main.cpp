@@ -7,7 +7,6 @@
 #include <QCommandLineParser>
 #include <QIcon>
 #include <QTimer>
-#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -92,12 +91,8 @@ int main(int argc, char* argv[]) {
         });
     }
     if (parser.isSet(quitAfterLoad)) {
-        QObject::connect(&window, &quillmere::gui::MainWindow::loadFinished, application.get(), [&window] {
-            const bool allLoaded = window.session().records().end() ==
-                                   std::find_if(window.session().records().begin(), window.session().records().end(),
-                                                [](const auto& rec) { return !rec.Failure.empty(); });
-            QApplication::exit(allLoaded ? 0 : 1);
-        });
+        QObject::connect(&window, &quillmere::gui::MainWindow::loadFinished, application.get(),
+                         [&window] { QApplication::exit(window.lastLoad().allAnalysed() ? 0 : 1); });
     }
     return QApplication::exec();
 }

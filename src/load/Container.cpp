@@ -5,17 +5,12 @@
 #include <cstring>
 #include <string>
 
+#include "load/ByteOrder.h"
 #include "load/LoadError.h"
 
 namespace quillmere::load {
 
 namespace {
-
-std::int32_t int32At(std::span<const std::uint8_t> bytes, std::int64_t offset) {
-    const auto* p = bytes.data() + offset;
-    return static_cast<std::int32_t>(std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
-                                     std::uint32_t{p[3]} << 24);
-}
 
 // The first 78 9C at or before `lastCandidate`, which must be below bytes.size() - 1; -1 when none.
 std::int64_t firstMarker(std::span<const std::uint8_t> bytes, std::size_t lastCandidate) {
@@ -61,8 +56,8 @@ StreamPlan PlanStream(const SaveBytes& file, ByteBuffer& scratch) {
     const std::int64_t size = file.size();
     std::array<std::uint8_t, 8> lengths{};
     file.copyTo(p - 8, lengths);
-    const std::int64_t u = int32At(lengths, 0);
-    const std::int64_t c = int32At(lengths, 4);
+    const std::int64_t u = DecodeInt32LE(std::span(lengths).first<4>());
+    const std::int64_t c = DecodeInt32LE(std::span(lengths).last<4>());
     const bool plausibleU = u > 0 && u <= kMaxGameDataBytes;
     const bool plausibleC = c > 0 && c <= size - p;
     // Two lengths that describe nothing: a file that only happens to hold the stream's marker.
@@ -100,7 +95,7 @@ void AssembleWorkBuffer(const SaveBytes& file, const StreamPlan& plan, WorkBuffe
         // The usual damage of an upload is a file that stops inside its game data; a stream that
         // ends whole before the file does means the length itself is wrong.
         try {
-            inflater.inflate(stream, state, p);
+            (void)inflater.inflate(stream, state, p);
         } catch (const StreamCutShort&) {
             throw LoadError("damaged save: the file is cut short (" + std::to_string(c - (size - p)) +
                             " bytes of its game data missing)");
@@ -109,9 +104,8 @@ void AssembleWorkBuffer(const SaveBytes& file, const StreamPlan& plan, WorkBuffe
                         ", more than the " + std::to_string(size - p) + " bytes that follow it");
     }
     const std::size_t consumed = inflater.inflate(stream, state, p);
-    const auto* trailer = stream.data() + consumed - 4;  // a whole zlib stream is longer than its trailer
-    work.gameChecksum = std::uint32_t{trailer[0]} << 24 | std::uint32_t{trailer[1]} << 16 |
-                        std::uint32_t{trailer[2]} << 8 | std::uint32_t{trailer[3]};
+    // A whole zlib stream is longer than its trailer.
+    work.gameChecksum = DecodeUint32BE(stream.subspan(consumed - 4).first<4>());
     file.copyTo(p + c, out.subspan(static_cast<std::size_t>(p + u)));
 }
 

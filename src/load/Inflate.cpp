@@ -90,14 +90,15 @@ std::size_t Inflater::inflateStepwise(std::span<const std::uint8_t> stream, std:
             throw StreamTooLongError(out.size());
         }
         if (rc == Z_STREAM_END) break;
+        if (rc == Z_OK) continue;  // progress made, the stream goes on
         const std::int64_t offset = fileOffset + static_cast<std::int64_t>(stream.size() - inputLeft - z.avail_in);
-        const auto at = std::to_string(offset);
-        if (rc == Z_DATA_ERROR || rc == Z_NEED_DICT) {
-            throw LoadError("damaged save: the game data does not inflate (" +
-                            std::string(z.msg != nullptr ? z.msg : "data error") + ", at byte " + at + ")");
-        }
         if (rc == Z_MEM_ERROR) throw std::bad_alloc();
+        // With room to write, no progress means the input is all used up.
         if (rc == Z_BUF_ERROR) throw StreamStopsError(offset);
+        // Z_DATA_ERROR, Z_NEED_DICT, and Z_STREAM_ERROR should the state ever be damaged.
+        throw LoadError("damaged save: the game data does not inflate (" +
+                        std::string(z.msg != nullptr ? z.msg : "data error") + ", at byte " + std::to_string(offset) +
+                        ")");
     }
     std::fill(out.begin() + static_cast<std::ptrdiff_t>(produced), out.end(), std::uint8_t{0});
     return stream.size() - inputLeft - z.avail_in;

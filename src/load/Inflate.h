@@ -19,11 +19,11 @@ public:
     Inflater(const Inflater&) = delete;
     Inflater& operator=(const Inflater&) = delete;
 
-    std::size_t inflate(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out,
-                        std::int64_t fileOffset) override;
+    [[nodiscard]] std::size_t inflate(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out,
+                                      std::int64_t fileOffset) override;
 
 private:
-    // The one-call fast path; false when only the step-by-step path can tell what happened.
+    // The one-call fast path; empty when only the step-by-step path can tell what happened.
     std::optional<std::size_t> inflateWhole(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out);
     std::size_t inflateStepwise(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out,
                                 std::int64_t fileOffset);

@@ -1,23 +1,16 @@
 #include "load/SaveFile.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <ctime>
 
 #include "load/DateTime.h"
-#include "load/FileDescriptor.h"
 #include "load/LoadError.h"
 
 namespace quillmere::load {
 
 namespace {
-
-LoadError systemError(int error) { return LoadError(std::strerror(error)); }
 
 std::size_t lastSeparator(std::string_view path) { return path.find_last_of("/\\"); }
 
@@ -37,42 +30,34 @@ std::string_view kindOf(mode_t type) {
     }
 }
 
-}  // namespace
-
-SaveFile::SaveFile(const std::string& path) : m_fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)) {
-    if (!m_fd.valid()) {
+ReadOnlyFile openSave(const std::string& path) {
+    try {
+        return ReadOnlyFile(path);
+    } catch (const LoadError&) {
         // A socket cannot be opened at all ("No such device or address"): say what it is instead.
-        const int error = errno;
         struct stat info {};
         if (::stat(path.c_str(), &info) == 0 && S_ISSOCK(info.st_mode)) throw LoadError("not a save file: a socket");
-        throw systemError(error);
+        throw;
     }
-    if (::fstat(m_fd.get(), &m_info) != 0) throw systemError(errno);
 }
 
+}  // namespace
+
+SaveFile::SaveFile(const std::string& path) : m_file(openSave(path)) {}
+
 FileBytes SaveFile::contents() const {
-    const mode_t type = m_info.st_mode & S_IFMT;
+    const mode_t type = m_file.status().st_mode & S_IFMT;
     if (type != S_IFREG) throw LoadError("not a save file: " + std::string(kindOf(type)));
-    const auto size = static_cast<std::int64_t>(m_info.st_size);
+    const auto size = static_cast<std::int64_t>(m_file.status().st_size);
     if (size > kMaxSaveFileBytes) throw LoadError(TooLargeMessage(size));
-    return FileBytes(m_fd.get(), size);
+    return FileBytes(m_file, size);
 }
 
 void FileBytes::copyTo(std::int64_t offset, std::span<std::uint8_t> out) const {
-    std::size_t got = 0;
-    while (got < out.size()) {
-        const ssize_t n =
-            ::pread(m_fd, out.data() + got, out.size() - got, static_cast<off_t>(offset) + static_cast<off_t>(got));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            throw systemError(errno);
-        }
-        if (n == 0) {
-            throw LoadError("the file changed while it was read: it now ends at byte " +
-                            std::to_string(offset + static_cast<std::int64_t>(got)) + ", not " +
-                            std::to_string(m_size));
-        }
-        got += static_cast<std::size_t>(n);
+    const std::size_t got = m_file->readAt(offset, out);
+    if (got < out.size()) {
+        throw LoadError("the file changed while it was read: it now ends at byte " +
+                        std::to_string(offset + static_cast<std::int64_t>(got)) + ", not " + std::to_string(m_size));
     }
 }
 
@@ -82,9 +67,9 @@ std::span<const std::uint8_t> FileBytes::view(std::int64_t offset, std::size_t l
     return scratch;
 }
 
-std::optional<double> SaveFile::modificationDate() const { return LocalFileDate(m_info.st_mtime); }
+std::optional<double> SaveFile::modificationDate() const { return LocalFileDate(m_file.status().st_mtime); }
 
-std::int32_t SaveFile::modificationUtcOffset() const { return LocalUtcOffset(m_info.st_mtime); }
+std::int32_t SaveFile::modificationUtcOffset() const { return LocalUtcOffset(m_file.status().st_mtime); }
 
 std::string TooLargeMessage(std::int64_t size) {
     return "not a save file: " + std::to_string(size) + " bytes, more than any save holds (" +

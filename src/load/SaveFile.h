@@ -1,7 +1,5 @@
 #pragma once
 
-#include <sys/stat.h>
-
 #include <cstdint>
 #include <ctime>
 #include <optional>
@@ -9,7 +7,7 @@
 #include <string_view>
 
 #include "load/ByteBuffer.h"
-#include "load/FileDescriptor.h"
+#include "load/ReadOnlyFile.h"
 #include "load/SaveBytes.h"
 
 namespace quillmere::load {
@@ -21,8 +19,8 @@ inline constexpr std::int64_t kMaxSaveFileBytes = std::int64_t{256} * 1024 * 102
 // it was opened: a read that finds the file shorter throws LoadError, one that grew is not followed.
 class FileBytes final : public SaveBytes {
 public:
-    // `fd` must stay open while this object is used.
-    FileBytes(int fd, std::int64_t size) : m_fd(fd), m_size(size) {}
+    // `file` must stay open while this object is used.
+    FileBytes(const ReadOnlyFile& file, std::int64_t size) : m_file(&file), m_size(size) {}
 
     [[nodiscard]] std::int64_t size() const override { return m_size; }
     // Throws LoadError with the system's text on a read error.
@@ -31,7 +29,7 @@ public:
                                                      ByteBuffer& scratch) const override;
 
 private:
-    int m_fd;
+    const ReadOnlyFile* m_file;
     std::int64_t m_size;
 };
 
@@ -58,8 +56,7 @@ public:
     [[nodiscard]] FileBytes contents() const;
 
 private:
-    FileDescriptor m_fd;
-    struct stat m_info {};
+    ReadOnlyFile m_file;
 };
 
 // A file time as SaveFile::modificationDate gives it: local time, seconds rounded down to even, as

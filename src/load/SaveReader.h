@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "load/ByteOrder.h"
+
 namespace quillmere::load {
 
 // What a reader's bytes are, to say where a damaged save went wrong.
@@ -15,7 +17,8 @@ enum class SaveRegion {
 
 // A forward cursor over exactly the bytes one part of a save may read. Every read checks the bytes
 // left before touching one; a read that would cross the end (or start before 0) throws DamagedSave
-// and leaves the position where it was. Multi-byte values are little-endian.
+// and leaves the position where it was. Multi-byte values are little-endian (load/ByteOrder.h decodes
+// them once they are checked).
 class SaveReader {
 public:
     explicit SaveReader(std::span<const std::uint8_t> data, std::int64_t position = 0,
@@ -31,20 +34,20 @@ public:
     // Bytes from the position to the end; 0 when the position lies outside the data.
     [[nodiscard]] std::int64_t Remaining() const;
 
-    std::int32_t ReadInt();
-    std::int16_t ReadShort();
-    std::uint8_t ReadChar();
+    [[nodiscard]] std::int32_t ReadInt();
+    [[nodiscard]] std::int16_t ReadShort();
+    [[nodiscard]] std::uint8_t ReadChar();
     // The byte zero-extended: 0 is false, any other value true.
-    std::uint8_t ReadBool();
+    [[nodiscard]] std::uint8_t ReadBool();
 
     // 4-byte length n, then n bytes when 1 <= n <= 1023; otherwise the empty text and only the
     // length is consumed. The text ends at its first zero byte; the whole body is consumed.
-    std::string ReadStr();
+    [[nodiscard]] std::string ReadStr();
     // Moves past a ReadStr value without building its text.
     void SkipStr();
     // 4-byte character count n, then n characters of 2 bytes (low byte kept) or, when n >= 2 and
     // the first character's high byte is not zero, of 1 byte. Lengths outside 1..1023 as ReadStr.
-    std::string ReadUStr();
+    [[nodiscard]] std::string ReadUStr();
     // ReadUStr into `text`, reusing its storage.
     void ReadUStr(std::string& text);
     // Moves past a ReadUStr value without building its text.
@@ -93,10 +96,7 @@ inline void SaveReader::RequireItems(std::int64_t count, std::int64_t minItemByt
 inline std::int32_t SaveReader::IntAt(std::int64_t offset) const {
     const auto size = static_cast<std::int64_t>(m_data.size());
     if (offset < 0 || offset > size || 4 > size - offset) failDamaged();
-    const auto* p = m_data.data() + offset;
-    const std::uint32_t v =
-        std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
-    return static_cast<std::int32_t>(v);
+    return DecodeInt32LE(std::span<const std::uint8_t, 4>(m_data.data() + offset, 4));
 }
 
 inline std::int32_t SaveReader::ReadInt() {
@@ -107,9 +107,9 @@ inline std::int32_t SaveReader::ReadInt() {
 
 inline std::int16_t SaveReader::ReadShort() {
     require(2);
-    const auto* p = m_data.data() + m_pos;
+    const std::int16_t v = DecodeInt16LE(std::span<const std::uint8_t, 2>(m_data.data() + m_pos, 2));
     m_pos += 2;
-    return static_cast<std::int16_t>(static_cast<std::uint16_t>(p[0] | p[1] << 8));
+    return v;
 }
 
 inline std::uint8_t SaveReader::ReadChar() {

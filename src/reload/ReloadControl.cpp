@@ -34,10 +34,7 @@ std::optional<ReloadJudgement> JudgeReloads(const analysis::SaveRecord& rec, con
     if (!rec.Failure.empty() || !rec.FileDate) return std::nullopt;
     ReloadJudgement judged;
 
-    // The start date is day 1; a file outside the first 31 days counts as day 30.
-    const long double day = std::nearbyint(
-        RoundToExtended(RoundToExtended(static_cast<long double>(*rec.FileDate) - rules.startDate) + 0.5L));
-    judged.PlayDays = day < 1 || day > 31 ? 30 : static_cast<std::int32_t>(day);
+    judged.PlayDays = PlayDays(*rec.FileDate, rules.startDate);
 
     const std::int64_t reloads = std::int64_t{rec.LoadCount} - rules.presessions;
     judged.Reloads = static_cast<std::int32_t>(std::clamp<std::int64_t>(reloads, 0, kMaxInt32));
@@ -56,11 +53,10 @@ std::optional<ReloadJudgement> JudgeReloads(const analysis::SaveRecord& rec, con
     }
     judged.MaxReloads = roundToInt32(allowance);
 
-    // Reloads below 0.75 x MaxReloads is fair, below 1.25 x average, in exact integers.
-    const std::int64_t fourReloads = std::int64_t{4} * judged.Reloads;
-    if (rec.LoadCount == 0 || fourReloads < std::int64_t{3} * judged.MaxReloads) {
+    const auto thresholds = VerdictThresholdsOf(judged.MaxReloads);
+    if (rec.LoadCount == 0 || judged.Reloads < thresholds.average) {
         judged.Honesty = Verdict::Fair;
-    } else if (fourReloads < std::int64_t{5} * judged.MaxReloads) {
+    } else if (judged.Reloads < thresholds.cheat) {
         judged.Honesty = Verdict::Average;
     } else {
         judged.Honesty = Verdict::Cheat;
@@ -68,22 +64,35 @@ std::optional<ReloadJudgement> JudgeReloads(const analysis::SaveRecord& rec, con
     return judged;
 }
 
+VerdictThresholds VerdictThresholdsOf(std::int32_t maxReloads) {
+    // The smallest r with 4r >= k x allowed, in exact integers.
+    const auto smallest = [maxReloads](std::int64_t k) {
+        const std::int64_t bound = k * maxReloads;
+        return bound <= 0 ? std::int64_t{0} : (bound + 3) / 4;
+    };
+    return {smallest(3), smallest(5)};
+}
+
 std::optional<std::int32_t> ReloadsToNextVerdict(const analysis::ReloadJudgement& judged) {
-    // The verdict turns at 4 x reloads >= 3 x allowed (average) and >= 5 x allowed (cheat).
-    std::int64_t factor = 0;
+    const auto thresholds = VerdictThresholdsOf(judged.MaxReloads);
+    std::int64_t next = 0;
     switch (judged.Honesty) {
         case Verdict::Fair:
-            factor = 3;
+            next = thresholds.average;
             break;
         case Verdict::Average:
-            factor = 5;
+            next = thresholds.cheat;
             break;
         case Verdict::Cheat:
             return std::nullopt;
     }
-    const std::int64_t threshold = factor * judged.MaxReloads;
-    const std::int64_t needed = threshold <= 0 ? 0 : (threshold + 3) / 4;  // the smallest r with 4r >= threshold
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(needed - judged.Reloads, 1, kMaxInt32));
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(next - judged.Reloads, 1, kMaxInt32));
+}
+
+std::int32_t PlayDays(double fileDate, double startDate) {
+    const long double day =
+        std::nearbyint(RoundToExtended(RoundToExtended(static_cast<long double>(fileDate) - startDate) + 0.5L));
+    return day < 1 || day > 31 ? 30 : static_cast<std::int32_t>(day);
 }
 
 std::int64_t CalendarDay(double fileDate, double startDate) {

@@ -188,10 +188,21 @@ bool RuleCheck::failed(RuleField field) const {
     return std::any_of(errors.begin(), errors.end(), [field](const RuleError& error) { return error.field == field; });
 }
 
+std::string StartDateText(const RuleTexts& texts) { return texts.day + "-" + texts.month + "-" + texts.year; }
+
+bool SetStartDateText(RuleTexts& texts, std::string_view text) {
+    const auto first = text.find('-');
+    const auto second = first == std::string_view::npos ? first : text.find('-', first + 1);
+    texts.day = std::string(text.substr(0, first));
+    texts.month = first == std::string_view::npos ? "" : std::string(text.substr(first + 1, second - first - 1));
+    texts.year = second == std::string_view::npos ? "" : std::string(text.substr(second + 1));
+    return second != std::string_view::npos;
+}
+
 RuleCheck CheckRules(const RuleTexts& texts, int currentYear) {
     Rules rules;
     std::vector<RuleError> errors;
-    const std::string joined = texts.day + "-" + texts.month + "-" + texts.year;
+    const std::string joined = StartDateText(texts);
     const auto start = parseDate(joined, currentYear);
     if (start) {
         rules.startDate = *start;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillmere::reload {
@@ -18,6 +19,13 @@ struct RuleTexts {
 
     bool operator==(const RuleTexts&) const = default;
 };
+
+// The start date's three texts as one, "DD-MM-YYYY": each as typed, "-" between them.
+[[nodiscard]] std::string StartDateText(const RuleTexts& texts);
+// Sets the start date's three texts from `text` split at its first two "-": anything after the
+// second stays with the year, so that the date rule sees exactly the text given; a part missing is
+// left empty. Returns whether `text` holds both "-".
+bool SetStartDateText(RuleTexts& texts, std::string_view text);
 
 // Which rule a RuleError is about; the start date's three texts form one rule.
 enum class RuleField { StartDate, SessionsPerDay, MinSessionMinutes, Presessions };

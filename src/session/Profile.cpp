@@ -1,20 +1,16 @@
 #include "session/Profile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <iomanip>
 #include <locale>
 #include <nlohmann/json.hpp>
+#include <span>
 #include <sstream>
 #include <string_view>
 
 #include "analysis/RuleTables.h"
-#include "load/FileDescriptor.h"
+#include "load/LoadError.h"
+#include "load/ReadOnlyFile.h"
 
 namespace quillmere::session {
 
@@ -238,13 +234,8 @@ void readRules(const Json& rules, reload::RuleTexts& texts) {
         const std::string field = "rules." + key;
         if (key == "start_date") {
             const std::string date = textOf(value, field, "DD-MM-YYYY, e.g. \"27-11-2005\"");
-            const auto first = date.find('-');
-            const auto second = first == std::string::npos ? first : date.find('-', first + 1);
-            if (second == std::string::npos)
+            if (!reload::SetStartDateText(texts, date))
                 fail(field, "expected DD-MM-YYYY, e.g. \"27-11-2005\" ('" + shown(date) + "' is not)");
-            texts.day = date.substr(0, first);
-            texts.month = date.substr(first + 1, second - first - 1);
-            texts.year = date.substr(second + 1);
         } else if (key == "sessions_per_day") {
             texts.sessionsPerDay = ruleTextOf(value, field, "a number of sessions, e.g. 1.5");
         } else if (key == "min_session_minutes") {
@@ -307,7 +298,7 @@ std::string ProfileJson(const Profile& profile) {
     const auto& r = profile.rules;
     Json json{{"name", profile.name},
               {"rules",
-               {{"start_date", r.day + "-" + r.month + "-" + r.year},
+               {{"start_date", reload::StartDateText(r)},
                 {"sessions_per_day", r.sessionsPerDay},
                 {"min_session_minutes", r.minSessionMinutes},
                 {"presessions", r.presessions}}}};
@@ -322,23 +313,19 @@ std::string ProfileJson(const Profile& profile) {
 }
 
 Profile ReadProfile(const std::string& path) {
-    // Opened without waiting and read only when it is a regular file of a sensible size.
-    constexpr off_t kMostBytes = 1024 * 1024;
-    const load::FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    struct stat info {};
-    if (!fd.valid() || ::fstat(fd.get(), &info) != 0) throw ProfileError(path + ": " + std::strerror(errno));
-    if (!S_ISREG(info.st_mode)) throw ProfileError(path + ": not a regular file");
-    if (info.st_size > kMostBytes) throw ProfileError(path + ": larger than any profile (1 MiB)");
-    std::string text(static_cast<std::size_t>(info.st_size), '\0');
-    std::size_t got = 0;
-    while (got < text.size()) {
-        const ssize_t n = ::read(fd.get(), text.data() + got, text.size() - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) throw ProfileError(path + ": " + std::strerror(errno));
-        if (n == 0) break;
-        got += static_cast<std::size_t>(n);
+    constexpr std::size_t kMostBytes = 1024 * 1024;
+    std::string text;
+    try {
+        // Read only when it is a regular file of a sensible size.
+        const load::ReadOnlyFile file(path);
+        if (!file.isRegular()) throw ProfileError(path + ": not a regular file");
+        if (file.status().st_size > static_cast<off_t>(kMostBytes))
+            throw ProfileError(path + ": larger than any profile (1 MiB)");
+        text.resize(static_cast<std::size_t>(file.status().st_size));
+        text.resize(file.readAt(0, {reinterpret_cast<std::uint8_t*>(text.data()), text.size()}));
+    } catch (const load::LoadError& error) {
+        throw ProfileError(path + ": " + error.what());
     }
-    text.resize(got);
     try {
         return ParseProfile(text);
     } catch (const ProfileError& error) {

@@ -1,6 +1,9 @@
 #include "session/Session.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
 #include <utility>
 
 #include "export/CsvReport.h"
@@ -13,6 +16,27 @@
 
 namespace quillmere::session {
 
+std::vector<std::string> ReadPathList(const std::string& path, std::istream& standardInput) {
+    const auto unreadable = [&path](int error) {
+        // Appended piece by piece: GCC 12 at -O3 takes "'" + path + "'" for overlapping copies.
+        std::string message = "cannot read '";
+        message += path;
+        message += "': ";
+        message += std::strerror(error);
+        return PathListError(message);
+    };
+    std::ifstream file;
+    if (path != "-") {
+        file.open(path);
+        if (!file) throw unreadable(errno);
+    }
+    std::istream& list = path == "-" ? standardInput : file;
+    errno = 0;
+    auto paths = load::ReadPathList(list);
+    if (list.bad()) throw unreadable(errno != 0 ? errno : EIO);
+    return paths;
+}
+
 Session::Session(int currentYear)
     : m_currentYear(currentYear), m_ruleCheck(reload::CheckRules(m_ruleTexts, currentYear)) {}
 
@@ -21,6 +45,27 @@ const reload::RuleCheck& Session::setRules(const reload::RuleTexts& texts) {
     m_ruleCheck = reload::CheckRules(texts, m_currentYear);
     refresh();
     return m_ruleCheck;
+}
+
+bool Session::openProfile(const std::string& path,
+                          const std::function<std::optional<ProfileRules>(const reload::RuleTexts&)>& choose) {
+    auto profile = ReadProfile(path);
+    auto rules = ProfileRules::Take;
+    if (profile.rules != m_ruleTexts) {
+        const auto chosen = choose(profile.rules);
+        if (!chosen) return false;
+        rules = *chosen;
+    }
+    setProfile(std::move(profile), rules);
+    return true;
+}
+
+Profile Session::saveProfile(const std::string& path, const std::string& fallbackName) const {
+    Profile profile = m_profile.value_or(Profile{});
+    profile.rules = m_ruleTexts;
+    if (profile.name.empty()) profile.name = fallbackName;
+    exporting::WriteFileAtomically(path, ProfileJson(profile));
+    return profile;
 }
 
 const reload::RuleCheck& Session::setProfile(std::optional<Profile> profile, ProfileRules rules) {
@@ -84,6 +129,13 @@ LoadSummary Session::loadPaths(const std::vector<std::string>& paths, bool recur
     return adopt(std::move(records));
 }
 
+LoadSummary Session::adopt(BackgroundLoad& load) {
+    auto summary = adopt(load.takeRecords());
+    summary.passedOver = load.passedOver();
+    summary.batchFailure = load.batchFailure();
+    return summary;
+}
+
 LoadSummary Session::adopt(analysis::ResultTable records) {
     LoadSummary summary;
     for (const auto& rec : records) {
@@ -112,7 +164,7 @@ LoadSummary Session::adopt(analysis::ResultTable records) {
     return summary;
 }
 
-void Session::sortClick(view::SortKey key) {
+void Session::sortBy(view::SortKey key) {
     view::SortClick(m_records, m_directions, key);
     m_lastSortKey = key;
     m_lastColumnSort.reset();
@@ -120,7 +172,7 @@ void Session::sortClick(view::SortKey key) {
 
 void Session::headerClick(view::Grid grid, int column) {
     if (const auto key = view::ButtonKeyOf(grid, column)) {
-        sortClick(*key);
+        sortBy(*key);
         return;
     }
     bool& ascending = m_columnDirections.try_emplace({grid, column}, true).first->second;
@@ -144,16 +196,26 @@ std::string Session::report(ReportFormat format, const view::FormatOptions& opti
     return text;
 }
 
+void Session::requireValidRules() const {
+    if (rulesValid()) return;
+    std::string reasons;
+    for (const auto& error : m_ruleCheck.errors) {
+        if (!reasons.empty()) reasons += "; ";
+        reasons += reload::NamedMessage(error);
+    }
+    throw RulesInvalid("the reload rules are invalid (" + reasons + ")");
+}
+
+void Session::saveReport(ReportFormat format, const view::FormatOptions& options, const std::string& path) const {
+    requireValidRules();
+    ReportFile file(path);
+    writeReport(format, options, true, [&file](std::string_view part) { file.write(part); });
+    file.commit();
+}
+
 void Session::writeReport(ReportFormat format, const view::FormatOptions& options, bool withHistories,
                           const std::function<void(std::string_view)>& write) const {
-    if (!rulesValid()) {
-        std::string reasons;
-        for (const auto& error : m_ruleCheck.errors) {
-            if (!reasons.empty()) reasons += "; ";
-            reasons += reload::NamedMessage(error);
-        }
-        throw RulesInvalid("the reload rules are invalid (" + reasons + ")");
-    }
+    requireValidRules();
     switch (format) {
         case ReportFormat::Csv:
             return write(exporting::BuildCsvReport(m_records));

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <istream>
 #include <map>
 #include <optional>
 #include <span>
@@ -12,7 +13,9 @@
 
 #include "analysis/Batch.h"
 #include "analysis/SaveRecord.h"
+#include "export/AtomicFile.h"
 #include "reload/Rules.h"
+#include "session/BackgroundLoad.h"
 #include "session/Profile.h"
 #include "view/CellTexts.h"
 #include "view/Sorting.h"
@@ -27,7 +30,27 @@ struct LoadSummary {
     std::size_t notLoaded = 0;  // left out by a cancel
     // The path and message of every failed file, in the order of the paths.
     std::vector<std::pair<std::string, std::string>> failures;
+    // Entries of folders that a background load passed over unread, each with its reason; they
+    // have no rows (a blocking load gives them failed rows instead).
+    std::vector<std::pair<std::string, std::string>> passedOver;
+    // Why the batch as a whole stopped, e.g. out of memory: it has no rows then. Empty when it ran.
+    std::string batchFailure;
+
+    // Whether every file of the load was analysed: none failed, none was left out by a cancel, and
+    // the batch ran to its end. Entries passed over do not count.
+    [[nodiscard]] bool allAnalysed() const { return failed == 0 && notLoaded == 0 && batchFailure.empty(); }
 };
+
+// A list of paths that cannot be read; what() says which and why: "cannot read 'list.txt': Is a
+// directory".
+class PathListError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The paths the list file at `path` names, one a line (load::ReadPathList); "-" reads
+// `standardInput` instead. Throws PathListError.
+[[nodiscard]] std::vector<std::string> ReadPathList(const std::string& path, std::istream& standardInput);
 
 // The outputs of the table.
 enum class ReportFormat {
@@ -41,6 +64,20 @@ enum class ReportFormat {
 class RulesInvalid : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+// A report on its way to a file: the target is checked and a temporary file made beside it at once,
+// so that a path that cannot be written is refused before any work; the file replaces the target
+// only at commit(), and destroyed before that it leaves the target untouched. Every call throws
+// exporting::ExportError with the system's text or the reason.
+class ReportFile {
+public:
+    explicit ReportFile(const std::string& path) : m_file(path) {}
+    void write(std::string_view bytes) { m_file.write(bytes); }
+    void commit() { m_file.commit(); }
+
+private:
+    exporting::AtomicFileWriter m_file;
 };
 
 // Whether opening a profile sets the rules to its own or keeps the rules in force.
@@ -62,6 +99,16 @@ public:
     [[nodiscard]] const reload::RuleCheck& ruleCheck() const { return m_ruleCheck; }
     [[nodiscard]] bool rulesValid() const { return m_ruleCheck.rules.has_value(); }
 
+    // Reads the profile at `path` (ReadProfile) and takes it as setProfile does. When its rules
+    // differ from those in force, `choose` is asked whether to take them or keep those in force;
+    // when it answers nothing, nothing changes. Returns whether the profile was taken. Throws
+    // ProfileError naming the file and the problem; nothing changes then.
+    bool openProfile(const std::string& path,
+                     const std::function<std::optional<ProfileRules>(const reload::RuleTexts& theirs)>& choose);
+    // Writes the profile in use with the rules in force to `path`, replacing it atomically; named
+    // `fallbackName` when it has no name. Returns the profile written. Throws exporting::ExportError.
+    Profile saveProfile(const std::string& path, const std::string& fallbackName) const;
+
     // Takes a tournament's profile: with ProfileRules::Take its rule texts become the rules (as
     // setRules), and every save is checked against its requirements from now on. Without a profile
     // only the checks that need none run (duplicates, save chains, saves before the start).
@@ -82,11 +129,16 @@ public:
     LoadSummary loadPaths(const std::vector<std::string>& paths, bool recursive,
                           const analysis::BatchControl& control = {});
     // Replaces the table with the records of a load, in the order of its paths: judges them under
-    // the current rules and sorts them by file name in that key's current direction.
+    // the current rules and sorts them by file name in that key's current direction. Records made
+    // elsewhere (from bytes in memory) come in here too; Path names a record in the failures.
     LoadSummary adopt(analysis::ResultTable records);
+    // The same for a finished background load, whose summary also names the entries it passed over
+    // and a failure of the batch as a whole.
+    LoadSummary adopt(BackgroundLoad& load);
 
-    // One click of a sort button: sorts by `key` in its direction, then flips the direction.
-    void sortClick(view::SortKey key);
+    // Sorts by `key` in its current direction, then flips that direction (as one click of its sort
+    // button does).
+    void sortBy(view::SortKey key);
     [[nodiscard]] const view::SortDirections& sortDirections() const { return m_directions; }
     // The key of the last click, if any since the start or the last load.
     [[nodiscard]] std::optional<view::SortKey> lastSortKey() const { return m_lastSortKey; }
@@ -116,6 +168,11 @@ public:
     // the batch), JSON without histories unless `withHistories`. Throws RulesInvalid.
     void writeReport(ReportFormat format, const view::FormatOptions& options, bool withHistories,
                      const std::function<void(std::string_view)>& write) const;
+    // Throws RulesInvalid when no report can be made now, as report() would.
+    void requireValidRules() const;
+    // Writes report(format, options) to `path`, replacing it only once all of it is written. Throws
+    // RulesInvalid (nothing written) or exporting::ExportError (an existing file untouched).
+    void saveReport(ReportFormat format, const view::FormatOptions& options, const std::string& path) const;
 
 private:
     int m_currentYear;

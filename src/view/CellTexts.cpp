@@ -118,16 +118,17 @@ std::string VerdictText(analysis::Verdict verdict) {
             return "Cheat";
         case analysis::Verdict::Average:
             return "Average";
-        default:
-            return "Fair";
+        case analysis::Verdict::Fair:
+            break;
     }
+    return "Fair";
 }
 
 std::string VerdictExplanation(const analysis::ReloadJudgement& judged, std::int32_t loadCount) {
-    const auto m = static_cast<long long>(judged.MaxReloads);
-    std::string text = std::to_string(judged.Reloads) + " reloads, " + std::to_string(m) + " allowed. Fair below " +
-                       std::to_string((3 * m + 3) / 4) + ", average below " + std::to_string((5 * m + 3) / 4) +
-                       ", cheat from there on.";
+    const auto thresholds = reload::VerdictThresholdsOf(judged.MaxReloads);
+    std::string text = std::to_string(judged.Reloads) + " reloads, " + std::to_string(judged.MaxReloads) +
+                       " allowed. Fair below " + std::to_string(thresholds.average) + ", average below " +
+                       std::to_string(thresholds.cheat) + ", cheat from there on.";
     if (loadCount == 0) text += " Never loaded: fair whatever the count.";
     if (const auto next = reload::ReloadsToNextVerdict(judged)) {
         // Appended piece by piece: GCC 12 takes a chain of temporaries here for overlapping copies.
@@ -203,8 +204,7 @@ RowTexts RowTextsOf(const analysis::SaveRecord& rec, int rowNumber, const Format
     identify(row.reload);
     identify(row.additional);
     identify(row.flags);
-    for (const auto& flag : rec.Flags)
-        row.flags[FlagColumn::Flags] += (row.flags[FlagColumn::Flags].empty() ? "" : "; ") + flag;
+    row.flags[FlagColumn::Flags] = analysis::FlagsText(rec);
     row.reload[ReloadColumn::FileDate] = rec.FileDate ? DateTimeText(*rec.FileDate) : std::string(kClearedCell);
 
     fill(row.base, BaseColumn::NickName, BaseColumn::Victory, kClearedCell);

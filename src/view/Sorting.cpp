@@ -35,9 +35,11 @@ std::int32_t integerKey(const analysis::SaveRecord& rec, SortKey key) {
             return rec.Turn;
         case SortKey::Score:
             return rec.Score;
-        default:
-            return rec.FinalScore;
+        case SortKey::FileName:  // not a number: ordered by its own comparison
+        case SortKey::FinalScore:
+            break;
     }
+    return rec.FinalScore;
 }
 
 // A cell text as a sort key: its value when it reads as a number, a time, a date or a year.
@@ -209,9 +211,10 @@ bool& SortDirections::of(SortKey key) {
             return turn;
         case SortKey::Score:
             return score;
-        default:
-            return finalScore;
+        case SortKey::FinalScore:
+            break;
     }
+    return finalScore;
 }
 
 void SortClick(analysis::ResultTable& table, SortDirections& directions, SortKey key) {

@@ -289,7 +289,7 @@ int FuzzTournamentInput(const std::uint8_t* data, std::size_t size) {
     session::Session session(2026);
     session.setProfile(profile);
     session.adopt(std::move(records));
-    session.sortClick(sortKey);
+    session.sortBy(sortKey);
     const std::size_t rows = session.size();
 
     std::vector<std::size_t> all(rows);

@@ -95,13 +95,13 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(SaveReader, ReadPastTheEndThrowsAndKeepsThePosition) {
     const auto data = bytesOf({1, 2, 3});
     SaveReader reader(data);
-    EXPECT_THROW(reader.ReadInt(), DamagedSave);
+    EXPECT_THROW((void)reader.ReadInt(), DamagedSave);
     EXPECT_EQ(reader.Position(), 0);
     EXPECT_EQ(reader.ReadShort(), 0x0201);
     EXPECT_EQ(reader.ReadChar(), 3);
-    EXPECT_THROW(reader.ReadChar(), DamagedSave);
+    EXPECT_THROW((void)reader.ReadChar(), DamagedSave);
     try {
-        reader.ReadBool();
+        (void)reader.ReadBool();
         FAIL();
     } catch (const DamagedSave& e) {
         EXPECT_STREQ(e.what(), "damaged save: the game data ends too early, after 3 bytes");
@@ -114,9 +114,9 @@ TEST(SaveReader, TextBodyPastTheEndThrows) {
         const auto data = counted(3, {0x41, 0x42});
         SaveReader reader(data);
         if (wide) {
-            EXPECT_THROW(reader.ReadUStr(), DamagedSave);
+            EXPECT_THROW((void)reader.ReadUStr(), DamagedSave);
         } else {
-            EXPECT_THROW(reader.ReadStr(), DamagedSave);
+            EXPECT_THROW((void)reader.ReadStr(), DamagedSave);
         }
     }
     // A wide body of 2 characters needs 4 bytes, 3 are there.
@@ -157,9 +157,9 @@ TEST(SaveReader, NegativeOrHugePositionsAndCountsNeverReadOutside) {
     const auto data = bytesOf({1, 2, 3, 4, 5, 6, 7, 8});
     SaveReader reader(data);
     reader.SetPosition(-1);
-    EXPECT_THROW(reader.ReadChar(), DamagedSave);
+    EXPECT_THROW((void)reader.ReadChar(), DamagedSave);
     reader.SetPosition(INT64_MAX - 2);
-    EXPECT_THROW(reader.ReadInt(), DamagedSave);
+    EXPECT_THROW((void)reader.ReadInt(), DamagedSave);
     EXPECT_THROW((void)reader.IntAt(-2), DamagedSave);
     EXPECT_THROW((void)reader.IntAt(5), DamagedSave);
     EXPECT_EQ(reader.IntAt(4), 0x08070605);

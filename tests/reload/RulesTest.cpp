@@ -180,5 +180,33 @@ TEST(CheckRules, MinutesAndPresessionsAreSignedIntegersWithLeadingBlanks) {
     }
 }
 
+TEST(StartDateText, SplitsAtTheFirstTwoDashesAndJoinsBackAsGiven) {
+    struct Case {
+        const char* text;
+        bool whole;
+        const char* day;
+        const char* month;
+        const char* year;
+    } const cases[] = {
+        {"27-11-2005", true, "27", "11", "2005"},
+        {"1-2-2005-7", true, "1", "2", "2005-7"},
+        {"--", true, "", "", ""},
+        {"-11-2005", true, "", "11", "2005"},
+        {"27-11-", true, "27", "11", ""},
+        {"27-11", false, "27", "11", ""},
+        {"2005", false, "2005", "", ""},
+        {"", false, "", "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        RuleTexts texts;
+        EXPECT_EQ(SetStartDateText(texts, c.text), c.whole);
+        EXPECT_EQ(std::tie(texts.day, texts.month, texts.year), std::make_tuple(c.day, c.month, c.year));
+        if (c.whole) {
+            EXPECT_EQ(StartDateText(texts), c.text);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace quillmere::reload

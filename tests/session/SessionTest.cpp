@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <sstream>
+
 #include "analysis/Batch.h"
 #include "support/Dates.h"
+#include "support/TempFolder.h"
 
 namespace quillmere::session {
 namespace {
@@ -60,7 +64,7 @@ TEST(Session, NeverKeepsVerdictsOfRulesItDoesNotHold) {
 
 TEST(Session, ALoadSortsByFileNameInThatKeysDirectionAndCountsWhatCameIn) {
     Session session(2026);
-    session.sortClick(view::SortKey::FileName);  // the next file-name order is descending
+    session.sortBy(view::SortKey::FileName);  // the next file-name order is descending
     SaveRecord blocked = saved("c", DateOf(2005, 11, 28));
     blocked.BlockText = "team game";
     // Made by the batch's own constructor: GCC 12 at -O3 takes assigning "d" for overlapping copies.
@@ -100,6 +104,65 @@ TEST(Session, AHeaderClickSortsAsItsButtonOrByTextsAndALoadForgetsTheLastSort) {
     session.adopt({saved("c", 1)});
     EXPECT_FALSE(session.lastSortKey());
     EXPECT_FALSE(session.lastColumnSort());
+}
+
+TEST(Session, OpeningAProfileAsksOnlyWhenItsRulesDifferAndAnUnansweredQuestionChangesNothing) {
+    const testsupport::TempFolder folder("session-profile");
+    const auto path = folder.write("cup.json", R"({"name": "Cup", "rules": {"start_date": "1-12-2005"}})");
+    Session session(2026);
+    int asked = 0;
+    const auto answer = [&asked](std::optional<ProfileRules> rules) {
+        return [&asked, rules](const reload::RuleTexts& theirs) {
+            ++asked;
+            EXPECT_EQ(reload::StartDateText(theirs), "1-12-2005");
+            return rules;
+        };
+    };
+    EXPECT_FALSE(session.openProfile(path, answer(std::nullopt)));
+    EXPECT_FALSE(session.profile());
+    EXPECT_TRUE(session.openProfile(path, answer(ProfileRules::Keep)));
+    EXPECT_EQ(session.profile()->name, "Cup");
+    EXPECT_EQ(reload::StartDateText(session.ruleTexts()), "27-11-2005");
+    EXPECT_TRUE(session.openProfile(path, answer(ProfileRules::Take)));
+    EXPECT_EQ(reload::StartDateText(session.ruleTexts()), "1-12-2005");
+    EXPECT_TRUE(session.openProfile(path, answer(std::nullopt)));  // the same rules: nothing to ask
+    EXPECT_EQ(asked, 3);
+    EXPECT_THROW(session.openProfile(folder / "none.json", answer(ProfileRules::Take)), ProfileError);
+}
+
+TEST(Session, SavesTheReportItMakesAndNothingWhileARuleIsInvalid) {
+    const testsupport::TempFolder folder("session-report");
+    Session session(2026);
+    session.adopt({saved("a", DateOf(2005, 11, 29, 14))});
+    session.saveReport(ReportFormat::Csv, {}, folder / "out.csv");
+    EXPECT_EQ(testsupport::ContentsOf(folder / "out.csv"), session.report(ReportFormat::Csv, {}));
+    session.setRules(startingOn("31", "02"));
+    EXPECT_THROW(session.saveReport(ReportFormat::Csv, {}, folder / "refused.csv"), RulesInvalid);
+    EXPECT_FALSE(std::filesystem::exists(folder / "refused.csv"));
+}
+
+TEST(ReadPathList, NamesTheListThatCannotBeRead) {
+    const testsupport::TempFolder folder("path-list");
+    std::istringstream input("a.sav\n\nb.sav");
+    EXPECT_EQ(ReadPathList("-", input), (std::vector<std::string>{"a.sav", "b.sav"}));
+    const auto messageOf = [&input](const std::string& path) {
+        try {
+            (void)ReadPathList(path, input);
+        } catch (const PathListError& error) {
+            return std::string(error.what());
+        }
+        return std::string("read");
+    };
+    const auto expected = [](std::string path, const char* reason) {
+        // Appended piece by piece: GCC 12 at -O3 takes "'" + path + "'" for overlapping copies.
+        std::string message = "cannot read '";
+        message += path;
+        message += "': ";
+        message += reason;
+        return message;
+    };
+    EXPECT_EQ(messageOf(folder / "none"), expected(folder / "none", "No such file or directory"));
+    EXPECT_EQ(messageOf(folder.path().string()), expected(folder.path().string(), "Is a directory"));
 }
 
 }  // namespace
