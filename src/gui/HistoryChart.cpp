@@ -167,7 +167,7 @@ void HistoryChart::fitAxes(int category) {
         any = true;
         mostPoints = std::max(mostPoints, extent.points);
     }
-    const auto axes = view::HistoryGraphAxes(category, low, high, mostPoints);
+    const auto axes = view::HistoryGraphAxes(category, low, high, static_cast<int>(mostPoints));
     applyScale(m_valueAxis, axes.values);
     applyScale(m_turnAxis, axes.turns);
     const bool known = category >= 0 && category < analysis::kHistoryCategories;
