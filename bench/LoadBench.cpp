@@ -130,8 +130,8 @@ void analyse(const std::vector<std::string>& paths, unsigned jobs, bool failing 
     control.jobs = jobs;
     const auto table = quillmere::analysis::AnalyseFiles(paths, control);
     for (const auto& rec : table) {
-        if (rec.Failure.empty() == failing) {
-            std::fprintf(stderr, "%s: %s\n", rec.Path.c_str(), failing ? "analysed" : rec.Failure.c_str());
+        if (rec.failure.empty() == failing) {
+            std::fprintf(stderr, "%s: %s\n", rec.path.c_str(), failing ? "analysed" : rec.failure.c_str());
             std::exit(1);
         }
     }

@@ -24,19 +24,19 @@ using quillmere::analysis::SaveRecord;
 
 SaveRecord record(int i) {
     SaveRecord rec;
-    rec.FileName = "player" + std::to_string(i);
-    rec.FileDate = 38685.5 + i % 20;
-    rec.NickName = "nick" + std::to_string(i);
-    rec.Turn = 100 + i % 400;
-    rec.Score = 1000 + (i * 37) % 5000;
-    rec.FinalScore = (i * 7919) % 30000;
-    rec.PlayTime = 3600 + i * 17;
-    rec.LoadCount = 2 + i % 9;
-    rec.History.assign(quillmere::analysis::kHistoryCategories,
+    rec.fileName = "player" + std::to_string(i);
+    rec.fileDate = 38685.5 + i % 20;
+    rec.nickName = "nick" + std::to_string(i);
+    rec.turn = 100 + i % 400;
+    rec.score = 1000 + (i * 37) % 5000;
+    rec.finalScore = (i * 7919) % 30000;
+    rec.playTime = 3600 + i * 17;
+    rec.loadCount = 2 + i % 9;
+    rec.history.assign(quillmere::analysis::kHistoryCategories,
                        std::vector<std::int32_t>(quillmere::analysis::kHistoryTurns));
-    for (std::size_t c = 0; c < rec.History.size(); ++c)
-        for (std::size_t t = 0; t < rec.History[c].size(); ++t)
-            rec.History[c][t] = static_cast<std::int32_t>(t * (c + 1) + i);
+    for (std::size_t c = 0; c < rec.history.size(); ++c)
+        for (std::size_t t = 0; t < rec.history[c].size(); ++t)
+            rec.history[c][t] = static_cast<std::int32_t>(t * (c + 1) + i);
     return rec;
 }
 

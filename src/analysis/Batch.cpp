@@ -22,10 +22,10 @@ namespace {
 SaveRecord failedRecord(const std::string& path, std::string fileName, std::optional<double> fileDate,
                         std::string failure) {
     SaveRecord failed;
-    failed.Path = path;
-    failed.FileName = std::move(fileName);
-    failed.FileDate = fileDate;
-    failed.Failure = std::move(failure);
+    failed.path = path;
+    failed.fileName = std::move(fileName);
+    failed.fileDate = fileDate;
+    failed.failure = std::move(failure);
     return failed;
 }
 
@@ -91,7 +91,7 @@ ResultTable AnalyseFiles(std::span<const std::string> paths, const BatchControl&
             table[i] = analyser.analyse(paths[i]);
             const std::lock_guard lock(progressMutex);
             ++progress.done;
-            if (!table[i].Failure.empty()) ++progress.failed;
+            if (!table[i].failure.empty()) ++progress.failed;
             if (control.onProgress) control.onProgress(progress);
         }
     };

@@ -16,13 +16,13 @@
 namespace quillmere::analysis {
 
 // Loads one file and walks it. Never throws: when the file cannot be read, has no usable game
-// data or is damaged, the record keeps only Path, FileName and FileDate and Failure holds the reason.
+// data or is damaged, the record keeps only path, fileName and fileDate and failure holds the reason.
 [[nodiscard]] SaveRecord AnalyseFile(const std::string& path);
 
 // What is known of a save's file besides its bytes.
 struct FileFacts {
-    std::optional<double> fileDate;  // as SaveRecord::FileDate
-    std::int32_t utcOffset = 0;      // as SaveRecord::FileDateUtcOffset
+    std::optional<double> fileDate;  // as SaveRecord::fileDate
+    std::int32_t utcOffset = 0;      // as SaveRecord::fileDateUtcOffset
 };
 
 // The record of the file at `path`: what `analyse(FileFacts&)` returns, which fills in the facts
@@ -35,10 +35,10 @@ template <typename Analyse>
     std::string failure;
     try {
         SaveRecord rec = analyse(facts);
-        rec.Path = path;
-        rec.FileName = std::move(fileName);
-        rec.FileDate = facts.fileDate;
-        rec.FileDateUtcOffset = facts.utcOffset;
+        rec.path = path;
+        rec.fileName = std::move(fileName);
+        rec.fileDate = facts.fileDate;
+        rec.fileDateUtcOffset = facts.utcOffset;
         return rec;
     } catch (const load::LoadError& error) {
         failure = error.what();
@@ -49,15 +49,15 @@ template <typename Analyse>
         failure = error.what();
     }
     SaveRecord failed;
-    failed.Path = path;
-    failed.FileName = std::move(fileName);
-    failed.FileDate = facts.fileDate;
-    failed.FileDateUtcOffset = facts.utcOffset;
-    failed.Failure = std::move(failure);
+    failed.path = path;
+    failed.fileName = std::move(fileName);
+    failed.fileDate = facts.fileDate;
+    failed.fileDateUtcOffset = facts.utcOffset;
+    failed.failure = std::move(failure);
     return failed;
 }
 
-// The record of a file that was not read: Path, FileName and the reason as its Failure.
+// The record of a file that was not read: path, fileName and the reason as its failure.
 [[nodiscard]] SaveRecord UnreadRecord(const std::string& path, std::string reason);
 
 // AnalyseFile with buffers that one worker keeps from one file to the next, as long as each holds

@@ -223,7 +223,7 @@ CostPercents CostPercentsOf(std::int32_t level, std::int32_t costSetting, std::i
 
 std::int32_t TechCost(std::int32_t tech, const CostPercents& percents) {
     if (tech < 0 || tech >= kTechCount) return 0;
-    const std::int32_t base = kTechnologies[static_cast<std::size_t>(tech)].Cost;
+    const std::int32_t base = kTechnologies[static_cast<std::size_t>(tech)].cost;
     const std::int32_t c1 = base * percents.level / 100;
     const std::int32_t c2 = c1 * percents.costSetting / 100;
     return c2 * percents.speed / 100;

@@ -15,8 +15,8 @@ inline constexpr int kTechCount = 86;
 inline constexpr int kFutureTech = 85;  // the repeatable last technology
 
 struct Technology {
-    std::string_view Name;
-    std::int32_t Cost;
+    std::string_view name;
+    std::int32_t cost;
 };
 
 extern const std::array<Technology, kTechCount> kTechnologies;

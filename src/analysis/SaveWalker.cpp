@@ -13,7 +13,7 @@
 
 // The layout the walk reads, as a grammar. i32, i16, u8 and b8 are little-endian integers (b8 is a
 // bool: 0 false, else true); str is an int32 length n and n bytes; wstr is an int32 count n and n
-// 16-bit characters (see SaveReader::ReadUStr); both carry no body when n lies outside 1..1023.
+// 16-bit characters (see SaveReader::readUStr); both carry no body when n lies outside 1..1023.
 // T*N is N items T in a row; "n: T" is an int32 count n followed by n items T (none when n <= 0);
 // [cond] T is present only when cond holds. Names mark the values the walk keeps.
 //
@@ -65,8 +65,8 @@ SaveRecord AnalyseSave(const load::WorkBuffer& work) {
         std::span<const std::uint8_t>(work.bytes.data(), work.bytes.size())
             .subspan(static_cast<std::size_t>(work.streamOffset), static_cast<std::size_t>(work.gameLength));
     const XXH128_hash_t digest = XXH3_128bits(state.data(), state.size());
-    rec.GameLength = work.gameLength;
-    rec.GameHash = {digest.high64, digest.low64};
+    rec.gameLength = work.gameLength;
+    rec.gameHash = {digest.high64, digest.low64};
     return rec;
 }
 
@@ -83,16 +83,16 @@ SaveRecord SaveWalker::Run() && {
 }
 
 void SaveWalker::readFixedValues() {
-    const auto at = [&](std::int64_t offset) { return m_reader.IntAt(m_stream + offset); };
-    m_rec.Turn = at(8);
-    m_rec.TurnLimit = at(20);
+    const auto at = [&](std::int64_t offset) { return m_reader.intAt(m_stream + offset); };
+    m_rec.turn = at(8);
+    m_rec.turnLimit = at(20);
     // The save counts quarter seconds; a remainder of 2 or 3 rounds up.
     const std::int32_t quarters = at(24);
-    m_rec.PlayTime = quarters / 4 + (quarters % 4 > 1 ? 1 : 0);
-    m_rec.Score = at(361);
-    m_rec.Level = at(105);
-    m_rec.VictoryType = at(121);
-    m_rec.GameOver = at(125);
+    m_rec.playTime = quarters / 4 + (quarters % 4 > 1 ? 1 : 0);
+    m_rec.score = at(361);
+    m_rec.level = at(105);
+    m_rec.victoryType = at(121);
+    m_rec.gameOver = at(125);
     for (std::size_t k = 0; k < 4; ++k) {
         m_scoreEnd[k] = at(64 + 4 * static_cast<std::int64_t>(k));
         m_scoreStart[k] = at(80 + 4 * static_cast<std::int64_t>(k));
@@ -100,128 +100,128 @@ void SaveWalker::readFixedValues() {
 }
 
 void SaveWalker::readHeader() {
-    const std::int32_t version = m_header.ReadInt();
-    for (int i = 0; i < 2; ++i) m_header.SkipStr();
-    m_header.SkipInts(1);
-    for (int i = 0; i < 5; ++i) m_header.SkipStr();
-    const std::int32_t headerFlags = m_header.ReadInt();
-    m_header.SkipInts(1);
+    const std::int32_t version = m_header.readInt();
+    for (int i = 0; i < 2; ++i) m_header.skipStr();
+    m_header.skipInts(1);
+    for (int i = 0; i < 5; ++i) m_header.skipStr();
+    const std::int32_t headerFlags = m_header.readInt();
+    m_header.skipInts(1);
     skipTexts(m_header, 4);
-    m_header.SkipBools(1);
-    m_costSetting = m_header.ReadInt();
-    m_header.SkipInts(3);
-    m_speedIndex = m_header.ReadInt();
+    m_header.skipBools(1);
+    m_costSetting = m_header.readInt();
+    m_header.skipInts(3);
+    m_speedIndex = m_header.readInt();
     // Older saves count speeds from one less; any index past 3 reads as an unknown speed alike.
     if (version < 102 && m_speedIndex < INT32_MAX) ++m_speedIndex;
-    m_header.SkipInts(2);
-    m_header.SkipInts(m_header.ReadInt());
-    m_header.SkipBools(m_header.ReadInt());
+    m_header.skipInts(2);
+    m_header.skipInts(m_header.readInt());
+    m_header.skipBools(m_header.readInt());
     const int optionalBools = ((headerFlags & 2) != 0) + ((headerFlags & 8) != 0) + ((headerFlags & 16) != 0);
-    m_header.Skip((13 + optionalBools + 4) * kBool + 5 * kInt);
+    m_header.skip((13 + optionalBools + 4) * kBool + 5 * kInt);
     readPlayerSlots();
-    m_header.Skip(2 * kSides * kInt + 2 * kSides * kBool);
+    m_header.skip(2 * kSides * kInt + 2 * kSides * kBool);
 }
 
 void SaveWalker::readPlayerSlots() {
-    m_header.ReadUStr(m_rec.NickName);
+    m_header.readUStr(m_rec.nickName);
     skipTexts(m_header, kSides - 1 + 3 * kSides);
-    m_header.ReadUStr(m_rec.BlockText);
+    m_header.readUStr(m_rec.blockText);
     skipTexts(m_header, kSides - 1 + 2 * kSides);
-    m_header.SkipBools(kSides);
+    m_header.skipBools(kSides);
     skipTexts(m_header, kSides);
-    m_rec.CivType = m_header.ReadInt();
-    m_header.SkipInts(kSides - 1);
-    m_leader = m_header.ReadInt();
-    m_header.SkipInts(kSides - 1 + 4 * kSides);
+    m_rec.civType = m_header.readInt();
+    m_header.skipInts(kSides - 1);
+    m_leader = m_header.readInt();
+    m_header.skipInts(kSides - 1 + 4 * kSides);
 }
 
 void SaveWalker::readGameSection() {
-    m_reader.SetPosition(m_stream);
-    m_reader.Skip(25 * kInt + 5 * kBool + 6 * kInt);
-    m_reader.SkipUStr();
-    m_reader.Skip((7 * kSides + 83 + 65 + 100 + 11 + 25 + 10 + 7) * kInt + (3 + 4 + 10) * kBool +
+    m_reader.setPosition(m_stream);
+    m_reader.skip(25 * kInt + 5 * kBool + 6 * kInt);
+    m_reader.skipUStr();
+    m_reader.skip((7 * kSides + 83 + 65 + 100 + 11 + 25 + 10 + 7) * kInt + (3 + 4 + 10) * kBool +
                   (7 * 2 + 18 * 10) * kInt);
-    skipTexts(m_reader.ReadInt());
+    skipTexts(m_reader.readInt());
     skipIntList();
     readItems(kGroupBytes, [&] {
-        m_reader.SkipInts(5);
-        m_reader.Skip(m_reader.ReadInt(), 3 * kInt);
-        m_reader.Skip(m_reader.ReadInt(), 3 * kInt);
+        m_reader.skipInts(5);
+        m_reader.skip(m_reader.readInt(), 3 * kInt);
+        m_reader.skip(m_reader.readInt(), 3 * kInt);
     });
-    m_reader.SkipInts(2);
+    m_reader.skipInts(2);
     // Messages past the cap are not read: the walk goes on right after the first 65536.
-    const std::int32_t replays = std::min(m_reader.ReadInt(), kReplayMessageCap);
-    m_reader.RequireItems(replays, kReplayBytes);
+    const std::int32_t replays = std::min(m_reader.readInt(), kReplayMessageCap);
+    m_reader.requireItems(replays, kReplayBytes);
     for (std::int32_t i = 0; i < replays; ++i) readReplay();
-    m_rec.LoadCount = m_reader.ReadInt();
-    m_reader.SkipInts(3);
-    const std::int32_t width = m_reader.ReadInt();
-    const std::int32_t height = m_reader.ReadInt();
-    m_landTotal = m_reader.ReadInt();
-    m_rec.MapWidth = width;
-    m_rec.MapHeight = height;
-    m_rec.LandTotal = m_landTotal;
-    m_reader.Skip(4 * kInt + 2 * kBool + 70 * kInt);
+    m_rec.loadCount = m_reader.readInt();
+    m_reader.skipInts(3);
+    const std::int32_t width = m_reader.readInt();
+    const std::int32_t height = m_reader.readInt();
+    m_landTotal = m_reader.readInt();
+    m_rec.mapWidth = width;
+    m_rec.mapHeight = height;
+    m_rec.landTotal = m_landTotal;
+    m_reader.skip(4 * kInt + 2 * kBool + 70 * kInt);
     // The plot count is the int32 product of the map's sides, as the game stores it.
     const auto plots =
         static_cast<std::int32_t>(static_cast<std::uint32_t>(width) * static_cast<std::uint32_t>(height));
-    m_reader.RequireItems(plots, kPlotBytes);
+    m_reader.requireItems(plots, kPlotBytes);
     for (std::int32_t i = 0; i < plots; ++i) readPlot();
     skipIntList();
-    m_reader.Skip(m_reader.ReadInt(), kTailBytes);
+    m_reader.skip(m_reader.readInt(), kTailBytes);
 }
 
 void SaveWalker::readReplay() {
-    m_reader.SkipInts(5);
-    m_reader.SkipUStr();
-    m_reader.SkipInts(1);
+    m_reader.skipInts(5);
+    m_reader.skipUStr();
+    m_reader.skipInts(1);
 }
 
 void SaveWalker::readPlot() {
-    const std::int32_t flags = m_reader.ReadInt();
+    const std::int32_t flags = m_reader.readInt();
     const int optionalShorts = ((flags & 4) != 0) + ((flags & 2) != 0);
-    m_reader.Skip(kPlotHeadBytes + optionalShorts * kShort + kPlotBeforeOwnerBytes);
-    const std::uint8_t owner = m_reader.ReadChar();
-    const std::int16_t kind = m_reader.ReadShort();
+    m_reader.skip(kPlotHeadBytes + optionalShorts * kShort + kPlotBeforeOwnerBytes);
+    const std::uint8_t owner = m_reader.readChar();
+    const std::int16_t kind = m_reader.readShort();
     // Land, hills and peaks count; only the human player's land is reported.
-    if (owner == 0 && kind >= 0 && kind <= 2) ++m_rec.Land;
-    m_reader.Skip(kPlotAfterKindBytes);
-    if ((flags & 1) == 0) m_reader.SkipUStr();
-    m_reader.SkipUStr();
-    m_reader.Skip(kPlotTailBytes);
-    m_reader.Skip(m_reader.ReadInt(), kPairBytes);
+    if (owner == 0 && kind >= 0 && kind <= 2) ++m_rec.land;
+    m_reader.skip(kPlotAfterKindBytes);
+    if ((flags & 1) == 0) m_reader.skipUStr();
+    m_reader.skipUStr();
+    m_reader.skip(kPlotTailBytes);
+    m_reader.skip(m_reader.readInt(), kPairBytes);
 }
 
 void SaveWalker::finishRecord() {
-    const CalendarDate date = DateOfTurn(m_speedIndex, m_rec.Turn);
-    m_rec.Year = date.year;
-    m_rec.LandPercent = m_landTotal > 0 ? m_rec.Land * 100.0 / m_landTotal : 0.0;
-    if (m_rec.NickName.empty()) {
-        if (const auto leader = LeaderName(m_leader)) m_rec.NickName = *leader;
+    const CalendarDate date = DateOfTurn(m_speedIndex, m_rec.turn);
+    m_rec.year = date.year;
+    m_rec.landPercent = m_landTotal > 0 ? m_rec.land * 100.0 / m_landTotal : 0.0;
+    if (m_rec.nickName.empty()) {
+        if (const auto leader = LeaderName(m_leader)) m_rec.nickName = *leader;
     }
-    m_rec.LeaderType = m_leader;
-    m_rec.SpeedIndex = m_speedIndex;
-    m_rec.PopulationPercent = m_populationTotal > 0 ? static_cast<double>(std::int64_t{m_rec.Population} * 100) /
+    m_rec.leaderType = m_leader;
+    m_rec.speedIndex = m_speedIndex;
+    m_rec.populationPercent = m_populationTotal > 0 ? static_cast<double>(std::int64_t{m_rec.population} * 100) /
                                                           static_cast<double>(m_populationTotal)
                                                     : 0.0;
-    m_rec.FinalScore = FinalScore({.stat = m_scoreStat,
+    m_rec.finalScore = FinalScore({.stat = m_scoreStat,
                                    .start = m_scoreStart,
                                    .end = m_scoreEnd,
                                    .turn = date.workingTurn,
-                                   .turnLimit = m_rec.TurnLimit,
-                                   .difficultyFactor = DifficultyFactor(m_rec.Level)});
-    m_rec.Culture1 = m_culture[0];
-    m_rec.Culture2 = m_culture[1];
-    m_rec.Culture3 = m_culture[2];
+                                   .turnLimit = m_rec.turnLimit,
+                                   .difficultyFactor = DifficultyFactor(m_rec.level)});
+    m_rec.culture1 = m_culture[0];
+    m_rec.culture2 = m_culture[1];
+    m_rec.culture3 = m_culture[2];
 
     std::uint32_t techs = static_cast<std::uint32_t>(m_futureTechCount);
     for (const bool known : m_known) techs += known ? 1 : 0;
-    m_rec.Techs = static_cast<std::int32_t>(techs);
+    m_rec.techs = static_cast<std::int32_t>(techs);
 
     // Science: the research cost of every technology at the turn it was learned, then summed up
     // to the working turn.
     auto& science = m_history[kHistoryLists];
-    const CostPercents percents = CostPercentsOf(m_rec.Level, m_costSetting, m_speedIndex);
+    const CostPercents percents = CostPercentsOf(m_rec.level, m_costSetting, m_speedIndex);
     for (int i = 0; i < kTechCount; ++i) {
         const std::int32_t turn = m_techTurn[i];
         if (turn >= 0 && turn <= kLastTurn) science[turn] += TechCost(i, percents);
@@ -229,11 +229,11 @@ void SaveWalker::finishRecord() {
     const std::int32_t lastSummed = std::min(date.workingTurn, kLastTurn);
     for (std::int32_t t = 1; t <= lastSummed; ++t) science[t] += science[t - 1];
 
-    m_rec.History.resize(m_history.size());
+    m_rec.history.resize(m_history.size());
     for (std::size_t category = 0; category < m_history.size(); ++category) {
         const auto& full = m_history[category];
         const auto end = std::find_if(full.rbegin(), full.rend(), [](std::int32_t v) { return v != 0; }).base();
-        m_rec.History[category].assign(full.begin(), end);
+        m_rec.history[category].assign(full.begin(), end);
     }
 }
 

@@ -102,13 +102,13 @@ private:
     void readHistories(bool human);
 
     void skipIntList() {
-        const std::int32_t n = m_reader.ReadInt();
-        m_reader.SkipInts(4);
-        m_reader.SkipInts(n);
+        const std::int32_t n = m_reader.readInt();
+        m_reader.skipInts(4);
+        m_reader.skipInts(n);
     }
     static void skipTexts(load::SaveReader& reader, std::int64_t count) {
-        reader.RequireItems(count, kEmptyText);
-        for (std::int64_t i = 0; i < count; ++i) reader.SkipUStr();
+        reader.requireItems(count, kEmptyText);
+        for (std::int64_t i = 0; i < count; ++i) reader.skipUStr();
     }
     void skipTexts(std::int64_t count) { skipTexts(m_reader, count); }
     static std::size_t headerLength(const load::WorkBuffer& work) {
@@ -117,8 +117,8 @@ private:
     }
     // Reads a count of items of at least `itemBytes` each; fails at once when they cannot fit.
     std::int32_t readCount(std::int64_t itemBytes) {
-        const std::int32_t n = m_reader.ReadInt();
-        m_reader.RequireItems(n, itemBytes);
+        const std::int32_t n = m_reader.readInt();
+        m_reader.requireItems(n, itemBytes);
         return n;
     }
     template <typename ReadItem>

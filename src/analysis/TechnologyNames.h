@@ -21,7 +21,7 @@ public:
         for (std::size_t pos = 0; pos < text.size(); ++pos) {
             const auto b = static_cast<std::uint8_t>(text[pos]);
             for (auto k = m_bucketStart[b]; k < m_bucketStart[b + 1]; ++k) {
-                const std::string_view name = kTechnologies[m_order[k]].Name;
+                const std::string_view name = kTechnologies[m_order[k]].name;
                 if (name.size() <= text.size() - pos && std::memcmp(text.data() + pos, name.data(), name.size()) == 0) {
                     found(m_order[k]);
                 }

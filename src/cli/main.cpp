@@ -80,8 +80,8 @@ private:
 int writeFlags(const session::Session& session, Output& output, int status) {
     std::string lines;
     for (const auto& rec : session.records()) {
-        if (rec.Flags.empty()) continue;
-        lines += shown(load::FileNameToUtf8(rec.FileName)) + ": " + shown(analysis::FlagsText(rec)) + "\n";
+        if (rec.flags.empty()) continue;
+        lines += shown(load::FileNameToUtf8(rec.fileName)) + ": " + shown(analysis::FlagsText(rec)) + "\n";
     }
     if (!output.write(lines) || !output.finish()) return kNothingWritten;
     return session.flaggedCount() > 0 ? kSomeFlagged : status;

@@ -80,13 +80,13 @@ void appendRow(std::string& html, const analysis::SaveRecord& rec, int row, char
     const char* rowClass = "";
     if (status == SaveStatus::Failed) {
         rowClass = " class=\"failed\"";
-        note = rec.Failure;
+        note = rec.failure;
     } else if (status == SaveStatus::NotLoaded) {
         rowClass = " class=\"notloaded\"";
-        note = rec.Failure;
+        note = rec.failure;
     } else if (status == SaveStatus::Blocked) {
         rowClass = " class=\"blocked\"";
-        note = "blocked: " + load::Windows1251ToUtf8(rec.BlockText);
+        note = "blocked: " + load::Windows1251ToUtf8(rec.blockText);
     }
     html += "<tr";
     html += rowClass;
@@ -110,9 +110,9 @@ void appendRow(std::string& html, const analysis::SaveRecord& rec, int row, char
     constexpr view::GridColumn kVerdict{view::Grid::Reload, view::IndexOf(view::ReloadColumn::Honesty)};
     for (std::size_t i = 0; i < columns.size(); ++i) {
         const char* verdictClass = nullptr;
-        if (columns[i] == kVerdict && rec.Reload) {
+        if (columns[i] == kVerdict && rec.reload) {
             static constexpr const char* kClasses[] = {"cheat", "average", "fair"};
-            verdictClass = kClasses[static_cast<int>(rec.Reload->Honesty)];
+            verdictClass = kClasses[static_cast<int>(rec.reload->honesty)];
         }
         const bool numeric = view::SpecOf(columns[i]).numeric;
         // The file name as UTF-8 whatever the file system gave.
@@ -122,7 +122,7 @@ void appendRow(std::string& html, const analysis::SaveRecord& rec, int row, char
             cell(cells[i], numeric, verdictClass);
     }
     cell(note, false);
-    cell(FlagsText(rec), false, rec.Flags.empty() ? nullptr : "flagged");
+    cell(FlagsText(rec), false, rec.flags.empty() ? nullptr : "flagged");
     html += "</tr>\n";
 }
 

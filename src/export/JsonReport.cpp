@@ -51,16 +51,16 @@ Json historyOf(const analysis::SaveRecord& rec) {
 }
 
 Json reloadOf(const analysis::SaveRecord& rec) {
-    if (!rec.Reload) return nullptr;
-    const auto& judged = *rec.Reload;
+    if (!rec.reload) return nullptr;
+    const auto& judged = *rec.reload;
     const auto next = reload::ReloadsToNextVerdict(judged);
     return Json{
-        {"play_days", judged.PlayDays},
-        {"reloads", judged.Reloads},
-        {"reload_percent", number2(judged.ReloadPercent)},
-        {"session_seconds", judged.SessionTime},
-        {"max_reloads", judged.MaxReloads},
-        {"verdict", view::VerdictText(judged.Honesty)},
+        {"play_days", judged.playDays},
+        {"reloads", judged.reloads},
+        {"reload_percent", number2(judged.reloadPercent)},
+        {"session_seconds", judged.sessionTime},
+        {"max_reloads", judged.maxReloads},
+        {"verdict", view::VerdictText(judged.honesty)},
         {"reloads_to_next_verdict", next ? Json(*next) : Json(nullptr)},
     };
 }
@@ -70,41 +70,41 @@ Json saveOf(const analysis::SaveRecord& rec, std::size_t row) {
     Json save{
         {"row", row},
         {"file_name", FileNameUtf8(rec)},
-        {"path", load::FileNameToUtf8(rec.Path)},
-        {"file_date", rec.FileDate ? orNull(IsoDateTime(*rec.FileDate, rec.FileDateUtcOffset)) : Json(nullptr)},
+        {"path", load::FileNameToUtf8(rec.path)},
+        {"file_date", rec.fileDate ? orNull(IsoDateTime(*rec.fileDate, rec.fileDateUtcOffset)) : Json(nullptr)},
         {"status", StatusText(status)},
         {"failure",
-         status == SaveStatus::Failed || status == SaveStatus::NotLoaded ? Json(rec.Failure) : Json(nullptr)},
-        {"block_text", status == SaveStatus::Blocked ? Json(load::Windows1251ToUtf8(rec.BlockText)) : Json(nullptr)},
-        {"flags", rec.Flags},
+         status == SaveStatus::Failed || status == SaveStatus::NotLoaded ? Json(rec.failure) : Json(nullptr)},
+        {"block_text", status == SaveStatus::Blocked ? Json(load::Windows1251ToUtf8(rec.blockText)) : Json(nullptr)},
+        {"flags", rec.flags},
     };
     if (status != SaveStatus::Analysed) return save;
     save["player"] = {
-        {"nick_name", NickNameUtf8(rec)}, {"leader", view::LeaderText(rec.LeaderType)},
-        {"leader_type", rec.LeaderType},  {"civilization", view::CivText(rec.CivType)},
-        {"civ_type", rec.CivType},
+        {"nick_name", NickNameUtf8(rec)}, {"leader", view::LeaderText(rec.leaderType)},
+        {"leader_type", rec.leaderType},  {"civilization", view::CivText(rec.civType)},
+        {"civ_type", rec.civType},
     };
     save["game"] = {
-        {"turn", rec.Turn},
-        {"turn_limit", rec.TurnLimit},
-        {"year", rec.Year},
-        {"level", view::LevelText(rec.Level)},
-        {"level_index", rec.Level},
-        {"victory", view::VictoryText(rec.GameOver, rec.VictoryType)},
-        {"play_time_seconds", rec.PlayTime},
-        {"load_count", rec.LoadCount},
+        {"turn", rec.turn},
+        {"turn_limit", rec.turnLimit},
+        {"year", rec.year},
+        {"level", view::LevelText(rec.level)},
+        {"level_index", rec.level},
+        {"victory", view::VictoryText(rec.gameOver, rec.victoryType)},
+        {"play_time_seconds", rec.playTime},
+        {"load_count", rec.loadCount},
     };
-    save["score"] = rec.Score;
-    save["final_score"] = rec.FinalScore;
+    save["score"] = rec.score;
+    save["final_score"] = rec.finalScore;
     save["empire"] = {
-        {"cities", rec.Cities},
-        {"units", rec.Units},
-        {"techs", rec.Techs},
-        {"land", rec.Land},
-        {"land_percent", number2(rec.LandPercent)},
-        {"population", rec.Population},
-        {"population_percent", number2(rec.PopulationPercent)},
-        {"culture", {rec.Culture1, rec.Culture2, rec.Culture3}},
+        {"cities", rec.cities},
+        {"units", rec.units},
+        {"techs", rec.techs},
+        {"land", rec.land},
+        {"land_percent", number2(rec.landPercent)},
+        {"population", rec.population},
+        {"population_percent", number2(rec.populationPercent)},
+        {"culture", {rec.culture1, rec.culture2, rec.culture3}},
     };
     save["reload"] = reloadOf(rec);
     save["history"] = historyOf(rec);

@@ -23,9 +23,9 @@ std::string_view StatusText(SaveStatus status) {
     return "not loaded";
 }
 
-std::string FileNameUtf8(const analysis::SaveRecord& rec) { return load::FileNameToUtf8(rec.FileName); }
+std::string FileNameUtf8(const analysis::SaveRecord& rec) { return load::FileNameToUtf8(rec.fileName); }
 
-std::string NickNameUtf8(const analysis::SaveRecord& rec) { return load::Windows1251ToUtf8(rec.NickName); }
+std::string NickNameUtf8(const analysis::SaveRecord& rec) { return load::Windows1251ToUtf8(rec.nickName); }
 
 std::optional<std::string> IsoDateTime(double dateTime) {
     // The grid's text of the same value, "29-11-2005 14:00:00" or "29-11-2005", rearranged.
@@ -58,6 +58,6 @@ std::string Decimal2(long double value) {
     return text;
 }
 
-int HistoryTurns(const analysis::SaveRecord& rec) { return std::clamp(rec.Turn, 0, analysis::kHistoryTurns); }
+int HistoryTurns(const analysis::SaveRecord& rec) { return std::clamp(rec.turn, 0, analysis::kHistoryTurns); }
 
 }  // namespace quillmere::exporting

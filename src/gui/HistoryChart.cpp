@@ -135,11 +135,11 @@ void HistoryChart::drawRecord(int index, const analysis::SaveRecord& rec, int ca
     }
     auto* line = series(index);
     // Players may share a name: the file tells their lines apart.
-    line->setName(QStringLiteral("%1 (%2)").arg(FromFileSystem(rec.FileName), FromWindows1251(rec.NickName)));
+    line->setName(QStringLiteral("%1 (%2)").arg(FromFileSystem(rec.fileName), FromWindows1251(rec.nickName)));
     if (!line->isVisible()) toggleSeries(index);
     setInLegend(index, true);
 
-    const int turns = std::clamp(rec.Turn, 0, analysis::kHistoryTurns);
+    const int turns = std::clamp(rec.turn, 0, analysis::kHistoryTurns);
     QList<QPointF> points;
     points.reserve(turns);
     Extent extent;

@@ -196,8 +196,8 @@ void MainWindow::applyFilter() {
     int hiddenCount = 0;
     if (!text.isEmpty()) {
         for (const auto& rec : m_session.records()) {
-            const bool match = FromFileSystem(rec.FileName).contains(text, Qt::CaseInsensitive) ||
-                               FromWindows1251(rec.NickName).contains(text, Qt::CaseInsensitive);
+            const bool match = FromFileSystem(rec.fileName).contains(text, Qt::CaseInsensitive) ||
+                               FromWindows1251(rec.nickName).contains(text, Qt::CaseInsensitive);
             hidden.push_back(!match);
             hiddenCount += match ? 0 : 1;
         }

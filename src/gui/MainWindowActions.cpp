@@ -279,7 +279,7 @@ void MainWindow::drawGraph() {
             caption += tr(" (the first %1 of %2 selected)").arg(drawn.size()).arg(m_graphRows.size());
     }
     // A save plotted before keeps its series; the others take the free ones in order.
-    const auto identity = [](const analysis::SaveRecord& rec) { return rec.Path.empty() ? rec.FileName : rec.Path; };
+    const auto identity = [](const analysis::SaveRecord& rec) { return rec.path.empty() ? rec.fileName : rec.path; };
     std::array<std::string, HistoryChart::kSeriesCount> saves{};
     std::vector<const analysis::SaveRecord*> bySeries(HistoryChart::kSeriesCount, nullptr);
     std::vector<const analysis::SaveRecord*> newcomers;

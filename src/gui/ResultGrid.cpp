@@ -56,9 +56,9 @@ QVariant ResultGridModel::data(const QModelIndex& index, int role) const {
             if (column == static_cast<int>(view::kNumberColumn)) return QPalette().button();
             if (rec != nullptr && analysis::StatusOf(*rec) == analysis::SaveStatus::NotLoaded)
                 return QBrush(kNotLoadedRowColour);
-            if (rec != nullptr && !rec->Failure.empty()) return QBrush(kFailedRowColour);
-            if (rec != nullptr && !rec->BlockText.empty()) return QBrush(kBlockedRowColour);
-            if (rec != nullptr && m_grid == view::Grid::Flags && !rec->Flags.empty()) return QBrush(kFlaggedRowColour);
+            if (rec != nullptr && !rec->failure.empty()) return QBrush(kFailedRowColour);
+            if (rec != nullptr && !rec->blockText.empty()) return QBrush(kBlockedRowColour);
+            if (rec != nullptr && m_grid == view::Grid::Flags && !rec->flags.empty()) return QBrush(kFlaggedRowColour);
             return {};
         default:
             return {};
@@ -70,15 +70,15 @@ QVariant ResultGridModel::toolTip(int row, int column) const {
     const auto& rec = m_rows.record(row);
     if (analysis::StatusOf(rec) == analysis::SaveStatus::NotLoaded)
         return tr("Not loaded: the load was cancelled before this file was read");
-    if (!rec.Failure.empty()) return WithFullStop(FromUtf8(rec.Failure));
-    if (!rec.BlockText.empty()) return tr("Blocked by the organisers: %1").arg(FromWindows1251(rec.BlockText));
-    if (m_grid == view::Grid::Flags && !rec.Flags.empty()) {
+    if (!rec.failure.empty()) return WithFullStop(FromUtf8(rec.failure));
+    if (!rec.blockText.empty()) return tr("Blocked by the organisers: %1").arg(FromWindows1251(rec.blockText));
+    if (m_grid == view::Grid::Flags && !rec.flags.empty()) {
         QStringList flags;
-        for (const auto& flag : rec.Flags) flags << FromUtf8(flag);
+        for (const auto& flag : rec.flags) flags << FromUtf8(flag);
         return flags.join(QLatin1Char('\n'));
     }
-    if (m_grid == view::Grid::Reload && column == kVerdictColumn && rec.Reload) {
-        return FromUtf8(view::VerdictExplanation(*rec.Reload, rec.LoadCount));
+    if (m_grid == view::Grid::Reload && column == kVerdictColumn && rec.reload) {
+        return FromUtf8(view::VerdictExplanation(*rec.reload, rec.loadCount));
     }
     return {};
 }

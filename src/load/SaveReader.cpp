@@ -29,15 +29,15 @@ void SaveReader::failDamaged() const {
         m_data.size());
 }
 
-void SaveReader::SkipStr() {
-    const std::int32_t n = IntAt(m_pos);
+void SaveReader::skipStr() {
+    const std::int32_t n = intAt(m_pos);
     const std::int64_t body = (n >= 1 && n <= kMaxTextLength) ? n : 0;
-    if (body > Remaining() - 4) failDamaged();
+    if (body > remaining() - 4) failDamaged();
     m_pos += 4 + body;
 }
 
-std::string SaveReader::ReadStr() {
-    const std::int32_t n = ReadInt();
+std::string SaveReader::readStr() {
+    const std::int32_t n = readInt();
     if (n < 1 || n > kMaxTextLength) return {};
     require(n);
     std::string text(reinterpret_cast<const char*>(m_data.data() + m_pos), static_cast<std::size_t>(n));
@@ -50,7 +50,7 @@ std::string SaveReader::ReadStr() {
 // width. Returns 0 for a length outside 1..1023, having consumed only the count. On failure the
 // position does not move.
 std::int32_t SaveReader::readUStrLength(bool& wide) {
-    const std::int32_t n = IntAt(m_pos);
+    const std::int32_t n = intAt(m_pos);
     const std::int64_t body = m_pos + 4;
     if (n < 1 || n > kMaxTextLength) {
         m_pos = body;
@@ -65,13 +65,13 @@ std::int32_t SaveReader::readUStrLength(bool& wide) {
     return n;
 }
 
-std::string SaveReader::ReadUStr() {
+std::string SaveReader::readUStr() {
     std::string text;
-    ReadUStr(text);
+    readUStr(text);
     return text;
 }
 
-void SaveReader::ReadUStr(std::string& text) {
+void SaveReader::readUStr(std::string& text) {
     bool wide = true;
     const std::int32_t n = readUStrLength(wide);
     text.resize(static_cast<std::size_t>(n));
@@ -82,7 +82,7 @@ void SaveReader::ReadUStr(std::string& text) {
     cutAtZero(text);
 }
 
-void SaveReader::SkipUStr() {
+void SaveReader::skipUStr() {
     bool wide = true;
     const std::int32_t n = readUStrLength(wide);
     m_pos += wide ? std::int64_t{2} * n : n;

@@ -27,49 +27,49 @@ public:
     SaveReader(const SaveReader&) = delete;
     SaveReader& operator=(const SaveReader&) = delete;
 
-    [[nodiscard]] std::int64_t Position() const { return m_pos; }
+    [[nodiscard]] std::int64_t position() const { return m_pos; }
     // Moves the cursor anywhere; a later read checks it.
-    void SetPosition(std::int64_t position) { m_pos = position; }
+    void setPosition(std::int64_t position) { m_pos = position; }
     [[nodiscard]] std::size_t size() const { return m_data.size(); }
     // Bytes from the position to the end; 0 when the position lies outside the data.
-    [[nodiscard]] std::int64_t Remaining() const;
+    [[nodiscard]] std::int64_t remaining() const;
 
-    [[nodiscard]] std::int32_t ReadInt();
-    [[nodiscard]] std::int16_t ReadShort();
-    [[nodiscard]] std::uint8_t ReadChar();
+    [[nodiscard]] std::int32_t readInt();
+    [[nodiscard]] std::int16_t readShort();
+    [[nodiscard]] std::uint8_t readChar();
     // The byte zero-extended: 0 is false, any other value true.
-    [[nodiscard]] std::uint8_t ReadBool();
+    [[nodiscard]] std::uint8_t readBool();
 
     // 4-byte length n, then n bytes when 1 <= n <= 1023; otherwise the empty text and only the
     // length is consumed. The text ends at its first zero byte; the whole body is consumed.
-    [[nodiscard]] std::string ReadStr();
-    // Moves past a ReadStr value without building its text.
-    void SkipStr();
+    [[nodiscard]] std::string readStr();
+    // Moves past a readStr value without building its text.
+    void skipStr();
     // 4-byte character count n, then n characters of 2 bytes (low byte kept) or, when n >= 2 and
-    // the first character's high byte is not zero, of 1 byte. Lengths outside 1..1023 as ReadStr.
-    [[nodiscard]] std::string ReadUStr();
-    // ReadUStr into `text`, reusing its storage.
-    void ReadUStr(std::string& text);
-    // Moves past a ReadUStr value without building its text.
-    void SkipUStr();
+    // the first character's high byte is not zero, of 1 byte. Lengths outside 1..1023 as readStr.
+    [[nodiscard]] std::string readUStr();
+    // readUStr into `text`, reusing its storage.
+    void readUStr(std::string& text);
+    // Moves past a readUStr value without building its text.
+    void skipUStr();
 
     // Moves past `count` items of `itemBytes` each; a negative count moves past nothing.
-    void Skip(std::int64_t count, std::int64_t itemBytes = 1);
-    void SkipInts(std::int64_t count) { Skip(count, 4); }
-    void SkipShorts(std::int64_t count) { Skip(count, 2); }
-    void SkipBools(std::int64_t count) { Skip(count, 1); }
+    void skip(std::int64_t count, std::int64_t itemBytes = 1);
+    void skipInts(std::int64_t count) { skip(count, 4); }
+    void skipShorts(std::int64_t count) { skip(count, 2); }
+    void skipBools(std::int64_t count) { skip(count, 1); }
 
     // Fails at once when `count` items of at least `minItemBytes` each cannot fit in the bytes left,
     // so that a corrupt count stops the walk instead of looping over nothing.
-    void RequireItems(std::int64_t count, std::int64_t minItemBytes) const;
+    void requireItems(std::int64_t count, std::int64_t minItemBytes) const;
 
     // The int32 at an absolute offset; the position does not move.
-    [[nodiscard]] std::int32_t IntAt(std::int64_t offset) const;
+    [[nodiscard]] std::int32_t intAt(std::int64_t offset) const;
 
 private:
     // Throws DamagedSave unless `bytes` bytes are available at the position.
     void require(std::int64_t bytes) const {
-        if (bytes > Remaining()) failDamaged();
+        if (bytes > remaining()) failDamaged();
     }
     [[noreturn]] void failDamaged() const;
     std::int32_t readUStrLength(bool& wide);
@@ -82,46 +82,46 @@ private:
 
 // The fixed-size readers are defined here so that a walk over millions of values inlines them.
 
-inline std::int64_t SaveReader::Remaining() const {
+inline std::int64_t SaveReader::remaining() const {
     const auto size = static_cast<std::int64_t>(m_data.size());
     return (m_pos < 0 || m_pos > size) ? 0 : size - m_pos;
 }
 
-inline void SaveReader::RequireItems(std::int64_t count, std::int64_t minItemBytes) const {
+inline void SaveReader::requireItems(std::int64_t count, std::int64_t minItemBytes) const {
     if (count <= 0 || minItemBytes <= 0) return;
     // Compared by division so that a huge count cannot overflow the product.
-    if (count > Remaining() / minItemBytes) failDamaged();
+    if (count > remaining() / minItemBytes) failDamaged();
 }
 
-inline std::int32_t SaveReader::IntAt(std::int64_t offset) const {
+inline std::int32_t SaveReader::intAt(std::int64_t offset) const {
     const auto size = static_cast<std::int64_t>(m_data.size());
     if (offset < 0 || offset > size || 4 > size - offset) failDamaged();
     return DecodeInt32LE(std::span<const std::uint8_t, 4>(m_data.data() + offset, 4));
 }
 
-inline std::int32_t SaveReader::ReadInt() {
-    const std::int32_t v = IntAt(m_pos);
+inline std::int32_t SaveReader::readInt() {
+    const std::int32_t v = intAt(m_pos);
     m_pos += 4;
     return v;
 }
 
-inline std::int16_t SaveReader::ReadShort() {
+inline std::int16_t SaveReader::readShort() {
     require(2);
     const std::int16_t v = DecodeInt16LE(std::span<const std::uint8_t, 2>(m_data.data() + m_pos, 2));
     m_pos += 2;
     return v;
 }
 
-inline std::uint8_t SaveReader::ReadChar() {
+inline std::uint8_t SaveReader::readChar() {
     require(1);
     return m_data[static_cast<std::size_t>(m_pos++)];
 }
 
-inline std::uint8_t SaveReader::ReadBool() { return ReadChar(); }
+inline std::uint8_t SaveReader::readBool() { return readChar(); }
 
-inline void SaveReader::Skip(std::int64_t count, std::int64_t itemBytes) {
+inline void SaveReader::skip(std::int64_t count, std::int64_t itemBytes) {
     if (count <= 0) return;
-    RequireItems(count, itemBytes);
+    requireItems(count, itemBytes);
     m_pos += count * itemBytes;
 }
 

@@ -31,35 +31,35 @@ std::int32_t roundToInt32(long double value) {
 // Each long double result is rounded to the x87 type's 64 bits, so that rounding at .5 and the
 // comparisons below come out as on the desktop wherever long double is wider.
 std::optional<ReloadJudgement> JudgeReloads(const analysis::SaveRecord& rec, const Rules& rules) {
-    if (!rec.Failure.empty() || !rec.FileDate) return std::nullopt;
+    if (!rec.failure.empty() || !rec.fileDate) return std::nullopt;
     ReloadJudgement judged;
 
-    judged.PlayDays = PlayDays(*rec.FileDate, rules.startDate);
+    judged.playDays = PlayDays(*rec.fileDate, rules.startDate);
 
-    const std::int64_t reloads = std::int64_t{rec.LoadCount} - rules.presessions;
-    judged.Reloads = static_cast<std::int32_t>(std::clamp<std::int64_t>(reloads, 0, kMaxInt32));
-    judged.SessionTime = judged.Reloads > 0 ? rec.PlayTime / judged.Reloads : 0;
-    judged.ReloadPercent =
-        rec.Turn > 0 ? RoundToExtended(RoundToExtended(static_cast<long double>(judged.Reloads) * 100) / rec.Turn) : 0;
+    const std::int64_t reloads = std::int64_t{rec.loadCount} - rules.presessions;
+    judged.reloads = static_cast<std::int32_t>(std::clamp<std::int64_t>(reloads, 0, kMaxInt32));
+    judged.sessionTime = judged.reloads > 0 ? rec.playTime / judged.reloads : 0;
+    judged.reloadPercent =
+        rec.turn > 0 ? RoundToExtended(RoundToExtended(static_cast<long double>(judged.reloads) * 100) / rec.turn) : 0;
 
-    const long double dayAllowance = RoundToExtended(judged.PlayDays * rules.sessionsPerDay);
+    const long double dayAllowance = RoundToExtended(judged.playDays * rules.sessionsPerDay);
     const long double minutes = std::max(rules.minSessionMinutes, 1);
-    const long double timeAllowance = RoundToExtended(rec.PlayTime / RoundToExtended(minutes * 60));
+    const long double timeAllowance = RoundToExtended(rec.playTime / RoundToExtended(minutes * 60));
     long double allowance = dayAllowance < timeAllowance ? dayAllowance : timeAllowance;
-    if (rec.PlayTime == 0) {
+    if (rec.playTime == 0) {
         allowance = dayAllowance;
     } else if (allowance == 0) {
         allowance = 1;
     }
-    judged.MaxReloads = roundToInt32(allowance);
+    judged.maxReloads = roundToInt32(allowance);
 
-    const auto thresholds = VerdictThresholdsOf(judged.MaxReloads);
-    if (rec.LoadCount == 0 || judged.Reloads < thresholds.average) {
-        judged.Honesty = Verdict::Fair;
-    } else if (judged.Reloads < thresholds.cheat) {
-        judged.Honesty = Verdict::Average;
+    const auto thresholds = VerdictThresholdsOf(judged.maxReloads);
+    if (rec.loadCount == 0 || judged.reloads < thresholds.average) {
+        judged.honesty = Verdict::Fair;
+    } else if (judged.reloads < thresholds.cheat) {
+        judged.honesty = Verdict::Average;
     } else {
-        judged.Honesty = Verdict::Cheat;
+        judged.honesty = Verdict::Cheat;
     }
     return judged;
 }
@@ -74,9 +74,9 @@ VerdictThresholds VerdictThresholdsOf(std::int32_t maxReloads) {
 }
 
 std::optional<std::int32_t> ReloadsToNextVerdict(const analysis::ReloadJudgement& judged) {
-    const auto thresholds = VerdictThresholdsOf(judged.MaxReloads);
+    const auto thresholds = VerdictThresholdsOf(judged.maxReloads);
     std::int64_t next = 0;
-    switch (judged.Honesty) {
+    switch (judged.honesty) {
         case Verdict::Fair:
             next = thresholds.average;
             break;
@@ -86,7 +86,7 @@ std::optional<std::int32_t> ReloadsToNextVerdict(const analysis::ReloadJudgement
         case Verdict::Cheat:
             return std::nullopt;
     }
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(next - judged.Reloads, 1, kMaxInt32));
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(next - judged.reloads, 1, kMaxInt32));
 }
 
 std::int32_t PlayDays(double fileDate, double startDate) {
@@ -110,7 +110,7 @@ std::int64_t CalendarDay(double fileDate, double startDate) {
 }
 
 void ApplyRules(analysis::ResultTable& table, const std::optional<Rules>& rules) {
-    for (auto& rec : table) rec.Reload = rules ? JudgeReloads(rec, *rules) : std::nullopt;
+    for (auto& rec : table) rec.reload = rules ? JudgeReloads(rec, *rules) : std::nullopt;
 }
 
 }  // namespace quillmere::reload

@@ -9,8 +9,8 @@
 namespace quillmere::reload {
 
 // The reload control for one record: play days, reloads, reload percent (0 unless Turn > 0),
-// session time, allowed reloads and the verdict, from FileDate, Turn, PlayTime and LoadCount.
-// Reloads and MaxReloads saturate at the 32-bit range. Empty for a record that failed to load or
+// session time, allowed reloads and the verdict, from fileDate, turn, playTime and loadCount.
+// Reloads and maxReloads saturate at the 32-bit range. Empty for a record that failed to load or
 // has no file date.
 [[nodiscard]] std::optional<analysis::ReloadJudgement> JudgeReloads(const analysis::SaveRecord& rec,
                                                                     const Rules& rules);
@@ -34,7 +34,7 @@ struct VerdictThresholds {
 
 // The tournament day on which a file dated `fileDate` was saved, counted in calendar days: the start
 // date is day 1 from 00:00:00 on, so a save at midnight belongs to the day that begins then; the day
-// before the start is day 0. Unlike PlayDays nothing is rounded or folded back.
+// before the start is day 0. Unlike playDays nothing is rounded or folded back.
 [[nodiscard]] std::int64_t CalendarDay(double fileDate, double startDate);
 
 // Judges every record of the table under `rules`, or clears every judgement when there are none.

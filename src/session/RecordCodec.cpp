@@ -140,31 +140,31 @@ private:
 // disagree on them.
 template <typename Record>
 auto int32Fields(Record& rec) {
-    return std::array{&rec.FileDateUtcOffset,
-                      &rec.LeaderType,
-                      &rec.CivType,
-                      &rec.Turn,
-                      &rec.TurnLimit,
-                      &rec.Year,
-                      &rec.PlayTime,
-                      &rec.LoadCount,
-                      &rec.GameOver,
-                      &rec.VictoryType,
-                      &rec.Score,
-                      &rec.FinalScore,
-                      &rec.Level,
-                      &rec.Cities,
-                      &rec.Units,
-                      &rec.Techs,
-                      &rec.Land,
-                      &rec.Population,
-                      &rec.Culture1,
-                      &rec.Culture2,
-                      &rec.Culture3,
-                      &rec.SpeedIndex,
-                      &rec.MapWidth,
-                      &rec.MapHeight,
-                      &rec.LandTotal};
+    return std::array{&rec.fileDateUtcOffset,
+                      &rec.leaderType,
+                      &rec.civType,
+                      &rec.turn,
+                      &rec.turnLimit,
+                      &rec.year,
+                      &rec.playTime,
+                      &rec.loadCount,
+                      &rec.gameOver,
+                      &rec.victoryType,
+                      &rec.score,
+                      &rec.finalScore,
+                      &rec.level,
+                      &rec.cities,
+                      &rec.units,
+                      &rec.techs,
+                      &rec.land,
+                      &rec.population,
+                      &rec.culture1,
+                      &rec.culture2,
+                      &rec.culture3,
+                      &rec.speedIndex,
+                      &rec.mapWidth,
+                      &rec.mapHeight,
+                      &rec.landTotal};
 }
 
 }  // namespace
@@ -172,35 +172,35 @@ auto int32Fields(Record& rec) {
 std::vector<std::uint8_t> EncodeRecord(const SaveRecord& rec) {
     Writer out;
     out.raw(kMagic);
-    out.text(rec.Path);
-    out.text(rec.FileName);
-    out.byte(rec.FileDate ? 1 : 0);
-    if (rec.FileDate) out.f64(*rec.FileDate);
-    out.text(rec.NickName);
-    out.text(rec.BlockText);
+    out.text(rec.path);
+    out.text(rec.fileName);
+    out.byte(rec.fileDate ? 1 : 0);
+    if (rec.fileDate) out.f64(*rec.fileDate);
+    out.text(rec.nickName);
+    out.text(rec.blockText);
     for (const std::int32_t* field : int32Fields(rec)) out.i32(*field);
-    out.extended(rec.LandPercent);
-    out.extended(rec.PopulationPercent);
-    out.u32(static_cast<std::uint32_t>(rec.History.size()));
-    for (const auto& series : rec.History) {
+    out.extended(rec.landPercent);
+    out.extended(rec.populationPercent);
+    out.u32(static_cast<std::uint32_t>(rec.history.size()));
+    for (const auto& series : rec.history) {
         out.u32(static_cast<std::uint32_t>(series.size()));
         for (const std::int32_t value : series) out.i32(value);
     }
-    out.i64(rec.GameLength);
-    out.u64(rec.GameHash.high);
-    out.u64(rec.GameHash.low);
-    out.text(rec.Failure);
-    out.byte(rec.Reload ? 1 : 0);
-    if (const auto& judged = rec.Reload) {
-        out.i32(judged->PlayDays);
-        out.i32(judged->Reloads);
-        out.extended(judged->ReloadPercent);
-        out.i32(judged->SessionTime);
-        out.i32(judged->MaxReloads);
-        out.byte(static_cast<std::uint8_t>(judged->Honesty));
+    out.i64(rec.gameLength);
+    out.u64(rec.gameHash.high);
+    out.u64(rec.gameHash.low);
+    out.text(rec.failure);
+    out.byte(rec.reload ? 1 : 0);
+    if (const auto& judged = rec.reload) {
+        out.i32(judged->playDays);
+        out.i32(judged->reloads);
+        out.extended(judged->reloadPercent);
+        out.i32(judged->sessionTime);
+        out.i32(judged->maxReloads);
+        out.byte(static_cast<std::uint8_t>(judged->honesty));
     }
-    out.u32(static_cast<std::uint32_t>(rec.Flags.size()));
-    for (const auto& flag : rec.Flags) out.text(flag);
+    out.u32(static_cast<std::uint32_t>(rec.flags.size()));
+    for (const auto& flag : rec.flags) out.text(flag);
     return out.take();
 }
 
@@ -209,39 +209,39 @@ SaveRecord DecodeRecord(std::span<const std::uint8_t> bytes) {
     const auto magic = in.take(std::min(bytes.size(), kMagic.size()));
     if (!std::equal(magic.begin(), magic.end(), kMagic.begin(), kMagic.end())) in.fail("no \"QRC1\"");
     SaveRecord rec;
-    rec.Path = in.text();
-    rec.FileName = in.text();
-    if (in.flag()) rec.FileDate = in.f64();
-    rec.NickName = in.text();
-    rec.BlockText = in.text();
+    rec.path = in.text();
+    rec.fileName = in.text();
+    if (in.flag()) rec.fileDate = in.f64();
+    rec.nickName = in.text();
+    rec.blockText = in.text();
     for (std::int32_t* field : int32Fields(rec)) *field = in.i32();
-    rec.LandPercent = in.extended();
-    rec.PopulationPercent = in.extended();
-    rec.History.resize(in.count(4, analysis::kHistoryCategories));
-    for (auto& series : rec.History) {
+    rec.landPercent = in.extended();
+    rec.populationPercent = in.extended();
+    rec.history.resize(in.count(4, analysis::kHistoryCategories));
+    for (auto& series : rec.history) {
         series.resize(in.count(4, analysis::kHistoryTurns));
         for (auto& value : series) value = in.i32();
     }
-    rec.GameLength = in.i64();
-    rec.GameHash.high = in.u64();
-    rec.GameHash.low = in.u64();
-    rec.Failure = in.text();
+    rec.gameLength = in.i64();
+    rec.gameHash.high = in.u64();
+    rec.gameHash.low = in.u64();
+    rec.failure = in.text();
     if (in.flag()) {
         analysis::ReloadJudgement judged;
-        judged.PlayDays = in.i32();
-        judged.Reloads = in.i32();
-        judged.ReloadPercent = in.extended();
-        judged.SessionTime = in.i32();
-        judged.MaxReloads = in.i32();
+        judged.playDays = in.i32();
+        judged.reloads = in.i32();
+        judged.reloadPercent = in.extended();
+        judged.sessionTime = in.i32();
+        judged.maxReloads = in.i32();
         const std::uint8_t honesty = in.byte();
         if (honesty > static_cast<std::uint8_t>(analysis::Verdict::Fair)) {
             in.fail("a verdict reads " + std::to_string(honesty));
         }
-        judged.Honesty = static_cast<analysis::Verdict>(honesty);
-        rec.Reload = judged;
+        judged.honesty = static_cast<analysis::Verdict>(honesty);
+        rec.reload = judged;
     }
-    rec.Flags.resize(in.count(4));
-    for (auto& flag : rec.Flags) flag = in.text();
+    rec.flags.resize(in.count(4));
+    for (auto& flag : rec.flags) flag = in.text();
     if (!in.atEnd()) in.fail("bytes follow the record");
     return rec;
 }

@@ -75,7 +75,7 @@ const reload::RuleCheck& Session::setProfile(std::optional<Profile> profile, Pro
 
 std::size_t Session::flaggedCount() const {
     return static_cast<std::size_t>(
-        std::count_if(m_records.begin(), m_records.end(), [](const auto& rec) { return !rec.Flags.empty(); }));
+        std::count_if(m_records.begin(), m_records.end(), [](const auto& rec) { return !rec.flags.empty(); }));
 }
 
 std::vector<std::string> Session::checksOff() const {
@@ -145,7 +145,7 @@ LoadSummary Session::adopt(analysis::ResultTable records) {
                 break;
             case analysis::SaveStatus::Failed:
                 ++summary.failed;
-                summary.failures.emplace_back(rec.Path, rec.Failure);
+                summary.failures.emplace_back(rec.path, rec.failure);
                 break;
             case analysis::SaveStatus::Blocked:
                 ++summary.blocked;

@@ -130,7 +130,7 @@ public:
                           const analysis::BatchControl& control = {});
     // Replaces the table with the records of a load, in the order of its paths: judges them under
     // the current rules and sorts them by file name in that key's current direction. Records made
-    // elsewhere (from bytes in memory) come in here too; Path names a record in the failures.
+    // elsewhere (from bytes in memory) come in here too; its path names a record in the failures.
     LoadSummary adopt(analysis::ResultTable records);
     // The same for a finished background load, whose summary also names the entries it passed over
     // and a failure of the batch as a whole.

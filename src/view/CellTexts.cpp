@@ -125,8 +125,8 @@ std::string VerdictText(analysis::Verdict verdict) {
 }
 
 std::string VerdictExplanation(const analysis::ReloadJudgement& judged, std::int32_t loadCount) {
-    const auto thresholds = reload::VerdictThresholdsOf(judged.MaxReloads);
-    std::string text = std::to_string(judged.Reloads) + " reloads, " + std::to_string(judged.MaxReloads) +
+    const auto thresholds = reload::VerdictThresholdsOf(judged.maxReloads);
+    std::string text = std::to_string(judged.reloads) + " reloads, " + std::to_string(judged.maxReloads) +
                        " allowed. Fair below " + std::to_string(thresholds.average) + ", average below " +
                        std::to_string(thresholds.cheat) + ", cheat from there on.";
     if (loadCount == 0) text += " Never loaded: fair whatever the count.";
@@ -136,7 +136,7 @@ std::string VerdictExplanation(const analysis::ReloadJudgement& judged, std::int
         text += std::to_string(*next);
         text += *next == 1 ? " more reload" : " more reloads";
         text += " would make it ";
-        text += judged.Honesty == analysis::Verdict::Fair ? "average." : "a cheat.";
+        text += judged.honesty == analysis::Verdict::Fair ? "average." : "a cheat.";
     }
     return text;
 }
@@ -151,7 +151,7 @@ std::string BatchSummary(const analysis::ResultTable& table) {
                        std::to_string(count(analysis::SaveStatus::Failed)) + " failed";
     if (const auto notLoaded = count(analysis::SaveStatus::NotLoaded); notLoaded > 0)
         text += ", " + std::to_string(notLoaded) + " not loaded";
-    const auto flagged = std::count_if(table.begin(), table.end(), [](const auto& rec) { return !rec.Flags.empty(); });
+    const auto flagged = std::count_if(table.begin(), table.end(), [](const auto& rec) { return !rec.flags.empty(); });
     if (flagged > 0) text += "; " + std::to_string(flagged) + " flagged";
     return text;
 }
@@ -195,7 +195,7 @@ RowTexts RowTextsOf(const analysis::SaveRecord& rec, int rowNumber, const Format
     RowTexts row;
     const bool utf8 = options.encoding == TextEncoding::Utf8;
     const std::string number = std::to_string(rowNumber);
-    const std::string fileName = utf8 ? rec.FileName : load::Utf8ToWindows1251(rec.FileName);
+    const std::string fileName = utf8 ? rec.fileName : load::Utf8ToWindows1251(rec.fileName);
     const auto identify = [&](auto& cells) {
         cells.texts[kNumberColumn] = number;
         cells.texts[kFileNameColumn] = fileName;
@@ -205,7 +205,7 @@ RowTexts RowTextsOf(const analysis::SaveRecord& rec, int rowNumber, const Format
     identify(row.additional);
     identify(row.flags);
     row.flags[FlagColumn::Flags] = analysis::FlagsText(rec);
-    row.reload[ReloadColumn::FileDate] = rec.FileDate ? DateTimeText(*rec.FileDate) : std::string(kClearedCell);
+    row.reload[ReloadColumn::FileDate] = rec.fileDate ? DateTimeText(*rec.fileDate) : std::string(kClearedCell);
 
     fill(row.base, BaseColumn::NickName, BaseColumn::Victory, kClearedCell);
     fill(row.reload, ReloadColumn::Turn, ReloadColumn::Honesty, kClearedCell);
@@ -214,41 +214,41 @@ RowTexts RowTextsOf(const analysis::SaveRecord& rec, int rowNumber, const Format
 
     {
         using enum BaseColumn;
-        row.base[NickName] = utf8 ? load::Windows1251ToUtf8(rec.NickName) : rec.NickName;
-        row.base[Leader] = LeaderText(rec.LeaderType);
-        row.base[Civilization] = CivText(rec.CivType);
-        row.base[Turn] = Integer4(rec.Turn);
-        row.base[Year] = YearText(rec.Year);
-        row.base[PlayTime] = DurationText(rec.PlayTime);
-        row.base[Score] = Integer6(rec.Score);
-        row.base[FinalScore] = Integer6(rec.FinalScore);
-        row.base[Level] = LevelText(rec.Level);
-        row.base[Victory] = VictoryText(rec.GameOver, rec.VictoryType);
+        row.base[NickName] = utf8 ? load::Windows1251ToUtf8(rec.nickName) : rec.nickName;
+        row.base[Leader] = LeaderText(rec.leaderType);
+        row.base[Civilization] = CivText(rec.civType);
+        row.base[Turn] = Integer4(rec.turn);
+        row.base[Year] = YearText(rec.year);
+        row.base[PlayTime] = DurationText(rec.playTime);
+        row.base[Score] = Integer6(rec.score);
+        row.base[FinalScore] = Integer6(rec.finalScore);
+        row.base[Level] = LevelText(rec.level);
+        row.base[Victory] = VictoryText(rec.gameOver, rec.victoryType);
     }
 
     row.reload[ReloadColumn::Turn] = row.base[BaseColumn::Turn];
     row.reload[ReloadColumn::Year] = row.base[BaseColumn::Year];
     row.reload[ReloadColumn::PlayTime] = row.base[BaseColumn::PlayTime];
-    if (const auto& judged = rec.Reload) {
-        row.reload[ReloadColumn::PlayDays] = Integer4(judged->PlayDays);
-        row.reload[ReloadColumn::Reloads] = Integer4(judged->Reloads);
-        row.reload[ReloadColumn::Percent] = Fixed2(judged->ReloadPercent, options.decimalSeparator);
-        row.reload[ReloadColumn::SessionTime] = DurationText(judged->SessionTime);
-        row.reload[ReloadColumn::MaxReloads] = Integer4(judged->MaxReloads);
-        row.reload[ReloadColumn::Honesty] = VerdictText(judged->Honesty);
+    if (const auto& judged = rec.reload) {
+        row.reload[ReloadColumn::PlayDays] = Integer4(judged->playDays);
+        row.reload[ReloadColumn::Reloads] = Integer4(judged->reloads);
+        row.reload[ReloadColumn::Percent] = Fixed2(judged->reloadPercent, options.decimalSeparator);
+        row.reload[ReloadColumn::SessionTime] = DurationText(judged->sessionTime);
+        row.reload[ReloadColumn::MaxReloads] = Integer4(judged->maxReloads);
+        row.reload[ReloadColumn::Honesty] = VerdictText(judged->honesty);
     }
 
     using enum AdditionalColumn;
-    row.additional[Cities] = Integer6(rec.Cities);
-    row.additional[Units] = Integer6(rec.Units);
-    row.additional[Techs] = Integer6(rec.Techs);
-    row.additional[Land] = Integer6(rec.Land);
-    row.additional[LandPercent] = Fixed2(rec.LandPercent, options.decimalSeparator);
-    row.additional[Population] = Integer6(rec.Population);
-    row.additional[PopulationPercent] = Fixed2(rec.PopulationPercent, options.decimalSeparator);
-    row.additional[Culture1] = Integer6(rec.Culture1);
-    row.additional[Culture2] = Integer6(rec.Culture2);
-    row.additional[Culture3] = Integer6(rec.Culture3);
+    row.additional[Cities] = Integer6(rec.cities);
+    row.additional[Units] = Integer6(rec.units);
+    row.additional[Techs] = Integer6(rec.techs);
+    row.additional[Land] = Integer6(rec.land);
+    row.additional[LandPercent] = Fixed2(rec.landPercent, options.decimalSeparator);
+    row.additional[Population] = Integer6(rec.population);
+    row.additional[PopulationPercent] = Fixed2(rec.populationPercent, options.decimalSeparator);
+    row.additional[Culture1] = Integer6(rec.culture1);
+    row.additional[Culture2] = Integer6(rec.culture2);
+    row.additional[Culture3] = Integer6(rec.culture3);
     return row;
 }
 

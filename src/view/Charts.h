@@ -18,7 +18,7 @@ inline constexpr std::array<std::uint32_t, 20> kSeriesColours = {
     0x000075, 0x808080, 0x000000, 0xC9A100, 0x469990, 0xE377C2, 0x7B68EE, 0xFF6F61, 0x2E8B57, 0xA0522D,
 };
 
-// The history categories' names, in the order of a record's History.
+// The history categories' names, in the order of a record's history.
 inline constexpr std::array<std::string_view, analysis::kHistoryCategories> kHistoryCategoryNames = {
     "Score", "Economy", "Industry", "Agriculture", "Power", "Culture", "Science"};
 

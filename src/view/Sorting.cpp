@@ -32,14 +32,14 @@ constexpr std::array<std::uint8_t, 256> kLowerCase = [] {
 std::int32_t integerKey(const analysis::SaveRecord& rec, SortKey key) {
     switch (key) {
         case SortKey::Turn:
-            return rec.Turn;
+            return rec.turn;
         case SortKey::Score:
-            return rec.Score;
+            return rec.score;
         case SortKey::FileName:  // not a number: ordered by its own comparison
         case SortKey::FinalScore:
             break;
     }
-    return rec.FinalScore;
+    return rec.finalScore;
 }
 
 // A cell text as a sort key: its value when it reads as a number, a time, a date or a year.
@@ -185,7 +185,7 @@ void SortRecords(analysis::ResultTable& table, SortKey key, bool ascending) {
     std::vector<std::string> names;
     if (key == SortKey::FileName) {
         names.reserve(table.size());
-        for (const auto& rec : table) names.push_back(load::Utf8ToWindows1251(rec.FileName));
+        for (const auto& rec : table) names.push_back(load::Utf8ToWindows1251(rec.fileName));
     }
     const auto compare = [&](std::size_t i, std::size_t j) {
         if (key == SortKey::FileName) return CompareFileNames(names[i], names[j]);

@@ -336,22 +336,22 @@ public:
                     break;
                 case analysis::SaveStatus::Failed:
                     status = "failed";
-                    reason = WithFullStop(rec.Failure);
+                    reason = WithFullStop(rec.failure);
                     break;
                 case analysis::SaveStatus::Blocked:
                     status = "blocked";
-                    reason = "Blocked by the organisers: " + load::Windows1251ToUtf8(rec.BlockText);
+                    reason = "Blocked by the organisers: " + load::Windows1251ToUtf8(rec.blockText);
                     break;
                 case analysis::SaveStatus::Analysed:
                     break;
             }
             std::string flags;
-            for (const auto& flag : rec.Flags) flags += (flags.empty() ? "" : "\n") + flag;
+            for (const auto& flag : rec.flags) flags += (flags.empty() ? "" : "\n") + flag;
             state.set("status", status);
-            state.set("flagged", !rec.Flags.empty());
+            state.set("flagged", !rec.flags.empty());
             state.set("reason", reason);
             state.set("flags", flags);
-            state.set("verdict", rec.Reload ? view::VerdictExplanation(*rec.Reload, rec.LoadCount) : std::string());
+            state.set("verdict", rec.reload ? view::VerdictExplanation(*rec.reload, rec.loadCount) : std::string());
             states.call<void>("push", state);
         }
         return states;
@@ -411,7 +411,7 @@ public:
                 lines.call<void>("push", val::null());
                 continue;
             }
-            const int turns = std::clamp(rec.Turn, 0, analysis::kHistoryTurns);
+            const int turns = std::clamp(rec.turn, 0, analysis::kHistoryTurns);
             std::vector<std::int32_t> values(static_cast<std::size_t>(turns));
             for (int turn = 0; turn < turns; ++turn) {
                 values[static_cast<std::size_t>(turn)] = analysis::HistoryValue(rec, category, turn);
@@ -424,9 +424,9 @@ public:
             mostPoints = std::max(mostPoints, turns);
             val line = val::object();
             line.set("row", row);
-            line.set("id", load::FileNameToUtf8(rec.Path.empty() ? rec.FileName : rec.Path));
+            line.set("id", load::FileNameToUtf8(rec.path.empty() ? rec.fileName : rec.path));
             // Players may share a name: the file tells their lines apart.
-            line.set("name", load::FileNameToUtf8(rec.FileName) + " (" + load::Windows1251ToUtf8(rec.NickName) + ")");
+            line.set("name", load::FileNameToUtf8(rec.fileName) + " (" + load::Windows1251ToUtf8(rec.nickName) + ")");
             line.set("values",
                      val::global("Int32Array").new_(emscripten::typed_memory_view(values.size(), values.data())));
             lines.call<void>("push", line);

@@ -35,13 +35,13 @@ TEST(BytesAnalyser, GivesEveryExampleSaveTheRecordAnalyseFileGivesIt) {
         ASSERT_EQ(::utime(path.c_str(), &times), 0);
         const SaveRecord desktop = AnalyseFile(path);
         const SaveRecord browser = viaBrowser(path, savewriter::UploadTimeOf(save), save.bytes);
-        EXPECT_EQ(EncodeRecord(browser), EncodeRecord(desktop)) << save.fileName << ": " << desktop.Failure;
+        EXPECT_EQ(EncodeRecord(browser), EncodeRecord(desktop)) << save.fileName << ": " << desktop.failure;
         // Cut inside its game data, as an upload breaks off.
         const std::vector<std::uint8_t> cut(save.bytes.begin(), save.bytes.begin() + std::ssize(save.bytes) / 2);
         const auto cutPath = dir.write("cut-" + save.fileName, cut);
         ASSERT_EQ(::utime(cutPath.c_str(), &times), 0);
         const SaveRecord cutDesktop = AnalyseFile(cutPath);
-        EXPECT_FALSE(cutDesktop.Failure.empty());
+        EXPECT_FALSE(cutDesktop.failure.empty());
         EXPECT_EQ(EncodeRecord(viaBrowser(cutPath, savewriter::UploadTimeOf(save), cut)), EncodeRecord(cutDesktop));
     }
 }
@@ -56,7 +56,7 @@ TEST(BytesAnalyser, RefusesAFileLargerThanAnySaveAsTheDesktopDoes) {
     analyser.beginUnread(path, info.st_mtime, load::kMaxSaveFileBytes + 1);
     const SaveRecord browser = analyser.finish({}, load::InflateOutcome::Damaged);
     EXPECT_EQ(EncodeRecord(browser), EncodeRecord(AnalyseFile(path)));
-    EXPECT_NE(browser.Failure.find("more than any save holds (256 MiB)"), std::string::npos) << browser.Failure;
+    EXPECT_NE(browser.failure.find("more than any save holds (256 MiB)"), std::string::npos) << browser.failure;
 }
 
 }  // namespace

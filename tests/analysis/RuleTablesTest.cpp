@@ -78,11 +78,11 @@ TEST(RuleTables, NameTablesHaveTheirFixedSizes) {
     EXPECT_EQ(CivName(0), "America");
     EXPECT_EQ(CivName(19), "Barbarian");
     EXPECT_FALSE(CivName(20).has_value());
-    EXPECT_EQ(kTechnologies[7].Name, "Code of Lows");
-    EXPECT_EQ(kTechnologies[kFutureTech].Name, "Future Tech");
-    EXPECT_EQ(kTechnologies[56].Name, "Hunting");
+    EXPECT_EQ(kTechnologies[7].name, "Code of Lows");
+    EXPECT_EQ(kTechnologies[kFutureTech].name, "Future Tech");
+    EXPECT_EQ(kTechnologies[56].name, "Hunting");
     std::int64_t total = 0;
-    for (const auto& tech : kTechnologies) total += tech.Cost;
+    for (const auto& tech : kTechnologies) total += tech.cost;
     EXPECT_EQ(total, 196120);  // guards against a slipped row
 }
 

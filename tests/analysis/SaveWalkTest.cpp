@@ -39,7 +39,7 @@ std::int32_t costOf(int tech) { return TechCost(tech, CostPercentsOf(3, 3, 2)); 
 
 int techNamed(std::string_view name) {
     const auto it = std::find_if(kTechnologies.begin(), kTechnologies.end(),
-                                 [&](const Technology& tech) { return tech.Name == name; });
+                                 [&](const Technology& tech) { return tech.name == name; });
     return static_cast<int>(it - kTechnologies.begin());
 }
 
@@ -82,53 +82,53 @@ SaveContent richContent() {
 
 TEST(SaveWalk, ADefaultSaveGivesAnEmptyRecord) {
     const auto rec = walkOf(SaveContent{});
-    EXPECT_EQ(rec.Turn, 0);
-    EXPECT_EQ(rec.TurnLimit, 460);
-    EXPECT_EQ(rec.Year, -4000);
-    EXPECT_EQ(rec.NickName, "Barbarian");  // an empty name takes leader 0's name
-    EXPECT_EQ(rec.BlockText, "");
-    EXPECT_EQ(rec.Level, 3);
-    EXPECT_EQ(rec.FinalScore, 0);
-    EXPECT_EQ(rec.Cities, 0);
-    EXPECT_EQ(rec.Techs, 0);
-    EXPECT_EQ(rec.LandPercent, 0);
-    EXPECT_EQ(rec.PopulationPercent, 0);
+    EXPECT_EQ(rec.turn, 0);
+    EXPECT_EQ(rec.turnLimit, 460);
+    EXPECT_EQ(rec.year, -4000);
+    EXPECT_EQ(rec.nickName, "Barbarian");  // an empty name takes leader 0's name
+    EXPECT_EQ(rec.blockText, "");
+    EXPECT_EQ(rec.level, 3);
+    EXPECT_EQ(rec.finalScore, 0);
+    EXPECT_EQ(rec.cities, 0);
+    EXPECT_EQ(rec.techs, 0);
+    EXPECT_EQ(rec.landPercent, 0);
+    EXPECT_EQ(rec.populationPercent, 0);
     // A history of zeros stores no value at all.
-    ASSERT_EQ(rec.History.size(), static_cast<std::size_t>(kHistoryCategories));
-    for (const auto& series : rec.History) EXPECT_TRUE(series.empty());
+    ASSERT_EQ(rec.history.size(), static_cast<std::size_t>(kHistoryCategories));
+    for (const auto& series : rec.history) EXPECT_TRUE(series.empty());
 }
 
 TEST(SaveWalk, ASaveComesBackWithItsContent) {
     const auto c = richContent();
     const auto rec = walkOf(c);
-    EXPECT_EQ(rec.NickName, "Ann");
-    EXPECT_EQ(rec.LeaderType, 7);
-    EXPECT_EQ(rec.CivType, 4);
-    EXPECT_EQ(rec.BlockText, "");
-    EXPECT_EQ(rec.Turn, 100);
-    EXPECT_EQ(rec.TurnLimit, 660);
-    EXPECT_EQ(rec.Year, -1000);  // speed 1: 30 x 100 - 4000
-    EXPECT_EQ(rec.PlayTime, 3601);
-    EXPECT_EQ(rec.Score, 1234);
-    EXPECT_EQ(rec.Level, 5);
-    EXPECT_EQ(rec.VictoryType, 2);
-    EXPECT_EQ(rec.GameOver, 1);
-    EXPECT_EQ(rec.LoadCount, 17);
-    EXPECT_EQ(rec.Land, 3);  // kinds 0, 1 and 2 of player 0
-    EXPECT_DOUBLE_EQ(static_cast<double>(rec.LandPercent), 75.0);
-    EXPECT_EQ(rec.Population, 30);
-    EXPECT_DOUBLE_EQ(static_cast<double>(rec.PopulationPercent), 30.0);
+    EXPECT_EQ(rec.nickName, "Ann");
+    EXPECT_EQ(rec.leaderType, 7);
+    EXPECT_EQ(rec.civType, 4);
+    EXPECT_EQ(rec.blockText, "");
+    EXPECT_EQ(rec.turn, 100);
+    EXPECT_EQ(rec.turnLimit, 660);
+    EXPECT_EQ(rec.year, -1000);  // speed 1: 30 x 100 - 4000
+    EXPECT_EQ(rec.playTime, 3601);
+    EXPECT_EQ(rec.score, 1234);
+    EXPECT_EQ(rec.level, 5);
+    EXPECT_EQ(rec.victoryType, 2);
+    EXPECT_EQ(rec.gameOver, 1);
+    EXPECT_EQ(rec.loadCount, 17);
+    EXPECT_EQ(rec.land, 3);  // kinds 0, 1 and 2 of player 0
+    EXPECT_DOUBLE_EQ(static_cast<double>(rec.landPercent), 75.0);
+    EXPECT_EQ(rec.population, 30);
+    EXPECT_DOUBLE_EQ(static_cast<double>(rec.populationPercent), 30.0);
     const ScoreInputs score{.stat = {150, 7, 8, 150},
                             .start = {10, 0, 10, 0},
                             .end = {1000, 0, 1000, 0},
                             .turn = 100,
                             .turnLimit = 660,
                             .difficultyFactor = 1.4};
-    EXPECT_EQ(rec.FinalScore, FinalScoreComponent(score, 0) + FinalScoreComponent(score, 2));
-    EXPECT_EQ(rec.Cities, 4);
-    EXPECT_EQ(rec.Units, 3);
-    EXPECT_EQ(std::tie(rec.Culture1, rec.Culture2, rec.Culture3), std::make_tuple(90, 70, 40));
-    EXPECT_EQ(rec.Techs, 5);
+    EXPECT_EQ(rec.finalScore, FinalScoreComponent(score, 0) + FinalScoreComponent(score, 2));
+    EXPECT_EQ(rec.cities, 4);
+    EXPECT_EQ(rec.units, 3);
+    EXPECT_EQ(std::tie(rec.culture1, rec.culture2, rec.culture3), std::make_tuple(90, 70, 40));
+    EXPECT_EQ(rec.techs, 5);
     for (int list = 0; list < 6; ++list) {
         EXPECT_EQ(HistoryValue(rec, list, 0), list);
         EXPECT_EQ(HistoryValue(rec, list, 2), 20 + list);
@@ -145,18 +145,18 @@ TEST(SaveWalk, ASaveComesBackWithItsContent) {
 }
 
 TEST(SaveWalk, EveryPlayerFlagCombinationKeepsTheWalkInStep) {
-    const auto science = walkOf(richContent()).History[6];
+    const auto science = walkOf(richContent()).history[6];
     for (std::int32_t flags = 0; flags <= 0x3F; ++flags) {
         auto c = richContent();
         for (auto& player : c.players) player.flags = flags;
         const auto rec = walkOf(c);
-        EXPECT_EQ(rec.Population, 30) << flags;
-        EXPECT_DOUBLE_EQ(static_cast<double>(rec.PopulationPercent), 30.0) << flags;
-        EXPECT_EQ(rec.Cities, 4) << flags;
-        EXPECT_EQ(rec.Units, 3) << flags;
-        EXPECT_EQ(rec.Culture1, 90) << flags;
+        EXPECT_EQ(rec.population, 30) << flags;
+        EXPECT_DOUBLE_EQ(static_cast<double>(rec.populationPercent), 30.0) << flags;
+        EXPECT_EQ(rec.cities, 4) << flags;
+        EXPECT_EQ(rec.units, 3) << flags;
+        EXPECT_EQ(rec.culture1, 90) << flags;
         EXPECT_EQ(HistoryValue(rec, 5, 2), 25) << flags;
-        EXPECT_EQ(rec.History[6], science) << flags;
+        EXPECT_EQ(rec.history[6], science) << flags;
     }
 }
 
@@ -169,9 +169,9 @@ TEST(SaveWalk, EveryPlotFlagCombinationKeepsTheWalkInStep) {
     for (std::int32_t flags = 0; flags < 8; ++flags) c.game.plots.push_back({flags, 0, 1, flags % 3});
     c.game.loadCount = 9;
     const auto rec = walkOf(c);
-    EXPECT_EQ(rec.Land, 8);
-    EXPECT_DOUBLE_EQ(static_cast<double>(rec.LandPercent), 50.0);
-    EXPECT_EQ(rec.LoadCount, 9);
+    EXPECT_EQ(rec.land, 8);
+    EXPECT_DOUBLE_EQ(static_cast<double>(rec.landPercent), 50.0);
+    EXPECT_EQ(rec.loadCount, 9);
 }
 
 TEST(SaveWalk, OnlyThePlayerZerosLandOfLandKindsCounts) {
@@ -186,8 +186,8 @@ TEST(SaveWalk, OnlyThePlayerZerosLandOfLandKindsCounts) {
         c.game.landTotal = 2;
         c.game.plots[1] = {0, owner, kind, 1};
         const auto rec = walkOf(c);
-        EXPECT_EQ(rec.Land, land) << int{owner} << "/" << kind;
-        EXPECT_DOUBLE_EQ(static_cast<double>(rec.LandPercent), 50.0 * land);
+        EXPECT_EQ(rec.land, land) << int{owner} << "/" << kind;
+        EXPECT_DOUBLE_EQ(static_cast<double>(rec.landPercent), 50.0 * land);
     }
 }
 
@@ -197,8 +197,8 @@ TEST(SaveWalk, LandPercentIsZeroWithoutALandTotal) {
         c.game.landTotal = total;
         c.game.plots[0] = {0, 0, 0, 1};
         const auto rec = walkOf(c);
-        EXPECT_EQ(rec.Land, 1);
-        EXPECT_EQ(rec.LandPercent, 0);
+        EXPECT_EQ(rec.land, 1);
+        EXPECT_EQ(rec.landPercent, 0);
     }
 }
 
@@ -209,7 +209,7 @@ TEST(SaveWalk, EmptyOrNegativeMapSidesMeanNoPlots) {
         c.game.height = h;
         c.game.plots.clear();
         c.game.loadCount = 3;
-        EXPECT_EQ(walkOf(c).LoadCount, 3) << w << " x " << h;
+        EXPECT_EQ(walkOf(c).loadCount, 3) << w << " x " << h;
     }
 }
 
@@ -219,8 +219,8 @@ TEST(SaveWalk, CityFlagAddsOneValueBeforeTheCulture) {
         c.players[0].cities = {{flags, 5, 2}, {flags, 300, 0}, {flags, 200, 1}, {flags, 100, 3}};
         c.players[0].population = 8;
         const auto rec = walkOf(c);
-        EXPECT_EQ(std::tie(rec.Culture1, rec.Culture2, rec.Culture3), std::make_tuple(300, 200, 100)) << flags;
-        EXPECT_EQ(rec.Population, 8);
+        EXPECT_EQ(std::tie(rec.culture1, rec.culture2, rec.culture3), std::make_tuple(300, 200, 100)) << flags;
+        EXPECT_EQ(rec.population, 8);
     }
 }
 
@@ -235,15 +235,15 @@ TEST(SaveWalk, CultureTakesTheThreeLargestOfThePlayersOwnCities) {
         for (const auto v : cultures) c.players[0].cities.push_back({0, v, 1});
         c.players[3].cities = {{0, 999, 1}};  // another player's city never counts
         const auto rec = walkOf(c);
-        EXPECT_EQ((std::array{rec.Culture1, rec.Culture2, rec.Culture3}), top);
+        EXPECT_EQ((std::array{rec.culture1, rec.culture2, rec.culture3}), top);
     }
     // Every city counts, however many there are.
     SaveContent c;
     c.players[0].cities.assign(600, CityContent{0, 1, 0});
     c.players[0].cities[550].culture = 77;
     const auto rec = walkOf(c);
-    EXPECT_EQ(rec.Cities, 600);
-    EXPECT_EQ(std::tie(rec.Culture1, rec.Culture2, rec.Culture3), std::make_tuple(77, 1, 1));
+    EXPECT_EQ(rec.cities, 600);
+    EXPECT_EQ(std::tie(rec.culture1, rec.culture2, rec.culture3), std::make_tuple(77, 1, 1));
 }
 
 TEST(SaveWalk, HeaderFlagsBits2And8And16AddOneBoolEach) {
@@ -252,9 +252,9 @@ TEST(SaveWalk, HeaderFlagsBits2And8And16AddOneBoolEach) {
         c.header.headerFlags = flags;
         c.header.slots[0] = {"Zoe", "", 11, 20};
         const auto rec = walkOf(c);
-        EXPECT_EQ(rec.NickName, "Zoe") << flags;
-        EXPECT_EQ(rec.CivType, 11) << flags;
-        EXPECT_EQ(rec.LeaderType, 20) << flags;
+        EXPECT_EQ(rec.nickName, "Zoe") << flags;
+        EXPECT_EQ(rec.civType, 11) << flags;
+        EXPECT_EQ(rec.leaderType, 20) << flags;
     }
 }
 
@@ -269,7 +269,7 @@ TEST(SaveWalk, OlderSavesCountTheSpeedFromOneLess) {
         c.header.saveVersion = version;
         c.header.speedIndex = stored;
         c.game.turn = 81;
-        EXPECT_EQ(walkOf(c).Year, year) << version << "/" << stored;
+        EXPECT_EQ(walkOf(c).year, year) << version << "/" << stored;
     }
 }
 
@@ -278,7 +278,7 @@ TEST(SaveWalk, PlayTimeRoundsQuarterSeconds) {
          {std::pair{8, 2}, std::pair{9, 2}, std::pair{10, 3}, std::pair{11, 3}, std::pair{0, 0}, std::pair{-11, -2}}) {
         SaveContent c;
         c.game.rawPlayTime = raw;
-        EXPECT_EQ(walkOf(c).PlayTime, seconds) << raw;
+        EXPECT_EQ(walkOf(c).playTime, seconds) << raw;
     }
 }
 
@@ -292,11 +292,11 @@ TEST(SaveWalk, ATurnPastTheLastIsKeptButClampedForScoreAndScience) {
     c.players[0].scoreStat = {150, 0, 0, 0};
     c.players[0].messages = {{"Mysticism", 300, true}, {"Polytheism", 330, true}};
     const auto rec = walkOf(c);
-    EXPECT_EQ(rec.Turn, 400);
-    EXPECT_EQ(rec.Year, 2130);
+    EXPECT_EQ(rec.turn, 400);
+    EXPECT_EQ(rec.year, 2130);
     const ScoreInputs score{
         .stat = {150, 0, 0, 0}, .start = {10, 0, 0, 0}, .end = {1000, 0, 0, 0}, .turn = 320, .turnLimit = 320};
-    EXPECT_EQ(rec.FinalScore, FinalScoreComponent(score, 0));
+    EXPECT_EQ(rec.finalScore, FinalScoreComponent(score, 0));
     const auto percents = CostPercentsOf(3, 3, 3);
     EXPECT_EQ(HistoryValue(rec, 6, 320), TechCost(0, percents));
     EXPECT_EQ(HistoryValue(rec, 6, 330), TechCost(2, percents));  // placed, but past the sum
@@ -308,9 +308,9 @@ TEST(SaveWalk, ReplayMessagesPastTheCapAreNotRead) {
     c.game.replayMessages = 65536;
     c.game.replayCount = 70000;
     c.game.loadCount = 42;
-    EXPECT_EQ(walkOf(c).LoadCount, 42);
+    EXPECT_EQ(walkOf(c).loadCount, 42);
     c.game.replayCount.reset();
-    EXPECT_EQ(walkOf(c).LoadCount, 42);
+    EXPECT_EQ(walkOf(c).loadCount, 42);
 }
 
 TEST(SaveWalk, MessagesNameTechnologiesForTheScienceSeries) {
@@ -368,7 +368,7 @@ TEST(SaveWalk, TechsCountsKnownFlagsAndTheLastTechnologysRepeats) {
     c.teams[0].futureTechCount = 3;
     c.teams[1].known.set(0);
     c.teams[1].futureTechCount = 50;
-    EXPECT_EQ(walkOf(c).Techs, 43);
+    EXPECT_EQ(walkOf(c).techs, 43);
 }
 
 TEST(SaveWalk, HistoryKeepsTheLastPairPerTurnWithinTheListsCount) {
@@ -394,18 +394,18 @@ TEST(SaveWalk, HistoryKeepsTheLastPairPerTurnWithinTheListsCount) {
         EXPECT_EQ(HistoryValue(rec, 1, turn), turn >= 3 && turn < 10 ? 100 + turn : 0) << turn;
     }
     // Each series is stored up to its last non-zero value.
-    EXPECT_EQ(rec.History[0].size(), 1200u);
-    EXPECT_EQ(rec.History[1].size(), 10u);
-    EXPECT_EQ(rec.History[2].size(), 3u);
+    EXPECT_EQ(rec.history[0].size(), 1200u);
+    EXPECT_EQ(rec.history[1].size(), 10u);
+    EXPECT_EQ(rec.history[2].size(), 3u);
 }
 
 TEST(SaveWalk, AHistoryReadsZeroForAnythingItDoesNotStore) {
     SaveRecord rec;
     EXPECT_EQ(HistoryValue(rec, 0, 0), 0);  // a failed record stores no series
-    rec.History.resize(3);
-    rec.History[0] = {1, 2, 3, 4};
-    rec.History[0].pop_back();  // the fourth value stays behind in the storage, unread
-    rec.History[2] = {5};
+    rec.history.resize(3);
+    rec.history[0] = {1, 2, 3, 4};
+    rec.history[0].pop_back();  // the fourth value stays behind in the storage, unread
+    rec.history[2] = {5};
     const std::pair<std::pair<int, int>, std::int32_t> cases[] = {
         {{0, 2}, 3},  {{0, 3}, 0},  {{0, 1200}, 0},
         {{0, -1}, 0}, {{1, 0}, 0},  {{2, 0}, 5},
@@ -419,8 +419,8 @@ TEST(SaveWalk, PopulationShareIsZeroWithoutPopulation) {
     SaveContent c;
     c.players[2].population = -10;
     const auto rec = walkOf(c);
-    EXPECT_EQ(rec.Population, 0);
-    EXPECT_EQ(rec.PopulationPercent, 0);
+    EXPECT_EQ(rec.population, 0);
+    EXPECT_EQ(rec.populationPercent, 0);
 }
 
 TEST(SaveWalk, AnEmptyNameTakesTheLeadersName) {
@@ -431,8 +431,8 @@ TEST(SaveWalk, AnEmptyNameTakesTheLeadersName) {
         c.header.slots[0].name = name;
         c.header.slots[0].leader = leader;
         const auto rec = walkOf(c);
-        EXPECT_EQ(rec.NickName, nick);
-        EXPECT_EQ(rec.LeaderType, leader);
+        EXPECT_EQ(rec.nickName, nick);
+        EXPECT_EQ(rec.leaderType, leader);
     }
 }
 
@@ -440,7 +440,7 @@ TEST(SaveWalk, BlockTextIsTheFirstSlots) {
     SaveContent c;
     c.header.slots[0].block = "team game";
     c.header.slots[1].block = "other";
-    EXPECT_EQ(walkOf(c).BlockText, "team game");
+    EXPECT_EQ(walkOf(c).blockText, "team game");
 }
 
 // A small save whose every part holds variable-length items, as a base for damage. Its last
@@ -550,20 +550,20 @@ TEST(SaveWalkFiles, AnalyseFileWalksASaveAndReportsDamageByName) {
     const testsupport::TempFolder dir("savewalk");
     auto c = richContent();
     const auto rec = AnalyseFile(dir.write("good.sav", savewriter::BuildSave(c)));
-    EXPECT_EQ(rec.Failure, "");
-    EXPECT_EQ(rec.FileName, "good");
-    EXPECT_EQ(rec.NickName, "Ann");
-    EXPECT_EQ(rec.Cities, 4);
+    EXPECT_EQ(rec.failure, "");
+    EXPECT_EQ(rec.fileName, "good");
+    EXPECT_EQ(rec.nickName, "Ann");
+    EXPECT_EQ(rec.cities, 4);
 
     // A game state cut short inflates fine but ends before the walk does.
     auto container = savewriter::ToContainer(c);
     container.gameState.resize(container.gameState.size() - 1);
     const auto failed = AnalyseFile(dir.write("cut.sav", savewriter::BuildContainer(container)));
-    EXPECT_EQ(failed.Failure, "damaged save: the game data ends too early, after " +
+    EXPECT_EQ(failed.failure, "damaged save: the game data ends too early, after " +
                                   std::to_string(container.gameState.size()) + " bytes");
-    EXPECT_EQ(failed.FileName, "cut");
-    EXPECT_EQ(failed.NickName, "");
-    EXPECT_TRUE(failed.History.empty());
+    EXPECT_EQ(failed.fileName, "cut");
+    EXPECT_EQ(failed.nickName, "");
+    EXPECT_TRUE(failed.history.empty());
 }
 
 TEST(SaveWalkFiles, AWorkerKeepsItsBuffersUnlessAFileMadeThemLarger) {
@@ -576,7 +576,7 @@ TEST(SaveWalkFiles, AWorkerKeepsItsBuffersUnlessAFileMadeThemLarger) {
     for (const std::size_t stateBytes : {exact, exact + 1}) {
         container.gameState.resize(stateBytes);
         const auto rec = analyser.analyse(dir.write("big.sav", savewriter::BuildContainer(container)));
-        ASSERT_EQ(rec.Failure, "");
+        ASSERT_EQ(rec.failure, "");
         EXPECT_EQ(analyser.heldBytes() >= FileAnalyser::kKeptBufferBytes, stateBytes == exact) << stateBytes;
     }
 }
@@ -592,9 +592,9 @@ TEST(SaveWalkFiles, ABatchCountsEveryFileAndItsFailuresAndKeepsThePathsOrder) {
         const auto table =
             AnalyseFiles(paths, {.jobs = jobs, .onProgress = [&](const BatchProgress& p) { seen.push_back(p); }});
         ASSERT_EQ(table.size(), 5u);
-        EXPECT_EQ(table[1].FileName, "missing");
-        EXPECT_NE(table[1].Failure, "");
-        EXPECT_EQ(table[2].NickName, "Ann");
+        EXPECT_EQ(table[1].fileName, "missing");
+        EXPECT_NE(table[1].failure, "");
+        EXPECT_EQ(table[2].nickName, "Ann");
         ASSERT_EQ(seen.size(), 5u) << jobs;
         for (std::size_t i = 0; i < seen.size(); ++i) EXPECT_EQ(seen[i].done, i + 1) << jobs;
         EXPECT_EQ(seen.back().total, 5u);
@@ -605,7 +605,7 @@ TEST(SaveWalkFiles, ABatchCountsEveryFileAndItsFailuresAndKeepsThePathsOrder) {
     int calls = 0;
     const auto table = AnalyseFiles(paths, {.onProgress = [&](const BatchProgress&) { ++calls; }, .cancel = &cancel});
     EXPECT_EQ(calls, 0);
-    for (const auto& rec : table) EXPECT_EQ(rec.Failure, kNotLoaded);
+    for (const auto& rec : table) EXPECT_EQ(rec.failure, kNotLoaded);
 }
 
 }  // namespace

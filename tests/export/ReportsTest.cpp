@@ -13,9 +13,9 @@ namespace {
 
 TEST(CsvReport, QuotesOnlyTheFieldsThatNeedItAndEndsLinesWithCrLf) {
     analysis::SaveRecord rec;
-    rec.FileName = "Semi;colon";
-    rec.NickName = "Comma, \"quoted\"\nand a line";
-    rec.FileDate = 38685.5;
+    rec.fileName = "Semi;colon";
+    rec.nickName = "Comma, \"quoted\"\nand a line";
+    rec.fileDate = 38685.5;
     const std::string csv = BuildCsvReport({rec});
     const auto firstLineEnd = csv.find("\r\n");
     ASSERT_NE(firstLineEnd, std::string::npos);
@@ -27,13 +27,13 @@ TEST(CsvReport, QuotesOnlyTheFieldsThatNeedItAndEndsLinesWithCrLf) {
 
 TEST(CsvReport, NoTextCellStartsAFormulaAndNumbersStayPlain) {
     analysis::SaveRecord rec;
-    rec.FileName = "@SUM(1+1)";
-    rec.NickName = "=HYPERLINK(\"http://x\",\"click\")";
-    rec.Year = -4000;
-    rec.Flags = {"+cmd|' /C calc'!A0"};
+    rec.fileName = "@SUM(1+1)";
+    rec.nickName = "=HYPERLINK(\"http://x\",\"click\")";
+    rec.year = -4000;
+    rec.flags = {"+cmd|' /C calc'!A0"};
     analysis::SaveRecord failed;
-    failed.FileName = "-x";
-    failed.Failure = "\tdamaged";
+    failed.fileName = "-x";
+    failed.failure = "\tdamaged";
     const std::string csv = BuildCsvReport({rec, failed});
     const auto first = csv.find("\r\n") + 2;
     const auto second = csv.find("\r\n", first) + 2;
@@ -78,19 +78,19 @@ constexpr std::string_view kMarkupEscaped = "a&lt;b&gt;c&amp;d&quot;e&#39;f";
 // One save of each status: analysed and flagged, failed, blocked, not loaded.
 analysis::ResultTable everyStatus() {
     analysis::SaveRecord analysed;
-    analysed.FileName = "file " + std::string(kMarkup);
-    analysed.NickName = "nick " + std::string(kMarkup);
-    analysed.Turn = 3;
-    analysed.Flags = {"flag " + std::string(kMarkup)};
+    analysed.fileName = "file " + std::string(kMarkup);
+    analysed.nickName = "nick " + std::string(kMarkup);
+    analysed.turn = 3;
+    analysed.flags = {"flag " + std::string(kMarkup)};
     analysis::SaveRecord failed;
-    failed.FileName = "broken";
-    failed.Failure = "failure " + std::string(kMarkup);
+    failed.fileName = "broken";
+    failed.failure = "failure " + std::string(kMarkup);
     analysis::SaveRecord blocked;
-    blocked.FileName = "team";
-    blocked.BlockText = "team game";
+    blocked.fileName = "team";
+    blocked.blockText = "team game";
     analysis::SaveRecord notLoaded;
-    notLoaded.FileName = "late";
-    notLoaded.Failure = std::string(analysis::kNotLoaded);
+    notLoaded.fileName = "late";
+    notLoaded.failure = std::string(analysis::kNotLoaded);
     return {analysed, failed, blocked, notLoaded};
 }
 
@@ -134,7 +134,7 @@ TEST(HtmlReport, MarksFailedBlockedAndUnloadedRowsWithTheirReasonAndChartsOnlyAn
 
 TEST(HtmlReport, AlignsEachCellAsItsColumnDoesInTheGrids) {
     auto table = everyStatus();
-    table[0].Year = -975;
+    table[0].year = -975;
     const std::string html = BuildHtmlReport(table, reload::RuleTexts{}, '.');
     // The year, in the Base grid's "Date" column and in the Reloads grid's.
     EXPECT_EQ(occurrences(html, "<td class=\"num\"> 975BC</td>"), 2u);
@@ -143,9 +143,9 @@ TEST(HtmlReport, AlignsEachCellAsItsColumnDoesInTheGrids) {
 TEST(JsonReport, ASaveAFailureAndAFlagReadBackAsWritten) {
     auto table = everyStatus();
     table.resize(2);
-    table[0].FileDate = 38685.5;  // 29-11-2005, day 3 of the default rules
-    table[0].LoadCount = 4;
-    table[0].PlayTime = 7200;
+    table[0].fileDate = 38685.5;  // 29-11-2005, day 3 of the default rules
+    table[0].loadCount = 4;
+    table[0].playTime = 7200;
     const auto rules = *reload::CheckRules(reload::RuleTexts{}, 2026).rules;
     reload::ApplyRules(table, rules);
     const std::string text = BuildJsonReport(table, reload::RuleTexts{}, rules);

@@ -15,8 +15,8 @@ const std::string kHeader =
 
 SaveRecord record(std::string name) {
     SaveRecord rec;
-    rec.FileName = std::move(name);
-    rec.FileDate = 38685.5;  // 29 November 2005, 12:00
+    rec.fileName = std::move(name);
+    rec.fileDate = 38685.5;  // 29 November 2005, 12:00
     return rec;
 }
 
@@ -31,17 +31,17 @@ TEST(BuildResultsText, OnlyTheLastLineLacksItsFinalSeparatorAndLineEnd) {
 TEST(BuildResultsText, WritesThirtyTwoCellsPerRowAndCutsTheLastSeparator) {
     // A name cannot add a cell or a line: ";" becomes ",", control characters but tab a blank.
     auto full = record("Ivan;2\r\t\x1b\n");
-    full.Turn = 120;
-    full.Year = 1850;
-    full.GameOver = 1;
-    full.VictoryType = 5;
-    full.LandPercent = 1.5L;
-    full.Reload = analysis::ReloadJudgement{.Honesty = analysis::Verdict::Average};
+    full.turn = 120;
+    full.year = 1850;
+    full.gameOver = 1;
+    full.victoryType = 5;
+    full.landPercent = 1.5L;
+    full.reload = analysis::ReloadJudgement{.honesty = analysis::Verdict::Average};
     auto blocked = record("Petr");
-    blocked.BlockText = "x";
+    blocked.blockText = "x";
     auto failed = record("Oleg");
-    failed.Failure = "data error";
-    failed.FileDate.reset();
+    failed.failure = "data error";
+    failed.fileDate.reset();
 
     const std::string text = BuildResultsText({full, blocked, failed}, view::FormatOptions{','});
     auto blanks = [](std::size_t cells) {

@@ -50,17 +50,17 @@ int FuzzOneInput(const std::uint8_t* data, std::size_t size) {
             require(work.streamOffset >= 8 && static_cast<std::size_t>(work.streamOffset) <= work.bytes.size());
         }
         analysis::SaveRecord rec = analysis::AnalyseSave(work);
-        rec.FileName = "fuzz";
+        rec.fileName = "fuzz";
         // A file date from the input itself, so that the reload control sees every kind of day.
-        rec.FileDate = size >= 8
+        rec.fileDate = size >= 8
                            ? static_cast<double>(static_cast<std::int32_t>(data[size - 1] | data[size - 2] << 8)) +
                                  data[size - 3] / 256.0
                            : 38685.5;
         analysis::ResultTable table;
         for (const auto& rules : kRules) {
-            rec.Reload = reload::JudgeReloads(rec, rules);
-            require(rec.Reload.has_value());
-            require(rec.Reload->Reloads >= 0);
+            rec.reload = reload::JudgeReloads(rec, rules);
+            require(rec.reload.has_value());
+            require(rec.reload->reloads >= 0);
             table.push_back(rec);
         }
         for (const auto encoding : {view::TextEncoding::Windows1251, view::TextEncoding::Utf8}) {

@@ -43,38 +43,38 @@ void putText(std::string& out, std::string text) {
 // The record's bytes, its turn cut to a tenth: every report writes each turn's history, and a seed
 // that runs fast leaves the fuzzer more runs. The order of a game's saves stays as it was.
 std::string recordBytes(SaveRecord rec, std::uint8_t hashIndex) {
-    rec.Turn /= 10;
+    rec.turn /= 10;
     std::string out;
-    const int kind = rec.Failure == quillmere::analysis::kNotLoaded ? 3
-                     : !rec.Failure.empty()                         ? 2
-                     : !rec.BlockText.empty()                       ? 1
+    const int kind = rec.failure == quillmere::analysis::kNotLoaded ? 3
+                     : !rec.failure.empty()                         ? 2
+                     : !rec.blockText.empty()                       ? 1
                                                                     : 0;
     out += static_cast<char>(kind);
-    putText(out, rec.FileName);
-    if (rec.FileDate) {
+    putText(out, rec.fileName);
+    if (rec.fileDate) {
         out += '\x01';
-        const double days = std::floor(*rec.FileDate);
+        const double days = std::floor(*rec.fileDate);
         putNumber(out, static_cast<std::int32_t>(days));
-        out += static_cast<char>(static_cast<std::uint8_t>((*rec.FileDate - days) * 256));
+        out += static_cast<char>(static_cast<std::uint8_t>((*rec.fileDate - days) * 256));
     } else {
         out += '\0';
     }
-    putText(out, rec.NickName);
-    putText(out, kind == 1 ? rec.BlockText : rec.Failure);
-    for (const auto number : {rec.LeaderType, rec.CivType, rec.Level, rec.SpeedIndex, rec.Turn, rec.TurnLimit, rec.Year,
-                              rec.PlayTime, rec.LoadCount, rec.GameOver, rec.VictoryType, rec.Score, rec.FinalScore,
-                              rec.Cities, rec.Units, rec.Techs, rec.Land})
+    putText(out, rec.nickName);
+    putText(out, kind == 1 ? rec.blockText : rec.failure);
+    for (const auto number : {rec.leaderType, rec.civType, rec.level, rec.speedIndex, rec.turn, rec.turnLimit, rec.year,
+                              rec.playTime, rec.loadCount, rec.gameOver, rec.victoryType, rec.score, rec.finalScore,
+                              rec.cities, rec.units, rec.techs, rec.land})
         putNumber(out, number);
-    putNumber(out, static_cast<std::int32_t>(std::lround(static_cast<double>(rec.LandPercent) * 100)));
-    putNumber(out, rec.Population);
-    putNumber(out, static_cast<std::int32_t>(std::lround(static_cast<double>(rec.PopulationPercent) * 100)));
-    for (const auto number : {rec.Culture1, rec.Culture2, rec.Culture3, rec.MapWidth, rec.MapHeight, rec.LandTotal})
+    putNumber(out, static_cast<std::int32_t>(std::lround(static_cast<double>(rec.landPercent) * 100)));
+    putNumber(out, rec.population);
+    putNumber(out, static_cast<std::int32_t>(std::lround(static_cast<double>(rec.populationPercent) * 100)));
+    for (const auto number : {rec.culture1, rec.culture2, rec.culture3, rec.mapWidth, rec.mapHeight, rec.landTotal})
         putNumber(out, number);
     out += static_cast<char>(hashIndex);
     // A few points of the score history, enough for a chart's line.
     std::string history;
     int entries = 0;
-    for (std::int32_t turn = 0; turn < std::min(rec.Turn, 1200) && entries < 15; turn += std::max(1, rec.Turn / 14)) {
+    for (std::int32_t turn = 0; turn < std::min(rec.turn, 1200) && entries < 15; turn += std::max(1, rec.turn / 14)) {
         history += '\0';
         putNumber(history, turn);
         putNumber(history, quillmere::analysis::HistoryValue(rec, 0, turn));
@@ -91,10 +91,10 @@ std::vector<SaveRecord> recordsOf(const std::vector<quillmere::savewriter::Examp
         try {
             rec = quillmere::analysis::AnalyseSave(quillmere::load::AssembleWorkBuffer(save.bytes));
         } catch (const quillmere::load::LoadError& error) {
-            rec.Failure = error.what();
+            rec.failure = error.what();
         }
-        rec.FileName = save.fileName.substr(0, save.fileName.rfind('.'));
-        rec.FileDate = kDefaultStart + save.daysAfterStart;
+        rec.fileName = save.fileName.substr(0, save.fileName.rfind('.'));
+        rec.fileDate = kDefaultStart + save.daysAfterStart;
         records.push_back(std::move(rec));
     }
     return records;
@@ -106,7 +106,7 @@ std::string recordsBytes(const std::vector<SaveRecord>& records, std::initialize
     std::string out(1, sortKey);
     std::map<quillmere::analysis::GameDigest, std::uint8_t> hashes;
     for (const auto i : chosen) {
-        const auto hash = hashes.try_emplace(records[i].GameHash, static_cast<std::uint8_t>(hashes.size() % 4)).first;
+        const auto hash = hashes.try_emplace(records[i].gameHash, static_cast<std::uint8_t>(hashes.size() % 4)).first;
         out += recordBytes(records[i], hash->second);
     }
     return out;

@@ -67,48 +67,48 @@ std::string fileNameOf(std::string text) {
 analysis::SaveRecord recordOf(ByteSource& in) {
     analysis::SaveRecord rec;
     const int kind = in.byte() % 4;
-    rec.FileName = fileNameOf(in.text());
-    rec.Path = "uploads/" + rec.FileName + ".sav";
+    rec.fileName = fileNameOf(in.text());
+    rec.path = "uploads/" + rec.fileName + ".sav";
     if (in.byte() != 0) {
         // Whole days of any 32-bit count: a file-system date reaches millions of years either way.
         const std::int32_t days = in.number();
-        rec.FileDate = static_cast<double>(days) + in.byte() / 256.0;
+        rec.fileDate = static_cast<double>(days) + in.byte() / 256.0;
     }
-    rec.NickName = cutAtZero(in.text());
+    rec.nickName = cutAtZero(in.text());
     const std::string text = in.text();
-    std::int32_t* const numbers[] = {&rec.LeaderType,  &rec.CivType, &rec.Level,      &rec.SpeedIndex, &rec.Turn,
-                                     &rec.TurnLimit,   &rec.Year,    &rec.PlayTime,   &rec.LoadCount,  &rec.GameOver,
-                                     &rec.VictoryType, &rec.Score,   &rec.FinalScore, &rec.Cities,     &rec.Units,
-                                     &rec.Techs,       &rec.Land};
+    std::int32_t* const numbers[] = {&rec.leaderType,  &rec.civType, &rec.level,      &rec.speedIndex, &rec.turn,
+                                     &rec.turnLimit,   &rec.year,    &rec.playTime,   &rec.loadCount,  &rec.gameOver,
+                                     &rec.victoryType, &rec.score,   &rec.finalScore, &rec.cities,     &rec.units,
+                                     &rec.techs,       &rec.land};
     for (auto* number : numbers) *number = in.number();
-    rec.LandPercent = in.number() / 100.0L;
-    rec.Population = in.number();
-    rec.PopulationPercent = in.number() / 100.0L;
-    for (auto* number : {&rec.Culture1, &rec.Culture2, &rec.Culture3, &rec.MapWidth, &rec.MapHeight, &rec.LandTotal})
+    rec.landPercent = in.number() / 100.0L;
+    rec.population = in.number();
+    rec.populationPercent = in.number() / 100.0L;
+    for (auto* number : {&rec.culture1, &rec.culture2, &rec.culture3, &rec.mapWidth, &rec.mapHeight, &rec.landTotal})
         *number = in.number();
     // Few distinct hashes, so that duplicates are common.
-    rec.GameLength = 1;
-    rec.GameHash = {0, in.byte() % 4u};
+    rec.gameLength = 1;
+    rec.gameHash = {0, in.byte() % 4u};
     // Series as the walk stores them: each up to its last value, of any length up to the longest game.
     for (int entries = in.byte() % 16; entries > 0; --entries) {
-        if (rec.History.empty()) rec.History.resize(analysis::kHistoryCategories);
-        auto& series = rec.History[in.byte() % analysis::kHistoryCategories];
+        if (rec.history.empty()) rec.history.resize(analysis::kHistoryCategories);
+        auto& series = rec.history[in.byte() % analysis::kHistoryCategories];
         const auto turn = static_cast<std::uint32_t>(in.number()) % analysis::kHistoryTurns;
         if (series.size() <= turn) series.resize(turn + 1);
         series[turn] = in.number();
     }
     switch (kind) {
         case 1:
-            rec.BlockText = cutAtZero(text);
+            rec.blockText = cutAtZero(text);
             break;
         case 2:
         case 3: {
             // A record that failed keeps only its file's name and date.
             analysis::SaveRecord failed;
-            failed.Path = rec.Path;
-            failed.FileName = rec.FileName;
-            failed.FileDate = rec.FileDate;
-            failed.Failure = kind == 3 ? std::string(analysis::kNotLoaded) : text.empty() ? "damaged" : text;
+            failed.path = rec.path;
+            failed.fileName = rec.fileName;
+            failed.fileDate = rec.fileDate;
+            failed.failure = kind == 3 ? std::string(analysis::kNotLoaded) : text.empty() ? "damaged" : text;
             return failed;
         }
         default:

@@ -88,9 +88,9 @@ TEST_F(Window, LoadShowsEveryColumnOfEveryRowAsTheCoreWritesIt) {
 
     EXPECT_EQ(child<QLineEdit>("Edit1")->text(), QDir(m_dir.path()).absolutePath());
     ASSERT_EQ(records().size(), 3u);
-    EXPECT_EQ(records()[0].FileName, "alice");
-    EXPECT_EQ(records()[2].FileName, "carol");
-    for (const auto& rec : records()) EXPECT_TRUE(rec.Reload) << rec.FileName;
+    EXPECT_EQ(records()[0].fileName, "alice");
+    EXPECT_EQ(records()[2].fileName, "carol");
+    for (const auto& rec : records()) EXPECT_TRUE(rec.reload) << rec.fileName;
     EXPECT_EQ(grid("BaseGrid")->cellText(1, 0), "2");
     EXPECT_EQ(grid("BaseGrid")->cellText(1, 1), "Bob");
     expectRowsAsTheCoreWrites();
@@ -122,8 +122,8 @@ TEST_F(Window, FailedFilesKeepMarkedRowsAndOneErrorBoxListsThemAll) {
     ASSERT_TRUE(load({missing, save("good.sav", 12), garbage}));
 
     ASSERT_EQ(records().size(), 3u);
-    EXPECT_EQ(records()[0].FileName, "garbage");
-    EXPECT_EQ(records()[2].FileName, "missing");
+    EXPECT_EQ(records()[0].fileName, "garbage");
+    EXPECT_EQ(records()[2].fileName, "missing");
     expectRowsAsTheCoreWrites();
     EXPECT_EQ(grid("BaseGrid")->cellText(0, 5), " ");
     EXPECT_NE(grid("BaseGrid")->cellText(1, 5), " ");
@@ -163,7 +163,7 @@ TEST_F(Window, ShowsFileNamesAsTheFileSystemHasThem) {
     ASSERT_TRUE(m_window->loadFiles(std::vector<std::string>{QFile::encodeName(chinese).toStdString(),
                                                              QFile::encodeName(accented).toStdString(), latin1}));
     ASSERT_TRUE(finished.wait(10000));
-    for (const auto& rec : records()) EXPECT_EQ(rec.Failure, "") << rec.FileName;
+    for (const auto& rec : records()) EXPECT_EQ(rec.failure, "") << rec.fileName;
     QStringList shown;
     for (int row = 0; row < 3; ++row) shown << grid("BaseGrid")->cellText(row, 1);
     EXPECT_TRUE(shown.contains(QString::fromUtf8("玩家_ふじこ")));
@@ -258,7 +258,7 @@ TEST_F(Window, RulesShowOnlyVerdictsOfTheRulesInTheBoxes) {
     month->setText("11");
     EXPECT_TRUE(child<QLabel>("RuleError")->text().isEmpty());
     EXPECT_EQ(day->palette().color(QPalette::Base), validBase);
-    EXPECT_EQ(records()[0].Reload->Reloads, 3);
+    EXPECT_EQ(records()[0].reload->reloads, 3);
     expectRowsAsTheCoreWrites();
 }
 
@@ -300,8 +300,8 @@ TEST_F(Window, ALoadOfThreeAfterTenLeavesTheUnusedSeriesEmptyAndOutOfTheLegend) 
 
 TEST_F(Window, TheValueAxisFollowsTheDataForEconomyAndStartsAtZeroOtherwise) {
     auto rec = Record("a", 50, 0);
-    for (auto& category : rec.History) std::fill(category.begin(), category.end(), -300);
-    rec.History[1][10] = 800;
+    for (auto& category : rec.history) std::fill(category.begin(), category.end(), -300);
+    rec.history[1][10] = 800;
     m_window->showLoadedRecords({rec});
     auto* select = child<QComboBox>("GraphSelect");
     auto* axis = chart()->valueAxis();
@@ -319,7 +319,7 @@ TEST_F(Window, MoreRecordsThanRowsGrowTheGridsAndWidenColumnsToFit) {
     ResultTable many;
     for (int i = 0; i < 120; ++i)
         many.push_back(Record(QStringLiteral("s%1").arg(i, 3, 10, QLatin1Char('0')).toStdString(), 2, i));
-    many[7].FileName += std::string(80, 'w');
+    many[7].fileName += std::string(80, 'w');
     const int nameWidth = grid("BaseGrid")->columnWidth(1);
     m_window->showLoadedRecords(many);
     EXPECT_EQ(grid("BaseGrid")->model()->rowCount(), 120);
@@ -334,7 +334,7 @@ TEST_F(Window, FixedPointTextsUseTheLocalesDecimalSeparator) {
     auto window = makeWindow();
     QLocale::setDefault(previous);
     auto rec = Record("a", 10, 1);
-    rec.LandPercent = 33.333L;
+    rec.landPercent = 33.333L;
     window->showLoadedRecords({rec});
     auto* additional = window->findChild<ResultGrid*>("AdditionalGrid");
     EXPECT_EQ(additional->cellText(0, 6), " 33,33");
@@ -375,7 +375,7 @@ TEST_F(Window, ALongLoadShowsItsProgressAndEndsCleanlyEveryTime) {
         ASSERT_TRUE(finished.count() > 0 || finished.wait(20000));
         EXPECT_FALSE(progress->isVisible());
         ASSERT_EQ(records().size(), static_cast<std::size_t>(batch.size()));
-        for (const auto& rec : records()) EXPECT_EQ(rec.Failure, "") << rec.FileName;
+        for (const auto& rec : records()) EXPECT_EQ(rec.failure, "") << rec.fileName;
     }
 }
 
@@ -396,7 +396,7 @@ TEST_F(Window, CancelKeepsTheFinishedRowsAndMarksTheRestNotLoaded) {
     ASSERT_TRUE(finished.wait(20000));
     ASSERT_EQ(records().size(), static_cast<std::size_t>(batch.size()));
     std::size_t notLoaded = 0;
-    for (const auto& rec : records()) notLoaded += rec.Failure == analysis::kNotLoaded ? 1 : 0;
+    for (const auto& rec : records()) notLoaded += rec.failure == analysis::kNotLoaded ? 1 : 0;
     EXPECT_GT(notLoaded, 0u);
     EXPECT_EQ(errors.count(), 0);  // a cancel is no failure
 }

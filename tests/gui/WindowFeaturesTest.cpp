@@ -104,8 +104,8 @@ TEST_F(Window, DroppedFilesAndFoldersLoadInNameOrder) {
     QApplication::sendEvent(m_window.get(), &drop);
     ASSERT_TRUE(finished.wait(10000));
     ASSERT_EQ(records().size(), 2u);
-    EXPECT_EQ(records()[0].FileName, "a");
-    EXPECT_EQ(records()[1].FileName, "b");
+    EXPECT_EQ(records()[0].fileName, "a");
+    EXPECT_EQ(records()[1].fileName, "b");
 }
 
 TEST_F(Window, RulesCategoryAndFoldersSurviveARestart) {
@@ -132,9 +132,9 @@ TEST_F(Window, RulesCategoryAndFoldersSurviveARestart) {
 
 TEST_F(Window, RowsSayWhyTheyShowNoDetailsAndTheStatusCountsThem) {
     auto blocked = Record("b", 10, 1);
-    blocked.BlockText = "team game";
+    blocked.blockText = "team game";
     auto failed = Record("c", 0, 0);
-    failed.Failure = "not a save file: no game data found";
+    failed.failure = "not a save file: no game data found";
     m_window->showLoadedRecords({Record("a", 10, 1), blocked, failed});
     const auto* model = grid("BaseGrid")->model();
     EXPECT_EQ(model->data(model->index(1, 3), Qt::ToolTipRole).toString(), "Blocked by the organisers: team game");
@@ -264,7 +264,7 @@ TEST_F(Window, AProfileChecksTheTournamentAndSurvivesARestart) {
     ASSERT_TRUE(m_window->session().profile());
     EXPECT_EQ(m_window->session().profile()->deadlineDay, 30);
     ASSERT_TRUE(load(saves));
-    for (std::size_t i = 0; i < before.size(); ++i) EXPECT_EQ(records()[i].Flags, before[i].Flags) << i;
+    for (std::size_t i = 0; i < before.size(); ++i) EXPECT_EQ(records()[i].flags, before[i].flags) << i;
 
     // A remembered profile that no longer opens is named once, and the window starts without it.
     m_window->close();

@@ -39,17 +39,17 @@ inline void WriteBytes(const QString& path, const std::vector<std::uint8_t>& byt
 
 inline SaveRecord Record(const std::string& name, std::int32_t turn, std::int32_t score) {
     SaveRecord rec;
-    rec.FileName = name;
-    rec.FileDate = 38685.5;
-    rec.NickName = "nick-" + name;
-    rec.Turn = turn;
-    rec.Score = score;
-    rec.PlayTime = 7200;
-    rec.LoadCount = 3;
-    rec.History.assign(analysis::kHistoryCategories, std::vector<std::int32_t>(analysis::kHistoryTurns));
-    for (std::size_t category = 0; category < rec.History.size(); ++category)
-        for (std::size_t t = 0; t < rec.History[category].size(); ++t)
-            rec.History[category][t] = static_cast<std::int32_t>(category * 1000 + t) + score;
+    rec.fileName = name;
+    rec.fileDate = 38685.5;
+    rec.nickName = "nick-" + name;
+    rec.turn = turn;
+    rec.score = score;
+    rec.playTime = 7200;
+    rec.loadCount = 3;
+    rec.history.assign(analysis::kHistoryCategories, std::vector<std::int32_t>(analysis::kHistoryTurns));
+    for (std::size_t category = 0; category < rec.history.size(); ++category)
+        for (std::size_t t = 0; t < rec.history[category].size(); ++t)
+            rec.history[category][t] = static_cast<std::int32_t>(category * 1000 + t) + score;
     return rec;
 }
 

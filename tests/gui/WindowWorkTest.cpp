@@ -102,9 +102,9 @@ TEST_F(WindowWork, SavingAsksBeforeReplacingAFileAndSaysWhatItSaved) {
 
 TEST_F(WindowWork, SavingAfterACancelSaysHowManyRowsAreBlank) {
     auto left = Record("c", 0, 0);
-    left.Failure = analysis::kNotLoaded;
+    left.failure = analysis::kNotLoaded;
     auto alsoLeft = left;
-    alsoLeft.FileName = "d";
+    alsoLeft.fileName = "d";
     m_window->showLoadedRecords({Record("a", 10, 1), left, alsoLeft});
     const auto* model = grid("BaseGrid")->model();
     EXPECT_TRUE(model->data(model->index(1, 3), Qt::ToolTipRole).toString().startsWith("Not loaded"));
@@ -178,7 +178,7 @@ TEST_F(WindowWork, EveryEntryPassedOverIsListedInAListThatFitsTheScreen) {
 
 TEST_F(WindowWork, HeadersSortEveryTabAndALoadClearsEverySortMark) {
     ResultTable table = {Record("a", 30, 1), Record("b", 10, 2), Record("c", 20, 3)};
-    table[0].LoadCount = 9;
+    table[0].loadCount = 9;
     m_window->showLoadedRecords(table);
     auto* byTurn = child<SortButton>("SortByTurnSelect");
     auto* byName = child<SortButton>("SortByFileNameSelect");
@@ -227,7 +227,7 @@ TEST_F(WindowWork, TheGraphCategoryIsAFixedListAndAnInvalidStartDateSaysWhichChe
 
 TEST_F(WindowWork, TheFilterNarrowsTheRowsShownButSortingAndSavingActOnAll) {
     auto anna = Record("round1", 10, 1);
-    anna.NickName = "Anna";
+    anna.nickName = "Anna";
     m_window->showLoadedRecords({anna, Record("anna-2", 20, 2), Record("bob", 30, 3)});
     child<QLineEdit>("RowFilter")->setText("ANNA");
     auto* base = grid("BaseGrid");
@@ -254,7 +254,7 @@ TEST_F(WindowWork, TheFilterNarrowsTheRowsShownButSortingAndSavingActOnAll) {
     QTest::keyClick(path, Qt::Key_Return);
     ASSERT_TRUE(finished.wait(10000));
     ASSERT_EQ(records().size(), 1u);
-    EXPECT_EQ(records()[0].FileName, "n");
+    EXPECT_EQ(records()[0].fileName, "n");
 }
 
 TEST_F(WindowWork, EveryRuleBoxIsReachableAt800By600) {

@@ -30,18 +30,18 @@ std::vector<std::uint8_t> counted(std::int32_t n, std::initializer_list<int> bod
 TEST(SaveReader, ReadsLittleEndianNumbersAndAdvances) {
     const auto data = bytesOf({0x78, 0x56, 0x34, 0x12, 0xFE, 0xFF, 0x80, 0x02, 0xFF, 0xFF, 0xFF, 0xFF});
     SaveReader reader(data);
-    EXPECT_EQ(reader.ReadInt(), 0x12345678);
-    EXPECT_EQ(reader.ReadShort(), -2);
-    EXPECT_EQ(reader.ReadChar(), 0x80);
-    EXPECT_EQ(reader.ReadBool(), 2);  // any non-zero byte is true, and kept as read
-    EXPECT_EQ(reader.ReadInt(), -1);
-    EXPECT_EQ(reader.Position(), 12);
+    EXPECT_EQ(reader.readInt(), 0x12345678);
+    EXPECT_EQ(reader.readShort(), -2);
+    EXPECT_EQ(reader.readChar(), 0x80);
+    EXPECT_EQ(reader.readBool(), 2);  // any non-zero byte is true, and kept as read
+    EXPECT_EQ(reader.readInt(), -1);
+    EXPECT_EQ(reader.position(), 12);
 }
 
 struct TextCase {
     const char* name;
     std::vector<std::uint8_t> data;
-    bool wide;  // ReadUStr rather than ReadStr
+    bool wide;  // readUStr rather than readStr
     std::string text;
     std::int64_t advance;
 };
@@ -56,16 +56,16 @@ TEST_P(TextReaders, GiveTextAndAdvanceAsStored) {
     auto data = c.data;
     data.resize(data.size() + 4100, 0);
     SaveReader reader(data);
-    const std::string text = c.wide ? reader.ReadUStr() : reader.ReadStr();
+    const std::string text = c.wide ? reader.readUStr() : reader.readStr();
     EXPECT_EQ(text, c.text);
-    EXPECT_EQ(reader.Position(), c.advance);
+    EXPECT_EQ(reader.position(), c.advance);
     SaveReader skipper(data);
-    c.wide ? skipper.SkipUStr() : skipper.SkipStr();
-    EXPECT_EQ(skipper.Position(), c.advance) << "skipping must move exactly as reading";
+    c.wide ? skipper.skipUStr() : skipper.skipStr();
+    EXPECT_EQ(skipper.position(), c.advance) << "skipping must move exactly as reading";
     if (c.wide) {
         SaveReader again(data);
         std::string reused = "an earlier, longer text";
-        again.ReadUStr(reused);
+        again.readUStr(reused);
         EXPECT_EQ(reused, c.text);
     }
 }
@@ -95,13 +95,13 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(SaveReader, ReadPastTheEndThrowsAndKeepsThePosition) {
     const auto data = bytesOf({1, 2, 3});
     SaveReader reader(data);
-    EXPECT_THROW((void)reader.ReadInt(), DamagedSave);
-    EXPECT_EQ(reader.Position(), 0);
-    EXPECT_EQ(reader.ReadShort(), 0x0201);
-    EXPECT_EQ(reader.ReadChar(), 3);
-    EXPECT_THROW((void)reader.ReadChar(), DamagedSave);
+    EXPECT_THROW((void)reader.readInt(), DamagedSave);
+    EXPECT_EQ(reader.position(), 0);
+    EXPECT_EQ(reader.readShort(), 0x0201);
+    EXPECT_EQ(reader.readChar(), 3);
+    EXPECT_THROW((void)reader.readChar(), DamagedSave);
     try {
-        (void)reader.ReadBool();
+        (void)reader.readBool();
         FAIL();
     } catch (const DamagedSave& e) {
         EXPECT_STREQ(e.what(), "damaged save: the game data ends too early, after 3 bytes");
@@ -114,20 +114,20 @@ TEST(SaveReader, TextBodyPastTheEndThrows) {
         const auto data = counted(3, {0x41, 0x42});
         SaveReader reader(data);
         if (wide) {
-            EXPECT_THROW((void)reader.ReadUStr(), DamagedSave);
+            EXPECT_THROW((void)reader.readUStr(), DamagedSave);
         } else {
-            EXPECT_THROW((void)reader.ReadStr(), DamagedSave);
+            EXPECT_THROW((void)reader.readStr(), DamagedSave);
         }
     }
     // A wide body of 2 characters needs 4 bytes, 3 are there.
     const auto data = counted(2, {0x41, 0, 0x42});
     SaveReader reader(data);
-    EXPECT_THROW(reader.SkipUStr(), DamagedSave);
-    EXPECT_EQ(reader.Position(), 0);
+    EXPECT_THROW(reader.skipUStr(), DamagedSave);
+    EXPECT_EQ(reader.position(), 0);
     const auto shortText = counted(3, {0x41, 0x42});
     SaveReader narrow(shortText);
-    EXPECT_THROW(narrow.SkipStr(), DamagedSave);
-    EXPECT_EQ(narrow.Position(), 0);
+    EXPECT_THROW(narrow.skipStr(), DamagedSave);
+    EXPECT_EQ(narrow.position(), 0);
 }
 
 TEST(SaveReader, ATextThatEndsExactlyAtTheEndOfTheDataIsRead) {
@@ -145,34 +145,34 @@ TEST(SaveReader, ATextThatEndsExactlyAtTheEndOfTheDataIsRead) {
     };
     for (const auto& c : cases) {
         SaveReader reader(c.data);
-        EXPECT_EQ(c.wide ? reader.ReadUStr() : reader.ReadStr(), c.text) << c.name;
-        EXPECT_EQ(reader.Remaining(), 0) << c.name;
+        EXPECT_EQ(c.wide ? reader.readUStr() : reader.readStr(), c.text) << c.name;
+        EXPECT_EQ(reader.remaining(), 0) << c.name;
         SaveReader skipper(c.data);
-        c.wide ? skipper.SkipUStr() : skipper.SkipStr();
-        EXPECT_EQ(skipper.Remaining(), 0) << c.name;
+        c.wide ? skipper.skipUStr() : skipper.skipStr();
+        EXPECT_EQ(skipper.remaining(), 0) << c.name;
     }
 }
 
 TEST(SaveReader, NegativeOrHugePositionsAndCountsNeverReadOutside) {
     const auto data = bytesOf({1, 2, 3, 4, 5, 6, 7, 8});
     SaveReader reader(data);
-    reader.SetPosition(-1);
-    EXPECT_THROW((void)reader.ReadChar(), DamagedSave);
-    reader.SetPosition(INT64_MAX - 2);
-    EXPECT_THROW((void)reader.ReadInt(), DamagedSave);
-    EXPECT_THROW((void)reader.IntAt(-2), DamagedSave);
-    EXPECT_THROW((void)reader.IntAt(5), DamagedSave);
-    EXPECT_EQ(reader.IntAt(4), 0x08070605);
+    reader.setPosition(-1);
+    EXPECT_THROW((void)reader.readChar(), DamagedSave);
+    reader.setPosition(INT64_MAX - 2);
+    EXPECT_THROW((void)reader.readInt(), DamagedSave);
+    EXPECT_THROW((void)reader.intAt(-2), DamagedSave);
+    EXPECT_THROW((void)reader.intAt(5), DamagedSave);
+    EXPECT_EQ(reader.intAt(4), 0x08070605);
 
-    reader.SetPosition(0);
-    EXPECT_THROW(reader.SkipInts(INT64_MAX / 2), DamagedSave);  // no overflow of count x size
-    EXPECT_THROW(reader.RequireItems(3, 3), DamagedSave);
-    EXPECT_NO_THROW(reader.RequireItems(2, 4));
-    reader.SkipInts(-5);  // a negative count is no items
-    EXPECT_EQ(reader.Position(), 0);
-    reader.SkipInts(2);
-    EXPECT_EQ(reader.Position(), 8);
-    EXPECT_EQ(reader.Remaining(), 0);
+    reader.setPosition(0);
+    EXPECT_THROW(reader.skipInts(INT64_MAX / 2), DamagedSave);  // no overflow of count x size
+    EXPECT_THROW(reader.requireItems(3, 3), DamagedSave);
+    EXPECT_NO_THROW(reader.requireItems(2, 4));
+    reader.skipInts(-5);  // a negative count is no items
+    EXPECT_EQ(reader.position(), 0);
+    reader.skipInts(2);
+    EXPECT_EQ(reader.position(), 8);
+    EXPECT_EQ(reader.remaining(), 0);
 }
 
 TEST(CutMacros, RemovesMarkUpSpans) {

@@ -23,10 +23,10 @@ constexpr Verdict F = Verdict::Fair;
 
 SaveRecord saved(double fileDate, std::int32_t turn, std::int32_t playTime, std::int32_t loadCount) {
     SaveRecord rec;
-    rec.FileDate = fileDate;
-    rec.Turn = turn;
-    rec.PlayTime = playTime;
-    rec.LoadCount = loadCount;
+    rec.fileDate = fileDate;
+    rec.turn = turn;
+    rec.playTime = playTime;
+    rec.loadCount = loadCount;
     return rec;
 }
 
@@ -35,12 +35,12 @@ Rules defaults() { return *CheckRules(RuleTexts{}, kThisYear).rules; }
 TEST(JudgeReloads, JudgesTheWorkedExample) {
     const auto judged = JudgeReloads(saved(DateOf(2005, 11, 29, 14), 120, 20000, 6), defaults());
     ASSERT_TRUE(judged);
-    EXPECT_EQ(judged->PlayDays, 3);
-    EXPECT_EQ(judged->Reloads, 5);
-    EXPECT_EQ(judged->SessionTime, 4000);
-    EXPECT_NEAR(static_cast<double>(judged->ReloadPercent), 4.1667, 1e-4);
-    EXPECT_EQ(judged->MaxReloads, 4);            // 4.5 rounds to even
-    EXPECT_EQ(judged->Honesty, Verdict::Cheat);  // 5 is not below 1.25 x 4
+    EXPECT_EQ(judged->playDays, 3);
+    EXPECT_EQ(judged->reloads, 5);
+    EXPECT_EQ(judged->sessionTime, 4000);
+    EXPECT_NEAR(static_cast<double>(judged->reloadPercent), 4.1667, 1e-4);
+    EXPECT_EQ(judged->maxReloads, 4);            // 4.5 rounds to even
+    EXPECT_EQ(judged->honesty, Verdict::Cheat);  // 5 is not below 1.25 x 4
 }
 
 struct Outcome {
@@ -115,7 +115,7 @@ TEST(JudgeReloads, HandlesTheEdgesOfDaysReloadsAllowanceAndVerdict) {
     for (const auto& c : cases) {
         const auto j = JudgeReloads(c.rec, *CheckRules(c.rules, kThisYear).rules);
         ASSERT_TRUE(j) << c.name;
-        EXPECT_EQ((Outcome{j->PlayDays, j->Reloads, j->SessionTime, j->MaxReloads, j->Honesty}), c.expected) << c.name;
+        EXPECT_EQ((Outcome{j->playDays, j->reloads, j->sessionTime, j->maxReloads, j->honesty}), c.expected) << c.name;
     }
 }
 
@@ -133,19 +133,19 @@ TEST(CalendarDay, CountsWholeDaysFromMidnightOfTheStartWhilePlayDaysKeepTheirRou
     };
     for (const auto& [name, date, day] : cases) EXPECT_EQ(CalendarDay(date, start), day) << name;
     // The reload control's day of a save at midnight still rounds halves to even.
-    EXPECT_EQ(JudgeReloads(saved(DateOf(2005, 11, 29), 10, 0, 1), defaults())->PlayDays, 2);
-    EXPECT_EQ(JudgeReloads(saved(DateOf(2005, 11, 23, 12), 10, 0, 1), defaults())->PlayDays, 30);
+    EXPECT_EQ(JudgeReloads(saved(DateOf(2005, 11, 29), 10, 0, 1), defaults())->playDays, 2);
+    EXPECT_EQ(JudgeReloads(saved(DateOf(2005, 11, 23, 12), 10, 0, 1), defaults())->playDays, 30);
 }
 
 TEST(JudgeReloads, ReloadPercentIsZeroWithoutAPositiveTurn) {
     for (const std::int32_t turn : {0, -3}) {
-        EXPECT_EQ(JudgeReloads(saved(DateOf(2005, 11, 29, 14), turn, 20000, 6), defaults())->ReloadPercent, 0) << turn;
+        EXPECT_EQ(JudgeReloads(saved(DateOf(2005, 11, 29, 14), turn, 20000, 6), defaults())->reloadPercent, 0) << turn;
     }
 }
 
 TEST(ReloadsToNextVerdict, CountsTheReloadsLeftBeforeTheVerdictWorsens) {
     const auto next = [](std::int32_t reloads, std::int32_t allowed, Verdict verdict) {
-        return ReloadsToNextVerdict({.Reloads = reloads, .MaxReloads = allowed, .Honesty = verdict});
+        return ReloadsToNextVerdict({.reloads = reloads, .maxReloads = allowed, .honesty = verdict});
     };
     EXPECT_EQ(next(0, 4, F), 3);  // average at 3, since 4 x 3 >= 3 x 4
     EXPECT_EQ(next(2, 4, F), 1);
@@ -161,17 +161,17 @@ TEST(ReloadsToNextVerdict, CountsTheReloadsLeftBeforeTheVerdictWorsens) {
 
 TEST(ApplyRules, JudgesOnlyDatedLoadedRecordsAndClearsEveryJudgementWithoutRules) {
     auto failed = saved(DateOf(2005, 11, 29, 14), 120, 20000, 6);
-    failed.Failure = "data error";
+    failed.failure = "data error";
     auto undated = saved(0, 120, 20000, 6);
-    undated.FileDate.reset();
+    undated.fileDate.reset();
     analysis::ResultTable table{failed, undated, saved(DateOf(2005, 11, 29, 14), 120, 20000, 6)};
     ApplyRules(table, defaults());
-    EXPECT_FALSE(table[0].Reload);
-    EXPECT_FALSE(table[1].Reload);
-    ASSERT_TRUE(table[2].Reload);
-    EXPECT_EQ(table[2].Reload->Reloads, 5);
+    EXPECT_FALSE(table[0].reload);
+    EXPECT_FALSE(table[1].reload);
+    ASSERT_TRUE(table[2].reload);
+    EXPECT_EQ(table[2].reload->reloads, 5);
     ApplyRules(table, std::nullopt);
-    EXPECT_FALSE(table[2].Reload);
+    EXPECT_FALSE(table[2].reload);
 }
 
 }  // namespace

@@ -13,49 +13,49 @@ using analysis::SaveRecord;
 // A record in which every field holds a value of its own, none the default.
 SaveRecord everyFieldSet() {
     SaveRecord rec;
-    rec.Path = "dir/Ann.sav";
-    rec.FileName = "Ann";
-    rec.FileDate = 38683.5;
-    rec.NickName = "\xC0nn <b>";
-    rec.BlockText = "blocked";
+    rec.path = "dir/Ann.sav";
+    rec.fileName = "Ann";
+    rec.fileDate = 38683.5;
+    rec.nickName = "\xC0nn <b>";
+    rec.blockText = "blocked";
     std::int32_t next = -3;
-    for (std::int32_t* field : {&rec.FileDateUtcOffset,
-                                &rec.LeaderType,
-                                &rec.CivType,
-                                &rec.Turn,
-                                &rec.TurnLimit,
-                                &rec.Year,
-                                &rec.PlayTime,
-                                &rec.LoadCount,
-                                &rec.GameOver,
-                                &rec.VictoryType,
-                                &rec.Score,
-                                &rec.FinalScore,
-                                &rec.Level,
-                                &rec.Cities,
-                                &rec.Units,
-                                &rec.Techs,
-                                &rec.Land,
-                                &rec.Population,
-                                &rec.Culture1,
-                                &rec.Culture2,
-                                &rec.Culture3,
-                                &rec.SpeedIndex,
-                                &rec.MapWidth,
-                                &rec.MapHeight,
-                                &rec.LandTotal}) {
+    for (std::int32_t* field : {&rec.fileDateUtcOffset,
+                                &rec.leaderType,
+                                &rec.civType,
+                                &rec.turn,
+                                &rec.turnLimit,
+                                &rec.year,
+                                &rec.playTime,
+                                &rec.loadCount,
+                                &rec.gameOver,
+                                &rec.victoryType,
+                                &rec.score,
+                                &rec.finalScore,
+                                &rec.level,
+                                &rec.cities,
+                                &rec.units,
+                                &rec.techs,
+                                &rec.land,
+                                &rec.population,
+                                &rec.culture1,
+                                &rec.culture2,
+                                &rec.culture3,
+                                &rec.speedIndex,
+                                &rec.mapWidth,
+                                &rec.mapHeight,
+                                &rec.landTotal}) {
         *field = next;
         next += 100'003;
     }
-    rec.LandPercent = 100.0L / 3;
-    rec.PopulationPercent = std::numeric_limits<long double>::denorm_min();
-    rec.History = {{1, 2, 3}, {}, {-7}};
-    rec.GameLength = 1LL << 40;
-    rec.GameHash = {0x0123456789ABCDEFULL, 0xFEDCBA9876543210ULL};
-    rec.Failure = "damaged save: x";
-    rec.Reload = analysis::ReloadJudgement{3, 4, -std::numeric_limits<long double>::infinity(),
+    rec.landPercent = 100.0L / 3;
+    rec.populationPercent = std::numeric_limits<long double>::denorm_min();
+    rec.history = {{1, 2, 3}, {}, {-7}};
+    rec.gameLength = 1LL << 40;
+    rec.gameHash = {0x0123456789ABCDEFULL, 0xFEDCBA9876543210ULL};
+    rec.failure = "damaged save: x";
+    rec.reload = analysis::ReloadJudgement{3, 4, -std::numeric_limits<long double>::infinity(),
                                            5, 6, analysis::Verdict::Average};
-    rec.Flags = {"speed Quick (tournament: Normal)", ""};
+    rec.flags = {"speed Quick (tournament: Normal)", ""};
     return rec;
 }
 
@@ -64,23 +64,23 @@ TEST(RecordCodec, GivesBackEveryFieldExactly) {
     const auto encoded = EncodeRecord(rec);
     const SaveRecord back = DecodeRecord(encoded);
     EXPECT_EQ(EncodeRecord(back), encoded);
-    EXPECT_EQ(back.Path, rec.Path);
-    EXPECT_EQ(back.NickName, rec.NickName);
-    EXPECT_EQ(back.FileDate, rec.FileDate);
-    EXPECT_EQ(back.FileDateUtcOffset, rec.FileDateUtcOffset);
-    EXPECT_EQ(back.LandTotal, rec.LandTotal);
-    EXPECT_EQ(back.Culture2, rec.Culture2);
-    EXPECT_EQ(back.LandPercent, rec.LandPercent);
-    EXPECT_EQ(back.PopulationPercent, rec.PopulationPercent);
-    EXPECT_EQ(back.History, rec.History);
-    EXPECT_EQ(back.GameLength, rec.GameLength);
-    EXPECT_EQ(back.GameHash, rec.GameHash);
-    EXPECT_EQ(back.Failure, rec.Failure);
-    ASSERT_TRUE(back.Reload);
-    EXPECT_EQ(back.Reload->ReloadPercent, rec.Reload->ReloadPercent);
-    EXPECT_EQ(back.Reload->Honesty, analysis::Verdict::Average);
-    EXPECT_EQ(back.Reload->MaxReloads, 6);
-    EXPECT_EQ(back.Flags, rec.Flags);
+    EXPECT_EQ(back.path, rec.path);
+    EXPECT_EQ(back.nickName, rec.nickName);
+    EXPECT_EQ(back.fileDate, rec.fileDate);
+    EXPECT_EQ(back.fileDateUtcOffset, rec.fileDateUtcOffset);
+    EXPECT_EQ(back.landTotal, rec.landTotal);
+    EXPECT_EQ(back.culture2, rec.culture2);
+    EXPECT_EQ(back.landPercent, rec.landPercent);
+    EXPECT_EQ(back.populationPercent, rec.populationPercent);
+    EXPECT_EQ(back.history, rec.history);
+    EXPECT_EQ(back.gameLength, rec.gameLength);
+    EXPECT_EQ(back.gameHash, rec.gameHash);
+    EXPECT_EQ(back.failure, rec.failure);
+    ASSERT_TRUE(back.reload);
+    EXPECT_EQ(back.reload->reloadPercent, rec.reload->reloadPercent);
+    EXPECT_EQ(back.reload->honesty, analysis::Verdict::Average);
+    EXPECT_EQ(back.reload->maxReloads, 6);
+    EXPECT_EQ(back.flags, rec.flags);
     // A default record, no optional present, comes back as one too.
     EXPECT_EQ(EncodeRecord(DecodeRecord(EncodeRecord(SaveRecord{}))), EncodeRecord(SaveRecord{}));
 }

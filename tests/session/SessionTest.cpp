@@ -17,11 +17,11 @@ using testsupport::DateOf;
 
 SaveRecord saved(std::string name, double fileDate, std::int32_t turn = 100) {
     SaveRecord rec;
-    rec.FileName = std::move(name);
-    rec.FileDate = fileDate;
-    rec.Turn = turn;
-    rec.PlayTime = 20000;
-    rec.LoadCount = 6;
+    rec.fileName = std::move(name);
+    rec.fileDate = fileDate;
+    rec.turn = turn;
+    rec.playTime = 20000;
+    rec.loadCount = 6;
     return rec;
 }
 
@@ -35,44 +35,44 @@ reload::RuleTexts startingOn(std::string day, std::string month) {
 TEST(Session, NeverKeepsVerdictsOfRulesItDoesNotHold) {
     Session session(2026);
     session.adopt({saved("a", DateOf(2005, 11, 29, 14))});
-    ASSERT_TRUE(session.records()[0].Reload);
-    EXPECT_EQ(session.records()[0].Reload->PlayDays, 3);
+    ASSERT_TRUE(session.records()[0].reload);
+    EXPECT_EQ(session.records()[0].reload->playDays, 3);
 
     // Typing "31" into the day box and then "02" into the month box passes through the valid "3-11"
     // and the impossible "31-11", "31-0" and "31-02": no verdict of "3-11" may outlive it.
     session.setRules(startingOn("3", "11"));
-    EXPECT_EQ(session.records()[0].Reload->PlayDays, 27);
+    EXPECT_EQ(session.records()[0].reload->playDays, 27);
     session.setRules(startingOn("31", "11"));
-    EXPECT_FALSE(session.records()[0].Reload);
+    EXPECT_FALSE(session.records()[0].reload);
     session.setRules(startingOn("31", "0"));
     const auto& invalid = session.setRules(startingOn("31", "02"));
     ASSERT_EQ(invalid.errors.size(), 1u);
     EXPECT_EQ(invalid.errors[0].message, "'31-02-2005' is not a valid date");
-    EXPECT_FALSE(session.records()[0].Reload);
+    EXPECT_FALSE(session.records()[0].reload);
     EXPECT_EQ(session.rowTexts(0, {}).reload[view::ReloadColumn::Honesty], " ");
     EXPECT_THROW((void)session.resultsText({}), RulesInvalid);
 
     session.setRules(startingOn("28", "11"));
-    EXPECT_EQ(session.records()[0].Reload->PlayDays, 2);
+    EXPECT_EQ(session.records()[0].reload->playDays, 2);
     EXPECT_NO_THROW((void)session.resultsText({}));
 
     // A load under invalid rules judges nothing either.
     session.setRules(startingOn("", "02"));
     session.adopt({saved("b", DateOf(2005, 11, 29))});
-    EXPECT_FALSE(session.records()[0].Reload);
+    EXPECT_FALSE(session.records()[0].reload);
 }
 
 TEST(Session, ALoadSortsByFileNameInThatKeysDirectionAndCountsWhatCameIn) {
     Session session(2026);
     session.sortBy(view::SortKey::FileName);  // the next file-name order is descending
     SaveRecord blocked = saved("c", DateOf(2005, 11, 28));
-    blocked.BlockText = "team game";
+    blocked.blockText = "team game";
     // Made by the batch's own constructor: GCC 12 at -O3 takes assigning "d" for overlapping copies.
     const SaveRecord failed = analysis::UnreadRecord("/x/d.sav", "no game data found");
     const SaveRecord skipped = analysis::UnreadRecord("e", std::string(analysis::kNotLoaded));
     const auto summary = session.adopt({saved("a", DateOf(2005, 11, 28)), blocked, failed, skipped, saved("b", 1)});
     std::vector<std::string> names;
-    for (const auto& rec : session.records()) names.push_back(rec.FileName);
+    for (const auto& rec : session.records()) names.push_back(rec.fileName);
     EXPECT_EQ(names, (std::vector<std::string>{"e", "d", "c", "b", "a"}));
     EXPECT_EQ(summary.loaded, 3u);
     EXPECT_EQ(summary.blocked, 1u);
@@ -87,7 +87,7 @@ TEST(Session, AHeaderClickSortsAsItsButtonOrByTextsAndALoadForgetsTheLastSort) {
     session.adopt({saved("a", DateOf(2005, 11, 28), 30), saved("b", DateOf(2005, 11, 28), 10)});
     const auto names = [&session] {
         std::string text;
-        for (const auto& rec : session.records()) text += rec.FileName;
+        for (const auto& rec : session.records()) text += rec.fileName;
         return text;
     };
     session.headerClick(view::Grid::Base, 5);  // the Turn button's column

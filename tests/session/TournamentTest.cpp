@@ -35,7 +35,7 @@ protected:
         session.setProfile(profile);
         session.load(m_paths);
         std::map<std::string, std::vector<std::string>> flags;
-        for (const auto& rec : session.records()) flags[rec.FileName] = rec.Flags;
+        for (const auto& rec : session.records()) flags[rec.fileName] = rec.flags;
         return flags;
     }
 
@@ -87,35 +87,35 @@ TEST(TournamentChecks, TellsForgedChecksumsFromRealCopiesAndNamesTheOriginal) {
 
     const auto record = [](const load::WorkBuffer& work, const char* name, double date) {
         auto rec = analysis::AnalyseSave(work);
-        rec.FileName = name;
-        rec.FileDate = date;
+        rec.fileName = name;
+        rec.fileDate = date;
         return rec;
     };
     analysis::ResultTable table{record(original, "copy", 38690.5), record(forged, "forged", 38689.0),
                                 record(original, "first", 38689.5)};
-    ASSERT_TRUE(table[1].Failure.empty());
+    ASSERT_TRUE(table[1].failure.empty());
     CheckTournament(table, nullptr, std::nullopt);
-    EXPECT_EQ(table[0].Flags, std::vector<std::string>{"same game data as first, saved before this one"});
-    EXPECT_TRUE(table[1].Flags.empty());
-    EXPECT_EQ(table[2].Flags, std::vector<std::string>{"same game data as copy, saved after this one"});
+    EXPECT_EQ(table[0].flags, std::vector<std::string>{"same game data as first, saved before this one"});
+    EXPECT_TRUE(table[1].flags.empty());
+    EXPECT_EQ(table[2].flags, std::vector<std::string>{"same game data as copy, saved after this one"});
 }
 
 TEST(TournamentChecks, FlagsAnIdentityOutsideTheGamesTables) {
     analysis::SaveRecord rec;
-    rec.LeaderType = 87;
-    rec.CivType = -1;
-    rec.Level = 9;
+    rec.leaderType = 87;
+    rec.civType = -1;
+    rec.level = 9;
     analysis::ResultTable table{rec};
     CheckTournament(table, nullptr, std::nullopt);
-    EXPECT_EQ(table[0].Flags, (std::vector<std::string>{
+    EXPECT_EQ(table[0].flags, (std::vector<std::string>{
                                   "leader index 87 is not a leader of this game: the header may be damaged",
                                   "civilisation index -1 is not a civilisation of this game: the header may be damaged",
                                   "level index 9 is not a difficulty level of this game: the header may be damaged"}));
-    table[0].LeaderType = 26;  // the last of each table
-    table[0].CivType = 19;
-    table[0].Level = 8;
+    table[0].leaderType = 26;  // the last of each table
+    table[0].civType = 19;
+    table[0].level = 8;
     CheckTournament(table, nullptr, std::nullopt);
-    EXPECT_TRUE(table[0].Flags.empty());
+    EXPECT_TRUE(table[0].flags.empty());
 }
 
 TEST_F(Tournament, DateChecksNeedOnlyTheStartDateAndSayWhenTheyAreOff) {
@@ -124,7 +124,7 @@ TEST_F(Tournament, DateChecksNeedOnlyTheStartDateAndSayWhenTheyAreOff) {
     session.load(m_paths);
     const auto flagsOf = [&session](const std::string& file) {
         for (const auto& rec : session.records())
-            if (rec.FileName == file) return rec.Flags;
+            if (rec.fileName == file) return rec.flags;
         return std::vector<std::string>{"no such save"};
     };
     EXPECT_TRUE(session.checksOff().empty());
@@ -154,8 +154,8 @@ TEST_F(Tournament, DateChecksNeedOnlyTheStartDateAndSayWhenTheyAreOff) {
     EXPECT_EQ(flagsOf("Anna-t100"), std::vector<std::string>{"saved before the start, day -4"});
     EXPECT_TRUE(flagsOf("Anna-t150").empty());
     for (const auto& rec : session.records()) {
-        if (rec.FileName == "Anna-t100") {
-            EXPECT_EQ(rec.Reload->PlayDays, 30);
+        if (rec.fileName == "Anna-t100") {
+            EXPECT_EQ(rec.reload->playDays, 30);
         }
     }
 }
@@ -163,20 +163,20 @@ TEST_F(Tournament, DateChecksNeedOnlyTheStartDateAndSayWhenTheyAreOff) {
 TEST(TournamentChecks, ComparesASaveOnlyWithSavesOfEarlierTurnsOfItsGame) {
     const auto save = [](const char* name, std::int32_t turn, std::int32_t loads, std::int32_t seconds) {
         analysis::SaveRecord rec;
-        rec.FileName = name;
-        rec.NickName = "Anna";
-        rec.Turn = turn;
-        rec.LoadCount = loads;
-        rec.PlayTime = seconds;
-        rec.GameHash.low = static_cast<std::uint64_t>(turn * 100 + loads);  // no copies of one another
+        rec.fileName = name;
+        rec.nickName = "Anna";
+        rec.turn = turn;
+        rec.loadCount = loads;
+        rec.playTime = seconds;
+        rec.gameHash.low = static_cast<std::uint64_t>(turn * 100 + loads);  // no copies of one another
         return rec;
     };
     // Two saves at one turn (a reload's copy) contradict nothing; the next turn is held to both.
     analysis::ResultTable table{save("a", 100, 9, 5000), save("b", 100, 3, 1000), save("c", 101, 4, 6000)};
     CheckTournament(table, nullptr, std::nullopt);
-    EXPECT_TRUE(table[0].Flags.empty());
-    EXPECT_TRUE(table[1].Flags.empty());
-    EXPECT_EQ(table[2].Flags, std::vector<std::string>{"load count 4 at turn 101, but 9 at turn 100 in a"});
+    EXPECT_TRUE(table[0].flags.empty());
+    EXPECT_TRUE(table[1].flags.empty());
+    EXPECT_EQ(table[2].flags, std::vector<std::string>{"load count 4 at turn 101, but 9 at turn 100 in a"});
 }
 
 TEST(Profile, ReadsBackWhatItWritesAndNamesTheFieldInError) {

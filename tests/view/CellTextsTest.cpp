@@ -96,35 +96,35 @@ TEST(CellTexts, HeadersComeFromTheColumnTables) {
 
 SaveRecord detailed() {
     SaveRecord rec;
-    rec.FileName = "Ivan \u0418\u0432\u0430\u043D";  // as the file system names it: UTF-8
-    rec.FileDate = DateOf(2005, 11, 29, 14);
-    rec.NickName = "Vanya \xC2";  // as the save stores it: Windows-1251
-    rec.LeaderType = 20;
-    rec.CivType = 16;
-    rec.Turn = 120;
-    rec.Year = -975;
-    rec.PlayTime = 20000;
-    rec.Score = 812;
-    rec.FinalScore = -40;
-    rec.Level = 3;
-    rec.GameOver = 1;
-    rec.VictoryType = 4;
-    rec.Cities = 12;
-    rec.Units = 30;
-    rec.Techs = 41;
-    rec.Land = 500;
-    rec.LandPercent = 12.5L;
-    rec.Population = 90;
-    rec.PopulationPercent = 33.333L;
-    rec.Culture1 = 300;
-    rec.Culture2 = 200;
-    rec.Culture3 = 100;
-    rec.Reload = analysis::ReloadJudgement{.PlayDays = 3,
-                                           .Reloads = 5,
-                                           .ReloadPercent = 5 * 100.0L / 120,
-                                           .SessionTime = 4000,
-                                           .MaxReloads = 4,
-                                           .Honesty = analysis::Verdict::Cheat};
+    rec.fileName = "Ivan \u0418\u0432\u0430\u043D";  // as the file system names it: UTF-8
+    rec.fileDate = DateOf(2005, 11, 29, 14);
+    rec.nickName = "Vanya \xC2";  // as the save stores it: Windows-1251
+    rec.leaderType = 20;
+    rec.civType = 16;
+    rec.turn = 120;
+    rec.year = -975;
+    rec.playTime = 20000;
+    rec.score = 812;
+    rec.finalScore = -40;
+    rec.level = 3;
+    rec.gameOver = 1;
+    rec.victoryType = 4;
+    rec.cities = 12;
+    rec.units = 30;
+    rec.techs = 41;
+    rec.land = 500;
+    rec.landPercent = 12.5L;
+    rec.population = 90;
+    rec.populationPercent = 33.333L;
+    rec.culture1 = 300;
+    rec.culture2 = 200;
+    rec.culture3 = 100;
+    rec.reload = analysis::ReloadJudgement{.playDays = 3,
+                                           .reloads = 5,
+                                           .reloadPercent = 5 * 100.0L / 120,
+                                           .sessionTime = 4000,
+                                           .maxReloads = 4,
+                                           .honesty = analysis::Verdict::Cheat};
     return rec;
 }
 
@@ -153,22 +153,22 @@ TEST(RowTextsOf, FormatsEveryColumnOfADetailedRecord) {
 TEST(RowTextsOf, ForDisplayKeepsTheFileNameAndDecodesTheSavesTexts) {
     const FormatOptions display{'.', TextEncoding::Utf8};
     const auto row = RowTextsOf(detailed(), 1, display);
-    EXPECT_EQ(row.base[BaseColumn::FileName], detailed().FileName);
+    EXPECT_EQ(row.base[BaseColumn::FileName], detailed().fileName);
     EXPECT_EQ(row.base[BaseColumn::NickName], "Vanya \u0412");
     EXPECT_EQ(HeaderTexts(TextEncoding::Utf8).base[BaseColumn::Number], "\u2116");
     // A name the code page cannot hold keeps its characters on screen and gets "?" in the file.
     auto rec = detailed();
-    rec.FileName = "Zo\u00EB";
+    rec.fileName = "Zo\u00EB";
     EXPECT_EQ(RowTextsOf(rec, 1, display).base[BaseColumn::FileName], "Zo\u00EB");
     EXPECT_EQ(RowTextsOf(rec, 1, FormatOptions{}).base[BaseColumn::FileName], "Zo?");
 }
 
 TEST(RowTextsOf, ShowsOnlyIdentityForBlockedAndFailedRecords) {
     auto blocked = detailed();
-    blocked.BlockText = "hidden";
+    blocked.blockText = "hidden";
     auto failed = detailed();
-    failed.Failure = "data error";
-    failed.FileDate.reset();
+    failed.failure = "data error";
+    failed.fileDate.reset();
     const Row blanks(10, " ");
     for (const auto& [rec, fileDate] : {std::pair{blocked, "29-11-2005 14:00:00"}, std::pair{failed, " "}}) {
         const auto row = RowTextsOf(rec, 2, FormatOptions{});
@@ -183,7 +183,7 @@ TEST(RowTextsOf, ShowsOnlyIdentityForBlockedAndFailedRecords) {
 
 TEST(RowTextsOf, LeavesReloadCellsBlankWithoutAJudgement) {
     auto rec = detailed();
-    rec.Reload.reset();
+    rec.reload.reset();
     const auto row = RowTextsOf(rec, 1, FormatOptions{});
     EXPECT_EQ(afterSharedOf(row.reload),
               (Row{"29-11-2005 14:00:00", " 120", " 975BC", "   5:33:20", " ", " ", " ", " ", " ", " ", ""}));

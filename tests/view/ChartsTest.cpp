@@ -69,8 +69,8 @@ TEST(NiceScale, NonFiniteEndsAndNoTicksStillGiveAnAxis) {
 
 TEST(ChartedRows, TakesTheFirstSelectedRowsOrElseTheFirstRowsOfTheTable) {
     analysis::ResultTable table(25);
-    table[1].Failure = "not a save file";
-    table[3].BlockText = "team game";
+    table[1].failure = "not a save file";
+    table[3].blockText = "team game";
     std::vector<std::size_t> firstAnalysed = {0, 2};
     for (std::size_t row = 4; firstAnalysed.size() < kChartedSaves; ++row) firstAnalysed.push_back(row);
     std::vector<std::size_t> everyRow(table.size());

@@ -10,17 +10,17 @@ using analysis::SaveRecord;
 
 SaveRecord record(std::string name, std::int32_t turn = 0, std::int32_t score = 0, std::int32_t finalScore = 0) {
     SaveRecord rec;
-    rec.FileName = std::move(name);
-    rec.Turn = turn;
-    rec.Score = score;
-    rec.FinalScore = finalScore;
-    rec.History = {{turn}};  // travels with its record
+    rec.fileName = std::move(name);
+    rec.turn = turn;
+    rec.score = score;
+    rec.finalScore = finalScore;
+    rec.history = {{turn}};  // travels with its record
     return rec;
 }
 
 std::vector<std::string> namesOf(const ResultTable& table) {
     std::vector<std::string> names;
-    for (const auto& rec : table) names.push_back(rec.FileName);
+    for (const auto& rec : table) names.push_back(rec.fileName);
     return names;
 }
 
@@ -61,7 +61,7 @@ TEST(SortRecords, OrdersByEachKeyInBothDirectionsKeepingEqualKeysInOrder) {
         auto sorted = table;
         SortRecords(sorted, c.key, c.ascending);
         EXPECT_EQ(namesOf(sorted), c.order) << static_cast<int>(c.key) << (c.ascending ? " ascending" : " descending");
-        for (const auto& rec : sorted) EXPECT_EQ(HistoryValue(rec, 0, 0), rec.Turn);
+        for (const auto& rec : sorted) EXPECT_EQ(HistoryValue(rec, 0, 0), rec.turn);
     }
 }
 
@@ -101,14 +101,14 @@ int at(Column column) {
 TEST(SortByColumn, OrdersShownValuesByKindAndKeepsRowsWithoutDetailsLast) {
     const auto withNick = [](std::string name, std::int32_t turn, std::int32_t playTime, std::string nick) {
         auto rec = record(std::move(name), turn);
-        rec.PlayTime = playTime;
-        rec.NickName = std::move(nick);
+        rec.playTime = playTime;
+        rec.nickName = std::move(nick);
         return rec;
     };
     auto failed = withNick("failed", 1, 1, "a");
-    failed.Failure = "not a save file";
+    failed.failure = "not a save file";
     auto blocked = withNick("blocked", 1, 1, "a");
-    blocked.BlockText = "team game";
+    blocked.blockText = "team game";
     const ResultTable table = {failed, withNick("x", 100, 3725, "bob"), blocked, withNick("y", 20, 59, "Anna"),
                                withNick("z", 3, 36000, "carl")};
     const std::tuple<const char*, int, bool, std::vector<std::string>> cases[] = {

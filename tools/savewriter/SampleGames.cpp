@@ -144,7 +144,7 @@ SaveContent MakeGame(const GameSketch& sketch) {
         for (int i = 4; i < learned && i < 85; ++i) {
             discovered = std::min(turn - 1, static_cast<std::int32_t>((i - 3) * turn / std::max(learned - 3, 1)));
             const auto name = std::string(
-                analysis::kTechnologies[static_cast<std::size_t>(kResearchOrder[static_cast<std::size_t>(i)])].Name);
+                analysis::kTechnologies[static_cast<std::size_t>(kResearchOrder[static_cast<std::size_t>(i)])].name);
             player.messages.push_back(
                 {"You have discovered <color=0,255,255>" + name + "</color>!", std::max(discovered, 0)});
         }
