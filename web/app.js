@@ -820,7 +820,7 @@ function wire() {
     for (const box of ruleBoxes()) box.addEventListener('input', onRulesEdited);
     for (const button of document.querySelectorAll('button.sort')) {
         button.addEventListener('click', () => {
-            session.sortClick(Number(button.dataset.key));
+            session.sortBy(Number(button.dataset.key));
             selected.clear();
             renderAll();
         });

@@ -49,9 +49,11 @@ val Strings(const std::vector<std::string>& texts) {
     return array;
 }
 
-template <std::size_t N>
-val Strings(const std::array<std::string, N>& texts) {
-    return Strings(std::vector<std::string>(texts.begin(), texts.end()));
+// A grid's texts of one row, in column order.
+val Strings(const view::RowTexts& row, view::Grid grid) {
+    val array = val::array();
+    for (std::size_t column = 0; const auto* text = row.cell(grid, column); ++column) array.call<void>("push", *text);
+    return array;
 }
 
 const char* FieldName(reload::RuleField field) {
@@ -225,8 +227,8 @@ public:
     // The name of the profile in use; empty without one.
     [[nodiscard]] std::string profileName() const { return m_session.profile() ? m_profileName : std::string(); }
 
-    void sortClick(int key) {
-        if (const auto sortKey = KeyOf(key)) m_session.sortClick(*sortKey);
+    void sortBy(int key) {
+        if (const auto sortKey = KeyOf(key)) m_session.sortBy(*sortKey);
     }
 
     void headerClick(int grid, int column) {
@@ -261,37 +263,23 @@ public:
 
     [[nodiscard]] int baseColumnOf(int key) const {
         const auto sortKey = KeyOf(key);
-        return sortKey ? view::BaseColumnOf(*sortKey) : -1;
+        return sortKey ? static_cast<int>(view::BaseColumnOf(*sortKey)) : -1;
     }
 
     [[nodiscard]] std::size_t size() const { return m_session.size(); }
 
     // [{text, width, numeric}] of a grid's columns.
     [[nodiscard]] val columns(int grid) const {
+        const auto kind = GridOf(grid).value_or(view::Grid::Base);
         const auto headers = view::HeaderTexts(view::TextEncoding::Utf8);
+        const auto specs = view::ColumnsOf(kind);
         val result = val::array();
-        const auto add = [&result](const auto& specs, const auto& texts) {
-            for (std::size_t i = 0; i < specs.size(); ++i) {
-                val column = val::object();
-                column.set("text", texts[i]);
-                column.set("width", specs[i].width);
-                column.set("numeric", specs[i].numeric);
-                result.call<void>("push", column);
-            }
-        };
-        switch (GridOf(grid).value_or(view::Grid::Base)) {
-            case view::Grid::Base:
-                add(view::kBaseColumns, headers.base);
-                break;
-            case view::Grid::Reload:
-                add(view::kReloadColumns, headers.reload);
-                break;
-            case view::Grid::Additional:
-                add(view::kAdditionalColumns, headers.additional);
-                break;
-            case view::Grid::Flags:
-                add(view::kFlagColumns, headers.flags);
-                break;
+        for (std::size_t i = 0; i < specs.size(); ++i) {
+            val column = val::object();
+            column.set("text", *headers.cell(kind, i));
+            column.set("width", specs[i].width);
+            column.set("numeric", specs[i].numeric);
+            result.call<void>("push", column);
         }
         return result;
     }
@@ -301,21 +289,7 @@ public:
         const auto kind = GridOf(grid).value_or(view::Grid::Base);
         val rows = val::array();
         for (std::size_t i = 0; i < m_session.size(); ++i) {
-            const auto texts = m_session.rowTexts(i, m_display);
-            switch (kind) {
-                case view::Grid::Base:
-                    rows.call<void>("push", Strings(texts.base));
-                    break;
-                case view::Grid::Reload:
-                    rows.call<void>("push", Strings(texts.reload));
-                    break;
-                case view::Grid::Additional:
-                    rows.call<void>("push", Strings(texts.additional));
-                    break;
-                case view::Grid::Flags:
-                    rows.call<void>("push", Strings(texts.flags));
-                    break;
-            }
+            rows.call<void>("push", Strings(m_session.rowTexts(i, m_display), kind));
         }
         return rows;
     }
@@ -520,7 +494,7 @@ EMSCRIPTEN_BINDINGS(quillmere_session) {
         .function("profileJson", &WebSession::profileJson)
         .function("dropProfile", &WebSession::dropProfile)
         .function("profileName", &WebSession::profileName)
-        .function("sortClick", &WebSession::sortClick)
+        .function("sortBy", &WebSession::sortBy)
         .function("headerClick", &WebSession::headerClick)
         .function("sortState", &WebSession::sortState)
         .function("baseColumnOf", &WebSession::baseColumnOf)
