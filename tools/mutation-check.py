@@ -39,7 +39,7 @@ MUTATIONS = [
      "U vs 1032 x C bound > to >="),
     ("src/load/Inflate.cpp", "if (surplus > kMaxSurplusBytes) {", "if (surplus >= kMaxSurplusBytes) {",
      "inflate surplus bound > to >="),
-    ("src/load/SaveFile.cpp", "if (size > kMaxSaveFileBytes) {", "if (size >= kMaxSaveFileBytes) {",
+    ("src/load/SaveFile.cpp", "if (size > kMaxSaveFileBytes) throw", "if (size >= kMaxSaveFileBytes) throw",
      "largest save file bound > to >="),
     ("src/analysis/Batch.cpp", "if (!table[i].failure.empty()) ++progress.failed;",
      "if (table[i].failure.empty()) ++progress.failed;", "batch progress counts successes as failures"),
