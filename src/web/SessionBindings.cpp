@@ -261,7 +261,7 @@ public:
 
     [[nodiscard]] int baseColumnOf(int key) const {
         const auto sortKey = KeyOf(key);
-        return sortKey ? view::BaseColumnOf(*sortKey) : -1;
+        return sortKey ? static_cast<int>(view::IndexOf(view::BaseColumnOf(*sortKey))) : -1;
     }
 
     [[nodiscard]] std::size_t size() const { return m_session.size(); }
@@ -269,29 +269,15 @@ public:
     // [{text, width, numeric}] of a grid's columns.
     [[nodiscard]] val columns(int grid) const {
         const auto headers = view::HeaderTexts(view::TextEncoding::Utf8);
+        const auto kind = GridOf(grid).value_or(view::Grid::Base);
+        const auto specs = view::ColumnsOf(kind);
         val result = val::array();
-        const auto add = [&result](const auto& specs, const auto& texts) {
-            for (std::size_t i = 0; i < specs.size(); ++i) {
-                val column = val::object();
-                column.set("text", texts[i]);
-                column.set("width", specs[i].width);
-                column.set("numeric", specs[i].numeric);
-                result.call<void>("push", column);
-            }
-        };
-        switch (GridOf(grid).value_or(view::Grid::Base)) {
-            case view::Grid::Base:
-                add(view::kBaseColumns, headers.base);
-                break;
-            case view::Grid::Reload:
-                add(view::kReloadColumns, headers.reload);
-                break;
-            case view::Grid::Additional:
-                add(view::kAdditionalColumns, headers.additional);
-                break;
-            case view::Grid::Flags:
-                add(view::kFlagColumns, headers.flags);
-                break;
+        for (std::size_t i = 0; i < specs.size(); ++i) {
+            val column = val::object();
+            column.set("text", *headers.cell(kind, i));
+            column.set("width", specs[i].width);
+            column.set("numeric", specs[i].numeric);
+            result.call<void>("push", column);
         }
         return result;
     }
@@ -304,16 +290,16 @@ public:
             const auto texts = m_session.rowTexts(i, m_display);
             switch (kind) {
                 case view::Grid::Base:
-                    rows.call<void>("push", Strings(texts.base));
+                    rows.call<void>("push", Strings(texts.base.texts));
                     break;
                 case view::Grid::Reload:
-                    rows.call<void>("push", Strings(texts.reload));
+                    rows.call<void>("push", Strings(texts.reload.texts));
                     break;
                 case view::Grid::Additional:
-                    rows.call<void>("push", Strings(texts.additional));
+                    rows.call<void>("push", Strings(texts.additional.texts));
                     break;
                 case view::Grid::Flags:
-                    rows.call<void>("push", Strings(texts.flags));
+                    rows.call<void>("push", Strings(texts.flags.texts));
                     break;
             }
         }
