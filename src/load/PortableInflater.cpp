@@ -445,8 +445,8 @@ private:
 };
 
 constexpr std::size_t kWindowBytes = 32768;
-// Copies write whole 8-byte words, up to this many bytes past a match's end.
-constexpr std::size_t kCopySlack = 8;
+// Copies write whole pieces of this many bytes, up to this many bytes past a match's end.
+constexpr std::size_t kCopySlack = 16;
 constexpr std::size_t kLongestMatch = 258;
 
 class FastInflate {
@@ -693,12 +693,19 @@ private:
         const std::uint8_t* from = to - distance;
         m_pos += length;
         if (distance >= kCopySlack) {
-            // Each word is read after the bytes it needs were written.
+            // Each piece is read after the bytes it needs were written.
             for (std::size_t i = 0; i < length; i += kCopySlack) std::memcpy(to + i, from + i, kCopySlack);
         } else if (distance == 1) {
             std::memset(to, *from, length);
         } else {
-            for (std::size_t i = 0; i < length; ++i) to[i] = from[i];
+            // The bytes repeat every `distance`: copy from as far back as a whole number of
+            // repeats reaches, doubling each time, so that source and target never overlap.
+            std::size_t step = distance;
+            for (std::size_t i = 0; i < length; step *= 2) {
+                const std::size_t piece = std::min(step, length - i);
+                std::memcpy(to + i, to + i - step, piece);
+                i += piece;
+            }
         }
     }
 
