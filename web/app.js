@@ -471,7 +471,10 @@ function workerCount() {
     return Math.max(1, navigator.hardwareConcurrency || 1);
 }
 
-// Analyses `files` ({file, path} in load order) on the workers, one file at a time each.
+// How many files each worker is handed at a time: it reads the next while it analyses one.
+const kFilesPerWorker = 2;
+
+// Analyses `files` ({file, path} in load order) on the workers, kFilesPerWorker at a time each.
 function analyseFiles(files) {
     if (pool === null) pool = new WorkerPool(workerCount());
     const entries = new Array(files.length);
@@ -534,7 +537,7 @@ function analyseFiles(files) {
                 loading.progress(done, files.length, failed);
                 if (!finishIfDone()) feed(worker);
             };
-            feed(worker);
+            for (let i = 0; i < kFilesPerWorker; ++i) feed(worker);
         }
         loading.cancel = () => {
             run.cancelled = true;

@@ -1,100 +1,38 @@
 'use strict';
-// One analyser per worker. The page sends {index, file, path} one file at a time; the worker answers
-// {index, record} with the core's encoded record, the file's bytes dropped before the next one.
+// One analyser per worker. The page sends {index, file, path} for a few files at a time; the worker
+// answers {index, record} with the core's encoded record, in the order sent. It reads the next
+// file while it analyses one; the bytes go into the core's memory, into one buffer the core keeps
+// from one file to the next, and the core inflates them.
 
-// Input is handed to the inflater in pieces, so that a stream far longer than it declares is
-// stopped within one piece's output (at most 1,032 times its 64 KiB) past the limit, not inflated whole.
-const kInflatePiece = 64 * 1024;
-
-// The inflated bytes of a file, kept from one file to the next so that each save costs no new
-// buffer; one grown past kKeptOutputBytes by a rare big save is given back after it.
-const kKeptOutputBytes = 32 * 1024 * 1024;
-let output = new Uint8Array(0);
+// A file larger than this is not read ahead, so that at most one large file is held at a time.
+const kReadAheadBytes = 32 * 1024 * 1024;
 
 let core = null;
 let analyser = null;
-const waiting = [];
+const waiting = [];  // {job, read}: read is the promise of the file's bytes, once started
 
-// Inflates `stream` (a zlib stream) until it ends or its output passes `limit`. Returns
-// {outcome, bytes}: "complete", "cut" (the input ended first), "damaged" (the browser refused the
-// stream, a checksum mismatch included) or "too-long".
-async function inflate(stream, limit) {
-    const decompressor = new DecompressionStream('deflate');
-    const writer = decompressor.writable.getWriter();
-    const reader = decompressor.readable.getReader();
-    let writeFailed = false;
-    let closeFailed = false;
-    const writing = (async () => {
-        try {
-            for (let at = 0; at < stream.length; at += kInflatePiece) {
-                await writer.write(stream.subarray(at, Math.min(stream.length, at + kInflatePiece)));
-            }
-        } catch (error) {
-            writeFailed = true;
-            return;
-        }
-        try {
-            await writer.close();
-        } catch (error) {
-            closeFailed = true;
-        }
-    })();
-    let total = 0;
-    let outcome = 'complete';
-    try {
-        for (;;) {
-            const { done, value } = await reader.read();
-            if (done) break;
-            if (total + value.length > limit) {
-                outcome = 'too-long';
-                reader.cancel().catch(() => {});
-                writer.abort().catch(() => {});
-                break;
-            }
-            if (total + value.length > output.length) {
-                const grown = new Uint8Array(Math.min(limit, Math.max(2 * output.length, total + value.length)));
-                grown.set(output.subarray(0, total));
-                output = grown;
-            }
-            output.set(value, total);
-            total += value.length;
-        }
-    } catch (error) {
-        outcome = 'damaged';
-    }
-    await writing;
-    if (outcome === 'damaged' && !writeFailed && closeFailed) outcome = 'cut';
-    return { outcome, bytes: outcome === 'too-long' ? new Uint8Array(0) : output.subarray(0, total) };
+function startRead(entry) {
+    if (entry.read !== undefined) return;
+    const file = entry.job.file;
+    entry.read = file.size > core.maxSaveFileBytes() ? Promise.resolve(null)
+        : file.arrayBuffer().then((buffer) => ({ buffer }), (error) => ({ error }));
 }
 
-async function analyse({ index, file, path }) {
-    if (file.size > core.maxSaveFileBytes()) {
+function analyse({ index, file, path }, bytes) {
+    if (bytes === null) {
         // Refused by its size alone, as the desktop refuses it: never read.
-        analyser.beginUnread(path, file.lastModified, file.size);
-        const record = analyser.finish(new Uint8Array(0), 'none');
+        const record = analyser.analyseUnread(path, file.lastModified, file.size);
         postMessage({ index, record }, [record.buffer]);
         return;
     }
-    let bytes;
-    try {
-        bytes = new Uint8Array(new FileReaderSync().readAsArrayBuffer(file));
-    } catch (error) {
+    if (bytes.error !== undefined) {
+        const error = bytes.error;
         postMessage({ index, path, failure: error && error.message ? error.message : 'the file cannot be read' });
         return;
     }
-    const step = analyser.begin(path, file.lastModified, bytes);
-    let record;
-    if (step.inflate) {
-        const stream = bytes.subarray(step.streamOffset, step.streamOffset + step.streamLength);
-        const inflated = await inflate(stream, step.outputLimit);
-        bytes = null;
-        // The core inflates a refused stream again itself, for the desktop's message.
-        record = analyser.finish(inflated.outcome === 'complete' ? inflated.bytes : new Uint8Array(0), inflated.outcome);
-        if (output.length > kKeptOutputBytes) output = new Uint8Array(0);
-    } else {
-        bytes = null;
-        record = analyser.finish(new Uint8Array(0), 'none');
-    }
+    // No call into the core between input() and set(): the view stays valid.
+    analyser.input(bytes.buffer.byteLength).set(new Uint8Array(bytes.buffer));
+    const record = analyser.analyse(path, file.lastModified);
     postMessage({ index, record }, [record.buffer]);
 }
 
@@ -103,10 +41,13 @@ async function pump() {
     if (busy || analyser === null) return;
     busy = true;
     while (waiting.length > 0) {
-        const job = waiting.shift();
+        const entry = waiting.shift();
+        startRead(entry);
+        if (waiting.length > 0 && waiting[0].job.file.size <= kReadAheadBytes) startRead(waiting[0]);
         try {
-            await analyse(job);
+            analyse(entry.job, await entry.read);
         } catch (error) {
+            const job = entry.job;
             postMessage({ index: job.index, path: job.path, failure: String(error && error.message ? error.message : error) });
         }
     }
@@ -114,7 +55,7 @@ async function pump() {
 }
 
 onmessage = (event) => {
-    waiting.push(event.data);
+    waiting.push({ job: event.data, read: undefined });
     pump();
 };
 
