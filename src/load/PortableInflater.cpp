@@ -417,7 +417,7 @@ std::uint64_t littleEndian64(const std::uint8_t* bytes) {
     return word;
 }
 
-// Adler-32 (RFC 1950), summed in blocks with one remainder per block, 8 bytes at a time: their
+// Adler-32, summed in blocks with one remainder per block, 8 bytes at a time: their
 // sum and their weighted sum each come from multiplying 16-bit lanes, where no lane can carry.
 class Adler32 {
 public:
