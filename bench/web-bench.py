@@ -132,7 +132,9 @@ def report_time(report, paths, jobs, rounds):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--page", required=True)
+    parser.add_argument("--page", required=True, action="append",
+                        help="a build of the page; given more than once (e.g. before and after a change), "
+                             "each is measured in the same run and named by its file")
     parser.add_argument("--bench", required=True, help="quillmere-bench, for the native baseline")
     parser.add_argument("--report", required=True)
     parser.add_argument("--rounds", type=int, default=3)
@@ -151,24 +153,26 @@ def main():
         for jobs in (1, 2):
             seconds = report_time(args.report, paths, jobs, args.rounds)
             print(f"  {f'quillmere-report -j{jobs}':34} {seconds:7.3f} s  {seconds / baseline:5.2f} x")
-        for workers in (1, 2):
-            browser = Browser(args.page, workers)
-            try:
-                runs = [browser.load(paths) for _ in range(args.rounds)]
-            finally:
-                browser.quit()
-            seconds = min(run[0] for run in runs)
-            name = f"page, {workers} worker" + ("s" if workers > 1 else "")
-            print(f"  {name:34} {seconds:7.3f} s  {seconds / baseline:5.2f} x  peak {runs[0][1] / 1e6:6.1f} MB (renderer)")
-        # Memory by batch size, each in a fresh browser: it must not grow with the count.
-        for count in (10, 50):
-            browser = Browser(args.page, 2)
-            try:
-                _, peak = browser.load(paths[:count])
-            finally:
-                browser.quit()
-            print(f"  {f'page, 2 workers, {count} saves':34} {'':23}peak {peak / 1e6:6.1f} MB (renderer; "
-                  f"{browser.idle / 1e6:.1f} MB before the load)")
+        for page in args.page:
+            label = "page" if len(args.page) == 1 else f"page {os.path.basename(page)}"
+            for workers in (1, 2):
+                browser = Browser(page, workers)
+                try:
+                    runs = [browser.load(paths) for _ in range(args.rounds)]
+                finally:
+                    browser.quit()
+                seconds = min(run[0] for run in runs)
+                name = f"{label}, {workers} worker" + ("s" if workers > 1 else "")
+                print(f"  {name:34} {seconds:7.3f} s  {seconds / baseline:5.2f} x  peak {runs[0][1] / 1e6:6.1f} MB (renderer)")
+            # Memory by batch size, each in a fresh browser: it must not grow with the count.
+            for count in (10, 50):
+                browser = Browser(page, 2)
+                try:
+                    _, peak = browser.load(paths[:count])
+                finally:
+                    browser.quit()
+                print(f"  {f'{label}, 2 workers, {count} saves':34} {'':23}peak {peak / 1e6:6.1f} MB (renderer; "
+                      f"{browser.idle / 1e6:.1f} MB before the load)")
     print("targets: page with 1 worker <= 1.5 x baseline, 2 workers <= 0.9 x; memory < 400 MB at 100 saves, "
           "not growing with the count")
     return 0

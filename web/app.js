@@ -471,7 +471,10 @@ function workerCount() {
     return Math.max(1, navigator.hardwareConcurrency || 1);
 }
 
-// Analyses `files` ({file, path} in load order) on the workers, one file at a time each.
+// How many files each worker is handed at a time: the page reads the next while it analyses one.
+const kFilesPerWorker = 2;
+
+// Analyses `files` ({file, path} in load order) on the workers, kFilesPerWorker at a time each.
 function analyseFiles(files) {
     if (pool === null) pool = new WorkerPool(workerCount());
     const entries = new Array(files.length);
@@ -493,11 +496,21 @@ function analyseFiles(files) {
             return true;
         };
         let pending = 0;
+        // The page reads each file and hands its bytes over: a worker busy in the core could not
+        // take them in before its analysis ends, the page's thread reads while the workers work.
         const feed = (worker) => {
             if (run.cancelled || next >= files.length) return;
             const index = next++;
             pending += 1;
-            worker.postMessage({ index, file: files[index].file, path: files[index].path });
+            const { file, path } = files[index];
+            if (file.size > core.maxSaveFileBytes()) {
+                worker.postMessage({ index, file, path });  // refused by its size alone: never read
+                return;
+            }
+            file.arrayBuffer().then(
+                (bytes) => worker.postMessage({ index, file, path, bytes }, [bytes]),
+                (error) => worker.postMessage({ index, file, path, failure: error && error.message ? error.message
+                    : 'the file cannot be read' }));
         };
         // A worker that cannot run fails the files not yet analysed, so that the load still ends.
         const giveUp = (reason) => {
@@ -534,7 +547,7 @@ function analyseFiles(files) {
                 loading.progress(done, files.length, failed);
                 if (!finishIfDone()) feed(worker);
             };
-            feed(worker);
+            for (let i = 0; i < kFilesPerWorker; ++i) feed(worker);
         }
         loading.cancel = () => {
             run.cancelled = true;

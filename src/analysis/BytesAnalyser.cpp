@@ -5,9 +5,28 @@
 #include "analysis/Batch.h"
 #include "analysis/SaveWalk.h"
 #include "load/LoadError.h"
+#include "load/PortableInflater.h"
 #include "load/SaveFile.h"
 
 namespace quillmere::analysis {
+
+SaveRecord BytesAnalyser::analyse(const std::string& path, std::time_t modified, std::span<const std::uint8_t> bytes) {
+    SaveRecord rec = AnalyseGuarded(path, [&](FileFacts& facts) {
+        facts.fileDate = load::LocalFileDate(modified);
+        facts.utcOffset = load::LocalUtcOffset(modified);
+        if (static_cast<std::int64_t>(bytes.size()) > load::kMaxSaveFileBytes) {
+            throw load::LoadError(load::TooLargeMessage(static_cast<std::int64_t>(bytes.size())));
+        }
+        const load::MemoryBytes file(bytes);
+        load::ByteBuffer unused;  // bytes in memory are viewed where they are
+        const load::StreamPlan plan = load::PlanStream(file, unused);
+        load::PortableInflater inflater;
+        load::AssembleWorkBuffer(file, plan, m_work, inflater, unused);
+        return AnalyseSave(m_work);
+    });
+    if (m_work.bytes.capacity() > FileAnalyser::kKeptBufferBytes) m_work.bytes.release();
+    return rec;
+}
 
 std::optional<BytesAnalyser::StreamRequest> BytesAnalyser::begin(std::string path, std::time_t modified,
                                                                  std::vector<std::uint8_t> bytes) {

@@ -13,11 +13,17 @@
 
 namespace quillmere::analysis {
 
-// Analyses one save given as bytes whose stream its caller inflates (a browser, which has an
-// inflate of its own), in two steps around that inflate. The record, failures included, is the
-// one AnalyseFile gives for the same file with the same time.
+// Analyses one save given as bytes: in one call, inflating its stream itself, or in two steps
+// around an inflate that its caller does. The record, failures included, is the one AnalyseFile
+// gives for the same file with the same time. Its work data is kept from one save to the next, as
+// long as it holds at most FileAnalyser::kKeptBufferBytes.
 class BytesAnalyser {
 public:
+    // The record of the file `path` (its name is the record's), last modified at `modified`, that
+    // holds `bytes`.
+    [[nodiscard]] SaveRecord analyse(const std::string& path, std::time_t modified,
+                                     std::span<const std::uint8_t> bytes);
+
     // The stream to inflate: bytes [offset, offset + length) of the file. Its caller stops once the
     // output passes outputLimit bytes and reports InflateOutcome::TooLong.
     struct StreamRequest {

@@ -1,7 +1,7 @@
 #include "load/Inflate.h"
 
-// The Inflater of a build without zlib (the browser's): there the page inflates every stream and
-// hands its output over through InflatedStream, and a save read any other way is refused.
+// The Inflater of a build without zlib (the browser's): there BytesAnalyser inflates every stream
+// with PortableInflater, and a save read any other way is refused.
 
 namespace quillmere::load {
 

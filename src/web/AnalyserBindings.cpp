@@ -1,17 +1,13 @@
-// The worker's side of the browser edition: one SaveAnalyser per worker, two calls per file around
-// the inflate that the page does with the browser's own DecompressionStream.
+// The worker's side of the browser edition: one SaveAnalyser per worker, one call per file; the
+// core inflates the save's stream itself.
 //
 //   const a = new Module.SaveAnalyser();
-//   const step = a.begin(path, lastModifiedMs, bytes);
-//     // {inflate: true, streamOffset, streamLength, outputLimit}, or {inflate: false} when the file
-//     // is refused already; bytes[streamOffset, streamOffset + streamLength) is the zlib stream.
-//   const record = a.finish(inflated, outcome);  // Uint8Array: the encoded record
-//     // outcome: "complete" (with all the output), "too-long" (the output passed outputLimit and
-//     // was stopped), "damaged" or "cut" (the browser refused the stream: the two are handled
-//     // alike, the core inflates such a stream again for the desktop's message, so `inflated`
-//     // may be empty), or "none" when step.inflate was false (then `inflated` is empty).
+//   a.input(file.size).set(bytes);  // the file's bytes, written straight into the core's memory
+//   const record = a.analyse(path, lastModifiedMs);  // Uint8Array: the encoded record
 //   // A file above Module.maxSaveFileBytes() is not read at all:
-//   a.beginUnread(path, lastModifiedMs, size); a.finish(new Uint8Array(0), "none");
+//   const refused = a.analyseUnread(path, lastModifiedMs, size);
+//
+// The view input() gives is valid only until the next call into the module (its memory may grow).
 
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
@@ -22,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/Batch.h"
 #include "analysis/BytesAnalyser.h"
 #include "load/SaveFile.h"
 #include "session/RecordCodec.h"
@@ -37,53 +34,36 @@ std::time_t secondsOf(double milliseconds) {
     return std::isfinite(milliseconds) ? static_cast<std::time_t>(std::floor(milliseconds / 1000)) : 0;
 }
 
-std::vector<std::uint8_t> bytesOf(const val& array) {
-    return emscripten::convertJSArrayToNumberVector<std::uint8_t>(array);
-}
-
 val uint8ArrayOf(const std::vector<std::uint8_t>& bytes) {
     return val::global("Uint8Array").new_(emscripten::typed_memory_view(bytes.size(), bytes.data()));
 }
 
+// Holds a file's bytes from one file to the next, so that each save costs no new buffer; one grown
+// past FileAnalyser::kKeptBufferBytes by a rare big save is given back after it.
 class SaveAnalyser {
 public:
-    val begin(const std::string& path, double lastModifiedMs, const val& bytes) {
-        m_expectsInflate = false;
-        const auto request = m_analyser.begin(path, secondsOf(lastModifiedMs), bytesOf(bytes));
-        val step = val::object();
-        step.set("inflate", request.has_value());
-        if (request) {
-            m_expectsInflate = true;
-            step.set("streamOffset", static_cast<double>(request->offset));
-            step.set("streamLength", static_cast<double>(request->length));
-            step.set("outputLimit", static_cast<double>(request->outputLimit));
+    val input(double size) {
+        if (!(size >= 0 && size <= static_cast<double>(load::kMaxSaveFileBytes))) {
+            throw std::length_error("SaveAnalyser.input: no save is that large");
         }
-        return step;
+        m_input.resize(static_cast<std::size_t>(size));
+        return val(emscripten::typed_memory_view(m_input.size(), m_input.data()));
     }
 
-    void beginUnread(const std::string& path, double lastModifiedMs, double size) {
-        m_expectsInflate = false;
-        m_analyser.beginUnread(path, secondsOf(lastModifiedMs), static_cast<std::int64_t>(size));
-    }
-
-    val finish(const val& inflated, const std::string& outcome) {
-        const auto output = bytesOf(inflated);
-        const auto record = m_analyser.finish(output, outcomeOf(outcome));
+    val analyse(const std::string& path, double lastModifiedMs) {
+        const auto record = m_analyser.analyse(path, secondsOf(lastModifiedMs), m_input);
+        if (m_input.capacity() > analysis::FileAnalyser::kKeptBufferBytes) m_input = {};
         return uint8ArrayOf(session::EncodeRecord(record));
     }
 
-private:
-    load::InflateOutcome outcomeOf(const std::string& outcome) const {
-        if (!m_expectsInflate && outcome == "none") return load::InflateOutcome::Damaged;  // not looked at
-        if (m_expectsInflate && outcome == "complete") return load::InflateOutcome::Complete;
-        if (m_expectsInflate && outcome == "cut") return load::InflateOutcome::Cut;
-        if (m_expectsInflate && outcome == "damaged") return load::InflateOutcome::Damaged;
-        if (m_expectsInflate && outcome == "too-long") return load::InflateOutcome::TooLong;
-        throw std::invalid_argument("SaveAnalyser.finish: unexpected outcome '" + outcome + "'");
+    val analyseUnread(const std::string& path, double lastModifiedMs, double size) {
+        m_analyser.beginUnread(path, secondsOf(lastModifiedMs), static_cast<std::int64_t>(size));
+        return uint8ArrayOf(session::EncodeRecord(m_analyser.finish({}, load::InflateOutcome::Damaged)));
     }
 
+private:
     analysis::BytesAnalyser m_analyser;
-    bool m_expectsInflate = false;
+    std::vector<std::uint8_t> m_input;
 };
 
 double maxSaveFileBytes() { return static_cast<double>(load::kMaxSaveFileBytes); }
@@ -93,9 +73,9 @@ double maxSaveFileBytes() { return static_cast<double>(load::kMaxSaveFileBytes);
 EMSCRIPTEN_BINDINGS(quillmere_analyser) {
     emscripten::class_<SaveAnalyser>("SaveAnalyser")
         .constructor<>()
-        .function("begin", &SaveAnalyser::begin)
-        .function("beginUnread", &SaveAnalyser::beginUnread)
-        .function("finish", &SaveAnalyser::finish);
+        .function("input", &SaveAnalyser::input)
+        .function("analyse", &SaveAnalyser::analyse)
+        .function("analyseUnread", &SaveAnalyser::analyseUnread);
     emscripten::function("maxSaveFileBytes", &maxSaveFileBytes);
 }
 
