@@ -27,7 +27,7 @@ struct FileFacts {
 
 // The record of the file at `path`: what `analyse(FileFacts&)` returns, which fills in the facts
 // as it learns them. A LoadError, running out of memory or any other failure it throws becomes
-// the record's Failure, and the record then keeps only the path, the name and the facts.
+// the record's failure, and the record then keeps only the path, the name and the facts.
 template <typename Analyse>
 [[nodiscard]] SaveRecord AnalyseGuarded(const std::string& path, Analyse&& analyse) {
     std::string fileName = load::FileNameOf(path);

@@ -11,7 +11,7 @@ Inflater::~Inflater() = default;
 
 std::size_t Inflater::inflate(std::span<const std::uint8_t> /*stream*/, std::span<std::uint8_t> /*out*/,
                               std::int64_t /*fileOffset*/) {
-    throw LoadError("not loaded: this build inflates no save by itself (the page does)");
+    throw LoadError("not loaded: this build reads saves only as bytes in memory");
 }
 
 }  // namespace quillmere::load

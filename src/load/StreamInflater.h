@@ -43,29 +43,4 @@ protected:
 // The failure of a stream that inflates to more than kMaxSurplusBytes past the `declared` bytes.
 [[nodiscard]] LoadError StreamTooLongError(std::size_t declared);
 
-// How an inflate done elsewhere (by a browser) ended.
-enum class InflateOutcome {
-    Complete,  // the stream ended whole, its checksum verified
-    Cut,       // the input ended before the stream did (inflated again, as Damaged)
-    Damaged,   // refused: corrupt, a checksum that does not match, or bytes after its end
-    TooLong,   // the output passed the gameLength + kMaxSurplusBytes bytes it may have
-};
-
-// An inflate already done: its output (all of it, or at least what came before it was stopped)
-// and how it ended, given back as the desktop's inflate gives the same stream's. A stream that
-// failed is inflated again by PortableInflater, for the desktop's message.
-class InflatedStream final : public StreamInflater {
-public:
-    // `output` must outlive this object.
-    InflatedStream(std::span<const std::uint8_t> output, InflateOutcome outcome)
-        : m_output(output), m_outcome(outcome) {}
-
-    std::size_t inflate(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out,
-                        std::int64_t fileOffset) override;
-
-private:
-    std::span<const std::uint8_t> m_output;
-    InflateOutcome m_outcome;
-};
-
 }  // namespace quillmere::load

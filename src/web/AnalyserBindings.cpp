@@ -57,8 +57,8 @@ public:
     }
 
     val analyseUnread(const std::string& path, double lastModifiedMs, double size) {
-        m_analyser.beginUnread(path, secondsOf(lastModifiedMs), static_cast<std::int64_t>(size));
-        return uint8ArrayOf(session::EncodeRecord(m_analyser.finish({}, load::InflateOutcome::Damaged)));
+        return uint8ArrayOf(session::EncodeRecord(
+            m_analyser.refuseUnread(path, secondsOf(lastModifiedMs), static_cast<std::int64_t>(size))));
     }
 
 private:
