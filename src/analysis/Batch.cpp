@@ -17,20 +17,6 @@
 
 namespace quillmere::analysis {
 
-namespace {
-
-SaveRecord failedRecord(const std::string& path, std::string fileName, std::optional<double> fileDate,
-                        std::string failure) {
-    SaveRecord failed;
-    failed.path = path;
-    failed.fileName = std::move(fileName);
-    failed.fileDate = fileDate;
-    failed.failure = std::move(failure);
-    return failed;
-}
-
-}  // namespace
-
 struct FileAnalyser::Buffers {
     load::WorkBuffer work;
     load::ByteBuffer scratch;  // the file's bytes read on the way: pieces of its header, its stream
@@ -62,8 +48,18 @@ SaveRecord FileAnalyser::analyseWithBuffers(const std::string& path) {
     });
 }
 
+SaveRecord FailedRecord(const std::string& path, std::string fileName, std::optional<double> fileDate,
+                        std::string failure) {
+    SaveRecord failed;
+    failed.path = path;
+    failed.fileName = std::move(fileName);
+    failed.fileDate = fileDate;
+    failed.failure = std::move(failure);
+    return failed;
+}
+
 SaveRecord UnreadRecord(const std::string& path, std::string reason) {
-    return failedRecord(path, load::FileNameOf(path), std::nullopt, std::move(reason));
+    return FailedRecord(path, load::FileNameOf(path), std::nullopt, std::move(reason));
 }
 
 SaveRecord AnalyseFile(const std::string& path) { return FileAnalyser().analyse(path); }

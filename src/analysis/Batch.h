@@ -19,6 +19,10 @@ namespace quillmere::analysis {
 // data or is damaged, the record keeps only path, fileName and fileDate and failure holds the reason.
 [[nodiscard]] SaveRecord AnalyseFile(const std::string& path);
 
+// A record that keeps only the file's path, name and date, and `failure` as the reason.
+[[nodiscard]] SaveRecord FailedRecord(const std::string& path, std::string fileName, std::optional<double> fileDate,
+                                      std::string failure);
+
 // What is known of a save's file besides its bytes.
 struct FileFacts {
     std::optional<double> fileDate;  // as SaveRecord::fileDate
@@ -48,12 +52,8 @@ template <typename Analyse>
         // Nothing else is expected; the file still gets its row and its message.
         failure = error.what();
     }
-    SaveRecord failed;
-    failed.path = path;
-    failed.fileName = std::move(fileName);
-    failed.fileDate = facts.fileDate;
+    SaveRecord failed = FailedRecord(path, std::move(fileName), facts.fileDate, std::move(failure));
     failed.fileDateUtcOffset = facts.utcOffset;
-    failed.failure = std::move(failure);
     return failed;
 }
 

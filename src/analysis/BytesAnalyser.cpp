@@ -15,11 +15,8 @@ SaveRecord BytesAnalyser::analyse(const std::string& path, std::time_t modified,
         if (static_cast<std::int64_t>(bytes.size()) > load::kMaxSaveFileBytes) {
             throw load::LoadError(load::TooLargeMessage(static_cast<std::int64_t>(bytes.size())));
         }
-        const load::MemoryBytes file(bytes);
-        load::ByteBuffer unused;  // bytes in memory are viewed where they are
-        const load::StreamPlan plan = load::PlanStream(file, unused);
         load::PortableInflater inflater;
-        load::AssembleWorkBuffer(file, plan, m_work, inflater, unused);
+        load::AssembleWorkBuffer(bytes, m_work, inflater);
         return AnalyseSave(m_work);
     });
     if (m_work.bytes.capacity() > FileAnalyser::kKeptBufferBytes) m_work.bytes.release();

@@ -48,22 +48,6 @@ constexpr ExportKind kExports[] = {
 
 constexpr int kNoteMilliseconds = 6000;
 
-// The rule texts of `b` that differ from those of `a`, one line each.
-QString RuleChanges(const reload::RuleTexts& a, const reload::RuleTexts& b) {
-    const std::tuple<reload::RuleField, std::string, std::string> rules[] = {
-        {reload::RuleField::StartDate, reload::StartDateText(a), reload::StartDateText(b)},
-        {reload::RuleField::SessionsPerDay, a.sessionsPerDay, b.sessionsPerDay},
-        {reload::RuleField::MinSessionMinutes, a.minSessionMinutes, b.minSessionMinutes},
-        {reload::RuleField::Presessions, a.presessions, b.presessions},
-    };
-    QStringList lines;
-    for (const auto& [field, now, then] : rules) {
-        if (now != then)
-            lines << QStringLiteral("%1: %2 (typed: %3)").arg(reload::RuleName(field), FromUtf8(then), FromUtf8(now));
-    }
-    return lines.join(QLatin1Char('\n'));
-}
-
 }  // namespace
 
 void MainWindow::createMenus() {
@@ -350,7 +334,7 @@ bool MainWindow::openProfile(const QString& path) {
     const auto choose = [this](const reload::RuleTexts& theirs) -> std::optional<session::ProfileRules> {
         const auto answer = ask(tr("The profile sets other rules than those in force:\n%1\n\nUse the profile's rules? "
                                    "No keeps the rules in force.")
-                                    .arg(RuleChanges(m_session.ruleTexts(), theirs)),
+                                    .arg(FromUtf8(reload::RuleChanges(m_session.ruleTexts(), theirs))),
                                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         if (answer == QMessageBox::Cancel) return std::nullopt;
         return answer == QMessageBox::No ? session::ProfileRules::Keep : session::ProfileRules::Take;

@@ -68,10 +68,7 @@ QVariant ResultGridModel::data(const QModelIndex& index, int role) const {
 QVariant ResultGridModel::toolTip(int row, int column) const {
     if (row >= m_rows.recordCount()) return {};
     const auto& rec = m_rows.record(row);
-    if (analysis::StatusOf(rec) == analysis::SaveStatus::NotLoaded)
-        return tr("Not loaded: the load was cancelled before this file was read");
-    if (!rec.failure.empty()) return WithFullStop(FromUtf8(rec.failure));
-    if (!rec.blockText.empty()) return tr("Blocked by the organisers: %1").arg(FromWindows1251(rec.blockText));
+    if (!analysis::ShowsDetails(rec)) return FromUtf8(view::RowReason(rec));
     if (m_grid == view::Grid::Flags && !rec.flags.empty()) {
         QStringList flags;
         for (const auto& flag : rec.flags) flags << FromUtf8(flag);

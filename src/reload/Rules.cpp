@@ -4,6 +4,7 @@
 #include <chrono>
 #include <ctime>
 #include <string_view>
+#include <tuple>
 #include <utility>
 
 #include "analysis/ExtendedNumber.h"
@@ -189,6 +190,22 @@ bool RuleCheck::failed(RuleField field) const {
 }
 
 std::string StartDateText(const RuleTexts& texts) { return texts.day + "-" + texts.month + "-" + texts.year; }
+
+std::string RuleChanges(const RuleTexts& typed, const RuleTexts& theirs) {
+    const std::tuple<RuleField, std::string, std::string> rules[] = {
+        {RuleField::StartDate, StartDateText(typed), StartDateText(theirs)},
+        {RuleField::SessionsPerDay, typed.sessionsPerDay, theirs.sessionsPerDay},
+        {RuleField::MinSessionMinutes, typed.minSessionMinutes, theirs.minSessionMinutes},
+        {RuleField::Presessions, typed.presessions, theirs.presessions},
+    };
+    std::string lines;
+    for (const auto& [field, now, then] : rules) {
+        if (now == then) continue;
+        if (!lines.empty()) lines += '\n';
+        lines += std::string(RuleName(field)) + ": " + then + " (typed: " + now + ")";
+    }
+    return lines;
+}
 
 bool SetStartDateText(RuleTexts& texts, std::string_view text) {
     const auto first = text.find('-');

@@ -33,6 +33,10 @@ enum class RuleField { StartDate, SessionsPerDay, MinSessionMinutes, Presessions
 // The name of a rule as its box is captioned, e.g. "sessions per day".
 [[nodiscard]] const char* RuleName(RuleField field);
 
+// The rules `theirs` sets otherwise than `typed`, one line each, e.g.
+// "sessions per day: 2 (typed: 1,5)"; empty when they agree.
+[[nodiscard]] std::string RuleChanges(const RuleTexts& typed, const RuleTexts& theirs);
+
 // A rule text that does not parse or is out of range. The message has no final full stop, e.g.
 // "'-11-2005' is not a valid date" or "presessions must be 0 or more, not '-5'".
 struct RuleError {

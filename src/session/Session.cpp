@@ -60,10 +60,15 @@ bool Session::openProfile(const std::string& path,
     return true;
 }
 
-Profile Session::saveProfile(const std::string& path, const std::string& fallbackName) const {
+Profile Session::profileInForce(const std::string& fallbackName) const {
     Profile profile = m_profile.value_or(Profile{});
     profile.rules = m_ruleTexts;
     if (profile.name.empty()) profile.name = fallbackName;
+    return profile;
+}
+
+Profile Session::saveProfile(const std::string& path, const std::string& fallbackName) const {
+    Profile profile = profileInForce(fallbackName);
     exporting::WriteFileAtomically(path, ProfileJson(profile));
     return profile;
 }

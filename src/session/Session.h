@@ -105,8 +105,11 @@ public:
     // ProfileError naming the file and the problem; nothing changes then.
     bool openProfile(const std::string& path,
                      const std::function<std::optional<ProfileRules>(const reload::RuleTexts& theirs)>& choose);
-    // Writes the profile in use with the rules in force to `path`, replacing it atomically; named
-    // `fallbackName` when it has no name. Returns the profile written. Throws exporting::ExportError.
+    // The profile in use (an empty one without) with the rules in force, named `fallbackName` when
+    // it has no name of its own: what a saved profile holds.
+    [[nodiscard]] Profile profileInForce(const std::string& fallbackName) const;
+    // Writes profileInForce(fallbackName) to `path`, replacing it atomically. Returns the profile
+    // written. Throws exporting::ExportError.
     Profile saveProfile(const std::string& path, const std::string& fallbackName) const;
 
     // Takes a tournament's profile: with ProfileRules::Take its rule texts become the rules (as

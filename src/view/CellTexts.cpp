@@ -124,6 +124,25 @@ std::string VerdictText(analysis::Verdict verdict) {
     return "Fair";
 }
 
+std::string WithFullStop(std::string text) {
+    if (!text.empty() && text.back() != '.') text += '.';
+    return text;
+}
+
+std::string RowReason(const analysis::SaveRecord& rec) {
+    switch (analysis::StatusOf(rec)) {
+        case analysis::SaveStatus::NotLoaded:
+            return "Not loaded: the load was cancelled before this file was read";
+        case analysis::SaveStatus::Failed:
+            return WithFullStop(rec.failure);
+        case analysis::SaveStatus::Blocked:
+            return "Blocked by the organisers: " + load::Windows1251ToUtf8(rec.blockText);
+        case analysis::SaveStatus::Analysed:
+            return {};
+    }
+    return {};
+}
+
 std::string VerdictExplanation(const analysis::ReloadJudgement& judged, std::int32_t loadCount) {
     const auto thresholds = reload::VerdictThresholdsOf(judged.maxReloads);
     std::string text = std::to_string(judged.reloads) + " reloads, " + std::to_string(judged.maxReloads) +

@@ -46,6 +46,13 @@ struct FormatOptions {
 // the verdicts and how many more reloads lead to the next one.
 [[nodiscard]] std::string VerdictExplanation(const analysis::ReloadJudgement& judged, std::int32_t loadCount);
 
+// `text` ending with a full stop, as a message shown on its own ends.
+[[nodiscard]] std::string WithFullStop(std::string text);
+
+// Why a row shows no details, for its tooltip (UTF-8): the save was left out by a cancel, failed
+// (its failure) or was blocked (the organisers' text); empty for an analysed save.
+[[nodiscard]] std::string RowReason(const analysis::SaveRecord& rec);
+
 // A line that sums up a loaded batch: "11 saves: 8 analysed, 1 blocked, 2 failed".
 [[nodiscard]] std::string BatchSummary(const analysis::ResultTable& table);
 

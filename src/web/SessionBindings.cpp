@@ -10,7 +10,6 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "analysis/Batch.h"
@@ -70,11 +69,6 @@ const char* FieldName(reload::RuleField field) {
     return "";
 }
 
-std::string WithFullStop(std::string text) {
-    if (!text.empty() && text.back() != '.') text += '.';
-    return text;
-}
-
 std::optional<view::Grid> GridOf(int grid) {
     if (grid < 0 || grid > static_cast<int>(view::Grid::Flags)) return std::nullopt;
     return static_cast<view::Grid>(grid);
@@ -105,24 +99,6 @@ val RuleTextsObject(const reload::RuleTexts& rules) {
     texts.set("minSessionMinutes", rules.minSessionMinutes);
     texts.set("presessions", rules.presessions);
     return texts;
-}
-
-// The rule texts of `b` that differ from those of `a`, one line each.
-std::string RuleChanges(const reload::RuleTexts& a, const reload::RuleTexts& b) {
-    const auto date = [](const reload::RuleTexts& t) { return t.day + "-" + t.month + "-" + t.year; };
-    const std::tuple<reload::RuleField, std::string, std::string> rules[] = {
-        {reload::RuleField::StartDate, date(a), date(b)},
-        {reload::RuleField::SessionsPerDay, a.sessionsPerDay, b.sessionsPerDay},
-        {reload::RuleField::MinSessionMinutes, a.minSessionMinutes, b.minSessionMinutes},
-        {reload::RuleField::Presessions, a.presessions, b.presessions},
-    };
-    std::string lines;
-    for (const auto& [field, now, then] : rules) {
-        if (now == then) continue;
-        if (!lines.empty()) lines += '\n';
-        lines += std::string(reload::RuleName(field)) + ": " + then + " (typed: " + now + ")";
-    }
-    return lines;
 }
 
 }  // namespace
@@ -165,7 +141,7 @@ public:
         for (const auto& [path, message] : summary.failures) {
             val failure = val::object();
             failure.set("path", load::FileNameToUtf8(path));
-            failure.set("message", WithFullStop(message));
+            failure.set("message", view::WithFullStop(message));
             failures.call<void>("push", failure);
         }
         result.set("failures", failures);
@@ -187,9 +163,9 @@ public:
         try {
             const auto profile = session::ParseProfile(json);
             result.set("name", profile.name.empty() ? fallbackName : profile.name);
-            result.set("changes", RuleChanges(m_session.ruleTexts(), profile.rules));
+            result.set("changes", reload::RuleChanges(m_session.ruleTexts(), profile.rules));
         } catch (const session::ProfileError& error) {
-            result.set("error", WithFullStop(error.what()));
+            result.set("error", view::WithFullStop(error.what()));
         }
         return result;
     }
@@ -204,7 +180,7 @@ public:
                                               keepRules ? session::ProfileRules::Keep : session::ProfileRules::Take));
         } catch (const session::ProfileError& error) {
             val result = val::object();
-            result.set("error", WithFullStop(error.what()));
+            result.set("error", view::WithFullStop(error.what()));
             return result;
         }
     }
@@ -212,9 +188,7 @@ public:
     // The profile in use with the rules in force, as JSON text; named `fallbackName` when it has
     // no name of its own.
     std::string profileJson(const std::string& fallbackName) {
-        session::Profile profile = m_session.profile().value_or(session::Profile{});
-        profile.rules = m_session.ruleTexts();
-        if (profile.name.empty()) profile.name = fallbackName;
+        const auto profile = m_session.profileInForce(fallbackName);
         m_profileName = profile.name;
         return session::ProfileJson(profile);
     }
@@ -301,29 +275,25 @@ public:
         val states = val::array();
         for (const auto& rec : m_session.records()) {
             val state = val::object();
-            std::string reason;
-            std::string status = "analysed";
+            const char* status = "analysed";
             switch (analysis::StatusOf(rec)) {
                 case analysis::SaveStatus::NotLoaded:
                     status = "notLoaded";
-                    reason = "Not loaded: the load was cancelled before this file was read";
                     break;
                 case analysis::SaveStatus::Failed:
                     status = "failed";
-                    reason = WithFullStop(rec.failure);
                     break;
                 case analysis::SaveStatus::Blocked:
                     status = "blocked";
-                    reason = "Blocked by the organisers: " + load::Windows1251ToUtf8(rec.blockText);
                     break;
                 case analysis::SaveStatus::Analysed:
                     break;
             }
             std::string flags;
             for (const auto& flag : rec.flags) flags += (flags.empty() ? "" : "\n") + flag;
-            state.set("status", status);
+            state.set("status", std::string(status));
             state.set("flagged", !rec.flags.empty());
-            state.set("reason", reason);
+            state.set("reason", view::RowReason(rec));
             state.set("flags", flags);
             state.set("verdict", rec.reload ? view::VerdictExplanation(*rec.reload, rec.loadCount) : std::string());
             states.call<void>("push", state);
@@ -441,7 +411,7 @@ public:
             result.set("bytes", Bytes(m_session.report(static_cast<session::ReportFormat>(format), options)));
             result.set("rows", m_session.size());
         } catch (const session::RulesInvalid& error) {
-            result.set("error", "The results were not saved: " + WithFullStop(error.what()));
+            result.set("error", "The results were not saved: " + view::WithFullStop(error.what()));
         }
         return result;
     }
@@ -458,7 +428,7 @@ private:
         for (const auto& error : check.errors) {
             val item = val::object();
             item.set("field", std::string(FieldName(error.field)));
-            item.set("message", WithFullStop(error.message));
+            item.set("message", view::WithFullStop(error.message));
             errors.call<void>("push", item);
         }
         result.set("errors", errors);
