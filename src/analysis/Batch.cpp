@@ -11,16 +11,16 @@
 
 #include "analysis/SaveWalk.h"
 #include "load/Container.h"
-#include "load/Inflate.h"
 #include "load/LoadError.h"
 #include "load/SaveFile.h"
+#include "load/inflate/PortableInflater.h"
 
 namespace quillmere::analysis {
 
 struct FileAnalyser::Buffers {
     load::WorkBuffer work;
     load::ByteBuffer scratch;  // the file's bytes read on the way: pieces of its header, its stream
-    load::Inflater inflater;
+    load::inflate::PortableInflater inflater;
 };
 
 FileAnalyser::FileAnalyser() : m_buffers(std::make_unique<Buffers>()) {}

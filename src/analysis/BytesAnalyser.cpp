@@ -3,8 +3,8 @@
 #include "analysis/Batch.h"
 #include "analysis/SaveWalk.h"
 #include "load/LoadError.h"
-#include "load/PortableInflater.h"
 #include "load/SaveFile.h"
+#include "load/inflate/PortableInflater.h"
 
 namespace quillmere::analysis {
 
@@ -15,7 +15,7 @@ SaveRecord BytesAnalyser::analyse(const std::string& path, std::time_t modified,
         if (static_cast<std::int64_t>(bytes.size()) > load::kMaxSaveFileBytes) {
             throw load::LoadError(load::TooLargeMessage(static_cast<std::int64_t>(bytes.size())));
         }
-        load::PortableInflater inflater;
+        load::inflate::PortableInflater inflater;
         load::AssembleWorkBuffer(bytes, m_work, inflater);
         return AnalyseSave(m_work);
     });

@@ -7,6 +7,7 @@
 
 #include "load/ByteOrder.h"
 #include "load/LoadError.h"
+#include "load/inflate/PortableInflater.h"
 
 namespace quillmere::load {
 
@@ -117,6 +118,13 @@ void AssembleWorkBuffer(const SaveBytes& file, WorkBuffer& work, StreamInflater&
 void AssembleWorkBuffer(std::span<const std::uint8_t> file, WorkBuffer& work, StreamInflater& inflater) {
     ByteBuffer unused;  // bytes in memory are viewed where they are
     AssembleWorkBuffer(MemoryBytes(file), work, inflater, unused);
+}
+
+WorkBuffer AssembleWorkBuffer(std::span<const std::uint8_t> file) {
+    WorkBuffer work;
+    inflate::PortableInflater inflater;
+    AssembleWorkBuffer(file, work, inflater);
+    return work;
 }
 
 }  // namespace quillmere::load

@@ -74,7 +74,7 @@ void AssembleWorkBuffer(const SaveBytes& file, WorkBuffer& work, StreamInflater&
 // The same for a file in memory.
 void AssembleWorkBuffer(std::span<const std::uint8_t> file, WorkBuffer& work, StreamInflater& inflater);
 
-// The same with buffers of its own and the zlib inflater (defined with it, in Inflate.cpp).
+// The same with buffers of its own.
 [[nodiscard]] WorkBuffer AssembleWorkBuffer(std::span<const std::uint8_t> file);
 
 }  // namespace quillmere::load

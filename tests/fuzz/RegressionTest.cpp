@@ -3,7 +3,9 @@
 #include <filesystem>
 
 #include "fuzz/FuzzTarget.h"
+#include "fuzz/InflateFuzzTarget.h"
 #include "fuzz/TournamentFuzzTarget.h"
+#include "support/CraftedStreams.h"
 #include "support/TempFolder.h"
 
 namespace quillmere::fuzz {
@@ -28,6 +30,15 @@ TEST(FuzzRegressions, EveryKeptInputPassesTheFuzzTarget) {
 
 TEST(FuzzRegressions, EveryKeptTournamentInputPassesTheTournamentFuzzTarget) {
     EXPECT_GE(ReplayFolder(QUILLMERE_FUZZ_TOURNAMENT_REGRESSIONS, FuzzTournamentInput), 3);
+}
+
+TEST(FuzzRegressions, StreamsNoEncoderWritesPassTheInflateFuzzTarget) {
+    for (const auto& crafted : testsupport::CraftedStreams()) {
+        for (const std::size_t outputBytes : {0, 1, 300, 70000}) {
+            const auto input = InflateInput(outputBytes, crafted.stream);
+            EXPECT_EQ(FuzzInflateInput(input.data(), input.size()), 0);
+        }
+    }
 }
 
 }  // namespace

@@ -7,9 +7,9 @@
 #include <random>
 #include <string>
 
-#include "load/Inflate.h"
 #include "load/LoadError.h"
 #include "load/SaveFile.h"
+#include "load/inflate/PortableInflater.h"
 #include "savewriter/SaveWriter.h"
 #include "support/TempFolder.h"
 
@@ -44,7 +44,7 @@ std::string messageOf(const std::vector<std::uint8_t>& file) {
 template <typename Assemble>
 std::string outcomeOf(Assemble assemble) {
     WorkBuffer work;
-    Inflater inflater;
+    inflate::PortableInflater inflater;
     try {
         assemble(work, inflater);
     } catch (const LoadError& e) {
@@ -57,11 +57,11 @@ std::string outcomeOf(Assemble assemble) {
 // The message, or "ok", of the bytes loaded from memory; loaded from a file on disk, they must give
 // the same work data or the same message.
 std::string checkedMessageOf(const std::vector<std::uint8_t>& file) {
-    const auto fromMemory =
-        outcomeOf([&](WorkBuffer& work, Inflater& inflater) { AssembleWorkBuffer(file, work, inflater); });
+    const auto fromMemory = outcomeOf(
+        [&](WorkBuffer& work, inflate::PortableInflater& inflater) { AssembleWorkBuffer(file, work, inflater); });
     const testsupport::TempFolder dir("container");
     const auto path = dir.write("save.sav", file);
-    const auto fromFile = outcomeOf([&](WorkBuffer& work, Inflater& inflater) {
+    const auto fromFile = outcomeOf([&](WorkBuffer& work, inflate::PortableInflater& inflater) {
         const SaveFile saveFile(path);
         ByteBuffer scratch;
         AssembleWorkBuffer(saveFile.contents(), work, inflater, scratch);
@@ -255,7 +255,7 @@ TEST(Container, ALengthTheFileCannotHoldIsRefusedBeforeAnythingIsAllocated) {
     c.declaredU = 256 * 1024 * 1024;
     const auto file = BuildContainer(c);
     WorkBuffer work;
-    Inflater inflater;
+    inflate::PortableInflater inflater;
     EXPECT_THROW(AssembleWorkBuffer(file, work, inflater), LoadError);
     EXPECT_EQ(work.bytes.size(), 0u);
 }

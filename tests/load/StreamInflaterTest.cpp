@@ -8,8 +8,9 @@
 #include <vector>
 
 #include "load/Container.h"
-#include "load/Inflate.h"
-#include "load/PortableInflater.h"
+#include "load/inflate/FastInflate.h"
+#include "load/inflate/PortableInflater.h"
+#include "load/inflate/ZlibInflater.h"
 #include "savewriter/SampleGames.h"
 #include "savewriter/SaveWriter.h"
 
@@ -36,27 +37,27 @@ std::string outcomeWith(const std::vector<std::uint8_t>& file, StreamInflater& i
     return describe(work);
 }
 
-// Whether the core's table-driven inflate alone takes the stream of `file`, to the desktop's bytes,
-// when the desktop takes it.
+// Whether the core's table-driven inflate alone takes the stream of `file`, to zlib's bytes, when
+// zlib takes it.
 void expectTakenWhole(const std::vector<std::uint8_t>& file) {
-    Inflater desktop;
-    if (!outcomeWith(file, desktop).starts_with("ok")) return;
+    inflate::ZlibInflater zlib;
+    if (!outcomeWith(file, zlib).starts_with("ok")) return;
     ByteBuffer unused;
     const StreamPlan plan = PlanStream(MemoryBytes(file), unused);
     const auto stream = std::span(file).subspan(static_cast<std::size_t>(plan.streamOffset),
                                                 static_cast<std::size_t>(plan.streamBytes));
     std::vector<std::uint8_t> expected(static_cast<std::size_t>(plan.gameLength));
     std::vector<std::uint8_t> output(expected.size());
-    const std::size_t consumed = desktop.inflate(stream, expected, plan.streamOffset);
-    EXPECT_EQ(InflateWhole(stream, output), std::optional(consumed)) << file.size();
+    const std::size_t consumed = zlib.inflate(stream, expected, plan.streamOffset);
+    EXPECT_EQ(inflate::InflateWhole(stream, output), std::optional(consumed)) << file.size();
     EXPECT_TRUE(output == expected) << file.size();
 }
 
-// The desktop's outcome, and the same from the core's own inflate.
+// zlib's outcome, and the same from the core's own inflate.
 void expectSameOutcome(const std::vector<std::uint8_t>& file) {
-    Inflater desktop;
-    const std::string expected = outcomeWith(file, desktop);
-    PortableInflater portable;
+    inflate::ZlibInflater zlib;
+    const std::string expected = outcomeWith(file, zlib);
+    inflate::PortableInflater portable;
     EXPECT_EQ(outcomeWith(file, portable), expected) << file.size();
 }
 
@@ -68,14 +69,14 @@ Container sample() {
     return c;
 }
 
-TEST(StreamInflater, AnInflateDoneElsewhereGivesTheDesktopsWorkDataOrMessageForEveryCut) {
+TEST(StreamInflater, TheCoresInflateGivesZlibsWorkDataOrMessageForEveryCut) {
     const auto whole = BuildContainer(sample());
     for (std::size_t cut = 0; cut <= whole.size(); ++cut) {
         expectSameOutcome({whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut)});
     }
 }
 
-TEST(StreamInflater, LengthsThatDisagreeWithTheStreamGiveTheDesktopsOutcome) {
+TEST(StreamInflater, LengthsThatDisagreeWithTheStreamGiveZlibsOutcome) {
     for (const std::int32_t declaredU : {1, 40, 75, 76, 77, 500}) {
         auto c = sample();
         c.declaredU = declaredU;
@@ -124,7 +125,7 @@ TEST(StreamInflater, RealSavesDamagedAnywhereGiveZlibsReasonAndByte) {
     }
 }
 
-TEST(StreamInflater, WholeSavesInflateToTheDesktopsWorkData) {
+TEST(StreamInflater, WholeSavesInflateToZlibsWorkData) {
     // Fixed and dynamic codes at every level, long histories, stored blocks of noise.
     std::vector<std::vector<std::uint8_t>> files;
     for (const auto& save : savewriter::ExampleBatch()) files.push_back(save.bytes);

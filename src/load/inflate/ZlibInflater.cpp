@@ -1,8 +1,5 @@
-#include "load/Inflate.h"
+#include "load/inflate/ZlibInflater.h"
 
-#include "load/Container.h"
-
-#include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -11,7 +8,7 @@
 #include <new>
 #include <string>
 
-namespace quillmere::load {
+namespace quillmere::load::inflate {
 
 namespace {
 
@@ -33,30 +30,8 @@ private:
 
 }  // namespace
 
-Inflater::Inflater() : m_decompressor(libdeflate_alloc_decompressor()) {
-    if (m_decompressor == nullptr) throw std::bad_alloc();
-}
-
-Inflater::~Inflater() { libdeflate_free_decompressor(m_decompressor); }
-
-std::size_t Inflater::inflate(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out,
-                              std::int64_t fileOffset) {
-    if (const auto consumed = inflateWhole(stream, out)) return *consumed;
-    return inflateStepwise(stream, out, fileOffset);
-}
-
-std::optional<std::size_t> Inflater::inflateWhole(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out) {
-    std::size_t consumed = 0;
-    std::size_t produced = 0;
-    const auto result = libdeflate_zlib_decompress_ex(m_decompressor, stream.data(), stream.size(), out.data(),
-                                                      out.size(), &consumed, &produced);
-    if (result != LIBDEFLATE_SUCCESS) return std::nullopt;  // damaged, cut, or longer than `out`
-    std::fill(out.begin() + static_cast<std::ptrdiff_t>(produced), out.end(), std::uint8_t{0});
-    return consumed;
-}
-
-std::size_t Inflater::inflateStepwise(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out,
-                                      std::int64_t fileOffset) {
+std::size_t ZlibInflater::inflate(std::span<const std::uint8_t> stream, std::span<std::uint8_t> out,
+                                  std::int64_t fileOffset) {
     ZlibStream state;
     z_stream& z = state.z();
     z.next_in = const_cast<Bytef*>(stream.data());
@@ -104,11 +79,4 @@ std::size_t Inflater::inflateStepwise(std::span<const std::uint8_t> stream, std:
     return stream.size() - inputLeft - z.avail_in;
 }
 
-WorkBuffer AssembleWorkBuffer(std::span<const std::uint8_t> file) {
-    WorkBuffer work;
-    Inflater inflater;
-    AssembleWorkBuffer(file, work, inflater);
-    return work;
-}
-
-}  // namespace quillmere::load
+}  // namespace quillmere::load::inflate
