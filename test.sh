@@ -32,18 +32,19 @@ cmake --build build-asan --target quillmere_core_tests quillmere_gui_tests
     LSAN_OPTIONS=suppressions="$PWD/../tests/sanitizer-suppressions.txt" UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --output-on-failure -R '^(core|gui)\.')
 
-# A minute of each fuzzer, when clang is there, in three runs from the seeds: the save path, and
-# the profiles, tournament checks and reports. A run keeps every input it finds in memory, and
-# these are large. The sanitizer's quarantine of freed memory is kept small, so that the memory
-# limit measures the target, not the checker. What they find belongs in tests/fuzz/regressions and
-# tests/fuzz/tournament-regressions.
+# A minute of each fuzzer, when clang is there, in three runs from the seeds: the save path, the
+# core's inflate against zlib's, and the profiles, tournament checks and reports. A run keeps every
+# input it finds in memory, and these are large. The sanitizer's quarantine of freed memory is kept
+# small, so that the memory limit measures the target, not the checker. What they find belongs in
+# tests/fuzz/regressions and tests/fuzz/tournament-regressions (a stream: tests/support/CraftedStreams).
 if command -v clang++ >/dev/null; then
     CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLMERE_FUZZ=ON \
         -DQUILLMERE_WERROR=ON -DQUILLMERE_BUILD_GUI=OFF -DQUILLMERE_BUILD_TESTS=OFF -DQUILLMERE_BUILD_BENCH=OFF >/dev/null
     cmake --build build-fuzz --target quillmere-fuzz quillmere-fuzz-corpus quillmere-fuzz-tournament \
-        quillmere-fuzz-tournament-corpus
-    rm -rf build-fuzz/seeds build-fuzz/tournament-seeds
+        quillmere-fuzz-tournament-corpus quillmere-fuzz-inflate quillmere-fuzz-inflate-corpus
+    rm -rf build-fuzz/seeds build-fuzz/tournament-seeds build-fuzz/inflate-seeds
     build-fuzz/bin/quillmere-fuzz-corpus build-fuzz/seeds
+    build-fuzz/bin/quillmere-fuzz-inflate-corpus build-fuzz/inflate-seeds
     cp tests/fuzz/regressions/* build-fuzz/seeds/
     build-fuzz/bin/quillmere-fuzz-tournament-corpus build-fuzz/tournament-seeds
     cp tests/fuzz/tournament-regressions/* build-fuzz/tournament-seeds/
@@ -58,5 +59,6 @@ if command -v clang++ >/dev/null; then
         done
     }
     fuzz save build-fuzz/bin/quillmere-fuzz tests/fuzz/save.dict build-fuzz/seeds
+    fuzz inflate build-fuzz/bin/quillmere-fuzz-inflate tests/fuzz/inflate.dict build-fuzz/inflate-seeds
     fuzz tournament build-fuzz/bin/quillmere-fuzz-tournament tests/fuzz/tournament.dict build-fuzz/tournament-seeds
 fi

@@ -1,6 +1,6 @@
 // Times the analysis of batches of large saves against merely reading them and inflating their
-// streams with zlib, with one worker and with one per core, and reports the peak resident memory
-// of each run.
+// streams with zlib (the baseline) and with libdeflate (the floor), with one worker and with one per
+// core, and reports the peak resident memory of each run.
 //
 //   quillmere-bench [--files N] [--dir DIR] [--keep] [--rounds R] [--batch plain|varied|both]
 //                   [--generate-only] [--memory-only] [--measure DIR]
@@ -15,6 +15,7 @@
 // small files that all fail. With --measure, only the saves already in DIR are timed (nothing is
 // written), so that another front end can be measured beside the same baseline.
 
+#include <libdeflate.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -36,6 +37,7 @@
 #include "analysis/Batch.h"
 #include "load/Container.h"
 #include "load/SaveFile.h"
+#include "load/inflate/PortableInflater.h"
 #include "savewriter/SampleGames.h"
 #include "session/Session.h"
 
@@ -99,9 +101,14 @@ Options parse(int argc, char** argv) {
     return options;
 }
 
-// Baseline: read each file and inflate its stream once with zlib, as any load must at the least.
-void inflateOnly(const std::vector<std::string>& paths) {
+enum class Inflate { Zlib, Libdeflate, Core };
+
+// A floor: read each file and inflate its stream once, as any load must at the least, with zlib
+// (the baseline), libdeflate (the fastest inflate there is here) or the core's own inflate.
+void inflateOnly(const std::vector<std::string>& paths, Inflate how) {
     std::uint64_t checksum = 0;
+    libdeflate_decompressor* decompressor = libdeflate_alloc_decompressor();
+    quillmere::load::inflate::PortableInflater core;
     for (const auto& path : paths) {
         quillmere::load::ByteBuffer file;
         const quillmere::load::SaveFile saveFile(path);
@@ -114,13 +121,24 @@ void inflateOnly(const std::vector<std::string>& paths) {
         std::memcpy(&u, file.data() + p - 8, 4);
         std::memcpy(&c, file.data() + p - 4, 4);
         std::vector<std::uint8_t> out(static_cast<std::size_t>(u));
-        uLongf outLength = static_cast<uLongf>(u);
-        if (uncompress(out.data(), &outLength, file.data() + p, static_cast<uLong>(c)) != Z_OK) {
+        const std::span<const std::uint8_t> stream(file.data() + p, static_cast<std::size_t>(c));
+        bool inflated = true;
+        if (how == Inflate::Zlib) {
+            uLongf outLength = static_cast<uLongf>(u);
+            inflated = uncompress(out.data(), &outLength, stream.data(), static_cast<uLong>(c)) == Z_OK;
+        } else if (how == Inflate::Libdeflate) {
+            inflated = libdeflate_zlib_decompress(decompressor, stream.data(), stream.size(), out.data(), out.size(),
+                                                  nullptr) == LIBDEFLATE_SUCCESS;
+        } else {
+            (void)core.inflate(stream, out, p);
+        }
+        if (!inflated) {
             std::fprintf(stderr, "%s: does not inflate\n", path.c_str());
             std::exit(1);
         }
         checksum += out[out.size() / 2];
     }
+    libdeflate_free_decompressor(decompressor);
     if (checksum == 1) std::fprintf(stderr, "\n");  // keeps the work observable
 }
 
@@ -233,27 +251,33 @@ void writeJson(const std::vector<std::string>& paths, unsigned jobs) {
     if (written == 0) std::_Exit(1);
 }
 
-void report(const char* what, const Measurement& m, const Measurement& baseline) {
-    std::printf("  %-26s %7.3f s  %5.2f x baseline  peak %6.1f MB\n", what, m.seconds, m.seconds / baseline.seconds,
-                static_cast<double>(m.peakKiB) / 1024.0);
+void report(const char* what, const Measurement& m, const Measurement& baseline, const Measurement& floor) {
+    std::printf("  %-30s %7.3f s  %5.2f x baseline  %5.2f x floor  peak %6.1f MB\n", what, m.seconds,
+                m.seconds / baseline.seconds, m.seconds / floor.seconds, static_cast<double>(m.peakKiB) / 1024.0);
 }
 
 void measure(const char* name, const std::vector<std::string>& paths, int rounds, unsigned cores) {
-    inChild([&] { inflateOnly(paths); });  // warms the page cache
+    inChild([&] { inflateOnly(paths, Inflate::Zlib); });  // warms the page cache
     Measurement baseline;
+    Measurement floor;
+    Measurement core;
     Measurement one;
     Measurement all;
     for (int round = 0; round < rounds; ++round) {
-        keepFastest(baseline, inChild([&] { inflateOnly(paths); }));
+        keepFastest(baseline, inChild([&] { inflateOnly(paths, Inflate::Zlib); }));
+        keepFastest(floor, inChild([&] { inflateOnly(paths, Inflate::Libdeflate); }));
+        keepFastest(core, inChild([&] { inflateOnly(paths, Inflate::Core); }));
         keepFastest(one, inChild([&] { analyse(paths, 1); }));
         keepFastest(all, inChild([&] { analyse(paths, cores); }));
     }
-    std::printf("%s batch, fastest of %d rounds:\n", name, rounds);
-    std::printf("  %-26s %7.3f s                    peak %6.1f MB\n", "read + zlib inflate", baseline.seconds,
-                static_cast<double>(baseline.peakKiB) / 1024.0);
-    report("analysis, 1 worker", one, baseline);
+    std::printf("%s batch, fastest of %d rounds (floor: read + libdeflate inflate, one core):\n", name, rounds);
+    std::printf("  %-30s %7.3f s                                 peak %6.1f MB\n", "read + zlib inflate (baseline)",
+                baseline.seconds, static_cast<double>(baseline.peakKiB) / 1024.0);
+    report("read + libdeflate inflate", floor, baseline, floor);
+    report("read + the core's inflate", core, baseline, floor);
+    report("analysis, 1 worker", one, baseline, floor);
     const std::string allName = "analysis, " + std::to_string(cores) + " workers";
-    report(allName.c_str(), all, baseline);
+    report(allName.c_str(), all, baseline, floor);
     measureDigest(paths);
 }
 

@@ -23,8 +23,9 @@ for argument in "$@"; do
 done
 
 # What the programs need at run time (the window's Qt libraries and display plugins).
-run_packages=(zlib1g libdeflate0 libqt6widgets6 libqt6charts6 libqt6svg6 qt6-qpa-plugins)
-# What builds them; the unit tests are part of the default build, so GoogleTest is here too.
+run_packages=(libqt6widgets6 libqt6charts6 libqt6svg6 qt6-qpa-plugins)
+# What builds them; the unit tests and the benchmark are part of the default build, so GoogleTest,
+# zlib (the tests' reference inflate) and libdeflate (the benchmark's floor) are here too.
 build_packages=(
     build-essential cmake ninja-build pkg-config
     zlib1g-dev libdeflate-dev libxxhash-dev nlohmann-json3-dev libgtest-dev
