@@ -55,7 +55,7 @@ function showMessage(text) {
 
 function showNote(text) {
     clearTimeout(noteTimer);
-    $('StatusText').textContent = text;
+    $('StatusText').textContent = session.statusLine(text);
     noteTimer = setTimeout(() => { noteTimer = null; showStatus(); }, 6000);
 }
 
@@ -211,9 +211,7 @@ function showStatus() {
     const off = status.checksOff.join('; ');
     $('ChecksOff').textContent = off;
     if (loading || noteTimer !== null) return;
-    let text = status.summary;
-    if (off) text += ` - ${off}`;
-    $('StatusText').textContent = text;
+    $('StatusText').textContent = session.statusLine('');
 }
 
 function setSelection(rows, keepCursor) {
@@ -393,17 +391,17 @@ function showProfileName() {
 }
 
 async function openProfileFile(file) {
-    let text;
+    let bytes;
     try {
-        text = await file.text();
+        // The core refuses a file larger than any profile: a byte more than that is all it needs.
+        bytes = new Uint8Array(await file.slice(0, core.mostProfileBytes() + 1).arrayBuffer());
     } catch (error) {
         showMessage(`${file.name}: the file cannot be read.`);
         return;
     }
-    const fallback = file.name.replace(/\.[^.]*$/, '');
-    const look = session.inspectProfile(text, fallback);
+    const look = session.inspectProfile(bytes, file.name);
     if (look.error !== undefined) {
-        showMessage(`${file.name}: ${look.error}`);
+        showMessage(look.error);
         return;
     }
     let keep = false;
@@ -413,10 +411,10 @@ async function openProfileFile(file) {
         if (answer !== 'Yes' && answer !== 'No') return;
         keep = answer === 'No';
     }
-    const check = session.openProfile(text, fallback, keep);
+    const check = session.openProfile(bytes, file.name, keep);
     showRuleTexts(session.ruleTexts());
     showRuleCheck(check);
-    store(kStoredProfile, { text, name: fallback });
+    store(kStoredProfile, { text: new TextDecoder().decode(bytes), name: file.name });
     store(kStoredRules, session.ruleTexts());
     showProfileName();
     renderAll();
@@ -426,7 +424,7 @@ async function openProfileFile(file) {
 function saveProfile() {
     const name = session.profileName() || 'profile';
     const text = session.profileJson(name);
-    store(kStoredProfile, { text, name });
+    store(kStoredProfile, { text, name: `${name}.json` });
     showProfileName();
     download(new TextEncoder().encode(text), `${name}.json`, 'application/json');
 }
@@ -436,6 +434,7 @@ function dropProfile() {
     store(kStoredProfile, null);
     showProfileName();
     renderAll();
+    showNote('No profile in use');
 }
 
 async function saveReport(format) {
@@ -556,10 +555,13 @@ function analyseFiles(files) {
     });
 }
 
+// What cannot act while a load runs: another load, and every output of the rows it is replacing.
+const kBusyButtons = ['Button1', 'LoadFolder', 'Button2', 'ExportCsv', 'ExportJson', 'ExportHtml', 'SavePng', 'SaveSvg'];
+
 async function loadFiles(files, skipped) {
     if (loading || files.length === 0) return;
     selected.clear();
-    session.adopt([]);
+    session.adopt([], []);
     graphSlots.fill(null);
     renderAll();
     const dialog = $('Progress');
@@ -576,25 +578,20 @@ async function loadFiles(files, skipped) {
         },
         cancel() {},
     };
-    for (const id of ['Button1', 'LoadFolder', 'Button2']) $(id).disabled = true;
+    for (const id of kBusyButtons) $(id).disabled = true;
     dialog.show();
     $('ProgressCancel').focus();
     const started = performance.now();
     const entries = await analyseFiles(files);
-    const summary = session.adopt(entries);
+    const summary = session.adopt(entries, skipped);
     // How long the last load took, and (below) how many loads have ended: what a script driving the
     // page (the tests, bench/web-bench.py) waits for and reads.
     window.quillmereLastLoad = { milliseconds: performance.now() - started, files: files.length };
     loading = null;
     dialog.close();
-    for (const id of ['Button1', 'LoadFolder', 'Button2']) $(id).disabled = false;
+    for (const id of kBusyButtons) $(id).disabled = false;
     renderAll();
-    const lines = summary.failures.map((failure) => `${failure.path.split('/').pop()}: ${failure.message}`)
-        .filter((line, index) => summary.failures[index].message !== 'not loaded.');
-    const heading = [];
-    if (lines.length > 0) heading.push(`${lines.length} files could not be read`);
-    if (skipped.length > 0) heading.push(`${skipped.length} entries passed over`);
-    if (heading.length > 0) showMessage(`${heading.join('; ')}\n\n${lines.concat(skipped).join('\n')}`);
+    if (summary.problems.length > 0) showMessage(`${summary.problemsHeading}\n\n${summary.problems.join('\n')}`);
     document.body.dataset.loaded = String(Number(document.body.dataset.loaded || 0) + 1);
 }
 
@@ -629,7 +626,7 @@ async function droppedFiles(items) {
                 for (let batch = await readEntries(reader); batch.length > 0; batch = await readEntries(reader))
                     inside.push(...batch);
             } catch (error) {
-                skipped.push(`${entry.name}: skipped (cannot list the folder)`);
+                skipped.push({ path: entry.name, reason: 'cannot list the folder' });
             }
             inside.sort((a, b) => (a.name < b.name ? -1 : a.name > b.name ? 1 : 0));
             for (const child of inside) {
@@ -637,7 +634,7 @@ async function droppedFiles(items) {
                 const file = await new Promise((resolve) => child.file(resolve, () => resolve(null)));
                 const path = `${entry.name}/${child.name}`;
                 if (file) files.push({ file, path });
-                else skipped.push(`${path}: skipped (cannot be read)`);
+                else skipped.push({ path, reason: 'cannot be read' });
             }
         } else if (plain[i]) {
             files.push({ file: plain[i], path: plain[i].name });
@@ -898,7 +895,8 @@ function wire() {
 function restore() {
     const profile = stored(kStoredProfile);
     if (profile && typeof profile.text === 'string') {
-        const check = session.openProfile(profile.text, String(profile.name || 'profile'), true);
+        const check = session.openProfile(new TextEncoder().encode(profile.text),
+            String(profile.name || 'profile.json'), true);
         if (check.error !== undefined) store(kStoredProfile, null);
     }
     const rules = stored(kStoredRules);

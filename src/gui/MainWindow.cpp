@@ -27,6 +27,7 @@
 #include "gui/RulesPanel.h"
 #include "gui/SortButton.h"
 #include "load/SaveFile.h"
+#include "session/LoadProblems.h"
 #include "view/Charts.h"
 
 namespace quillmere::gui {
@@ -482,29 +483,12 @@ void MainWindow::finishLoad() {
     Q_EMIT loadFinished();
 }
 
-QStringList MainWindow::passedOverLines(const std::vector<std::pair<std::string, std::string>>& entries) const {
-    QStringList lines;
-    for (const auto& [path, reason] : entries)
-        lines << tr("%1: skipped (%2)").arg(QDir::toNativeSeparators(FromFileSystem(path)), FromUtf8(reason));
-    return lines;
-}
-
 void MainWindow::showLoadProblems(const session::LoadSummary& summary) {
+    const auto problems = session::ProblemsOf(summary);
+    if (problems.empty()) return;
     QStringList lines;
-    if (!summary.batchFailure.empty())
-        lines << tr("The load stopped: %1").arg(WithFullStop(FromUtf8(summary.batchFailure)));
-    for (const auto& [path, message] : summary.failures) {
-        lines << QStringLiteral("%1: %2").arg(FromFileSystem(path).section(QLatin1Char('/'), -1),
-                                              WithFullStop(FromUtf8(message)));
-    }
-    const QStringList skipped = passedOverLines(summary.passedOver);
-    if (lines.isEmpty() && skipped.isEmpty()) return;
-    QStringList heading;
-    if (!summary.batchFailure.empty()) heading << tr("The load failed");
-    if (!summary.failures.empty())
-        heading << tr("%n files could not be read", nullptr, static_cast<int>(summary.failures.size()));
-    if (!skipped.isEmpty()) heading << tr("%n entries passed over", nullptr, static_cast<int>(skipped.size()));
-    reportFailures(heading.join(QStringLiteral("; ")), lines + skipped);
+    for (const auto& line : problems.lines) lines << FromUtf8(line);
+    reportFailures(FromUtf8(problems.heading), lines);
 }
 
 session::LoadSummary MainWindow::showLoadedRecords(analysis::ResultTable records) {

@@ -173,8 +173,6 @@ private:
     void finishLoad();
     // Shows the session's table after it took the records of a load.
     void showAdoptedRecords();
-    // One line per entry a load passed over: "path: skipped (reason)".
-    [[nodiscard]] QStringList passedOverLines(const std::vector<std::pair<std::string, std::string>>& entries) const;
     // Shows the session's rows again; the graph too when `graphData` changed.
     void showRows(bool graphData);
     void drawGraph();
@@ -200,7 +198,6 @@ private:
     std::array<std::string, view::kChartedSaves> m_graphSaves{};
     int m_graphDrawnCategory = -1;
     QTimer m_noteTimer;
-    QString m_profileName;
     session::LoadSummary m_lastLoad;
 
     QWidget* m_client = nullptr;

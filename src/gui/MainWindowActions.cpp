@@ -20,15 +20,18 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "gui/HistoryChart.h"
 #include "gui/MainWindow.h"
 #include "gui/QtText.h"
 #include "gui/ResultGrid.h"
 #include "gui/RulesPanel.h"
+#include "session/LoadProblems.h"
 
 namespace quillmere::gui {
 
@@ -114,11 +117,12 @@ void MainWindow::restoreSettings() {
 
 void MainWindow::showTitle() {
     const QString title = QStringLiteral("%1 (version %2)").arg(kApplicationTitle, QUILLMERE_VERSION);
-    setWindowTitle(m_profileName.isEmpty() ? title : tr("%1 - profile %2").arg(title, m_profileName));
+    const QString profile = FromUtf8(m_session.profileName());
+    setWindowTitle(profile.isEmpty() ? title : tr("%1 - profile %2").arg(title, profile));
 }
 
 void MainWindow::showNote(const QString& text, int milliseconds) {
-    m_statusLabel->setText(text);
+    m_statusLabel->setText(FromUtf8(m_session.statusLine(text.toStdString())));
     m_noteTimer.start(milliseconds);
 }
 
@@ -168,7 +172,8 @@ bool MainWindow::loadPaths(const std::vector<std::string>& paths) {
     if (paths.empty() || isLoading()) return false;
     auto load = session::BackgroundLoad::expanding(paths, false, 0);
     if (load->files().empty()) {
-        const QStringList skipped = passedOverLines(load->passedOver());
+        QStringList skipped;
+        for (const auto& line : session::PassedOverLines(load->passedOver())) skipped << FromUtf8(line);
         if (skipped.isEmpty()) {
             reportError(
                 tr("Nothing to load: no files in %1.").arg(QDir::toNativeSeparators(FromFileSystem(paths.front()))));
@@ -295,9 +300,7 @@ void MainWindow::showStatus() {
     for (const auto& note : m_session.checksOff()) off << FromUtf8(note);
     m_checksOffLabel->setText(off.join(QStringLiteral("; ")));
     if (isLoading() || m_noteTimer.isActive()) return;
-    QString text = m_session.size() == 0 ? tr("No saves loaded") : FromUtf8(view::BatchSummary(m_session.records()));
-    if (!off.isEmpty()) text += QStringLiteral(" - ") + off.join(QStringLiteral("; "));
-    m_statusLabel->setText(text);
+    m_statusLabel->setText(FromUtf8(m_session.statusLine()));
 }
 
 void MainWindow::onGraphCategoryChanged() {
@@ -346,13 +349,11 @@ bool MainWindow::openProfile(const QString& path) {
         return false;
     }
     showProfileInUse(path);
-    showNote(tr("Profile %1 in use").arg(m_profileName), kNoteMilliseconds);
+    showNote(tr("Profile %1 in use").arg(FromUtf8(m_session.profileName())), kNoteMilliseconds);
     return true;
 }
 
 void MainWindow::showProfileInUse(const QString& path) {
-    const auto& name = m_session.profile()->name;
-    m_profileName = name.empty() ? QFileInfo(path).completeBaseName() : FromUtf8(name);
     m_rulesPanel->setTexts(m_session.ruleTexts());
     m_rulesPanel->showCheck(m_session.ruleCheck());
     m_settings.setProfilePath(path);
@@ -366,7 +367,6 @@ void MainWindow::showProfileInUse(const QString& path) {
 void MainWindow::dropProfile() {
     m_session.setProfile(std::nullopt, session::ProfileRules::Keep);
     m_settings.setProfilePath({});
-    m_profileName.clear();
     showTitle();
     m_rows.invalidate();
     showRows(false);
@@ -375,10 +375,8 @@ void MainWindow::dropProfile() {
 
 bool MainWindow::saveProfile(const QString& path) {
     try {
-        const auto profile =
-            m_session.saveProfile(ToFileSystem(path), QFileInfo(path).completeBaseName().toStdString());
+        m_session.saveProfile(ToFileSystem(path));
         m_settings.setProfilePath(path);
-        m_profileName = FromUtf8(profile.name);
     } catch (const exporting::ExportError& error) {
         reportWriteError(path, error);
         return false;
@@ -426,12 +424,9 @@ bool MainWindow::copySelectedRows() {
     if (rows.empty()) return false;
     QApplication::clipboard()->setText(
         FromUtf8(view::TabSeparatedRows(m_session.records(), rows, m_rows.formatOptions())));
+    // The status line goes on to say which checks are off.
     QString note = tr("%n rows copied", nullptr, static_cast<int>(rows.size()));
-    if (!m_session.rulesValid()) {
-        QStringList off;
-        for (const auto& text : m_session.checksOff()) off << FromUtf8(text);
-        note += tr(", verdicts blank: %1").arg(off.join(QStringLiteral("; ")));
-    }
+    if (!m_session.rulesValid()) note += tr(", verdicts blank");
     showNote(note, kNoteMilliseconds);
     return true;
 }
@@ -495,10 +490,14 @@ void MainWindow::reportFailures(const QString& heading, const QStringList& lines
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, box);
     connect(buttons, &QDialogButtonBox::accepted, box, &QDialog::accept);
     layout->addWidget(buttons);
-    // Never taller or wider than most of the screen: the list scrolls instead.
-    QSize size(560, 140 + 18 * static_cast<int>(lines.size()));
-    if (const QScreen* shown = screen()) size = size.boundedTo(shown->availableGeometry().size() * 3 / 4);
-    box->resize(size);
+    // As wide and tall as the lines need, never more than most of the screen: then the list
+    // scrolls, and its height leaves room for the scroll bar under the last line.
+    const QSize most = screen() != nullptr ? screen()->availableGeometry().size() * 3 / 4 : QSize(900, 600);
+    const int bars = list->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2 * list->frameWidth();
+    const int width = std::clamp(list->sizeHintForColumn(0) + bars + 40, 560, std::max(560, most.width()));
+    const int rows = list->sizeHintForRow(0) * static_cast<int>(lines.size());
+    const int chrome = caption->sizeHint().height() + buttons->sizeHint().height() + 4 * layout->spacing() + 24;
+    box->resize(QSize(width, chrome + rows + bars).boundedTo(most.expandedTo(QSize(560, 200))));
     box->open();
     Q_EMIT errorReported(lines.join(QLatin1Char('\n')));
 }

@@ -31,8 +31,9 @@ std::string shown(std::string_view text, std::size_t most = 60) {
     return std::string(text.substr(0, end)) + "...";
 }
 
+// `field` empty is the whole document.
 [[noreturn]] void fail(const std::string& field, const std::string& problem) {
-    throw ProfileError(shown(field) + ": " + shown(problem, 300));
+    throw ProfileError(field.empty() ? shown(problem, 300) : shown(field) + ": " + shown(problem, 300));
 }
 
 // Line and column (both from 1) of byte `offset` of `text`.
@@ -124,7 +125,7 @@ public:
                 name += (name.empty() ? "" : ".") + level.name;
             }
         }
-        return name.empty() ? "the file" : name;
+        return name;
     }
 
 private:
@@ -160,7 +161,7 @@ private:
 
 // The text as JSON, or a ProfileError that says what is wrong and where.
 Json parseJson(const std::string& text) {
-    if (const auto bad = firstNonUtf8(text)) fail("the file", "is not UTF-8 text (at " + placeOf(text, *bad) + ")");
+    if (const auto bad = firstNonUtf8(text)) fail("", "not UTF-8 text (at " + placeOf(text, *bad) + ")");
     FieldTracker tracker;
     if (!Json::sax_parse(text, &tracker)) {
         if (tracker.tooDeep())
@@ -169,7 +170,7 @@ Json parseJson(const std::string& text) {
             fail(tracker.field(), "the number " + shown(tracker.token()) + " is out of range");
         // The place where the reading stopped: the last character of what does not fit.
         const std::size_t at = tracker.position() == 0 ? 0 : tracker.position() - 1;
-        fail("the file", "is not valid JSON (at " + placeOf(text, at) + ")");
+        fail("", "not valid JSON (at " + placeOf(text, at) + ")");
     }
     return Json::parse(text);
 }
@@ -264,11 +265,15 @@ void readRules(const Json& rules, reload::RuleTexts& texts) {
 
 Profile ParseProfile(const std::string& text) {
     const Json json = parseJson(text);
-    if (!json.is_object()) fail("the file", "expected one JSON object, e.g. {\"name\": \"Autumn cup\"}");
+    if (!json.is_object()) fail("", "expected one JSON object, e.g. {\"name\": \"Autumn cup\"}");
     Profile profile;
     for (const auto& [key, value] : json.items()) {
         if (key == "name") {
             profile.name = textOf(value, key, "a text, e.g. \"Autumn cup\"");
+            // The name titles windows, pages and reports: no character there may act.
+            if (std::any_of(profile.name.begin(), profile.name.end(),
+                            [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }))
+                fail(key, "expected a text without control characters, e.g. \"Autumn cup\"");
         } else if (key == "rules") {
             readRules(value, profile.rules);
         } else if (key == "speed") {
@@ -312,25 +317,35 @@ std::string ProfileJson(const Profile& profile) {
     return json.dump(2) + "\n";
 }
 
+std::string ProfileNameOf(const Profile& profile, std::string_view fileName) {
+    if (!profile.name.empty()) return profile.name;
+    const auto slash = fileName.find_last_of('/');
+    if (slash != std::string_view::npos) fileName.remove_prefix(slash + 1);
+    return std::string(fileName.substr(0, fileName.find_last_of('.')));
+}
+
+Profile ProfileFromFile(const std::string& fileName, std::string_view bytes) {
+    if (bytes.size() > kMostProfileBytes) throw ProfileError(fileName + ": larger than any profile (1 MiB)");
+    try {
+        return ParseProfile(std::string(bytes));
+    } catch (const ProfileError& error) {
+        throw ProfileError(fileName + ": " + error.what());
+    }
+}
+
 Profile ReadProfile(const std::string& path) {
-    constexpr std::size_t kMostBytes = 1024 * 1024;
     std::string text;
     try {
-        // Read only when it is a regular file of a sensible size.
+        // Read only when it is a regular file of a sensible size: a larger one is refused unread.
         const load::ReadOnlyFile file(path);
         if (!file.isRegular()) throw ProfileError(path + ": not a regular file");
-        if (file.status().st_size > static_cast<off_t>(kMostBytes))
-            throw ProfileError(path + ": larger than any profile (1 MiB)");
-        text.resize(static_cast<std::size_t>(file.status().st_size));
+        const auto size = static_cast<std::uint64_t>(file.status().st_size);
+        text.resize(static_cast<std::size_t>(std::min<std::uint64_t>(size, kMostProfileBytes + 1)));
         text.resize(file.readAt(0, {reinterpret_cast<std::uint8_t*>(text.data()), text.size()}));
     } catch (const load::LoadError& error) {
         throw ProfileError(path + ": " + error.what());
     }
-    try {
-        return ParseProfile(text);
-    } catch (const ProfileError& error) {
-        throw ProfileError(path + ": " + error.what());
-    }
+    return ProfileFromFile(path, text);
 }
 
 }  // namespace quillmere::session

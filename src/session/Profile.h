@@ -4,6 +4,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "reload/Rules.h"
@@ -35,11 +36,23 @@ public:
 // Reads a profile from JSON text. Throws ProfileError; names are spelled as the grids show them.
 [[nodiscard]] Profile ParseProfile(const std::string& json);
 
+// The most bytes a profile file holds; a larger one is refused.
+inline constexpr std::size_t kMostProfileBytes = 1024 * 1024;
+
+// Reads a profile from the bytes of the file `fileName`, of which only the first
+// kMostProfileBytes + 1 need be given: what every front end opens. Throws ProfileError
+// "FILE: problem" for a file too large, not UTF-8, not JSON or not a profile.
+[[nodiscard]] Profile ProfileFromFile(const std::string& fileName, std::string_view bytes);
+
+// The name `profile` goes by: its own, or else the name of its file `fileName` without the folder
+// and the extension ("cup" for "/home/ref/cup.json").
+[[nodiscard]] std::string ProfileNameOf(const Profile& profile, std::string_view fileName);
+
 // The profile as JSON text that ParseProfile reads back to the same profile.
 [[nodiscard]] std::string ProfileJson(const Profile& profile);
 
-// Reads and parses a profile file. Throws ProfileError, naming the file's problem when it cannot be
-// read.
+// Reads the profile file at `path` as ProfileFromFile does (a larger file is not read). Throws
+// ProfileError, naming the file's problem when it cannot be read.
 [[nodiscard]] Profile ReadProfile(const std::string& path);
 
 }  // namespace quillmere::session

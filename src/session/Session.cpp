@@ -56,7 +56,7 @@ bool Session::openProfile(const std::string& path,
         if (!chosen) return false;
         rules = *chosen;
     }
-    setProfile(std::move(profile), rules);
+    setProfile(std::move(profile), rules, path);
     return true;
 }
 
@@ -67,20 +67,30 @@ Profile Session::profileInForce(const std::string& fallbackName) const {
     return profile;
 }
 
-Profile Session::saveProfile(const std::string& path, const std::string& fallbackName) const {
-    Profile profile = profileInForce(fallbackName);
+void Session::saveProfile(const std::string& path) {
+    const Profile profile = profileInForce(ProfileNameOf(Profile{}, path));
     exporting::WriteFileAtomically(path, ProfileJson(profile));
-    return profile;
+    if (m_profile) m_profileName = profile.name;
 }
 
-const reload::RuleCheck& Session::setProfile(std::optional<Profile> profile, ProfileRules rules) {
+const reload::RuleCheck& Session::setProfile(std::optional<Profile> profile, ProfileRules rules,
+                                             std::string_view fileName) {
     m_profile = std::move(profile);
+    m_profileName = m_profile ? ProfileNameOf(*m_profile, fileName) : std::string();
     return setRules(m_profile && rules == ProfileRules::Take ? m_profile->rules : m_ruleTexts);
 }
 
 std::size_t Session::flaggedCount() const {
     return static_cast<std::size_t>(
         std::count_if(m_records.begin(), m_records.end(), [](const auto& rec) { return !rec.flags.empty(); }));
+}
+
+std::string Session::statusLine(std::string_view note) const {
+    std::string line = note.empty() ? std::string() : std::string(note) + " - ";
+    line += m_records.empty() ? std::string("No saves loaded") : view::BatchSummary(m_records);
+    const auto off = checksOff();
+    for (std::size_t i = 0; i < off.size(); ++i) line += (i == 0 ? " - " : "; ") + off[i];
+    return line;
 }
 
 std::vector<std::string> Session::checksOff() const {

@@ -108,20 +108,28 @@ public:
     // The profile in use (an empty one without) with the rules in force, named `fallbackName` when
     // it has no name of its own: what a saved profile holds.
     [[nodiscard]] Profile profileInForce(const std::string& fallbackName) const;
-    // Writes profileInForce(fallbackName) to `path`, replacing it atomically. Returns the profile
-    // written. Throws exporting::ExportError.
-    Profile saveProfile(const std::string& path, const std::string& fallbackName) const;
+    // Writes profileInForce(the name of the file at `path`) to `path`, replacing it atomically; the
+    // profile in use goes by the name written from then on. Throws exporting::ExportError.
+    void saveProfile(const std::string& path);
 
     // Takes a tournament's profile: with ProfileRules::Take its rule texts become the rules (as
     // setRules), and every save is checked against its requirements from now on. Without a profile
     // only the checks that need none run (duplicates, save chains, saves before the start).
-    const reload::RuleCheck& setProfile(std::optional<Profile> profile, ProfileRules rules = ProfileRules::Take);
+    // The profile goes by ProfileNameOf(profile, fileName).
+    const reload::RuleCheck& setProfile(std::optional<Profile> profile, ProfileRules rules = ProfileRules::Take,
+                                        std::string_view fileName = {});
     [[nodiscard]] const std::optional<Profile>& profile() const { return m_profile; }
+    // The name the profile in use goes by (see setProfile); empty without one.
+    [[nodiscard]] const std::string& profileName() const { return m_profileName; }
     // How many records carry a flag.
     [[nodiscard]] std::size_t flaggedCount() const;
     // The checks that do not run while a rule is invalid, each with its reason, e.g. "deadline not
     // checked: the start date is invalid"; empty while every rule is valid.
     [[nodiscard]] std::vector<std::string> checksOff() const;
+    // The status line: `note` when there is one, the batch's counts ("No saves loaded" before a
+    // load), then the checks that are off ("; " between them), the parts joined by " - ", so that a
+    // note never hides the counts.
+    [[nodiscard]] std::string statusLine(std::string_view note = {}) const;
     // How many records stand as `status`.
     [[nodiscard]] std::size_t countOf(analysis::SaveStatus status) const;
 
@@ -186,6 +194,7 @@ private:
     std::optional<ColumnSort> m_lastColumnSort;
     std::map<std::pair<view::Grid, int>, bool> m_columnDirections;  // true: ascending on the next click
     std::optional<Profile> m_profile;
+    std::string m_profileName;
     analysis::ResultTable m_records;
 
     // Judges and checks every record under what is set now.

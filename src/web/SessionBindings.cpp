@@ -15,6 +15,7 @@
 #include "analysis/Batch.h"
 #include "load/Windows1251.h"
 #include "reload/Rules.h"
+#include "session/LoadProblems.h"
 #include "session/RecordCodec.h"
 #include "session/Session.h"
 #include "view/CellTexts.h"
@@ -36,6 +37,14 @@ val Bytes(const std::string& bytes) {
 std::vector<std::uint8_t> BytesOf(const val& array) {
     return emscripten::convertJSArrayToNumberVector<std::uint8_t>(array);
 }
+
+// The bytes of a Uint8Array as the core's texts hold bytes.
+std::string TextBytesOf(const val& array) {
+    const auto bytes = BytesOf(array);
+    return {bytes.begin(), bytes.end()};
+}
+
+double MostProfileBytes() { return static_cast<double>(session::kMostProfileBytes); }
 
 std::string StringOf(const val& object, const char* key) {
     const val field = object[key];
@@ -115,7 +124,7 @@ public:
     // Replaces the table with a load's entries, in the order of its files: each a record encoded
     // by a worker (Uint8Array), or {path, failure} for a file the page could not hand to one.
     // Returns {loaded, blocked, failed, notLoaded, failures: [{path, message}]}.
-    val adopt(const val& entries) {
+    val adopt(const val& entries, const val& passedOver) {
         analysis::ResultTable records;
         const auto count = entries["length"].as<unsigned>();
         records.reserve(count);
@@ -131,7 +140,10 @@ public:
                 records.push_back(analysis::UnreadRecord(StringOf(entry, "path"), StringOf(entry, "failure")));
             }
         }
-        const auto summary = m_session.adopt(std::move(records));
+        auto summary = m_session.adopt(std::move(records));
+        const auto skipped = passedOver["length"].as<unsigned>();
+        for (unsigned i = 0; i < skipped; ++i)
+            summary.passedOver.emplace_back(StringOf(passedOver[i], "path"), StringOf(passedOver[i], "reason"));
         val result = val::object();
         result.set("loaded", summary.loaded);
         result.set("blocked", summary.blocked);
@@ -145,6 +157,9 @@ public:
             failures.call<void>("push", failure);
         }
         result.set("failures", failures);
+        const auto problems = session::ProblemsOf(summary);
+        result.set("problemsHeading", problems.heading);
+        result.set("problems", Strings(problems.lines));
         return result;
     }
 
@@ -156,13 +171,15 @@ public:
     [[nodiscard]] val defaultRuleTexts() const { return RuleTextsObject(reload::RuleTexts{}); }
     [[nodiscard]] val ruleCheck() const { return check(m_session.ruleCheck()); }
 
-    // What opening profile `json` would do: {error} when it cannot be used, else {name, changes}
-    // where `changes` lists the rules it sets otherwise than those in force (empty when none).
-    [[nodiscard]] val inspectProfile(const std::string& json, const std::string& fallbackName) const {
+    // What opening the profile file `fileName` would do, given its first bytes (a Uint8Array of up
+    // to mostProfileBytes() + 1: a longer file is refused all the same): {error} when it cannot be
+    // used, else {name, changes} where `changes` lists the rules it sets otherwise than those in
+    // force (empty when none).
+    [[nodiscard]] val inspectProfile(const val& bytes, const std::string& fileName) const {
         val result = val::object();
         try {
-            const auto profile = session::ParseProfile(json);
-            result.set("name", profile.name.empty() ? fallbackName : profile.name);
+            const auto profile = session::ProfileFromFile(fileName, TextBytesOf(bytes));
+            result.set("name", session::ProfileNameOf(profile, fileName));
             result.set("changes", reload::RuleChanges(m_session.ruleTexts(), profile.rules));
         } catch (const session::ProfileError& error) {
             result.set("error", view::WithFullStop(error.what()));
@@ -170,14 +187,13 @@ public:
         return result;
     }
 
-    // Uses profile `json` (check it with inspectProfile first), taking its rules unless
-    // `keepRules`. Returns the rule check now in force, or {error}.
-    val openProfile(const std::string& json, const std::string& fallbackName, bool keepRules) {
+    // Uses the profile file `fileName` of `bytes` (check it with inspectProfile first), taking its
+    // rules unless `keepRules`. Returns the rule check now in force, or {error}.
+    val openProfile(const val& bytes, const std::string& fileName, bool keepRules) {
         try {
-            auto profile = session::ParseProfile(json);
-            m_profileName = profile.name.empty() ? fallbackName : profile.name;
-            return check(m_session.setProfile(std::move(profile),
-                                              keepRules ? session::ProfileRules::Keep : session::ProfileRules::Take));
+            auto profile = session::ProfileFromFile(fileName, TextBytesOf(bytes));
+            return check(m_session.setProfile(
+                std::move(profile), keepRules ? session::ProfileRules::Keep : session::ProfileRules::Take, fileName));
         } catch (const session::ProfileError& error) {
             val result = val::object();
             result.set("error", view::WithFullStop(error.what()));
@@ -187,19 +203,14 @@ public:
 
     // The profile in use with the rules in force, as JSON text; named `fallbackName` when it has
     // no name of its own.
-    std::string profileJson(const std::string& fallbackName) {
-        const auto profile = m_session.profileInForce(fallbackName);
-        m_profileName = profile.name;
-        return session::ProfileJson(profile);
+    [[nodiscard]] std::string profileJson(const std::string& fallbackName) const {
+        return session::ProfileJson(m_session.profileInForce(fallbackName));
     }
 
-    void dropProfile() {
-        m_session.setProfile(std::nullopt, session::ProfileRules::Keep);
-        m_profileName.clear();
-    }
+    void dropProfile() { m_session.setProfile(std::nullopt, session::ProfileRules::Keep); }
 
     // The name of the profile in use; empty without one.
-    [[nodiscard]] std::string profileName() const { return m_session.profile() ? m_profileName : std::string(); }
+    [[nodiscard]] std::string profileName() const { return m_session.profileName(); }
 
     void sortBy(int key) {
         if (const auto sortKey = KeyOf(key)) m_session.sortBy(*sortKey);
@@ -303,11 +314,12 @@ public:
 
     [[nodiscard]] int verdictColumn() const { return static_cast<int>(view::ReloadColumn::Honesty); }
 
-    // The status line: the batch summary and the checks that are off.
+    // The status line, after `note` when it is not empty (Session::statusLine).
+    [[nodiscard]] std::string statusLine(const std::string& note) const { return m_session.statusLine(note); }
+
+    // The checks that are off, and the batch's flagged and not-loaded counts.
     [[nodiscard]] val status() const {
         val status = val::object();
-        status.set("summary",
-                   m_session.size() == 0 ? std::string("No saves loaded") : view::BatchSummary(m_session.records()));
         status.set("checksOff", Strings(m_session.checksOff()));
         status.set("flagged", m_session.flaggedCount());
         status.set("notLoaded", m_session.countOf(analysis::SaveStatus::NotLoaded));
@@ -419,7 +431,6 @@ public:
 private:
     session::Session m_session;
     view::FormatOptions m_display{'.', view::TextEncoding::Utf8};
-    std::string m_profileName;
 
     static val check(const reload::RuleCheck& check) {
         val result = val::object();
@@ -474,10 +485,12 @@ EMSCRIPTEN_BINDINGS(quillmere_session) {
         .function("rowStates", &WebSession::rowStates)
         .function("verdictColumn", &WebSession::verdictColumn)
         .function("status", &WebSession::status)
+        .function("statusLine", &WebSession::statusLine)
         .function("graphCategories", &WebSession::graphCategories)
         .function("graph", &WebSession::graph)
         .function("copyRows", &WebSession::copyRows)
         .function("report", &WebSession::report);
+    emscripten::function("mostProfileBytes", &MostProfileBytes);
 }
 
 }  // namespace quillmere::web

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "analysis/Batch.h"
+#include "session/LoadProblems.h"
 #include "support/Dates.h"
 #include "support/TempFolder.h"
 
@@ -163,6 +164,26 @@ TEST(ReadPathList, NamesTheListThatCannotBeRead) {
     };
     EXPECT_EQ(messageOf(folder / "none"), expected(folder / "none", "No such file or directory"));
     EXPECT_EQ(messageOf(folder.path().string()), expected(folder.path().string(), "Is a directory"));
+}
+
+TEST(LoadProblems, CountInWordsAndListEveryProblemInTheOrderMet) {
+    LoadSummary one;
+    one.failures = {{"saves/Lars.sav", "damaged save: the file is cut short"}};
+    const auto single = ProblemsOf(one);
+    EXPECT_EQ(single.heading, "1 file could not be read");
+    EXPECT_EQ(single.lines, std::vector<std::string>{"Lars.sav: damaged save: the file is cut short."});
+
+    LoadSummary many = one;
+    many.failures.emplace_back("Bea.sav", "not a save file: no game data found");
+    many.passedOver = {{"saves/inner", "a folder"}};
+    many.batchFailure = "out of memory";
+    const auto all = ProblemsOf(many);
+    EXPECT_EQ(all.heading, "The load failed; 2 files could not be read; 1 entry passed over");
+    EXPECT_EQ(all.lines, (std::vector<std::string>{"The load stopped: out of memory.",
+                                                   "Lars.sav: damaged save: the file is cut short.",
+                                                   "Bea.sav: not a save file: no game data found.",
+                                                   "saves/inner: skipped (a folder)"}));
+    EXPECT_TRUE(ProblemsOf(LoadSummary{}).empty());
 }
 
 }  // namespace

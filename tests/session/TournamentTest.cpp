@@ -210,23 +210,48 @@ TEST(Profile, ReadsBackWhatItWritesAndNamesTheFieldInError) {
         {R"({"rules": {"presessions": "-5"}})",
          "rules.presessions: presessions must be 0 or more, not '-5' (expected a whole number of loads, e.g. 1)"},
         {R"({"deadline": 30})", "deadline: is not a profile field"},
-        {R"([1, 2])", "the file: expected one JSON object, e.g. {\"name\": \"Autumn cup\"}"},
+        {R"([1, 2])", "expected one JSON object, e.g. {\"name\": \"Autumn cup\"}"},
         // Whatever the text holds, the failure is a ProfileError that names the field.
         {R"({"deadline_day": 1e400})", "deadline_day: the number 1e400 is out of range"},
         {R"({"map": {"width": 1e400, "height": 5}})", "map.width: the number 1e400 is out of range"},
         {R"({"levels": ["Noble", -1e309]})", "levels[1]: the number -1e309 is out of range"},
-        {R"({"name": "Cup",})", "the file: is not valid JSON (at line 1, column 16)"},
-        {"{\n  \"name\": \"Cup\"\n  \"speed\": 1}", "the file: is not valid JSON (at line 3, column 9)"},
-        {"{\"name\": \"\xC0\xAF\"}", "the file: is not UTF-8 text (at line 1, column 11)"},
+        {R"({"name": "Cup",})", "not valid JSON (at line 1, column 16)"},
+        {"{\n  \"name\": \"Cup\"\n  \"speed\": 1}", "not valid JSON (at line 3, column 9)"},
+        {"{\"name\": \"\xC0\xAF\"}", "not UTF-8 text (at line 1, column 11)"},
         {std::string(17, '[') + std::string(17, ']'),
          "[0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0]: nests deeper than any profile (16 levels)"},
         {R"({"levels": 3})", "levels: expected a list of names"},
+        {"{\"name\": \"Cup\\u0000\"}", "name: expected a text without control characters, e.g. \"Autumn cup\""},
+        {"{\"name\": \"\\u001b[2J\"}", "name: expected a text without control characters, e.g. \"Autumn cup\""},
         {"{\"" + std::string(100, 'k') + "\": 1}", std::string(60, 'k') + "...: is not a profile field"},
     };
     for (const auto& [json, message] : errors) {
         try {
             (void)ParseProfile(json);
             ADD_FAILURE() << json;
+        } catch (const ProfileError& e) {
+            EXPECT_EQ(std::string(e.what()), message);
+        }
+    }
+}
+
+TEST(Profile, AFilesBytesAreCheckedTheSameForEveryFrontEnd) {
+    // Spaces pad a profile to its size: at the bound it is taken, a byte more is refused unread.
+    const auto padded = [](std::size_t size) {
+        std::string text = R"({"name": "Cup"})";
+        text.resize(size, ' ');
+        return text;
+    };
+    EXPECT_EQ(ProfileFromFile("cup.json", padded(kMostProfileBytes)).name, "Cup");
+    const std::pair<std::string, std::string> refused[] = {
+        {padded(kMostProfileBytes + 1), "cup.json: larger than any profile (1 MiB)"},
+        {"{\"name\": \"\xFF\"}", "cup.json: not UTF-8 text (at line 1, column 11)"},
+        {"{", "cup.json: not valid JSON (at line 1, column 2)"},
+    };
+    for (const auto& [bytes, message] : refused) {
+        try {
+            (void)ProfileFromFile("cup.json", bytes);
+            ADD_FAILURE() << message;
         } catch (const ProfileError& e) {
             EXPECT_EQ(std::string(e.what()), message);
         }

@@ -72,6 +72,7 @@ class Page:
         self.pick(picker, paths)
         self.loads += 1
         self.wait(lambda d: self.js("return document.body.dataset.loaded") == str(self.loads), 120)
+        self.last_message = self.message()
         self.js("document.getElementById('Message').hidden = true")
 
     def grid(self, name):
@@ -143,6 +144,8 @@ def check_example_batch(page, checks, program, examples):
                             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True, check=False).stderr
     failures = dict(line.split(": ", 1) for line in stderr.splitlines() if ": " in line)
     checks.true("the example batch has a failed save", len(failures) > 0)
+    checks.true("the problems after the load are counted in words",
+                page.last_message.startswith(f"{len(failures)} file{'s' if len(failures) > 1 else ''} could not be read\n"))
     for path, message in failures.items():
         row = by_file.get(os.path.splitext(path)[0], {})
         checks.true(f"{path} is tinted as failed", "failed" in row.get("classes", ""))
@@ -209,6 +212,28 @@ def check_tournament(page, checks, program, tournament):
     check_reports(page, checks, program, tournament, args, "tournament")
 
 
+def check_profiles(page, checks, program, folder):
+    """A profile file the command refuses, the page refuses with the same message, unread past the
+    bound; the profile in use stays."""
+    files = {"large.json": b'{"name": "Large"}' + b" " * 10_000_000,
+             "latin1.json": b'{"name": "Caf\xe9"}', "nul.json": b'{"name": "Cup\\u0000"}'}
+    before = page.by_id("ProfileName").text
+    for name, data in files.items():
+        with open(os.path.join(folder, name), "wb") as out:
+            out.write(data)
+        expected = subprocess.run([program, "--profile", name, "none.sav"], cwd=folder, stdout=subprocess.DEVNULL,
+                                  stderr=subprocess.PIPE, text=True, check=False).stderr
+        started = time.time()
+        page.pick("ProfilePicker", [os.path.join(folder, name)])
+        page.wait(lambda d: page.message() != "", 20)
+        checks.equal(f"profile {name}: the command's message", page.message() + "\n",
+                     expected.replace("quillmere-report: ", "", 1).replace("\n", ".\n", 1))
+        checks.true(f"profile {name}: refused at once", time.time() - started < 2)
+        checks.equal(f"profile {name}: the profile in use stays", page.by_id("ProfileName").text, before)
+        page.click("MessageClose")
+        page.js("document.getElementById('ProfilePicker').value = ''")
+
+
 def damaged_copies(save, folder):
     """Copies of `save` with its stream damaged: a corrupt block, a wrong checksum, a cut upload."""
     with open(save, "rb") as source:
@@ -259,8 +284,10 @@ def check_cancel(page, checks, examples):
     page.pick("CancelPicker", [os.path.join(examples, name) for name in names])
     # The load starts and is cancelled in one task: only the files already handed to a worker are read.
     page.loads += 1
-    page.js("loadFiles([...document.getElementById('CancelPicker').files].map((file) => ({file, path: file.name})), []);"
-            "document.getElementById('ProgressCancel').click();")
+    busy = page.js("loadFiles([...document.getElementById('CancelPicker').files].map((file) => ({file, path: file.name})), []);"
+                   "const busy = ['ExportCsv', 'ExportHtml', 'SavePng'].every((id) => document.getElementById(id).disabled);"
+                   "document.getElementById('ProgressCancel').click(); return busy;")
+    checks.true("the exports wait while a load runs", busy)
     page.wait(lambda d: page.js("return document.body.dataset.loaded") == str(page.loads), 60)
     rows = page.grid("BaseGrid")
     left = [row for row in rows if "notLoaded" in row["classes"]]
@@ -310,6 +337,8 @@ def check_one_worker(page, checks, program, examples, page_url):
     page.loads = 0
     checks.true("the profile is remembered across a reload", page.by_id("ProfileName").text != "")
     page.click("NoProfile")
+    checks.true("No Profile says so", page.by_id("StatusText").text.startswith("No profile in use - "))
+    checks.equal("No Profile clears the profile's name", page.by_id("ProfileName").text, "")
     page.click("ResetRules")
     names = sorted(os.listdir(examples))
     page.load("FilePicker", [os.path.join(examples, name) for name in names])
@@ -357,6 +386,7 @@ def main():
         try:
             check_example_batch(page, checks, args.report, args.examples)
             check_tournament(page, checks, args.report, args.tournament)
+            check_profiles(page, checks, args.report, scratch)
             if args.screenshot:
                 page.load("FilePicker", [os.path.join(args.examples, name) for name in sorted(os.listdir(args.examples))])
                 page.click("tab-base")
