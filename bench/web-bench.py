@@ -138,8 +138,27 @@ def main():
     parser.add_argument("--bench", required=True, help="quillmere-bench, for the native baseline")
     parser.add_argument("--report", required=True)
     parser.add_argument("--rounds", type=int, default=3)
+    parser.add_argument("--large-save", help="a save that grows a worker's memory (e.g. 255 MB): the renderer's "
+                                             "memory after it, and after a load of the first folder's saves")
     parser.add_argument("folders", nargs="+")
     args = parser.parse_args()
+
+    if args.large_save:
+        for page in args.page:
+            browser = Browser(page, 2)
+            try:
+                paths = sorted(os.path.join(args.folders[0], name) for name in os.listdir(args.folders[0]))[:10]
+                _, peak = browser.load([args.large_save])
+                time.sleep(2)  # the replaced worker's memory is given back
+                after = sum(rss_of(pid) for pid in renderers())
+                browser.load(paths)
+                time.sleep(2)
+                later = sum(rss_of(pid) for pid in renderers())
+            finally:
+                browser.quit()
+            print(f"{os.path.basename(page)}: renderer {browser.idle / 1e6:.0f} MB idle, {peak / 1e6:.0f} MB at the "
+                  f"peak of the large save, {after / 1e6:.0f} MB after it, {later / 1e6:.0f} MB after 10 saves more")
+        return 0
 
     for folder in args.folders:
         paths = sorted(os.path.join(folder, name) for name in os.listdir(folder) if name.endswith(".sav"))

@@ -459,6 +459,19 @@ class WorkerPool {
         this.url = URL.createObjectURL(new Blob([source], { type: 'text/javascript' }));
         this.workers = [];
         for (let i = 0; i < count; ++i) this.workers.push(new Worker(this.url));
+        this.grown = new Set();
+        this.replaced = 0;
+    }
+
+    // Replaces the workers whose memory a big save grew: WebAssembly memory never shrinks.
+    renew() {
+        this.workers = this.workers.map((worker) => {
+            if (!this.grown.has(worker)) return worker;
+            worker.terminate();
+            this.replaced += 1;
+            return new Worker(this.url);
+        });
+        this.grown.clear();
     }
 }
 
@@ -491,6 +504,7 @@ function analyseFiles(files) {
                 worker.onmessage = null;
                 worker.onerror = null;
             }
+            if (pool !== null) pool.renew();
             resolve(entries);
             return true;
         };
@@ -537,6 +551,7 @@ function analyseFiles(files) {
                 }
                 pending -= 1;
                 done += 1;
+                if (message.grown) pool.grown.add(worker);
                 if (message.record) {
                     entries[message.index] = message.record;
                 } else {
@@ -586,7 +601,8 @@ async function loadFiles(files, skipped) {
     const summary = session.adopt(entries, skipped);
     // How long the last load took, and (below) how many loads have ended: what a script driving the
     // page (the tests, bench/web-bench.py) waits for and reads.
-    window.quillmereLastLoad = { milliseconds: performance.now() - started, files: files.length };
+    window.quillmereLastLoad = { milliseconds: performance.now() - started, files: files.length,
+        workersReplaced: pool === null ? 0 : pool.replaced };
     loading = null;
     dialog.close();
     for (const id of kBusyButtons) $(id).disabled = false;

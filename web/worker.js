@@ -3,7 +3,8 @@
 // transferred; none for a file larger than any save, or `failure` when it could not be read) for a
 // few files at a time; the worker answers {index, record} with the core's encoded record, in the
 // order sent. The bytes go into the core's memory, into one buffer the core keeps from one file to
-// the next, and the core inflates them.
+// the next, and the core inflates them. `grown` says that the worker's memory grew past what a
+// worker keeps, so that the page replaces it when the load is over.
 
 let analyser = null;
 const waiting = [];
@@ -22,7 +23,7 @@ function analyse({ index, file, path, bytes, failure }) {
         analyser.input(bytes.byteLength).set(new Uint8Array(bytes));
         record = analyser.analyse(path, file.lastModified);
     }
-    postMessage({ index, record }, [record.buffer]);
+    postMessage({ index, record, grown: analyser.grown() }, [record.buffer]);
 }
 
 function pump() {

@@ -24,6 +24,12 @@ public:
     // AnalyseFile refuses it.
     [[nodiscard]] SaveRecord refuseUnread(const std::string& path, std::time_t modified, std::int64_t size);
 
+    // Whether an analyser whose memory has grown to `heapBytes` should be let go and replaced by a
+    // new one once its file is done: a WebAssembly instance's memory never shrinks, so one big save
+    // would otherwise keep its size for every later load.
+    [[nodiscard]] static bool ShouldBeReplaced(std::size_t heapBytes) { return heapBytes > kMostKeptHeapBytes; }
+    static constexpr std::size_t kMostKeptHeapBytes = std::size_t{128} * 1024 * 1024;
+
 private:
     load::WorkBuffer m_work;
 };

@@ -6,10 +6,12 @@
 //   const record = a.analyse(path, lastModifiedMs);  // Uint8Array: the encoded record
 //   // A file above Module.maxSaveFileBytes() is not read at all:
 //   const refused = a.analyseUnread(path, lastModifiedMs, size);
+//   if (a.grown()) ...  // this worker's memory grew past what a worker keeps: replace it
 //
 // The view input() gives is valid only until the next call into the module (its memory may grow).
 
 #include <emscripten/bind.h>
+#include <emscripten/heap.h>
 #include <emscripten/val.h>
 
 #include <cmath>
@@ -56,6 +58,9 @@ public:
         return uint8ArrayOf(session::EncodeRecord(record));
     }
 
+    // Whether this worker's memory grew past what a worker keeps: the page replaces it then.
+    [[nodiscard]] bool grown() const { return analysis::BytesAnalyser::ShouldBeReplaced(emscripten_get_heap_size()); }
+
     val analyseUnread(const std::string& path, double lastModifiedMs, double size) {
         return uint8ArrayOf(session::EncodeRecord(
             m_analyser.refuseUnread(path, secondsOf(lastModifiedMs), static_cast<std::int64_t>(size))));
@@ -75,7 +80,8 @@ EMSCRIPTEN_BINDINGS(quillmere_analyser) {
         .constructor<>()
         .function("input", &SaveAnalyser::input)
         .function("analyse", &SaveAnalyser::analyse)
-        .function("analyseUnread", &SaveAnalyser::analyseUnread);
+        .function("analyseUnread", &SaveAnalyser::analyseUnread)
+        .function("grown", &SaveAnalyser::grown);
     emscripten::function("maxSaveFileBytes", &maxSaveFileBytes);
 }
 

@@ -244,6 +244,8 @@ TEST_F(WindowWork, TheFilterNarrowsTheRowsShownButSortingAndSavingActOnAll) {
     EXPECT_TRUE(base->isRowHidden(1));  // bob
     EXPECT_FALSE(base->isRowHidden(2));
     EXPECT_EQ(child<QLabel>("FilterNote")->text(), "1 of 3 rows hidden");
+    EXPECT_TRUE(child<QLabel>("StatusText")->text().startsWith("3 saves: "))
+        << child<QLabel>("StatusText")->text().toStdString();
     child<SortButton>("SortByTurnSelect")->click();
     EXPECT_EQ(base->cellText(2, 1), "bob");
     EXPECT_TRUE(base->isRowHidden(2));

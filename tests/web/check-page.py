@@ -276,6 +276,19 @@ def check_hostile_name(page, checks, writer, folder):
                  page.js("return document.querySelectorAll('#HistoryChart img, #HistoryChart image').length"), 0)
 
 
+def check_worker_memory(page, checks, writer, folder):
+    """A save that grows a worker's memory past what a worker keeps gets its worker replaced after
+    the load: WebAssembly memory never shrinks."""
+    path = os.path.join(folder, "large.sav")
+    subprocess.run([writer, "--largest", "150000000", path], check=True)
+    before = page.js("return window.quillmereLastLoad.workersReplaced")
+    page.load("FilePicker", [path])
+    checks.true("the large save is analysed", "failed" not in page.grid("BaseGrid")[0]["classes"])
+    checks.equal("its worker is replaced after the load",
+                 page.js("return window.quillmereLastLoad.workersReplaced"), before + 1)
+    os.remove(path)
+
+
 def check_cancel(page, checks, examples):
     """Cancel keeps the files already started and leaves the others as tinted blank rows."""
     names = sorted(os.listdir(examples))
@@ -397,6 +410,7 @@ def main():
             damaged = os.path.join(scratch, "damaged")
             os.mkdir(damaged)
             check_damaged_saves(page, checks, args.report, args.examples, damaged)
+            check_worker_memory(page, checks, args.hostile_writer, scratch)
             check_cancel(page, checks, args.examples)
             check_keyboard_and_graph(page, checks)
             check_no_network(page, checks, url)
