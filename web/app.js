@@ -13,7 +13,6 @@ const kGrids = [
 ];
 const kFlagsGrid = 3;
 const kReloadGrid = 1;
-const kSeriesCount = 20;
 const kReports = [
     { name: 'Res.txt', type: 'text/plain' },
     { name: 'Results.csv', type: 'text/csv' },
@@ -30,7 +29,7 @@ let loading = null;
 let selected = new Set();  // record indices
 let anchor = null;          // the row a shift-click or shift-arrow extends from
 let cursor = 0;             // the row the arrow keys move
-let graphSlots = new Array(kSeriesCount).fill(null);  // a plotted save keeps its colour
+let graphSlots = [];  // the graph plan's slots: a plotted save keeps its colour
 let hiddenLines = new Set();
 let noteTimer = null;
 
@@ -577,7 +576,7 @@ async function loadFiles(files, skipped) {
     if (loading || files.length === 0) return;
     selected.clear();
     session.adopt([], []);
-    graphSlots.fill(null);
+    graphSlots = [];
     renderAll();
     const dialog = $('Progress');
     const bar = $('ProgressBar');
@@ -671,34 +670,16 @@ function svgElement(tag, attributes, text) {
 
 function colourText(colour) { return `#${colour.toString(16).padStart(6, '0')}`; }
 
-function tickText(value, step) { return step >= 1 ? value.toFixed(0) : String(Number(value.toPrecision(6))); }
 
 function drawGraph() {
     const category = $('GraphSelect').selectedIndex;
-    const graph = session.graph([...selected].sort((a, b) => a - b), category);
-    // A save plotted before keeps its slot; the others take the free ones in order.
-    const ids = graph.lines.map((line) => (line ? line.id : null));
-    const slots = new Array(kSeriesCount).fill(null);
-    const byLine = new Array(graph.lines.length).fill(-1);
-    ids.forEach((id, index) => {
-        const kept = id === null ? -1 : graphSlots.indexOf(id);
-        if (kept >= 0 && slots[kept] === null) {
-            slots[kept] = id;
-            byLine[index] = kept;
-        }
-    });
-    ids.forEach((id, index) => {
-        if (id === null || byLine[index] >= 0) return;
-        const free = slots.indexOf(null);
-        slots[free] = id;
-        byLine[index] = free;
-    });
-    graphSlots = slots;
+    const graph = session.graph([...selected].sort((a, b) => a - b), category, graphSlots);
+    graphSlots = graph.slots;
 
     const p = kPlot;
     const svg = svgElement('svg', {
         xmlns: kSvg, viewBox: `0 0 ${p.svgWidth} ${p.svgHeight}`, width: p.svgWidth, height: p.svgHeight,
-        role: 'img', 'aria-label': `${graph.caption || 'History'}: ${$('GraphSelect').value}`,
+        role: 'img', 'aria-label': `${graph.caption || 'History'}: ${graph.valueName}`,
         'font-family': 'sans-serif', 'font-size': 12,
     });
     svg.append(svgElement('rect', { x: 0, y: 0, width: p.svgWidth, height: p.svgHeight, fill: '#ffffff' }));
@@ -710,25 +691,24 @@ function drawGraph() {
     for (let i = 0; i <= graph.values.ticks; ++i) {
         const value = graph.values.min + i * graph.values.step;
         axes.append(svgElement('line', { x1: p.left, x2: p.left + p.width, y1: y(value), y2: y(value) }));
-        labels.append(svgElement('text', { x: p.left - 6, y: y(value) + 4, 'text-anchor': 'end' }, tickText(value, graph.values.step)));
+        labels.append(svgElement('text', { x: p.left - 6, y: y(value) + 4, 'text-anchor': 'end' }, graph.valueLabels[i]));
     }
     for (let i = 0; i <= graph.turns.ticks; ++i) {
         const turn = graph.turns.min + i * graph.turns.step;
         axes.append(svgElement('line', { x1: x(turn), x2: x(turn), y1: p.top, y2: p.top + p.height }));
-        labels.append(svgElement('text', { x: x(turn), y: p.top + p.height + 16, 'text-anchor': 'middle' }, tickText(turn, graph.turns.step)));
+        labels.append(svgElement('text', { x: x(turn), y: p.top + p.height + 16, 'text-anchor': 'middle' }, graph.turnLabels[i]));
     }
     labels.append(svgElement('text', { x: p.left + p.width / 2, y: p.svgHeight - 8, 'text-anchor': 'middle' }, 'Turn'));
     labels.append(svgElement('text', {
         x: 16, y: p.top + p.height / 2, 'text-anchor': 'middle', transform: `rotate(-90 16 ${p.top + p.height / 2})`,
-    }, $('GraphSelect').value));
+    }, graph.valueName));
     svg.append(axes, labels);
     const plotted = [];
     const legend = svgElement('g', { class: 'legend' });
     let legendRow = 0;
-    graph.lines.forEach((line, index) => {
-        if (line === null) return;
-        const slot = byLine[index];
-        const colour = colourText(graph.colours[slot]);
+    for (const line of graph.lines) {
+        const slot = line.slot;
+        const colour = colourText(line.colour);
         const shown = !hiddenLines.has(line.id);
         if (shown && line.values.length > 0) {
             const points = [];
@@ -759,9 +739,8 @@ function drawGraph() {
         });
         legend.append(entry);
         legendRow += 1;
-    });
+    }
     svg.append(legend);
-    const categoryName = $('GraphSelect').value.toLowerCase();
     svg.addEventListener('mousemove', (event) => {
         const box = svg.getBoundingClientRect();
         const scale = p.svgWidth / box.width;
@@ -779,7 +758,7 @@ function drawGraph() {
             tip.hidden = true;
             return;
         }
-        tip.textContent = `${best.line.name}: turn ${turn}, ${categoryName} ${best.line.values[turn]}`;
+        tip.textContent = core.Session.graphPointText(best.line.name, graph.valueName, turn, best.line.values[turn]);
         tip.hidden = false;
         tip.style.left = `${event.clientX + 12}px`;
         tip.style.top = `${event.clientY + 12}px`;

@@ -9,6 +9,7 @@
 #include "load/Windows1251.h"
 #include "view/CellTexts.h"
 #include "view/Charts.h"
+#include "view/GraphPlan.h"
 
 namespace quillmere::exporting {
 
@@ -59,10 +60,9 @@ std::string escaped(std::string_view text) {
     return out;
 }
 
-std::string colour(std::size_t series) {
+std::string colour(std::uint32_t rgb) {
     char text[8];
-    std::snprintf(text, sizeof text, "#%06X",
-                  static_cast<unsigned>(view::kSeriesColours[series % view::kSeriesColours.size()]));
+    std::snprintf(text, sizeof text, "#%06X", static_cast<unsigned>(rgb & 0xFFFFFF));
     return text;
 }
 
@@ -126,55 +126,43 @@ void appendRow(std::string& html, const analysis::SaveRecord& rec, int row, char
     html += "</tr>\n";
 }
 
-void appendChart(std::string& html, const std::vector<const analysis::SaveRecord*>& saves, std::size_t category) {
-    int turns = 1;
-    double low = 0;
-    double high = 0;
-    for (const auto* rec : saves) {
-        const int n = HistoryTurns(*rec);
-        turns = std::max(turns, n);
-        for (int t = 0; t < n; ++t) {
-            const double v = analysis::HistoryValue(*rec, static_cast<int>(category), t);
-            low = std::min(low, v);
-            high = std::max(high, v);
-        }
-    }
-    const auto xs = view::NiceScale(0, std::max(turns - 1, 1), 10);
-    const auto ys = view::NiceScale(low, high, 6);
+// The graph of `plan` as SVG, at most kMostPointsPerLine points a line.
+void appendChart(std::string& html, const view::GraphPlan& plan) {
+    const auto& xs = plan.axes.turns;
+    const auto& ys = plan.axes.values;
     const double plotWidth = kChartWidth - kLeft - kRight;
     const double plotHeight = kChartHeight - kTop - kBottom;
     const auto x = [&](double turn) { return kLeft + (turn - xs.min) / (xs.max - xs.min) * plotWidth; };
     const auto y = [&](double value) { return kTop + (ys.max - value) / (ys.max - ys.min) * plotHeight; };
 
-    html += "<figure><figcaption>" + std::string(view::kHistoryCategoryNames[category]) + "</figcaption>\n";
+    html += "<figure><figcaption>" + escaped(plan.valueName) + "</figcaption>\n";
     html += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + std::to_string(kChartWidth) + "\" height=\"" +
-            std::to_string(kChartHeight) + "\" role=\"img\" aria-label=\"" +
-            std::string(view::kHistoryCategoryNames[category]) +
+            std::to_string(kChartHeight) + "\" role=\"img\" aria-label=\"" + escaped(plan.valueName) +
             " by turn\" font-size=\"11\" font-family=\"sans-serif\">\n";
     for (int i = 0; i <= ys.ticks; ++i) {
         const double value = ys.min + i * ys.step;
         html += "<line x1=\"" + number(kLeft) + "\" x2=\"" + number(kLeft + plotWidth) + "\" y1=\"" + number(y(value)) +
                 "\" y2=\"" + number(y(value)) + "\" stroke=\"#ddd\"/><text x=\"" + number(kLeft - 6) + "\" y=\"" +
-                number(y(value) + 4) + "\" text-anchor=\"end\">" + number(value) + "</text>\n";
+                number(y(value) + 4) + "\" text-anchor=\"end\">" + plan.valueLabels[static_cast<std::size_t>(i)] +
+                "</text>\n";
     }
     for (int i = 0; i <= xs.ticks; ++i) {
         const double turn = xs.min + i * xs.step;
         html += "<text x=\"" + number(x(turn)) + "\" y=\"" + number(kTop + plotHeight + 16) +
-                "\" text-anchor=\"middle\">" + number(turn) + "</text>\n";
+                "\" text-anchor=\"middle\">" + plan.turnLabels[static_cast<std::size_t>(i)] + "</text>\n";
     }
     html += "<text x=\"" + number(kLeft + plotWidth / 2) + "\" y=\"" + number(kChartHeight - 4) +
             "\" text-anchor=\"middle\">Turn</text>\n";
-    for (std::size_t s = 0; s < saves.size(); ++s) {
-        const auto& rec = *saves[s];
-        const int n = HistoryTurns(rec);
+    for (const auto& line : plan.lines) {
+        const auto n = static_cast<int>(line.values.size());
         if (n == 0) continue;
         const int stride = std::max(1, n / kMostPointsPerLine);
-        html += "<polyline fill=\"none\" stroke-width=\"1.5\" stroke=\"" + colour(s) + "\" points=\"";
+        html += "<polyline fill=\"none\" stroke-width=\"1.5\" stroke=\"" + colour(line.colour) + "\" points=\"";
         for (int t = 0; t < n; t += stride) {
             html += number(std::round(x(t) * 10) / 10) + "," +
-                    number(std::round(y(analysis::HistoryValue(rec, static_cast<int>(category), t)) * 10) / 10) + " ";
+                    number(std::round(y(line.values[static_cast<std::size_t>(t)]) * 10) / 10) + " ";
         }
-        html += "\"><title>" + escaped(NickNameUtf8(rec)) + "</title></polyline>\n";
+        html += "\"><title>" + escaped(line.name) + "</title></polyline>\n";
     }
     html += "</svg>\n</figure>\n";
 }
@@ -200,19 +188,17 @@ std::string BuildHtmlReport(const analysis::ResultTable& table, const reload::Ru
     for (std::size_t i = 0; i < table.size(); ++i) appendRow(html, table[i], static_cast<int>(i + 1), decimalSeparator);
     html += "</tbody>\n</table>\n";
 
-    std::vector<const analysis::SaveRecord*> charted;
-    for (const auto row : view::ChartedRows(table, {}, view::RowsWithoutDetails::LeftOut))
-        charted.push_back(&table[row]);
-    if (!charted.empty()) {
-        html += "<h2>History of the first " + std::to_string(charted.size()) + " saves in this order</h2>\n";
+    std::vector<view::GraphPlan> plans;
+    for (int category = 0; category < analysis::kHistoryCategories; ++category)
+        plans.push_back(view::PlanHistoryGraph(table, {}, category, {}, view::RowsWithoutDetails::LeftOut));
+    if (!plans.front().lines.empty()) {
+        html +=
+            "<h2>History of the first " + std::to_string(plans.front().lines.size()) + " saves in this order</h2>\n";
         html += "<ul class=\"legend\">";
-        for (std::size_t s = 0; s < charted.size(); ++s) {
-            html += "<li><span style=\"background:" + colour(s) + "\"></span>" + escaped(NickNameUtf8(*charted[s])) +
-                    " (" + escaped(FileNameUtf8(*charted[s])) + ")</li>";
-        }
+        for (const auto& line : plans.front().lines)
+            html += "<li><span style=\"background:" + colour(line.colour) + "\"></span>" + escaped(line.name) + "</li>";
         html += "</ul>\n";
-        for (std::size_t category = 0; category < analysis::kHistoryCategories; ++category)
-            appendChart(html, charted, category);
+        for (const auto& plan : plans) appendChart(html, plan);
     }
     html += "</body>\n</html>\n";
     return html;

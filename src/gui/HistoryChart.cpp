@@ -25,10 +25,6 @@ void applyScale(QValueAxis* axis, const view::AxisScale& scale) {
     axis->setLabelFormat(scale.step >= 1 ? "%.0f" : "%g");
 }
 
-QString categoryTitle(int category) {
-    return QString::fromUtf8(view::kHistoryCategoryNames[static_cast<std::size_t>(category)]);
-}
-
 }  // namespace
 
 HistoryChart::HistoryChart(QWidget* parent) : QChartView(parent) {
@@ -42,7 +38,6 @@ HistoryChart::HistoryChart(QWidget* parent) : QChartView(parent) {
     m_turnAxis = new QValueAxis;
     m_turnAxis->setTitleText(tr("Turn"));
     m_valueAxis = new QValueAxis;
-    m_valueAxis->setTitleText(categoryTitle(0));
     chart->addAxis(m_turnAxis, Qt::AlignBottom);
     chart->addAxis(m_valueAxis, Qt::AlignLeft);
     for (int index = 0; index < kSeriesCount; ++index) {
@@ -67,7 +62,9 @@ HistoryChart::HistoryChart(QWidget* parent) : QChartView(parent) {
     setRenderHint(QPainter::Antialiasing);
     setRubberBand(QChartView::RectangleRubberBand);
     applyFont();
-    fitAxes(0);
+    m_plan.axes = view::HistoryGraphAxes(0, 0, 0, 0);
+    m_plan.valueName = view::kHistoryCategoryNames[0];
+    fitAxes();
 }
 
 void HistoryChart::changeEvent(QEvent* event) {
@@ -111,72 +108,44 @@ void HistoryChart::toggleSeries(int index) {
 void HistoryChart::emptySeries(int index) {
     series(index)->clear();
     if (!series(index)->isVisible()) toggleSeries(index);
-    m_extents.at(static_cast<std::size_t>(index)) = {};
     setInLegend(index, false);
 }
 
-void HistoryChart::drawRecords(const std::vector<const analysis::SaveRecord*>& records, int category,
-                               const QString& caption) {
-    for (int index = 0; index < kSeriesCount; ++index) {
-        if (index < static_cast<int>(records.size()) && records[static_cast<std::size_t>(index)] != nullptr) {
-            drawRecord(index, *records[static_cast<std::size_t>(index)], category);
-        } else {
-            emptySeries(index);
-        }
+void HistoryChart::draw(const view::GraphPlan& plan) {
+    m_plan = plan;
+    std::array<bool, kSeriesCount> drawn{};
+    for (const auto& line : m_plan.lines) {
+        drawLine(line);
+        drawn.at(line.slot) = true;
     }
-    chart()->setTitle(caption);
-    fitAxes(category);
+    for (int index = 0; index < kSeriesCount; ++index)
+        if (!drawn.at(static_cast<std::size_t>(index))) emptySeries(index);
+    chart()->setTitle(FromUtf8(m_plan.caption));
+    fitAxes();
 }
 
-void HistoryChart::drawRecord(int index, const analysis::SaveRecord& rec, int category) {
-    if (!analysis::ShowsDetails(rec)) {
-        emptySeries(index);
-        return;
-    }
-    auto* line = series(index);
-    // Players may share a name: the file tells their lines apart.
-    line->setName(QStringLiteral("%1 (%2)").arg(FromFileSystem(rec.fileName), FromWindows1251(rec.nickName)));
-    if (!line->isVisible()) toggleSeries(index);
+void HistoryChart::drawLine(const view::GraphLine& line) {
+    const int index = static_cast<int>(line.slot);
+    auto* series = this->series(index);
+    series->setName(FromUtf8(line.name));
+    if (!series->isVisible()) toggleSeries(index);
     setInLegend(index, true);
-
-    const int turns = std::clamp(rec.turn, 0, analysis::kHistoryTurns);
     QList<QPointF> points;
-    points.reserve(turns);
-    Extent extent;
-    for (int turn = 0; turn < turns; ++turn) {
-        const qreal value = analysis::HistoryValue(rec, category, turn);
-        extent.low = turn == 0 ? value : std::min(extent.low, value);
-        extent.high = turn == 0 ? value : std::max(extent.high, value);
-        points.append(QPointF(turn, value));
-    }
-    extent.points = points.size();
-    m_extents.at(static_cast<std::size_t>(index)) = extent;
-    line->replace(points);
+    points.reserve(static_cast<qsizetype>(line.values.size()));
+    for (std::size_t turn = 0; turn < line.values.size(); ++turn)
+        points.append(QPointF(static_cast<qreal>(turn), line.values[turn]));
+    series->replace(points);
 }
 
-void HistoryChart::fitAxes(int category) {
-    m_category = category;
-    qsizetype mostPoints = 0;
-    bool any = false;
-    qreal low = 0;
-    qreal high = 0;
-    for (const auto& extent : m_extents) {
-        if (extent.points == 0) continue;
-        low = any ? std::min(low, extent.low) : extent.low;
-        high = any ? std::max(high, extent.high) : extent.high;
-        any = true;
-        mostPoints = std::max(mostPoints, extent.points);
-    }
-    const auto axes = view::HistoryGraphAxes(category, low, high, static_cast<int>(mostPoints));
-    applyScale(m_valueAxis, axes.values);
-    applyScale(m_turnAxis, axes.turns);
-    const bool known = category >= 0 && category < analysis::kHistoryCategories;
-    m_valueAxis->setTitleText(known ? categoryTitle(category) : QString());
+void HistoryChart::fitAxes() {
+    applyScale(m_valueAxis, m_plan.axes.values);
+    applyScale(m_turnAxis, m_plan.axes.turns);
+    m_valueAxis->setTitleText(FromUtf8(m_plan.valueName));
 }
 
 void HistoryChart::resetZoom() {
     chart()->zoomReset();
-    fitAxes(m_category);
+    fitAxes();
 }
 
 void HistoryChart::roundAxes() {
@@ -195,19 +164,17 @@ void HistoryChart::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void HistoryChart::showValueAt(int index, const QPointF& point, bool hovering) {
-    const auto* line = series(index);
-    const auto turn = static_cast<qsizetype>(std::lround(point.x()));
-    if (!hovering || turn < 0 || turn >= line->count()) {
+    const auto line = std::find_if(m_plan.lines.begin(), m_plan.lines.end(), [index](const auto& candidate) {
+        return candidate.slot == static_cast<std::size_t>(index);
+    });
+    const auto text = hovering && line != m_plan.lines.end()
+                          ? view::GraphPointText(m_plan, *line, static_cast<int>(std::lround(point.x())))
+                          : std::string();
+    if (text.empty()) {
         QToolTip::hideText();
         return;
     }
-    QToolTip::showText(QCursor::pos(),
-                       tr("%1: turn %2, %3 %4")
-                           .arg(line->name())
-                           .arg(turn)
-                           .arg(m_valueAxis->titleText().toLower())
-                           .arg(line->at(static_cast<int>(turn)).y()),
-                       this);
+    QToolTip::showText(QCursor::pos(), FromUtf8(text), this);
 }
 
 bool HistoryChart::saveImage(const QString& path) {

@@ -8,14 +8,14 @@
 
 #include "analysis/SaveRecord.h"
 #include "view/Charts.h"
+#include "view/GraphPlan.h"
 
 namespace quillmere::gui {
 
-// The history graph: a line series per charted save, series i drawing the i-th of the records it is
-// given in one history category (view::kHistoryCategoryNames; any other value draws flat lines at 0).
-// Axes fit the data with round ticks and carry titles; hovering a line names the save, the turn
-// and the value; clicking a legend entry hides or shows its line; a drag zooms in, a right click
-// zooms out, a double click (or resetZoom()) shows everything again.
+// The history graph: one line series per slot of a view::GraphPlan, which decides what is drawn
+// where; this only turns it into a chart. Hovering a line names the save, the turn and the value; clicking a legend
+// entry hides or shows its line; a drag zooms in, a right click zooms out, a double click (or resetZoom()) shows
+// everything again.
 class HistoryChart : public QChartView {
     Q_OBJECT
 
@@ -24,19 +24,12 @@ public:
 
     explicit HistoryChart(QWidget* parent);
 
-    // Draws the first kSeriesCount of `records`, series i from records[i], empties the series past
-    // them and those given as null, titles the graph `caption` and fits the axes.
-    void drawRecords(const std::vector<const analysis::SaveRecord*>& records, int category, const QString& caption);
-
-    // Redraws series `index` from `rec`: one point per turn from 0 to Turn - 1 (at most the 1201
-    // turns a history holds), titled with the file name and the nickname. A record without details keeps no points
-    // and leaves the legend; its title stays.
-    void drawRecord(int index, const analysis::SaveRecord& rec, int category);
+    // Draws `plan`: each of its lines in the series of its slot, the other series empty and out of
+    // the legend; titles the graph and fits the axes as the plan says.
+    void draw(const view::GraphPlan& plan);
     // Removes every point of series `index` and takes it out of the legend; its title stays.
     void emptySeries(int index);
-    // Fits both axes to the points drawn, in round steps: the value axis follows the data both ways
-    // for "Economy" and starts at 0 for every other category.
-    void fitAxes(int category);
+    // Shows the plan's axes again, as they were before any zoom.
     void resetZoom();
 
     // Writes the graph as it shows now to `path`: SVG for a name ending ".svg", else PNG. False when
@@ -60,23 +53,17 @@ protected:
 private:
     void applyFont();
     void setInLegend(int index, bool shown);
+    void drawLine(const view::GraphLine& line);
+    void fitAxes();
     void showValueAt(int index, const QPointF& point, bool hovering);
     // Rounds the axes' present ranges out to round steps (after a zoom).
     void roundAxes();
 
-    // Smallest and largest value of a series' points, kept so that fitting never rescans them.
-    struct Extent {
-        qsizetype points = 0;
-        qreal low = 0;
-        qreal high = 0;
-    };
-
     std::array<QLineSeries*, kSeriesCount> m_series{};
-    std::array<Extent, kSeriesCount> m_extents{};
     std::array<bool, kSeriesCount> m_inLegend{};
     QValueAxis* m_turnAxis = nullptr;
     QValueAxis* m_valueAxis = nullptr;
-    int m_category = 0;
+    view::GraphPlan m_plan;
 };
 
 }  // namespace quillmere::gui

@@ -428,7 +428,7 @@ void MainWindow::startLoad(std::unique_ptr<session::BackgroundLoad> load) {
     m_session.adopt(analysis::ResultTable{});
     m_rows.clearShown();
     m_graphRows.clear();
-    m_graphSaves = {};
+    m_graphSlots = {};
     showRows(true);
     const auto& files = load->files();
     m_pathEdit->setText(FromFileSystem(load::FolderOf(files.front())));
@@ -500,7 +500,7 @@ session::LoadSummary MainWindow::showLoadedRecords(analysis::ResultTable records
 void MainWindow::showAdoptedRecords() {
     m_rows.invalidate();
     m_graphRows.clear();
-    m_graphSaves = {};  // the same paths may hold other saves now
+    m_graphSlots = {};  // the same paths may hold other saves now
     showRows(true);
     for (auto* grid : {m_baseGrid, m_reloadGrid, m_additionalGrid, m_flagsGrid}) grid->fitColumns();
 }

@@ -16,6 +16,7 @@
 #include "session/BackgroundLoad.h"
 #include "session/Session.h"
 #include "view/Charts.h"
+#include "view/GraphPlan.h"
 
 class QComboBox;
 class QLabel;
@@ -195,7 +196,7 @@ private:
     bool m_graphStale = false;              // the rows changed since the graph was drawn
     // The save each series plots (its path, or its name when it has none), so that a save keeps
     // its series, and colour, while it stays plotted; empty for a free series.
-    std::array<std::string, view::kChartedSaves> m_graphSaves{};
+    view::GraphSlots m_graphSlots{};
     int m_graphDrawnCategory = -1;
     QTimer m_noteTimer;
     session::LoadSummary m_lastLoad;

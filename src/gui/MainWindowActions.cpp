@@ -252,47 +252,13 @@ void MainWindow::showAbout() {
 
 void MainWindow::drawGraph() {
     m_graphStale = false;
-    const auto& records = m_session.records();
-    const auto rows = view::ChartedRows(records, m_graphRows, view::RowsWithoutDetails::KeepTheirPlace);
-    std::vector<const analysis::SaveRecord*> drawn;
-    for (const auto row : rows) drawn.push_back(&records[row]);
-    QString caption;
-    if (m_graphRows.empty()) {
-        if (records.size() > rows.size())
-            caption = tr("Rows 1 to %1 of %2; select rows to compare others").arg(rows.size()).arg(records.size());
-    } else {
-        QStringList numbers;
-        for (const auto row : rows) numbers << QString::number(row + 1);
-        caption = tr("Selected rows %1").arg(numbers.join(QStringLiteral(", ")));
-        if (m_graphRows.size() > drawn.size())
-            caption += tr(" (the first %1 of %2 selected)").arg(drawn.size()).arg(m_graphRows.size());
-    }
-    // A save plotted before keeps its series; the others take the free ones in order.
-    const auto identity = [](const analysis::SaveRecord& rec) { return rec.path.empty() ? rec.fileName : rec.path; };
-    std::array<std::string, HistoryChart::kSeriesCount> saves{};
-    std::vector<const analysis::SaveRecord*> bySeries(HistoryChart::kSeriesCount, nullptr);
-    std::vector<const analysis::SaveRecord*> newcomers;
-    for (const auto* rec : drawn) {
-        const auto kept = std::find(m_graphSaves.begin(), m_graphSaves.end(), identity(*rec));
-        const auto slot = static_cast<std::size_t>(kept - m_graphSaves.begin());
-        if (kept != m_graphSaves.end() && bySeries[slot] == nullptr) {
-            bySeries[slot] = rec;
-            saves[slot] = *kept;
-        } else {
-            newcomers.push_back(rec);
-        }
-    }
-    std::size_t free = 0;
-    for (const auto* rec : newcomers) {
-        while (bySeries[free] != nullptr) ++free;
-        bySeries[free] = rec;
-        saves[free] = identity(*rec);
-    }
-    m_historyChart->chart()->setTitle(caption);
-    if (saves == m_graphSaves && graphCategory() == m_graphDrawnCategory) return;
-    m_graphSaves = saves;
+    const auto plan = view::PlanHistoryGraph(m_session.records(), m_graphRows, graphCategory(), m_graphSlots);
+    m_historyChart->chart()->setTitle(FromUtf8(plan.caption));
+    // A sort that moves no line leaves the lines as they are.
+    if (plan.slots == m_graphSlots && graphCategory() == m_graphDrawnCategory) return;
+    m_graphSlots = plan.slots;
     m_graphDrawnCategory = graphCategory();
-    m_historyChart->drawRecords(bySeries, graphCategory(), caption);
+    m_historyChart->draw(plan);
 }
 
 void MainWindow::showStatus() {

@@ -20,6 +20,7 @@
 #include "session/Session.h"
 #include "view/CellTexts.h"
 #include "view/Charts.h"
+#include "view/GraphPlan.h"
 #include "view/Sorting.h"
 
 namespace quillmere::web {
@@ -334,67 +335,50 @@ public:
     // The lines of the graph for `rows` (record indices; the first 20 records when empty) in
     // `category`: {caption, lines: [{row, name, values: Int32Array} or null for a save without
     // details], turns: {min, max, step, ticks}, values: {min, max, step, ticks}}.
-    [[nodiscard]] val graph(const val& rowList, int category) const {
-        const auto& records = m_session.records();
-        const auto selected = rowList["length"].as<unsigned>();
+    // The plan of the history graph of `category` over the rows `rowList` (none: the first ones),
+    // the saves in `slotList` (the slots of the plan before) keeping their slots:
+    // {caption, valueName, lines: [{row, slot, colour, id, name, values}], slots, turns, values,
+    // turnLabels, valueLabels}.
+    [[nodiscard]] val graph(const val& rowList, int category, const val& slotList) const {
         std::vector<std::size_t> picked;
-        for (unsigned i = 0; i < selected; ++i) {
+        for (unsigned i = 0; i < rowList["length"].as<unsigned>(); ++i) {
             const auto row = rowList[i].as<double>();
-            if (row >= 0 && row < static_cast<double>(records.size())) picked.push_back(static_cast<std::size_t>(row));
+            if (row >= 0 && row < static_cast<double>(m_session.size()))
+                picked.push_back(static_cast<std::size_t>(row));
         }
-        const auto rows = view::ChartedRows(records, picked, view::RowsWithoutDetails::KeepTheirPlace);
-        std::string caption;
-        if (selected == 0) {
-            if (records.size() > rows.size())
-                caption = "Rows 1 to " + std::to_string(rows.size()) + " of " + std::to_string(records.size()) +
-                          "; select rows to compare others";
-        } else {
-            std::string numbers;
-            for (const auto row : rows) numbers += (numbers.empty() ? "" : ", ") + std::to_string(row + 1);
-            caption = "Selected rows " + numbers;
-            if (selected > rows.size())
-                caption +=
-                    " (the first " + std::to_string(rows.size()) + " of " + std::to_string(selected) + " selected)";
-        }
+        view::GraphSlots previous;
+        for (unsigned i = 0; i < previous.size() && i < slotList["length"].as<unsigned>(); ++i)
+            previous[i] = slotList[i].isString() ? slotList[i].as<std::string>() : std::string();
+        const auto plan = view::PlanHistoryGraph(m_session.records(), picked, category, previous);
         val lines = val::array();
-        bool any = false;
-        double low = 0;
-        double high = 0;
-        int mostPoints = 0;
-        for (const auto row : rows) {
-            const auto& rec = records[row];
-            if (!analysis::ShowsDetails(rec)) {
-                lines.call<void>("push", val::null());
-                continue;
-            }
-            const int turns = std::clamp(rec.turn, 0, analysis::kHistoryTurns);
-            std::vector<std::int32_t> values(static_cast<std::size_t>(turns));
-            for (int turn = 0; turn < turns; ++turn) {
-                values[static_cast<std::size_t>(turn)] = analysis::HistoryValue(rec, category, turn);
-                low = any ? std::min<double>(low, values[static_cast<std::size_t>(turn)])
-                          : values[static_cast<std::size_t>(turn)];
-                high = any ? std::max<double>(high, values[static_cast<std::size_t>(turn)])
-                           : values[static_cast<std::size_t>(turn)];
-                any = true;
-            }
-            mostPoints = std::max(mostPoints, turns);
-            val line = val::object();
-            line.set("row", row);
-            line.set("id", load::FileNameToUtf8(rec.path.empty() ? rec.fileName : rec.path));
-            // Players may share a name: the file tells their lines apart.
-            line.set("name", load::FileNameToUtf8(rec.fileName) + " (" + load::Windows1251ToUtf8(rec.nickName) + ")");
-            line.set("values",
-                     val::global("Int32Array").new_(emscripten::typed_memory_view(values.size(), values.data())));
-            lines.call<void>("push", line);
+        for (const auto& line : plan.lines) {
+            val item = val::object();
+            item.set("row", line.row);
+            item.set("slot", line.slot);
+            item.set("colour", line.colour);
+            item.set("id", line.id);
+            item.set("name", line.name);
+            item.set(
+                "values",
+                val::global("Int32Array").new_(emscripten::typed_memory_view(line.values.size(), line.values.data())));
+            lines.call<void>("push", item);
         }
-        const auto axes = view::HistoryGraphAxes(category, low, high, mostPoints);
         val graph = val::object();
-        graph.set("caption", caption);
+        graph.set("caption", plan.caption);
+        graph.set("valueName", plan.valueName);
         graph.set("lines", lines);
-        graph.set("colours", Colours());
-        graph.set("turns", Scale(axes.turns));
-        graph.set("values", Scale(axes.values));
+        graph.set("slots", Strings(std::vector<std::string>(plan.slots.begin(), plan.slots.end())));
+        graph.set("turns", Scale(plan.axes.turns));
+        graph.set("values", Scale(plan.axes.values));
+        graph.set("turnLabels", Strings(plan.turnLabels));
+        graph.set("valueLabels", Strings(plan.valueLabels));
         return graph;
+    }
+
+    // What the graph says of a point under the pointer (view::GraphPointText).
+    [[nodiscard]] static std::string graphPointText(const std::string& lineName, const std::string& valueName, int turn,
+                                                    int value) {
+        return view::GraphPointText(lineName, valueName, turn, value);
     }
 
     // The rows `indices` as tab-separated text for a spreadsheet, header line first.
@@ -454,12 +438,6 @@ private:
         result.set("ticks", scale.ticks);
         return result;
     }
-
-    static val Colours() {
-        val colours = val::array();
-        for (const auto colour : view::kSeriesColours) colours.call<void>("push", colour);
-        return colours;
-    }
 };
 
 EMSCRIPTEN_BINDINGS(quillmere_session) {
@@ -488,6 +466,7 @@ EMSCRIPTEN_BINDINGS(quillmere_session) {
         .function("statusLine", &WebSession::statusLine)
         .function("graphCategories", &WebSession::graphCategories)
         .function("graph", &WebSession::graph)
+        .class_function("graphPointText", &WebSession::graphPointText)
         .function("copyRows", &WebSession::copyRows)
         .function("report", &WebSession::report);
     emscripten::function("mostProfileBytes", &MostProfileBytes);
