@@ -5,21 +5,9 @@
 const kStoredRules = 'quillmere.rules';
 const kStoredProfile = 'quillmere.profile';
 const kStoredCategory = 'quillmere.graphCategory';
-const kGrids = [
-    { element: 'BaseGrid', frozen: 2 },
-    { element: 'ReloadGrid', frozen: 2 },
-    { element: 'AdditionalGrid', frozen: 2 },
-    { element: 'FlagsGrid', frozen: 2 },
-];
-const kFlagsGrid = 3;
-const kReloadGrid = 1;
-const kReports = [
-    { name: 'Res.txt', type: 'text/plain' },
-    { name: 'Results.csv', type: 'text/csv' },
-    { name: 'Results.json', type: 'application/json' },
-    { name: 'Results.html', type: 'text/html' },
-];
-const kSortShows = { key: '\u2022', ascending: '\u25B2', descending: '\u25BC' };
+// The page's elements of the grids, in the core's grid order.
+const kGrids = ['BaseGrid', 'ReloadGrid', 'AdditionalGrid', 'FlagsGrid'].map((element) => ({ element }));
+let names = null;  // the core's names: report files and types, frozen columns, the not-loaded text
 
 const $ = (id) => document.getElementById(id);
 
@@ -123,9 +111,10 @@ function renderGrid(gridIndex) {
     const host = $(kGrids[gridIndex].element);
     const columns = session.columns(gridIndex);
     const texts = session.gridTexts(gridIndex);
-    const states = session.rowStates();
+    const looks = session.rowLooks(gridIndex);
     const sort = session.sortState();
-    const verdictColumn = gridIndex === kReloadGrid ? session.verdictColumn() : -1;
+    const verdictColumn = session.verdictColumn();
+    const frozen = names.frozenColumns;
     const table = element('table');
     const head = element('thead');
     const headRow = element('tr');
@@ -135,49 +124,39 @@ function renderGrid(gridIndex) {
         const label = element('span', column.text);
         cell.append(label);
         if (sort.column && sort.column.grid === gridIndex && sort.column.column === index) {
-            cell.append(element('span', sort.column.ascending ? ' \u25B2' : ' \u25BC', 'arrow'));
+            cell.append(element('span', ` ${sort.column.mark}`, 'arrow'));
             cell.setAttribute('aria-sort', sort.column.ascending ? 'ascending' : 'descending');
         }
-        if (index < kGrids[gridIndex].frozen) cell.classList.add('frozen', `frozen${index}`);
+        if (index < frozen) cell.classList.add('frozen', `frozen${index}`);
         cell.tabIndex = -1;
         cell.dataset.column = index;
-        cell.title = 'Sort by this column';
+        cell.title = sort.columnTitle;
         headRow.append(cell);
     });
     head.append(headRow);
     const body = element('tbody');
-    const filter = $('RowFilter').value.trim().toLowerCase();
-    const baseTexts = filter ? session.gridTexts(0) : null;
-    let hidden = 0;
+    const filter = session.filterRows($('RowFilter').value);
     texts.forEach((cells, row) => {
         const line = element('tr');
         line.dataset.row = row;
-        const state = states[row];
-        if (state.status !== 'analysed') line.classList.add(state.status);
-        else if (gridIndex === kFlagsGrid && state.flagged) line.classList.add('flagged');
-        if (state.reason) line.title = state.reason;
-        else if (gridIndex === kFlagsGrid && state.flagged) line.title = state.flags;
+        const look = looks[row];
+        if (look.tint) line.classList.add(look.tint);
+        if (look.title) line.title = look.title;
         if (selected.has(row)) line.setAttribute('aria-selected', 'true');
-        if (filter && !baseTexts[row][1].toLowerCase().includes(filter) &&
-            !baseTexts[row][2].toLowerCase().includes(filter)) {
-            line.hidden = true;
-            hidden += 1;
-        }
+        line.hidden = !filter.shown[row];
         cells.forEach((text, column) => {
             const numeric = columns[column].numeric;
             const cell = element('td', numeric ? text.trim() : text);
             if (numeric) cell.className = 'number';
-            if (column < kGrids[gridIndex].frozen) cell.classList.add('frozen', `frozen${column}`);
-            if (column === verdictColumn && state.verdict) cell.title = state.verdict;
+            if (column < frozen) cell.classList.add('frozen', `frozen${column}`);
+            if (column === verdictColumn && look.verdict) cell.title = look.verdict;
             line.append(cell);
         });
         body.append(line);
     });
     table.append(head, body);
     host.replaceChildren(table);
-    if (gridIndex === 0) {
-        $('FilterNote').textContent = filter ? `${hidden} of ${texts.length} rows hidden` : '';
-    }
+    if (gridIndex === 0) $('FilterNote').textContent = filter.note;
 }
 
 function renderAll() {
@@ -190,18 +169,16 @@ function renderAll() {
 function showSortButtons() {
     const sort = session.sortState();
     for (const button of document.querySelectorAll('button.sort')) {
-        const shows = sort.buttons[Number(button.dataset.key)];
-        button.dataset.shows = shows;
-        button.setAttribute('aria-pressed', String(shows !== 'key'));
+        const shown = sort.buttons[Number(button.dataset.key)];
+        button.dataset.shows = shown.shows;
+        button.setAttribute('aria-pressed', String(shown.shows !== 'key'));
         let mark = button.querySelector('.mark');
         if (!mark) {
             mark = element('span', '', 'mark');
             button.prepend(mark);
         }
-        mark.textContent = kSortShows[shows] + ' ';
-        button.title = shows === 'key' ? 'Sort by this column'
-            : shows === 'ascending' ? 'Sorted ascending; click to sort descending'
-                : 'Sorted descending; click to sort ascending';
+        mark.textContent = `${shown.mark} `;
+        button.title = shown.title;
     }
 }
 
@@ -405,8 +382,7 @@ async function openProfileFile(file) {
     }
     let keep = false;
     if (look.changes) {
-        const answer = await ask(`The profile sets other rules than those in force:\n${look.changes}\n\n` +
-            'Use the profile\'s rules? No keeps the rules in force.', ['Yes', 'No', 'Cancel']);
+        const answer = await ask(core.profileRulesQuestion(look.changes), ['Yes', 'No', 'Cancel']);
         if (answer !== 'Yes' && answer !== 'No') return;
         keep = answer === 'No';
     }
@@ -444,12 +420,12 @@ async function saveReport(format) {
     }
     const left = session.status().notLoaded;
     if (format === 0 && left > 0) {
-        const answer = await ask(`${left} saves were left out by Cancel and would be saved as blank rows. Save anyway?`,
-            ['Save', 'Cancel']);
+        const answer = await ask(core.blankRowsQuestion(left), ['Save', 'Cancel']);
         if (answer !== 'Save') return;
     }
-    download(report.bytes, kReports[format].name, kReports[format].type);
-    showNote(report.rows === 1 ? `Saved 1 row to ${kReports[format].name}` : `Saved ${report.rows} rows to ${kReports[format].name}`);
+    const kind = names.reports[format];
+    download(report.bytes, kind.name, kind.type);
+    showNote(core.savedRowsNote(report.rows, kind.name));
 }
 
 class WorkerPool {
@@ -497,7 +473,7 @@ function analyseFiles(files) {
         const finishIfDone = (workers = pool.workers) => {
             if (done < files.length && !(run.cancelled && pending === 0)) return false;
             for (let i = 0; i < files.length; ++i) {
-                if (entries[i] === undefined) entries[i] = { path: files[i].path, failure: 'not loaded' };
+                if (entries[i] === undefined) entries[i] = { path: files[i].path, failure: names.notLoaded };
             }
             for (const worker of workers) {
                 worker.onmessage = null;
@@ -582,13 +558,12 @@ async function loadFiles(files, skipped) {
     const bar = $('ProgressBar');
     bar.max = files.length;
     bar.value = 0;
-    $('ProgressLabel').textContent = 'Reading the saves...';
+    $('ProgressLabel').textContent = core.progressStartText();
     $('StatusText').textContent = `Reading ${files.length} saves...`;
     loading = {
         progress(done, total, failed) {
             bar.value = done;
-            $('ProgressLabel').textContent = failed === 0 ? `Reading the saves: ${done} of ${total}`
-                : `Reading the saves: ${done} of ${total} (${failed} failed)`;
+            $('ProgressLabel').textContent = core.progressText(done, total, failed);
         },
         cancel() {},
     };
@@ -610,16 +585,19 @@ async function loadFiles(files, skipped) {
     document.body.dataset.loaded = String(Number(document.body.dataset.loaded || 0) + 1);
 }
 
-// A folder stands for the files directly in it, hidden ones left out, in name order; the folders
-// inside it are passed over, as the window passes them over.
+// The entries the core counts among a folder's files, in the core's order. The page can only list
+// what the browser gives it: a folder's files, without the folders inside them.
+function inFolderOrder(entries, nameOf) {
+    const listed = entries.filter((entry) => core.listedInFolder(nameOf(entry)));
+    return [...core.folderOrder(listed.map(nameOf))].map((index) => listed[index]);
+}
+
+// A picked folder stands for the files directly in it; the folders inside it are passed over, as
+// the window passes them over.
 function folderFiles(fileList) {
-    const files = [];
-    for (const file of fileList) {
-        const parts = file.webkitRelativePath.split('/');
-        if (parts.length > 2 || parts[parts.length - 1].startsWith('.')) continue;
-        files.push({ file, path: file.webkitRelativePath || file.name });
-    }
-    files.sort((a, b) => (a.path < b.path ? -1 : a.path > b.path ? 1 : 0));
+    const direct = [...fileList].filter((file) => file.webkitRelativePath.split('/').length <= 2);
+    const files = inFolderOrder(direct, (file) => file.name)
+        .map((file) => ({ file, path: file.webkitRelativePath || file.name }));
     return { files, skipped: [] };
 }
 
@@ -643,9 +621,8 @@ async function droppedFiles(items) {
             } catch (error) {
                 skipped.push({ path: entry.name, reason: 'cannot list the folder' });
             }
-            inside.sort((a, b) => (a.name < b.name ? -1 : a.name > b.name ? 1 : 0));
-            for (const child of inside) {
-                if (!child.isFile || child.name.startsWith('.')) continue;
+            for (const child of inFolderOrder(inside, (child) => child.name)) {
+                if (!child.isFile) continue;
                 const file = await new Promise((resolve) => child.file(resolve, () => resolve(null)));
                 const path = `${entry.name}/${child.name}`;
                 if (file) files.push({ file, path });
@@ -758,7 +735,7 @@ function drawGraph() {
             tip.hidden = true;
             return;
         }
-        tip.textContent = core.Session.graphPointText(best.line.name, graph.valueName, turn, best.line.values[turn]);
+        tip.textContent = core.graphPointText(best.line.name, graph.valueName, turn, best.line.values[turn]);
         tip.hidden = false;
         tip.style.left = `${event.clientX + 12}px`;
         tip.style.top = `${event.clientY + 12}px`;
@@ -907,6 +884,7 @@ function restore() {
 
 QuillmereModule().then((module) => {
     core = module;
+    names = core.pageNames();
     session = new core.Session(new Date().getFullYear(), decimalSeparator());
     wire();
     restore();

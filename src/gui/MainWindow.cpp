@@ -28,7 +28,9 @@
 #include "gui/SortButton.h"
 #include "load/SaveFile.h"
 #include "session/LoadProblems.h"
+#include "session/Messages.h"
 #include "view/Charts.h"
+#include "view/RowLook.h"
 
 namespace quillmere::gui {
 
@@ -191,21 +193,14 @@ void MainWindow::createFilter() {
 }
 
 void MainWindow::applyFilter() {
-    const QString text = m_filterEdit->text().trimmed();
-    if (text.isEmpty() && !m_filtered) return;
+    const auto filter = view::FilterRows(m_session.records(), m_filterEdit->text().toStdString());
+    if (filter.note.empty() && !m_filtered) return;
     std::vector<bool> hidden;
-    int hiddenCount = 0;
-    if (!text.isEmpty()) {
-        for (const auto& rec : m_session.records()) {
-            const bool match = FromFileSystem(rec.fileName).contains(text, Qt::CaseInsensitive) ||
-                               FromWindows1251(rec.nickName).contains(text, Qt::CaseInsensitive);
-            hidden.push_back(!match);
-            hiddenCount += match ? 0 : 1;
-        }
-    }
+    if (!filter.note.empty())
+        for (const bool shown : filter.shown) hidden.push_back(!shown);
     for (auto* grid : {m_baseGrid, m_reloadGrid, m_additionalGrid, m_flagsGrid}) grid->hideRows(hidden);
-    m_filtered = !text.isEmpty();
-    m_filterNote->setText(m_filtered ? tr("%1 of %2 rows hidden").arg(hiddenCount).arg(m_session.size()) : QString());
+    m_filtered = !filter.note.empty();
+    m_filterNote->setText(FromUtf8(filter.note));
 }
 
 std::array<std::pair<ResultGrid*, view::Grid>, 4> MainWindow::gridKinds() const {
@@ -397,17 +392,9 @@ void MainWindow::placeSortButtons() {
 }
 
 void MainWindow::showSortDirections() {
-    const auto last = m_session.lastSortKey();
-    for (std::size_t i = 0; i < m_sortButtons.size(); ++i) {
-        const auto key = kSortButtons[i].key;
-        if (!last || *last != key) {
-            m_sortButtons[i]->setShows(SortButton::Shows::Key);
-            continue;
-        }
-        // The click flipped the key's direction: the rows stand in the other one.
-        const bool nextAscending = m_session.sortDirections().of(key);
-        m_sortButtons[i]->setShows(nextAscending ? SortButton::Shows::Descending : SortButton::Shows::Ascending);
-    }
+    const auto marks = view::SortButtonMarks(m_session.lastSortKey(), m_session.sortDirections());
+    for (std::size_t i = 0; i < m_sortButtons.size(); ++i)
+        m_sortButtons[i]->setShows(marks[static_cast<std::size_t>(kSortButtons[i].key)]);
     const auto byColumn = m_session.lastColumnSort();
     for (const auto& [grid, kind] : gridKinds()) {
         const bool shown = byColumn && byColumn->grid == kind;
@@ -439,7 +426,7 @@ void MainWindow::startLoad(std::unique_ptr<session::BackgroundLoad> load) {
     m_load = std::move(load);
     m_progress->reset();
     m_progress->setRange(0, static_cast<int>(files.size()));
-    m_progress->setLabelText(tr("Reading the saves..."));
+    m_progress->setLabelText(FromUtf8(session::ProgressStartText()));
     m_statusLabel->setText(tr("Reading %n saves...", nullptr, static_cast<int>(files.size())));
     m_loadClock.start();
     m_loadPoll.start();
@@ -457,12 +444,7 @@ void MainWindow::pollLoad() {
         finishLoad();
     } else if (m_loadClock.elapsed() >= m_progressDelay) {
         const auto progress = m_load->progress();
-        m_progress->setLabelText(progress.failed == 0
-                                     ? tr("Reading the saves: %1 of %2").arg(progress.done).arg(progress.total)
-                                     : tr("Reading the saves: %1 of %2 (%3 failed)")
-                                           .arg(progress.done)
-                                           .arg(progress.total)
-                                           .arg(progress.failed));
+        m_progress->setLabelText(FromUtf8(session::ProgressText(progress)));
         if (!m_progress->isVisible() && !m_progress->wasCanceled()) m_progress->show();
         m_progress->setValue(static_cast<int>(progress.done));
     }

@@ -32,21 +32,21 @@
 #include "gui/ResultGrid.h"
 #include "gui/RulesPanel.h"
 #include "session/LoadProblems.h"
+#include "session/Messages.h"
+#include "view/RowLook.h"
 
 namespace quillmere::gui {
 
 namespace {
 
 struct ExportKind {
-    session::ReportFormat format;
     const char* menuText;
-    const char* fileName;
-    const char* filter;
+    const session::ReportKind& kind;
 };
 constexpr ExportKind kExports[] = {
-    {session::ReportFormat::Csv, "Export &CSV...", "Results.csv", "CSV files (*.csv)"},
-    {session::ReportFormat::Json, "Export &JSON...", "Results.json", "JSON files (*.json)"},
-    {session::ReportFormat::Html, "Export &HTML...", "Results.html", "Web pages (*.html)"},
+    {"Export &CSV...", session::kReportKinds[1]},
+    {"Export &JSON...", session::kReportKinds[2]},
+    {"Export &HTML...", session::kReportKinds[3]},
 };
 
 constexpr int kNoteMilliseconds = 6000;
@@ -59,9 +59,9 @@ void MainWindow::createMenus() {
     file->addAction(tr("Load F&older..."), this, &MainWindow::chooseAndLoadFolder);
     file->addSeparator();
     file->addAction(tr("&Save Results..."), QKeySequence::Save, this, &MainWindow::chooseAndSaveResults);
-    for (const auto& kind : kExports) {
-        const auto format = kind.format;
-        file->addAction(tr(kind.menuText), this, [this, format] { chooseAndExport(format); });
+    for (const auto& item : kExports) {
+        const auto format = item.kind.format;
+        file->addAction(tr(item.menuText), this, [this, format] { chooseAndExport(format); });
     }
     file->addAction(tr("Save &Graph as PNG or SVG..."), this, &MainWindow::chooseAndSaveGraph);
     file->addSeparator();
@@ -203,15 +203,14 @@ void MainWindow::dropEvent(QDropEvent* event) {
 void MainWindow::chooseAndSaveResults() {
     // Refused before any dialog: nothing the referee picks there could be saved.
     if (!reportable()) return;
-    const auto left = static_cast<int>(m_session.countOf(analysis::SaveStatus::NotLoaded));
+    const auto left = m_session.countOf(analysis::SaveStatus::NotLoaded);
     if (left > 0 &&
-        ask(tr("%n saves were left out by Cancel and would be saved as blank rows. Save anyway?", nullptr, left),
-            QMessageBox::Save | QMessageBox::Cancel) != QMessageBox::Save)
+        ask(FromUtf8(session::BlankRowsQuestion(left)), QMessageBox::Save | QMessageBox::Cancel) != QMessageBox::Save)
         return;
     QFileDialog dialog(this);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix("txt");
-    dialog.selectFile(QDir(startFolder("save")).filePath("Res.txt"));
+    dialog.selectFile(QDir(startFolder("save")).filePath(FromUtf8(session::kReportKinds[0].fileName)));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     rememberFolder("save", dialog.selectedFiles().first());
     saveResults(dialog.selectedFiles().first());
@@ -219,10 +218,9 @@ void MainWindow::chooseAndSaveResults() {
 
 void MainWindow::chooseAndExport(session::ReportFormat format) {
     if (!reportable()) return;
-    const auto* kind = std::find_if(std::begin(kExports), std::end(kExports),
-                                    [format](const ExportKind& s) { return s.format == format; });
+    const auto& kind = session::kReportKinds[static_cast<std::size_t>(format)];
     const QString path = QFileDialog::getSaveFileName(
-        this, tr("Export"), QDir(startFolder("export")).filePath(kind->fileName), tr(kind->filter));
+        this, tr("Export"), QDir(startFolder("export")).filePath(FromUtf8(kind.fileName)), FromUtf8(kind.fileFilter));
     if (path.isEmpty()) return;
     rememberFolder("export", path);
     exportReport(format, path);
@@ -301,10 +299,9 @@ void MainWindow::chooseAndSaveProfile() {
 
 bool MainWindow::openProfile(const QString& path) {
     const auto choose = [this](const reload::RuleTexts& theirs) -> std::optional<session::ProfileRules> {
-        const auto answer = ask(tr("The profile sets other rules than those in force:\n%1\n\nUse the profile's rules? "
-                                   "No keeps the rules in force.")
-                                    .arg(FromUtf8(reload::RuleChanges(m_session.ruleTexts(), theirs))),
-                                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        const auto answer =
+            ask(FromUtf8(session::ProfileRulesQuestion(reload::RuleChanges(m_session.ruleTexts(), theirs))),
+                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         if (answer == QMessageBox::Cancel) return std::nullopt;
         return answer == QMessageBox::No ? session::ProfileRules::Keep : session::ProfileRules::Take;
     };
@@ -410,10 +407,8 @@ bool MainWindow::exportReport(session::ReportFormat format, const QString& path)
         reportWriteError(path, error);
         return false;
     }
-    const auto rows = static_cast<qulonglong>(m_session.size());
-    showNote(
-        (rows == 1 ? tr("Saved 1 row to %2") : tr("Saved %1 rows to %2")).arg(rows).arg(QDir::toNativeSeparators(path)),
-        kNoteMilliseconds);
+    showNote(FromUtf8(session::SavedRowsNote(m_session.size(), QDir::toNativeSeparators(path).toStdString())),
+             kNoteMilliseconds);
     return true;
 }
 
@@ -422,7 +417,7 @@ bool MainWindow::reportable() {
         m_session.requireValidRules();
         return true;
     } catch (const session::RulesInvalid& error) {
-        reportError(tr("The results were not saved: %1").arg(WithFullStop(FromUtf8(error.what()))));
+        reportError(FromUtf8(session::ResultsNotSavedMessage(error.what())));
     }
     return false;
 }

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "gui/QtText.h"
+#include "view/RowLook.h"
 
 namespace quillmere::gui {
 
@@ -19,7 +20,6 @@ const QColor kNotLoadedRowColour(236, 236, 236);
 const QColor kFlaggedRowColour(255, 221, 170);
 constexpr int kCellPadding = 8;     // room a cell keeps around its text
 constexpr int kHeaderPadding = 12;  // the same for a header section
-constexpr int kVerdictColumn = static_cast<int>(view::IndexOf(view::ReloadColumn::Honesty));
 
 }  // namespace
 
@@ -54,11 +54,19 @@ QVariant ResultGridModel::data(const QModelIndex& index, int role) const {
         case Qt::BackgroundRole:
             // The row-number column stands apart from the data like the header does.
             if (column == static_cast<int>(view::kNumberColumn)) return QPalette().button();
-            if (rec != nullptr && analysis::StatusOf(*rec) == analysis::SaveStatus::NotLoaded)
-                return QBrush(kNotLoadedRowColour);
-            if (rec != nullptr && !rec->failure.empty()) return QBrush(kFailedRowColour);
-            if (rec != nullptr && !rec->blockText.empty()) return QBrush(kBlockedRowColour);
-            if (rec != nullptr && m_grid == view::Grid::Flags && !rec->flags.empty()) return QBrush(kFlaggedRowColour);
+            if (rec == nullptr) return {};
+            switch (view::LookOf(*rec, m_grid).tint) {
+                case view::RowTint::NotLoaded:
+                    return QBrush(kNotLoadedRowColour);
+                case view::RowTint::Failed:
+                    return QBrush(kFailedRowColour);
+                case view::RowTint::Blocked:
+                    return QBrush(kBlockedRowColour);
+                case view::RowTint::Flagged:
+                    return QBrush(kFlaggedRowColour);
+                case view::RowTint::None:
+                    break;
+            }
             return {};
         default:
             return {};
@@ -67,17 +75,8 @@ QVariant ResultGridModel::data(const QModelIndex& index, int role) const {
 
 QVariant ResultGridModel::toolTip(int row, int column) const {
     if (row >= m_rows.recordCount()) return {};
-    const auto& rec = m_rows.record(row);
-    if (!analysis::ShowsDetails(rec)) return FromUtf8(view::RowReason(rec));
-    if (m_grid == view::Grid::Flags && !rec.flags.empty()) {
-        QStringList flags;
-        for (const auto& flag : rec.flags) flags << FromUtf8(flag);
-        return flags.join(QLatin1Char('\n'));
-    }
-    if (m_grid == view::Grid::Reload && column == kVerdictColumn && rec.reload) {
-        return FromUtf8(view::VerdictExplanation(*rec.reload, rec.loadCount));
-    }
-    return {};
+    const auto text = view::CellToolTip(m_rows.record(row), m_grid, static_cast<std::size_t>(column));
+    return text.empty() ? QVariant() : QVariant(FromUtf8(text));
 }
 
 QVariant ResultGridModel::headerData(int section, Qt::Orientation orientation, int role) const {

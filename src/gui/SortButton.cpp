@@ -41,9 +41,7 @@ SortButton::SortButton(const QString& name, QWidget* parent) : QToolButton(paren
 void SortButton::setShows(Shows shows) {
     m_shows = shows;
     setIcon(QIcon(SortArrow(shows)));
-    setToolTip(shows == Shows::Key         ? tr("Sort by this column")
-               : shows == Shows::Ascending ? tr("Sorted by this column, smallest first; click to reverse")
-                                           : tr("Sorted by this column, largest first; click to reverse"));
+    setToolTip(QString::fromUtf8(view::SortMarkTitle(shows)));
 }
 
 void SortButton::keyPressEvent(QKeyEvent* event) {

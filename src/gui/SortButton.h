@@ -2,6 +2,8 @@
 
 #include <QToolButton>
 
+#include "view/RowLook.h"
+
 namespace quillmere::gui {
 
 // A small picture button that stands over a grid column header and sorts by that column: a cyan,
@@ -14,7 +16,7 @@ public:
     static constexpr int kWidth = 21;
     static constexpr int kHeight = 20;
 
-    enum class Shows { Key, Ascending, Descending };
+    using Shows = view::SortShows;
 
     SortButton(const QString& name, QWidget* parent);
 

@@ -29,9 +29,8 @@ public:
         }
         std::vector<std::string> names;
         while (const dirent* entry = ::readdir(listing.get())) {
-            // Hidden entries are left out, as a file manager leaves them out of sight.
             const std::string name = entry->d_name;
-            if (!name.starts_with('.')) names.push_back(name);
+            if (ListedInFolder(name)) names.push_back(name);
         }
         std::sort(names.begin(), names.end());
         const std::string prefix = path.ends_with('/') ? path : path + "/";

@@ -2,6 +2,7 @@
 
 #include <istream>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -24,6 +25,10 @@ struct FileList {
 // a socket, a dangling link) and a folder that cannot be listed are skipped with their reason and never opened. A path
 // given directly is kept even when it is no regular file: its load names the problem.
 [[nodiscard]] FileList ExpandPaths(const std::vector<std::string>& paths, bool recursive);
+
+// Whether a folder's entry named `name` stands for one of its files: hidden ones, whose names start
+// with ".", are left out, as a file manager leaves them out of sight.
+[[nodiscard]] inline bool ListedInFolder(std::string_view name) { return !name.empty() && name.front() != '.'; }
 
 // The paths a list names, one a line ("\n", the last one may lack it); empty lines are passed over
 // and nothing else is trimmed, as a name may start or end with a space.

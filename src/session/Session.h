@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <functional>
 #include <istream>
@@ -59,6 +60,20 @@ enum class ReportFormat {
     Json,     // one document, docs/report.schema.json
     Html,     // one self-contained page
 };
+
+// What each format is written as by default, for the front ends' save dialogs and downloads.
+struct ReportKind {
+    ReportFormat format;
+    std::string_view fileName;  // "Res.txt", "Results.csv"...
+    std::string_view mimeType;
+    std::string_view fileFilter;  // a save dialog's: "CSV files (*.csv)"
+};
+inline constexpr std::array<ReportKind, 4> kReportKinds = {{
+    {ReportFormat::Results, "Res.txt", "text/plain", "Text files (*.txt)"},
+    {ReportFormat::Csv, "Results.csv", "text/csv", "CSV files (*.csv)"},
+    {ReportFormat::Json, "Results.json", "application/json", "JSON files (*.json)"},
+    {ReportFormat::Html, "Results.html", "text/html", "Web pages (*.html)"},
+}};
 
 // The results cannot be written while a rule does not parse: they would show no verdicts.
 class RulesInvalid : public std::runtime_error {

@@ -16,102 +16,17 @@
 #include "load/Windows1251.h"
 #include "reload/Rules.h"
 #include "session/LoadProblems.h"
+#include "session/Messages.h"
 #include "session/RecordCodec.h"
 #include "session/Session.h"
 #include "view/CellTexts.h"
 #include "view/Charts.h"
 #include "view/GraphPlan.h"
+#include "view/RowLook.h"
 #include "view/Sorting.h"
+#include "web/JsValues.h"
 
 namespace quillmere::web {
-
-namespace {
-
-using emscripten::val;
-
-val Bytes(const std::string& bytes) {
-    // A copy the page owns: the memory view would move when the WebAssembly memory grows.
-    return val::global("Uint8Array")
-        .new_(emscripten::typed_memory_view(bytes.size(), reinterpret_cast<const std::uint8_t*>(bytes.data())));
-}
-
-std::vector<std::uint8_t> BytesOf(const val& array) {
-    return emscripten::convertJSArrayToNumberVector<std::uint8_t>(array);
-}
-
-// The bytes of a Uint8Array as the core's texts hold bytes.
-std::string TextBytesOf(const val& array) {
-    const auto bytes = BytesOf(array);
-    return {bytes.begin(), bytes.end()};
-}
-
-double MostProfileBytes() { return static_cast<double>(session::kMostProfileBytes); }
-
-std::string StringOf(const val& object, const char* key) {
-    const val field = object[key];
-    return field.isString() ? field.as<std::string>() : std::string();
-}
-
-val Strings(const std::vector<std::string>& texts) {
-    val array = val::array();
-    for (const auto& text : texts) array.call<void>("push", text);
-    return array;
-}
-
-// A grid's texts of one row, in column order.
-val Strings(const view::RowTexts& row, view::Grid grid) {
-    val array = val::array();
-    for (std::size_t column = 0; const auto* text = row.cell(grid, column); ++column) array.call<void>("push", *text);
-    return array;
-}
-
-const char* FieldName(reload::RuleField field) {
-    switch (field) {
-        case reload::RuleField::StartDate:
-            return "startDate";
-        case reload::RuleField::SessionsPerDay:
-            return "sessionsPerDay";
-        case reload::RuleField::MinSessionMinutes:
-            return "minSessionMinutes";
-        case reload::RuleField::Presessions:
-            return "presessions";
-    }
-    return "";
-}
-
-std::optional<view::Grid> GridOf(int grid) {
-    if (grid < 0 || grid > static_cast<int>(view::Grid::Flags)) return std::nullopt;
-    return static_cast<view::Grid>(grid);
-}
-
-std::optional<view::SortKey> KeyOf(int key) {
-    if (key < 0 || key > static_cast<int>(view::SortKey::FinalScore)) return std::nullopt;
-    return static_cast<view::SortKey>(key);
-}
-
-reload::RuleTexts RuleTextsOf(const val& texts) {
-    reload::RuleTexts rules;
-    rules.day = StringOf(texts, "day");
-    rules.month = StringOf(texts, "month");
-    rules.year = StringOf(texts, "year");
-    rules.sessionsPerDay = StringOf(texts, "sessionsPerDay");
-    rules.minSessionMinutes = StringOf(texts, "minSessionMinutes");
-    rules.presessions = StringOf(texts, "presessions");
-    return rules;
-}
-
-val RuleTextsObject(const reload::RuleTexts& rules) {
-    val texts = val::object();
-    texts.set("day", rules.day);
-    texts.set("month", rules.month);
-    texts.set("year", rules.year);
-    texts.set("sessionsPerDay", rules.sessionsPerDay);
-    texts.set("minSessionMinutes", rules.minSessionMinutes);
-    texts.set("presessions", rules.presessions);
-    return texts;
-}
-
-}  // namespace
 
 // The page's session. Grids are numbered as view::Grid (0 Base, 1 Reload, 2 Additional, 3 Flags),
 // sort keys as view::SortKey (0 file name, 1 turn, 2 score, 3 final score).
@@ -166,11 +81,11 @@ public:
 
     // Sets the rule texts ({day, month, year, sessionsPerDay, minSessionMinutes, presessions}) and
     // re-judges. Returns {valid, errors: [{field, message}]}: one message per rule in error.
-    val setRules(const val& texts) { return check(m_session.setRules(RuleTextsOf(texts))); }
+    val setRules(const val& texts) { return RuleCheckObject(m_session.setRules(RuleTextsOf(texts))); }
 
     [[nodiscard]] val ruleTexts() const { return RuleTextsObject(m_session.ruleTexts()); }
     [[nodiscard]] val defaultRuleTexts() const { return RuleTextsObject(reload::RuleTexts{}); }
-    [[nodiscard]] val ruleCheck() const { return check(m_session.ruleCheck()); }
+    [[nodiscard]] val ruleCheck() const { return RuleCheckObject(m_session.ruleCheck()); }
 
     // What opening the profile file `fileName` would do, given its first bytes (a Uint8Array of up
     // to mostProfileBytes() + 1: a longer file is refused all the same): {error} when it cannot be
@@ -193,7 +108,7 @@ public:
     val openProfile(const val& bytes, const std::string& fileName, bool keepRules) {
         try {
             auto profile = session::ProfileFromFile(fileName, TextBytesOf(bytes));
-            return check(m_session.setProfile(
+            return RuleCheckObject(m_session.setProfile(
                 std::move(profile), keepRules ? session::ProfileRules::Keep : session::ProfileRules::Take, fileName));
         } catch (const session::ProfileError& error) {
             val result = val::object();
@@ -221,27 +136,30 @@ public:
         if (const auto kind = GridOf(grid)) m_session.headerClick(*kind, column);
     }
 
-    // {buttons: per sort key "key" | "ascending" | "descending", column: {grid, column, ascending}
-    // or null}: what the sort buttons and the header arrows show.
+    // {buttons: per sort key {shows: "key" | "ascending" | "descending", mark, title}, column:
+    // {grid, column, ascending, mark} or null, columnTitle}: what the sort buttons and the header
+    // arrows show.
     [[nodiscard]] val sortState() const {
+        static constexpr const char* kShows[] = {"key", "ascending", "descending"};
         val buttons = val::array();
-        const auto last = m_session.lastSortKey();
-        for (int key = 0; key <= static_cast<int>(view::SortKey::FinalScore); ++key) {
-            const auto sortKey = static_cast<view::SortKey>(key);
-            // The click flipped the key's direction: the rows stand in the other one.
-            const char* shows = !last || *last != sortKey                ? "key"
-                                : m_session.sortDirections().of(sortKey) ? "descending"
-                                                                         : "ascending";
-            buttons.call<void>("push", std::string(shows));
+        for (const auto shows : view::SortButtonMarks(m_session.lastSortKey(), m_session.sortDirections())) {
+            val button = val::object();
+            button.set("shows", std::string(kShows[static_cast<int>(shows)]));
+            button.set("mark", std::string(view::SortMarkText(shows)));
+            button.set("title", std::string(view::SortMarkTitle(shows)));
+            buttons.call<void>("push", button);
         }
         val state = val::object();
         state.set("buttons", buttons);
         state.set("column", val::null());
+        state.set("columnTitle", std::string(view::SortMarkTitle(view::SortShows::Key)));
         if (const auto byColumn = m_session.lastColumnSort()) {
             val column = val::object();
             column.set("grid", static_cast<int>(byColumn->grid));
             column.set("column", byColumn->column);
             column.set("ascending", byColumn->ascending);
+            column.set("mark", std::string(view::SortMarkText(byColumn->ascending ? view::SortShows::Ascending
+                                                                                  : view::SortShows::Descending)));
             state.set("column", column);
         }
         return state;
@@ -280,37 +198,33 @@ public:
         return rows;
     }
 
-    // Per record {status: "analysed" | "blocked" | "failed" | "notLoaded", flagged, reason,
-    // verdict}: the tint of its row, the tooltip of its row (failure, block or flags, one a line)
-    // and the Honesty cell's explanation.
-    [[nodiscard]] val rowStates() const {
-        val states = val::array();
+    // Per record of grid `grid` {tint: "" | "notLoaded" | "failed" | "blocked" | "flagged", title,
+    // verdict}: its row's tint and tooltip, and the Honesty cell's tooltip in the Reloads grid.
+    [[nodiscard]] val rowLooks(int grid) const {
+        const auto kind = GridOf(grid).value_or(view::Grid::Base);
+        val looks = val::array();
         for (const auto& rec : m_session.records()) {
-            val state = val::object();
-            const char* status = "analysed";
-            switch (analysis::StatusOf(rec)) {
-                case analysis::SaveStatus::NotLoaded:
-                    status = "notLoaded";
-                    break;
-                case analysis::SaveStatus::Failed:
-                    status = "failed";
-                    break;
-                case analysis::SaveStatus::Blocked:
-                    status = "blocked";
-                    break;
-                case analysis::SaveStatus::Analysed:
-                    break;
-            }
-            std::string flags;
-            for (const auto& flag : rec.flags) flags += (flags.empty() ? "" : "\n") + flag;
-            state.set("status", std::string(status));
-            state.set("flagged", !rec.flags.empty());
-            state.set("reason", view::RowReason(rec));
-            state.set("flags", flags);
-            state.set("verdict", rec.reload ? view::VerdictExplanation(*rec.reload, rec.loadCount) : std::string());
-            states.call<void>("push", state);
+            const auto look = view::LookOf(rec, kind);
+            val item = val::object();
+            item.set("tint", std::string(view::TintName(look.tint)));
+            item.set("title", look.toolTip);
+            item.set("verdict", kind == view::Grid::Reload
+                                    ? view::CellToolTip(rec, kind, view::IndexOf(view::ReloadColumn::Honesty))
+                                    : std::string());
+            looks.call<void>("push", item);
         }
-        return states;
+        return looks;
+    }
+
+    // {shown: per record whether the filter `text` shows it, note: "1 of 3 rows hidden" or ""}.
+    [[nodiscard]] val filterRows(const std::string& text) const {
+        const auto filter = view::FilterRows(m_session.records(), text);
+        val shown = val::array();
+        for (const bool row : filter.shown) shown.call<void>("push", row);
+        val result = val::object();
+        result.set("shown", shown);
+        result.set("note", filter.note);
+        return result;
     }
 
     [[nodiscard]] int verdictColumn() const { return static_cast<int>(view::ReloadColumn::Honesty); }
@@ -340,12 +254,7 @@ public:
     // {caption, valueName, lines: [{row, slot, colour, id, name, values}], slots, turns, values,
     // turnLabels, valueLabels}.
     [[nodiscard]] val graph(const val& rowList, int category, const val& slotList) const {
-        std::vector<std::size_t> picked;
-        for (unsigned i = 0; i < rowList["length"].as<unsigned>(); ++i) {
-            const auto row = rowList[i].as<double>();
-            if (row >= 0 && row < static_cast<double>(m_session.size()))
-                picked.push_back(static_cast<std::size_t>(row));
-        }
+        const auto picked = IndicesOf(rowList, m_session.size());
         view::GraphSlots previous;
         for (unsigned i = 0; i < previous.size() && i < slotList["length"].as<unsigned>(); ++i)
             previous[i] = slotList[i].isString() ? slotList[i].as<std::string>() : std::string();
@@ -368,27 +277,16 @@ public:
         graph.set("valueName", plan.valueName);
         graph.set("lines", lines);
         graph.set("slots", Strings(std::vector<std::string>(plan.slots.begin(), plan.slots.end())));
-        graph.set("turns", Scale(plan.axes.turns));
-        graph.set("values", Scale(plan.axes.values));
+        graph.set("turns", ScaleObject(plan.axes.turns));
+        graph.set("values", ScaleObject(plan.axes.values));
         graph.set("turnLabels", Strings(plan.turnLabels));
         graph.set("valueLabels", Strings(plan.valueLabels));
         return graph;
     }
 
-    // What the graph says of a point under the pointer (view::GraphPointText).
-    [[nodiscard]] static std::string graphPointText(const std::string& lineName, const std::string& valueName, int turn,
-                                                    int value) {
-        return view::GraphPointText(lineName, valueName, turn, value);
-    }
-
     // The rows `indices` as tab-separated text for a spreadsheet, header line first.
     [[nodiscard]] std::string copyRows(const val& indexList) const {
-        std::vector<std::size_t> indices;
-        for (unsigned i = 0; i < indexList["length"].as<unsigned>(); ++i) {
-            const auto row = indexList[i].as<double>();
-            if (row >= 0 && row < static_cast<double>(m_session.size()))
-                indices.push_back(static_cast<std::size_t>(row));
-        }
+        const auto indices = IndicesOf(indexList, m_session.size());
         view::FormatOptions options = m_display;
         return view::TabSeparatedRows(m_session.records(), indices, options);
     }
@@ -407,7 +305,7 @@ public:
             result.set("bytes", Bytes(m_session.report(static_cast<session::ReportFormat>(format), options)));
             result.set("rows", m_session.size());
         } catch (const session::RulesInvalid& error) {
-            result.set("error", "The results were not saved: " + view::WithFullStop(error.what()));
+            result.set("error", session::ResultsNotSavedMessage(error.what()));
         }
         return result;
     }
@@ -415,29 +313,6 @@ public:
 private:
     session::Session m_session;
     view::FormatOptions m_display{'.', view::TextEncoding::Utf8};
-
-    static val check(const reload::RuleCheck& check) {
-        val result = val::object();
-        result.set("valid", check.rules.has_value());
-        val errors = val::array();
-        for (const auto& error : check.errors) {
-            val item = val::object();
-            item.set("field", std::string(FieldName(error.field)));
-            item.set("message", view::WithFullStop(error.message));
-            errors.call<void>("push", item);
-        }
-        result.set("errors", errors);
-        return result;
-    }
-
-    static val Scale(const view::AxisScale& scale) {
-        val result = val::object();
-        result.set("min", scale.min);
-        result.set("max", scale.max);
-        result.set("step", scale.step);
-        result.set("ticks", scale.ticks);
-        return result;
-    }
 };
 
 EMSCRIPTEN_BINDINGS(quillmere_session) {
@@ -460,16 +335,15 @@ EMSCRIPTEN_BINDINGS(quillmere_session) {
         .function("size", &WebSession::size)
         .function("columns", &WebSession::columns)
         .function("gridTexts", &WebSession::gridTexts)
-        .function("rowStates", &WebSession::rowStates)
+        .function("rowLooks", &WebSession::rowLooks)
+        .function("filterRows", &WebSession::filterRows)
         .function("verdictColumn", &WebSession::verdictColumn)
         .function("status", &WebSession::status)
         .function("statusLine", &WebSession::statusLine)
         .function("graphCategories", &WebSession::graphCategories)
         .function("graph", &WebSession::graph)
-        .class_function("graphPointText", &WebSession::graphPointText)
         .function("copyRows", &WebSession::copyRows)
         .function("report", &WebSession::report);
-    emscripten::function("mostProfileBytes", &MostProfileBytes);
 }
 
 }  // namespace quillmere::web
