@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "load/DateTime.h"
 #include "load/Windows1251.h"
 #include "view/CellTexts.h"
 
@@ -28,12 +29,13 @@ std::string FileNameUtf8(const analysis::SaveRecord& rec) { return load::FileNam
 std::string NickNameUtf8(const analysis::SaveRecord& rec) { return load::Windows1251ToUtf8(rec.nickName); }
 
 std::optional<std::string> IsoDateTime(double dateTime) {
-    // The grid's text of the same value, "29-11-2005 14:00:00" or "29-11-2005", rearranged.
-    const std::string text = view::DateTimeText(dateTime);
-    if (text.size() < 10) return std::nullopt;
-    std::string iso = text.substr(6, 4) + "-" + text.substr(3, 2) + "-" + text.substr(0, 2) + "T";
-    iso += text.size() >= 19 ? text.substr(11, 8) : "00:00:00";
-    return iso;
+    const auto parts = load::SplitDateTime(dateTime);
+    if (!parts) return std::nullopt;
+    char text[24];
+    std::snprintf(text, sizeof text, "%.4d-%.2u-%.2uT%.2d:%.2d:%.2d", static_cast<int>(parts->date.year()),
+                  static_cast<unsigned>(parts->date.month()), static_cast<unsigned>(parts->date.day()), parts->hour,
+                  parts->minute, parts->second);
+    return text;
 }
 
 std::optional<std::string> IsoDateTime(double dateTime, std::int32_t utcOffset) {

@@ -66,21 +66,12 @@ std::string DurationText(std::int32_t seconds) {
 }
 
 std::string DateTimeText(double dateTime) {
-    // Days from 1 January 1 to 31 December 9999, counted from 30 December 1899.
-    if (!std::isfinite(dateTime) || dateTime < -693593.0 || dateTime >= 2958466.0) return std::string(kClearedCell);
-    // The whole days give the date and the fraction's size the time of day, also before 1900.
-    auto days = static_cast<long>(dateTime);
-    auto secondOfDay = static_cast<long>(std::nearbyint(std::fabs(dateTime - static_cast<double>(days)) * 86400.0));
-    if (secondOfDay == 86400) {
-        secondOfDay = 0;
-        days += dateTime < 0 ? -1 : 1;
-    }
-    const auto date = load::DateOfDayNumber(days);
+    const auto parts = load::SplitDateTime(dateTime);
+    if (!parts) return std::string(kClearedCell);
+    const auto& date = parts->date;
     std::string text = printed("%.2u-%.2u-%.4d", static_cast<unsigned>(date.day()), static_cast<unsigned>(date.month()),
                                static_cast<int>(date.year()));
-    if (secondOfDay != 0) {
-        text += printed(" %.2ld:%.2ld:%.2ld", secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60);
-    }
+    if (!parts->midnight()) text += printed(" %.2d:%.2d:%.2d", parts->hour, parts->minute, parts->second);
     return text;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "load/DateTime.h"
 #include "load/Windows1251.h"
 #include "view/CellTexts.h"
 
@@ -42,78 +43,150 @@ std::int32_t integerKey(const analysis::SaveRecord& rec, SortKey key) {
     return rec.finalScore;
 }
 
-// A cell text as a sort key: its value when it reads as a number, a time, a date or a year.
-struct CellKey {
+// A column's sort key of one record: its value, or the text the grid shows, which sorts after
+// every value (a blank, where the record has no value, first among the texts).
+struct SortValue {
     std::optional<long double> value;
     std::string text;
 };
 
-// Digits and at most one '.', with an optional sign; the whole text.
-std::optional<long double> numberOf(std::string_view text) {
-    if (text.empty()) return std::nullopt;
-    std::size_t i = text[0] == '-' || text[0] == '+' ? 1 : 0;
-    long double whole = 0;
-    long double scale = 0;
-    bool digits = false;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '.' && scale == 0) {
-            scale = 1;
-        } else if (c >= '0' && c <= '9') {
-            digits = true;
-            if (scale > 0) scale /= 10;
-            whole = scale > 0 ? whole + (c - '0') * scale : whole * 10 + (c - '0');
-        } else {
-            return std::nullopt;
-        }
+SortValue number(long double value) { return {value, {}}; }
+SortValue text(std::string text) { return {std::nullopt, std::move(text)}; }
+
+// The year as the grid shows it: there is no year 0, and its text reads "1AD".
+long double shownYear(std::int32_t year) { return year == 0 ? 1 : year; }
+
+SortValue baseValue(const analysis::SaveRecord& rec, BaseColumn column) {
+    switch (column) {
+        case BaseColumn::Number:
+            return number(0);  // a row's place: sorting by it leaves the order as it is
+        case BaseColumn::FileName:
+            return text(rec.fileName);
+        case BaseColumn::NickName:
+            return text(load::Windows1251ToUtf8(rec.nickName));
+        case BaseColumn::Leader:
+            return text(LeaderText(rec.leaderType));
+        case BaseColumn::Civilization:
+            return text(CivText(rec.civType));
+        case BaseColumn::Turn:
+            return number(rec.turn);
+        case BaseColumn::Year:
+            return number(shownYear(rec.year));
+        case BaseColumn::PlayTime:
+            return number(rec.playTime);
+        case BaseColumn::Score:
+            return number(rec.score);
+        case BaseColumn::FinalScore:
+            return number(rec.finalScore);
+        case BaseColumn::Level:
+            return text(LevelText(rec.level));
+        case BaseColumn::Victory:
+            break;
     }
-    if (!digits) return std::nullopt;
-    return text[0] == '-' ? -whole : whole;
+    return text(VictoryText(rec.gameOver, rec.victoryType));
 }
 
-// The numbers of a text split at `separators`, e.g. "29-11-2005 14:00:00" at "- :".
-std::optional<std::vector<long double>> partsOf(std::string_view text, std::string_view separators) {
-    std::vector<long double> parts;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        const auto end = std::min(text.find_first_of(separators, start), text.size());
-        const auto part = text.substr(start, end - start);
-        if (part.empty() || part[0] == '-' || part[0] == '+') return std::nullopt;
-        const auto value = numberOf(part);
-        if (!value) return std::nullopt;
-        parts.push_back(*value);
-        start = end + 1;
+SortValue reloadValue(const analysis::SaveRecord& rec, ReloadColumn column) {
+    switch (column) {
+        case ReloadColumn::Number:
+            return baseValue(rec, BaseColumn::Number);
+        case ReloadColumn::FileName:
+            return baseValue(rec, BaseColumn::FileName);
+        case ReloadColumn::FileDate:
+            if (rec.fileDate && load::SplitDateTime(*rec.fileDate)) return number(*rec.fileDate);
+            return text({});
+        case ReloadColumn::Turn:
+            return baseValue(rec, BaseColumn::Turn);
+        case ReloadColumn::Year:
+            return baseValue(rec, BaseColumn::Year);
+        case ReloadColumn::PlayTime:
+            return baseValue(rec, BaseColumn::PlayTime);
+        case ReloadColumn::Penalty:
+            return text({});  // never written
+        case ReloadColumn::PlayDays:
+        case ReloadColumn::Reloads:
+        case ReloadColumn::Percent:
+        case ReloadColumn::SessionTime:
+        case ReloadColumn::MaxReloads:
+        case ReloadColumn::Honesty:
+            break;
     }
-    return parts;
+    const auto& judged = rec.reload;
+    if (!judged) return text({});
+    switch (column) {
+        case ReloadColumn::PlayDays:
+            return number(judged->playDays);
+        case ReloadColumn::Reloads:
+            return number(judged->reloads);
+        case ReloadColumn::Percent:
+            return number(judged->reloadPercent);
+        case ReloadColumn::SessionTime:
+            return number(judged->sessionTime);
+        case ReloadColumn::MaxReloads:
+            return number(judged->maxReloads);
+        default:
+            return text(VerdictText(judged->honesty));
+    }
 }
 
-CellKey keyOf(std::string_view cell) {
-    const auto first = cell.find_first_not_of(' ');
-    if (first == std::string_view::npos) return {std::nullopt, {}};
-    const auto text = cell.substr(first, cell.find_last_not_of(' ') - first + 1);
-    if (const auto number = numberOf(text)) return {number, {}};
-    if (text.size() > 2 && (text.ends_with("BC") || text.ends_with("AD"))) {
-        if (const auto year = numberOf(text.substr(0, text.size() - 2)))
-            return {text.ends_with("BC") ? -*year : *year, {}};
+SortValue additionalValue(const analysis::SaveRecord& rec, AdditionalColumn column) {
+    switch (column) {
+        case AdditionalColumn::Number:
+            return baseValue(rec, BaseColumn::Number);
+        case AdditionalColumn::FileName:
+            return baseValue(rec, BaseColumn::FileName);
+        case AdditionalColumn::Cities:
+            return number(rec.cities);
+        case AdditionalColumn::Units:
+            return number(rec.units);
+        case AdditionalColumn::Techs:
+            return number(rec.techs);
+        case AdditionalColumn::Land:
+            return number(rec.land);
+        case AdditionalColumn::LandPercent:
+            return number(rec.landPercent);
+        case AdditionalColumn::Population:
+            return number(rec.population);
+        case AdditionalColumn::PopulationPercent:
+            return number(rec.populationPercent);
+        case AdditionalColumn::Culture1:
+            return number(rec.culture1);
+        case AdditionalColumn::Culture2:
+            return number(rec.culture2);
+        case AdditionalColumn::Culture3:
+            break;
     }
-    if (text.find(':') != std::string_view::npos && text.find('-') == std::string_view::npos) {
-        if (const auto parts = partsOf(text, ":")) {
-            long double seconds = 0;
-            for (const auto part : *parts) seconds = seconds * 60 + part;
-            return {seconds, {}};
-        }
-    }
-    if (const auto parts = partsOf(text, "- :"); parts && parts->size() >= 3) {
-        // Day, month, year, then the time of day: year first for the comparison.
-        long double value = (*parts)[2] * 10000 + (*parts)[1] * 100 + (*parts)[0];
-        for (std::size_t i = 3; i < parts->size(); ++i) value = value * 100 + (*parts)[i];
-        for (std::size_t i = parts->size(); i < 6; ++i) value *= 100;
-        return {value, {}};
-    }
-    return {std::nullopt, std::string(text)};
+    return number(rec.culture3);
 }
 
-int compareKeys(const CellKey& a, const CellKey& b) {
+SortValue flagValue(const analysis::SaveRecord& rec, FlagColumn column) {
+    switch (column) {
+        case FlagColumn::Number:
+            return baseValue(rec, BaseColumn::Number);
+        case FlagColumn::FileName:
+            return baseValue(rec, BaseColumn::FileName);
+        case FlagColumn::Flags:
+            break;
+    }
+    return text(analysis::FlagsText(rec));
+}
+
+// The key of `column` of `grid`, from the record's values, not from the text the grid shows.
+SortValue valueOf(const analysis::SaveRecord& rec, Grid grid, std::size_t column) {
+    switch (grid) {
+        case Grid::Base:
+            return baseValue(rec, static_cast<BaseColumn>(column));
+        case Grid::Reload:
+            return reloadValue(rec, static_cast<ReloadColumn>(column));
+        case Grid::Additional:
+            return additionalValue(rec, static_cast<AdditionalColumn>(column));
+        case Grid::Flags:
+            break;
+    }
+    return flagValue(rec, static_cast<FlagColumn>(column));
+}
+
+int compareValues(const SortValue& a, const SortValue& b) {
     if (a.value && b.value) return *a.value < *b.value ? -1 : (*a.value > *b.value ? 1 : 0);
     if (a.value || b.value) return a.value ? -1 : 1;
     return CompareFileNames(a.text, b.text);
@@ -155,16 +228,15 @@ std::optional<SortKey> ButtonKeyOf(Grid grid, int column) {
 void SortByColumn(analysis::ResultTable& table, Grid grid, int column, bool ascending) {
     if (column < 0 || static_cast<std::size_t>(column) >= ColumnsOf(grid).size()) return;
     const auto at = static_cast<std::size_t>(column);
-    std::vector<CellKey> keys;
+    std::vector<SortValue> keys;
     keys.reserve(table.size());
-    const FormatOptions options{'.', TextEncoding::Utf8};
-    for (const auto& rec : table) keys.push_back(keyOf(*RowTextsOf(rec, 0, options).cell(grid, at)));
+    for (const auto& rec : table) keys.push_back(valueOf(rec, grid, at));
     std::vector<std::size_t> order(table.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
     const auto details = std::stable_partition(order.begin(), order.end(),
                                                [&](std::size_t i) { return analysis::ShowsDetails(table[i]); });
     std::stable_sort(order.begin(), details, [&](std::size_t i, std::size_t j) {
-        const int c = compareKeys(keys[i], keys[j]);
+        const int c = compareValues(keys[i], keys[j]);
         return ascending ? c < 0 : c > 0;
     });
     reorder(table, order);

@@ -17,10 +17,11 @@ enum class SortKey { FileName, Turn, Score, FinalScore };
 // score and final score in the Base grid), if any.
 [[nodiscard]] std::optional<SortKey> ButtonKeyOf(Grid grid, int column);
 
-// Orders the table by column `column` of `grid` as the grids show it, stably: numbers, times
-// ("1:02:05"), dates ("29-11-2005 14:00:00") and years ("4000BC") by value, before other texts,
-// which compare with case ignored. Failed, blocked and not-loaded records go last, in their order,
-// whichever the direction. A column outside the grid leaves the table as it is.
+// Orders the table by column `column` of `grid`, stably, by the records' values rather than the
+// texts shown: numbers, times, dates and years by value, before texts, which compare with case
+// ignored, a record without the value (a blank cell) first among them. Failed, blocked and
+// not-loaded records go last, in their order, whichever the direction. A column outside the grid
+// leaves the table as it is.
 void SortByColumn(analysis::ResultTable& table, Grid grid, int column, bool ascending);
 
 // Orders the table by `key`, stably: records with equal keys keep their order. File names compare

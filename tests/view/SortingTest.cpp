@@ -126,6 +126,21 @@ TEST(SortByColumn, OrdersShownValuesByKindAndKeepsRowsWithoutDetailsLast) {
         SortByColumn(sorted, Grid::Base, column, ascending);
         EXPECT_EQ(namesOf(sorted), expected) << name;
     }
+    // By the records' values: two shares the grid shows alike as "4.42" still stand in order, and
+    // a date with no time of day before a later time that day.
+    auto more = withNick("more", 1, 1, "m");
+    more.landPercent = 4.4249L;
+    auto less = withNick("less", 1, 1, "l");
+    less.landPercent = 4.4151L;
+    ResultTable shares = {more, less};
+    SortByColumn(shares, Grid::Additional, at(AdditionalColumn::LandPercent), true);
+    EXPECT_EQ(namesOf(shares), (std::vector<std::string>{"less", "more"}));
+    more.fileDate = 38685.5;
+    less.fileDate = 38685.0;
+    ResultTable dates = {more, less};
+    SortByColumn(dates, Grid::Reload, at(ReloadColumn::FileDate), true);
+    EXPECT_EQ(namesOf(dates), (std::vector<std::string>{"less", "more"}));
+
     EXPECT_EQ(ButtonKeyOf(Grid::Base, at(BaseColumn::Score)), SortKey::Score);
     EXPECT_EQ(ButtonKeyOf(Grid::Reload, at(ReloadColumn::FileName)), SortKey::FileName);
     EXPECT_EQ(ButtonKeyOf(Grid::Reload, at(ReloadColumn::Turn)), std::nullopt);
