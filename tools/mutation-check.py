@@ -87,6 +87,8 @@ MUTATIONS = [
      "progress interval < to <="),
     ("src/session/ProgressPace.cpp", "const bool last = progress.done == progress.total;",
      "const bool last = progress.done + 1 == progress.total;", "progress final count not always shown"),
+    ("src/export/ResultsFile.cpp", "if (results.lost.names++ == 0)", "if (results.lost.names++ == 1)",
+     "lost characters name the second name"),
     ("src/session/Session.cpp", "for (; next < inputs.skippedAt[i]; ++next)",
      "for (; next + 1 < inputs.skippedAt[i]; ++next)", "skipped file placed one row early"),
 ]

@@ -182,7 +182,7 @@ int run(const std::vector<std::string>& arguments) {
     const bool toTerminal = options.output == "-" && ::isatty(STDOUT_FILENO) == 1;
     const auto encoding = cli::ResultsEncoding(options, toTerminal, toTerminal ? localeCodeset() : "");
     bool written = true;
-    session.writeReport(options.format, {options.decimalSeparator, encoding}, options.histories,
+    session.writeReport(options.format, {options.decimalSeparator, encoding}, {.histories = options.histories},
                         [&](std::string_view part) { written = written && output->write(part); });
     return written && output->finish() ? status : kNothingWritten;
 }

@@ -443,16 +443,18 @@ bool MainWindow::exportReport(session::ReportFormat format, const QString& path)
     // The results file holds Windows-1251 texts and the locale's decimal separator.
     view::FormatOptions options = m_rows.formatOptions();
     options.encoding = view::TextEncoding::Windows1251;
+    exporting::LostCharacters lost;
     try {
-        m_session.saveReport(format, options, ToFileSystem(path));
+        lost = m_session.saveReport(format, options, ToFileSystem(path));
     } catch (const exporting::ExportError& error) {
         reportWriteError(path, error);
         return false;
     }
     const auto rows = static_cast<qulonglong>(m_session.size());
-    showNote(
-        (rows == 1 ? tr("Saved 1 row to %2") : tr("Saved %1 rows to %2")).arg(rows).arg(QDir::toNativeSeparators(path)),
-        kNoteMilliseconds);
+    QString note =
+        (rows == 1 ? tr("Saved 1 row to %2") : tr("Saved %1 rows to %2")).arg(rows).arg(QDir::toNativeSeparators(path));
+    if (lost.names > 0) note += QStringLiteral("; ") + FromUtf8(exporting::LostCharactersMessage(lost));
+    showNote(note, kNoteMilliseconds);
     return true;
 }
 
