@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/InterruptCleanup.h"
 #include "cli/ReportOptions.h"
 #include "export/SafeText.h"
 #include "load/Windows1251.h"
@@ -36,11 +37,13 @@ int fail(const std::string& message) {
 }
 
 // Where the output goes: standard output, or a file that replaces its target only when all of it
-// was written. The file is checked and made before any work, so that a refused -o fails at once.
+// was written (a pipe or a device is written directly). The file is checked and made before any
+// work, so that a refused -o fails at once; an interrupt leaves no temporary file behind.
 class Output {
 public:
-    explicit Output(const std::string& path) : m_path(path) {
-        if (path != "-") m_file.emplace(path);
+    Output(const std::string& path, cli::InterruptCleanup& cleanup) : m_path(path) {
+        if (path != "-")
+            m_file.emplace(path, exporting::AtomicFileOptions{.writeStreamsDirectly = true, .watch = &cleanup});
     }
     // Hands the pieces of the output on; false once one could not be written, after a message.
     [[nodiscard]] bool write(std::string_view bytes) {
@@ -117,6 +120,8 @@ std::optional<std::vector<std::string>> savePaths(const cli::ReportOptions& opti
 }
 
 int run(const std::vector<std::string>& arguments) {
+    // Before any other thread, which all leave the interrupts to it.
+    cli::InterruptCleanup cleanup;
     cli::ReportOptions options;
     try {
         options = cli::ParseReportArguments(arguments);
@@ -150,7 +155,7 @@ int run(const std::vector<std::string>& arguments) {
     }
     std::optional<Output> output;
     try {
-        output.emplace(options.output);
+        output.emplace(options.output, cleanup);
     } catch (const exporting::ExportError& error) {
         return fail("cannot write '" + options.output + "': " + error.what());
     }
