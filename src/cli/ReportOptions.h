@@ -40,11 +40,11 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Parses the arguments after the program's name. "--help" and "--version" end the parse at once;
-// otherwise at least one save (or --files-from) is required. Short options take their value
-// attached or as the next argument ("-j2", "-j 2") and may be bundled ("-rj2"); long ones after "="
-// or as the next argument. Throws UsageError. Rule texts are only split here:
-// their meaning is checked by reload::CheckRules.
+// Parses the arguments after the program's name. "--help" ("-h") and "--version" ("-V") end the
+// parse at once; otherwise at least one save (or --files-from) is required. Short options take
+// their value attached or as the next argument ("-j2", "-j 2") and may be bundled ("-rj2"); long
+// ones after "=" or as the next argument. Throws UsageError. Rule texts are only split here: their
+// meaning is checked by reload::CheckRules.
 [[nodiscard]] ReportOptions ParseReportArguments(std::span<const std::string> arguments);
 
 // The encoding the results file is written in: the one asked for; else, when it goes to a terminal,
@@ -52,7 +52,7 @@ public:
 [[nodiscard]] view::TextEncoding ResultsEncoding(const ReportOptions& options, bool toTerminal,
                                                  std::string_view codeset);
 
-// The text of "--help".
+// The text of "--help": every option, in lines of at most 80 columns.
 [[nodiscard]] std::string ReportUsage();
 
 // The option that sets the rule text of `field`, for messages.

@@ -246,6 +246,7 @@ TEST_F(ReportCommand, AnswersHelpAndVersion) {
     const auto version = run({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "quillmere-report 1.02\n");
+    EXPECT_EQ(run({"-V"}).out, version.out);
     const auto help = run({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.starts_with("Usage: quillmere-report [options] SAVE|FOLDER...\n"));
