@@ -224,6 +224,11 @@ ReportOptions ParseReportArguments(std::span<const std::string> arguments) {
         (void)take(*option, equals == std::string::npos ? nextArgument(name) : argument.substr(equals + 1));
     }
     if (options.saves.empty() && !options.filesFrom) throw UsageError("no save files given");
+    const auto fromStandardInput = std::count(options.saves.begin(), options.saves.end(), "-");
+    if (fromStandardInput > 1) throw UsageError("'-' (a save on standard input) may be given only once");
+    if (fromStandardInput == 1 && options.filesFrom == "-") {
+        throw UsageError("'--files-from -' and the save '-' cannot both be read from standard input");
+    }
     if (options.flagsOnly && reportOnlyOption) {
         throw UsageError(*reportOnlyOption + " does not apply to --flags-only, which writes a plain list (UTF-8)");
     }
@@ -240,8 +245,9 @@ std::string ReportUsage() {
         "Usage: quillmere-report [options] SAVE|FOLDER...\n"
         "       quillmere-report [options] --files-from FILE|- [SAVE|FOLDER...]\n";
     appendWrapped(text,
-                  "Loads the save files (a folder: every regular file in it, in name order) and writes the results "
-                  "file (Windows-1251 text, \"; \" between cells) or another format.",
+                  "Loads the save files (a folder: every regular file in it, in name order; -: one save read from "
+                  "standard input) and writes the results file (Windows-1251 text, \"; \" between cells) or another "
+                  "format.",
                   0, kUsageColumns);
     text += "\nOptions:\n";
     for (const auto& option : kOptions) {

@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -110,8 +109,10 @@ std::optional<std::vector<std::string>> savePaths(const cli::ReportOptions& opti
     std::vector<std::string> paths = options.saves;
     if (!options.filesFrom) return paths;
     try {
-        auto listed = session::ReadPathList(*options.filesFrom, std::cin);
-        paths.insert(paths.end(), std::make_move_iterator(listed.begin()), std::make_move_iterator(listed.end()));
+        for (auto& listed : session::ReadPathList(*options.filesFrom, std::cin)) {
+            // A list names files: its "-" is the file of that name, standard input only on the command line.
+            paths.push_back(listed == "-" ? "./-" : std::move(listed));
+        }
     } catch (const session::PathListError& error) {
         fail(error.what());
         return std::nullopt;
@@ -173,7 +174,7 @@ int run(const std::vector<std::string>& arguments) {
     const auto saves = savePaths(options);
     if (!saves) return kNothingWritten;
     if (saves->empty()) return fail("no save files in the list '" + *options.filesFrom + "'");
-    const auto summary = session.loadPaths(*saves, options.recursive, control);
+    const auto summary = session.loadPaths(*saves, options.recursive, control, STDIN_FILENO);
     if (showProgress) std::fputs("\r\033[K", stderr);
     if (session.size() == 0) return fail("no save files in the folders given");
     for (const auto& [file, message] : summary.failures)

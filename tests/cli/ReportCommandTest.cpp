@@ -335,6 +335,36 @@ TEST_F(ReportCommand, WritesPipesAndDevicesDirectlyAndRefusesWhatCannotBeWritten
     EXPECT_EQ(printed, expected);
 }
 
+TEST_F(ReportCommand, ReadsOneSaveFromStandardInputAsTheRowNamedDash) {
+    const auto a = writeSave("a.sav", 20);
+    const auto piped = writeSave("piped.sav", 30);
+    const auto both = run({"--encoding", "utf-8", a, "-"}, piped);
+    EXPECT_EQ(both.status, 0) << both.err;
+    EXPECT_EQ(fileNamesOf(both.out), (std::vector<std::string>{"-", "a"}));
+    // Read from a file, it has the file's date: the row is the file's own but for its name.
+    const auto direct = run({"--encoding", "utf-8", piped}).out;
+    const auto after = [](const std::string& text, const std::string& start) {
+        const auto from = text.find(start) + start.size();
+        auto row = text.substr(from, text.find("\r\n", from) - from);
+        if (row.ends_with("; ")) row.resize(row.size() - 2);  // only the last row lacks it
+        return row;
+    };
+    EXPECT_EQ(after(both.out, "\r\n1; -; "), after(direct, "\r\n1; piped; "));
+
+    std::ofstream(path("list")) << "-\n";  // a list names files: this is one named "-"
+    const std::tuple<std::vector<std::string>, std::string, std::string> failures[] = {
+        {{"-"}, writeBytes("junk", {'n', 'o'}), "-: not a save file: no game data found\n"},
+        {{"-"}, "/dev/zero", "-: not a save file: more bytes than any save holds (256 MiB)\n"},
+        {{"--files-from", path("list")}, piped, "./-: No such file or directory\n"},
+    };
+    for (const auto& [arguments, input, message] : failures) {
+        const auto outcome = run(arguments, input);
+        EXPECT_EQ(outcome.status, 1) << input;
+        EXPECT_EQ(outcome.err, message);
+        EXPECT_EQ(fileNamesOf(outcome.out), (std::vector<std::string>{"-"}));
+    }
+}
+
 TEST_F(ReportCommand, AnInterruptLeavesTheTargetAsItWasAndNoTemporaryFile) {
     std::filesystem::create_directory(path("saves"));
     std::filesystem::create_directory(path("out"));

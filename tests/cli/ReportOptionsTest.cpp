@@ -169,6 +169,17 @@ TEST(ReportOptions, HelpListsEveryOptionWithinEightyColumns) {
               std::string::npos);
 }
 
+TEST(ReportOptions, StandardInputHoldsOneSaveOrTheList) {
+    EXPECT_EQ(parse({"-", "a"}).saves, (std::vector<std::string>{"-", "a"}));
+    EXPECT_EQ(parse({"--", "-"}).saves, (std::vector<std::string>{"-"}));
+    EXPECT_EQ(usageErrorOf({"-", "a", "-"}), "'-' (a save on standard input) may be given only once");
+    EXPECT_EQ(usageErrorOf({"--files-from", "-", "-"}),
+              "'--files-from -' and the save '-' cannot both be read from standard input");
+    EXPECT_EQ(usageErrorOf({"--files-from=-", "--", "-"}),
+              "'--files-from -' and the save '-' cannot both be read from standard input");
+    EXPECT_NO_THROW((void)parse({"--files-from", "list", "-"}));
+}
+
 TEST(ReportOptions, RefusesWhatItCannotUse) {
     EXPECT_EQ(usageErrorOf({}), "no save files given");
     EXPECT_EQ(usageErrorOf({"-o", "out.txt"}), "no save files given");
