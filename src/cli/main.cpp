@@ -15,6 +15,7 @@
 #include "cli/ReportOptions.h"
 #include "export/SafeText.h"
 #include "load/Windows1251.h"
+#include "session/ProgressPace.h"
 #include "session/Session.h"
 
 namespace {
@@ -164,8 +165,10 @@ int run(const std::vector<std::string>& arguments) {
     control.jobs = options.jobs;
     // A progress line only where a person watches; it never mixes into the data on standard output.
     const bool showProgress = progressTerminal();
+    session::ProgressPace pace;
     if (showProgress) {
-        control.onProgress = [](const analysis::BatchProgress& progress) {
+        control.onProgress = [&pace](const analysis::BatchProgress& progress) {
+            if (!pace.due(progress, session::ProgressPace::Clock::now())) return;
             std::fprintf(stderr, "\rquillmere-report: %zu of %zu files read", progress.done, progress.total);
             if (progress.failed > 0) std::fprintf(stderr, " (%zu failed)", progress.failed);
             std::fflush(stderr);
