@@ -13,6 +13,7 @@
 
 #include "cli/InterruptCleanup.h"
 #include "cli/ReportOptions.h"
+#include "export/ResultsFile.h"
 #include "export/SafeText.h"
 #include "load/Windows1251.h"
 #include "session/ProgressPace.h"
@@ -191,9 +192,13 @@ int run(const std::vector<std::string>& arguments) {
     const bool toTerminal = options.output == "-" && ::isatty(STDOUT_FILENO) == 1;
     const auto encoding = cli::ResultsEncoding(options, toTerminal, toTerminal ? localeCodeset() : "");
     bool written = true;
-    session.writeReport(options.format, {options.decimalSeparator, encoding}, {.histories = options.histories},
-                        [&](std::string_view part) { written = written && output->write(part); });
-    return written && output->finish() ? status : kNothingWritten;
+    const auto lost =
+        session.writeReport(options.format, {options.decimalSeparator, encoding}, {.histories = options.histories},
+                            [&](std::string_view part) { written = written && output->write(part); });
+    if (!written || !output->finish()) return kNothingWritten;
+    if (lost.names > 0)
+        std::fprintf(stderr, "quillmere-report: %s\n", shown(exporting::LostCharactersMessage(lost)).c_str());
+    return status;
 }
 
 }  // namespace

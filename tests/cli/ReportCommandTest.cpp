@@ -407,4 +407,28 @@ TEST_F(ReportCommand, AnInterruptLeavesTheTargetAsItWasAndNoTemporaryFile) {
     }
 }
 
+TEST_F(ReportCommand, SaysHowManyNamesLostCharactersInWindows1251) {
+    const auto plain = writeSave("Ivan.sav", 10);
+    const auto cyrillic = writeSave("\xD0\x94\xD0\xB0.sav", 12);  // kept
+    const auto escaped = writeSave("\xE7\x8E\xA9\x1b.sav", 15);   // Chinese, and an escape shown escaped
+    const auto omega = writeSave("\xCE\xA9mega.sav", 20);         // Greek: not in Windows-1251
+    const auto sigma = writeSave("\xCE\xA3igma.sav", 30);
+    const std::string lost = " characters that Windows-1251 cannot hold, written as '?'";
+    // The first in the order of the rows, which --sort turn makes the order given here.
+    const std::tuple<std::vector<std::string>, std::string> cases[] = {
+        {{plain, cyrillic}, ""},
+        {{omega, plain}, "quillmere-report: the name \"\xCE\xA9mega\" has" + lost + "\n"},
+        {{plain, omega, sigma}, "quillmere-report: 2 names have" + lost + " (the first: \"\xCE\xA9mega\")\n"},
+        {{escaped, cyrillic, omega}, "quillmere-report: 2 names have" + lost + " (the first: \"\xE7\x8E\xA9\\x1b\")\n"},
+        {{"--encoding", "utf-8", omega}, ""},
+        {{"--format", "csv", omega}, ""},
+    };
+    for (auto [arguments, message] : cases) {
+        arguments.insert(arguments.begin(), {"--sort", "turn"});
+        const auto outcome = run(arguments);
+        EXPECT_EQ(outcome.status, 0);
+        EXPECT_EQ(outcome.err, message);
+    }
+}
+
 }  // namespace
