@@ -66,12 +66,14 @@ constexpr auto kOptions = std::to_array<OptionSpec>({
      "also load the saves and folders that FILE lists, one a line, after those given; - reads the list from "
      "standard input"},
     {'\0', "--format", "res|csv|json|html",
-     "the results file (default); CSV (RFC 4180, UTF-8); one JSON document; one self-contained HTML page"},
+     "the results file (default); CSV (RFC 4180, UTF-8 with a byte-order mark); one JSON document; one "
+     "self-contained HTML page"},
     {'\0', "--encoding", "windows-1251|utf-8",
      "the results file's text encoding (default: utf-8 when it goes to a terminal whose locale is UTF-8, "
      "else windows-1251)"},
     {'\0', "--decimal-separator", ",|.",
      "of the results file and the page (default .); \",\" writes what the window writes in a comma locale"},
+    {'\0', "--no-bom", "", "CSV without the UTF-8 byte-order mark that a spreadsheet needs to read it, for scripts"},
     {'\0', "--no-histories", "", "JSON without the per-turn histories (CSV never has them)"},
     {'r', "--recursive", "", "read the folders inside folders too"},
     {'\0', "--profile", "FILE",
@@ -144,6 +146,8 @@ ReportOptions ParseReportArguments(std::span<const std::string> arguments) {
             options.flagsOnly = true;
         } else if (name == "--no-histories") {
             options.histories = false;
+        } else if (name == "--no-bom") {
+            options.byteOrderMark = false;
         } else if (name == "--start") {
             reload::SetStartDateText(options.rules, value);
             options.rulesGiven.push_back(reload::RuleField::StartDate);

@@ -30,6 +30,7 @@ struct ReportOptions {
     std::optional<std::string> profile;          // a tournament profile file
     bool flagsOnly = false;                      // list only the flagged saves
     bool histories = true;                       // JSON with the per-turn histories
+    bool byteOrderMark = true;                   // CSV with UTF-8's byte-order mark
     std::vector<std::string> saves;              // files and folders; "-" is one save on standard input
     std::optional<std::string> filesFrom;        // a file that lists more of them, one a line; "-" is standard input
 };

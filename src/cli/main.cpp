@@ -192,9 +192,9 @@ int run(const std::vector<std::string>& arguments) {
     const bool toTerminal = options.output == "-" && ::isatty(STDOUT_FILENO) == 1;
     const auto encoding = cli::ResultsEncoding(options, toTerminal, toTerminal ? localeCodeset() : "");
     bool written = true;
-    const auto lost =
-        session.writeReport(options.format, {options.decimalSeparator, encoding}, {.histories = options.histories},
-                            [&](std::string_view part) { written = written && output->write(part); });
+    const auto lost = session.writeReport(options.format, {options.decimalSeparator, encoding},
+                                          {.histories = options.histories, .byteOrderMark = options.byteOrderMark},
+                                          [&](std::string_view part) { written = written && output->write(part); });
     if (!written || !output->finish()) return kNothingWritten;
     if (lost.names > 0)
         std::fprintf(stderr, "quillmere-report: %s\n", shown(exporting::LostCharactersMessage(lost)).c_str());

@@ -431,4 +431,12 @@ TEST_F(ReportCommand, SaysHowManyNamesLostCharactersInWindows1251) {
     }
 }
 
+TEST_F(ReportCommand, CsvStartsWithAByteOrderMarkUnlessAsked) {
+    const auto save = writeSave("a.sav", 5);
+    const auto marked = run({"--format", "csv", save}).out;
+    EXPECT_TRUE(marked.starts_with("\xEF\xBB\xBFRow,File Name,")) << marked.substr(0, 20);
+    EXPECT_EQ(run({"--format", "csv", "--no-bom", save}).out, marked.substr(3));
+    EXPECT_EQ(run({"--no-bom", save}).out, run({save}).out);
+}
+
 }  // namespace

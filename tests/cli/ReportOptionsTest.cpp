@@ -29,6 +29,8 @@ TEST(ReportOptions, DefaultsToTheWindowsRulesAndStandardOutput) {
     EXPECT_EQ(options.rules.sessionsPerDay, defaults.sessionsPerDay);
     EXPECT_EQ(options.rules.minSessionMinutes, "30");
     EXPECT_EQ(options.rules.presessions, "1");
+    EXPECT_TRUE(options.byteOrderMark);
+    EXPECT_FALSE(parse({"--no-bom", "a"}).byteOrderMark);
 }
 
 TEST(ReportOptions, TakesValuesAsTheNextArgumentOrAfterAnEqualsSign) {
@@ -130,6 +132,7 @@ TEST(ReportOptions, HelpListsEveryOptionWithinEightyColumns) {
         {"--format", "csv"},
         {"--encoding", "utf-8"},
         {"--decimal-separator", ","},
+        {"--no-bom"},
         {"--no-histories"},
         {"-r"},
         {"--recursive"},
