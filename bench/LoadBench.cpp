@@ -246,7 +246,7 @@ void writeJson(const std::vector<std::string>& paths, unsigned jobs) {
     control.jobs = jobs;
     session.load(paths, control);
     std::size_t written = 0;
-    session.writeReport(quillmere::session::ReportFormat::Json, {}, true,
+    session.writeReport(quillmere::session::ReportFormat::Json, {}, {},
                         [&](std::string_view part) { written += part.size(); });
     if (written == 0) std::_Exit(1);
 }

@@ -8,10 +8,13 @@
 
 namespace quillmere::analysis {
 
-SaveRecord BytesAnalyser::analyse(const std::string& path, std::time_t modified, std::span<const std::uint8_t> bytes) {
+SaveRecord BytesAnalyser::analyse(const std::string& path, std::optional<std::time_t> modified,
+                                  std::span<const std::uint8_t> bytes) {
     SaveRecord rec = AnalyseGuarded(path, [&](FileFacts& facts) {
-        facts.fileDate = load::LocalFileDate(modified);
-        facts.utcOffset = load::LocalUtcOffset(modified);
+        if (modified) {
+            facts.fileDate = load::LocalFileDate(*modified);
+            facts.utcOffset = load::LocalUtcOffset(*modified);
+        }
         if (static_cast<std::int64_t>(bytes.size()) > load::kMaxSaveFileBytes) {
             throw load::LoadError(load::TooLargeMessage(static_cast<std::int64_t>(bytes.size())));
         }

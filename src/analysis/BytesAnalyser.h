@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -16,8 +17,8 @@ namespace quillmere::analysis {
 class BytesAnalyser {
 public:
     // The record of the file `path` (its name is the record's), last modified at `modified`, that
-    // holds `bytes`.
-    [[nodiscard]] SaveRecord analyse(const std::string& path, std::time_t modified,
+    // holds `bytes`; without a time (a save from a pipe) it has no file date, and so no verdict.
+    [[nodiscard]] SaveRecord analyse(const std::string& path, std::optional<std::time_t> modified,
                                      std::span<const std::uint8_t> bytes);
 
     // The record of a file of `size` bytes, not read since it is larger than any save: refused as

@@ -1,5 +1,7 @@
 #include "cli/ReportOptions.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 
 namespace quillmere::cli {
@@ -42,13 +44,111 @@ char separatorOf(std::string_view text) {
     throw UsageError("the decimal separator is ',' or '.', not '" + std::string(text) + "'");
 }
 
+// One option as --help shows it; the parse knows it by its long name.
+struct OptionSpec {
+    char shortName = '\0';      // none when '\0'
+    std::string_view longName;  // "--output"
+    std::string_view value;     // what it takes, as --help names it; empty for a flag
+    std::string_view help;      // one sentence, wrapped when shown
+};
+
+constexpr auto kOptions = std::to_array<OptionSpec>({
+    {'\0', "--start", "DD-MM-YYYY", "tournament start date (default 27-11-2005)"},
+    {'\0', "--sessions-per-day", "NUMBER", "most sessions per day, \",\" or \".\" decimals (default 1,5)"},
+    {'\0', "--min-session-minutes", "N", "minimum session time in minutes (default 30)"},
+    {'\0', "--presessions", "N", "loads that are not reloads (default 1)"},
+    {'\0', "--sort", "name|turn|score|final",
+     "order of the rows (default name); name and turn ascending, score and final descending"},
+    {'o', "--output", "FILE",
+     "write the results there, replacing it once all is written (default: standard output); a pipe or a "
+     "device such as /dev/null is written directly"},
+    {'\0', "--files-from", "FILE|-",
+     "also load the saves and folders that FILE lists, one a line, after those given; - reads the list from "
+     "standard input"},
+    {'\0', "--format", "res|csv|json|html",
+     "the results file (default); CSV (RFC 4180, UTF-8 with a byte-order mark); one JSON document; one "
+     "self-contained HTML page"},
+    {'\0', "--encoding", "windows-1251|utf-8",
+     "the results file's text encoding (default: utf-8 when it goes to a terminal whose locale is UTF-8, "
+     "else windows-1251)"},
+    {'\0', "--decimal-separator", ",|.",
+     "of the results file and the page (default .); \",\" writes what the window writes in a comma locale"},
+    {'\0', "--no-bom", "", "CSV without the UTF-8 byte-order mark that a spreadsheet needs to read it, for scripts"},
+    {'\0', "--no-histories", "", "JSON without the per-turn histories (CSV never has them)"},
+    {'r', "--recursive", "", "read the folders inside folders too"},
+    {'\0', "--profile", "FILE",
+     "a tournament profile (JSON): its rules, and the settings, deadline, leaders and civilisations every "
+     "save is checked against; rule options given as well override its rules"},
+    {'\0', "--flags-only", "",
+     "list only the flagged saves, one line each, instead of the results; exit status 3 when any save is "
+     "flagged"},
+    {'j', "--jobs", "N", "analyse on N workers (default: one per core); the output is the same for any N"},
+    {'h', "--help", "", "show this help"},
+    {'V', "--version", "", "show the version"},
+});
+
+// --help fits a terminal of 80 columns; option texts start at kHelpColumn.
+constexpr std::size_t kUsageColumns = 80;
+constexpr std::size_t kHelpColumn = 32;
+
+const OptionSpec* longOption(std::string_view name) {
+    const auto* found =
+        std::find_if(kOptions.begin(), kOptions.end(), [&](const auto& o) { return o.longName == name; });
+    return found == kOptions.end() ? nullptr : found;
+}
+
+const OptionSpec* shortOption(char name) {
+    const auto* found =
+        std::find_if(kOptions.begin(), kOptions.end(), [&](const auto& o) { return o.shortName == name; });
+    return found == kOptions.end() ? nullptr : found;
+}
+
+// Appends `words` broken into lines of at most `width` columns, every line but the first (which
+// the caller has started at `indent`) indented by `indent`.
+void appendWrapped(std::string& out, std::string_view words, std::size_t indent, std::size_t width) {
+    std::size_t column = indent;
+    bool lineStarted = false;
+    while (!words.empty()) {
+        const auto end = std::min(words.find(' '), words.size());
+        const auto word = words.substr(0, end);
+        words.remove_prefix(std::min(end + 1, words.size()));
+        if (lineStarted && column + 1 + word.size() > width) {
+            out += "\n" + std::string(indent, ' ');
+            column = indent;
+            lineStarted = false;
+        }
+        if (lineStarted) {
+            out += ' ';
+            ++column;
+        }
+        out += word;
+        column += word.size();
+        lineStarted = true;
+    }
+    out += '\n';
+}
+
 }  // namespace
 
 ReportOptions ParseReportArguments(std::span<const std::string> arguments) {
     ReportOptions options;
     std::optional<std::string> reportOnlyOption;  // one that shapes the report, which --flags-only does not write
-    const auto setValue = [&](std::string_view name, const std::string& value) {
-        if (name == "--start") {
+    // Takes one option; returns true when it ends the parse (--help, --version).
+    const auto take = [&](const OptionSpec& option, const std::string& value) {
+        const std::string_view name = option.longName;
+        if (name == "--help" || name == "--version") {
+            options.action = name == "--help" ? ReportAction::Help : ReportAction::Version;
+            return true;
+        }
+        if (name == "--recursive") {
+            options.recursive = true;
+        } else if (name == "--flags-only") {
+            options.flagsOnly = true;
+        } else if (name == "--no-histories") {
+            options.histories = false;
+        } else if (name == "--no-bom") {
+            options.byteOrderMark = false;
+        } else if (name == "--start") {
             reload::SetStartDateText(options.rules, value);
             options.rulesGiven.push_back(reload::RuleField::StartDate);
         } else if (name == "--sessions-per-day") {
@@ -66,7 +166,7 @@ ReportOptions ParseReportArguments(std::span<const std::string> arguments) {
             options.filesFrom = value;
         } else if (name == "--sort") {
             options.sort = sortKeyOf(value);
-        } else if (name == "--jobs" || name == "-j") {
+        } else if (name == "--jobs") {
             options.jobs = jobsOf(value);
         } else if (name == "--format") {
             options.format = formatOf(value);
@@ -80,6 +180,7 @@ ReportOptions ParseReportArguments(std::span<const std::string> arguments) {
         } else {
             options.output = value;
         }
+        return false;
     };
 
     bool optionsEnded = false;
@@ -102,54 +203,36 @@ ReportOptions ParseReportArguments(std::span<const std::string> arguments) {
             // Short options bundle; the first that takes a value takes the rest of the argument, if any.
             for (std::size_t k = 1; k < argument.size(); ++k) {
                 const std::string name{'-', argument[k]};
-                if (name == "-h") {
-                    options.action = ReportAction::Help;
-                    return options;
-                }
-                if (name == "-r") {
-                    options.recursive = true;
+                const OptionSpec* option = shortOption(argument[k]);
+                if (option == nullptr) throw UsageError("unknown option '" + name + "'");
+                if (option->value.empty()) {
+                    if (take(*option, {})) return options;
                     continue;
                 }
-                if (name != "-o" && name != "-j") throw UsageError("unknown option '" + name + "'");
-                setValue(name, k + 1 < argument.size() ? argument.substr(k + 1) : nextArgument(name));
+                (void)take(*option, k + 1 < argument.size() ? argument.substr(k + 1) : nextArgument(name));
                 break;
             }
             continue;
         }
 
-        if (argument == "--help") {
-            options.action = ReportAction::Help;
-            return options;
-        }
-        if (argument == "--version") {
-            options.action = ReportAction::Version;
-            return options;
-        }
-        if (argument == "--recursive") {
-            options.recursive = true;
-            continue;
-        }
-        if (argument == "--flags-only") {
-            options.flagsOnly = true;
-            continue;
-        }
-        if (argument == "--no-histories") {
-            options.histories = false;
-            continue;
-        }
         const auto equals = argument.find('=');
         const std::string name = argument.substr(0, equals);
         // An unknown name is refused before it could take the next argument as its value.
-        if (name == "--output" || name == "--start" || name == "--sessions-per-day" ||
-            name == "--min-session-minutes" || name == "--presessions" || name == "--profile" ||
-            name == "--files-from" || name == "--sort" || name == "--jobs" || name == "--format" ||
-            name == "--encoding" || name == "--decimal-separator") {
-            setValue(name, equals == std::string::npos ? nextArgument(name) : argument.substr(equals + 1));
-        } else {
-            throw UsageError("unknown option '" + argument + "'");
+        const OptionSpec* option = longOption(name);
+        if (option == nullptr) throw UsageError("unknown option '" + argument + "'");
+        if (option->value.empty()) {
+            if (equals != std::string::npos) throw UsageError("option '" + name + "' takes no value");
+            if (take(*option, {})) return options;
+            continue;
         }
+        (void)take(*option, equals == std::string::npos ? nextArgument(name) : argument.substr(equals + 1));
     }
     if (options.saves.empty() && !options.filesFrom) throw UsageError("no save files given");
+    const auto fromStandardInput = std::count(options.saves.begin(), options.saves.end(), "-");
+    if (fromStandardInput > 1) throw UsageError("'-' (a save on standard input) may be given only once");
+    if (fromStandardInput == 1 && options.filesFrom == "-") {
+        throw UsageError("'--files-from -' and the save '-' cannot both be read from standard input");
+    }
     if (options.flagsOnly && reportOnlyOption) {
         throw UsageError(*reportOnlyOption + " does not apply to --flags-only, which writes a plain list (UTF-8)");
     }
@@ -162,39 +245,37 @@ view::TextEncoding ResultsEncoding(const ReportOptions& options, bool toTerminal
 }
 
 std::string ReportUsage() {
-    return "Usage: quillmere-report [options] SAVE|FOLDER...\n"
-           "       quillmere-report [options] --files-from FILE|- [SAVE|FOLDER...]\n"
-           "Loads the save files (a folder: every regular file in it, in name order) and writes the results\n"
-           "file (Windows-1251 text, \"; \" between cells) or another format.\n"
-           "\n"
-           "Options:\n"
-           "  --start DD-MM-YYYY            tournament start date (default 27-11-2005)\n"
-           "  --sessions-per-day NUMBER     most sessions per day, \",\" or \".\" decimals (default 1,5)\n"
-           "  --min-session-minutes N       minimum session time in minutes (default 30)\n"
-           "  --presessions N               loads that are not reloads (default 1)\n"
-           "  --sort name|turn|score|final  order of the rows (default name); name and turn ascending,\n"
-           "                                score and final descending\n"
-           "  -o, --output FILE             write the results there, replacing it (default: standard output)\n"
-           "  --format res|csv|json|html    the results file (default); CSV (RFC 4180, UTF-8); one JSON\n"
-           "                                document; one self-contained HTML page\n"
-           "  --encoding windows-1251|utf-8 the results file's text encoding (default windows-1251)\n"
-           "  --decimal-separator ,|.       of the results file and the page (default .); \",\" writes what\n"
-           "                                the window writes in a comma locale\n"
-           "  -r, --recursive               read the folders inside folders too\n"
-           "  --profile FILE                a tournament profile (JSON): its rules, and the settings,\n"
-           "                                deadline, leaders and civilisations every save is checked\n"
-           "                                against; rule options given as well override its rules\n"
-           "  --no-histories                JSON without the per-turn histories (CSV never has them)\n"
-           "  --flags-only                  list only the flagged saves, one line each, instead of the\n"
-           "                                results; exit status 3 when any save is flagged\n"
-           "  -j, --jobs N                  analyse on N workers (default: one per core); the output is the\n"
-           "                                same for any N\n"
-           "  -h, --help                    show this help\n"
-           "  --version                     show the version\n"
-           "\n"
-           "Exit status: 0 when every file was analysed, 1 when some could not be (their rows are still\n"
-           "written), 2 for a usage, rule or profile error or when the results cannot be written, 3 with\n"
-           "--flags-only when some save is flagged.\n";
+    std::string text =
+        "Usage: quillmere-report [options] SAVE|FOLDER...\n"
+        "       quillmere-report [options] --files-from FILE|- [SAVE|FOLDER...]\n";
+    appendWrapped(text,
+                  "Loads the save files (a folder: every regular file in it, in name order; -: one save read from "
+                  "standard input) and writes the results file (Windows-1251 text, \"; \" between cells) or another "
+                  "format.",
+                  0, kUsageColumns);
+    text += "\nOptions:\n";
+    for (const auto& option : kOptions) {
+        std::string label = "  ";
+        label += option.shortName != '\0' ? std::string{'-', option.shortName, ',', ' '} : std::string(4, ' ');
+        label += option.longName;
+        if (!option.value.empty()) label.append(" ").append(option.value);
+        // A long label has its text on the lines below it.
+        if (label.size() + 2 <= kHelpColumn) {
+            label.resize(kHelpColumn, ' ');
+        } else {
+            label += "\n" + std::string(kHelpColumn, ' ');
+        }
+        text += label;
+        appendWrapped(text, option.help, kHelpColumn, kUsageColumns);
+    }
+    text += "\n";
+    appendWrapped(text,
+                  "Exit status: 0 when every file was analysed, 1 when some could not be (their rows are still "
+                  "written), 2 for a usage, rule or profile error or when the results cannot be written, 3 with "
+                  "--flags-only when some save is flagged. Interrupted (SIGINT, SIGTERM), it leaves the output as it "
+                  "was and ends by the signal (130, 143 in a shell).",
+                  0, kUsageColumns);
+    return text;
 }
 
 reload::RuleTexts RulesOf(const ReportOptions& options, const reload::RuleTexts& base) {

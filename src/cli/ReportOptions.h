@@ -30,7 +30,8 @@ struct ReportOptions {
     std::optional<std::string> profile;          // a tournament profile file
     bool flagsOnly = false;                      // list only the flagged saves
     bool histories = true;                       // JSON with the per-turn histories
-    std::vector<std::string> saves;              // files and folders
+    bool byteOrderMark = true;                   // CSV with UTF-8's byte-order mark
+    std::vector<std::string> saves;              // files and folders; "-" is one save on standard input
     std::optional<std::string> filesFrom;        // a file that lists more of them, one a line; "-" is standard input
 };
 
@@ -40,11 +41,12 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Parses the arguments after the program's name. "--help" and "--version" end the parse at once;
-// otherwise at least one save (or --files-from) is required. Short options take their value
-// attached or as the next argument ("-j2", "-j 2") and may be bundled ("-rj2"); long ones after "="
-// or as the next argument. Throws UsageError. Rule texts are only split here:
-// their meaning is checked by reload::CheckRules.
+// Parses the arguments after the program's name. "--help" ("-h") and "--version" ("-V") end the
+// parse at once; otherwise at least one save (or --files-from) is required, "-" (standard input)
+// at most once and not with "--files-from -". Short options take their value attached or as the
+// next argument ("-j2", "-j 2") and may be bundled ("-rj2"); long ones after "=" or as the next
+// argument. Throws UsageError. Rule texts are only split here: their meaning is checked by
+// reload::CheckRules.
 [[nodiscard]] ReportOptions ParseReportArguments(std::span<const std::string> arguments);
 
 // The encoding the results file is written in: the one asked for; else, when it goes to a terminal,
@@ -52,7 +54,7 @@ public:
 [[nodiscard]] view::TextEncoding ResultsEncoding(const ReportOptions& options, bool toTerminal,
                                                  std::string_view codeset);
 
-// The text of "--help".
+// The text of "--help": every option, in lines of at most 80 columns.
 [[nodiscard]] std::string ReportUsage();
 
 // The option that sets the rule text of `field`, for messages.

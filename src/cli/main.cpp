@@ -6,15 +6,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "cli/InterruptCleanup.h"
 #include "cli/ReportOptions.h"
+#include "export/ResultsFile.h"
 #include "export/SafeText.h"
 #include "load/Windows1251.h"
+#include "session/ProgressPace.h"
 #include "session/Session.h"
 
 namespace {
@@ -36,11 +38,13 @@ int fail(const std::string& message) {
 }
 
 // Where the output goes: standard output, or a file that replaces its target only when all of it
-// was written. The file is checked and made before any work, so that a refused -o fails at once.
+// was written (a pipe or a device is written directly). The file is checked and made before any
+// work, so that a refused -o fails at once; an interrupt leaves no temporary file behind.
 class Output {
 public:
-    explicit Output(const std::string& path) : m_path(path) {
-        if (path != "-") m_file.emplace(path);
+    Output(const std::string& path, cli::InterruptCleanup& cleanup) : m_path(path) {
+        if (path != "-")
+            m_file.emplace(path, exporting::AtomicFileOptions{.writeStreamsDirectly = true, .watch = &cleanup});
     }
     // Hands the pieces of the output on; false once one could not be written, after a message.
     [[nodiscard]] bool write(std::string_view bytes) {
@@ -107,8 +111,10 @@ std::optional<std::vector<std::string>> savePaths(const cli::ReportOptions& opti
     std::vector<std::string> paths = options.saves;
     if (!options.filesFrom) return paths;
     try {
-        auto listed = session::ReadPathList(*options.filesFrom, std::cin);
-        paths.insert(paths.end(), std::make_move_iterator(listed.begin()), std::make_move_iterator(listed.end()));
+        for (auto& listed : session::ReadPathList(*options.filesFrom, std::cin)) {
+            // A list names files: its "-" is the file of that name, standard input only on the command line.
+            paths.push_back(listed == "-" ? "./-" : std::move(listed));
+        }
     } catch (const session::PathListError& error) {
         fail(error.what());
         return std::nullopt;
@@ -117,6 +123,8 @@ std::optional<std::vector<std::string>> savePaths(const cli::ReportOptions& opti
 }
 
 int run(const std::vector<std::string>& arguments) {
+    // Before any other thread, which all leave the interrupts to it.
+    cli::InterruptCleanup cleanup;
     cli::ReportOptions options;
     try {
         options = cli::ParseReportArguments(arguments);
@@ -150,7 +158,7 @@ int run(const std::vector<std::string>& arguments) {
     }
     std::optional<Output> output;
     try {
-        output.emplace(options.output);
+        output.emplace(options.output, cleanup);
     } catch (const exporting::ExportError& error) {
         return fail("cannot write '" + options.output + "': " + error.what());
     }
@@ -158,8 +166,10 @@ int run(const std::vector<std::string>& arguments) {
     control.jobs = options.jobs;
     // A progress line only where a person watches; it never mixes into the data on standard output.
     const bool showProgress = progressTerminal();
+    session::ProgressPace pace;
     if (showProgress) {
-        control.onProgress = [](const analysis::BatchProgress& progress) {
+        control.onProgress = [&pace](const analysis::BatchProgress& progress) {
+            if (!pace.due(progress, session::ProgressPace::Clock::now())) return;
             std::fprintf(stderr, "\rquillmere-report: %zu of %zu files read", progress.done, progress.total);
             if (progress.failed > 0) std::fprintf(stderr, " (%zu failed)", progress.failed);
             std::fflush(stderr);
@@ -168,7 +178,7 @@ int run(const std::vector<std::string>& arguments) {
     const auto saves = savePaths(options);
     if (!saves) return kNothingWritten;
     if (saves->empty()) return fail("no save files in the list '" + *options.filesFrom + "'");
-    const auto summary = session.loadPaths(*saves, options.recursive, control);
+    const auto summary = session.loadPaths(*saves, options.recursive, control, STDIN_FILENO);
     if (showProgress) std::fputs("\r\033[K", stderr);
     if (session.size() == 0) return fail("no save files in the folders given");
     for (const auto& [file, message] : summary.failures)
@@ -182,9 +192,13 @@ int run(const std::vector<std::string>& arguments) {
     const bool toTerminal = options.output == "-" && ::isatty(STDOUT_FILENO) == 1;
     const auto encoding = cli::ResultsEncoding(options, toTerminal, toTerminal ? localeCodeset() : "");
     bool written = true;
-    session.writeReport(options.format, {options.decimalSeparator, encoding}, options.histories,
-                        [&](std::string_view part) { written = written && output->write(part); });
-    return written && output->finish() ? status : kNothingWritten;
+    const auto lost = session.writeReport(options.format, {options.decimalSeparator, encoding},
+                                          {.histories = options.histories, .byteOrderMark = options.byteOrderMark},
+                                          [&](std::string_view part) { written = written && output->write(part); });
+    if (!written || !output->finish()) return kNothingWritten;
+    if (lost.names > 0)
+        std::fprintf(stderr, "quillmere-report: %s\n", shown(exporting::LostCharactersMessage(lost)).c_str());
+    return status;
 }
 
 }  // namespace

@@ -169,8 +169,8 @@ Fields fieldsOf(const analysis::SaveRecord& rec, std::size_t row) {
 
 }  // namespace
 
-std::string BuildCsvReport(const analysis::ResultTable& table) {
-    std::string out;
+std::string BuildCsvReport(const analysis::ResultTable& table, bool byteOrderMark) {
+    std::string out = byteOrderMark ? "\xEF\xBB\xBF" : "";
     std::array<std::string_view, kColumns.size()> headers;
     for (std::size_t c = 0; c < kColumns.size(); ++c) headers[c] = kColumns[c].header;
     appendRow(out, headers);

@@ -401,14 +401,16 @@ bool MainWindow::exportReport(session::ReportFormat format, const QString& path)
     // The results file holds Windows-1251 texts and the locale's decimal separator.
     view::FormatOptions options = m_rows.formatOptions();
     options.encoding = view::TextEncoding::Windows1251;
+    exporting::LostCharacters lost;
     try {
-        m_session.saveReport(format, options, ToFileSystem(path));
+        lost = m_session.saveReport(format, options, ToFileSystem(path));
     } catch (const exporting::ExportError& error) {
         reportWriteError(path, error);
         return false;
     }
-    showNote(FromUtf8(session::SavedRowsNote(m_session.size(), QDir::toNativeSeparators(path).toStdString())),
-             kNoteMilliseconds);
+    QString note = FromUtf8(session::SavedRowsNote(m_session.size(), QDir::toNativeSeparators(path).toStdString()));
+    if (lost.names > 0) note += QStringLiteral("; ") + FromUtf8(exporting::LostCharactersMessage(lost));
+    showNote(note, kNoteMilliseconds);
     return true;
 }
 

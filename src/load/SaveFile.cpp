@@ -71,9 +71,9 @@ std::optional<double> SaveFile::modificationDate() const { return LocalFileDate(
 
 std::int32_t SaveFile::modificationUtcOffset() const { return LocalUtcOffset(m_file.status().st_mtime); }
 
-std::string TooLargeMessage(std::int64_t size) {
+std::string TooLargeMessage(std::int64_t size, std::int64_t most) {
     return "not a save file: " + std::to_string(size) + " bytes, more than any save holds (" +
-           std::to_string(kMaxSaveFileBytes / (1024 * 1024)) + " MiB)";
+           std::to_string(most / (1024 * 1024)) + " MiB)";
 }
 
 std::optional<double> LocalFileDate(std::time_t seconds) {

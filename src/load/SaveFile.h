@@ -33,8 +33,8 @@ private:
     std::int64_t m_size;
 };
 
-// Why a file of `size` bytes, more than kMaxSaveFileBytes, is not read.
-[[nodiscard]] std::string TooLargeMessage(std::int64_t size);
+// Why a file of `size` bytes, more than `most` (kMaxSaveFileBytes), is not read.
+[[nodiscard]] std::string TooLargeMessage(std::int64_t size, std::int64_t most = kMaxSaveFileBytes);
 
 // One file opened for reading a save from it.
 class SaveFile {

@@ -1,5 +1,6 @@
 #include "load/Windows1251.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -72,6 +73,15 @@ void appendUtf8(std::string& out, char32_t cp) {
     }
 }
 
+// The Windows-1251 byte of `cp`, if it has one.
+std::optional<char> byteOf(char32_t cp) {
+    if (cp < 0x80) return static_cast<char>(cp);
+    for (std::size_t b = 0; b < kUpperHalf.size(); ++b) {
+        if (kUpperHalf[b] == cp) return static_cast<char>(0x80 + b);
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::string Utf8ToWindows1251(std::string_view utf8) {
@@ -79,21 +89,14 @@ std::string Utf8ToWindows1251(std::string_view utf8) {
     if (!decoded) return std::string(utf8);
     std::string out;
     out.reserve(decoded->size());
-    for (const char32_t cp : *decoded) {
-        if (cp < 0x80) {
-            out.push_back(static_cast<char>(cp));
-            continue;
-        }
-        char byte = '?';
-        for (std::size_t b = 0; b < kUpperHalf.size(); ++b) {
-            if (kUpperHalf[b] == cp) {
-                byte = static_cast<char>(0x80 + b);
-                break;
-            }
-        }
-        out.push_back(byte);
-    }
+    for (const char32_t cp : *decoded) out.push_back(byteOf(cp).value_or('?'));
     return out;
+}
+
+bool FitsWindows1251(std::string_view utf8) {
+    const auto decoded = decodeUtf8(utf8);
+    return !decoded ||
+           std::all_of(decoded->begin(), decoded->end(), [](char32_t cp) { return byteOf(cp).has_value(); });
 }
 
 std::string Windows1251ToUtf8(std::string_view text) {

@@ -10,6 +10,10 @@ namespace quillmere::load {
 // is taken to be 8-bit already and kept as it is.
 [[nodiscard]] std::string Utf8ToWindows1251(std::string_view utf8);
 
+// Whether Utf8ToWindows1251 keeps every character of `utf8`: false when some has no Windows-1251
+// byte and would become "?". Text that is not valid UTF-8 is kept as it is, and so fits.
+[[nodiscard]] bool FitsWindows1251(std::string_view utf8);
+
 // Converts Windows-1251 bytes to UTF-8.
 [[nodiscard]] std::string Windows1251ToUtf8(std::string_view text);
 

@@ -4,13 +4,18 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <iterator>
+#include <new>
 #include <utility>
 
+#include "analysis/BytesAnalyser.h"
 #include "export/CsvReport.h"
 #include "export/HtmlReport.h"
 #include "export/JsonReport.h"
 #include "export/ResultsFile.h"
 #include "load/FileList.h"
+#include "load/LoadError.h"
+#include "load/SaveStream.h"
 #include "reload/ReloadControl.h"
 #include "session/TournamentChecks.h"
 
@@ -36,6 +41,26 @@ std::vector<std::string> ReadPathList(const std::string& path, std::istream& sta
     if (list.bad()) throw unreadable(errno != 0 ? errno : EIO);
     return paths;
 }
+
+namespace {
+
+constexpr std::string_view kStandardInputPath = "-";
+
+// The record of the one save on the stream `fd`, named "-".
+analysis::SaveRecord standardInputRecord(int fd) {
+    const std::string path(kStandardInputPath);
+    load::StreamedSave save;
+    try {
+        save = load::ReadSaveStream(fd);
+    } catch (const load::LoadError& error) {
+        return analysis::UnreadRecord(path, error.what());
+    } catch (const std::bad_alloc&) {
+        return analysis::UnreadRecord(path, "insufficient memory");
+    }
+    return analysis::BytesAnalyser().analyse(path, save.modified, save.bytes);
+}
+
+}  // namespace
 
 Session::Session(int currentYear)
     : m_currentYear(currentYear), m_ruleCheck(reload::CheckRules(m_ruleTexts, currentYear)) {}
@@ -129,9 +154,36 @@ LoadSummary Session::load(std::span<const std::string> paths, const analysis::Ba
 }
 
 LoadSummary Session::loadPaths(const std::vector<std::string>& paths, bool recursive,
-                               const analysis::BatchControl& control) {
-    const auto inputs = load::ExpandPaths(paths, recursive);
-    auto analysed = analysis::AnalyseFiles(inputs.files, control);
+                               const analysis::BatchControl& control, std::optional<int> standardInput) {
+    const auto dash = standardInput ? std::find(paths.begin(), paths.end(), kStandardInputPath) : paths.end();
+    auto inputs = load::ExpandPaths({paths.begin(), dash}, recursive);
+    // The save on standard input stands where its "-" was met, between the entries before and after.
+    std::optional<std::size_t> pipedAt;
+    std::optional<analysis::SaveRecord> piped;
+    analysis::BatchControl batchControl = control;
+    if (dash != paths.end()) {
+        pipedAt = inputs.files.size();
+        auto after = load::ExpandPaths({dash + 1, paths.end()}, recursive);
+        for (std::size_t i = 0; i < after.skipped.size(); ++i) {
+            inputs.skipped.push_back(std::move(after.skipped[i]));
+            inputs.skippedAt.push_back(*pipedAt + 1 + after.skippedAt[i]);
+        }
+        inputs.files.insert(inputs.files.end(), std::make_move_iterator(after.files.begin()),
+                            std::make_move_iterator(after.files.end()));
+        piped = standardInputRecord(*standardInput);
+        const std::size_t pipedFailed = piped->failure.empty() ? 0 : 1;
+        if (control.onProgress) {
+            control.onProgress({.total = inputs.files.size() + 1, .done = 1, .failed = pipedFailed});
+            batchControl.onProgress = [&control, pipedFailed](analysis::BatchProgress progress) {
+                ++progress.total;
+                ++progress.done;
+                progress.failed += pipedFailed;
+                control.onProgress(progress);
+            };
+        }
+    }
+    auto analysed = analysis::AnalyseFiles(inputs.files, batchControl);
+    if (piped) analysed.insert(analysed.begin() + static_cast<std::ptrdiff_t>(*pipedAt), std::move(*piped));
     // Back in the order the entries were met, so that the failures are listed in that order.
     analysis::ResultTable records;
     records.reserve(analysed.size() + inputs.skipped.size());
@@ -207,7 +259,7 @@ std::string Session::resultsText(const view::FormatOptions& options) const {
 
 std::string Session::report(ReportFormat format, const view::FormatOptions& options) const {
     std::string text;
-    writeReport(format, options, true, [&](std::string_view part) { text += part; });
+    writeReport(format, options, {}, [&](std::string_view part) { text += part; });
     return text;
 }
 
@@ -221,28 +273,37 @@ void Session::requireValidRules() const {
     throw RulesInvalid("the reload rules are invalid (" + reasons + ")");
 }
 
-void Session::saveReport(ReportFormat format, const view::FormatOptions& options, const std::string& path) const {
+exporting::LostCharacters Session::saveReport(ReportFormat format, const view::FormatOptions& options,
+                                              const std::string& path) const {
     requireValidRules();
     ReportFile file(path);
-    writeReport(format, options, true, [&file](std::string_view part) { file.write(part); });
+    const auto lost = writeReport(format, options, {}, [&file](std::string_view part) { file.write(part); });
     file.commit();
+    return lost;
 }
 
-void Session::writeReport(ReportFormat format, const view::FormatOptions& options, bool withHistories,
-                          const std::function<void(std::string_view)>& write) const {
+exporting::LostCharacters Session::writeReport(ReportFormat format, const view::FormatOptions& options,
+                                               const ReportContent& content,
+                                               const std::function<void(std::string_view)>& write) const {
     requireValidRules();
     switch (format) {
         case ReportFormat::Csv:
-            return write(exporting::BuildCsvReport(m_records));
+            write(exporting::BuildCsvReport(m_records, content.byteOrderMark));
+            break;
         case ReportFormat::Json:
-            return exporting::WriteJsonReport(m_records, m_ruleTexts, *m_ruleCheck.rules, withHistories, write);
+            exporting::WriteJsonReport(m_records, m_ruleTexts, *m_ruleCheck.rules, content.histories, write);
+            break;
         case ReportFormat::Html:
-            return write(
-                exporting::BuildHtmlReport(m_records, m_ruleTexts, options.decimalSeparator,
-                                           m_profile ? std::string_view(m_profile->name) : std::string_view()));
-        case ReportFormat::Results:
-            return write(exporting::BuildResultsText(m_records, options));
+            write(exporting::BuildHtmlReport(m_records, m_ruleTexts, options.decimalSeparator,
+                                             m_profile ? std::string_view(m_profile->name) : std::string_view()));
+            break;
+        case ReportFormat::Results: {
+            auto results = exporting::BuildResultsText(m_records, options);
+            write(results.bytes);
+            return std::move(results.lost);
+        }
     }
+    return {};
 }
 
 }  // namespace quillmere::session

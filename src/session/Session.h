@@ -15,6 +15,7 @@
 #include "analysis/Batch.h"
 #include "analysis/SaveRecord.h"
 #include "export/AtomicFile.h"
+#include "export/ResultsFile.h"
 #include "reload/Rules.h"
 #include "session/BackgroundLoad.h"
 #include "session/Profile.h"
@@ -56,7 +57,7 @@ public:
 // The outputs of the table.
 enum class ReportFormat {
     Results,  // the results file, as the grids show it
-    Csv,      // RFC 4180, UTF-8, plain numbers and ISO dates
+    Csv,      // RFC 4180, UTF-8 with a byte-order mark, plain numbers and ISO dates
     Json,     // one document, docs/report.schema.json
     Html,     // one self-contained page
 };
@@ -75,6 +76,12 @@ inline constexpr std::array<ReportKind, 4> kReportKinds = {{
     {ReportFormat::Html, "Results.html", "text/html", "Web pages (*.html)"},
 }};
 
+// What a report may leave out for a script that reads it.
+struct ReportContent {
+    bool histories = true;      // JSON's per-turn histories
+    bool byteOrderMark = true;  // CSV's, which a spreadsheet needs to read UTF-8
+};
+
 // The results cannot be written while a rule does not parse: they would show no verdicts.
 class RulesInvalid : public std::runtime_error {
 public:
@@ -87,7 +94,8 @@ public:
 // exporting::ExportError with the system's text or the reason.
 class ReportFile {
 public:
-    explicit ReportFile(const std::string& path) : m_file(path) {}
+    explicit ReportFile(const std::string& path, const exporting::AtomicFileOptions& options = {})
+        : m_file(path, options) {}
     void write(std::string_view bytes) { m_file.write(bytes); }
     void commit() { m_file.commit(); }
 
@@ -152,8 +160,10 @@ public:
     LoadSummary load(std::span<const std::string> paths, const analysis::BatchControl& control = {});
     // The same for files and folders (load::ExpandPaths): an entry that is not read, a folder
     // that cannot be listed or a FIFO in a folder, gets a row with its reason, counted as failed.
+    // With `standardInput`, the first entry "-" is one save read from that descriptor
+    // (load::ReadSaveStream), before the others; its row is named "-".
     LoadSummary loadPaths(const std::vector<std::string>& paths, bool recursive,
-                          const analysis::BatchControl& control = {});
+                          const analysis::BatchControl& control = {}, std::optional<int> standardInput = {});
     // Replaces the table with the records of a load, in the order of its paths: judges them under
     // the current rules and sorts them by file name in that key's current direction. Records made
     // elsewhere (from bytes in memory) come in here too; its path names a record in the failures.
@@ -191,14 +201,19 @@ public:
     // have fixed conventions. Throws RulesInvalid while a rule does not parse.
     [[nodiscard]] std::string report(ReportFormat format, const view::FormatOptions& options) const;
     // The same handed to `write` in pieces (JSON save by save, so that memory does not grow with
-    // the batch), JSON without histories unless `withHistories`. Throws RulesInvalid.
-    void writeReport(ReportFormat format, const view::FormatOptions& options, bool withHistories,
-                     const std::function<void(std::string_view)>& write) const;
+    // the batch), with what `content` keeps. Returns the names that the results file in
+    // Windows-1251 wrote with "?" for characters it lacks (none for the other formats). Throws
+    // RulesInvalid.
+    exporting::LostCharacters writeReport(ReportFormat format, const view::FormatOptions& options,
+                                          const ReportContent& content,
+                                          const std::function<void(std::string_view)>& write) const;
     // Throws RulesInvalid when no report can be made now, as report() would.
     void requireValidRules() const;
-    // Writes report(format, options) to `path`, replacing it only once all of it is written. Throws
-    // RulesInvalid (nothing written) or exporting::ExportError (an existing file untouched).
-    void saveReport(ReportFormat format, const view::FormatOptions& options, const std::string& path) const;
+    // Writes report(format, options) to `path`, replacing it only once all of it is written, and
+    // returns what writeReport returns. Throws RulesInvalid (nothing written) or
+    // exporting::ExportError (an existing file untouched).
+    exporting::LostCharacters saveReport(ReportFormat format, const view::FormatOptions& options,
+                                         const std::string& path) const;
 
 private:
     int m_currentYear;

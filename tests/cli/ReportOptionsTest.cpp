@@ -29,6 +29,8 @@ TEST(ReportOptions, DefaultsToTheWindowsRulesAndStandardOutput) {
     EXPECT_EQ(options.rules.sessionsPerDay, defaults.sessionsPerDay);
     EXPECT_EQ(options.rules.minSessionMinutes, "30");
     EXPECT_EQ(options.rules.presessions, "1");
+    EXPECT_TRUE(options.byteOrderMark);
+    EXPECT_FALSE(parse({"--no-bom", "a"}).byteOrderMark);
 }
 
 TEST(ReportOptions, TakesValuesAsTheNextArgumentOrAfterAnEqualsSign) {
@@ -112,6 +114,73 @@ TEST(ReportOptions, HelpAndVersionEndTheParse) {
     EXPECT_EQ(parse({"--help", "--bogus"}).action, ReportAction::Help);
     EXPECT_EQ(parse({"-h"}).action, ReportAction::Help);
     EXPECT_EQ(parse({"--version"}).action, ReportAction::Version);
+    EXPECT_EQ(parse({"-V", "--bogus"}).action, ReportAction::Version);
+    EXPECT_EQ(parse({"-rV"}).action, ReportAction::Version);
+}
+
+TEST(ReportOptions, HelpListsEveryOptionWithinEightyColumns) {
+    // Each option with a value it takes; every one must parse and have its line in the list.
+    const std::vector<std::vector<std::string>> options = {
+        {"--start", "1-1-2006"},
+        {"--sessions-per-day", "2"},
+        {"--min-session-minutes", "5"},
+        {"--presessions", "2"},
+        {"--sort", "turn"},
+        {"-o", "out.txt"},
+        {"--output", "out.txt"},
+        {"--files-from", "-"},
+        {"--format", "csv"},
+        {"--encoding", "utf-8"},
+        {"--decimal-separator", ","},
+        {"--no-bom"},
+        {"--no-histories"},
+        {"-r"},
+        {"--recursive"},
+        {"--profile", "p.json"},
+        {"--flags-only"},
+        {"-j", "2"},
+        {"--jobs", "2"},
+        {"-h"},
+        {"--help"},
+        {"-V"},
+        {"--version"},
+    };
+    const std::string help = ReportUsage();
+    for (auto arguments : options) {
+        const std::string option = arguments.front();
+        const bool listed = option.starts_with("--") ? help.find("\n      " + option + " ") != std::string::npos ||
+                                                           help.find(", " + option + " ") != std::string::npos
+                                                     : help.find("\n  " + option + ", ") != std::string::npos;
+        EXPECT_TRUE(listed) << option;
+        arguments.push_back("a");
+        EXPECT_NO_THROW((void)parse(arguments)) << option;
+    }
+    for (std::size_t start = 0, end = 0; start < help.size(); start = end + 1) {
+        end = help.find('\n', start);
+        EXPECT_LE(end - start, 80u) << help.substr(start, end - start);
+    }
+    std::string words;  // the help's words, one blank between each two
+    for (const char c : help) {
+        if (c != ' ' && c != '\n') {
+            words += c;
+        } else if (!words.ends_with(' ')) {
+            words += ' ';
+        }
+    }
+    EXPECT_NE(words.find("--encoding windows-1251|utf-8 the results file's text encoding (default: utf-8 when it "
+                         "goes to a terminal whose locale is UTF-8, else windows-1251)"),
+              std::string::npos);
+}
+
+TEST(ReportOptions, StandardInputHoldsOneSaveOrTheList) {
+    EXPECT_EQ(parse({"-", "a"}).saves, (std::vector<std::string>{"-", "a"}));
+    EXPECT_EQ(parse({"--", "-"}).saves, (std::vector<std::string>{"-"}));
+    EXPECT_EQ(usageErrorOf({"-", "a", "-"}), "'-' (a save on standard input) may be given only once");
+    EXPECT_EQ(usageErrorOf({"--files-from", "-", "-"}),
+              "'--files-from -' and the save '-' cannot both be read from standard input");
+    EXPECT_EQ(usageErrorOf({"--files-from=-", "--", "-"}),
+              "'--files-from -' and the save '-' cannot both be read from standard input");
+    EXPECT_NO_THROW((void)parse({"--files-from", "list", "-"}));
 }
 
 TEST(ReportOptions, RefusesWhatItCannotUse) {
@@ -119,6 +188,7 @@ TEST(ReportOptions, RefusesWhatItCannotUse) {
     EXPECT_EQ(usageErrorOf({"-o", "out.txt"}), "no save files given");
     EXPECT_EQ(usageErrorOf({"--bogus", "a"}), "unknown option '--bogus'");
     EXPECT_EQ(usageErrorOf({"-x", "a"}), "unknown option '-x'");
+    EXPECT_EQ(usageErrorOf({"--recursive=yes", "a"}), "option '--recursive' takes no value");
     EXPECT_EQ(usageErrorOf({"a", "--start"}), "option '--start' needs a value");
     EXPECT_EQ(usageErrorOf({"--sort", "date", "a"}), "unknown sort key 'date' (use name, turn, score or final)");
 }

@@ -23,6 +23,9 @@ TEST(CsvReport, QuotesOnlyTheFieldsThatNeedItAndEndsLinesWithCrLf) {
     EXPECT_TRUE(row.starts_with("1,Semi;colon,ok,\"Comma, \"\"quoted\"\"\nand a line\",")) << row;
     EXPECT_TRUE(row.ends_with(",,\r\n")) << row;  // no block text, no failure
     EXPECT_NE(row.find(",2005-11-29 12:00:00,"), std::string::npos) << row;
+    // UTF-8's byte-order mark first, unless left out.
+    EXPECT_TRUE(csv.starts_with("\xEF\xBB\xBFRow,File Name,")) << csv.substr(0, 10);
+    EXPECT_EQ(BuildCsvReport({rec}, false), csv.substr(3));
 }
 
 TEST(CsvReport, NoTextCellStartsAFormulaAndNumbersStayPlain) {

@@ -49,7 +49,7 @@ lines = res.split("\r\n")
 rows = [(line[:-2] if i < len(lines) - 1 else line).split("; ") for i, line in enumerate(lines) if i > 0]
 assert all(len(cells) == 32 for cells in rows), [len(cells) for cells in rows]
 
-table = list(csv.reader(io.StringIO(run("--format", "csv").decode("utf-8"), newline="")))
+table = list(csv.reader(io.StringIO(run("--format", "csv").decode("utf-8-sig"), newline="")))
 header, records = table[0], table[1:]
 assert len(set(header)) == len(header), "column names repeat"
 assert len(records) == len(rows)

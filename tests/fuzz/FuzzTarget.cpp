@@ -68,7 +68,7 @@ int FuzzOneInput(const std::uint8_t* data, std::size_t size) {
             const auto row = view::RowTextsOf(rec, 1, options);
             require(row.reload[view::ReloadColumn::Penalty].empty());
             const auto text = exporting::BuildResultsText(table, options);
-            require(!text.empty());
+            require(!text.bytes.empty());
         }
     } catch (const load::LoadError&) {
         // Refusing a file is a result, not a failure.

@@ -309,7 +309,8 @@ int FuzzTournamentInput(const std::uint8_t* data, std::size_t size) {
     CsvTextCellsStartNoFormula(csv);
     // The histories dominate the document's size; one save's are enough to cover them.
     std::string json;
-    session.writeReport(session::ReportFormat::Json, {}, rows <= 1, [&](std::string_view part) { json += part; });
+    session.writeReport(session::ReportFormat::Json, {}, {.histories = rows <= 1},
+                        [&](std::string_view part) { json += part; });
     JsonParsesWithOneSavePerRow(json, rows);
     return 0;
 }

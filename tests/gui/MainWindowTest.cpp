@@ -172,6 +172,12 @@ TEST_F(Window, ShowsFileNamesAsTheFileSystemHasThem) {
         shown.contains(QFile::decodeName("M\xFC"
                                          "ller")));
     EXPECT_EQ(QString::fromStdString(m_window->session().resultsText({})).count(QStringLiteral("Zo?.round1")), 1);
+    const QString target = m_dir.filePath("Res.txt");
+    ASSERT_TRUE(m_window->saveResults(target));
+    EXPECT_EQ(child<QLabel>("StatusText")->text(),
+              "Saved 3 rows to " + QDir::toNativeSeparators(target) +
+                  QString::fromUtf8("; 2 names have characters that Windows-1251 cannot hold, written as '?' (the "
+                                    "first: \"玩家_ふじこ\")"));
 }
 
 TEST_F(Window, BlockedSavesShowOnlyTheirIdentityAndNoGraph) {
