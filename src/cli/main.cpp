@@ -16,6 +16,7 @@
 #include "export/ResultsFile.h"
 #include "export/SafeText.h"
 #include "load/Windows1251.h"
+#include "session/Messages.h"
 #include "session/ProgressPace.h"
 #include "session/Session.h"
 
@@ -170,8 +171,8 @@ int run(const std::vector<std::string>& arguments) {
     if (showProgress) {
         control.onProgress = [&pace](const analysis::BatchProgress& progress) {
             if (!pace.due(progress, session::ProgressPace::Clock::now())) return;
-            std::fprintf(stderr, "\rquillmere-report: %zu of %zu files read", progress.done, progress.total);
-            if (progress.failed > 0) std::fprintf(stderr, " (%zu failed)", progress.failed);
+            // The window's and the page's words; the line is redrawn in place, then erased.
+            std::fprintf(stderr, "\rquillmere-report: %s", session::ProgressText(progress).c_str());
             std::fflush(stderr);
         };
     }

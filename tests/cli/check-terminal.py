@@ -60,6 +60,6 @@ with tempfile.TemporaryDirectory() as many:
     elapsed = time.monotonic() - started
     redraws = paced.count(b"\rquillmere-report: ")
     assert redraws <= 2 + 10 * elapsed, (redraws, elapsed)
-    final = f"\rquillmere-report: {count} of {count} files read".encode()
+    final = f"\rquillmere-report: Reading the saves: {count} of {count}".encode()
     assert final + b"\r\x1b[K" in paced or final + b" (" in paced, paced[-200:]
 print("terminal output OK")
