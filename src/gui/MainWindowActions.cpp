@@ -408,9 +408,8 @@ bool MainWindow::exportReport(session::ReportFormat format, const QString& path)
         reportWriteError(path, error);
         return false;
     }
-    QString note = FromUtf8(session::SavedRowsNote(m_session.size(), QDir::toNativeSeparators(path).toStdString()));
-    if (lost.names > 0) note += QStringLiteral("; ") + FromUtf8(exporting::LostCharactersMessage(lost));
-    showNote(note, kNoteMilliseconds);
+    showNote(FromUtf8(session::SavedRowsNote(m_session.size(), QDir::toNativeSeparators(path).toStdString(), lost)),
+             kNoteMilliseconds);
     return true;
 }
 

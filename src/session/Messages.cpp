@@ -26,8 +26,10 @@ std::string ResultsNotSavedMessage(std::string_view reason) {
     return "The results were not saved: " + view::WithFullStop(std::string(reason));
 }
 
-std::string SavedRowsNote(std::size_t rows, std::string_view where) {
-    return "Saved " + std::to_string(rows) + (rows == 1 ? " row to " : " rows to ") + std::string(where);
+std::string SavedRowsNote(std::size_t rows, std::string_view where, const exporting::LostCharacters& lost) {
+    std::string note = "Saved " + std::to_string(rows) + (rows == 1 ? " row to " : " rows to ") + std::string(where);
+    if (lost.names > 0) note += "; " + exporting::LostCharactersMessage(lost);
+    return note;
 }
 
 }  // namespace quillmere::session

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "analysis/Batch.h"
+#include "export/ResultsFile.h"
 
 namespace quillmere::session {
 
@@ -24,7 +25,9 @@ namespace quillmere::session {
 // Why the results were not saved while a rule is invalid (`reason`: RulesInvalid's message).
 [[nodiscard]] std::string ResultsNotSavedMessage(std::string_view reason);
 
-// What a save of `rows` rows to `where` says after it: "Saved 1 row to Res.txt".
-[[nodiscard]] std::string SavedRowsNote(std::size_t rows, std::string_view where);
+// What a save of `rows` rows to `where` says after it: "Saved 1 row to Res.txt", and how many
+// names lost characters that Windows-1251 cannot hold, when any did.
+[[nodiscard]] std::string SavedRowsNote(std::size_t rows, std::string_view where,
+                                        const exporting::LostCharacters& lost = {});
 
 }  // namespace quillmere::session

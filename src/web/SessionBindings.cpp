@@ -292,7 +292,8 @@ public:
     }
 
     // The bytes of a report: 0 the results file (Windows-1251), 1 CSV, 2 JSON, 3 HTML. Returns
-    // {bytes} or, while a rule is invalid, {error} naming every invalid rule.
+    // {bytes, rows, note} (the note says what was saved, and which names lost characters) or, while
+    // a rule is invalid, {error} naming every invalid rule.
     [[nodiscard]] val report(int format) const {
         val result = val::object();
         if (format < 0 || format > static_cast<int>(session::ReportFormat::Html)) {
@@ -302,8 +303,14 @@ public:
         view::FormatOptions options = m_display;
         options.encoding = view::TextEncoding::Windows1251;
         try {
-            result.set("bytes", Bytes(m_session.report(static_cast<session::ReportFormat>(format), options)));
+            const auto kind = static_cast<session::ReportFormat>(format);
+            std::string bytes;
+            const auto lost = m_session.writeReport(kind, options, {}, [&](std::string_view part) { bytes += part; });
+            result.set("bytes", Bytes(bytes));
             result.set("rows", m_session.size());
+            result.set("note",
+                       session::SavedRowsNote(m_session.size(),
+                                              session::kReportKinds[static_cast<std::size_t>(format)].fileName, lost));
         } catch (const session::RulesInvalid& error) {
             result.set("error", session::ResultsNotSavedMessage(error.what()));
         }
