@@ -98,7 +98,7 @@ class Browser:
         self.loads += 1
         self.wait(lambda: self.driver.execute_script("return document.body.dataset.loaded") == str(self.loads))
         peak = sampler.stop()
-        seconds = self.driver.execute_script("return window.quillmereLastLoad.milliseconds") / 1000
+        seconds = self.driver.execute_script("return quillmerePage.lastLoad.milliseconds") / 1000
         failed = self.driver.execute_script(
             "return document.querySelectorAll('#BaseGrid tr.failed, #BaseGrid tr.notLoaded').length")
         if failed:

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that are missing: what runs the programs, what builds them and, unless
 # --no-tests, what the tests and the packaging checks need; with --web also what builds and tests
-# the browser edition (emscripten is about 800 MB, so only when asked: ./test.sh asks).
+# the browser edition (emscripten is about 800 MB, so only when asked: ./test.sh asks), with the linter
+# of the page's scripts from npm into tools/lint/node_modules, as tools/lint/package-lock.json pins it.
 #   --no-tests                               only what runs and builds the programs (./run.sh)
 #   --web                                    also the browser edition's compiler and test browser
 #   --dry-run (or QUILLMERE_DEPS_DRY_RUN=1)  only say what would be installed
@@ -42,9 +43,26 @@ test_packages=(
 # The browser edition: the WebAssembly compiler (its node runs the precision test), and the
 # browser and driver its page tests run in.
 web_packages=(emscripten chromium chromium-driver python3-selenium)
+# npm installs the linter; a node from elsewhere may bring its own npm, and Debian's would clash with it.
+command -v npm >/dev/null 2>&1 || web_packages+=(npm)
 packages=("${run_packages[@]}" "${build_packages[@]}")
 [ "$with_tests" = 1 ] && packages+=("${test_packages[@]}")
 [ "$with_web" = 1 ] && packages+=("${web_packages[@]}")
+
+# The linter of the page's scripts: npm ci again only when the lock file changed since it last ran.
+ensure_linter() {
+    [ "$with_web" = 1 ] || return 0
+    local lint=tools/lint
+    cmp -s "$lint/package-lock.json" "$lint/node_modules/.installed-lock.json" 2>/dev/null && return 0
+    if [ "$dry_run" = 1 ]; then
+        echo "Would install the linter: npm ci --prefix $lint"
+        return 0
+    fi
+    echo "Installing the linter into $lint/node_modules"
+    npm ci --prefix "$lint" --no-audit --no-fund --loglevel=error
+    cp "$lint/package-lock.json" "$lint/node_modules/.installed-lock.json"
+}
+cd "$(dirname "$0")/.."
 
 missing=()
 for pkg in "${packages[@]}"; do
@@ -52,12 +70,16 @@ for pkg in "${packages[@]}"; do
         missing+=("$pkg")
     fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -eq 0 ]; then
+    ensure_linter
+    exit 0
+fi
 
 by_hand="apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends ${missing[*]}"
 if [ "$dry_run" = 1 ]; then
     echo "Would install: ${missing[*]}"
     echo "  $by_hand"
+    ensure_linter
     exit 0
 fi
 
@@ -78,3 +100,4 @@ done
 echo "Installing: ${missing[*]}"
 "${apt_get[@]}" update -qq
 "${apt_get[@]}" install -y -qq --no-install-recommends "${missing[@]}"
+ensure_linter

@@ -281,11 +281,11 @@ def check_worker_memory(page, checks, writer, folder):
     the load: WebAssembly memory never shrinks."""
     path = os.path.join(folder, "large.sav")
     subprocess.run([writer, "--largest", "150000000", path], check=True)
-    before = page.js("return window.quillmereLastLoad.workersReplaced")
+    before = page.js("return quillmerePage.lastLoad.workersReplaced")
     page.load("FilePicker", [path])
     checks.true("the large save is analysed", "failed" not in page.grid("BaseGrid")[0]["classes"])
     checks.equal("its worker is replaced after the load",
-                 page.js("return window.quillmereLastLoad.workersReplaced"), before + 1)
+                 page.js("return quillmerePage.lastLoad.workersReplaced"), before + 1)
     os.remove(path)
 
 
@@ -297,14 +297,15 @@ def check_cancel(page, checks, examples):
     page.pick("CancelPicker", [os.path.join(examples, name) for name in names])
     # The load starts and is cancelled in one task: only the files already handed to a worker are read.
     page.loads += 1
-    busy = page.js("loadFiles([...document.getElementById('CancelPicker').files].map((file) => ({file, path: file.name})), []);"
+    busy = page.js("quillmerePage.loadFiles([...document.getElementById('CancelPicker').files]"
+                   ".map((file) => ({file, path: file.name})), []);"
                    "const busy = ['ExportCsv', 'ExportHtml', 'SavePng'].every((id) => document.getElementById(id).disabled);"
                    "document.getElementById('ProgressCancel').click(); return busy;")
     checks.true("the exports wait while a load runs", busy)
     page.wait(lambda d: page.js("return document.body.dataset.loaded") == str(page.loads), 60)
     rows = page.grid("BaseGrid")
     left = [row for row in rows if "notLoaded" in row["classes"]]
-    handed = page.js("return pool.workers.length * kFilesPerWorker")
+    handed = page.js("return quillmerePage.workers * quillmerePage.filesPerWorker")
     checks.equal("Cancel: every file keeps its row", len(rows), len(names))
     checks.equal("Cancel: the files not handed to a worker are not loaded", len(left), len(names) - handed)
     checks.true("Cancel: a file left out says why", all(row["title"].startswith("Not loaded") for row in left))
@@ -404,7 +405,7 @@ def main():
                 page.load("FilePicker", [os.path.join(args.examples, name) for name in sorted(os.listdir(args.examples))])
                 page.click("tab-base")
                 page.js("document.querySelector('#BaseGrid tbody tr:nth-child(4)').click();"
-                        "clearTimeout(noteTimer); noteTimer = null; showStatus();")
+                        "quillmerePage.clearNote();")
                 page.driver.save_screenshot(args.screenshot)
             check_hostile_name(page, checks, args.hostile_writer, scratch)
             damaged = os.path.join(scratch, "damaged")
