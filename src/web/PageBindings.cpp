@@ -66,10 +66,6 @@ std::string profileRulesQuestion(const std::string& changes) { return session::P
 
 std::string blankRowsQuestion(double left) { return session::BlankRowsQuestion(static_cast<std::size_t>(left)); }
 
-std::string savedRowsNote(double rows, const std::string& where) {
-    return session::SavedRowsNote(static_cast<std::size_t>(rows), where);
-}
-
 std::string graphPointText(const std::string& lineName, const std::string& valueName, int turn, int value) {
     return view::GraphPointText(lineName, valueName, turn, value);
 }
@@ -85,7 +81,6 @@ EMSCRIPTEN_BINDINGS(quillmere_page) {
     emscripten::function("progressStartText", &session::ProgressStartText);
     emscripten::function("profileRulesQuestion", &profileRulesQuestion);
     emscripten::function("blankRowsQuestion", &blankRowsQuestion);
-    emscripten::function("savedRowsNote", &savedRowsNote);
     emscripten::function("graphPointText", &graphPointText);
 }
 

@@ -23,7 +23,7 @@ export async function saveReport(state, format) {
     }
     const kind = state.names.reports[format];
     download(report.bytes, kind.name, kind.type);
-    showNote(state, core.savedRowsNote(report.rows, kind.name));
+    showNote(state, report.note);
 }
 
 export function saveResults(state) {
