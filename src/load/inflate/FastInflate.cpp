@@ -9,121 +9,12 @@
 #include "load/StreamInflater.h"
 #include "load/inflate/Adler32.h"
 #include "load/inflate/DeflateFormat.h"
+#include "load/inflate/LookupTable.h"
+#include "load/inflate/MatchCopy.h"
 
 namespace quillmere::load::inflate {
 
 namespace {
-
-// A lookup table entry, 32 bits:
-//   bits 0-7    the bits it takes: its code's and, for a length or distance, the extra bits after it
-//   bits 8-11   its code's own bits, where the extra bits start (a subtable link: the subtable's width)
-//   bits 12-15  what it is (the flags below)
-//   bits 16-31  a literal, a length or distance base, or where a subtable starts
-using Entry = std::uint32_t;
-constexpr Entry kLiteral = 0x8000;
-constexpr Entry kExceptional = 0x4000;  // a subtable link, the end of the block, or no symbol
-constexpr Entry kSubtable = 0x2000;
-constexpr Entry kBlockEnd = 0x1000;
-constexpr Entry kNoSymbol = kExceptional;  // a pattern no code has, or a symbol without a meaning
-
-constexpr Entry makeEntry(std::uint32_t value, std::uint32_t flags, std::uint32_t codeBits, std::uint32_t extraBits) {
-    return value << 16 | flags | codeBits << 8 | (codeBits + extraBits);
-}
-constexpr std::uint32_t takenBits(Entry entry) { return entry & 0xFF; }
-constexpr std::uint32_t codeBitsOf(Entry entry) { return entry >> 8 & 0xF; }
-constexpr std::uint32_t valueOf(Entry entry) { return entry >> 16; }
-
-constexpr int kLengthRootBits = 11;
-constexpr int kDistanceRootBits = 8;
-constexpr int kCodeLengthRootBits = 7;  // code length codes are at most 7 bits: no subtables
-
-// The low `length` bits of `code` in the opposite order: Huffman codes are packed from their most
-// significant bit, the table is indexed from the least.
-std::uint32_t reversed(std::uint32_t code, int length) {
-    code = (code & 0x5555) << 1 | (code >> 1 & 0x5555);
-    code = (code & 0x3333) << 2 | (code >> 2 & 0x3333);
-    code = (code & 0x0F0F) << 4 | (code >> 4 & 0x0F0F);
-    code = (code & 0x00FF) << 8 | (code >> 8 & 0x00FF);
-    return code >> (16 - length);
-}
-
-// The lookup table of the canonical code with `lengths`, `rootBits` wide, with a subtable for the
-// longer codes of each root pattern; `meaningOf(symbol)` gives a symbol's entry for a code of no
-// bits. The code must not be oversubscribed; the patterns an incomplete code leaves stay kNoSymbol.
-template <typename MeaningOf>
-void buildTable(std::span<const std::uint8_t> lengths, int rootBits, std::vector<Entry>& table, MeaningOf meaningOf) {
-    std::array<std::uint32_t, kMaxCodeBits + 1> counts{};
-    for (const auto length : lengths) ++counts[length];
-    counts[0] = 0;
-    std::array<std::uint32_t, kMaxCodeBits + 1> next{};
-    std::uint32_t code = 0;
-    int longest = 0;
-    for (std::size_t length = 1; length <= kMaxCodeBits; ++length) {
-        code = (code + counts[length - 1]) << 1;
-        next[length] = code;
-        if (counts[length] != 0) longest = static_cast<int>(length);
-    }
-    std::array<std::uint16_t, kFixedLengthCodes> codes{};
-    for (std::size_t symbol = 0; symbol < lengths.size(); ++symbol) {
-        if (lengths[symbol] != 0)
-            codes[symbol] = static_cast<std::uint16_t>(reversed(next[lengths[symbol]]++, lengths[symbol]));
-    }
-
-    const std::uint32_t rootMask = (1U << rootBits) - 1;
-    table.assign(std::size_t{1} << rootBits, kNoSymbol);
-    if (longest > rootBits) {
-        // Each root pattern that longer codes share links to a subtable as wide as the longest.
-        std::array<std::uint8_t, 1U << kLengthRootBits> subtableBits{};
-        for (std::size_t symbol = 0; symbol < lengths.size(); ++symbol) {
-            const int extra = lengths[symbol] - rootBits;
-            if (extra <= 0) continue;
-            auto& bits = subtableBits[codes[symbol] & rootMask];
-            if (extra > bits) bits = static_cast<std::uint8_t>(extra);
-        }
-        for (std::uint32_t prefix = 0; prefix <= rootMask; ++prefix) {
-            if (subtableBits[prefix] == 0) continue;
-            table[prefix] =
-                makeEntry(static_cast<std::uint32_t>(table.size()), kExceptional | kSubtable, subtableBits[prefix],
-                          static_cast<std::uint32_t>(rootBits) - subtableBits[prefix]);
-            table.resize(table.size() + (std::size_t{1} << subtableBits[prefix]), kNoSymbol);
-        }
-    }
-    for (std::size_t symbol = 0; symbol < lengths.size(); ++symbol) {
-        const int length = lengths[symbol];
-        if (length == 0) continue;
-        std::size_t start = 0;
-        std::uint32_t pattern = codes[symbol];
-        int width = rootBits;
-        int ownBits = length;
-        if (length > rootBits) {
-            const Entry link = table[pattern & rootMask];
-            start = valueOf(link);
-            width = static_cast<int>(codeBitsOf(link));
-            pattern >>= rootBits;
-            ownBits = length - rootBits;
-        }
-        // The meaning's bits count its extra bits; the code's own bits go below them.
-        const Entry meaning = meaningOf(symbol);
-        const Entry entry = meaning == kNoSymbol ? kNoSymbol
-                                                 : (meaning & ~Entry{0xFFF}) | static_cast<Entry>(ownBits) << 8 |
-                                                       (static_cast<Entry>(ownBits) + takenBits(meaning));
-        for (std::uint32_t k = pattern; k < (1U << width); k += 1U << ownBits) table[start + k] = entry;
-    }
-}
-
-Entry lengthMeaning(std::size_t symbol) {
-    if (symbol < 256) return makeEntry(static_cast<std::uint32_t>(symbol), kLiteral, 0, 0);
-    if (symbol == kEndOfBlock) return makeEntry(0, kExceptional | kBlockEnd, 0, 0);
-    if (symbol - 257 >= kLengthBase.size()) return kNoSymbol;
-    return makeEntry(kLengthBase[symbol - 257], 0, 0, kLengthExtra[symbol - 257]);
-}
-
-Entry distanceMeaning(std::size_t symbol) {
-    if (symbol >= kDistanceBase.size()) return kNoSymbol;
-    return makeEntry(kDistanceBase[symbol], 0, 0, kDistanceExtra[symbol]);
-}
-
-Entry codeLengthMeaning(std::size_t symbol) { return makeEntry(static_cast<std::uint32_t>(symbol), 0, 0, 0); }
 
 // The input's bits are taken from the least significant end of a word; a word load is that order
 // only on a little-endian machine.
@@ -137,9 +28,6 @@ std::uint64_t littleEndian64(const std::uint8_t* bytes) {
 
 enum class End { Whole, GaveUp, TooLong, Going };
 
-// Copies write whole words, up to this many bytes past a match's end (a short match from fewer
-// than 8 bytes back writes the most).
-constexpr std::size_t kCopySlack = 32;
 // The fast loop writes at most three literals or a match before it looks at the room left, and
 // refills at most three times, 8 bytes at a time.
 constexpr std::size_t kFastOutputRoom = kLongestMatch + kCopySlack;
@@ -318,7 +206,7 @@ private:
             codeLengths[kCodeLengthOrder[i]] = static_cast<std::uint8_t>(take(3));
         }
         if (ShapeOf(codeLengths) != CodeShape::Complete) return false;
-        buildTable(codeLengths, kCodeLengthRootBits, m_codeLengths, codeLengthMeaning);
+        BuildLookupTable(codeLengths, kCodeLengthRootBits, m_codeLengths, CodeLengthMeaning);
 
         std::array<std::uint8_t, kMaxLengthCodes + kMaxDistanceCodes> all{};
         const std::size_t count = lengthCount + distanceCount;
@@ -348,14 +236,14 @@ private:
         const auto lengths = std::span(all).first(lengthCount);
         const auto distances = std::span(all).subspan(lengthCount, distanceCount);
         if (!TakenAsSymbolCode(lengths) || !TakenAsSymbolCode(distances)) return false;
-        buildTable(lengths, kLengthRootBits, m_lengths, lengthMeaning);
-        buildTable(distances, kDistanceRootBits, m_distances, distanceMeaning);
+        BuildLookupTable(lengths, kLengthRootBits, m_lengths, LengthMeaning);
+        BuildLookupTable(distances, kDistanceRootBits, m_distances, DistanceMeaning);
         return true;
     }
 
     void buildFixedTables() {
-        buildTable(FixedLengthCodeLengths(), kLengthRootBits, m_fixedLengths, lengthMeaning);
-        buildTable(FixedDistanceCodeLengths(), kDistanceRootBits, m_fixedDistances, distanceMeaning);
+        BuildLookupTable(FixedLengthCodeLengths(), kLengthRootBits, m_fixedLengths, LengthMeaning);
+        BuildLookupTable(FixedDistanceCodeLengths(), kDistanceRootBits, m_fixedDistances, DistanceMeaning);
     }
 
     End codedBlock(const Entry* lengths, const Entry* distances) {
@@ -452,7 +340,7 @@ private:
             }
             entry = lengths[hold & kLengthMask];
             refill();
-            copyMatch(out + pos, distance, length);
+            CopyMatch(out + pos, distance, length);
             pos += length;
         }
         m_pos = pos;
@@ -489,56 +377,12 @@ private:
         if (distance > total()) return End::GaveUp;
         if (total() + length > m_limit) return End::TooLong;
         if (m_capacity - m_pos >= length + kCopySlack) {
-            copyMatch(m_base + m_pos, distance, length);
+            CopyMatch(m_base + m_pos, distance, length);
             m_pos += length;
         } else {
             for (std::size_t i = 0; i < length; ++i) put(m_base[m_pos - distance]);
         }
         return End::Going;
-    }
-
-    // Writes `length` bytes at `to` from `distance` back, and may write up to kCopySlack bytes
-    // past them (which later output overwrites). Each piece is read after the bytes it needs were
-    // written.
-    static void copyMatch(std::uint8_t* to, std::size_t distance, std::size_t length) {
-        // Most matches are short: two words, inline, whose reads more often find in one piece
-        // the bytes that the match before has just written.
-        if (distance >= 8 && length <= 16) {
-            copyPiece<std::uint64_t>(to, distance);
-            copyPiece<std::uint64_t>(to + 8, distance);
-            return;
-        }
-        copyLongMatch(to, distance, length);
-    }
-
-    template <typename Piece>
-    static void copyPiece(std::uint8_t* to, std::size_t distance) {
-        Piece bytes;
-        std::memcpy(&bytes, to - distance, sizeof bytes);
-        std::memcpy(to, &bytes, sizeof bytes);
-    }
-
-    static void copyLongMatch(std::uint8_t* to, std::size_t distance, std::size_t length) {
-        struct Words {
-            std::uint64_t low, high;
-        };
-        std::size_t done = 0;
-        if (distance >= sizeof(Words)) {
-            for (; done < length; done += sizeof(Words)) copyPiece<Words>(to + done, distance);
-            return;
-        }
-        if (distance == 1) {
-            const std::uint64_t word = to[-1] * std::uint64_t{0x0101010101010101};
-            for (; done < length; done += sizeof word) std::memcpy(to + done, &word, sizeof word);
-            return;
-        }
-        if (distance < 8) {
-            // Each word written is right for its first `distance` bytes; once a whole number of
-            // repeats reaches 8 bytes back, whole words can be copied from there.
-            for (; done < 8; done += distance) copyPiece<std::uint64_t>(to + done, distance);
-            distance = done;
-        }
-        for (; done < length; done += 8) copyPiece<std::uint64_t>(to + done, distance);
     }
 
     const std::uint8_t* m_begin;
