@@ -179,10 +179,9 @@ TEST(LoadProblems, CountInWordsAndListEveryProblemInTheOrderMet) {
     many.batchFailure = "out of memory";
     const auto all = ProblemsOf(many);
     EXPECT_EQ(all.heading, "The load failed; 2 files could not be read; 1 entry passed over");
-    EXPECT_EQ(all.lines, (std::vector<std::string>{"The load stopped: out of memory.",
-                                                   "Lars.sav: damaged save: the file is cut short.",
-                                                   "Bea.sav: not a save file: no game data found.",
-                                                   "saves/inner: skipped (a folder)"}));
+    EXPECT_EQ(all.lines, (std::vector<std::string>{
+                             "The load stopped: out of memory.", "Lars.sav: damaged save: the file is cut short.",
+                             "Bea.sav: not a save file: no game data found.", "saves/inner: skipped (a folder)"}));
     EXPECT_TRUE(ProblemsOf(LoadSummary{}).empty());
 }
 
