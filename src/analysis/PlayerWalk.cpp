@@ -114,7 +114,7 @@ void SaveWalker::readMessage(bool human) {
     // Only the human player's technology turns are reported, so only its messages are matched.
     if (human) {
         load::CutMacros(m_text, m_cleaned);
-        m_techNames.ForEachNamedIn(m_cleaned, [&](int tech) { m_techTurn[tech] = turn; });
+        m_techNames.forEachNamedIn(m_cleaned, [&](int tech) { m_techTurn[tech] = turn; });
     }
 }
 

@@ -58,7 +58,7 @@
 namespace quillmere::analysis {
 
 SaveRecord AnalyseSave(const load::WorkBuffer& work) {
-    SaveRecord rec = walk::SaveWalker(work).Run();
+    SaveRecord rec = walk::SaveWalker(work).run();
     // Hashed at memory speed, a small cost beside the inflate; the stream's Adler-32 would be free
     // but is easily forged, and equal game data accuses two players.
     const auto state =
@@ -72,7 +72,7 @@ SaveRecord AnalyseSave(const load::WorkBuffer& work) {
 
 namespace walk {
 
-SaveRecord SaveWalker::Run() && {
+SaveRecord SaveWalker::run() && {
     readFixedValues();
     readHeader();
     readGameSection();

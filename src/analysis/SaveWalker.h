@@ -77,7 +77,7 @@ public:
           m_stream(work.streamOffset) {}
 
     // Walks the whole save and returns its record.
-    SaveRecord Run() &&;
+    SaveRecord run() &&;
 
 private:
     // Header and game section (SaveWalker.cpp).

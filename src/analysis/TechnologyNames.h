@@ -17,7 +17,7 @@ public:
 
     // Calls found(i) for every technology i named in `text` (possibly more than once).
     template <typename Found>
-    void ForEachNamedIn(std::string_view text, Found found) const {
+    void forEachNamedIn(std::string_view text, Found found) const {
         for (std::size_t pos = 0; pos < text.size(); ++pos) {
             const auto b = static_cast<std::uint8_t>(text[pos]);
             for (auto k = m_bucketStart[b]; k < m_bucketStart[b + 1]; ++k) {

@@ -24,6 +24,10 @@ namespace quillmere::load {
     return static_cast<std::int32_t>(DecodeUint32LE(bytes));
 }
 
+[[nodiscard]] constexpr std::uint64_t DecodeUint64LE(std::span<const std::uint8_t, 8> bytes) {
+    return std::uint64_t{DecodeUint32LE(bytes.first<4>())} | std::uint64_t{DecodeUint32LE(bytes.last<4>())} << 32;
+}
+
 // Big-endian, as a zlib stream stores its checksum.
 [[nodiscard]] constexpr std::uint32_t DecodeUint32BE(std::span<const std::uint8_t, 4> bytes) {
     return std::uint32_t{bytes[0]} << 24 | std::uint32_t{bytes[1]} << 16 | std::uint32_t{bytes[2]} << 8 |

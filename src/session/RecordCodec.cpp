@@ -7,6 +7,8 @@
 #include <limits>
 #include <string>
 
+#include "load/ByteOrder.h"
+
 namespace quillmere::session {
 
 namespace {
@@ -74,8 +76,8 @@ public:
         m_pos += count;
         return piece;
     }
-    std::uint64_t u64() { return little(8); }
-    std::uint32_t u32() { return static_cast<std::uint32_t>(little(4)); }
+    std::uint64_t u64() { return load::DecodeUint64LE(take(8).first<8>()); }
+    std::uint32_t u32() { return load::DecodeUint32LE(take(4).first<4>()); }
     std::int32_t i32() { return static_cast<std::int32_t>(u32()); }
     std::int64_t i64() { return static_cast<std::int64_t>(u64()); }
     std::uint8_t byte() { return take(1)[0]; }
@@ -125,13 +127,6 @@ public:
     }
 
 private:
-    std::uint64_t little(int width) {
-        const auto piece = take(static_cast<std::size_t>(width));
-        std::uint64_t value = 0;
-        for (int i = width - 1; i >= 0; --i) value = value << 8 | piece[static_cast<std::size_t>(i)];
-        return value;
-    }
-
     std::span<const std::uint8_t> m_bytes;
     std::size_t m_pos = 0;
 };

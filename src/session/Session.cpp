@@ -253,10 +253,6 @@ view::RowTexts Session::rowTexts(std::size_t index, const view::FormatOptions& o
     return view::RowTextsOf(m_records.at(index), static_cast<int>(index + 1), options);
 }
 
-std::string Session::resultsText(const view::FormatOptions& options) const {
-    return report(ReportFormat::Results, options);
-}
-
 std::string Session::report(ReportFormat format, const view::FormatOptions& options) const {
     std::string text;
     writeReport(format, options, {}, [&](std::string_view part) { text += part; });

@@ -108,7 +108,7 @@ enum class ProfileRules { Take, Keep };
 
 // What a referee works on: the table of the last load, the rule texts and their parse, and the
 // sort directions. Every change keeps them consistent: the records always carry the judgements of
-// the rules now set, or none while a rule does not parse. Both front ends make one call per user
+// the rules now set, or none while a rule does not parse. The front ends make one call per user
 // action and show what it returns.
 class Session {
 public:
@@ -194,11 +194,9 @@ public:
     [[nodiscard]] std::size_t size() const { return m_records.size(); }
     // The cells of record `index` as grid row index + 1.
     [[nodiscard]] view::RowTexts rowTexts(std::size_t index, const view::FormatOptions& options) const;
-    // The results file's bytes. Throws RulesInvalid while a rule does not parse; its what() names
-    // every invalid rule.
-    [[nodiscard]] std::string resultsText(const view::FormatOptions& options) const;
     // The table in `format`: the results file and the page follow `options`, the other formats
-    // have fixed conventions. Throws RulesInvalid while a rule does not parse.
+    // have fixed conventions. Throws RulesInvalid while a rule does not parse; its what() names
+    // every invalid rule.
     [[nodiscard]] std::string report(ReportFormat format, const view::FormatOptions& options) const;
     // The same handed to `write` in pieces (JSON save by save, so that memory does not grow with
     // the batch), with what `content` keeps. Returns the names that the results file in

@@ -171,7 +171,9 @@ TEST_F(Window, ShowsFileNamesAsTheFileSystemHasThem) {
     EXPECT_TRUE(
         shown.contains(QFile::decodeName("M\xFC"
                                          "ller")));
-    EXPECT_EQ(QString::fromStdString(m_window->session().resultsText({})).count(QStringLiteral("Zo?.round1")), 1);
+    EXPECT_EQ(QString::fromStdString(m_window->session().report(session::ReportFormat::Results, {}))
+                  .count(QStringLiteral("Zo?.round1")),
+              1);
     const QString target = m_dir.filePath("Res.txt");
     ASSERT_TRUE(m_window->saveResults(target));
     EXPECT_EQ(child<QLabel>("StatusText")->text(),
@@ -358,7 +360,8 @@ TEST_F(Window, SaveResultsWritesTheResultsFileAndReportsAFailure) {
     ASSERT_TRUE(m_window->saveResults(target));
     QFile written(target);
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-    EXPECT_EQ(written.readAll().toStdString(), m_window->session().resultsText(view::FormatOptions{}));
+    EXPECT_EQ(written.readAll().toStdString(),
+              m_window->session().report(session::ReportFormat::Results, view::FormatOptions{}));
 
     QSignalSpy errors(m_window.get(), &MainWindow::errorReported);
     EXPECT_FALSE(m_window->saveResults(m_dir.filePath("no-such-folder/Res.txt")));

@@ -96,7 +96,7 @@ TEST_F(WindowWork, SavingAsksBeforeReplacingAFileAndSaysWhatItSaved) {
         m_window->chooseAndSaveResults();
     }
     EXPECT_EQ(contentsOf(target).toStdString(),
-              m_window->session().resultsText({'.', view::TextEncoding::Windows1251}));
+              m_window->session().report(session::ReportFormat::Results, {'.', view::TextEncoding::Windows1251}));
     // A note never hides the batch's counts.
     EXPECT_EQ(child<QLabel>("StatusText")->text().toStdString(),
               ("Saved 2 rows to " + QDir::toNativeSeparators(target) + " - 2 saves: 2 analysed, 0 blocked, 0 failed")

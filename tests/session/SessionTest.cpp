@@ -51,11 +51,11 @@ TEST(Session, NeverKeepsVerdictsOfRulesItDoesNotHold) {
     EXPECT_EQ(invalid.errors[0].message, "'31-02-2005' is not a valid date");
     EXPECT_FALSE(session.records()[0].reload);
     EXPECT_EQ(session.rowTexts(0, {}).reload[view::ReloadColumn::Honesty], " ");
-    EXPECT_THROW((void)session.resultsText({}), RulesInvalid);
+    EXPECT_THROW((void)session.report(ReportFormat::Results, {}), RulesInvalid);
 
     session.setRules(startingOn("28", "11"));
     EXPECT_EQ(session.records()[0].reload->playDays, 2);
-    EXPECT_NO_THROW((void)session.resultsText({}));
+    EXPECT_NO_THROW((void)session.report(ReportFormat::Results, {}));
 
     // A load under invalid rules judges nothing either.
     session.setRules(startingOn("", "02"));
