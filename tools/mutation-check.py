@@ -3,7 +3,7 @@
 time, rebuilds the core test program in a build folder of its own, runs it, and reports for each
 mutation whether a test failed (caught) or all passed (not caught).
 
-Usage: tools/mutation-check.py [--build DIR] [--only TEXT]... [--timeout SECONDS]
+Usage: tools/mutation-check.py [--build DIR] [--only TEXT]... [--timeout SECONDS] [--list]
 
 Each mutation replaces one exact text, which must occur exactly once in its file. The original file
 is kept in memory and in DIR/mutation-backup; it is written back after every mutation, on Ctrl-C or
@@ -37,8 +37,36 @@ MUTATIONS = [
      "plausible compressed length <= to <"),
     ("src/load/Container.cpp", "if (u > c * kMaxDeflateRatio) {", "if (u >= c * kMaxDeflateRatio) {",
      "U vs 1032 x C bound > to >="),
-    ("src/load/Inflate.cpp", "if (surplus > kMaxSurplusBytes) {", "if (surplus >= kMaxSurplusBytes) {",
-     "inflate surplus bound > to >="),
+    ("src/load/inflate/ExactInflate.cpp", "if (m_total > m_out.size() + static_cast<std::size_t>(kMaxSurplusBytes))",
+     "if (m_total >= m_out.size() + static_cast<std::size_t>(kMaxSurplusBytes))", "exact inflate surplus bound > to >="),
+    ("src/load/inflate/FastInflate.cpp", "if (total() + 1 > m_limit) return End::TooLong;",
+     "if (total() + 2 > m_limit) return End::TooLong;", "fast inflate surplus bound one byte early"),
+    ("src/load/inflate/FastInflate.cpp", "if (stored != m_adler.value()) return End::GaveUp;", "",
+     "fast inflate takes a wrong checksum"),
+    ("src/load/inflate/FastInflate.cpp",
+     "if (lengthCount > kMaxLengthCodes || distanceCount > kMaxDistanceCodes) return false;",
+     "if (lengthCount > kMaxLengthCodes + 2 || distanceCount > kMaxDistanceCodes + 2) return false;",
+     "fast inflate takes 288 length and 32 distance codes"),
+    ("src/load/inflate/FastInflate.cpp", "if (have + copies > count) return false;",
+     "if (have + copies >= count) return false;", "fast inflate gives up on a repeat that ends the lengths"),
+    ("src/load/inflate/ExactInflate.cpp", "if (length != (complement ^ 0xFFFF)) throw",
+     "if (length != (complement ^ 0xFFFE)) throw", "stored block length check"),
+    ("src/load/inflate/Adler32.cpp", "weighted += (kStep - j) * sum;", "weighted += (kStep - j - 1) * sum;",
+     "Adler-32 lane weights"),
+    ("src/view/GraphPlan.cpp", "if (tableSize <= rows.size()) return {};", "if (tableSize < rows.size()) return {};",
+     "graph caption for a table of exactly the charted rows"),
+    ("src/view/RowLook.cpp", "filter.hidden += match ? 0 : 1;", "filter.hidden += match ? 1 : 0;",
+     "row filter counts the rows shown as hidden"),
+    ("src/view/RowLook.cpp", "(point >= 0xC0 && point <= 0xDE && point != 0xD7)",
+     "(point >= 0xCA && point <= 0xDE && point != 0xD7)", "case folding leaves accented capitals"),
+    ("src/view/RowLook.cpp", "FoldedCase(load::Windows1251ToUtf8(rec.nickName)).find(wanted) != std::string::npos",
+     "false", "row filter ignores the player name"),
+    ("src/view/CellTexts.cpp", "if (!parts->midnight()) text +=", "if (parts->midnight()) text +=",
+     "date text shows the time at midnight only"),
+    ("src/export/HtmlReport.cpp", "out += \"&lt;\";", "out += \"<\";", "HTML leaves '<' as markup"),
+    ("src/export/SafeText.cpp", "if (c == ';') {", "if (c == ':') {", "results cells keep ';'"),
+    ("src/export/CsvReport.cpp", "byteOrderMark ? \"\\xEF\\xBB\\xBF\" : \"\"", "byteOrderMark ? \"\\xEF\\xBB\" : \"\"",
+     "CSV byte-order mark cut short"),
     ("src/load/SaveFile.cpp", "if (size > kMaxSaveFileBytes) throw", "if (size >= kMaxSaveFileBytes) throw",
      "largest save file bound > to >="),
     ("src/analysis/Batch.cpp", "if (!table[i].failure.empty()) ++progress.failed;",
@@ -133,12 +161,22 @@ def run(cmd, timeout=None, **kwargs):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--build", default="build-mutation", help="build folder of its own (default build-mutation)")
     parser.add_argument("--only", action="append", default=[],
                         help="only the mutations whose file or description holds this text (repeatable)")
     parser.add_argument("--timeout", type=float, default=600, help="seconds a test run may take (a hang is caught)")
+    parser.add_argument("--list", action="store_true",
+                        help="only check that each mutation's text occurs once in its file, building nothing")
     args = parser.parse_args()
+
+    if args.list:
+        missing = 0
+        for file, old, _, what in MUTATIONS:
+            found = (ROOT / file).read_text(encoding="utf-8").count(old)
+            missing += found != 1
+            print(f"{'ok' if found == 1 else f'found {found} times':>14}  {file}: {what}")
+        return 1 if missing else 0
 
     build = (ROOT / args.build).resolve()
     build.mkdir(exist_ok=True)
