@@ -22,7 +22,7 @@ SaveRecord BytesAnalyser::analyse(const std::string& path, std::optional<std::ti
         load::AssembleWorkBuffer(bytes, m_work, inflater);
         return AnalyseSave(m_work);
     });
-    if (m_work.bytes.capacity() > FileAnalyser::kKeptBufferBytes) m_work.bytes.release();
+    FileAnalyser::KeepOrGiveBack(m_work.bytes);
     return rec;
 }
 

@@ -18,10 +18,8 @@ FileAnalyser::~FileAnalyser() = default;
 
 SaveRecord FileAnalyser::analyse(const std::string& path) {
     SaveRecord rec = analyseWithBuffers(path);
-    // A worker would otherwise hold a rare big file's size through every file after it.
-    for (load::ByteBuffer* buffer : {&m_buffers->work.bytes, &m_buffers->scratch}) {
-        if (buffer->capacity() > kKeptBufferBytes) buffer->release();
-    }
+    KeepOrGiveBack(m_buffers->work.bytes);
+    KeepOrGiveBack(m_buffers->scratch);
     return rec;
 }
 

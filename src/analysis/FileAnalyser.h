@@ -8,6 +8,7 @@
 #include <string>
 
 #include "analysis/SaveRecord.h"
+#include "load/ByteBuffer.h"
 #include "load/LoadError.h"
 #include "load/SaveFile.h"
 
@@ -71,6 +72,12 @@ public:
     FileAnalyser& operator=(const FileAnalyser&) = delete;
 
     [[nodiscard]] SaveRecord analyse(const std::string& path);
+
+    // Gives the storage of `buffer` back when a rare big file grew it past kKeptBufferBytes, so
+    // that a worker does not hold that size through every file after it.
+    static void KeepOrGiveBack(load::ByteBuffer& buffer) {
+        if (buffer.capacity() > kKeptBufferBytes) buffer.release();
+    }
 
     // The bytes its buffers hold between two files.
     [[nodiscard]] std::size_t heldBytes() const;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -122,6 +123,9 @@ enum class SaveStatus { Analysed, Blocked, Failed, NotLoaded };
 
 // True when the row shows every column; false for a blocked save or one that failed to load.
 [[nodiscard]] inline bool ShowsDetails(const SaveRecord& rec) { return rec.blockText.empty() && rec.failure.empty(); }
+
+// How many turns of its history a save has: one per turn played, at most the history's length.
+[[nodiscard]] inline int HistoryTurns(const SaveRecord& rec) { return std::clamp(rec.turn, 0, kHistoryTurns); }
 
 // The records of the last load, in row order: record i is grid row i + 1 and graph series i.
 using ResultTable = std::vector<SaveRecord>;

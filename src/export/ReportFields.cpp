@@ -60,6 +60,4 @@ std::string Decimal2(long double value) {
     return text;
 }
 
-int HistoryTurns(const analysis::SaveRecord& rec) { return std::clamp(rec.turn, 0, analysis::kHistoryTurns); }
-
 }  // namespace quillmere::exporting

@@ -31,7 +31,6 @@ using analysis::StatusOf;
 
 using analysis::FlagsText;
 
-// How many turns of its history a save has: one per turn played, at most the history's length.
-[[nodiscard]] int HistoryTurns(const analysis::SaveRecord& rec);
+using analysis::HistoryTurns;
 
 }  // namespace quillmere::exporting

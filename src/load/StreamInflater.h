@@ -40,6 +40,9 @@ protected:
 
 // The failure of a stream whose input ends at `endOffset` of its file before the stream does.
 [[nodiscard]] StreamCutShort StreamStopsError(std::int64_t endOffset);
+// The failure of a stream that is corrupt at `offset` of its file for zlib's `reason` ("invalid
+// distance code"; none given: "data error").
+[[nodiscard]] LoadError StreamDamagedError(const char* reason, std::int64_t offset);
 // The failure of a stream that inflates to more than kMaxSurplusBytes past the `declared` bytes.
 [[nodiscard]] LoadError StreamTooLongError(std::size_t declared);
 

@@ -82,7 +82,7 @@ GraphPlan PlanHistoryGraph(const analysis::ResultTable& table, std::span<const s
         line.colour = kSeriesColours[line.slot];
         line.id = ids[i];
         line.name = load::FileNameToUtf8(rec.fileName) + " (" + load::Windows1251ToUtf8(rec.nickName) + ")";
-        const int turns = std::clamp(rec.turn, 0, analysis::kHistoryTurns);
+        const int turns = analysis::HistoryTurns(rec);
         line.values.resize(static_cast<std::size_t>(turns));
         for (int turn = 0; turn < turns; ++turn) {
             const auto value = analysis::HistoryValue(rec, category, turn);

@@ -41,20 +41,20 @@ val uint8ArrayOf(const std::vector<std::uint8_t>& bytes) {
 }
 
 // Holds a file's bytes from one file to the next, so that each save costs no new buffer; one grown
-// past FileAnalyser::kKeptBufferBytes by a rare big save is given back after it.
+// past what FileAnalyser keeps by a rare big save is given back after it.
 class SaveAnalyser {
 public:
     val input(double size) {
         if (!(size >= 0 && size <= static_cast<double>(load::kMaxSaveFileBytes))) {
             throw std::length_error("SaveAnalyser.input: no save is that large");
         }
-        m_input.resize(static_cast<std::size_t>(size));
+        m_input.sizeForOverwrite(static_cast<std::size_t>(size));
         return val(emscripten::typed_memory_view(m_input.size(), m_input.data()));
     }
 
     val analyse(const std::string& path, double lastModifiedMs) {
         const auto record = m_analyser.analyse(path, secondsOf(lastModifiedMs), m_input);
-        if (m_input.capacity() > analysis::FileAnalyser::kKeptBufferBytes) m_input = {};
+        analysis::FileAnalyser::KeepOrGiveBack(m_input);
         return uint8ArrayOf(session::EncodeRecord(record));
     }
 
@@ -68,7 +68,7 @@ public:
 
 private:
     analysis::BytesAnalyser m_analyser;
-    std::vector<std::uint8_t> m_input;
+    load::ByteBuffer m_input;
 };
 
 double maxSaveFileBytes() { return static_cast<double>(load::kMaxSaveFileBytes); }

@@ -286,9 +286,7 @@ std::size_t InflateExactly(std::span<const std::uint8_t> stream, std::span<std::
     } catch (const InputEnded&) {
         throw StreamStopsError(fileOffset + static_cast<std::int64_t>(stream.size()));
     } catch (const DataError& error) {
-        throw LoadError("damaged save: the game data does not inflate (" +
-                        std::string(error.reason != nullptr ? error.reason : "data error") + ", at byte " +
-                        std::to_string(fileOffset + static_cast<std::int64_t>(in.taken())) + ")");
+        throw StreamDamagedError(error.reason, fileOffset + static_cast<std::int64_t>(in.taken()));
     }
 }
 

@@ -71,9 +71,7 @@ std::size_t ZlibInflater::inflate(std::span<const std::uint8_t> stream, std::spa
         // With room to write, no progress means the input is all used up.
         if (rc == Z_BUF_ERROR) throw StreamStopsError(offset);
         // Z_DATA_ERROR, Z_NEED_DICT, and Z_STREAM_ERROR should the state ever be damaged.
-        throw LoadError("damaged save: the game data does not inflate (" +
-                        std::string(z.msg != nullptr ? z.msg : "data error") + ", at byte " + std::to_string(offset) +
-                        ")");
+        throw StreamDamagedError(z.msg, offset);
     }
     std::fill(out.begin() + static_cast<std::ptrdiff_t>(produced), out.end(), std::uint8_t{0});
     return stream.size() - inputLeft - z.avail_in;
