@@ -43,7 +43,11 @@ TEST(GraphPlan, RowsKeepTheirPlaceAndASaveKeepsItsSlotWhilePlotted) {
 
 TEST(GraphPlan, TheCaptionSaysWhichRowsAreDrawn) {
     analysis::ResultTable table;
-    for (int i = 0; i < 25; ++i) table.push_back(save("s" + std::to_string(i), 2, i));
+    for (int i = 0; i < 25; ++i) {
+        std::string name = "s";  // appended: GCC 12 at -O3 warns of "s" + std::to_string(i)
+        name += std::to_string(i);
+        table.push_back(save(name, 2, i));
+    }
     EXPECT_EQ(PlanHistoryGraph(table, {}, 0, {}).caption, "Rows 1 to 20 of 25; select rows to compare others");
     EXPECT_EQ(PlanHistoryGraph({table.begin(), table.begin() + 20}, {}, 0, {}).caption, "");
     const std::vector<std::size_t> two = {3, 0};
