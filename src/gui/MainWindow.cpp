@@ -1,6 +1,5 @@
 #include "gui/MainWindow.h"
 
-#include <QComboBox>
 #include <QDir>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -10,7 +9,6 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenuBar>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -19,9 +17,10 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <algorithm>
-#include <climits>
 
-#include "gui/HistoryChart.h"
+#include "gui/GraphPage.h"
+#include "gui/LoadRunner.h"
+#include "gui/PageLayout.h"
 #include "gui/QtText.h"
 #include "gui/ResultGrid.h"
 #include "gui/RulesPanel.h"
@@ -44,12 +43,8 @@ constexpr QRect kPagesPlace(8, 64, 961, 465);
 constexpr QRect kSaveButtonPlace(808, 15, 93, 33);
 constexpr QRect kPathEditPlace(247, 22, 482, 21);
 constexpr int kDesignFontPixels = 11;
-constexpr int kPageMargin = 8;  // between a grid or the chart and the page's left and right edges
-constexpr int kPageBottomMargin = 4;
 constexpr int kGridTop = 24;
 constexpr int kReloadGridTop = 74;
-constexpr int kChartTop = 26;
-constexpr int kLoadPollMilliseconds = 30;
 // Measuring every row's texts takes longer than a keystroke may: it waits until typing pauses.
 constexpr int kFitAfterEditsMilliseconds = 300;
 // The reload grid's columns that the rules change, from "Play Days" on.
@@ -95,7 +90,7 @@ MainWindow::MainWindow(std::unique_ptr<QSettings> settings, QWidget* parent)
     m_pages->setObjectName("PageControls");
     m_pages->setGeometry(kPagesPlace);
     m_basePage = createBasePage();
-    m_graphPage = createGraphPage();
+    m_graphPage = new GraphPage(m_session, m_client);
     m_reloadsPage = createReloadsPage();
     m_additionalPage = createAdditionalPage();
     m_flagsPage = createFlagsPage();
@@ -106,11 +101,10 @@ MainWindow::MainWindow(std::unique_ptr<QSettings> settings, QWidget* parent)
     m_pages->addTab(m_flagsPage, tr("Flags"));
     m_pages->setCurrentIndex(0);
     createFilter();
-    connect(m_pages, &QTabWidget::currentChanged, this, [this] {
-        if (m_graphStale) drawGraph();
-    });
-    for (auto* page : {m_basePage, m_graphPage, m_reloadsPage, m_additionalPage, m_flagsPage})
-        page->installEventFilter(this);
+    connect(m_pages, &QTabWidget::currentChanged, m_graphPage, &GraphPage::drawIfStale);
+    connect(m_graphPage, &GraphPage::categoryChanged, this,
+            [this](const QString& name) { m_settings.setGraphCategory(name); });
+    for (auto* page : {m_basePage, m_reloadsPage, m_additionalPage, m_flagsPage}) page->installEventFilter(this);
     m_client->installEventFilter(this);
     m_baseGrid->horizontalHeader()->installEventFilter(this);
 
@@ -123,17 +117,8 @@ MainWindow::MainWindow(std::unique_ptr<QSettings> settings, QWidget* parent)
     statusBar()->addWidget(m_statusLabel, 1);
     createMenus();
 
-    m_progress = new QProgressDialog(this);
-    m_progress->setWindowTitle(kApplicationTitle);
-    // Not modal: a window blocked by a modal dialog cannot be closed, and closing the window is how a
-    // referee gives up on a load as much as Cancel is.
-    m_progress->setWindowModality(Qt::NonModal);
-    m_progress->setAutoReset(false);
-    m_progress->setAutoClose(false);
-    m_progress->setMinimumDuration(INT_MAX);  // shown by pollLoad(), never by the dialog itself
-    m_progress->reset();
-    m_progress->hide();
-    connect(m_progress, &QProgressDialog::canceled, this, &MainWindow::cancelLoad);
+    m_loads = new LoadRunner(this);
+    connect(m_loads, &LoadRunner::finished, this, &MainWindow::finishLoad);
     m_fitAfterEdits.setSingleShot(true);
     m_fitAfterEdits.setInterval(kFitAfterEditsMilliseconds);
     connect(&m_fitAfterEdits, &QTimer::timeout, this, [this] {
@@ -142,8 +127,6 @@ MainWindow::MainWindow(std::unique_ptr<QSettings> settings, QWidget* parent)
     });
     m_noteTimer.setSingleShot(true);
     connect(&m_noteTimer, &QTimer::timeout, this, &MainWindow::showStatus);
-    m_loadPoll.setInterval(kLoadPollMilliseconds);
-    connect(&m_loadPoll, &QTimer::timeout, this, &MainWindow::pollLoad);
 
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
     move(38, 130);
@@ -151,11 +134,8 @@ MainWindow::MainWindow(std::unique_ptr<QSettings> settings, QWidget* parent)
     showStatus();
 }
 
-MainWindow::~MainWindow() {
-    // A running load is cancelled when m_load goes; its dialog goes first, as a person's would.
-    m_loadPoll.stop();
-    m_progress->hide();
-}
+// The load runner, a child, hides its dialog and cancels a running load as the children go.
+MainWindow::~MainWindow() = default;
 
 void MainWindow::fitToScreen() {
     const QScreen* shown = screen();
@@ -253,26 +233,6 @@ QWidget* MainWindow::createBasePage() {
     return page;
 }
 
-QWidget* MainWindow::createGraphPage() {
-    auto* page = new QWidget(m_client);
-    page->setObjectName("TabSheet5");
-    m_graphSelect = new QComboBox(page);
-    m_graphSelect->setObjectName("GraphSelect");
-    for (const auto category : view::kHistoryCategoryNames) m_graphSelect->addItem(QString::fromUtf8(category));
-    m_graphSelect->setCurrentIndex(0);
-    m_graphSelect->setGeometry(428, 2, 109, 21);
-    auto* resetZoom = new QToolButton(page);
-    resetZoom->setObjectName("ResetZoom");
-    resetZoom->setText(tr("Reset zoom"));
-    resetZoom->setToolTip(tr("Show the whole graph again (or double-click it)"));
-    resetZoom->setGeometry(545, 2, 80, 21);
-    m_historyChart = new HistoryChart(page);
-    m_historyChart->setObjectName("HistoryChart");
-    connect(resetZoom, &QToolButton::clicked, m_historyChart, &HistoryChart::resetZoom);
-    connect(m_graphSelect, &QComboBox::currentTextChanged, this, &MainWindow::onGraphCategoryChanged);
-    return page;
-}
-
 QWidget* MainWindow::createReloadsPage() {
     auto* page = new QWidget(m_client);
     page->setObjectName("TabSheet7");
@@ -346,15 +306,10 @@ void MainWindow::layoutClient() {
 }
 
 void MainWindow::layoutPage(QWidget* page) {
-    const auto fill = [page](QWidget* child, int top) {
-        child->setGeometry(kPageMargin, top, std::max(0, page->width() - 2 * kPageMargin),
-                           std::max(0, page->height() - top - kPageBottomMargin));
-    };
+    const auto fill = [page](QWidget* child, int top) { FillPageBelow(page, child, top); };
     if (page == m_basePage) {
         fill(m_baseGrid, kGridTop);
         placeSortButtons();
-    } else if (page == m_graphPage) {
-        fill(m_historyChart, kChartTop);
     } else if (page == m_reloadsPage) {
         const bool scrolls = page->width() < m_rulesPanel->width();
         const int rulesHeight =
@@ -402,7 +357,11 @@ void MainWindow::showSortDirections() {
     }
 }
 
-int MainWindow::graphCategory() const { return m_graphSelect->currentIndex(); }
+int MainWindow::graphCategory() const { return m_graphPage->category(); }
+
+bool MainWindow::isLoading() const { return m_loads->isRunning(); }
+
+void MainWindow::setProgressDelay(int milliseconds) { m_loads->setProgressDelay(milliseconds); }
 
 bool MainWindow::loadFiles(const std::vector<std::string>& paths) {
     if (paths.empty() || isLoading()) return false;
@@ -414,49 +373,21 @@ void MainWindow::startLoad(std::unique_ptr<session::BackgroundLoad> load) {
     // The old table goes at once: a sort or a rule change during the load has nothing to act on.
     m_session.adopt(analysis::ResultTable{});
     m_rows.clearShown();
-    m_graphRows.clear();
-    m_graphSlots = {};
+    m_graphPage->forgetSaves();
     showRows(true);
-    const auto& files = load->files();
-    m_pathEdit->setText(FromFileSystem(load::FolderOf(files.front())));
+    const auto files = static_cast<int>(load->files().size());
+    m_pathEdit->setText(FromFileSystem(load::FolderOf(load->files().front())));
     m_noteTimer.stop();
     m_loadButton->setEnabled(false);
     m_saveButton->setEnabled(false);
-
-    m_load = std::move(load);
-    m_progress->reset();
-    m_progress->setRange(0, static_cast<int>(files.size()));
-    m_progress->setLabelText(FromUtf8(session::ProgressStartText()));
-    m_statusLabel->setText(tr("Reading %n saves...", nullptr, static_cast<int>(files.size())));
-    m_loadClock.start();
-    m_loadPoll.start();
+    m_loads->start(std::move(load));
+    m_statusLabel->setText(tr("Reading %n saves...", nullptr, files));
 }
 
-void MainWindow::cancelLoad() {
-    if (m_load) m_load->cancel();
-}
+void MainWindow::cancelLoad() { m_loads->cancel(); }
 
-void MainWindow::pollLoad() {
-    // Showing the dialog processes events, which may bring this timer back.
-    if (m_polling || !m_load) return;
-    m_polling = true;
-    if (m_load->finished()) {
-        finishLoad();
-    } else if (m_loadClock.elapsed() >= m_progressDelay) {
-        const auto progress = m_load->progress();
-        m_progress->setLabelText(FromUtf8(session::ProgressText(progress)));
-        if (!m_progress->isVisible() && !m_progress->wasCanceled()) m_progress->show();
-        m_progress->setValue(static_cast<int>(progress.done));
-    }
-    m_polling = false;
-}
-
-void MainWindow::finishLoad() {
-    m_loadPoll.stop();
-    m_lastLoad = m_session.adopt(*m_load);
-    m_load.reset();
-    m_progress->hide();
-    m_progress->reset();
+void MainWindow::finishLoad(session::BackgroundLoad& load) {
+    m_lastLoad = m_session.adopt(load);
     m_loadButton->setEnabled(true);
     m_saveButton->setEnabled(true);
 
@@ -481,8 +412,7 @@ session::LoadSummary MainWindow::showLoadedRecords(analysis::ResultTable records
 
 void MainWindow::showAdoptedRecords() {
     m_rows.invalidate();
-    m_graphRows.clear();
-    m_graphSlots = {};  // the same paths may hold other saves now
+    m_graphPage->forgetSaves();  // the same paths may hold other saves now
     showRows(true);
     for (auto* grid : {m_baseGrid, m_reloadGrid, m_additionalGrid, m_flagsGrid}) grid->fitColumns();
 }
@@ -491,8 +421,8 @@ void MainWindow::showRows(bool graphData) {
     for (auto* grid : {m_baseGrid, m_reloadGrid, m_additionalGrid, m_flagsGrid}) grid->refresh();
     if (graphData) {
         // The hidden graph waits until its tab is shown.
-        m_graphStale = true;
-        if (m_pages->currentWidget() == m_graphPage) drawGraph();
+        m_graphPage->recordsChanged();
+        if (m_pages->currentWidget() == m_graphPage) m_graphPage->drawIfStale();
     }
     showSortDirections();
     showStatus();

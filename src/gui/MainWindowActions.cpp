@@ -4,9 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QDialog>
-#include <QDialogButtonBox>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -14,19 +12,16 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QScreen>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTabWidget>
 #include <QUrl>
-#include <QVBoxLayout>
 #include <algorithm>
 
-#include "gui/HistoryChart.h"
+#include "gui/FailureDialog.h"
+#include "gui/GraphPage.h"
 #include "gui/MainWindow.h"
 #include "gui/QtText.h"
 #include "gui/ResultGrid.h"
@@ -107,9 +102,7 @@ void MainWindow::restoreSettings() {
     }
     m_rulesPanel->setTexts(m_session.ruleTexts());
     m_rulesPanel->showCheck(m_session.ruleCheck());
-    // Only a category of the list: a text from an older version may be none.
-    const int category = m_graphSelect->findText(m_settings.graphCategory());
-    if (category >= 0) m_graphSelect->setCurrentIndex(category);
+    m_graphPage->selectCategory(m_settings.graphCategory());
     const QByteArray geometry = m_settings.geometry();
     if (!geometry.isEmpty()) restoreGeometry(geometry);
     fitToScreen();
@@ -232,7 +225,7 @@ void MainWindow::chooseAndSaveGraph() {
                                      tr("PNG images (*.png);;SVG drawings (*.svg)"));
     if (path.isEmpty()) return;
     rememberFolder("export", path);
-    if (!m_historyChart->saveImage(path)) reportError(tr("%1: the graph could not be written.").arg(path));
+    if (!m_graphPage->saveImage(path)) reportError(tr("%1: the graph could not be written.").arg(path));
 }
 
 void MainWindow::resetRules() {
@@ -248,17 +241,6 @@ void MainWindow::showAbout() {
                            .arg(QUILLMERE_VERSION));
 }
 
-void MainWindow::drawGraph() {
-    m_graphStale = false;
-    const auto plan = view::PlanHistoryGraph(m_session.records(), m_graphRows, graphCategory(), m_graphSlots);
-    m_historyChart->chart()->setTitle(FromUtf8(plan.caption));
-    // A sort that moves no line leaves the lines as they are.
-    if (plan.slots == m_graphSlots && graphCategory() == m_graphDrawnCategory) return;
-    m_graphSlots = plan.slots;
-    m_graphDrawnCategory = graphCategory();
-    m_historyChart->draw(plan);
-}
-
 void MainWindow::showStatus() {
     QStringList off;
     for (const auto& note : m_session.checksOff()) off << FromUtf8(note);
@@ -267,15 +249,9 @@ void MainWindow::showStatus() {
     m_statusLabel->setText(FromUtf8(m_session.statusLine()));
 }
 
-void MainWindow::onGraphCategoryChanged() {
-    drawGraph();
-    m_settings.setGraphCategory(m_graphSelect->currentText());
-}
-
 void MainWindow::onSelectionChanged(ResultGrid* grid) {
-    m_graphRows = grid->selectedRecords();
-    m_graphStale = true;
-    if (m_pages->currentWidget() == m_graphPage) drawGraph();
+    m_graphPage->plotRows(grid->selectedRecords());
+    if (m_pages->currentWidget() == m_graphPage) m_graphPage->drawIfStale();
 }
 
 void MainWindow::chooseAndOpenProfile() {
@@ -371,7 +347,7 @@ void MainWindow::showSortedRows() {
     m_rows.invalidate();
     // The selection named rows, which now hold other saves.
     for (auto* grid : {m_baseGrid, m_reloadGrid, m_additionalGrid, m_flagsGrid}) grid->clearSelection();
-    m_graphRows.clear();
+    m_graphPage->plotRows({});
     showRows(true);
 }
 
@@ -436,31 +412,7 @@ void MainWindow::reportError(const QString& message) {
 }
 
 void MainWindow::reportFailures(const QString& heading, const QStringList& lines) {
-    auto* box = new QDialog(this);
-    box->setObjectName("FailureList");
-    box->setWindowTitle(kApplicationTitle);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setSizeGripEnabled(true);
-    auto* layout = new QVBoxLayout(box);
-    auto* caption = new QLabel(heading, box);
-    caption->setWordWrap(true);
-    layout->addWidget(caption);
-    auto* list = new QListWidget(box);
-    list->addItems(lines);
-    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    layout->addWidget(list);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, box);
-    connect(buttons, &QDialogButtonBox::accepted, box, &QDialog::accept);
-    layout->addWidget(buttons);
-    // As wide and tall as the lines need, never more than most of the screen: then the list
-    // scrolls, and its height leaves room for the scroll bar under the last line.
-    const QSize most = screen() != nullptr ? screen()->availableGeometry().size() * 3 / 4 : QSize(900, 600);
-    const int bars = list->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2 * list->frameWidth();
-    const int width = std::clamp(list->sizeHintForColumn(0) + bars + 40, 560, std::max(560, most.width()));
-    const int rows = list->sizeHintForRow(0) * static_cast<int>(lines.size());
-    const int chrome = caption->sizeHint().height() + buttons->sizeHint().height() + 4 * layout->spacing() + 24;
-    box->resize(QSize(width, chrome + rows + bars).boundedTo(most.expandedTo(QSize(560, 200))));
-    box->open();
+    (new FailureDialog(heading, lines, this))->open();
     Q_EMIT errorReported(lines.join(QLatin1Char('\n')));
 }
 
