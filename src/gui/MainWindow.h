@@ -3,32 +3,24 @@
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QStringList>
-#include <QTimer>
-#include <array>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "gui/ApplicationTitle.h"
+#include "gui/FileChooser.h"
 #include "gui/ResultRows.h"
 #include "gui/WindowSettings.h"
 #include "session/BackgroundLoad.h"
 #include "session/Session.h"
-#include "view/Charts.h"
-
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class QScrollArea;
-class QTabWidget;
 
 namespace quillmere::gui {
 
-class GraphPage;
 class LoadRunner;
-class ResultGrid;
-class RulesPanel;
-class SortButton;
+class ResultPages;
+class ResultsOutput;
+class StatusLine;
+class TopControls;
 
 // The one window: three result grids, the history graph, the reload rules, and the commands that
 // load saves, sort the rows and save or export the results. What the referee works on lives in the
@@ -102,6 +94,8 @@ public Q_SLOTS:
     void chooseAndSaveGraph();
     void chooseAndOpenProfile();
     void chooseAndSaveProfile();
+    // Copies the selected rows, or says to select them first.
+    void copyRows();
     void resetRules();
     void showAbout();
 
@@ -121,46 +115,18 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    // The flags grid's column that the rules can change.
-    static constexpr int kFlagsColumn = static_cast<int>(view::IndexOf(view::FlagColumn::Flags));
-
-    // Building the window (MainWindow.cpp).
-    void createTopControls();
-    void createFilter();
-    QWidget* createBasePage();
-    QWidget* createReloadsPage();
-    QWidget* createAdditionalPage();
-    QWidget* createFlagsPage();
+    // Places the tabs and the controls above them for the client area's size.
     void layoutClient();
-    void layoutPage(QWidget* page);
-    void placeSortButtons();
-    void showSortDirections();
-    // Menus, keys and what the window remembers (MainWindowActions.cpp).
-    void createMenus();
     void restoreSettings();
-    // Keeps the window within the screen's available area.
-    void fitToScreen();
     void showTitle();
-    // One status-bar message at a time: `text` stands for `milliseconds`, then the summary returns.
-    void showNote(const QString& text, int milliseconds);
     // Shows the profile the session took from `path`: its name, its rules, its flags.
     void showProfileInUse(const QString& path);
-    // Whether a report can be made now; false after saying why not (a rule is invalid).
-    bool reportable();
-    // Says that `path` could not be written, and why.
-    void reportWriteError(const QString& path, const std::exception& error);
-    void rememberFolder(const QString& purpose, const QString& path);
-    [[nodiscard]] QString startFolder(const QString& purpose) const;
-    [[nodiscard]] ResultGrid* gridInView() const;
-    // The four grids with the grid each shows, in the order of their tabs.
-    [[nodiscard]] std::array<std::pair<ResultGrid*, view::Grid>, 4> gridKinds() const;
 
     void onRulesEdited(const reload::RuleTexts& texts);
     void onSortClicked(view::SortKey key);
     void onHeaderClicked(view::Grid grid, int column);
     // Shows the rows of a new order: the selections named rows that now hold other saves.
     void showSortedRows();
-    void onSelectionChanged(ResultGrid* grid);
     // Blanks the rows of the previous load and runs `load`, which has files to read.
     void startLoad(std::unique_ptr<session::BackgroundLoad> load);
     void finishLoad(session::BackgroundLoad& load);
@@ -170,40 +136,19 @@ private:
     void showRows(bool graphData);
     void showStatus();
     void showLoadProblems(const session::LoadSummary& summary);
-    // Hides the rows whose file and player names do not hold the filter text, and says how many.
-    void applyFilter();
 
     session::Session m_session;
     ResultRows m_rows{m_session};
     WindowSettings m_settings;
-    QTimer m_fitAfterEdits;  // widens the judged columns once typing pauses
-    QTimer m_noteTimer;
+    FileChooser m_files;
     session::LoadSummary m_lastLoad;
 
+    ResultsOutput* m_output = nullptr;
     LoadRunner* m_loads = nullptr;
     QWidget* m_client = nullptr;
-    QLabel* m_pathLabel = nullptr;
-    QPushButton* m_loadButton = nullptr;
-    QLineEdit* m_pathEdit = nullptr;
-    QPushButton* m_saveButton = nullptr;
-    QTabWidget* m_pages = nullptr;
-    QWidget* m_basePage = nullptr;
-    GraphPage* m_graphPage = nullptr;
-    QWidget* m_reloadsPage = nullptr;
-    QWidget* m_additionalPage = nullptr;
-    QWidget* m_flagsPage = nullptr;
-    ResultGrid* m_baseGrid = nullptr;
-    ResultGrid* m_reloadGrid = nullptr;
-    ResultGrid* m_additionalGrid = nullptr;
-    ResultGrid* m_flagsGrid = nullptr;
-    RulesPanel* m_rulesPanel = nullptr;
-    QScrollArea* m_rulesScroll = nullptr;
-    QLabel* m_statusLabel = nullptr;
-    QLabel* m_checksOffLabel = nullptr;
-    QLineEdit* m_filterEdit = nullptr;
-    QLabel* m_filterNote = nullptr;
-    bool m_filtered = false;  // some row may be hidden
-    std::array<SortButton*, 4> m_sortButtons{};
+    TopControls* m_top = nullptr;
+    ResultPages* m_pages = nullptr;
+    StatusLine* m_status = nullptr;
 };
 
 }  // namespace quillmere::gui
