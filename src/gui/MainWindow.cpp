@@ -1,36 +1,31 @@
 #include "gui/MainWindow.h"
 
-#include <QComboBox>
+#include <QCloseEvent>
 #include <QDir>
-#include <QEvent>
-#include <QHBoxLayout>
-#include <QHeaderView>
-#include <QItemSelectionModel>
-#include <QLabel>
-#include <QLineEdit>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLocale>
 #include <QMenuBar>
-#include <QProgressDialog>
-#include <QPushButton>
-#include <QScreen>
-#include <QScrollArea>
-#include <QScrollBar>
+#include <QMimeData>
 #include <QStatusBar>
-#include <QTabWidget>
-#include <QToolButton>
+#include <QUrl>
 #include <algorithm>
-#include <climits>
 
-#include "gui/HistoryChart.h"
+#include "gui/FailureDialog.h"
+#include "gui/GraphPage.h"
+#include "gui/LoadRunner.h"
 #include "gui/QtText.h"
 #include "gui/ResultGrid.h"
+#include "gui/ResultPages.h"
+#include "gui/ResultsOutput.h"
 #include "gui/RulesPanel.h"
-#include "gui/SortButton.h"
+#include "gui/ScreenFit.h"
+#include "gui/StatusLine.h"
+#include "gui/TopControls.h"
+#include "gui/WindowMenus.h"
 #include "load/SaveFile.h"
 #include "session/LoadProblems.h"
 #include "session/Messages.h"
-#include "view/Charts.h"
-#include "view/RowLook.h"
 
 namespace quillmere::gui {
 
@@ -39,33 +34,7 @@ namespace {
 constexpr int kClientWidth = 985;
 constexpr int kClientHeight = 558;
 constexpr QSize kSmallestClient(640, 360);
-constexpr QSize kFrameAllowance(16, 56);  // a window manager's borders and title bar
-constexpr QRect kPagesPlace(8, 64, 961, 465);
-constexpr QRect kSaveButtonPlace(808, 15, 93, 33);
-constexpr QRect kPathEditPlace(247, 22, 482, 21);
 constexpr int kDesignFontPixels = 11;
-constexpr int kPageMargin = 8;  // between a grid or the chart and the page's left and right edges
-constexpr int kPageBottomMargin = 4;
-constexpr int kGridTop = 24;
-constexpr int kReloadGridTop = 74;
-constexpr int kChartTop = 26;
-constexpr int kLoadPollMilliseconds = 30;
-// Measuring every row's texts takes longer than a keystroke may: it waits until typing pauses.
-constexpr int kFitAfterEditsMilliseconds = 300;
-// The reload grid's columns that the rules change, from "Play Days" on.
-constexpr int kFirstJudgedColumn = static_cast<int>(view::IndexOf(view::ReloadColumn::PlayDays));
-
-// The sort keys in the order of their buttons; each stands over its Base grid column.
-struct SortColumn {
-    const char* name;
-    view::SortKey key;
-};
-constexpr std::array<SortColumn, 4> kSortButtons = {{
-    {"SortByFileNameSelect", view::SortKey::FileName},
-    {"SortByTurnSelect", view::SortKey::Turn},
-    {"SortByScoreSelect", view::SortKey::Score},
-    {"SortByFinalScoreSelect", view::SortKey::FinalScore},
-}};
 
 char localeDecimalSeparator() {
     const QString point = QLocale().decimalPoint();
@@ -75,7 +44,9 @@ char localeDecimalSeparator() {
 }  // namespace
 
 MainWindow::MainWindow(std::unique_ptr<QSettings> settings, QWidget* parent)
-    : QMainWindow(parent), m_settings(std::move(settings)) {
+    : QMainWindow(parent),
+      m_settings(std::move(settings)),
+      m_files(m_settings, this, [this] { return m_top->path(); }) {
     setObjectName("Form1");
     // The platform's font family at the 11-pixel size the fixed places and column widths were
     // laid out for, so that captions, rule boxes and cell texts fit them.
@@ -90,60 +61,29 @@ MainWindow::MainWindow(std::unique_ptr<QSettings> settings, QWidget* parent)
     m_client->setObjectName("Client");
     m_client->setMinimumSize(kSmallestClient);
     setCentralWidget(m_client);
-    createTopControls();
-    m_pages = new QTabWidget(m_client);
-    m_pages->setObjectName("PageControls");
-    m_pages->setGeometry(kPagesPlace);
-    m_basePage = createBasePage();
-    m_graphPage = createGraphPage();
-    m_reloadsPage = createReloadsPage();
-    m_additionalPage = createAdditionalPage();
-    m_flagsPage = createFlagsPage();
-    m_pages->addTab(m_basePage, "Base");
-    m_pages->addTab(m_graphPage, "Graph");
-    m_pages->addTab(m_reloadsPage, "Reloads");
-    m_pages->addTab(m_additionalPage, "Additional");
-    m_pages->addTab(m_flagsPage, tr("Flags"));
-    m_pages->setCurrentIndex(0);
-    createFilter();
-    connect(m_pages, &QTabWidget::currentChanged, this, [this] {
-        if (m_graphStale) drawGraph();
-    });
-    for (auto* page : {m_basePage, m_graphPage, m_reloadsPage, m_additionalPage, m_flagsPage})
-        page->installEventFilter(this);
+    m_top = new TopControls(m_client);
+    connect(m_top, &TopControls::loadClicked, this, &MainWindow::chooseAndLoadFiles);
+    connect(m_top, &TopControls::saveClicked, this, &MainWindow::chooseAndSaveResults);
+    connect(m_top, &TopControls::pathEntered, this, [this](const QString& path) { loadPaths(QStringList{path}); });
+    m_pages = new ResultPages(m_session, m_rows, m_client);
+    connect(m_pages, &ResultPages::sortClicked, this, &MainWindow::onSortClicked);
+    connect(m_pages, &ResultPages::headerClicked, this, &MainWindow::onHeaderClicked);
+    connect(m_pages->rules(), &RulesPanel::rulesEdited, this, &MainWindow::onRulesEdited);
+    connect(m_pages->graph(), &GraphPage::categoryChanged, this,
+            [this](const QString& name) { m_settings.setGraphCategory(name); });
     m_client->installEventFilter(this);
-    m_baseGrid->horizontalHeader()->installEventFilter(this);
 
-    setTabOrder(m_pathEdit, m_loadButton);
-    setTabOrder(m_loadButton, m_saveButton);
-    setTabOrder(m_saveButton, m_pages);
+    m_top->chainTabOrder(m_pages);
 
-    m_statusLabel = new QLabel(this);
-    m_statusLabel->setObjectName("StatusText");
-    statusBar()->addWidget(m_statusLabel, 1);
-    createMenus();
+    m_status = new StatusLine(m_session, this);
+    statusBar()->addWidget(m_status, 1);
+    CreateWindowMenus(*this, *m_pages);
 
-    m_progress = new QProgressDialog(this);
-    m_progress->setWindowTitle(kApplicationTitle);
-    // Not modal: a window blocked by a modal dialog cannot be closed, and closing the window is how a
-    // referee gives up on a load as much as Cancel is.
-    m_progress->setWindowModality(Qt::NonModal);
-    m_progress->setAutoReset(false);
-    m_progress->setAutoClose(false);
-    m_progress->setMinimumDuration(INT_MAX);  // shown by pollLoad(), never by the dialog itself
-    m_progress->reset();
-    m_progress->hide();
-    connect(m_progress, &QProgressDialog::canceled, this, &MainWindow::cancelLoad);
-    m_fitAfterEdits.setSingleShot(true);
-    m_fitAfterEdits.setInterval(kFitAfterEditsMilliseconds);
-    connect(&m_fitAfterEdits, &QTimer::timeout, this, [this] {
-        m_reloadGrid->fitColumns(kFirstJudgedColumn);
-        m_flagsGrid->fitColumns(kFlagsColumn);  // the deadline's flags follow the start date
-    });
-    m_noteTimer.setSingleShot(true);
-    connect(&m_noteTimer, &QTimer::timeout, this, &MainWindow::showStatus);
-    m_loadPoll.setInterval(kLoadPollMilliseconds);
-    connect(&m_loadPoll, &QTimer::timeout, this, &MainWindow::pollLoad);
+    m_output = new ResultsOutput(m_session, m_rows, this);
+    connect(m_output, &ResultsOutput::noted, m_status, &StatusLine::showNote);
+    connect(m_output, &ResultsOutput::failed, this, &MainWindow::reportError);
+    m_loads = new LoadRunner(this);
+    connect(m_loads, &LoadRunner::finished, this, &MainWindow::finishLoad);
 
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
     move(38, 130);
@@ -151,258 +91,74 @@ MainWindow::MainWindow(std::unique_ptr<QSettings> settings, QWidget* parent)
     showStatus();
 }
 
-MainWindow::~MainWindow() {
-    // A running load is cancelled when m_load goes; its dialog goes first, as a person's would.
-    m_loadPoll.stop();
-    m_progress->hide();
-}
-
-void MainWindow::fitToScreen() {
-    const QScreen* shown = screen();
-    if (shown == nullptr) return;
-    const QRect available = shown->availableGeometry();
-    // Room for a window manager's frame, which is not known before the window is shown.
-    const QSize frame = (frameGeometry().size() - geometry().size()).expandedTo(kFrameAllowance);
-    const QSize most = available.size() - frame;
-    m_client->setMinimumSize(
-        kSmallestClient.boundedTo(most - QSize(0, menuBar()->sizeHint().height() + statusBar()->sizeHint().height())));
-    if (width() > most.width() || height() > most.height()) resize(size().boundedTo(most));
-    const QRect place(frameGeometry().topLeft(), size() + frame);
-    if (!available.contains(place)) {
-        move(std::clamp(place.left(), available.left(), std::max(available.left(), available.right() - place.width())),
-             std::clamp(place.top(), available.top(), std::max(available.top(), available.bottom() - place.height())));
-    }
-}
-
-void MainWindow::createFilter() {
-    // In the tab bar's corner: above every grid, whichever tab is shown.
-    auto* corner = new QWidget(m_pages);
-    auto* layout = new QHBoxLayout(corner);
-    layout->setContentsMargins(0, 0, 2, 2);
-    m_filterNote = new QLabel(corner);
-    m_filterNote->setObjectName("FilterNote");
-    m_filterEdit = new QLineEdit(corner);
-    m_filterEdit->setObjectName("RowFilter");
-    m_filterEdit->setPlaceholderText(tr("Filter by file or player"));
-    m_filterEdit->setClearButtonEnabled(true);
-    m_filterEdit->setFixedWidth(170);
-    layout->addWidget(m_filterNote);
-    layout->addWidget(m_filterEdit);
-    m_pages->setCornerWidget(corner, Qt::TopRightCorner);
-    connect(m_filterEdit, &QLineEdit::textChanged, this, &MainWindow::applyFilter);
-}
-
-void MainWindow::applyFilter() {
-    const auto filter = view::FilterRows(m_session.records(), m_filterEdit->text().toStdString());
-    if (filter.note.empty() && !m_filtered) return;
-    std::vector<bool> hidden;
-    if (!filter.note.empty())
-        for (const bool shown : filter.shown) hidden.push_back(!shown);
-    for (auto* grid : {m_baseGrid, m_reloadGrid, m_additionalGrid, m_flagsGrid}) grid->hideRows(hidden);
-    m_filtered = !filter.note.empty();
-    m_filterNote->setText(FromUtf8(filter.note));
-}
-
-std::array<std::pair<ResultGrid*, view::Grid>, 4> MainWindow::gridKinds() const {
-    return {{{m_baseGrid, view::Grid::Base},
-             {m_reloadGrid, view::Grid::Reload},
-             {m_additionalGrid, view::Grid::Additional},
-             {m_flagsGrid, view::Grid::Flags}}};
-}
-
-void MainWindow::createTopControls() {
-    m_pathLabel = new QLabel("Path", m_client);
-    m_pathLabel->setObjectName("Label1");
-    m_pathLabel->setGeometry(478, 6, 22, 13);
-    m_pathLabel->adjustSize();
-
-    m_loadButton = new QPushButton(tr("&Load File"), m_client);
-    m_loadButton->setObjectName("Button1");
-    m_loadButton->setGeometry(76, 15, 93, 33);
-    m_loadButton->setAutoDefault(true);  // Enter presses it when it has the focus
-    connect(m_loadButton, &QPushButton::clicked, this, &MainWindow::chooseAndLoadFiles);
-
-    m_pathEdit = new QLineEdit(m_client);
-    m_pathEdit->setObjectName("Edit1");
-    m_pathEdit->setGeometry(kPathEditPlace);
-    m_pathEdit->setToolTip(tr("The folder of the saves; Enter loads the folder typed here"));
-    connect(m_pathEdit, &QLineEdit::returnPressed, this, [this] {
-        if (!m_pathEdit->text().isEmpty()) loadPaths(QStringList{m_pathEdit->text()});
-    });
-
-    m_saveButton = new QPushButton(tr("&Save Results"), m_client);
-    m_saveButton->setObjectName("Button2");
-    m_saveButton->setGeometry(kSaveButtonPlace);
-    m_saveButton->setAutoDefault(true);
-    connect(m_saveButton, &QPushButton::clicked, this, &MainWindow::chooseAndSaveResults);
-}
-
-QWidget* MainWindow::createBasePage() {
-    auto* page = new QWidget(m_client);
-    page->setObjectName("TabSheet1");
-    m_baseGrid = new ResultGrid(view::Grid::Base, m_rows, page);
-    m_baseGrid->setObjectName("BaseGrid");
-    for (std::size_t i = 0; i < m_sortButtons.size(); ++i) {
-        m_sortButtons[i] = new SortButton(kSortButtons[i].name, page);
-        const auto key = kSortButtons[i].key;
-        connect(m_sortButtons[i], &QToolButton::clicked, this, [this, key] { onSortClicked(key); });
-    }
-    // The buttons follow their columns when a column is resized or the grid scrolls sideways.
-    connect(m_baseGrid->horizontalHeader(), &QHeaderView::sectionResized, this, &MainWindow::placeSortButtons);
-    connect(m_baseGrid->horizontalScrollBar(), &QScrollBar::valueChanged, this, &MainWindow::placeSortButtons);
-    return page;
-}
-
-QWidget* MainWindow::createGraphPage() {
-    auto* page = new QWidget(m_client);
-    page->setObjectName("TabSheet5");
-    m_graphSelect = new QComboBox(page);
-    m_graphSelect->setObjectName("GraphSelect");
-    for (const auto category : view::kHistoryCategoryNames) m_graphSelect->addItem(QString::fromUtf8(category));
-    m_graphSelect->setCurrentIndex(0);
-    m_graphSelect->setGeometry(428, 2, 109, 21);
-    auto* resetZoom = new QToolButton(page);
-    resetZoom->setObjectName("ResetZoom");
-    resetZoom->setText(tr("Reset zoom"));
-    resetZoom->setToolTip(tr("Show the whole graph again (or double-click it)"));
-    resetZoom->setGeometry(545, 2, 80, 21);
-    m_historyChart = new HistoryChart(page);
-    m_historyChart->setObjectName("HistoryChart");
-    connect(resetZoom, &QToolButton::clicked, m_historyChart, &HistoryChart::resetZoom);
-    connect(m_graphSelect, &QComboBox::currentTextChanged, this, &MainWindow::onGraphCategoryChanged);
-    return page;
-}
-
-QWidget* MainWindow::createReloadsPage() {
-    auto* page = new QWidget(m_client);
-    page->setObjectName("TabSheet7");
-    // A window narrower than the rules scrolls them sideways: every box stays reachable.
-    m_rulesScroll = new QScrollArea(page);
-    m_rulesScroll->setObjectName("RulesScroll");
-    m_rulesScroll->setFrameShape(QFrame::NoFrame);
-    m_rulesScroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_rulesScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    m_rulesPanel = new RulesPanel(m_rulesScroll);
-    m_rulesPanel->setFixedSize(kPagesPlace.width(), kReloadGridTop);
-    m_rulesScroll->setWidget(m_rulesPanel);
-    connect(m_rulesPanel, &RulesPanel::rulesEdited, this, &MainWindow::onRulesEdited);
-    m_reloadGrid = new ResultGrid(view::Grid::Reload, m_rows, page);
-    m_reloadGrid->setObjectName("ReloadGrid");
-    return page;
-}
-
-QWidget* MainWindow::createAdditionalPage() {
-    auto* page = new QWidget(m_client);
-    page->setObjectName("TabSheet2");
-    m_additionalGrid = new ResultGrid(view::Grid::Additional, m_rows, page);
-    m_additionalGrid->setObjectName("AdditionalGrid");
-    return page;
-}
-
-QWidget* MainWindow::createFlagsPage() {
-    auto* page = new QWidget(m_client);
-    page->setObjectName("FlagsPage");
-    m_flagsGrid = new ResultGrid(view::Grid::Flags, m_rows, page);
-    m_flagsGrid->setObjectName("FlagsGrid");
-    m_checksOffLabel = new QLabel(page);
-    m_checksOffLabel->setObjectName("ChecksOff");
-    QPalette warning = m_checksOffLabel->palette();
-    warning.setColor(QPalette::WindowText, Qt::red);
-    m_checksOffLabel->setPalette(warning);
-    for (const auto& [grid, kind] : gridKinds()) {
-        connect(grid->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-                [this, grid = grid] { onSelectionChanged(grid); });
-        connect(grid, &ResultGrid::headerClicked, this,
-                [this, kind = kind](int column) { onHeaderClicked(kind, column); });
-    }
-    return page;
-}
+// The load runner, a child, hides its dialog and cancels a running load as the children go.
+MainWindow::~MainWindow() = default;
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Resize) {
-        if (watched == m_client)
-            layoutClient();
-        else if (watched == m_baseGrid->horizontalHeader())
-            placeSortButtons();
-        else if (auto* page = qobject_cast<QWidget*>(watched))
-            layoutPage(page);
-    }
+    if (event->type() == QEvent::Resize && watched == m_client) layoutClient();
     return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::layoutClient() {
     // The tab control keeps its distance to every edge; the controls above it keep their places
     // while they fit, and move in from the right when the window is narrower than they were drawn.
+    const QRect drawn = ResultPages::kDesignPlace;
     const int width = m_client->width();
-    const int rightMargin = kClientWidth - kPagesPlace.right() - 1;
-    const int bottomMargin = kClientHeight - kPagesPlace.bottom() - 1;
-    m_pages->setGeometry(kPagesPlace.left(), kPagesPlace.top(), std::max(0, width - kPagesPlace.left() - rightMargin),
-                         std::max(0, m_client->height() - kPagesPlace.top() - bottomMargin));
-    const int saveLeft = std::min(kSaveButtonPlace.left(), width - kSaveButtonPlace.width() - 8);
-    m_saveButton->move(saveLeft, kSaveButtonPlace.top());
-    m_pathEdit->resize(std::min(kPathEditPlace.width(), saveLeft - 12 - kPathEditPlace.left()),
-                       kPathEditPlace.height());
-    m_pathLabel->move(std::min(478, m_pathEdit->geometry().right() - m_pathLabel->width()), m_pathLabel->y());
+    const int rightMargin = kClientWidth - drawn.right() - 1;
+    const int bottomMargin = kClientHeight - drawn.bottom() - 1;
+    m_pages->setGeometry(drawn.left(), drawn.top(), std::max(0, width - drawn.left() - rightMargin),
+                         std::max(0, m_client->height() - drawn.top() - bottomMargin));
+    m_top->place(width);
 }
 
-void MainWindow::layoutPage(QWidget* page) {
-    const auto fill = [page](QWidget* child, int top) {
-        child->setGeometry(kPageMargin, top, std::max(0, page->width() - 2 * kPageMargin),
-                           std::max(0, page->height() - top - kPageBottomMargin));
-    };
-    if (page == m_basePage) {
-        fill(m_baseGrid, kGridTop);
-        placeSortButtons();
-    } else if (page == m_graphPage) {
-        fill(m_historyChart, kChartTop);
-    } else if (page == m_reloadsPage) {
-        const bool scrolls = page->width() < m_rulesPanel->width();
-        const int rulesHeight =
-            kReloadGridTop + (scrolls ? m_rulesScroll->horizontalScrollBar()->sizeHint().height() : 0);
-        m_rulesScroll->setGeometry(0, 0, page->width(), rulesHeight);
-        fill(m_reloadGrid, rulesHeight);
-    } else if (page == m_additionalPage) {
-        fill(m_additionalGrid, kGridTop);
-    } else if (page == m_flagsPage) {
-        fill(m_flagsGrid, kGridTop);
-        m_checksOffLabel->setGeometry(kPageMargin, 2, std::max(0, page->width() - 2 * kPageMargin), kGridTop - 4);
+void MainWindow::restoreSettings() {
+    // Read back as typed, errors and all: a rule set that does not parse shows why.
+    const auto rules = m_settings.rules();
+    if (rules) m_session.setRules(*rules);
+    const QString profile = m_settings.profilePath();
+    if (!profile.isEmpty()) {
+        try {
+            // The rules last in force were typed after the profile set its own: they stay.
+            const auto kept = rules ? session::ProfileRules::Keep : session::ProfileRules::Take;
+            m_session.openProfile(ToFileSystem(profile), [kept](const reload::RuleTexts&) { return kept; });
+            showProfileInUse(profile);
+        } catch (const session::ProfileError& error) {
+            // Forgotten, so that a profile that no longer opens costs one message, not one per start.
+            m_settings.setProfilePath(QString());
+            reportError(tr("The window starts without the tournament profile it last used, which no longer opens:\n%1")
+                            .arg(WithFullStop(FromUtf8(error.what()))));
+        }
     }
+    m_pages->rules()->setTexts(m_session.ruleTexts());
+    m_pages->rules()->showCheck(m_session.ruleCheck());
+    m_pages->graph()->selectCategory(m_settings.graphCategory());
+    const QByteArray geometry = m_settings.geometry();
+    if (!geometry.isEmpty()) restoreGeometry(geometry);
+    FitToScreen(*this, kSmallestClient);
 }
 
-void MainWindow::placeSortButtons() {
-    const auto* header = m_baseGrid->horizontalHeader();
-    for (std::size_t i = 0; i < m_sortButtons.size(); ++i) {
-        const int column = static_cast<int>(view::IndexOf(view::BaseColumnOf(kSortButtons[i].key)));
-        // The frozen file-name column never scrolls away, nor does its button.
-        const int start = column < ResultGrid::kFrozenColumns ? header->sectionPosition(column)
-                                                              : header->sectionViewportPosition(column);
-        const int size = header->sectionSize(column);
-        const int centre = header->mapTo(m_basePage, QPoint(start + size / 2, 0)).x();
-        const int left = centre - SortButton::kWidth / 2;
-        m_sortButtons[i]->move(left, 1);
-        // Shown only while it stands whole over the part of the header that scrolls: never over the
-        // frozen columns' header or past the grid's right edge.
-        int frozenWidth = 0;
-        for (int frozen = 0; frozen < ResultGrid::kFrozenColumns; ++frozen) frozenWidth += header->sectionSize(frozen);
-        const int frozenRight = header->mapTo(m_basePage, QPoint(frozenWidth, 0)).x();
-        const int headerRight = header->mapTo(m_basePage, QPoint(header->width(), 0)).x();
-        m_sortButtons[i]->setVisible(column < ResultGrid::kFrozenColumns ||
-                                     (left >= frozenRight && left + SortButton::kWidth <= headerRight));
-    }
+void MainWindow::closeEvent(QCloseEvent* event) {
+    m_settings.setGeometry(saveGeometry());
+    m_settings.sync();
+    QMainWindow::closeEvent(event);
 }
 
-void MainWindow::showSortDirections() {
-    const auto marks = view::SortButtonMarks(m_session.lastSortKey(), m_session.sortDirections());
-    for (std::size_t i = 0; i < m_sortButtons.size(); ++i)
-        m_sortButtons[i]->setShows(marks[static_cast<std::size_t>(kSortButtons[i].key)]);
-    const auto byColumn = m_session.lastColumnSort();
-    for (const auto& [grid, kind] : gridKinds()) {
-        const bool shown = byColumn && byColumn->grid == kind;
-        grid->showSortOrder(shown ? std::optional<int>(byColumn->column) : std::nullopt, shown && byColumn->ascending);
-    }
+void MainWindow::showTitle() {
+    const QString title = QStringLiteral("%1 (version %2)").arg(kApplicationTitle, QUILLMERE_VERSION);
+    const QString profile = FromUtf8(m_session.profileName());
+    setWindowTitle(profile.isEmpty() ? title : tr("%1 - profile %2").arg(title, profile));
 }
 
-int MainWindow::graphCategory() const { return m_graphSelect->currentIndex(); }
+void MainWindow::showStatus() {
+    m_pages->showChecksOff();
+    m_status->showSummary();
+}
+
+int MainWindow::graphCategory() const { return m_pages->graph()->category(); }
+
+bool MainWindow::isLoading() const { return m_loads->isRunning(); }
+
+void MainWindow::setProgressDelay(int milliseconds) { m_loads->setProgressDelay(milliseconds); }
 
 bool MainWindow::loadFiles(const std::vector<std::string>& paths) {
     if (paths.empty() || isLoading()) return false;
@@ -410,56 +166,51 @@ bool MainWindow::loadFiles(const std::vector<std::string>& paths) {
     return true;
 }
 
+bool MainWindow::loadPaths(const QStringList& paths) {
+    std::vector<std::string> given;
+    given.reserve(static_cast<std::size_t>(paths.size()));
+    for (const auto& path : paths) given.push_back(ToFileSystem(path));
+    return loadPaths(given);
+}
+
+bool MainWindow::loadPaths(const std::vector<std::string>& paths) {
+    if (paths.empty() || isLoading()) return false;
+    auto load = session::BackgroundLoad::expanding(paths, false, 0);
+    if (load->files().empty()) {
+        QStringList skipped;
+        for (const auto& line : session::PassedOverLines(load->passedOver())) skipped << FromUtf8(line);
+        if (skipped.isEmpty()) {
+            reportError(
+                tr("Nothing to load: no files in %1.").arg(QDir::toNativeSeparators(FromFileSystem(paths.front()))));
+        } else {
+            reportFailures(tr("Nothing to load: %n entries passed over", nullptr, static_cast<int>(skipped.size())),
+                           skipped);
+        }
+        return false;
+    }
+    startLoad(std::move(load));
+    return true;
+}
+
+void MainWindow::cancelLoad() { m_loads->cancel(); }
+
 void MainWindow::startLoad(std::unique_ptr<session::BackgroundLoad> load) {
     // The old table goes at once: a sort or a rule change during the load has nothing to act on.
     m_session.adopt(analysis::ResultTable{});
     m_rows.clearShown();
-    m_graphRows.clear();
-    m_graphSlots = {};
+    m_pages->graph()->forgetSaves();
     showRows(true);
-    const auto& files = load->files();
-    m_pathEdit->setText(FromFileSystem(load::FolderOf(files.front())));
-    m_noteTimer.stop();
-    m_loadButton->setEnabled(false);
-    m_saveButton->setEnabled(false);
-
-    m_load = std::move(load);
-    m_progress->reset();
-    m_progress->setRange(0, static_cast<int>(files.size()));
-    m_progress->setLabelText(FromUtf8(session::ProgressStartText()));
-    m_statusLabel->setText(tr("Reading %n saves...", nullptr, static_cast<int>(files.size())));
-    m_loadClock.start();
-    m_loadPoll.start();
+    const auto files = static_cast<int>(load->files().size());
+    m_top->setPath(FromFileSystem(load::FolderOf(load->files().front())));
+    m_top->setLoading(true);
+    m_loads->start(std::move(load));
+    m_status->showLoad(tr("Reading %n saves...", nullptr, files));
 }
 
-void MainWindow::cancelLoad() {
-    if (m_load) m_load->cancel();
-}
-
-void MainWindow::pollLoad() {
-    // Showing the dialog processes events, which may bring this timer back.
-    if (m_polling || !m_load) return;
-    m_polling = true;
-    if (m_load->finished()) {
-        finishLoad();
-    } else if (m_loadClock.elapsed() >= m_progressDelay) {
-        const auto progress = m_load->progress();
-        m_progress->setLabelText(FromUtf8(session::ProgressText(progress)));
-        if (!m_progress->isVisible() && !m_progress->wasCanceled()) m_progress->show();
-        m_progress->setValue(static_cast<int>(progress.done));
-    }
-    m_polling = false;
-}
-
-void MainWindow::finishLoad() {
-    m_loadPoll.stop();
-    m_lastLoad = m_session.adopt(*m_load);
-    m_load.reset();
-    m_progress->hide();
-    m_progress->reset();
-    m_loadButton->setEnabled(true);
-    m_saveButton->setEnabled(true);
-
+void MainWindow::finishLoad(session::BackgroundLoad& load) {
+    m_lastLoad = m_session.adopt(load);
+    m_top->setLoading(false);
+    m_status->endLoad();
     showAdoptedRecords();
     showLoadProblems(m_lastLoad);
     Q_EMIT loadFinished();
@@ -481,23 +232,192 @@ session::LoadSummary MainWindow::showLoadedRecords(analysis::ResultTable records
 
 void MainWindow::showAdoptedRecords() {
     m_rows.invalidate();
-    m_graphRows.clear();
-    m_graphSlots = {};  // the same paths may hold other saves now
+    m_pages->graph()->forgetSaves();  // the same paths may hold other saves now
     showRows(true);
-    for (auto* grid : {m_baseGrid, m_reloadGrid, m_additionalGrid, m_flagsGrid}) grid->fitColumns();
+    m_pages->fitColumns();
 }
 
 void MainWindow::showRows(bool graphData) {
-    for (auto* grid : {m_baseGrid, m_reloadGrid, m_additionalGrid, m_flagsGrid}) grid->refresh();
-    if (graphData) {
-        // The hidden graph waits until its tab is shown.
-        m_graphStale = true;
-        if (m_pages->currentWidget() == m_graphPage) drawGraph();
-    }
-    showSortDirections();
+    m_pages->showRows(graphData);
     showStatus();
-    // A reset of the grids shows every row again.
-    if (m_filtered) applyFilter();
+}
+
+void MainWindow::onRulesEdited(const reload::RuleTexts& texts) {
+    m_status->dropNote();  // what the new rules leave unchecked replaces an older note
+    m_pages->rules()->showCheck(m_session.setRules(texts));
+    m_settings.setRules(texts);
+    m_rows.invalidate();
+    showRows(false);
+    m_pages->fitJudgedColumnsSoon();
+}
+
+void MainWindow::resetRules() {
+    const reload::RuleTexts defaults;
+    m_pages->rules()->setTexts(defaults);
+    onRulesEdited(defaults);
+}
+
+void MainWindow::onSortClicked(view::SortKey key) {
+    m_session.sortBy(key);
+    showSortedRows();
+}
+
+void MainWindow::onHeaderClicked(view::Grid grid, int column) {
+    m_session.headerClick(grid, column);
+    showSortedRows();
+}
+
+void MainWindow::showSortedRows() {
+    m_rows.invalidate();
+    m_pages->clearSelections();
+    m_pages->graph()->plotRows({});
+    showRows(true);
+}
+
+void MainWindow::chooseAndLoadFiles() {
+    const QStringList paths = m_files.savesToLoad();
+    if (!paths.isEmpty()) loadPaths(paths);
+}
+
+void MainWindow::chooseAndLoadFolder() {
+    const QString folder = m_files.folderToLoad();
+    if (!folder.isEmpty()) loadPaths(QStringList{folder});
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    const auto urls = event->mimeData()->urls();
+    const bool files =
+        !urls.isEmpty() && std::all_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
+    if (files && !isLoading()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    QStringList paths;
+    for (const auto& url : event->mimeData()->urls()) paths << url.toLocalFile();
+    if (loadPaths(paths)) event->acceptProposedAction();
+}
+
+void MainWindow::chooseAndSaveResults() {
+    // Refused before any dialog: nothing the referee picks there could be saved.
+    if (!m_output->reportable()) return;
+    const auto left = m_session.countOf(analysis::SaveStatus::NotLoaded);
+    if (left > 0 &&
+        ask(FromUtf8(session::BlankRowsQuestion(left)), QMessageBox::Save | QMessageBox::Cancel) != QMessageBox::Save)
+        return;
+    const QString path = m_files.resultsFile();
+    if (!path.isEmpty()) saveResults(path);
+}
+
+void MainWindow::chooseAndExport(session::ReportFormat format) {
+    if (!m_output->reportable()) return;
+    const QString path = m_files.exportFile(session::kReportKinds[static_cast<std::size_t>(format)]);
+    if (!path.isEmpty()) exportReport(format, path);
+}
+
+void MainWindow::chooseAndSaveGraph() {
+    const QString path = m_files.graphImage();
+    if (!path.isEmpty() && !m_pages->graph()->saveImage(path))
+        reportError(tr("%1: the graph could not be written.").arg(path));
+}
+
+bool MainWindow::saveResults(const QString& path) { return exportReport(session::ReportFormat::Results, path); }
+
+bool MainWindow::exportReport(session::ReportFormat format, const QString& path) {
+    return m_output->save(format, path);
+}
+
+void MainWindow::copyRows() {
+    if (!copySelectedRows()) m_status->showNote(tr("Select the rows to copy first"));
+}
+
+bool MainWindow::copySelectedRows() { return m_output->copy(m_pages->gridInView()->selectedRecords()); }
+
+void MainWindow::chooseAndOpenProfile() {
+    const QString path = m_files.profileToOpen();
+    if (!path.isEmpty()) openProfile(path);
+}
+
+void MainWindow::chooseAndSaveProfile() {
+    const QString name = m_session.profile() && !m_session.profile()->name.empty()
+                             ? QString::fromStdString(m_session.profile()->name) + ".json"
+                             : QStringLiteral("profile.json");
+    const QString path = m_files.profileToSave(name);
+    if (!path.isEmpty()) saveProfile(path);
+}
+
+bool MainWindow::openProfile(const QString& path) {
+    const auto choose = [this](const reload::RuleTexts& theirs) -> std::optional<session::ProfileRules> {
+        const auto answer =
+            ask(FromUtf8(session::ProfileRulesQuestion(reload::RuleChanges(m_session.ruleTexts(), theirs))),
+                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        if (answer == QMessageBox::Cancel) return std::nullopt;
+        return answer == QMessageBox::No ? session::ProfileRules::Keep : session::ProfileRules::Take;
+    };
+    try {
+        if (!m_session.openProfile(ToFileSystem(path), choose)) return false;
+    } catch (const session::ProfileError& error) {
+        reportError(WithFullStop(FromUtf8(error.what())));
+        return false;
+    }
+    showProfileInUse(path);
+    m_status->showNote(tr("Profile %1 in use").arg(FromUtf8(m_session.profileName())));
+    return true;
+}
+
+void MainWindow::showProfileInUse(const QString& path) {
+    m_pages->rules()->setTexts(m_session.ruleTexts());
+    m_pages->rules()->showCheck(m_session.ruleCheck());
+    m_settings.setProfilePath(path);
+    m_settings.setRules(m_session.ruleTexts());
+    showTitle();
+    m_rows.invalidate();
+    showRows(false);
+    m_pages->fitFlagsColumn();
+}
+
+void MainWindow::dropProfile() {
+    m_session.setProfile(std::nullopt, session::ProfileRules::Keep);
+    m_settings.setProfilePath({});
+    showTitle();
+    m_rows.invalidate();
+    showRows(false);
+    m_status->showNote(tr("No profile in use"));
+}
+
+bool MainWindow::saveProfile(const QString& path) {
+    try {
+        m_session.saveProfile(ToFileSystem(path));
+        m_settings.setProfilePath(path);
+    } catch (const exporting::ExportError& error) {
+        reportError(ResultsOutput::writeError(path, error));
+        return false;
+    }
+    showTitle();
+    return true;
+}
+
+void MainWindow::showAbout() {
+    QMessageBox::about(this, tr("About Quillmere"),
+                       tr("<b>Quillmere %1</b><p>Reads the save files of a strategy game tournament and judges every "
+                          "player's game.</p><p>Free software under the MIT licence.</p>")
+                           .arg(QUILLMERE_VERSION));
+}
+
+void MainWindow::reportError(const QString& message) {
+    auto* box = new QMessageBox(QMessageBox::Critical, kApplicationTitle, message, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+    Q_EMIT errorReported(message);
+}
+
+void MainWindow::reportFailures(const QString& heading, const QStringList& lines) {
+    (new FailureDialog(heading, lines, this))->open();
+    Q_EMIT errorReported(lines.join(QLatin1Char('\n')));
+}
+
+QMessageBox::StandardButton MainWindow::ask(const QString& question, QMessageBox::StandardButtons buttons) {
+    QMessageBox box(QMessageBox::Question, kApplicationTitle, question, buttons, this);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
 }  // namespace quillmere::gui

@@ -1,39 +1,26 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QStringList>
-#include <QTimer>
-#include <array>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "gui/ApplicationTitle.h"
+#include "gui/FileChooser.h"
 #include "gui/ResultRows.h"
 #include "gui/WindowSettings.h"
 #include "session/BackgroundLoad.h"
 #include "session/Session.h"
-#include "view/Charts.h"
-#include "view/GraphPlan.h"
-
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class QProgressDialog;
-class QPushButton;
-class QScrollArea;
-class QTabWidget;
 
 namespace quillmere::gui {
 
-class HistoryChart;
-class ResultGrid;
-class RulesPanel;
-class SortButton;
-
-inline constexpr char kApplicationTitle[] = "Quillmere";
+class LoadRunner;
+class ResultPages;
+class ResultsOutput;
+class StatusLine;
+class TopControls;
 
 // The one window: three result grids, the history graph, the reload rules, and the commands that
 // load saves, sort the rows and save or export the results. What the referee works on lives in the
@@ -61,7 +48,7 @@ public:
     // Cancels a running load: the files finished so far keep their rows, the rest show "not loaded".
     void cancelLoad();
     // True from loadFiles() until its rows are shown.
-    [[nodiscard]] bool isLoading() const { return m_load != nullptr; }
+    [[nodiscard]] bool isLoading() const;
 
     // What the last load that ran to its end brought in.
     [[nodiscard]] const session::LoadSummary& lastLoad() const { return m_lastLoad; }
@@ -93,7 +80,7 @@ public:
     // The selected graph category.
     [[nodiscard]] int graphCategory() const;
     // How long a load runs before its progress dialog shows.
-    void setProgressDelay(int milliseconds) { m_progressDelay = milliseconds; }
+    void setProgressDelay(int milliseconds);
 
 Q_SIGNALS:
     void loadFinished();
@@ -107,6 +94,8 @@ public Q_SLOTS:
     void chooseAndSaveGraph();
     void chooseAndOpenProfile();
     void chooseAndSaveProfile();
+    // Copies the selected rows, or says to select them first.
+    void copyRows();
     void resetRules();
     void showAbout();
 
@@ -126,106 +115,40 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    // The flags grid's column that the rules can change.
-    static constexpr int kFlagsColumn = static_cast<int>(view::IndexOf(view::FlagColumn::Flags));
-
-    // Building the window (MainWindow.cpp).
-    void createTopControls();
-    void createFilter();
-    QWidget* createBasePage();
-    QWidget* createGraphPage();
-    QWidget* createReloadsPage();
-    QWidget* createAdditionalPage();
-    QWidget* createFlagsPage();
+    // Places the tabs and the controls above them for the client area's size.
     void layoutClient();
-    void layoutPage(QWidget* page);
-    void placeSortButtons();
-    void showSortDirections();
-    // Menus, keys and what the window remembers (MainWindowActions.cpp).
-    void createMenus();
     void restoreSettings();
-    // Keeps the window within the screen's available area.
-    void fitToScreen();
     void showTitle();
-    // One status-bar message at a time: `text` stands for `milliseconds`, then the summary returns.
-    void showNote(const QString& text, int milliseconds);
     // Shows the profile the session took from `path`: its name, its rules, its flags.
     void showProfileInUse(const QString& path);
-    // Whether a report can be made now; false after saying why not (a rule is invalid).
-    bool reportable();
-    // Says that `path` could not be written, and why.
-    void reportWriteError(const QString& path, const std::exception& error);
-    void rememberFolder(const QString& purpose, const QString& path);
-    [[nodiscard]] QString startFolder(const QString& purpose) const;
-    [[nodiscard]] ResultGrid* gridInView() const;
-    // The four grids with the grid each shows, in the order of their tabs.
-    [[nodiscard]] std::array<std::pair<ResultGrid*, view::Grid>, 4> gridKinds() const;
 
     void onRulesEdited(const reload::RuleTexts& texts);
     void onSortClicked(view::SortKey key);
     void onHeaderClicked(view::Grid grid, int column);
     // Shows the rows of a new order: the selections named rows that now hold other saves.
     void showSortedRows();
-    void onGraphCategoryChanged();
-    void onSelectionChanged(ResultGrid* grid);
     // Blanks the rows of the previous load and runs `load`, which has files to read.
     void startLoad(std::unique_ptr<session::BackgroundLoad> load);
-    void pollLoad();
-    void finishLoad();
+    void finishLoad(session::BackgroundLoad& load);
     // Shows the session's table after it took the records of a load.
     void showAdoptedRecords();
     // Shows the session's rows again; the graph too when `graphData` changed.
     void showRows(bool graphData);
-    void drawGraph();
     void showStatus();
     void showLoadProblems(const session::LoadSummary& summary);
-    // Hides the rows whose file and player names do not hold the filter text, and says how many.
-    void applyFilter();
 
     session::Session m_session;
     ResultRows m_rows{m_session};
     WindowSettings m_settings;
-    std::unique_ptr<session::BackgroundLoad> m_load;
-    QTimer m_loadPoll;
-    QTimer m_fitAfterEdits;  // widens the judged columns once typing pauses
-    QElapsedTimer m_loadClock;
-    int m_progressDelay = 500;
-    bool m_polling = false;
-    QProgressDialog* m_progress = nullptr;  // kept for the window's lifetime
-    std::vector<std::size_t> m_graphRows;   // the selected rows; empty: view::ChartedRows' own choice
-    bool m_graphStale = false;              // the rows changed since the graph was drawn
-    // The save each series plots (its path, or its name when it has none), so that a save keeps
-    // its series, and colour, while it stays plotted; empty for a free series.
-    view::GraphSlots m_graphSlots{};
-    int m_graphDrawnCategory = -1;
-    QTimer m_noteTimer;
+    FileChooser m_files;
     session::LoadSummary m_lastLoad;
 
+    ResultsOutput* m_output = nullptr;
+    LoadRunner* m_loads = nullptr;
     QWidget* m_client = nullptr;
-    QLabel* m_pathLabel = nullptr;
-    QPushButton* m_loadButton = nullptr;
-    QLineEdit* m_pathEdit = nullptr;
-    QPushButton* m_saveButton = nullptr;
-    QTabWidget* m_pages = nullptr;
-    QWidget* m_basePage = nullptr;
-    QWidget* m_graphPage = nullptr;
-    QWidget* m_reloadsPage = nullptr;
-    QWidget* m_additionalPage = nullptr;
-    QWidget* m_flagsPage = nullptr;
-    ResultGrid* m_baseGrid = nullptr;
-    ResultGrid* m_reloadGrid = nullptr;
-    ResultGrid* m_additionalGrid = nullptr;
-    ResultGrid* m_flagsGrid = nullptr;
-    HistoryChart* m_historyChart = nullptr;
-    QComboBox* m_graphSelect = nullptr;
-    RulesPanel* m_rulesPanel = nullptr;
-    QScrollArea* m_rulesScroll = nullptr;
-    QLabel* m_statusLabel = nullptr;
-    QLabel* m_checksOffLabel = nullptr;
-    QLineEdit* m_filterEdit = nullptr;
-    QLabel* m_filterNote = nullptr;
-    bool m_filtered = false;  // some row may be hidden
-    std::array<SortButton*, 4> m_sortButtons{};
+    TopControls* m_top = nullptr;
+    ResultPages* m_pages = nullptr;
+    StatusLine* m_status = nullptr;
 };
 
 }  // namespace quillmere::gui

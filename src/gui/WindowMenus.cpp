@@ -1,0 +1,58 @@
+#include "gui/WindowMenus.h"
+
+#include <QAction>
+#include <QMenuBar>
+#include <QTabWidget>
+
+#include "gui/MainWindow.h"
+
+namespace quillmere::gui {
+
+namespace {
+
+struct ExportKind {
+    const char* menuText;
+    const session::ReportKind& kind;
+};
+constexpr ExportKind kExports[] = {
+    {"Export &CSV...", session::kReportKinds[1]},
+    {"Export &JSON...", session::kReportKinds[2]},
+    {"Export &HTML...", session::kReportKinds[3]},
+};
+
+}  // namespace
+
+void CreateWindowMenus(MainWindow& window, QTabWidget& pages) {
+    auto* const bar = window.menuBar();
+    auto* file = bar->addMenu(MainWindow::tr("&File"));
+    file->addAction(MainWindow::tr("&Load Files..."), QKeySequence::Open, &window, &MainWindow::chooseAndLoadFiles);
+    file->addAction(MainWindow::tr("Load F&older..."), &window, &MainWindow::chooseAndLoadFolder);
+    file->addSeparator();
+    file->addAction(MainWindow::tr("&Save Results..."), QKeySequence::Save, &window, &MainWindow::chooseAndSaveResults);
+    for (const auto& item : kExports) {
+        const auto format = item.kind.format;
+        file->addAction(MainWindow::tr(item.menuText), &window, [&window, format] { window.chooseAndExport(format); });
+    }
+    file->addAction(MainWindow::tr("Save &Graph as PNG or SVG..."), &window, &MainWindow::chooseAndSaveGraph);
+    file->addSeparator();
+    file->addAction(MainWindow::tr("Open &Profile..."), &window, &MainWindow::chooseAndOpenProfile);
+    file->addAction(MainWindow::tr("Save Profile &As..."), &window, &MainWindow::chooseAndSaveProfile);
+    file->addAction(MainWindow::tr("&No Profile"), &window, &MainWindow::dropProfile);
+    file->addSeparator();
+    file->addAction(MainWindow::tr("&Quit"), QKeySequence::Quit, &window, &QWidget::close);
+
+    auto* edit = bar->addMenu(MainWindow::tr("&Edit"));
+    edit->addAction(MainWindow::tr("&Copy Rows"), QKeySequence::Copy, &window, &MainWindow::copyRows);
+    edit->addAction(MainWindow::tr("&Reset Rules"), &window, &MainWindow::resetRules);
+
+    auto* view = bar->addMenu(MainWindow::tr("&View"));
+    for (int tab = 0; tab < pages.count(); ++tab) {
+        view->addAction(pages.tabText(tab), QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + tab)), &window,
+                        [&pages, tab] { pages.setCurrentIndex(tab); });
+    }
+
+    auto* help = bar->addMenu(MainWindow::tr("&Help"));
+    help->addAction(MainWindow::tr("&About Quillmere"), &window, &MainWindow::showAbout);
+}
+
+}  // namespace quillmere::gui
