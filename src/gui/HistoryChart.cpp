@@ -6,6 +6,7 @@
 #include <QGraphicsLayout>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QSaveFile>
 #include <QSvgGenerator>
 #include <QToolTip>
 #include <QtCharts/QLegendMarker>
@@ -178,18 +179,23 @@ void HistoryChart::showValueAt(int index, const QPointF& point, bool hovering) {
 }
 
 bool HistoryChart::saveImage(const QString& path) {
+    // Replaces a file only once all of the image is written, as every other output does.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return false;
     if (path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)) {
         QSvgGenerator svg;
-        svg.setFileName(path);
+        svg.setOutputDevice(&file);
         svg.setSize(size());
         svg.setViewBox(rect());
         svg.setTitle(chart()->title());
         QPainter painter;
         if (!painter.begin(&svg)) return false;
         render(&painter);
-        return painter.end();
+        if (!painter.end()) return false;
+    } else if (!grab().save(&file, "PNG")) {
+        return false;
     }
-    return grab().save(path, "PNG");
+    return file.commit();
 }
 
 }  // namespace quillmere::gui

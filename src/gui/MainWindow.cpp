@@ -26,6 +26,7 @@
 #include "load/SaveFile.h"
 #include "session/LoadProblems.h"
 #include "session/Messages.h"
+#include "view/CellTexts.h"
 
 namespace quillmere::gui {
 
@@ -126,7 +127,7 @@ void MainWindow::restoreSettings() {
             // Forgotten, so that a profile that no longer opens costs one message, not one per start.
             m_settings.setProfilePath(QString());
             reportError(tr("The window starts without the tournament profile it last used, which no longer opens:\n%1")
-                            .arg(WithFullStop(FromUtf8(error.what()))));
+                            .arg(FromUtf8(view::WithFullStop(error.what()))));
         }
     }
     m_pages->rules()->setTexts(m_session.ruleTexts());
@@ -356,7 +357,7 @@ bool MainWindow::openProfile(const QString& path) {
     try {
         if (!m_session.openProfile(ToFileSystem(path), choose)) return false;
     } catch (const session::ProfileError& error) {
-        reportError(WithFullStop(FromUtf8(error.what())));
+        reportError(FromUtf8(view::WithFullStop(error.what())));
         return false;
     }
     showProfileInUse(path);

@@ -39,9 +39,4 @@ std::string ToFileSystem(const QString& path) {
     return encoded.toStdString();  // not there at all: the load names the problem
 }
 
-QString WithFullStop(QString message) {
-    if (!message.endsWith(QLatin1Char('.'))) message += QLatin1Char('.');
-    return message;
-}
-
 }  // namespace quillmere::gui

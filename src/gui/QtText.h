@@ -19,7 +19,4 @@ namespace quillmere::gui {
 // survive the trip through text; such a path is found again by listing its folder.
 [[nodiscard]] std::string ToFileSystem(const QString& path);
 
-// The message with a full stop at its end, as the error boxes show messages.
-[[nodiscard]] QString WithFullStop(QString message);
-
 }  // namespace quillmere::gui

@@ -6,6 +6,7 @@
 
 #include "gui/QtText.h"
 #include "session/Messages.h"
+#include "view/CellTexts.h"
 
 namespace quillmere::gui {
 
@@ -52,7 +53,7 @@ bool ResultsOutput::copy(const std::vector<std::size_t>& rows) {
 
 QString ResultsOutput::writeError(const QString& path, const std::exception& error) {
     return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path),
-                                        WithFullStop(QString::fromLocal8Bit(error.what())));
+                                        QString::fromLocal8Bit(view::WithFullStop(error.what()).c_str()));
 }
 
 }  // namespace quillmere::gui

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "gui/QtText.h"
+#include "view/CellTexts.h"
 
 namespace quillmere::gui {
 
@@ -137,7 +138,7 @@ void RulesPanel::showCheck(const reload::RuleCheck& check) {
         paintEdit(edit, {});
     QStringList messages;
     for (const auto& error : check.errors) {
-        const QString message = WithFullStop(QString::fromStdString(error.message));
+        const QString message = FromUtf8(view::WithFullStop(error.message));
         messages << message;
         switch (error.field) {
             case reload::RuleField::StartDate:
