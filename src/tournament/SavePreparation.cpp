@@ -6,6 +6,7 @@
 #include "load/LoadError.h"
 #include "load/SaveFile.h"
 #include "session/RecordCodec.h"
+#include "tournament/RecordBlob.h"
 
 namespace quillmere::tournament {
 
@@ -60,7 +61,7 @@ PreparedSave PrepareSave(analysis::BytesAnalyser& analyser, std::string path, st
     save.fileTime = fileTime;
     save.sha256 = Sha256(bytes);
     save.bytes = std::move(bytes);
-    save.encodedRecord = session::EncodeRecord(save.record);
+    save.encodedRecord = PackRecord(save.record);
     save.encodedSummary = EncodedSummary(save.record);
     return save;
 }

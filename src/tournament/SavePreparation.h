@@ -18,7 +18,7 @@
 namespace quillmere::tournament {
 
 // One save made ready to store: its bytes, its record as quillmere-report makes it, their hashes and
-// the record encoded (whole, and without histories for the standings).
+// the record encoded (whole and packed, and without histories as it is for the standings).
 struct PreparedSave {
     std::string path;         // as given: the record's path
     std::string readFailure;  // not empty: the file could not be read, and nothing else is set
