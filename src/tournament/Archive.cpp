@@ -136,7 +136,8 @@ private:
 
 struct Archive::Facts {
     RoundEntry entry;
-    SubmissionFacts season;
+    std::string playerName;
+    std::string fileName;
     std::string path;
     std::int64_t fileTime = 0;
     std::string sha256;
@@ -631,53 +632,76 @@ void Archive::rule(std::int64_t submission, RulingState state, const std::string
     transaction.commit();
 }
 
-std::vector<Archive::Facts> Archive::loadFacts() const {
+std::vector<Archive::Facts> Archive::loadFacts(int round) const {
     std::vector<Facts> facts;
     auto& statement = m_db->cached(
         "SELECT s.id, s.round, s.player_id, p.name, s.file_name, s.received_at, s.file_time, s.status, s.final_score, "
         "s.nick_name, s.game_length, s.game_hash, s.sha256, r.state, r.reason, r.ruled_by, r.ruled_at "
         "FROM submissions s JOIN players p ON p.id = s.player_id "
         "LEFT JOIN rulings r ON r.id = (SELECT max(id) FROM rulings WHERE submission_id = s.id) "
-        "ORDER BY s.round, s.id");
+        "WHERE s.round = ? ORDER BY s.id");
+    statement.bind(1, std::int64_t{round});
     while (statement.step()) {
         Facts f;
         f.entry.submission = statement.integer(0);
-        f.season.submission = f.entry.submission;
-        f.season.round = static_cast<int>(statement.integer(1));
         f.entry.player = statement.integer(2);
-        f.season.player = f.entry.player;
-        f.season.playerName = statement.text(3);
+        f.playerName = statement.text(3);
         f.path = statement.text(4);
-        f.season.fileName = load::FileNameToUtf8(load::FileNameOf(f.path));
+        f.fileName = load::FileNameToUtf8(load::FileNameOf(f.path));
         f.entry.receivedAt = statement.integer(5);
         f.fileTime = statement.integer(6);
         f.status = static_cast<analysis::SaveStatus>(std::clamp<std::int64_t>(statement.integer(7), 0, 3));
-        f.season.shown = f.status == analysis::SaveStatus::Analysed;
-        if (f.season.shown) f.entry.finalScore = static_cast<std::int32_t>(statement.integer(8));
-        f.season.nickName = textOf(statement.blob(9));
-        f.season.gameLength = statement.integer(10);
-        f.season.gameHash = digestOf(statement.blob(11));
+        if (f.status == analysis::SaveStatus::Analysed)
+            f.entry.finalScore = static_cast<std::int32_t>(statement.integer(8));
         f.sha256 = HexText(statement.blob(12));
         if (!statement.isNull(13)) {
             const auto state = StateNamed(statement.text(13));
             f.ruling = Ruling{state.value_or(RulingState::Pending), statement.text(14), statement.text(15),
                               statement.integer(16)};
             f.entry.state = f.ruling->state;
-            f.season.ruledOut = f.entry.state == RulingState::Rejected || f.entry.state == RulingState::Disqualified;
         }
         facts.push_back(std::move(f));
     }
-    // Which submission stands for each player in each round, for the checks across rounds.
-    for (std::size_t begin = 0; begin < facts.size();) {
-        std::size_t end = begin;
-        std::vector<RoundEntry> entries;
-        while (end < facts.size() && facts[end].season.round == facts[begin].season.round)
-            entries.push_back(facts[end++].entry);
-        const auto places = RankRound(entries);
-        for (std::size_t i = begin; i < end; ++i) facts[i].season.current = !places[i - begin].supersededBy;
-        begin = end;
-    }
     return facts;
+}
+
+std::map<std::int64_t, std::vector<std::string>> Archive::seasonFlags() const {
+    // Only a game sent in two rounds, a name played by two players or a player under two names can be
+    // flagged across rounds; SQLite picks those submissions out, so that memory follows the flagged,
+    // not the season. Each keeps every partner it could be compared with, so CheckSeason finds on them
+    // exactly what it would on every submission.
+    auto& statement = m_db->cached(
+        "SELECT s.id, s.round, s.player_id, p.name, s.file_name, s.nick_name, s.game_length, s.game_hash, "
+        "NOT EXISTS (SELECT 1 FROM submissions l WHERE l.round = s.round AND l.player_id = s.player_id AND "
+        "(l.received_at > s.received_at OR (l.received_at = s.received_at AND l.id > s.id))), "
+        "(SELECT state FROM rulings WHERE submission_id = s.id ORDER BY id DESC LIMIT 1) "
+        "FROM submissions s JOIN players p ON p.id = s.player_id WHERE s.status = 0 AND ("
+        "(s.game_hash, s.game_length) IN (SELECT game_hash, game_length FROM submissions WHERE status = 0 "
+        "GROUP BY game_hash, game_length HAVING count(DISTINCT round) > 1) OR "
+        "s.nick_name IN (SELECT nick_name FROM submissions WHERE status = 0 AND length(nick_name) > 0 "
+        "GROUP BY nick_name HAVING count(DISTINCT player_id) > 1) OR "
+        "s.player_id IN (SELECT player_id FROM submissions WHERE status = 0 AND length(nick_name) > 0 "
+        "GROUP BY player_id HAVING count(DISTINCT nick_name) > 1)) "
+        "ORDER BY s.round, s.id");
+    std::vector<SubmissionFacts> candidates;
+    while (statement.step()) {
+        SubmissionFacts f;
+        f.submission = statement.integer(0);
+        f.round = static_cast<int>(statement.integer(1));
+        f.player = statement.integer(2);
+        f.playerName = statement.text(3);
+        f.fileName = load::FileNameToUtf8(load::FileNameOf(statement.text(4)));
+        f.shown = true;
+        f.nickName = textOf(statement.blob(5));
+        f.gameLength = statement.integer(6);
+        f.gameHash = digestOf(statement.blob(7));
+        f.current = statement.integer(8) != 0;
+        const auto state = statement.isNull(9) ? std::nullopt : StateNamed(statement.text(9));
+        f.ruledOut = state == RulingState::Rejected || state == RulingState::Disqualified;
+        candidates.push_back(std::move(f));
+    }
+    statement.reset();
+    return CheckSeason(candidates);
 }
 
 analysis::ResultTable Archive::storedRecords(int round, bool whole) const {
@@ -720,7 +744,7 @@ analysis::ResultTable Archive::storedRecords(int round, bool whole) const {
     return records;
 }
 
-void Archive::judgeRecords(analysis::ResultTable& records, std::span<const Facts* const> facts, const RoundInfo& round,
+void Archive::judgeRecords(analysis::ResultTable& records, std::span<const Facts> facts, const RoundInfo& round,
                            const std::map<std::int64_t, std::vector<std::string>>& seasonFlags) const {
     if (records.size() != facts.size())
         throw ArchiveError(ArchiveProblem::Damaged, path() + ": the archive is damaged (a record is missing)");
@@ -733,43 +757,34 @@ void Archive::judgeRecords(analysis::ResultTable& records, std::span<const Facts
         SaveRecord& rec = records[i];
         if (!analysis::ShowsDetails(rec)) continue;
         if (dateRules) {
-            if (auto late =
-                    LateReceipt(static_cast<std::time_t>(facts[i]->entry.receivedAt), round.profile, *dateRules))
+            if (auto late = LateReceipt(static_cast<std::time_t>(facts[i].entry.receivedAt), round.profile, *dateRules))
                 rec.flags.push_back(std::move(*late));
         }
-        if (const auto found = seasonFlags.find(facts[i]->entry.submission); found != seasonFlags.end())
+        if (const auto found = seasonFlags.find(facts[i].entry.submission); found != seasonFlags.end())
             rec.flags.insert(rec.flags.end(), found->second.begin(), found->second.end());
     }
 }
 
-std::vector<const Archive::Facts*> Archive::factsOf(int round, const std::vector<Facts>& facts) {
-    std::vector<const Facts*> of;
-    for (const auto& f : facts) {
-        if (f.season.round == round) of.push_back(&f);
-    }
-    return of;
-}
-
-RoundTable Archive::judgeRound(const RoundInfo& round, const std::vector<Facts>& allFacts,
+RoundTable Archive::judgeRound(const RoundInfo& round,
                                const std::map<std::int64_t, std::vector<std::string>>& seasonFlags) const {
     RoundTable table;
     table.round = round;
-    const auto facts = factsOf(round.number, allFacts);
+    const auto facts = loadFacts(round.number);
     analysis::ResultTable records = storedRecords(round.number, false);
     judgeRecords(records, facts, round, seasonFlags);
     std::vector<RoundEntry> entries;
-    for (const auto* f : facts) entries.push_back(f->entry);
+    for (const auto& f : facts) entries.push_back(f.entry);
     const auto places = RankRound(entries);
     for (std::size_t i = 0; i < facts.size(); ++i) {
-        const Facts& f = *facts[i];
+        const Facts& f = facts[i];
         SaveRecord& rec = records[i];
         SubmissionRow row;
         row.id = f.entry.submission;
         row.round = round.number;
         row.player = f.entry.player;
-        row.playerName = f.season.playerName;
+        row.playerName = f.playerName;
         row.path = load::FileNameToUtf8(f.path);
-        row.fileName = f.season.fileName;
+        row.fileName = f.fileName;
         row.receivedAt = f.entry.receivedAt;
         row.fileTime = f.fileTime;
         row.sha256 = f.sha256;
@@ -792,12 +807,7 @@ RoundTable Archive::judgeRound(const RoundInfo& round, const std::vector<Facts>&
 
 RoundTable Archive::roundTable(int number) const {
     Transaction reading(*m_db, Transaction::Kind::Deferred);
-    const RoundInfo info = round(number);
-    const auto facts = loadFacts();
-    std::vector<SubmissionFacts> seasonFacts;
-    seasonFacts.reserve(facts.size());
-    for (const auto& f : facts) seasonFacts.push_back(f.season);
-    RoundTable table = judgeRound(info, facts, CheckSeason(seasonFacts));
+    RoundTable table = judgeRound(round(number), seasonFlags());
     table.tournament = tournamentName();
     return table;
 }
@@ -808,14 +818,10 @@ SeasonTable Archive::seasonTable() const {
     season.tournament = tournamentName();
     season.scoring = scoring();
     season.rounds = rounds();
-    const auto facts = loadFacts();
-    std::vector<SubmissionFacts> seasonFacts;
-    seasonFacts.reserve(facts.size());
-    for (const auto& f : facts) seasonFacts.push_back(f.season);
-    const auto seasonFlags = CheckSeason(seasonFacts);
+    const auto flags = seasonFlags();
     std::vector<RoundResult> results;
     for (const auto& round : season.rounds) {
-        RoundTable table = judgeRound(round, facts, seasonFlags);
+        RoundTable table = judgeRound(round, flags);
         for (auto& row : table.rows) {
             if (row.place.rank) {
                 results.push_back({round.number, row.player, row.id, row.finalScore, *row.place.rank,
@@ -846,12 +852,8 @@ SeasonTable Archive::seasonTable() const {
 analysis::ResultTable Archive::roundRecords(int number) const {
     Transaction reading(*m_db, Transaction::Kind::Deferred);
     const RoundInfo info = round(number);
-    const auto facts = loadFacts();
-    std::vector<SubmissionFacts> seasonFacts;
-    seasonFacts.reserve(facts.size());
-    for (const auto& f : facts) seasonFacts.push_back(f.season);
     analysis::ResultTable records = storedRecords(number, true);
-    judgeRecords(records, factsOf(number, facts), info, CheckSeason(seasonFacts));
+    judgeRecords(records, loadFacts(number), info, seasonFlags());
     return records;
 }
 

@@ -182,13 +182,15 @@ public:
 private:
     explicit Archive(std::unique_ptr<Database> db);
 
+    // What one submission's row needs besides its record; rounds are read one at a time.
     struct Facts;
-    [[nodiscard]] std::vector<Facts> loadFacts() const;
+    [[nodiscard]] std::vector<Facts> loadFacts(int round) const;
+    // The flags of the checks across rounds, by submission.
+    [[nodiscard]] std::map<std::int64_t, std::vector<std::string>> seasonFlags() const;
     [[nodiscard]] analysis::ResultTable storedRecords(int round, bool whole) const;
-    [[nodiscard]] static std::vector<const Facts*> factsOf(int round, const std::vector<Facts>& facts);
-    void judgeRecords(analysis::ResultTable& records, std::span<const Facts* const> facts, const RoundInfo& round,
+    void judgeRecords(analysis::ResultTable& records, std::span<const Facts> facts, const RoundInfo& round,
                       const std::map<std::int64_t, std::vector<std::string>>& seasonFlags) const;
-    [[nodiscard]] RoundTable judgeRound(const RoundInfo& round, const std::vector<Facts>& facts,
+    [[nodiscard]] RoundTable judgeRound(const RoundInfo& round,
                                         const std::map<std::int64_t, std::vector<std::string>>& seasonFlags) const;
     [[nodiscard]] std::optional<std::int64_t> playerNamed(const std::string& name) const;
     SubmitOutcome store(PreparedSave& save, const SubmitOptions& options, std::optional<std::int64_t> player);

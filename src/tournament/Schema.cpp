@@ -56,7 +56,9 @@ CREATE TABLE submissions (
 );
 CREATE INDEX submissions_by_round ON submissions (round, player_id, received_at, id);
 CREATE INDEX submissions_by_sha256 ON submissions (sha256);
-CREATE INDEX submissions_by_player ON submissions (player_id);
+CREATE INDEX submissions_by_player ON submissions (player_id, nick_name);
+CREATE INDEX submissions_by_game ON submissions (game_hash, game_length, round);
+CREATE INDEX submissions_by_nick_name ON submissions (nick_name, player_id);
 CREATE TABLE records (
     submission_id INTEGER PRIMARY KEY REFERENCES submissions (id),
     summary BLOB NOT NULL,

@@ -278,6 +278,32 @@ TEST_F(ArchiveTest, RulingsAreKeptInOrderAndNeverChanged) {
     EXPECT_EQ(rawError(m_path, "DELETE FROM submissions"), "submissions are never deleted");
 }
 
+TEST_F(ArchiveTest, APlayerIsComparedWithTheNameOfTheSaveThatStoodInTheirLastRound) {
+    auto archive = open();
+    archive.addPlayer("Ann", {}, kNow);
+    archive.addRound(RoundInfo{2, "", {}, "", 0});
+    archive.addRound(RoundInfo{3, "", {}, "", 0});
+    const auto send = [&](int round, const char* file, const char* nick, std::int32_t turn, std::int64_t at) {
+        SubmitOptions options;
+        options.round = round;
+        options.player = "Ann";
+        options.receivedAt = at;
+        ASSERT_TRUE(submit(archive, {save(file, nick, turn)}, options).committed);
+    };
+    send(1, "r1.sav", "Ann", 10, kNow);
+    send(2, "annie.sav", "Annie", 20, kNow + 100);
+    send(2, "ann.sav", "Ann", 21, kNow + 200);
+    send(2, "anya.sav", "Anya", 22, kNow + 50);  // mailed, and received before the others: it never stood
+    send(3, "r3.sav", "Anna", 30, kNow + 300);
+    EXPECT_EQ(archive.roundTable(3).rows.at(0).flags, std::vector<std::string>{"plays as 'Anna', in round 2 as 'Ann'"});
+    std::map<std::string, std::vector<std::string>> second;
+    for (const auto& row : archive.roundTable(2).rows) second[row.fileName] = row.flags;
+    EXPECT_EQ(second,
+              (std::map<std::string, std::vector<std::string>>{{"ann", {}},
+                                                               {"annie", {"plays as 'Annie', in round 1 as 'Ann'"}},
+                                                               {"anya", {"plays as 'Anya', in round 1 as 'Ann'"}}}));
+}
+
 TEST_F(ArchiveTest, ChangingARoundsProfileJudgesItsSubmissionsAgain) {
     auto archive = open();
     archive.addPlayer("Ann", {}, kNow);

@@ -322,6 +322,19 @@ TEST_F(TournamentCommand, AKillAtAnyMomentOfASubmitLeavesAllOfItOrNone) {
     EXPECT_GE(killedMidway, 3);
 }
 
+TEST_F(TournamentCommand, ABackupWhileASubmitWritesIsAConsistentCopy) {
+    const auto archive = batchArchive();
+    const std::string copy = in("copy.qmt");
+    Child submit(QUILLMERE_TOURNAMENT_PROGRAM, batchSubmit(archive), m_dir.path().string());
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    must({"backup", archive, copy});
+    EXPECT_EQ(submit.wait().status, 0);
+    EXPECT_EQ(run({"check", copy}).status, 0);
+    const auto held = submissionsIn(copy, 1);
+    EXPECT_TRUE(held == 0 || held == static_cast<std::size_t>(kBatchSaves)) << held;
+    EXPECT_EQ(submissionsIn(archive, 1), static_cast<std::size_t>(kBatchSaves));
+}
+
 TEST_F(TournamentCommand, AFullDiskFailsTheSubmitWithItsReasonAndLeavesTheArchiveAsItWas) {
     const auto archive = batchArchive();
     must({"submit", archive, "--round", "1", "--received", "2005-12-01 12:00", s_batch->path() / "batch1000.sav"});
