@@ -524,8 +524,8 @@ SubmitOutcome Archive::store(PreparedSave& save, const SubmitOptions& options, s
     const auto status = analysis::StatusOf(rec);
     m_db->cached(
             "INSERT INTO submissions (round, player_id, file_name, received_at, file_time, sha256, status, "
-            "final_score, "
-            "nick_name, game_length, game_hash, added_by) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+            "final_score, nick_name, game_length, game_hash, added_by, summary) "
+            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
         .bind(1, std::int64_t{options.round})
         .bind(2, *player)
         .bind(3, save.path)
@@ -538,12 +538,12 @@ SubmitOutcome Archive::store(PreparedSave& save, const SubmitOptions& options, s
         .bind(10, rec.gameLength)
         .bind(11, digestBytes(rec.gameHash, digest))
         .bind(12, options.by)
+        .bind(13, std::span<const std::uint8_t>(save.encodedSummary))
         .run();
     outcome.submission = m_db->lastInsertId();
-    m_db->cached("INSERT INTO records (submission_id, summary, record) VALUES (?, ?, ?)")
+    m_db->cached("INSERT INTO records (submission_id, record) VALUES (?, ?)")
         .bind(1, outcome.submission)
-        .bind(2, std::span<const std::uint8_t>(save.encodedSummary))
-        .bind(3, std::span<const std::uint8_t>(save.encodedRecord))
+        .bind(2, std::span<const std::uint8_t>(save.encodedRecord))
         .run();
     outcome.result = SubmitResult::Added;
     outcome.failure = rec.failure;
@@ -667,20 +667,21 @@ std::vector<Archive::Facts> Archive::loadFacts(int round) const {
 
 std::map<std::int64_t, std::vector<std::string>> Archive::seasonFlags() const {
     // Only a game sent in two rounds, a name played by two players or a player under two names can be
-    // flagged across rounds; SQLite picks those submissions out, so that memory follows the flagged,
-    // not the season. Each keeps every partner it could be compared with, so CheckSeason finds on them
-    // exactly what it would on every submission.
+    // flagged across rounds; SQLite picks those submissions out from its indexes alone (the groups
+    // count every status, a harmless superset), so that memory follows the flagged, not the season.
+    // Each keeps every partner it could be compared with, so CheckSeason finds on them exactly what it
+    // would on every submission.
     auto& statement = m_db->cached(
         "SELECT s.id, s.round, s.player_id, p.name, s.file_name, s.nick_name, s.game_length, s.game_hash, "
         "NOT EXISTS (SELECT 1 FROM submissions l WHERE l.round = s.round AND l.player_id = s.player_id AND "
         "(l.received_at > s.received_at OR (l.received_at = s.received_at AND l.id > s.id))), "
         "(SELECT state FROM rulings WHERE submission_id = s.id ORDER BY id DESC LIMIT 1) "
         "FROM submissions s JOIN players p ON p.id = s.player_id WHERE s.status = 0 AND ("
-        "(s.game_hash, s.game_length) IN (SELECT game_hash, game_length FROM submissions WHERE status = 0 "
+        "(s.game_hash, s.game_length) IN (SELECT game_hash, game_length FROM submissions "
         "GROUP BY game_hash, game_length HAVING count(DISTINCT round) > 1) OR "
-        "s.nick_name IN (SELECT nick_name FROM submissions WHERE status = 0 AND length(nick_name) > 0 "
+        "s.nick_name IN (SELECT nick_name FROM submissions WHERE length(nick_name) > 0 "
         "GROUP BY nick_name HAVING count(DISTINCT player_id) > 1) OR "
-        "s.player_id IN (SELECT player_id FROM submissions WHERE status = 0 AND length(nick_name) > 0 "
+        "s.player_id IN (SELECT player_id FROM submissions WHERE length(nick_name) > 0 "
         "GROUP BY player_id HAVING count(DISTINCT nick_name) > 1)) "
         "ORDER BY s.round, s.id");
     std::vector<SubmissionFacts> candidates;
@@ -709,8 +710,8 @@ analysis::ResultTable Archive::storedRecords(int round, bool whole) const {
     auto& statement = m_db->cached(
         whole ? "SELECT r.record, s.file_name, s.file_time, s.sha256 FROM submissions s JOIN records r ON "
                 "r.submission_id = s.id WHERE s.round = ? ORDER BY s.id"
-              : "SELECT r.summary, s.file_name, s.file_time, s.sha256 FROM submissions s JOIN records r ON "
-                "r.submission_id = s.id WHERE s.round = ? ORDER BY s.id");
+              : "SELECT s.summary, s.file_name, s.file_time, s.sha256 FROM submissions s WHERE s.round = ? "
+                "ORDER BY s.id");
     statement.bind(1, std::int64_t{round});
     struct Walk {
         std::size_t index;
@@ -911,16 +912,16 @@ CheckReport Archive::check() const {
             }
         }
         files.reset();
-        auto& records = m_db->cached("SELECT submission_id, summary, record FROM records");
+        auto& records = m_db->cached(
+            "SELECT s.id, s.summary, r.record FROM submissions s LEFT JOIN records r ON r.submission_id = s.id "
+            "ORDER BY s.id");
         while (records.step()) {
-            for (const int column : {1, 2}) {
-                try {
-                    (void)(column == 1 ? session::DecodeRecord(records.blob(column))
-                                       : UnpackRecord(records.blob(column)));
-                } catch (const session::RecordCodecError& error) {
-                    report.problems.push_back("the record of submission " + std::to_string(records.integer(0)) +
-                                              " does not read (" + error.what() + ")");
-                }
+            try {
+                (void)session::DecodeRecord(records.blob(1));
+                (void)UnpackRecord(records.blob(2));
+            } catch (const session::RecordCodecError& error) {
+                report.problems.push_back("the record of submission " + std::to_string(records.integer(0)) +
+                                          " does not read (" + error.what() + ")");
             }
         }
         records.reset();

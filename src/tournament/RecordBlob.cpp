@@ -29,7 +29,7 @@ std::vector<std::uint8_t> PackRecord(const analysis::SaveRecord& record) {
     for (std::size_t i = 0; i < 4; ++i) packed[4 + i] = static_cast<std::uint8_t>(encoded.size() >> (8 * i));
     uLongf length = static_cast<uLongf>(packed.size() - kHeaderBytes);
     if (compress2(packed.data() + kHeaderBytes, &length, encoded.data(), static_cast<uLong>(encoded.size()),
-                  Z_DEFAULT_COMPRESSION) != Z_OK) {
+                  Z_BEST_SPEED) != Z_OK) {
         throw std::bad_alloc();  // compress2 fails only for want of memory with a buffer of compressBound
     }
     packed.resize(kHeaderBytes + length);

@@ -2,6 +2,7 @@
 
 #include <new>
 #include <system_error>
+#include <utility>
 
 #include "load/LoadError.h"
 #include "load/SaveFile.h"
@@ -47,12 +48,6 @@ PreparedSave readAndPrepare(analysis::BytesAnalyser& analyser, const std::string
 
 }  // namespace
 
-std::vector<std::uint8_t> EncodedSummary(const analysis::SaveRecord& record) {
-    analysis::SaveRecord summary = record;
-    summary.history.clear();
-    return session::EncodeRecord(summary);
-}
-
 PreparedSave PrepareSave(analysis::BytesAnalyser& analyser, std::string path, std::time_t fileTime,
                          std::vector<std::uint8_t> bytes) {
     PreparedSave save;
@@ -62,7 +57,10 @@ PreparedSave PrepareSave(analysis::BytesAnalyser& analyser, std::string path, st
     save.sha256 = Sha256(bytes);
     save.bytes = std::move(bytes);
     save.encodedRecord = PackRecord(save.record);
-    save.encodedSummary = EncodedSummary(save.record);
+    // The summary is the record without its histories, encoded without copying them.
+    auto history = std::exchange(save.record.history, {});
+    save.encodedSummary = session::EncodeRecord(save.record);
+    save.record.history = std::move(history);
     return save;
 }
 

@@ -34,9 +34,6 @@ struct PreparedSave {
 [[nodiscard]] PreparedSave PrepareSave(analysis::BytesAnalyser& analyser, std::string path, std::time_t fileTime,
                                        std::vector<std::uint8_t> bytes);
 
-// The record without its histories, as the standings read it.
-[[nodiscard]] std::vector<std::uint8_t> EncodedSummary(const analysis::SaveRecord& record);
-
 // Reads and prepares the files of `paths` on `workers` threads while the caller stores them: next()
 // hands them out in the order of the paths. At most a few files per worker are held ahead of the
 // caller, so that memory does not grow with the batch.

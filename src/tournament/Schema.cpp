@@ -8,7 +8,9 @@ namespace quillmere::tournament {
 namespace {
 
 // Version 1. Times are Unix seconds; names from saves are their Windows-1251 bytes (BLOB), names
-// typed by the referee UTF-8 text. Submissions and rulings are never changed or deleted: a ruling
+// typed by the referee UTF-8 text. A submission's summary is its record without the histories
+// (session::EncodeRecord), read by the standings; the whole record, packed (RecordBlob), is kept
+// apart, read only by exports. Submissions and rulings are never changed or deleted: a ruling
 // is a new row, a newer save of a player in a round is a new submission.
 constexpr const char* kVersion1 = R"(
 CREATE TABLE tournament (
@@ -52,7 +54,8 @@ CREATE TABLE submissions (
     nick_name BLOB NOT NULL,
     game_length INTEGER NOT NULL,
     game_hash BLOB NOT NULL,
-    added_by TEXT NOT NULL
+    added_by TEXT NOT NULL,
+    summary BLOB NOT NULL
 );
 CREATE INDEX submissions_by_round ON submissions (round, player_id, received_at, id);
 CREATE INDEX submissions_by_sha256 ON submissions (sha256);
@@ -61,7 +64,6 @@ CREATE INDEX submissions_by_game ON submissions (game_hash, game_length, round);
 CREATE INDEX submissions_by_nick_name ON submissions (nick_name, player_id);
 CREATE TABLE records (
     submission_id INTEGER PRIMARY KEY REFERENCES submissions (id),
-    summary BLOB NOT NULL,
     record BLOB NOT NULL
 );
 CREATE TABLE rulings (
