@@ -1,8 +1,8 @@
 # Install layout and the Debian packages. Included once, after every target is defined, so that
 # the rules can ask which targets this build has.
 #
-# Two components, one package each: "report" is quillmere-report (the command line, its man page,
-# the schemas and an example profile; no Qt), "window" is quillmere (the window and its desktop
+# Two components, one package each: "report" is quillmere-report and quillmere-tournament (the command
+# lines, their man pages, the schemas and an example profile; no Qt), "window" is quillmere (the window and its desktop
 # integration), which depends on quillmere-report of the same version.
 include(GNUInstallDirs)
 
@@ -20,7 +20,7 @@ set(QUILLMERE_WINDOW_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/quillmere)
 # not depend on the build's time or folder.
 set(QUILLMERE_GZIPPED_DIR ${CMAKE_BINARY_DIR}/packaging)
 set(quillmere_gzipped)
-foreach(source quillmere-report.1 quillmere.1 changelog.Debian)
+foreach(source quillmere-report.1 quillmere-tournament.1 quillmere.1 changelog.Debian)
     add_custom_command(
         OUTPUT ${QUILLMERE_GZIPPED_DIR}/${source}.gz
         COMMAND ${CMAKE_COMMAND} -E make_directory ${QUILLMERE_GZIPPED_DIR}
@@ -41,10 +41,10 @@ set_property(DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGU
                                                                  ${CMAKE_CURRENT_LIST_DIR}/../README.md)
 add_custom_target(packaging-files ALL DEPENDS ${quillmere_gzipped})
 
-install(TARGETS quillmere-report RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT report)
-install(FILES ${QUILLMERE_GZIPPED_DIR}/quillmere-report.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
-        COMPONENT report)
-install(FILES ${QUILLMERE_PACKAGING_DIR}/completion/quillmere-report
+install(TARGETS quillmere-report quillmere-tournament RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT report)
+install(FILES ${QUILLMERE_GZIPPED_DIR}/quillmere-report.1.gz ${QUILLMERE_GZIPPED_DIR}/quillmere-tournament.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT report)
+install(FILES ${QUILLMERE_PACKAGING_DIR}/completion/quillmere-report ${QUILLMERE_PACKAGING_DIR}/completion/quillmere-tournament
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/bash-completion/completions COMPONENT report)
 install(FILES ${QUILLMERE_PACKAGING_DIR}/completion/_quillmere-report
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/zsh/vendor-completions COMPONENT report)
@@ -54,6 +54,7 @@ install(FILES ${QUILLMERE_PACKAGING_DIR}/copyright ${QUILLMERE_GZIPPED_DIR}/chan
 install(FILES ${QUILLMERE_PACKAGING_DIR}/lintian/quillmere-report DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides
         COMPONENT report)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/../docs/report.schema.json ${CMAKE_CURRENT_LIST_DIR}/../docs/profile.schema.json
+              ${CMAKE_CURRENT_LIST_DIR}/../docs/standings.schema.json
               ${CMAKE_BINARY_DIR}/examples-tournament/profile.json
         DESTINATION ${QUILLMERE_REPORT_DOCDIR}/examples COMPONENT report)
 
@@ -111,9 +112,10 @@ tournament of a turn-based strategy game and writes one row per save: the
 player, the game's settings and progress, the score, the tournament's final
 score and a verdict on reloads judged against the tournament's rules. It
 writes the results file, CSV, JSON or an HTML page, and checks every save
-against a tournament profile.
+against a tournament profile. quillmere-tournament keeps a tournament's
+rounds, submitted saves, rulings and standings in one archive file.
 .
-This package holds the command-line program only; it needs no display.")
+This package holds the command-line programs only; they need no display.")
 set(CPACK_DEBIAN_WINDOW_PACKAGE_NAME quillmere)
 set(CPACK_DEBIAN_WINDOW_DESCRIPTION
     "referee's window for strategy game tournament save files

@@ -26,10 +26,11 @@ done
 # What the programs need at run time (the window's Qt libraries and display plugins).
 run_packages=(libqt6widgets6 libqt6charts6 libqt6svg6 qt6-qpa-plugins)
 # What builds them; the unit tests and the benchmark are part of the default build, so GoogleTest,
-# zlib (the tests' reference inflate) and libdeflate (the benchmark's floor) are here too.
+# zlib (the tests' reference inflate) and libdeflate (the benchmark's floor) are here too. The
+# tournament archive is SQLite, its files' hashes OpenSSL's SHA-256.
 build_packages=(
     build-essential cmake ninja-build pkg-config
-    zlib1g-dev libdeflate-dev libxxhash-dev nlohmann-json3-dev libgtest-dev
+    zlib1g-dev libdeflate-dev libxxhash-dev nlohmann-json3-dev libgtest-dev libsqlite3-dev libssl-dev
     qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libgl-dev
 )
 # What the tests and checks use: a second compiler, the report parsers, a real X server with a

@@ -49,6 +49,8 @@ public:
     [[nodiscard]] std::optional<double> modificationDate() const;
     // How far the local time of modificationDate() is ahead of UTC, in seconds (negative west of it).
     [[nodiscard]] std::int32_t modificationUtcOffset() const;
+    // The last-modification time as the file system has it, in Unix seconds.
+    [[nodiscard]] std::time_t modificationTime() const { return m_file.status().st_mtime; }
 
     // The file's bytes, read only when asked for and only while this object lives. Only a regular
     // file of at most kMaxSaveFileBytes is read: anything else throws LoadError naming what it is

@@ -16,8 +16,10 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 app_id=io.github.quillmere.Quillmere
 doc=share/doc/quillmere-report
 expected=(bin/quillmere-report share/man/man1/quillmere-report.1.gz
+          bin/quillmere-tournament share/man/man1/quillmere-tournament.1.gz
           $doc/copyright $doc/changelog.Debian.gz $doc/README.md
           $doc/examples/report.schema.json $doc/examples/profile.schema.json $doc/examples/profile.json
+          $doc/examples/standings.schema.json share/bash-completion/completions/quillmere-tournament
           share/bash-completion/completions/quillmere-report share/zsh/vendor-completions/_quillmere-report)
 window=(bin/quillmere share/man/man1/quillmere.1.gz share/applications/$app_id.desktop
         share/icons/hicolor/scalable/apps/$app_id.svg share/metainfo/$app_id.metainfo.xml
@@ -56,6 +58,11 @@ if [ -f /usr/share/bash-completion/bash_completion ]; then
         fail "bash completion of --format"
     [ "$(complete_line "quillmere-report --sort=s" quillmere-report --sort = s)" = "score" ] ||
         fail "bash completion of --sort=s"
+    [ "$(bash -c 'source /usr/share/bash-completion/bash_completion && source "$1" && COMP_WORDS=(quillmere-tournament
+             rule s.qmt 3 d) && COMP_CWORD=4 && COMP_LINE="quillmere-tournament rule s.qmt 3 d" &&
+             COMP_POINT=${#COMP_LINE} && _quillmere_tournament 2>/dev/null; echo "${COMPREPLY[*]}"' \
+             _ "$prefix/share/bash-completion/completions/quillmere-tournament")" = "disqualify" ] ||
+        fail "bash completion of a ruling"
 else
     echo "skipped: bash-completion not found"
 fi

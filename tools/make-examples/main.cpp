@@ -2,9 +2,11 @@
 // of the default tournament start (27-11-2005), as players' uploads would be; and a small example
 // tournament, with its profile, into another.
 //
-//   make-examples DIR [TOURNAMENT_DIR]
+//   make-examples DIR [TOURNAMENT_DIR [SEASON_DIR]]
 //
-// TOURNAMENT_DIR gets saves/ (the players' uploads) and profile.json.
+// TOURNAMENT_DIR gets saves/ (the players' uploads) and profile.json; SEASON_DIR three rounds of the
+// same players, round1/ to round3/, each with saves/, profile.json and, where a save came by mail,
+// mail/.
 
 #include <utime.h>
 
@@ -39,8 +41,8 @@ bool writeBatch(const std::filesystem::path& dir, const std::vector<quillmere::s
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2 && argc != 3) {
-        std::fprintf(stderr, "usage: make-examples DIR [TOURNAMENT_DIR]\n");
+    if (argc < 2 || argc > 4) {
+        std::fprintf(stderr, "usage: make-examples DIR [TOURNAMENT_DIR [SEASON_DIR]]\n");
         return 2;
     }
     if (!writeBatch(argv[1], quillmere::savewriter::ExampleBatch())) return 1;
@@ -49,6 +51,14 @@ int main(int argc, char** argv) {
         if (!writeBatch(tournament / "saves", quillmere::savewriter::TournamentBatch())) return 1;
         const auto profile = quillmere::savewriter::TournamentProfile();
         if (!writeFile(tournament / "profile.json", profile.data(), profile.size())) return 1;
+    }
+    if (argc == 4) {
+        for (const auto& round : quillmere::savewriter::SeasonRounds()) {
+            const auto folder = std::filesystem::path(argv[3]) / ("round" + std::to_string(round.number));
+            if (!writeBatch(folder / "saves", round.saves)) return 1;
+            if (!round.mailed.empty() && !writeBatch(folder / "mail", round.mailed)) return 1;
+            if (!writeFile(folder / "profile.json", round.profile.data(), round.profile.size())) return 1;
+        }
     }
     return 0;
 }

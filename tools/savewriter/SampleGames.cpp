@@ -295,6 +295,60 @@ std::vector<ExampleSave> TournamentBatch() {
     return batch;
 }
 
+std::vector<SeasonRound> SeasonRounds() {
+    std::vector<SeasonRound> rounds;
+    rounds.push_back({1, TournamentProfile(), TournamentBatch(), {}});
+    const auto profile = [](const char* name, const char* start) {
+        return std::string(R"({
+  "name": ")") +
+               name + R"(",
+  "rules": {"start_date": ")" +
+               start + R"(", "sessions_per_day": "1,5", "min_session_minutes": "30", "presessions": "1"},
+  "speed": "Normal",
+  "levels": ["Monarch"],
+  "map": {"width": 48, "height": 32},
+  "deadline_day": 30
+}
+)";
+    };
+    struct Entry {
+        const char* file;
+        const char* name;
+        std::int32_t leader;
+        std::int32_t civ;
+        std::int32_t turn;
+        std::int32_t loads;
+        std::uint32_t seed;
+        double day;  // of the round, the start being day 1
+    };
+    const auto save = [](const Entry& e, double roundStart) {
+        GameSketch sketch{e.name, "", e.leader, e.civ, 2,  5,  3,  e.turn, e.turn * 200, e.loads,
+                          0,      0,  6,        8,     16, 40, 48, 32,     e.seed};
+        return ExampleSave{std::string(e.file) + ".sav", BuildSave(MakeGame(sketch)), roundStart + e.day - 1};
+    };
+    // Days after 27-11-2005 at which rounds 2 and 3 start: 01-01-2006 and 01-02-2006.
+    constexpr double kSecondStart = 35;
+    constexpr double kThirdStart = 66;
+    SeasonRound second{2, profile("Example Cup, round 2", "01-01-2006"), {}, {}};
+    for (const Entry& e :
+         {Entry{"Anna-r2", "Anna", 4, 16, 170, 5, 41, 12.5}, Entry{"Bea-r2", "Bea", 6, 5, 190, 6, 42, 20.2},
+          Entry{"Carl-r2", "Carl", 9, 11, 120, 9, 43, 8.7}, Entry{"Dmitri-r2", "Dmitri", 20, 16, 160, 4, 44, 15.1},
+          Entry{"Eve-r2", "Eve", 8, 10, 200, 7, 45, 26.3}})
+        second.saves.push_back(save(e, kSecondStart));
+    second.mailed.push_back(save({"Frank-r2", "Frank", 3, 7, 210, 6, 46, 29.6}, kSecondStart));
+    SeasonRound third{3, profile("Example Cup, round 3", "01-02-2006"), {}, {}};
+    for (const Entry& e :
+         {Entry{"Anna-r3", "Anna", 4, 16, 220, 6, 51, 18.4}, Entry{"Bea-r3", "Bea", 6, 5, 150, 5, 52, 9.9},
+          Entry{"Carl-r3", "Carl", 9, 11, 180, 8, 53, 22.0}, Entry{"Dima", "Dima", 20, 16, 175, 5, 54, 14.3},
+          Entry{"Frank-r3", "Frank", 3, 7, 205, 6, 56, 27.5}})
+        third.saves.push_back(save(e, kThirdStart));
+    const auto& evesSecond = second.saves[4];
+    third.saves.push_back({"Eve-r3.sav", evesSecond.bytes, evesSecond.daysAfterStart});
+    rounds.push_back(std::move(second));
+    rounds.push_back(std::move(third));
+    return rounds;
+}
+
 std::string TournamentProfile() {
     return R"({
   "name": "Example Cup",

@@ -71,4 +71,19 @@ struct ExampleSave {
 [[nodiscard]] std::vector<ExampleSave> TournamentBatch();
 [[nodiscard]] std::string TournamentProfile();
 
+// One round of the example season: its profile, the saves uploaded in time and the ones that came
+// in later by mail.
+struct SeasonRound {
+    int number = 0;
+    std::string profile;
+    std::vector<ExampleSave> saves;
+    std::vector<ExampleSave> mailed;
+};
+
+// Three rounds of the example tournament's players: round 1 is TournamentBatch(); in round 2 Frank's
+// save comes by mail after the deadline; in round 3 Dmitri plays as "Dima" and Eve sends her
+// round 2 save again ("Eve-r3" holds the bytes of "Eve-r2"). Each round starts a month after the
+// last and lasts 30 days.
+[[nodiscard]] std::vector<SeasonRound> SeasonRounds();
+
 }  // namespace quillmere::savewriter
