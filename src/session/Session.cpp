@@ -282,19 +282,27 @@ exporting::LostCharacters Session::writeReport(ReportFormat format, const view::
                                                const ReportContent& content,
                                                const std::function<void(std::string_view)>& write) const {
     requireValidRules();
+    return WriteReport(m_records, m_ruleTexts, *m_ruleCheck.rules,
+                       m_profile ? std::string_view(m_profile->name) : std::string_view(), format, options, content,
+                       write);
+}
+
+exporting::LostCharacters WriteReport(const analysis::ResultTable& records, const reload::RuleTexts& ruleTexts,
+                                      const reload::Rules& rules, std::string_view profileName, ReportFormat format,
+                                      const view::FormatOptions& options, const ReportContent& content,
+                                      const std::function<void(std::string_view)>& write) {
     switch (format) {
         case ReportFormat::Csv:
-            write(exporting::BuildCsvReport(m_records, content.byteOrderMark));
+            write(exporting::BuildCsvReport(records, content.byteOrderMark));
             break;
         case ReportFormat::Json:
-            exporting::WriteJsonReport(m_records, m_ruleTexts, *m_ruleCheck.rules, content.histories, write);
+            exporting::WriteJsonReport(records, ruleTexts, rules, content.histories, write);
             break;
         case ReportFormat::Html:
-            write(exporting::BuildHtmlReport(m_records, m_ruleTexts, options.decimalSeparator,
-                                             m_profile ? std::string_view(m_profile->name) : std::string_view()));
+            write(exporting::BuildHtmlReport(records, ruleTexts, options.decimalSeparator, profileName));
             break;
         case ReportFormat::Results: {
-            auto results = exporting::BuildResultsText(m_records, options);
+            auto results = exporting::BuildResultsText(records, options);
             write(results.bytes);
             return std::move(results.lost);
         }

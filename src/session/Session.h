@@ -82,6 +82,14 @@ struct ReportContent {
     bool byteOrderMark = true;  // CSV's, which a spreadsheet needs to read UTF-8
 };
 
+// `records` as a report in `format`, judged by `rules` (which `ruleTexts` spell), handed to `write`
+// in pieces: what Session::writeReport writes for its table, and the archive for a round's.
+// Returns the names that the results file in Windows-1251 wrote with "?" for characters it lacks.
+exporting::LostCharacters WriteReport(const analysis::ResultTable& records, const reload::RuleTexts& ruleTexts,
+                                      const reload::Rules& rules, std::string_view profileName, ReportFormat format,
+                                      const view::FormatOptions& options, const ReportContent& content,
+                                      const std::function<void(std::string_view)>& write);
+
 // The results cannot be written while a rule does not parse: they would show no verdicts.
 class RulesInvalid : public std::runtime_error {
 public:

@@ -45,6 +45,7 @@ const OptionSpec kOptions[] = {
     {"--encoding", true, {C::Export}},
     {"--decimal-separator", true, {C::Export}},
     {"--no-histories", false, {C::Export}},
+    {"--no-bom", false, {C::Export}},
     {"--sort", true, {C::Export}},
 };
 
@@ -187,6 +188,8 @@ void setFlag(TournamentOptions& options, std::string_view name) {
         options.flagsOnly = true;
     else if (name == "--no-histories")
         options.histories = false;
+    else if (name == "--no-bom")
+        options.byteOrderMark = false;
 }
 
 // The operands each command takes after FILE: at least `least`, at most `most` (-1: any number).
@@ -478,7 +481,7 @@ std::string TournamentUsage(std::optional<Command> command) {
         case C::Export:
             return "Usage: quillmere-tournament export FILE --round N [--format res|csv|json|html] [-o FILE]\n"
                    "                                  [--encoding windows-1251|utf-8] [--decimal-separator ,|.]\n"
-                   "                                  [--no-histories] [--sort name|turn|score|final]\n"
+                   "                                  [--no-histories] [--no-bom] [--sort name|turn|score|final]\n"
                    "Writes round N's saves as quillmere-report writes them for the same files and profile,\n"
                    "with the season's flags after each save's own.\n";
         case C::Check:

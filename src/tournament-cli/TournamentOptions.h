@@ -54,6 +54,7 @@ struct TournamentOptions {
     std::optional<view::TextEncoding> encoding;  // export
     char decimalSeparator = '.';                 // export
     bool histories = true;                       // export
+    bool byteOrderMark = true;                   // export (CSV)
     std::optional<view::SortKey> sort;           // export
     std::chrono::milliseconds wait = tournament::kDefaultBusyTimeout;
 };

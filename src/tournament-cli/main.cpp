@@ -291,21 +291,25 @@ int runExport(const TournamentOptions& options) {
     const bool toTerminal = options.output == "-" && ::isatty(STDOUT_FILENO) == 1;
     const auto encoding = cli::ResultsEncoding(report, toTerminal, toTerminal ? localeCodeset() : "");
     bool written = true;
+    exporting::LostCharacters lost;
     try {
-        archive.writeRoundReport(*options.round, options.reportFormat, {options.decimalSeparator, encoding},
-                                 options.histories, options.sort, [&](std::string_view part) {
-                                     if (!written) return;
-                                     if (file) {
-                                         file->write(part);
-                                     } else if (std::fwrite(part.data(), 1, part.size(), stdout) != part.size()) {
-                                         written = false;
-                                     }
-                                 });
+        lost = archive.writeRoundReport(
+            *options.round, options.reportFormat, {options.decimalSeparator, encoding},
+            {options.histories, options.byteOrderMark}, options.sort, [&](std::string_view part) {
+                if (!written) return;
+                if (file) {
+                    file->write(part);
+                } else if (std::fwrite(part.data(), 1, part.size(), stdout) != part.size()) {
+                    written = false;
+                }
+            });
         if (file) file->commit();
     } catch (const exporting::ExportError& error) {
         return fail("cannot write '" + options.output + "': " + error.what());
     }
     if (!written || std::fflush(stdout) != 0) return fail("cannot write to standard output");
+    if (lost.names > 0)
+        std::fprintf(stderr, "quillmere-tournament: %s\n", shown(exporting::LostCharactersMessage(lost)).c_str());
     return kDone;
 }
 

@@ -858,9 +858,11 @@ analysis::ResultTable Archive::roundRecords(int number) const {
     return records;
 }
 
-void Archive::writeRoundReport(int number, session::ReportFormat format, const view::FormatOptions& options,
-                               bool withHistories, std::optional<view::SortKey> sort,
-                               const std::function<void(std::string_view)>& write) const {
+exporting::LostCharacters Archive::writeRoundReport(int number, session::ReportFormat format,
+                                                    const view::FormatOptions& options,
+                                                    const session::ReportContent& content,
+                                                    std::optional<view::SortKey> sort,
+                                                    const std::function<void(std::string_view)>& write) const {
     const RoundInfo info = round(number);
     analysis::ResultTable records = roundRecords(number);
     view::SortDirections directions;
@@ -868,17 +870,8 @@ void Archive::writeRoundReport(int number, session::ReportFormat format, const v
     if (sort) view::SortClick(records, directions, *sort);
     const auto check = rulesOf(info.profile);
     if (!check.rules) refuse(path() + ": round " + std::to_string(number) + "'s rules are invalid");
-    switch (format) {
-        case session::ReportFormat::Csv:
-            return write(exporting::BuildCsvReport(records));
-        case session::ReportFormat::Json:
-            return exporting::WriteJsonReport(records, info.profile.rules, *check.rules, withHistories, write);
-        case session::ReportFormat::Html:
-            return write(
-                exporting::BuildHtmlReport(records, info.profile.rules, options.decimalSeparator, info.profile.name));
-        case session::ReportFormat::Results:
-            return write(exporting::BuildResultsText(records, options));
-    }
+    return session::WriteReport(records, info.profile.rules, *check.rules, info.profile.name, format, options, content,
+                                write);
 }
 
 CheckReport Archive::check() const {

@@ -168,9 +168,11 @@ public:
     [[nodiscard]] analysis::ResultTable roundRecords(int number) const;
     // The round's results as quillmere-report writes them for the same files and profile
     // (sorted by file name, then by `sort` when given), handed to `write` in pieces.
-    void writeRoundReport(int number, session::ReportFormat format, const view::FormatOptions& options,
-                          bool withHistories, std::optional<view::SortKey> sort,
-                          const std::function<void(std::string_view)>& write) const;
+    // Returns the names that lost characters to the results file's encoding.
+    exporting::LostCharacters writeRoundReport(int number, session::ReportFormat format,
+                                               const view::FormatOptions& options,
+                                               const session::ReportContent& content, std::optional<view::SortKey> sort,
+                                               const std::function<void(std::string_view)>& write) const;
 
     // Checks the whole file (SQLite's integrity check and foreign keys) and every stored file's bytes
     // against its SHA-256 and every record against its encoding.
