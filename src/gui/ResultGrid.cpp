@@ -43,10 +43,8 @@ QVariant ResultGridModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case kRawTextRole:
             return m_rows.cellText(m_grid, row, column);
-        case Qt::DisplayRole: {
-            const QString text = m_rows.cellText(m_grid, row, column);
-            return numeric ? text.trimmed() : text;
-        }
+        case Qt::DisplayRole:
+            return displayText(row, column);
         case Qt::TextAlignmentRole:
             return numeric ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
         case Qt::ToolTipRole:
@@ -55,6 +53,9 @@ QVariant ResultGridModel::data(const QModelIndex& index, int role) const {
             // The row-number column stands apart from the data like the header does.
             if (column == static_cast<int>(view::kNumberColumn)) return QPalette().button();
             if (rec == nullptr) return {};
+            if (const auto mark = view::MarkOf(*rec, m_grid, static_cast<std::size_t>(column));
+                mark != view::CellMark::None)
+                return QBrush(QColor(QString::fromLatin1(view::MarkColour(mark))));
             switch (view::LookOf(*rec, m_grid).tint) {
                 case view::RowTint::NotLoaded:
                     return QBrush(kNotLoadedRowColour);
@@ -73,6 +74,14 @@ QVariant ResultGridModel::data(const QModelIndex& index, int role) const {
     }
 }
 
+QString ResultGridModel::displayText(int row, int column) const {
+    const QString text = m_rows.cellText(m_grid, row, column);
+    if (m_columns[static_cast<std::size_t>(column)].numeric) return text.trimmed();
+    if (row >= m_rows.recordCount()) return text;
+    const auto mark = view::MarkOf(m_rows.record(row), m_grid, static_cast<std::size_t>(column));
+    return mark == view::CellMark::None ? text : FromUtf8(view::MarkSign(mark)) + QLatin1Char(' ') + text;
+}
+
 QVariant ResultGridModel::toolTip(int row, int column) const {
     if (row >= m_rows.recordCount()) return {};
     const auto text = view::CellToolTip(m_rows.record(row), m_grid, static_cast<std::size_t>(column));
@@ -83,6 +92,7 @@ QVariant ResultGridModel::headerData(int section, Qt::Orientation orientation, i
     if (orientation != Qt::Horizontal || section < 0 || section >= static_cast<int>(m_columns.size())) return {};
     if (role == Qt::DisplayRole) return FromWindows1251(m_columns[static_cast<std::size_t>(section)].caption);
     if (role == Qt::TextAlignmentRole) return QVariant(Qt::AlignCenter);
+    if (role == Qt::ToolTipRole) return FromUtf8(m_columns[static_cast<std::size_t>(section)].help);
     return {};
 }
 
@@ -240,7 +250,7 @@ void ResultGrid::fitColumns(int firstColumn) {
     for (int column = firstColumn; column < m_model->columnCount(); ++column) {
         int widest = 0;
         for (int row = 0; row < records; ++row)
-            widest = std::max(widest, metrics.horizontalAdvance(m_rows.cellText(m_model->grid(), row, column)));
+            widest = std::max(widest, metrics.horizontalAdvance(m_model->displayText(row, column)));
         widenToFit(column, widest + kCellPadding);
     }
 }

@@ -34,6 +34,8 @@ public:
     // Shows the rows as they now are (texts, row count, marks).
     void refresh();
     [[nodiscard]] view::Grid grid() const { return m_grid; }
+    // A cell's text as shown: numbers without their padding, a marked cell with its mark's sign.
+    [[nodiscard]] QString displayText(int row, int column) const;
 
 private:
     QVariant toolTip(int row, int column) const;

@@ -1,5 +1,6 @@
 #include "gui/ResultPages.h"
 
+#include <QCheckBox>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
@@ -127,10 +128,16 @@ void ResultPages::createFilter() {
     m_filterEdit->setPlaceholderText(tr("Filter by file or player"));
     m_filterEdit->setClearButtonEnabled(true);
     m_filterEdit->setFixedWidth(170);
+    m_attentionBox = new QCheckBox(corner);
+    m_attentionBox->setObjectName("AttentionFilter");
+    m_attentionBox->setToolTip(tr("Show only the Cheat verdicts, the flagged saves and the saves that failed"));
     layout->addWidget(m_filterNote);
+    layout->addWidget(m_attentionBox);
     layout->addWidget(m_filterEdit);
     setCornerWidget(corner, Qt::TopRightCorner);
     connect(m_filterEdit, &QLineEdit::textChanged, this, &ResultPages::applyFilter);
+    connect(m_attentionBox, &QCheckBox::toggled, this, &ResultPages::applyFilter);
+    showAttentionCount();
 }
 
 bool ResultPages::eventFilter(QObject* watched, QEvent* event) {
@@ -179,8 +186,13 @@ void ResultPages::showRows(bool graphData) {
         if (currentWidget() == m_graphPage) m_graphPage->drawIfStale();
     }
     showSortMarks();
-    // A reset of the grids shows every row again.
-    if (m_filtered) applyFilter();
+    showAttentionCount();
+    // A reset of the grids shows every row again; a verdict the rules changed may leave the filter.
+    if (m_filtered || m_attentionBox->isChecked()) applyFilter();
+}
+
+void ResultPages::showAttentionCount() {
+    m_attentionBox->setText(FromUtf8(view::AttentionFilterText(m_session.records())));
 }
 
 void ResultPages::fitColumns() {
@@ -211,7 +223,8 @@ void ResultPages::showSortMarks() {
 }
 
 void ResultPages::applyFilter() {
-    const auto filter = view::FilterRows(m_session.records(), m_filterEdit->text().toStdString());
+    const auto filter =
+        view::FilterRows(m_session.records(), m_filterEdit->text().toStdString(), m_attentionBox->isChecked());
     if (filter.note.empty() && !m_filtered) return;
     std::vector<bool> hidden;
     if (!filter.note.empty())

@@ -11,6 +11,7 @@
 #include "view/Columns.h"
 
 class QLabel;
+class QCheckBox;
 class QLineEdit;
 class QScrollArea;
 
@@ -68,6 +69,8 @@ private:
     void layoutPage(QWidget* page);
     // Hides the rows whose file and player names do not hold the filter text, and says how many.
     void applyFilter();
+    // The attention filter's caption with the count of rows it would show.
+    void showAttentionCount();
     void showSortMarks();
     // The four grids with the grid each shows, in the order of their tabs.
     [[nodiscard]] std::array<std::pair<ResultGrid*, view::Grid>, 4> gridKinds() const;
@@ -89,6 +92,7 @@ private:
     QScrollArea* m_rulesScroll = nullptr;
     QLabel* m_checksOffLabel = nullptr;
     QLineEdit* m_filterEdit = nullptr;
+    QCheckBox* m_attentionBox = nullptr;
     QLabel* m_filterNote = nullptr;
     bool m_filtered = false;  // some row may be hidden
 };

@@ -136,17 +136,33 @@ std::string RowReason(const analysis::SaveRecord& rec) {
 
 std::string VerdictExplanation(const analysis::ReloadJudgement& judged, std::int32_t loadCount) {
     const auto thresholds = reload::VerdictThresholdsOf(judged.maxReloads);
-    std::string text = std::to_string(judged.reloads) + " reloads, " + std::to_string(judged.maxReloads) +
-                       " allowed. Fair below " + std::to_string(thresholds.average) + ", average below " +
-                       std::to_string(thresholds.cheat) + ", cheat from there on.";
-    if (loadCount == 0) text += " Never loaded: fair whatever the count.";
+    const auto count = [](std::int64_t reloads) {
+        return std::to_string(reloads) + (reloads == 1 ? " reload" : " reloads");
+    };
+    std::string text = count(judged.reloads) + ":";
+    if (loadCount == 0)
+        return text + " never loaded, so Fair whatever Max Reloads (" + std::to_string(judged.maxReloads) + ").";
+    // Each verdict named with the counts that give it; a verdict no count gives is left out.
+    std::string_view separator = " ";
+    const auto range = [&](std::string_view verdict, std::string_view words, std::int64_t bound) {
+        text += separator;
+        text += verdict;
+        text += words;
+        text += std::to_string(bound);
+        separator = ", ";
+    };
+    if (thresholds.average > 0) range("Fair", " below ", thresholds.average);
+    if (thresholds.cheat > thresholds.average) range("Average", " from ", thresholds.average);
+    range("Cheat", " from ", thresholds.cheat);
+    text += " (3/4 and 5/4 of Max Reloads, ";
+    text += std::to_string(judged.maxReloads);
+    text += ").";
     if (const auto next = reload::ReloadsToNextVerdict(judged)) {
         // Appended piece by piece: GCC 12 takes a chain of temporaries here for overlapping copies.
         text += ' ';
-        text += std::to_string(*next);
-        text += *next == 1 ? " more reload" : " more reloads";
-        text += " would make it ";
-        text += judged.honesty == analysis::Verdict::Fair ? "average." : "a cheat.";
+        text += count(*next);
+        text += " more would make it ";
+        text += judged.honesty == analysis::Verdict::Fair ? "Average." : "Cheat.";
     }
     return text;
 }

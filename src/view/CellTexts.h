@@ -42,8 +42,10 @@ struct FormatOptions {
 // value outside the years 1 to 9999 gives " ".
 [[nodiscard]] std::string DateTimeText(double dateTime);
 
-// Why a save got its verdict, for a tooltip: its reloads, the reloads allowed, the thresholds of
-// the verdicts and how many more reloads lead to the next one.
+// Why a save got its verdict, for a tooltip: its reloads, the counts that give each verdict (from
+// Max Reloads) and how many more reloads lead to the next one, e.g. "3 reloads: Fair below 3,
+// Average from 3, Cheat from 5 (3/4 and 5/4 of Max Reloads, 4). 2 reloads more would make it Cheat.";
+// a save never loaded is Fair whatever its counts, and says so.
 [[nodiscard]] std::string VerdictExplanation(const analysis::ReloadJudgement& judged, std::int32_t loadCount);
 
 // `text` ending with a full stop, as a message shown on its own ends.

@@ -4,56 +4,74 @@ namespace quillmere::view {
 
 namespace {
 
+constexpr std::string_view kNumberHelp = "The row's place in the table's order";
+constexpr std::string_view kFileNameHelp =
+    "The save's file name without its extension; \u2691 marks a save with flags, listed in its tooltip";
+constexpr std::string_view kTurnHelp = "The game turn the save was made on";
+constexpr std::string_view kYearHelp = "The game's calendar year at that turn";
+constexpr std::string_view kPlayTimeHelp = "The time played in this game, hours:minutes:seconds, as the save counts it";
+
 constexpr auto kBaseColumns = std::to_array<ColumnSpec>({
-    {kNumeroSign, 20, true},
-    {"File Name", 240},
-    {"NickName", 100},
-    {"LeaderName", 80},
-    {"CivName", 80},
-    {"Turn", 35, true},
-    {"Date", 40, true},
-    {"Play Time", 55, true},
-    {"Score", 50, true},
-    {"Final", 50, true},
-    {"Level", 70},
-    {"Victory", 80},
+    {kNumeroSign, 20, true, kNumberHelp},
+    {"File Name", 240, false, kFileNameHelp},
+    {"NickName", 100, false, "The name the player plays under in the game"},
+    {"LeaderName", 80, false, "The leader the player chose"},
+    {"CivName", 80, false, "The player's civilization"},
+    {"Turn", 35, true, kTurnHelp},
+    {"Date", 40, true, kYearHelp},
+    {"Play Time", 55, true, kPlayTimeHelp},
+    {"Score", 50, true, "The game's own score of the player"},
+    {"Final", 50, true,
+     "The tournament score: the sum of four parts, each a statistic of the player against the value the "
+     "save's own settings expect at its turn, times the part's weight (5000, 2000, 2000, 1000) and the "
+     "difficulty factor (0.4 to 2.0), cut to a whole number. A player on the expected curve earns the "
+     "weights times the difficulty; the expected values grow with the turn, so an early save with the "
+     "same score earns more"},
+    {"Level", 70, false, "The difficulty level; it sets the difficulty factor of the Final score"},
+    {"Victory", 80, false, "How the game was won, once it is over"},
 });
 
 constexpr auto kReloadColumns = std::to_array<ColumnSpec>({
-    {kNumeroSign, 20, true},
-    {"File Name", 240},
-    {"File Date", 105},
-    {"Turn", 35, true},
-    {"Date", 45, true},
-    {"Play Time", 55, true},
-    {"Play Days", 55, true},
-    {"Reloads", 50, true},
-    {"Percent", 50, true},
-    {"Session", 50, true},
-    {"Max Reloads", 70, true},
-    {"Honesty", 60},
-    {"Penalty", 40, true},
+    {kNumeroSign, 20, true, kNumberHelp},
+    {"File Name", 240, false, kFileNameHelp},
+    {"File Date", 105, false, "When the file was last written, as its file system keeps it"},
+    {"Turn", 35, true, kTurnHelp},
+    {"Date", 45, true, kYearHelp},
+    {"Play Time", 55, true, kPlayTimeHelp},
+    {"Play Days", 55, true,
+     "The tournament day the file was written on, the start date being day 1 (30 for a date outside "
+     "days 1 to 31)"},
+    {"Reloads", 50, true, "The times the save was loaded, less the presessions; never below 0"},
+    {"Percent", 50, true, "Reloads per turn, in percent"},
+    {"Session", 50, true, "The average length of one session: the play time divided by the reloads"},
+    {"Max Reloads", 70, true,
+     "The reloads the rules allow: the smaller of the play days times the sessions per day and the "
+     "minimum-length sessions the play time holds, rounded"},
+    {"Honesty", 60, false,
+     "The verdict: Fair below 3/4 of Max Reloads, Average below 5/4 of it, Cheat from there; a save never "
+     "loaded is Fair. Its tooltip gives the save's own counts"},
+    {"Penalty", 40, true, "Not computed"},
 });
 
 constexpr auto kAdditionalColumns = std::to_array<ColumnSpec>({
-    {kNumeroSign, 20, true},
-    {"File Name", 240},
-    {"Cities", 40, true},
-    {"Units", 40, true},
-    {"Techs", 40, true},
-    {"Land", 40, true},
-    {"Land %", 40, true},
-    {"Pop", 40, true},
-    {"Pop %", 40, true},
-    {"Culture 1", 50, true},
-    {"Culture 2", 50, true},
-    {"Culture 3", 50, true},
+    {kNumeroSign, 20, true, kNumberHelp},
+    {"File Name", 240, false, kFileNameHelp},
+    {"Cities", 40, true, "The player's cities"},
+    {"Units", 40, true, "The player's units"},
+    {"Techs", 40, true, "The technologies the player knows"},
+    {"Land", 40, true, "The land the player holds, in tiles"},
+    {"Land %", 40, true, "The player's share of all players' land, in percent"},
+    {"Pop", 40, true, "The player's population"},
+    {"Pop %", 40, true, "The player's share of all players' population, in percent"},
+    {"Culture 1", 50, true, "The culture of the player's most cultured city"},
+    {"Culture 2", 50, true, "The culture of the player's second most cultured city (0 without one)"},
+    {"Culture 3", 50, true, "The culture of the player's third most cultured city (0 without one)"},
 });
 
 constexpr auto kFlagColumns = std::to_array<ColumnSpec>({
-    {kNumeroSign, 20, true},
-    {"File Name", 240},
-    {"Flags", 640},
+    {kNumeroSign, 20, true, kNumberHelp},
+    {"File Name", 240, false, kFileNameHelp},
+    {"Flags", 640, false, "What the profile's checks found in the save, \"; \" between findings"},
 });
 
 static_assert(kBaseColumns.size() == kColumnCount<BaseColumn>);

@@ -87,12 +87,13 @@ static_assert(IndexOf(ReloadColumn::FileName) == kFileNameColumn &&
 
 inline constexpr std::string_view kNumeroSign = "\xB9";  // Windows-1251 byte of the numero sign
 
-// One column of a result grid: its caption (Windows-1251), its width in pixels at start-up, and
-// whether its texts are numbers (right-aligned on screen and in the page).
+// One column of a result grid: its caption (Windows-1251), its width in pixels at start-up,
+// whether its texts are numbers (right-aligned on screen and in the page), and its help (UTF-8).
 struct ColumnSpec {
     std::string_view caption;
     int width;
     bool numeric = false;
+    std::string_view help;  // what the column means and how it is worked out, for its header's tooltip
 };
 
 // A grid's columns in order, one per enumerator of its column enum.

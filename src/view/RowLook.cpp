@@ -1,9 +1,21 @@
 #include "view/RowLook.h"
 
+#include <algorithm>
+
 #include "load/Windows1251.h"
 #include "view/CellTexts.h"
 
 namespace quillmere::view {
+
+namespace {
+
+std::string FlagLines(const analysis::SaveRecord& rec) {
+    std::string lines;
+    for (const auto& flag : rec.flags) lines += (lines.empty() ? "" : "\n") + flag;
+    return lines;
+}
+
+}  // namespace
 
 RowLook LookOf(const analysis::SaveRecord& rec, Grid grid) {
     RowLook look;
@@ -24,7 +36,7 @@ RowLook LookOf(const analysis::SaveRecord& rec, Grid grid) {
     if (!analysis::ShowsDetails(rec)) {
         look.toolTip = RowReason(rec);
     } else if (grid == Grid::Flags) {
-        for (const auto& flag : rec.flags) look.toolTip += (look.toolTip.empty() ? "" : "\n") + flag;
+        look.toolTip = FlagLines(rec);
     }
     return look;
 }
@@ -32,9 +44,87 @@ RowLook LookOf(const analysis::SaveRecord& rec, Grid grid) {
 std::string CellToolTip(const analysis::SaveRecord& rec, Grid grid, std::size_t column) {
     auto look = LookOf(rec, grid);
     if (!look.toolTip.empty()) return std::move(look.toolTip);
-    if (grid == Grid::Reload && column == IndexOf(ReloadColumn::Honesty) && rec.reload)
-        return VerdictExplanation(*rec.reload, rec.loadCount);
+    switch (MarkOf(rec, grid, column)) {
+        case CellMark::Fair:
+        case CellMark::Average:
+        case CellMark::Cheat:
+            return VerdictExplanation(*rec.reload, rec.loadCount);
+        case CellMark::Flagged:
+            return FlagLines(rec);
+        case CellMark::None:
+            break;
+    }
     return {};
+}
+
+CellMark MarkOf(const analysis::SaveRecord& rec, Grid grid, std::size_t column) {
+    if (!analysis::ShowsDetails(rec)) return CellMark::None;
+    if (column == kFileNameColumn) return rec.flags.empty() ? CellMark::None : CellMark::Flagged;
+    if (grid != Grid::Reload || column != IndexOf(ReloadColumn::Honesty) || !rec.reload) return CellMark::None;
+    switch (rec.reload->honesty) {
+        case analysis::Verdict::Fair:
+            return CellMark::Fair;
+        case analysis::Verdict::Average:
+            return CellMark::Average;
+        case analysis::Verdict::Cheat:
+            return CellMark::Cheat;
+    }
+    return CellMark::None;
+}
+
+namespace {
+
+struct MarkLook {
+    std::string_view sign, colour, name;
+};
+
+MarkLook LookOfMark(CellMark mark) {
+    switch (mark) {
+        case CellMark::Fair:
+            return {"\u2713", "#ddffdd", "fair"};
+        case CellMark::Average:
+            return {"!", "#ffffcc", "average"};
+        case CellMark::Cheat:
+            return {"\u2717", "#ffbbbb", "cheat"};
+        case CellMark::Flagged:
+            return {"\u2691", "#ffcc99", "flagged"};
+        case CellMark::None:
+            break;
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string_view MarkSign(CellMark mark) { return LookOfMark(mark).sign; }
+std::string_view MarkColour(CellMark mark) { return LookOfMark(mark).colour; }
+std::string_view MarkName(CellMark mark) { return LookOfMark(mark).name; }
+
+std::string MarkedText(CellMark mark, std::string_view text) {
+    const auto sign = MarkSign(mark);
+    if (sign.empty()) return std::string(text);
+    std::string marked(sign);
+    marked += ' ';
+    marked += text;
+    return marked;
+}
+
+bool NeedsAttention(const analysis::SaveRecord& rec) {
+    switch (analysis::StatusOf(rec)) {
+        case analysis::SaveStatus::Failed:
+            return true;
+        case analysis::SaveStatus::Analysed:
+            return !rec.flags.empty() || (rec.reload && rec.reload->honesty == analysis::Verdict::Cheat);
+        case analysis::SaveStatus::Blocked:
+        case analysis::SaveStatus::NotLoaded:
+            break;
+    }
+    return false;
+}
+
+std::string AttentionFilterText(const analysis::ResultTable& table) {
+    const auto count = std::count_if(table.begin(), table.end(), NeedsAttention);
+    return "Needs attention (" + std::to_string(count) + ")";
 }
 
 std::string_view TintName(RowTint tint) {
@@ -120,7 +210,7 @@ std::string FoldedCase(std::string_view text) {
     return folded;
 }
 
-RowFilter FilterRows(const analysis::ResultTable& table, std::string_view text) {
+RowFilter FilterRows(const analysis::ResultTable& table, std::string_view text, bool attentionOnly) {
     constexpr std::string_view kBlanks = " \t\r\n";
     const auto first = text.find_first_not_of(kBlanks);
     const std::string wanted = first == std::string_view::npos
@@ -128,11 +218,13 @@ RowFilter FilterRows(const analysis::ResultTable& table, std::string_view text) 
                                    : FoldedCase(text.substr(first, text.find_last_not_of(kBlanks) - first + 1));
     RowFilter filter;
     filter.shown.assign(table.size(), true);
-    if (wanted.empty()) return filter;
+    if (wanted.empty() && !attentionOnly) return filter;
     for (std::size_t row = 0; row < table.size(); ++row) {
         const auto& rec = table[row];
-        const bool match = FoldedCase(load::FileNameToUtf8(rec.fileName)).find(wanted) != std::string::npos ||
-                           FoldedCase(load::Windows1251ToUtf8(rec.nickName)).find(wanted) != std::string::npos;
+        const bool match =
+            (!attentionOnly || NeedsAttention(rec)) &&
+            (wanted.empty() || FoldedCase(load::FileNameToUtf8(rec.fileName)).find(wanted) != std::string::npos ||
+             FoldedCase(load::Windows1251ToUtf8(rec.nickName)).find(wanted) != std::string::npos);
         filter.shown[row] = match;
         filter.hidden += match ? 0 : 1;
     }

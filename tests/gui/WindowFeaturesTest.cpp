@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDateTime>
@@ -19,9 +20,11 @@
 #include <QtCharts/QLegendMarker>
 #include <set>
 
+#include "gui/ResultGrid.h"
 #include "gui/SortButton.h"
 #include "gui/WindowFixture.h"
 #include "view/Charts.h"
+#include "view/RowLook.h"
 
 namespace quillmere::gui {
 namespace {
@@ -142,7 +145,22 @@ TEST_F(Window, RowsSayWhyTheyShowNoDetailsAndTheStatusCountsThem) {
     EXPECT_EQ(model->data(model->index(2, 3), Qt::ToolTipRole).toString(), "not a save file: no game data found.");
     EXPECT_EQ(child<QLabel>("StatusText")->text(), "3 saves: 1 analysed, 1 blocked, 1 failed");
     const auto* reloads = grid("ReloadGrid")->model();
-    EXPECT_TRUE(reloads->data(reloads->index(0, 11), Qt::ToolTipRole).toString().contains("allowed"));
+    EXPECT_TRUE(reloads->data(reloads->index(0, 11), Qt::ToolTipRole).toString().contains("of Max Reloads"));
+    // The verdict reads by its sign and stands out by its colour; every header says what it means.
+    const auto verdict = reloads->index(0, 11);
+    EXPECT_TRUE(reloads->data(verdict, Qt::DisplayRole)
+                    .toString()
+                    .endsWith(" " + reloads->data(verdict, ResultGridModel::kRawTextRole).toString().trimmed()));
+    EXPECT_TRUE(reloads->data(verdict, Qt::BackgroundRole).isValid());
+    EXPECT_TRUE(model->headerData(9, Qt::Horizontal, Qt::ToolTipRole).toString().contains("weight"));
+    // The attention filter leaves the failed save and hides the blocked one.
+    auto* attention = child<QCheckBox>("AttentionFilter");
+    EXPECT_EQ(attention->text().toStdString(), view::AttentionFilterText(m_window->session().records()));
+    attention->setChecked(true);
+    EXPECT_FALSE(grid("BaseGrid")->isRowHidden(2));
+    EXPECT_TRUE(grid("FlagsGrid")->isRowHidden(1));
+    attention->setChecked(false);
+    EXPECT_FALSE(grid("FlagsGrid")->isRowHidden(1));
     // Numbers stand right-aligned without their padding.
     EXPECT_EQ(model->data(model->index(0, 5), Qt::DisplayRole).toString(), "10");
     EXPECT_EQ(model->data(model->index(0, 5), Qt::TextAlignmentRole).toInt() & Qt::AlignRight, Qt::AlignRight);

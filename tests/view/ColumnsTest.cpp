@@ -21,7 +21,10 @@ TEST(Columns, EveryGridStartsWithTheSharedColumnsAndEndsWithItsLastEnumerator) {
         EXPECT_EQ(columns[kNumberColumn].caption, kNumeroSign);
         EXPECT_EQ(columns[kFileNameColumn].caption, "File Name");
         EXPECT_EQ(columns.back().caption, lastCaption);
-        for (const auto& column : columns) EXPECT_GT(column.width, 0) << column.caption;
+        for (const auto& column : columns) {
+            EXPECT_GT(column.width, 0) << column.caption;
+            EXPECT_FALSE(column.help.empty()) << column.caption;
+        }
         // A row's cells follow the same grid, and stop at its last column.
         ASSERT_NE(header.cell(grid, count - 1), nullptr);
         EXPECT_EQ(*header.cell(grid, count - 1), lastCaption);

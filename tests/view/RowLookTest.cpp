@@ -32,6 +32,85 @@ TEST(RowLook, TintAndTooltipFollowWhatStandsInTheWayThenTheFlags) {
     EXPECT_EQ(CellToolTip(flagged, Grid::Reload, IndexOf(ReloadColumn::Honesty)), "");
 }
 
+analysis::SaveRecord judged(std::int32_t reloads, std::int32_t maxReloads, analysis::Verdict verdict) {
+    auto rec = named("s", "S");
+    rec.loadCount = reloads + 1;
+    rec.reload = analysis::ReloadJudgement{.reloads = reloads, .maxReloads = maxReloads, .honesty = verdict};
+    return rec;
+}
+
+TEST(RowLook, VerdictsAndFlagsMarkTheirCellsWithASignAndAColour) {
+    using analysis::Verdict;
+    constexpr auto honesty = IndexOf(ReloadColumn::Honesty);
+    auto cheat = judged(5, 4, Verdict::Cheat);
+    EXPECT_EQ(MarkOf(cheat, Grid::Reload, honesty), CellMark::Cheat);
+    EXPECT_EQ(MarkOf(cheat, Grid::Reload, honesty - 1), CellMark::None);
+    EXPECT_EQ(MarkOf(cheat, Grid::Base, honesty), CellMark::None);
+    EXPECT_EQ(MarkOf(cheat, Grid::Reload, kFileNameColumn), CellMark::None);
+    EXPECT_EQ(MarkedText(CellMark::Cheat, "Cheat"), "\u2717 Cheat");
+    EXPECT_EQ(MarkedText(CellMark::None, "Fair"), "Fair");
+    EXPECT_EQ(MarkOf(judged(2, 4, Verdict::Fair), Grid::Reload, honesty), CellMark::Fair);
+    EXPECT_EQ(MarkOf(judged(3, 4, Verdict::Average), Grid::Reload, honesty), CellMark::Average);
+    cheat.flags = {"late", "renamed"};
+    for (const auto grid : {Grid::Base, Grid::Reload, Grid::Additional, Grid::Flags})
+        EXPECT_EQ(MarkOf(cheat, grid, kFileNameColumn), CellMark::Flagged);
+    EXPECT_EQ(CellToolTip(cheat, Grid::Base, kFileNameColumn), "late\nrenamed");
+    EXPECT_TRUE(CellToolTip(cheat, Grid::Reload, honesty).starts_with("5 reloads:"));
+    auto failed = cheat;
+    failed.failure = "damaged save";
+    EXPECT_EQ(MarkOf(failed, Grid::Reload, honesty), CellMark::None);
+    EXPECT_EQ(MarkOf(failed, Grid::Base, kFileNameColumn), CellMark::None);
+    for (const auto mark : {CellMark::Fair, CellMark::Average, CellMark::Cheat, CellMark::Flagged}) {
+        EXPECT_EQ(MarkColour(mark).size(), 7u);
+        EXPECT_FALSE(MarkName(mark).empty());
+    }
+}
+
+TEST(RowLook, AttentionGoesToCheatsFlagsAndFailuresOnly) {
+    using analysis::Verdict;
+    auto flagged = judged(0, 4, Verdict::Fair);
+    flagged.flags = {"late"};
+    auto failed = named("f", "F");
+    failed.failure = "damaged save";
+    auto notLoaded = named("n", "N");
+    notLoaded.failure = std::string(analysis::kNotLoaded);
+    const analysis::ResultTable table = {
+        judged(5, 4, Verdict::Cheat), judged(3, 4, Verdict::Average), flagged, failed, notLoaded, named("x", "X")};
+    const auto attention = FilterRows(table, "", true);
+    EXPECT_EQ(attention.shown, (std::vector<bool>{true, false, true, true, false, false}));
+    EXPECT_EQ(attention.note, "3 of 6 rows hidden");
+    EXPECT_EQ(AttentionFilterText(table), "Needs attention (3)");
+    EXPECT_EQ(FilterRows(table, "f", true).shown, (std::vector<bool>{false, false, false, true, false, false}));
+}
+
+TEST(RowLook, TheVerdictIsExplainedWithTheCountsThatGiveEachVerdict) {
+    using analysis::Verdict;
+    const struct {
+        analysis::SaveRecord rec;
+        std::string_view text;
+    } cases[] = {
+        {judged(3, 4, Verdict::Average),
+         "3 reloads: Fair below 3, Average from 3, Cheat from 5 (3/4 and 5/4 of Max Reloads, 4). 2 reloads more "
+         "would make it Cheat."},
+        {judged(1, 4, Verdict::Fair),
+         "1 reload: Fair below 3, Average from 3, Cheat from 5 (3/4 and 5/4 of Max Reloads, 4). 2 reloads more "
+         "would make it Average."},
+        {judged(6, 4, Verdict::Cheat),
+         "6 reloads: Fair below 3, Average from 3, Cheat from 5 (3/4 and 5/4 of Max Reloads, 4)."},
+        {judged(1, 1, Verdict::Average),
+         "1 reload: Fair below 1, Average from 1, Cheat from 2 (3/4 and 5/4 of Max Reloads, 1). 1 reload more would "
+         "make it Cheat."},
+        // With Max Reloads 0 every count is Cheat.
+        {judged(0, 0, Verdict::Cheat), "0 reloads: Cheat from 0 (3/4 and 5/4 of Max Reloads, 0)."},
+    };
+    for (const auto& [rec, text] : cases)
+        EXPECT_EQ(CellToolTip(rec, Grid::Reload, IndexOf(ReloadColumn::Honesty)), text);
+    auto never = judged(0, 0, Verdict::Fair);
+    never.loadCount = 0;
+    EXPECT_EQ(CellToolTip(never, Grid::Reload, IndexOf(ReloadColumn::Honesty)),
+              "0 reloads: never loaded, so Fair whatever Max Reloads (0).");
+}
+
 TEST(RowLook, TheFilterMatchesFileOrPlayerNameWithCaseIgnoredInEveryAlphabet) {
     // "Дарья" in Windows-1251, and a file name in UTF-8.
     const analysis::ResultTable table = {named("Darya-round1", "\xC4\xE0\xF0\xFC\xFF"), named("bob", "Bob"),
