@@ -172,7 +172,7 @@ public:
 
     [[nodiscard]] std::size_t size() const { return m_session.size(); }
 
-    // [{text, width, numeric}] of a grid's columns.
+    // [{text, width, numeric, help}] of a grid's columns.
     [[nodiscard]] val columns(int grid) const {
         const auto kind = GridOf(grid).value_or(view::Grid::Base);
         const auto headers = view::HeaderTexts(view::TextEncoding::Utf8);
@@ -183,42 +183,64 @@ public:
             column.set("text", *headers.cell(kind, i));
             column.set("width", specs[i].width);
             column.set("numeric", specs[i].numeric);
+            column.set("help", std::string(specs[i].help));
             result.call<void>("push", column);
         }
         return result;
     }
 
-    // Every row of a grid: an array of cell texts per record, in the table's order.
+    // Every row of a grid: an array of cell texts per record, in the table's order, a marked cell's
+    // text after its mark's sign.
     [[nodiscard]] val gridTexts(int grid) const {
         const auto kind = GridOf(grid).value_or(view::Grid::Base);
         val rows = val::array();
         for (std::size_t i = 0; i < m_session.size(); ++i) {
-            rows.call<void>("push", Strings(m_session.rowTexts(i, m_display), kind));
+            const auto& rec = m_session.records()[i];
+            const auto texts = m_session.rowTexts(i, m_display);
+            val cells = val::array();
+            for (std::size_t column = 0; const auto* text = texts.cell(kind, column); ++column)
+                cells.call<void>("push", view::MarkedText(view::MarkOf(rec, kind, column), *text));
+            rows.call<void>("push", cells);
         }
         return rows;
     }
 
     // Per record of grid `grid` {tint: "" | "notLoaded" | "failed" | "blocked" | "flagged", title,
-    // verdict}: its row's tint and tooltip, and the Honesty cell's tooltip in the Reloads grid.
+    // marks: [{column, name, colour, title}]}: its row's tint and tooltip, and its marked cells with
+    // their mark's style name and colour and the cell's tooltip.
     [[nodiscard]] val rowLooks(int grid) const {
         const auto kind = GridOf(grid).value_or(view::Grid::Base);
+        const auto columns = view::ColumnsOf(kind).size();
         val looks = val::array();
         for (const auto& rec : m_session.records()) {
             const auto look = view::LookOf(rec, kind);
             val item = val::object();
             item.set("tint", std::string(view::TintName(look.tint)));
             item.set("title", look.toolTip);
-            item.set("verdict", kind == view::Grid::Reload
-                                    ? view::CellToolTip(rec, kind, view::IndexOf(view::ReloadColumn::Honesty))
-                                    : std::string());
+            val marks = val::array();
+            for (std::size_t column = 0; column < columns; ++column) {
+                const auto mark = view::MarkOf(rec, kind, column);
+                if (mark == view::CellMark::None) continue;
+                val marked = val::object();
+                marked.set("column", static_cast<int>(column));
+                marked.set("name", std::string(view::MarkName(mark)));
+                marked.set("colour", std::string(view::MarkColour(mark)));
+                marked.set("title", view::CellToolTip(rec, kind, column));
+                marks.call<void>("push", marked);
+            }
+            item.set("marks", marks);
             looks.call<void>("push", item);
         }
         return looks;
     }
 
-    // {shown: per record whether the filter `text` shows it, note: "1 of 3 rows hidden" or ""}.
-    [[nodiscard]] val filterRows(const std::string& text) const {
-        const auto filter = view::FilterRows(m_session.records(), text);
+    // The attention filter's caption: "Needs attention (3)".
+    [[nodiscard]] std::string attentionText() const { return view::AttentionFilterText(m_session.records()); }
+
+    // {shown: per record whether the filter `text` (and with `attentionOnly` the attention filter)
+    // shows it, note: "1 of 3 rows hidden" or ""}.
+    [[nodiscard]] val filterRows(const std::string& text, bool attentionOnly) const {
+        const auto filter = view::FilterRows(m_session.records(), text, attentionOnly);
         val shown = val::array();
         for (const bool row : filter.shown) shown.call<void>("push", row);
         val result = val::object();
@@ -226,8 +248,6 @@ public:
         result.set("note", filter.note);
         return result;
     }
-
-    [[nodiscard]] int verdictColumn() const { return static_cast<int>(view::ReloadColumn::Honesty); }
 
     // The status line, after `note` when it is not empty (Session::statusLine).
     [[nodiscard]] std::string statusLine(const std::string& note) const { return m_session.statusLine(note); }
@@ -344,7 +364,7 @@ EMSCRIPTEN_BINDINGS(quillmere_session) {
         .function("gridTexts", &WebSession::gridTexts)
         .function("rowLooks", &WebSession::rowLooks)
         .function("filterRows", &WebSession::filterRows)
-        .function("verdictColumn", &WebSession::verdictColumn)
+        .function("attentionText", &WebSession::attentionText)
         .function("status", &WebSession::status)
         .function("statusLine", &WebSession::statusLine)
         .function("graphCategories", &WebSession::graphCategories)

@@ -18,6 +18,7 @@ import tempfile
 import time
 
 SKIP = 77
+FLAG_SIGN = "\u2691 "
 CHROMIUM = "/usr/bin/chromium"
 CHROMEDRIVER = "/usr/bin/chromedriver"
 # A time zone half an hour off the hour, so that a file date taken in the wrong zone shows.
@@ -78,7 +79,7 @@ class Page:
     def grid(self, name):
         return self.js("""
             return [...document.querySelectorAll('#' + arguments[0] + ' tbody tr')].map((row) => ({
-                classes: row.className, title: row.title,
+                row: Number(row.dataset.row), classes: row.className, title: row.title,
                 cells: [...row.cells].map((cell) => cell.textContent), cellTitles: [...row.cells].map((c) => c.title)}));
         """, name)
 
@@ -201,7 +202,7 @@ def check_tournament(page, checks, program, tournament):
     args = ["--profile", "profile.json", "saves/"]
     checks.equal("tournament: one row per save", len(page.grid("BaseGrid")), len(names))
     flags = page.grid("FlagsGrid")
-    flagged = {row["cells"][1]: row for row in flags if "flagged" in row["classes"]}
+    flagged = {row["cells"][1].removeprefix(FLAG_SIGN): row for row in flags if "flagged" in row["classes"]}
     listed = subprocess.run([program, "--flags-only", *args], cwd=tournament,
                             env={**os.environ, "TZ": TIME_ZONE}, stdout=subprocess.PIPE, text=True, check=False)
     checks.equal("--flags-only exits 3 on the tournament", listed.returncode, 3)
@@ -209,6 +210,21 @@ def check_tournament(page, checks, program, tournament):
     checks.equal("the flags of the flagged rows", {name: row["cells"][2] for name, row in flagged.items()}, expected)
     for name, row in flagged.items():
         checks.equal(f"{name}: its flags are its tooltip", row["title"], row["cells"][2].replace("; ", "\n"))
+        checks.true(f"{name}: a flag marks its name", row["cells"][1].startswith(FLAG_SIGN))
+    verdicts = [row["cells"][11] for row in page.grid("ReloadGrid")]
+    checks.true(f"every verdict reads by its sign: {verdicts}",
+                all(cell in ("\u2713 Fair", "! Average", "\u2717 Cheat") for cell in verdicts))
+    # The attention filter shows the flagged rows and the cheats, and counts them in its caption.
+    page.click("AttentionFilter")
+    shown = [row for row in page.grid("BaseGrid") if not page.js(
+        "return document.querySelector('#BaseGrid tbody tr[data-row=\"' + arguments[0] + '\"]').hidden", row["row"])]
+    caption = page.js("return document.getElementById('AttentionText').textContent")
+    attention = {row["cells"][1].removeprefix(FLAG_SIGN) for row in shown}
+    cheats = {page.grid("ReloadGrid")[i]["cells"][1].removeprefix(FLAG_SIGN)
+              for i, cell in enumerate(verdicts) if cell.endswith("Cheat")}
+    checks.equal("the attention filter's rows", attention, set(flagged) | cheats)
+    checks.equal("the attention filter's count", caption, f"Needs attention ({len(attention)})")
+    page.click("AttentionFilter")
     check_reports(page, checks, program, tournament, args, "tournament")
 
 

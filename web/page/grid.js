@@ -16,7 +16,6 @@ function renderGrid(state, gridIndex) {
     const texts = session.gridTexts(gridIndex);
     const looks = session.rowLooks(gridIndex);
     const sort = session.sortState();
-    const verdictColumn = session.verdictColumn();
     const frozen = state.names.frozenColumns;
     const headRow = element('tr');
     columns.forEach((column, index) => {
@@ -30,13 +29,13 @@ function renderGrid(state, gridIndex) {
         if (index < frozen) cell.classList.add('frozen', `frozen${index}`);
         cell.tabIndex = -1;
         cell.dataset.column = index;
-        cell.title = sort.columnTitle;
+        cell.title = `${column.help}\n${sort.columnTitle}`;
         headRow.append(cell);
     });
     const head = element('thead');
     head.append(headRow);
     const body = element('tbody');
-    const filter = session.filterRows($('RowFilter').value);
+    const filter = session.filterRows($('RowFilter').value, $('AttentionFilter').checked);
     texts.forEach((cells, row) => {
         const line = element('tr');
         line.dataset.row = row;
@@ -50,15 +49,23 @@ function renderGrid(state, gridIndex) {
             const cell = element('td', numeric ? text.trim() : text);
             if (numeric) cell.className = 'number';
             if (column < frozen) cell.classList.add('frozen', `frozen${column}`);
-            if (column === verdictColumn && look.verdict) cell.title = look.verdict;
             line.append(cell);
         });
+        for (const mark of look.marks) {
+            const cell = line.cells[mark.column];
+            cell.classList.add('mark', mark.name);
+            cell.style.background = mark.colour;
+            if (mark.title) cell.title = mark.title;
+        }
         body.append(line);
     });
     const table = element('table');
     table.append(head, body);
     $(kGrids[gridIndex]).replaceChildren(table);
-    if (gridIndex === 0) $('FilterNote').textContent = filter.note;
+    if (gridIndex === 0) {
+        $('FilterNote').textContent = filter.note;
+        $('AttentionText').textContent = session.attentionText();
+    }
 }
 
 function showSortButtons(state) {
@@ -223,6 +230,7 @@ function copyRows(state) {
 // Wires the grids, the sort buttons and the row filter.
 export function wireGrids(state) {
     $('RowFilter').addEventListener('input', () => renderAll(state));
+    $('AttentionFilter').addEventListener('change', () => renderAll(state));
     for (const button of document.querySelectorAll('button.sort')) {
         button.addEventListener('click', () => {
             state.session.sortBy(Number(button.dataset.key));
