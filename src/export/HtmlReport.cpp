@@ -10,6 +10,7 @@
 #include "view/CellTexts.h"
 #include "view/Charts.h"
 #include "view/GraphPlan.h"
+#include "view/RowLook.h"
 
 namespace quillmere::exporting {
 
@@ -27,7 +28,7 @@ constexpr std::string_view kStyle = R"(body{font-family:sans-serif;margin:1.5em;
 table{border-collapse:collapse;font-size:13px}th,td{border:1px solid #bbb;padding:2px 6px;white-space:pre}
 th{background:#e8e8e8;position:sticky;top:0}td.num{text-align:right;font-variant-numeric:tabular-nums}
 tr.failed td{background:#fdd}tr.blocked td{background:#eee;color:#666}tr.notloaded td{background:#f6f6f6;color:#888}
-td.flagged{background:#fc9}td.fair{background:#dfd}td.average{background:#ffd}td.cheat{background:#fbb;font-weight:bold}
+td.cheat{font-weight:bold}
 figure{margin:1.5em 0}figcaption{font-weight:bold;margin-bottom:.3em}ul.legend{list-style:none;padding:0;
 display:flex;flex-wrap:wrap;gap:.2em 1.2em;font-size:13px}ul.legend span{display:inline-block;width:1.6em;
 height:.25em;vertical-align:middle;margin-right:.4em}
@@ -107,22 +108,16 @@ void appendRow(std::string& html, const analysis::SaveRecord& rec, int row, char
     const auto cells = view::ResultsCellsOf(rowTexts);
     const auto columns = view::ResultsColumns();
     constexpr view::GridColumn kFileName{view::Grid::Base, view::kFileNameColumn};
-    constexpr view::GridColumn kVerdict{view::Grid::Reload, view::IndexOf(view::ReloadColumn::Honesty)};
     for (std::size_t i = 0; i < columns.size(); ++i) {
-        const char* verdictClass = nullptr;
-        if (columns[i] == kVerdict && rec.reload) {
-            static constexpr const char* kClasses[] = {"cheat", "average", "fair"};
-            verdictClass = kClasses[static_cast<int>(rec.reload->honesty)];
-        }
+        const auto mark = view::MarkOf(rec, columns[i].grid, columns[i].column);
+        const std::string markName(view::MarkName(mark));
         const bool numeric = view::SpecOf(columns[i]).numeric;
         // The file name as UTF-8 whatever the file system gave.
-        if (columns[i] == kFileName)
-            cell(FileNameUtf8(rec), numeric, verdictClass);
-        else
-            cell(cells[i], numeric, verdictClass);
+        const auto text = view::MarkedText(mark, columns[i] == kFileName ? FileNameUtf8(rec) : cells[i]);
+        cell(text, numeric, markName.empty() ? nullptr : markName.c_str());
     }
     cell(note, false);
-    cell(FlagsText(rec), false, rec.flags.empty() ? nullptr : "flagged");
+    cell(FlagsText(rec), false, rec.flags.empty() ? nullptr : view::MarkName(view::CellMark::Flagged).data());
     html += "</tr>\n";
 }
 
@@ -175,6 +170,16 @@ std::string BuildHtmlReport(const analysis::ResultTable& table, const reload::Ru
     std::string html =
         "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + title + "</title>\n<style>";
     html += kStyle;
+    // The marks' colours, as the window and the page show them.
+    for (const auto mark :
+         {view::CellMark::Fair, view::CellMark::Average, view::CellMark::Cheat, view::CellMark::Flagged}) {
+        html += "td.";
+        html += view::MarkName(mark);
+        html += "{background:";
+        html += view::MarkColour(mark);
+        html += "}";
+    }
+    html += "\n";
     html += "</style>\n</head>\n<body>\n<h1>" + title + "</h1>\n";
     html += "<p>Start date " + escaped(reload::StartDateText(ruleTexts)) + ", at most " +
             escaped(ruleTexts.sessionsPerDay) + " sessions per day of at least " +
@@ -183,8 +188,14 @@ std::string BuildHtmlReport(const analysis::ResultTable& table, const reload::Ru
 
     html += "<table>\n<thead><tr>";
     const auto headers = view::HeaderTexts(view::TextEncoding::Utf8);
-    for (const auto caption : view::ResultsCellsOf(headers)) html += "<th>" + escaped(caption) + "</th>";
-    html += "<th>Note</th><th>Flags</th></tr></thead>\n<tbody>\n";
+    const auto captions = view::ResultsCellsOf(headers);
+    for (std::size_t i = 0; i < captions.size(); ++i) {
+        html += "<th title=\"" + escaped(view::SpecOf(view::ResultsColumns()[i]).help) + "\">";
+        html += escaped(captions[i]) + "</th>";
+    }
+    html += "<th>Note</th><th title=\"" +
+            escaped(view::SpecOf({view::Grid::Flags, view::IndexOf(view::FlagColumn::Flags)}).help) +
+            "\">Flags</th></tr></thead>\n<tbody>\n";
     for (std::size_t i = 0; i < table.size(); ++i) appendRow(html, table[i], static_cast<int>(i + 1), decimalSeparator);
     html += "</tbody>\n</table>\n";
 

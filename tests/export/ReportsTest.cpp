@@ -106,7 +106,8 @@ std::size_t occurrences(std::string_view text, std::string_view part) {
 TEST(HtmlReport, NamesFailuresAndFlagsAreTextWhereverTheyAppear) {
     const std::string html = BuildHtmlReport(everyStatus(), reload::RuleTexts{}, '.');
     EXPECT_EQ(html.find(kMarkup), std::string::npos);
-    EXPECT_EQ(occurrences(html, "<td>file " + std::string(kMarkupEscaped) + "</td>"), 1u);
+    // The flagged save's name marked by the flag sign.
+    EXPECT_EQ(occurrences(html, "<td class=\"flagged\">\u2691 file " + std::string(kMarkupEscaped) + "</td>"), 1u);
     EXPECT_EQ(occurrences(html, "<td>nick " + std::string(kMarkupEscaped) + "</td>"), 1u);
     EXPECT_EQ(occurrences(html, "<td class=\"flagged\">flag " + std::string(kMarkupEscaped) + "</td>"), 1u);
     // The failure twice in its row, as the row's title and as its note.
@@ -120,7 +121,7 @@ TEST(HtmlReport, NamesFailuresAndFlagsAreTextWhereverTheyAppear) {
 TEST(HtmlReport, MarksFailedBlockedAndUnloadedRowsWithTheirReasonAndChartsOnlyAnalysedSaves) {
     const std::string html = BuildHtmlReport(everyStatus(), reload::RuleTexts{}, '.');
     const auto rowOf = [&](std::string_view fileName) {
-        const auto cell = html.find("<td>" + std::string(fileName) + "</td>");
+        const auto cell = html.find(std::string(fileName) + "</td>");
         if (cell == std::string::npos) return std::string("no row");
         const auto start = html.rfind("<tr", cell);
         return html.substr(start, html.find('>', start) + 1 - start);
@@ -140,6 +141,16 @@ TEST(HtmlReport, AlignsEachCellAsItsColumnDoesInTheGrids) {
     const std::string html = BuildHtmlReport(table, reload::RuleTexts{}, '.');
     // The year, in the Base grid's "Date" column and in the Reloads grid's.
     EXPECT_EQ(occurrences(html, "<td class=\"num\"> 975BC</td>"), 2u);
+}
+
+TEST(HtmlReport, VerdictsAndHeadersLookAsInTheGrids) {
+    auto table = everyStatus();
+    table[0].loadCount = 9;
+    table[0].reload = analysis::ReloadJudgement{.reloads = 8, .maxReloads = 4, .honesty = analysis::Verdict::Cheat};
+    const std::string html = BuildHtmlReport(table, reload::RuleTexts{}, '.');
+    EXPECT_EQ(occurrences(html, "<td class=\"cheat\">\u2717 Cheat</td>"), 1u);
+    EXPECT_EQ(occurrences(html, "td.cheat{background:#ffbbbb}"), 1u);
+    EXPECT_EQ(occurrences(html, "<th title=\"Reloads per turn, in percent\">Percent</th>"), 1u);
 }
 
 TEST(JsonReport, ASaveAFailureAndAFlagReadBackAsWritten) {
