@@ -55,7 +55,12 @@ constexpr std::array<std::size_t, 4> kStatOfComponent = {0, 1, 3, 2};
 }  // namespace
 
 std::int64_t FinalScoreComponent(const ScoreInputs& inputs, std::size_t component) {
-    const std::int32_t statistic = inputs.stat[kStatOfComponent[component]];
+    return FinalScoreParts(inputs, component).value;
+}
+
+ComponentParts FinalScoreParts(const ScoreInputs& inputs, std::size_t component) {
+    ComponentParts parts;
+    const std::int32_t statistic = parts.statistic = inputs.stat[kStatOfComponent[component]];
     const std::int32_t start = inputs.start[component];
     const std::int32_t end = inputs.end[component];
     const std::int32_t limit = inputs.turnLimit > 0 ? inputs.turnLimit : 1200;
@@ -65,17 +70,19 @@ std::int64_t FinalScoreComponent(const ScoreInputs& inputs, std::size_t componen
     if (start > 0) {
         const long double n = std::trunc(RoundToExtended(static_cast<long double>(end) / start));
         long double power = 0;
-        if (!realPower(n, x, power)) return 0;
+        if (!realPower(n, x, power)) return parts;
         expected = static_cast<double>(RoundToExtended(start * power));
     } else {
         expected = static_cast<double>(RoundToExtended(x * end));
     }
-    if (!(expected > 0)) return 0;
+    if (!(expected > 0)) return parts;
+    parts.expected = expected;
 
     const std::int64_t product = std::int64_t{statistic} * kScoreWeight[component];
     const double ratio = static_cast<double>(RoundToExtended(static_cast<long double>(product) / expected));
     const double weighted = ratio * inputs.difficultyFactor;
-    return truncateToInt64(weighted);
+    parts.value = truncateToInt64(weighted);
+    return parts;
 }
 
 std::int32_t FinalScore(const ScoreInputs& inputs) {

@@ -28,6 +28,15 @@ struct ScoreInputs {
 // platform: it is computed in the x87 extended precision the scores were first computed in.
 [[nodiscard]] std::int64_t FinalScoreComponent(const ScoreInputs& inputs, std::size_t component);
 
+// One component as it was worked out: the statistic it takes, the value expected at the turn
+// (0 where none is, and the component is then 0) and the component.
+struct ComponentParts {
+    std::int32_t statistic = 0;
+    double expected = 0;
+    std::int64_t value = 0;
+};
+[[nodiscard]] ComponentParts FinalScoreParts(const ScoreInputs& inputs, std::size_t component);
+
 // The sum of the four components (int32, wrapping as the stored sum does).
 [[nodiscard]] std::int32_t FinalScore(const ScoreInputs& inputs);
 

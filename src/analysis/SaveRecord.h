@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/FinalScore.h"
+
 namespace quillmere::analysis {
 
 inline constexpr int kHistoryCategories = 7;
@@ -79,6 +81,8 @@ struct SaveRecord {
     std::int32_t landTotal = 0;
     std::int64_t gameLength = 0;  // bytes of inflated game state
     GameDigest gameHash;          // of those bytes
+    // What the Final score was made of, for explaining it; absent in a record made without it.
+    std::optional<ScoreInputs> scoreInputs;
 
     // Not empty when the file could not be loaded or analysed: the user-facing reason.
     // Such a record keeps only fileName and fileDate.

@@ -204,12 +204,13 @@ void SaveWalker::finishRecord() {
     m_rec.populationPercent = m_populationTotal > 0 ? static_cast<double>(std::int64_t{m_rec.population} * 100) /
                                                           static_cast<double>(m_populationTotal)
                                                     : 0.0;
-    m_rec.finalScore = FinalScore({.stat = m_scoreStat,
-                                   .start = m_scoreStart,
-                                   .end = m_scoreEnd,
-                                   .turn = date.workingTurn,
-                                   .turnLimit = m_rec.turnLimit,
-                                   .difficultyFactor = DifficultyFactor(m_rec.level)});
+    m_rec.scoreInputs = ScoreInputs{.stat = m_scoreStat,
+                                    .start = m_scoreStart,
+                                    .end = m_scoreEnd,
+                                    .turn = date.workingTurn,
+                                    .turnLimit = m_rec.turnLimit,
+                                    .difficultyFactor = DifficultyFactor(m_rec.level)};
+    m_rec.finalScore = FinalScore(*m_rec.scoreInputs);
     m_rec.culture1 = m_culture[0];
     m_rec.culture2 = m_culture[1];
     m_rec.culture3 = m_culture[2];

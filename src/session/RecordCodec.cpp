@@ -15,7 +15,9 @@ namespace {
 
 using analysis::SaveRecord;
 
-constexpr std::string_view kMagic = "QRC1";
+constexpr std::string_view kMagic = "QRC2";
+// Records written before the Final score's inputs were kept: the same without them.
+constexpr std::string_view kFirstMagic = "QRC1";
 constexpr int kLongDoubleDigits = std::numeric_limits<long double>::digits;
 
 class Writer {
@@ -196,13 +198,22 @@ std::vector<std::uint8_t> EncodeRecord(const SaveRecord& rec) {
     }
     out.u32(static_cast<std::uint32_t>(rec.flags.size()));
     for (const auto& flag : rec.flags) out.text(flag);
+    out.byte(rec.scoreInputs ? 1 : 0);
+    if (const auto& score = rec.scoreInputs) {
+        for (const auto* values : {&score->stat, &score->start, &score->end})
+            for (const std::int32_t value : *values) out.i32(value);
+        out.i32(score->turn);
+        out.i32(score->turnLimit);
+        out.f64(score->difficultyFactor);
+    }
     return out.take();
 }
 
 SaveRecord DecodeRecord(std::span<const std::uint8_t> bytes) {
     Reader in(bytes);
     const auto magic = in.take(std::min(bytes.size(), kMagic.size()));
-    if (!std::equal(magic.begin(), magic.end(), kMagic.begin(), kMagic.end())) in.fail("no \"QRC1\"");
+    const bool first = std::equal(magic.begin(), magic.end(), kFirstMagic.begin(), kFirstMagic.end());
+    if (!first && !std::equal(magic.begin(), magic.end(), kMagic.begin(), kMagic.end())) in.fail("no \"QRC2\"");
     SaveRecord rec;
     rec.path = in.text();
     rec.fileName = in.text();
@@ -237,6 +248,15 @@ SaveRecord DecodeRecord(std::span<const std::uint8_t> bytes) {
     }
     rec.flags.resize(in.count(4));
     for (auto& flag : rec.flags) flag = in.text();
+    if (!first && in.flag()) {
+        analysis::ScoreInputs score;
+        for (auto* values : {&score.stat, &score.start, &score.end})
+            for (std::int32_t& value : *values) value = in.i32();
+        score.turn = in.i32();
+        score.turnLimit = in.i32();
+        score.difficultyFactor = in.f64();
+        rec.scoreInputs = score;
+    }
     if (!in.atEnd()) in.fail("bytes follow the record");
     return rec;
 }

@@ -17,8 +17,9 @@ public:
 
 // Every field of `rec` as bytes, so that a record made in one place (a browser's worker) can be
 // handed to a session elsewhere; DecodeRecord gives back an equal record, long doubles bit for bit.
-// The layout: the 4 bytes "QRC1", then the fields in declaration order; integers little-endian,
-// texts and lists as a uint32 count and their items, optionals as a byte 0/1 and the value.
+// The layout: the 4 bytes "QRC2", then the fields; integers little-endian, texts and lists as a
+// uint32 count and their items, optionals as a byte 0/1 and the value. "QRC1" records, which end
+// before the Final score's inputs, still decode (without them).
 [[nodiscard]] std::vector<std::uint8_t> EncodeRecord(const analysis::SaveRecord& rec);
 
 // The record in `bytes`. Throws RecordCodecError for anything else: a wrong start, a count beyond

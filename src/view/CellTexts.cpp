@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "analysis/ExtendedNumber.h"
+#include "analysis/FinalScore.h"
 #include "analysis/RuleTables.h"
 #include "load/DateTime.h"
 #include "load/Windows1251.h"
@@ -163,6 +164,40 @@ std::string VerdictExplanation(const analysis::ReloadJudgement& judged, std::int
         text += count(*next);
         text += " more would make it ";
         text += judged.honesty == analysis::Verdict::Fair ? "Average." : "Cheat.";
+    }
+    return text;
+}
+
+std::string FinalScoreExplanation(const analysis::SaveRecord& rec) {
+    if (!rec.scoreInputs) return {};
+    const auto& inputs = *rec.scoreInputs;
+    const std::int32_t limit = inputs.turnLimit > 0 ? inputs.turnLimit : 1200;
+    const auto fixed = [](double value, int digits) {
+        char text[48];
+        std::snprintf(text, sizeof text, "%.*f", digits, value);
+        return std::string(text);
+    };
+    const auto level = analysis::LevelName(rec.level);
+    std::string text = "Final " + std::to_string(rec.finalScore) + ": four parts added up, each its statistic x its " +
+                       "weight / the value expected at turn " + std::to_string(inputs.turn) + " of " +
+                       std::to_string(limit) + ", x the difficulty factor " + fixed(inputs.difficultyFactor, 1) + " (" +
+                       std::string(level.value_or("unknown level")) + "), cut to a whole number.";
+    constexpr std::array<int, 4> kStatistic = {1, 2, 4, 3};
+    for (std::size_t k = 0; k < 4; ++k) {
+        const auto parts = analysis::FinalScoreParts(inputs, k);
+        const std::int64_t start = inputs.start[k];
+        const std::int64_t end = inputs.end[k];
+        const std::int64_t from = start > 0 ? start : 0;
+        const std::int64_t to = start > 0 ? start * (end / start) : end;
+        text += "\nPart " + std::to_string(k + 1) + ": statistic " + std::to_string(kStatistic[k]) + " = " +
+                std::to_string(parts.statistic) + ", weight " + std::to_string(analysis::kScoreWeight[k]) + ", ";
+        if (parts.expected > 0) {
+            text += "expected " + fixed(parts.expected, 2);
+        } else {
+            text += "nothing expected";
+        }
+        text += " (" + std::to_string(from) + " at turn 0 to " + std::to_string(to) + " at turn " +
+                std::to_string(limit) + "): " + std::to_string(parts.value);
     }
     return text;
 }

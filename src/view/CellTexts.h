@@ -48,6 +48,11 @@ struct FormatOptions {
 // a save never loaded is Fair whatever its counts, and says so.
 [[nodiscard]] std::string VerdictExplanation(const analysis::ReloadJudgement& judged, std::int32_t loadCount);
 
+// How the Final score was made, for its cell's tooltip (UTF-8): a line on the formula, then each
+// of the four parts with its statistic, weight, expected value and result; empty for a record that
+// does not keep the score's inputs.
+[[nodiscard]] std::string FinalScoreExplanation(const analysis::SaveRecord& rec);
+
 // `text` ending with a full stop, as a message shown on its own ends.
 [[nodiscard]] std::string WithFullStop(std::string text);
 

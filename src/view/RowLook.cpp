@@ -54,6 +54,8 @@ std::string CellToolTip(const analysis::SaveRecord& rec, Grid grid, std::size_t 
         case CellMark::None:
             break;
     }
+    if (grid == Grid::Base && column == IndexOf(BaseColumn::FinalScore) && analysis::ShowsDetails(rec))
+        return FinalScoreExplanation(rec);
     return {};
 }
 

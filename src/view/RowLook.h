@@ -24,7 +24,8 @@ struct RowLook {
 [[nodiscard]] RowLook LookOf(const analysis::SaveRecord& rec, Grid grid);
 
 // The tooltip of one cell: the row's, else in the Reloads grid's Honesty column the verdict's
-// explanation, in a flagged row's File Name cell its flags one a line; empty when there is none.
+// explanation, in a flagged row's File Name cell its flags one a line, in the Final column how the
+// score was made; empty when there is none.
 [[nodiscard]] std::string CellToolTip(const analysis::SaveRecord& rec, Grid grid, std::size_t column);
 
 // What marks one cell beside its row's tint: in the Reloads grid the Honesty cell by its verdict, in

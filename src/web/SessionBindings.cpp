@@ -206,8 +206,8 @@ public:
     }
 
     // Per record of grid `grid` {tint: "" | "notLoaded" | "failed" | "blocked" | "flagged", title,
-    // marks: [{column, name, colour, title}]}: its row's tint and tooltip, and its marked cells with
-    // their mark's style name and colour and the cell's tooltip.
+    // cells: [{column, name, colour, title}]}: its row's tint and tooltip, and the cells that have a
+    // mark (its style name and colour, else "") or a tooltip of their own.
     [[nodiscard]] val rowLooks(int grid) const {
         const auto kind = GridOf(grid).value_or(view::Grid::Base);
         const auto columns = view::ColumnsOf(kind).size();
@@ -217,18 +217,19 @@ public:
             val item = val::object();
             item.set("tint", std::string(view::TintName(look.tint)));
             item.set("title", look.toolTip);
-            val marks = val::array();
+            val cells = val::array();
             for (std::size_t column = 0; column < columns; ++column) {
                 const auto mark = view::MarkOf(rec, kind, column);
-                if (mark == view::CellMark::None) continue;
-                val marked = val::object();
-                marked.set("column", static_cast<int>(column));
-                marked.set("name", std::string(view::MarkName(mark)));
-                marked.set("colour", std::string(view::MarkColour(mark)));
-                marked.set("title", view::CellToolTip(rec, kind, column));
-                marks.call<void>("push", marked);
+                auto title = view::CellToolTip(rec, kind, column);
+                if (mark == view::CellMark::None && (title.empty() || title == look.toolTip)) continue;
+                val cell = val::object();
+                cell.set("column", static_cast<int>(column));
+                cell.set("name", std::string(view::MarkName(mark)));
+                cell.set("colour", std::string(view::MarkColour(mark)));
+                cell.set("title", std::move(title));
+                cells.call<void>("push", cell);
             }
-            item.set("marks", marks);
+            item.set("cells", cells);
             looks.call<void>("push", item);
         }
         return looks;

@@ -56,6 +56,7 @@ SaveRecord everyFieldSet() {
     rec.reload = analysis::ReloadJudgement{3, 4, -std::numeric_limits<long double>::infinity(),
                                            5, 6, analysis::Verdict::Average};
     rec.flags = {"speed Quick (tournament: Normal)", ""};
+    rec.scoreInputs = analysis::ScoreInputs{{1, 2, 3, 4}, {5, 6, 7, 8}, {9, 10, 11, -12}, 13, 460, 1.4};
     return rec;
 }
 
@@ -81,6 +82,17 @@ TEST(RecordCodec, GivesBackEveryFieldExactly) {
     EXPECT_EQ(back.reload->honesty, analysis::Verdict::Average);
     EXPECT_EQ(back.reload->maxReloads, 6);
     EXPECT_EQ(back.flags, rec.flags);
+    ASSERT_TRUE(back.scoreInputs);
+    EXPECT_EQ(back.scoreInputs->end, rec.scoreInputs->end);
+    EXPECT_EQ(back.scoreInputs->turnLimit, 460);
+    EXPECT_EQ(back.scoreInputs->difficultyFactor, 1.4);
+    // A record written before the score's inputs were kept: "QRC1", ending after the flags.
+    auto first = EncodeRecord(SaveRecord{});
+    first.pop_back();
+    first[3] = '1';
+    EXPECT_FALSE(DecodeRecord(first).scoreInputs);
+    first.push_back(0);
+    EXPECT_THROW((void)DecodeRecord(first), RecordCodecError);
     // A default record, no optional present, comes back as one too.
     EXPECT_EQ(EncodeRecord(DecodeRecord(EncodeRecord(SaveRecord{}))), EncodeRecord(SaveRecord{}));
 }

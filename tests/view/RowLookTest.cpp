@@ -111,6 +111,29 @@ TEST(RowLook, TheVerdictIsExplainedWithTheCountsThatGiveEachVerdict) {
               "0 reloads: never loaded, so Fair whatever Max Reloads (0).");
 }
 
+TEST(RowLook, TheFinalCellSaysHowTheScoreWasMade) {
+    auto rec = named("s", "S");
+    rec.level = 3;
+    rec.scoreInputs = analysis::ScoreInputs{{150, 7, 0, 40}, {10, 0, 0, 3}, {1000, 0, 0, 10}, 100, 460, 1.0};
+    rec.finalScore = analysis::FinalScore(*rec.scoreInputs);
+    const auto text = CellToolTip(rec, Grid::Base, IndexOf(BaseColumn::FinalScore));
+    const auto line = [&](std::size_t n) {
+        std::size_t at = 0;
+        for (std::size_t i = 0; i < n; ++i) at = text.find('\n', at) + 1;
+        return text.substr(at, text.find('\n', at) - at);
+    };
+    EXPECT_TRUE(line(0).starts_with("Final " + std::to_string(rec.finalScore) + ": four parts added up")) << text;
+    EXPECT_NE(line(0).find("turn 100 of 460, x the difficulty factor 1.0"), std::string::npos) << text;
+    EXPECT_EQ(line(1),
+              "Part 1: statistic 1 = 150, weight 5000, expected 27.21 (10 at turn 0 to 1000 at turn 460): 27559");
+    EXPECT_EQ(line(2), "Part 2: statistic 2 = 7, weight 2000, nothing expected (0 at turn 0 to 0 at turn 460): 0");
+    // The fourth part takes the third statistic; its end point is 3 x Trunc(10 / 3).
+    EXPECT_TRUE(line(4).starts_with("Part 4: statistic 3 = 0, weight 1000, expected ")) << text;
+    EXPECT_NE(line(4).find("(3 at turn 0 to 9 at turn 460)"), std::string::npos) << text;
+    rec.scoreInputs.reset();
+    EXPECT_EQ(CellToolTip(rec, Grid::Base, IndexOf(BaseColumn::FinalScore)), "");
+}
+
 TEST(RowLook, TheFilterMatchesFileOrPlayerNameWithCaseIgnoredInEveryAlphabet) {
     // "Дарья" in Windows-1251, and a file name in UTF-8.
     const analysis::ResultTable table = {named("Darya-round1", "\xC4\xE0\xF0\xFC\xFF"), named("bob", "Bob"),

@@ -211,6 +211,9 @@ def check_tournament(page, checks, program, tournament):
     for name, row in flagged.items():
         checks.equal(f"{name}: its flags are its tooltip", row["title"], row["cells"][2].replace("; ", "\n"))
         checks.true(f"{name}: a flag marks its name", row["cells"][1].startswith(FLAG_SIGN))
+    finals = [row["cellTitles"][9] for row in page.grid("BaseGrid")]
+    checks.true(f"every Final cell says how it was made: {finals[:2]}",
+                all(title.startswith("Final ") and "\nPart 4: statistic 3 = " in title for title in finals))
     verdicts = [row["cells"][11] for row in page.grid("ReloadGrid")]
     checks.true(f"every verdict reads by its sign: {verdicts}",
                 all(cell in ("\u2713 Fair", "! Average", "\u2717 Cheat") for cell in verdicts))

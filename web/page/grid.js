@@ -51,11 +51,13 @@ function renderGrid(state, gridIndex) {
             if (column < frozen) cell.classList.add('frozen', `frozen${column}`);
             line.append(cell);
         });
-        for (const mark of look.marks) {
-            const cell = line.cells[mark.column];
-            cell.classList.add('mark', mark.name);
-            cell.style.background = mark.colour;
-            if (mark.title) cell.title = mark.title;
+        for (const own of look.cells) {
+            const cell = line.cells[own.column];
+            if (own.name) {
+                cell.classList.add('mark', own.name);
+                cell.style.background = own.colour;
+            }
+            if (own.title) cell.title = own.title;
         }
         body.append(line);
     });
