@@ -1,6 +1,7 @@
 #include "export/HtmlReport.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "view/Charts.h"
 #include "view/GraphPlan.h"
 #include "view/RowLook.h"
+#include "view/Sorting.h"
 
 namespace quillmere::exporting {
 
@@ -25,8 +27,12 @@ constexpr int kBottom = 40;
 constexpr int kMostPointsPerLine = 400;
 
 constexpr std::string_view kStyle = R"(body{font-family:sans-serif;margin:1.5em;color:#222}
-table{border-collapse:collapse;font-size:13px}th,td{border:1px solid #bbb;padding:2px 6px;white-space:pre}
-th{background:#e8e8e8;position:sticky;top:0}td.num{text-align:right;font-variant-numeric:tabular-nums}
+div.scroll{overflow:auto;max-height:85vh}table{border-collapse:collapse;font-size:13px}
+th,td{border:1px solid #bbb;padding:2px 6px;white-space:pre}th{background:#e8e8e8;position:sticky;top:0;cursor:pointer}
+th[aria-sort=ascending]::after{content:" \25B2"}th[aria-sort=descending]::after{content:" \25BC"}
+td:nth-child(2){position:sticky;left:0;background:#fff}td.num{text-align:right;font-variant-numeric:tabular-nums}
+svg{max-width:100%;height:auto}@media (max-width:600px){body{margin:.5em}h1{font-size:1.3em}table{font-size:12px}
+td:nth-child(2){max-width:9em;overflow:hidden;text-overflow:ellipsis}}
 tr.failed td{background:#fdd}tr.blocked td{background:#eee;color:#666}tr.notloaded td{background:#f6f6f6;color:#888}
 td.cheat{font-weight:bold}
 figure{margin:1.5em 0}figcaption{font-weight:bold;margin-bottom:.3em}ul.legend{list-style:none;padding:0;
@@ -73,8 +79,80 @@ std::string number(double value) {
     return text;
 }
 
-// The row's cells as the results file has them, in UTF-8, with the reason it shows no details.
-void appendRow(std::string& html, const analysis::SaveRecord& rec, int row, char decimalSeparator) {
+// The report's columns: who and how they stand first (name, player, verdict, flags, Final), then
+// the rest of the grids' columns, each once.
+constexpr auto kReportColumns = std::to_array<view::GridColumn>({
+    {view::Grid::Base, view::IndexOf(view::BaseColumn::Number)},
+    {view::Grid::Base, view::IndexOf(view::BaseColumn::FileName)},
+    {view::Grid::Base, view::IndexOf(view::BaseColumn::NickName)},
+    {view::Grid::Reload, view::IndexOf(view::ReloadColumn::Honesty)},
+    {view::Grid::Flags, view::IndexOf(view::FlagColumn::Flags)},
+    {view::Grid::Base, view::IndexOf(view::BaseColumn::FinalScore)},
+    {view::Grid::Base, view::IndexOf(view::BaseColumn::Score)},
+    {view::Grid::Base, view::IndexOf(view::BaseColumn::Turn)},
+    {view::Grid::Base, view::IndexOf(view::BaseColumn::Year)},
+    {view::Grid::Base, view::IndexOf(view::BaseColumn::PlayTime)},
+    {view::Grid::Base, view::IndexOf(view::BaseColumn::Leader)},
+    {view::Grid::Base, view::IndexOf(view::BaseColumn::Civilization)},
+    {view::Grid::Base, view::IndexOf(view::BaseColumn::Level)},
+    {view::Grid::Base, view::IndexOf(view::BaseColumn::Victory)},
+    {view::Grid::Reload, view::IndexOf(view::ReloadColumn::FileDate)},
+    {view::Grid::Reload, view::IndexOf(view::ReloadColumn::PlayDays)},
+    {view::Grid::Reload, view::IndexOf(view::ReloadColumn::Reloads)},
+    {view::Grid::Reload, view::IndexOf(view::ReloadColumn::Percent)},
+    {view::Grid::Reload, view::IndexOf(view::ReloadColumn::SessionTime)},
+    {view::Grid::Reload, view::IndexOf(view::ReloadColumn::MaxReloads)},
+    {view::Grid::Additional, view::IndexOf(view::AdditionalColumn::Cities)},
+    {view::Grid::Additional, view::IndexOf(view::AdditionalColumn::Units)},
+    {view::Grid::Additional, view::IndexOf(view::AdditionalColumn::Techs)},
+    {view::Grid::Additional, view::IndexOf(view::AdditionalColumn::Land)},
+    {view::Grid::Additional, view::IndexOf(view::AdditionalColumn::LandPercent)},
+    {view::Grid::Additional, view::IndexOf(view::AdditionalColumn::Population)},
+    {view::Grid::Additional, view::IndexOf(view::AdditionalColumn::PopulationPercent)},
+    {view::Grid::Additional, view::IndexOf(view::AdditionalColumn::Culture1)},
+    {view::Grid::Additional, view::IndexOf(view::AdditionalColumn::Culture2)},
+    {view::Grid::Additional, view::IndexOf(view::AdditionalColumn::Culture3)},
+});
+
+// Sorts the table by a header's column on a click (or Enter), ascending first, by the ranks the
+// cells carry; rows without a rank (no details) stay last. A few lines, so that the page stays
+// one file that works offline.
+constexpr std::string_view kSortScript = R"(<script>
+document.querySelectorAll('th[data-c]').forEach(function (h) {
+  function sort() {
+    var c = +h.dataset.c, body = document.querySelector('tbody');
+    var d = h.getAttribute('aria-sort') === 'ascending' ? -1 : 1;
+    document.querySelectorAll('th[aria-sort]').forEach(function (o) { o.removeAttribute('aria-sort'); });
+    h.setAttribute('aria-sort', d > 0 ? 'ascending' : 'descending');
+    var rows = [].slice.call(body.rows);
+    function rank(r) { var k = r.cells[c].dataset.k; return k === undefined ? null : +k; }
+    var ranked = rows.filter(function (r) { return rank(r) !== null; });
+    ranked.sort(function (x, y) { return d * (rank(x) - rank(y)); });
+    ranked.concat(rows.filter(function (r) { return rank(r) === null; })).forEach(function (r) { body.appendChild(r); });
+  }
+  h.addEventListener('click', sort);
+  h.addEventListener('keydown', function (e) { if (e.key === 'Enter' || e.key === ' ') { e.preventDefault(); sort(); } });
+});
+</script>
+)";
+
+// The header row: each column's caption with its help as its title.
+void appendHeader(std::string& html) {
+    const auto headers = view::HeaderTexts(view::TextEncoding::Utf8);
+    html += "<thead><tr>";
+    for (std::size_t c = 0; c < kReportColumns.size(); ++c) {
+        const auto column = kReportColumns[c];
+        html += "<th data-c=\"" + std::to_string(c) + "\" tabindex=\"0\" title=\"" +
+                escaped(view::SpecOf(column).help) + "\">";
+        html += escaped(*headers.cell(column.grid, column.column)) + "</th>";
+    }
+    html += "<th>Note</th></tr></thead>\n";
+}
+
+// One row: the cells in UTF-8, marked as in the grids, each with its rank for the sort, and the
+// reason the row shows no details.
+void appendRow(std::string& html, const analysis::SaveRecord& rec, int row, char decimalSeparator,
+               const std::vector<std::vector<std::optional<std::size_t>>>& ranks, std::size_t index) {
     const auto status = StatusOf(rec);
     const auto rowTexts = view::RowTextsOf(rec, row, {decimalSeparator, view::TextEncoding::Utf8});
     std::string note;
@@ -93,32 +171,29 @@ void appendRow(std::string& html, const analysis::SaveRecord& rec, int row, char
     html += rowClass;
     if (!note.empty()) html += " title=\"" + escaped(note) + "\"";
     html += ">";
-    const auto cell = [&](std::string_view text, bool numeric, const char* extraClass = nullptr) {
+    for (std::size_t c = 0; c < kReportColumns.size(); ++c) {
+        const auto column = kReportColumns[c];
+        const auto mark = view::MarkOf(rec, column.grid, column.column);
+        const bool numeric = view::SpecOf(column).numeric;
+        std::string classes = numeric ? "num" : "";
+        if (const auto name = view::MarkName(mark); !name.empty())
+            classes += (classes.empty() ? "" : " ") + std::string(name);
         html += "<td";
-        if (numeric || extraClass != nullptr) {
-            html += " class=\"";
-            html += numeric ? "num" : "";
-            if (extraClass != nullptr) html += std::string(numeric ? " " : "") + extraClass;
-            html += "\"";
-        }
+        if (!classes.empty()) html += " class=\"" + classes + "\"";
+        if (const auto& rank = ranks[c][index]) html += " data-k=\"" + std::to_string(*rank) + "\"";
         html += '>';
-        html += escaped(text);
+        // The file name as UTF-8 whatever the file system gave; numbers without their padding.
+        std::string_view text = *rowTexts.cell(column.grid, column.column);
+        const std::string fileName = column.column == view::kFileNameColumn ? FileNameUtf8(rec) : std::string();
+        if (column.column == view::kFileNameColumn) text = fileName;
+        if (numeric) {
+            const auto first = text.find_first_not_of(' ');
+            text = first == std::string_view::npos ? std::string_view() : text.substr(first);
+        }
+        html += escaped(view::MarkedText(mark, text));
         html += "</td>";
-    };
-    const auto cells = view::ResultsCellsOf(rowTexts);
-    const auto columns = view::ResultsColumns();
-    constexpr view::GridColumn kFileName{view::Grid::Base, view::kFileNameColumn};
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-        const auto mark = view::MarkOf(rec, columns[i].grid, columns[i].column);
-        const std::string markName(view::MarkName(mark));
-        const bool numeric = view::SpecOf(columns[i]).numeric;
-        // The file name as UTF-8 whatever the file system gave.
-        const auto text = view::MarkedText(mark, columns[i] == kFileName ? FileNameUtf8(rec) : cells[i]);
-        cell(text, numeric, markName.empty() ? nullptr : markName.c_str());
     }
-    cell(note, false);
-    cell(FlagsText(rec), false, rec.flags.empty() ? nullptr : view::MarkName(view::CellMark::Flagged).data());
-    html += "</tr>\n";
+    html += "<td>" + escaped(note) + "</td></tr>\n";
 }
 
 // The graph of `plan` as SVG, at most kMostPointsPerLine points a line.
@@ -132,6 +207,7 @@ void appendChart(std::string& html, const view::GraphPlan& plan) {
 
     html += "<figure><figcaption>" + escaped(plan.valueName) + "</figcaption>\n";
     html += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + std::to_string(kChartWidth) + "\" height=\"" +
+            std::to_string(kChartHeight) + "\" viewBox=\"0 0 " + std::to_string(kChartWidth) + " " +
             std::to_string(kChartHeight) + "\" role=\"img\" aria-label=\"" + escaped(plan.valueName) +
             " by turn\" font-size=\"11\" font-family=\"sans-serif\">\n";
     for (int i = 0; i <= ys.ticks; ++i) {
@@ -168,7 +244,9 @@ std::string BuildHtmlReport(const analysis::ResultTable& table, const reload::Ru
                             char decimalSeparator, std::string_view tournament) {
     const std::string title = tournament.empty() ? "Tournament results" : escaped(tournament) + ": results";
     std::string html =
-        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + title + "</title>\n<style>";
+        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+        "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>" +
+        title + "</title>\n<style>";
     html += kStyle;
     // The marks' colours, as the window and the page show them.
     for (const auto mark :
@@ -186,18 +264,14 @@ std::string BuildHtmlReport(const analysis::ResultTable& table, const reload::Ru
             escaped(ruleTexts.minSessionMinutes) + " minutes, " + escaped(ruleTexts.presessions) + " presessions. " +
             escaped(view::BatchSummary(table)) + ".</p>\n";
 
-    html += "<table>\n<thead><tr>";
-    const auto headers = view::HeaderTexts(view::TextEncoding::Utf8);
-    const auto captions = view::ResultsCellsOf(headers);
-    for (std::size_t i = 0; i < captions.size(); ++i) {
-        html += "<th title=\"" + escaped(view::SpecOf(view::ResultsColumns()[i]).help) + "\">";
-        html += escaped(captions[i]) + "</th>";
-    }
-    html += "<th>Note</th><th title=\"" +
-            escaped(view::SpecOf({view::Grid::Flags, view::IndexOf(view::FlagColumn::Flags)}).help) +
-            "\">Flags</th></tr></thead>\n<tbody>\n";
-    for (std::size_t i = 0; i < table.size(); ++i) appendRow(html, table[i], static_cast<int>(i + 1), decimalSeparator);
-    html += "</tbody>\n</table>\n";
+    std::vector<std::vector<std::optional<std::size_t>>> ranks;
+    for (const auto column : kReportColumns) ranks.push_back(view::ColumnRanks(table, column.grid, column.column));
+    html += "<div class=\"scroll\"><table>\n";
+    appendHeader(html);
+    html += "<tbody>\n";
+    for (std::size_t i = 0; i < table.size(); ++i)
+        appendRow(html, table[i], static_cast<int>(i + 1), decimalSeparator, ranks, i);
+    html += "</tbody>\n</table></div>\n";
 
     std::vector<view::GraphPlan> plans;
     for (int category = 0; category < analysis::kHistoryCategories; ++category)
@@ -211,6 +285,7 @@ std::string BuildHtmlReport(const analysis::ResultTable& table, const reload::Ru
         html += "</ul>\n";
         for (const auto& plan : plans) appendChart(html, plan);
     }
+    html += kSortScript;
     html += "</body>\n</html>\n";
     return html;
 }

@@ -242,6 +242,26 @@ void SortByColumn(analysis::ResultTable& table, Grid grid, int column, bool asce
     reorder(table, order);
 }
 
+std::vector<std::optional<std::size_t>> ColumnRanks(const analysis::ResultTable& table, Grid grid, std::size_t column) {
+    std::vector<std::optional<std::size_t>> ranks(table.size());
+    if (column >= ColumnsOf(grid).size()) return ranks;
+    std::vector<SortValue> keys;
+    std::vector<std::size_t> order;
+    keys.reserve(table.size());
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        keys.push_back(valueOf(table[i], grid, column));
+        if (analysis::ShowsDetails(table[i])) order.push_back(i);
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t i, std::size_t j) { return compareValues(keys[i], keys[j]) < 0; });
+    std::size_t rank = 0;
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        if (k > 0 && compareValues(keys[order[k - 1]], keys[order[k]]) != 0) ++rank;
+        ranks[order[k]] = rank;
+    }
+    return ranks;
+}
+
 int CompareFileNames(std::string_view a, std::string_view b) {
     const std::size_t common = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < common; ++i) {

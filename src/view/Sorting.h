@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "analysis/SaveRecord.h"
 #include "view/Columns.h"
@@ -23,6 +24,12 @@ enum class SortKey { FileName, Turn, Score, FinalScore };
 // not-loaded records go last, in their order, whichever the direction. A column outside the grid
 // leaves the table as it is.
 void SortByColumn(analysis::ResultTable& table, Grid grid, int column, bool ascending);
+
+// Each record's place in the order SortByColumn gives, as a rank: equal values share one, so that
+// a stable sort by the ranks in either direction orders the rows as SortByColumn does. Empty for
+// the records that SortByColumn puts last (and for a column outside the grid, every record).
+[[nodiscard]] std::vector<std::optional<std::size_t>> ColumnRanks(const analysis::ResultTable& table, Grid grid,
+                                                                  std::size_t column);
 
 // Orders the table by `key`, stably: records with equal keys keep their order. File names compare
 // in Windows-1251 with case ignored.

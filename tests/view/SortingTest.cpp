@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <numeric>
+
 namespace quillmere::view {
 namespace {
 
@@ -140,6 +143,29 @@ TEST(SortByColumn, OrdersShownValuesByKindAndKeepsRowsWithoutDetailsLast) {
     ResultTable dates = {more, less};
     SortByColumn(dates, Grid::Reload, at(ReloadColumn::FileDate), true);
     EXPECT_EQ(namesOf(dates), (std::vector<std::string>{"less", "more"}));
+
+    // A stable sort by the ranks, either way, orders the rows as SortByColumn does, ties included.
+    auto tied = withNick("tied", 20, 59, "anna");
+    const ResultTable ranked = {failed,  withNick("x", 100, 3725, "bob"), tied,
+                                blocked, withNick("y", 20, 59, "Anna"),   withNick("z", 3, 36000, "carl")};
+    for (const auto column : {at(BaseColumn::Turn), at(BaseColumn::PlayTime), at(BaseColumn::NickName)}) {
+        const auto ranks = ColumnRanks(ranked, Grid::Base, static_cast<std::size_t>(column));
+        for (const bool ascending : {true, false}) {
+            auto expected = ranked;
+            SortByColumn(expected, Grid::Base, column, ascending);
+            std::vector<std::size_t> order(ranked.size());
+            std::iota(order.begin(), order.end(), std::size_t{0});
+            std::stable_sort(order.begin(), order.end(), [&](std::size_t i, std::size_t j) {
+                if (!ranks[i] || !ranks[j]) return ranks[i].has_value() && !ranks[j].has_value();
+                return ascending ? *ranks[i] < *ranks[j] : *ranks[i] > *ranks[j];
+            });
+            ResultTable byRanks;
+            for (const auto i : order) byRanks.push_back(ranked[i]);
+            EXPECT_EQ(namesOf(byRanks), namesOf(expected)) << column << ascending;
+        }
+    }
+    EXPECT_EQ(ColumnRanks(ranked, Grid::Base, at(BaseColumn::Turn))[2],
+              ColumnRanks(ranked, Grid::Base, at(BaseColumn::Turn))[4]);
 
     EXPECT_EQ(ButtonKeyOf(Grid::Base, at(BaseColumn::Score)), SortKey::Score);
     EXPECT_EQ(ButtonKeyOf(Grid::Reload, at(ReloadColumn::FileName)), SortKey::FileName);

@@ -53,6 +53,7 @@ class Page:
         self.driver.get(url)
         self.wait(lambda d: d.find_element(By.TAG_NAME, "body").get_attribute("data-ready") == "true", 60)
         self.loads = 0
+        self.kept = []  # requests read from the log before a check asked for them
 
     def wait(self, condition, seconds=60):
         return WebDriverWait(self.driver, seconds, poll_frequency=0.05).until(condition)
@@ -101,7 +102,7 @@ class Page:
                        "document.getElementById('MessageText').textContent")
 
     def requests(self):
-        urls = []
+        urls, self.kept = self.kept, []
         for entry in self.driver.get_log("performance"):
             message = json.loads(entry["message"])["message"]
             if message["method"] == "Network.requestWillBeSent":
@@ -229,6 +230,32 @@ def check_tournament(page, checks, program, tournament):
     checks.equal("the attention filter's count", caption, f"Needs attention ({len(attention)})")
     page.click("AttentionFilter")
     check_reports(page, checks, program, tournament, args, "tournament")
+    check_html_report_sorts(page, checks, page.save("ExportHtml", "Results.html"))
+
+
+def check_html_report_sorts(page, checks, html):
+    """The HTML report, opened in a tab of its own, sorts by a header's click: Turn ascending, then
+    descending, the rows without details last either way."""
+    with tempfile.TemporaryDirectory() as folder:
+        path = os.path.join(folder, "Results.html")
+        with open(path, "wb") as out:
+            out.write(html)
+        page.driver.switch_to.new_window("tab")
+        try:
+            page.driver.get("file://" + path)
+            column = page.js("return [...document.querySelectorAll('th')].findIndex((h) => h.textContent === 'Turn')")
+            turns = "return [...document.querySelectorAll('tbody tr')].map((r) => r.cells[arguments[0]].textContent)"
+            for order in ("ascending", "descending"):
+                page.js("document.querySelectorAll('th')[arguments[0]].click()", column)
+                shown = [int(t) for t in page.js(turns, column) if t.strip()]
+                checks.equal(f"the HTML report sorts by Turn, {order}", shown,
+                             sorted(shown, reverse=order == "descending"))
+                checks.true(f"the HTML report sorted {order}: several turns", len(set(shown)) > 1)
+        finally:
+            page.driver.close()
+            page.driver.switch_to.window(page.driver.window_handles[0])
+            # The report's own opening is no request of the page's; any other stays for the check.
+            page.kept = [url for url in page.requests() if url != "file://" + path]
 
 
 def check_profiles(page, checks, program, folder):
