@@ -156,7 +156,7 @@ class Restorer:
 
 
 def run(cmd, timeout=None, **kwargs):
-    return subprocess.run(cmd, cwd=ROOT, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
+    return subprocess.run(cmd, cwd=ROOT, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, errors="replace",
                           timeout=timeout, **kwargs)
 
 

@@ -303,6 +303,17 @@ TEST(SaveWalk, ATurnPastTheLastIsKeptButClampedForScoreAndScience) {
     EXPECT_EQ(HistoryValue(rec, 6, 331), 0);
 }
 
+TEST(SaveWalk, ATechnologyOfTheLastTurnStillCountsForScience) {
+    SaveContent c;
+    c.header.speedIndex = 0;  // the longest game: its last turn is the last one a history holds
+    c.game.turn = 1200;
+    c.players[0].messages = {{"Mysticism", 1200, true}, {"Polytheism", 1201, true}};
+    const auto rec = walkOf(c);
+    const auto percents = CostPercentsOf(rec.level, c.header.costSetting, 0);
+    EXPECT_EQ(HistoryValue(rec, 6, 1199), 0);
+    EXPECT_EQ(HistoryValue(rec, 6, 1200), TechCost(techNamed("Mysticism"), percents));
+}
+
 TEST(SaveWalk, ReplayMessagesPastTheCapAreNotRead) {
     SaveContent c;
     c.game.replayMessages = 65536;
