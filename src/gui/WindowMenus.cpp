@@ -2,9 +2,12 @@
 
 #include <QAction>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QTabWidget>
 
 #include "gui/MainWindow.h"
+#include "gui/QtText.h"
+#include "session/Guide.h"
 
 namespace quillmere::gui {
 
@@ -19,6 +22,16 @@ constexpr ExportKind kExports[] = {
     {"Export &JSON...", session::kReportKinds[2]},
     {"Export &HTML...", session::kReportKinds[3]},
 };
+
+// A help text in a box of its own that leaves the window usable, as plain text.
+void ShowHelpText(QWidget& window, const char* name, const QString& title, std::string_view text) {
+    auto* box = new QMessageBox(QMessageBox::Information, title, FromUtf8(text), QMessageBox::Close, &window);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setTextFormat(Qt::PlainText);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
 
 }  // namespace
 
@@ -52,6 +65,14 @@ void CreateWindowMenus(MainWindow& window, QTabWidget& pages) {
     }
 
     auto* help = bar->addMenu(MainWindow::tr("&Help"));
+    help->addAction(MainWindow::tr("A Round in &Five Steps"), &window, [&window] {
+        ShowHelpText(window, "RoundSteps", MainWindow::tr("A round in five steps"), session::RoundInFiveSteps());
+    });
+    help->addAction(MainWindow::tr("&Keyboard Shortcuts"), &window, [&window] {
+        ShowHelpText(window, "Shortcuts", MainWindow::tr("Keyboard shortcuts"),
+                     session::ShortcutsText(session::FrontEnd::Window));
+    });
+    help->addSeparator();
     help->addAction(MainWindow::tr("&About Quillmere"), &window, &MainWindow::showAbout);
 }
 

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
@@ -23,6 +24,7 @@
 #include "gui/ResultGrid.h"
 #include "gui/SortButton.h"
 #include "gui/WindowFixture.h"
+#include "session/Guide.h"
 #include "view/Charts.h"
 #include "view/RowLook.h"
 
@@ -56,6 +58,16 @@ TEST_F(Window, MenusAndKeysReachEveryCommand) {
                              "About Quillmere", "Save Graph as PNG or SVG..."}) {
         EXPECT_NE(actionNamed(*m_window, text), nullptr) << text;
     }
+    // Help shows the core's steps and shortcuts as plain text, leaving the window usable.
+    actionNamed(*m_window, "A Round in Five Steps")->trigger();
+    actionNamed(*m_window, "Keyboard Shortcuts")->trigger();
+    auto* steps = child<QMessageBox>("RoundSteps");
+    auto* keys = child<QMessageBox>("Shortcuts");
+    EXPECT_EQ(steps->text().toStdString(), session::RoundInFiveSteps());
+    EXPECT_EQ(keys->textFormat(), Qt::PlainText);
+    EXPECT_FALSE(keys->isModal());
+    steps->close();
+    keys->close();
     m_window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
     QTest::keyClick(m_window.get(), Qt::Key_3, Qt::ControlModifier);
