@@ -20,7 +20,7 @@ constexpr auto kShortcuts = std::to_array<Shortcut>({
     {"Ctrl+S", "Save the results file"},
     {"Ctrl+C", "Copy the selected rows for a spreadsheet"},
     {"Ctrl+A", "Select every row shown"},
-    {"Ctrl+1 to Ctrl+5", "Show the Base, Graph, Reloads, Additional or Flags tab", true, false},
+    {"Ctrl+1 to Ctrl+5", "Show the Base, Graph, Reloads, Additional or Flags tab"},
     {"Up, Down, Page Up, Page Down, Home, End", "Move through the rows; with Shift, select"},
     {"Enter on a column header", "Sort by its column", false, true},
     {"Ctrl+Q", "Quit", true, false},
@@ -42,6 +42,11 @@ std::string ShortcutsText(FrontEnd frontEnd) {
         text += shortcut.action;
     }
     return text;
+}
+
+std::string HelpText(FrontEnd frontEnd) {
+    return "A round in five steps\n\n" + std::string(kRoundInFiveSteps) + "\n\nKeyboard shortcuts\n\n" +
+           ShortcutsText(frontEnd);
 }
 
 }  // namespace quillmere::session

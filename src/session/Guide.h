@@ -12,6 +12,11 @@ namespace quillmere::session {
 
 enum class FrontEnd { Window, Page };
 
+// What an empty table offers: its buttons' captions and a hint above the steps.
+inline constexpr std::string_view kFirstScreenHint = "Drop saves or folders here, or:";
+inline constexpr std::string_view kFirstScreenLoad = "Load saves (Ctrl+O)";
+inline constexpr std::string_view kFirstScreenProfile = "Open a tournament profile";
+
 // One keyboard shortcut: its keys as the platform names them ("Ctrl+O"), what it does, and where.
 struct Shortcut {
     std::string_view keys;
@@ -24,5 +29,8 @@ struct Shortcut {
 
 // The shortcuts of one front end, a line each: "Ctrl+O  Load saves".
 [[nodiscard]] std::string ShortcutsText(FrontEnd frontEnd);
+
+// The steps and then the shortcuts, each under its title, for a help shown in one piece.
+[[nodiscard]] std::string HelpText(FrontEnd frontEnd);
 
 }  // namespace quillmere::session

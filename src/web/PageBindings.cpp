@@ -13,6 +13,7 @@
 
 #include "analysis/SaveRecord.h"
 #include "load/FileList.h"
+#include "session/Guide.h"
 #include "session/Messages.h"
 #include "session/Profile.h"
 #include "session/Session.h"
@@ -36,6 +37,11 @@ val pageNames() {
     names.set("reports", reports);
     names.set("frozenColumns", static_cast<int>(view::kSharedColumnCount));
     names.set("notLoaded", std::string(analysis::kNotLoaded));
+    names.set("help", session::HelpText(session::FrontEnd::Page));
+    names.set("roundSteps", std::string(session::RoundInFiveSteps()));
+    names.set("firstScreenHint", std::string(session::kFirstScreenHint));
+    names.set("firstScreenLoad", std::string(session::kFirstScreenLoad));
+    names.set("firstScreenProfile", std::string(session::kFirstScreenProfile));
     return names;
 }
 

@@ -24,6 +24,7 @@ TEST(Guide, EachFrontEndListsOnlyTheShortcutsItHas) {
     EXPECT_EQ(page.find("Ctrl+Q"), std::string::npos);
     EXPECT_EQ(window.find("column header"), std::string::npos);
     EXPECT_NE(page.find("Enter on a column header  Sort by its column"), std::string::npos);
+    EXPECT_TRUE(HelpText(FrontEnd::Page).ends_with("\n\nKeyboard shortcuts\n\n" + page));
 }
 
 }  // namespace

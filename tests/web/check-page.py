@@ -135,9 +135,21 @@ def check_reports(page, checks, program, cwd, args, what):
                      report_bytes(program, cwd, fmt, args))
 
 
+def check_first_screen(page, checks):
+    """Before any load the table says what to do, and Help gives the steps and the shortcuts."""
+    shown = page.js("const f = document.getElementById('FirstScreen'); return f.hidden ? '' : f.textContent")
+    checks.true(f"the first screen offers to load and to open a profile: {shown[:200]!r}",
+                "Load saves (Ctrl+O)" in shown and "Open a tournament profile" in shown and "1. Open the" in shown)
+    page.click("HelpButton")
+    checks.true("Help gives the steps and the shortcuts",
+                page.message().startswith("A round in five steps") and "Ctrl+S  Save the results file" in page.message())
+    page.click("MessageClose")
+
+
 def check_example_batch(page, checks, program, examples):
     names = sorted(os.listdir(examples))
     page.load("FilePicker", [os.path.join(examples, name) for name in names])
+    checks.true("the first screen goes once saves are loaded", page.js("return document.getElementById('FirstScreen').hidden"))
     rows = page.grid("BaseGrid")
     checks.equal("example batch: one row per save", len(rows), len(names))
     by_file = {row["cells"][1]: row for row in rows}
@@ -402,6 +414,7 @@ def check_one_worker(page, checks, program, examples, page_url):
     page.click("ResetRules")
     names = sorted(os.listdir(examples))
     page.load("FilePicker", [os.path.join(examples, name) for name in names])
+    checks.true("the first screen goes once saves are loaded", page.js("return document.getElementById('FirstScreen').hidden"))
     checks.equal("one worker: Res.txt equals quillmere-report's", page.save("Button2", "Res.txt"),
                  report_bytes(program, examples, "res", names))
 
@@ -444,6 +457,7 @@ def main():
         url = "file://" + os.path.abspath(args.page)
         page = Page(url, downloads, os.path.join(scratch, "profile"))
         try:
+            check_first_screen(page, checks)
             check_example_batch(page, checks, args.report, args.examples)
             check_tournament(page, checks, args.report, args.tournament)
             check_profiles(page, checks, args.report, scratch)

@@ -88,6 +88,7 @@ function showSortButtons(state) {
 
 // Shows the session anew: every grid, the sort buttons, the status line and the graph if shown.
 export function renderAll(state) {
+    $('FirstScreen').hidden = state.session.size() > 0;
     for (let grid = 0; grid < kGrids.length; ++grid) renderGrid(state, grid);
     showSortButtons(state);
     showStatus(state);

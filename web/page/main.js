@@ -2,7 +2,7 @@
 // text it shows comes from the core; names from saves and files are only ever set as text.
 // This starts the core, makes the page state and wires the modules to the page's elements.
 
-import { closeMessage, messageShown } from './dialogs.js';
+import { closeMessage, messageShown, showMessage } from './dialogs.js';
 import { $ } from './dom.js';
 import { renderAll, wireGrids } from './grid.js';
 import { wireGraph } from './graph.js';
@@ -43,6 +43,19 @@ function wireShortcuts(state) {
     });
 }
 
+// The help and the first screen: the core's texts; the first screen's buttons do what the
+// toolbar's do.
+function wireHelp(state) {
+    const { names } = state;
+    $('HelpButton').addEventListener('click', () => showMessage(names.help));
+    $('FirstScreenHint').textContent = names.firstScreenHint;
+    $('FirstLoad').textContent = names.firstScreenLoad;
+    $('FirstProfile').textContent = names.firstScreenProfile;
+    $('FirstSteps').textContent = names.roundSteps;
+    $('FirstLoad').addEventListener('click', () => pickFiles(state));
+    $('FirstProfile').addEventListener('click', () => $('OpenProfile').click());
+}
+
 // What a script driving the page (tests/web/check-page.py, bench/web-bench.py) reaches besides
 // the page's elements: a load of files it picked, the workers' share of a load, the last load's
 // figures, and an end to the note in the status line.
@@ -65,6 +78,7 @@ QuillmereModule().then((core) => {
     wireTabs(state);
     wireGraph(state);
     wireShortcuts(state);
+    wireHelp(state);
     restoreRules(state);
     renderAll(state);
     window.quillmerePage = driverOf(state);
