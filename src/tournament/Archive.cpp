@@ -598,6 +598,14 @@ SubmitOutcome Archive::submitUpload(const Upload& upload) {
     analysis::BytesAnalyser analyser;
     PreparedSave save = PrepareSave(analyser, upload.fileName, upload.fileTime,
                                     std::vector<std::uint8_t>(upload.bytes.begin(), upload.bytes.end()));
+    if (upload.refuseUnreadable && analysis::StatusOf(save.record) == analysis::SaveStatus::Failed) {
+        SubmitOutcome outcome;
+        outcome.path = save.path;
+        outcome.player = upload.player;
+        outcome.failure = save.record.failure;
+        outcome.message = save.record.failure;
+        return outcome;
+    }
     Transaction transaction(*m_db, Transaction::Kind::Immediate);
     (void)round(upload.round);
     const auto player = playerNamed(upload.player);
