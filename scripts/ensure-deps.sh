@@ -37,9 +37,9 @@ build_packages=(
 )
 # What the tests and checks use: a second compiler, the report parsers, a real X server with a
 # window manager and screenshots, the packaging and desktop-file checks, time zones, completion,
-# and jq, which a worked example uses.
+# jq, which a worked example uses, and the server tests' HTTP client and signature check.
 test_packages=(
-    clang clang-format python3-jsonschema python3-requests jq tzdata
+    clang clang-format python3-jsonschema python3-requests python3-cryptography jq tzdata
     xvfb xauth xdotool wmctrl x11-apps imagemagick fonts-dejavu-core openbox
     dpkg-dev lintian desktop-file-utils appstream groff-base man-db bash-completion
 )

@@ -509,12 +509,16 @@ void Server::State::setUp() {
         handle(response, [&] {
             const auto holder = holderOf(request);
             if (holder.referee()) refuse(403, "the referee lists a round's submissions: /api/rounds/N/submissions");
-            json list = json::array();
+            std::vector<tournament::SubmissionRow> rows;
             auto archive = pool.lease();
             for (const auto& round : archive->rounds()) {
-                for (const auto& row : archive->roundTable(round.number).rows)
-                    if (row.player == *holder.player) list.push_back(rowJson(row));
+                for (auto& row : archive->roundTable(round.number).rows)
+                    if (row.player == *holder.player) rows.push_back(std::move(row));
             }
+            // In the order they came in, as the player sent them.
+            std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.id < b.id; });
+            json list = json::array();
+            for (const auto& row : rows) list.push_back(rowJson(row));
             respond(response, 200, {{"player", holder.playerName}, {"submissions", list}});
         });
     });

@@ -100,6 +100,10 @@ std::optional<StoredReceipt> Archive::receipt(std::int64_t submission) const {
 StoredReceipt Archive::keepReceipt(const StoredReceipt& receipt) {
     requireWritable();
     Transaction transaction(*m_db, Transaction::Kind::Immediate);
+    auto& exists = m_db->cached("SELECT 1 FROM submissions WHERE id = ?");
+    exists.bind(1, receipt.submission);
+    if (!exists.step()) refuse(path() + ": there is no submission " + std::to_string(receipt.submission));
+    exists.reset();
     m_db->cached("INSERT OR IGNORE INTO receipts (submission_id, body, signature) VALUES (?, ?, ?)")
         .bind(1, receipt.submission)
         .bind(2, receipt.body)
@@ -107,8 +111,7 @@ StoredReceipt Archive::keepReceipt(const StoredReceipt& receipt) {
         .run();
     auto kept = this->receipt(receipt.submission);
     transaction.commit();
-    if (!kept) refuse(path() + ": there is no submission " + std::to_string(receipt.submission));
-    return *kept;
+    return kept.value_or(receipt);
 }
 
 SigningKey Archive::signingKey(std::int64_t now) {
