@@ -392,7 +392,7 @@ void Server::State::upload(const httplib::Request& request, httplib::Response& r
             round = rounds.back();
         }
     }
-    if (isLate(round, now())) {
+    if (!options.acceptLate && isLate(round, now())) {
         const auto deadline = deadlineOf(round);
         refuse(409, "round " + std::to_string(round.number) + " is closed: its deadline was the end of day " +
                         std::to_string(deadline->day) + " (" + deadline->date + ", the server's time)");

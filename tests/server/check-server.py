@@ -159,6 +159,13 @@ def check_api(folder):
             assert token not in server.log()
     finally:
         server.kill()
+    # A server that takes late uploads keeps one, flagged by the archive's deadline check.
+    server = Server(programs, archive, "--accept-late")
+    try:
+        late = server.upload(anna, "late.sav", data, round=2)
+        assert late.status_code == 201 and any("deadline: day 1" in f for f in late.json()["flags"]), late.text
+    finally:
+        server.stop()
     # IPv6 loopback too, where the machine has it.
     try:
         socket.socket(socket.AF_INET6).bind(("::1", 0))
