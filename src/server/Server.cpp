@@ -91,47 +91,55 @@ private:
     std::vector<std::unique_ptr<Archive>> m_free;
 };
 
-// At most `jobs` analyses at once, and at most `queue` uploads waiting for one; a further upload is
-// turned away at once rather than held.
+// Uploads in hand and analyses at once: at most `jobs + queue` uploads are taken (their bodies read
+// or being read, so that memory stays within that many times the cap), and of those at most `jobs`
+// are analysed at once while the rest wait. A further upload is turned away at once rather than held,
+// and a client that sends its body slowly holds a place in the queue, never an analysis.
 class AnalysisGate {
 public:
-    AnalysisGate(unsigned jobs, unsigned queue) : m_jobs(jobs), m_queue(queue) {}
+    AnalysisGate(unsigned jobs, unsigned queue) : m_jobs(jobs), m_most(jobs + queue) {}
 
-    class Ticket {
+    // A place taken by admit(), given back when destroyed.
+    class Place {
     public:
-        explicit Ticket(AnalysisGate& gate) : m_gate(gate) {}
-        ~Ticket() { m_gate.leave(); }
-        Ticket(const Ticket&) = delete;
-        Ticket& operator=(const Ticket&) = delete;
+        explicit Place(AnalysisGate& gate) : m_gate(gate) {}
+        ~Place() {
+            {
+                const std::lock_guard lock(m_gate.m_mutex);
+                --m_gate.m_admitted;
+                if (m_analysing) --m_gate.m_analysing;
+            }
+            m_gate.m_changed.notify_all();
+        }
+        Place(const Place&) = delete;
+        Place& operator=(const Place&) = delete;
+
+        // Waits for one of the analyses; the place keeps it until it is destroyed.
+        void analyse() {
+            std::unique_lock lock(m_gate.m_mutex);
+            m_gate.m_changed.wait(lock, [&] { return m_gate.m_analysing < m_gate.m_jobs; });
+            ++m_gate.m_analysing;
+            m_analysing = true;
+        }
 
     private:
         AnalysisGate& m_gate;
+        bool m_analysing = false;
     };
 
-    // Waits for a free analysis; false, without waiting, when the queue is full.
-    [[nodiscard]] bool enter() {
-        std::unique_lock lock(m_mutex);
-        if (m_active >= m_jobs && m_waiting >= m_queue) return false;
-        ++m_waiting;
-        m_changed.wait(lock, [&] { return m_active < m_jobs; });
-        --m_waiting;
-        ++m_active;
+    // Takes a place for one more upload; false, without waiting, when every place is taken.
+    [[nodiscard]] bool admit() {
+        const std::lock_guard lock(m_mutex);
+        if (m_admitted >= m_most) return false;
+        ++m_admitted;
         return true;
     }
 
 private:
-    void leave() {
-        {
-            const std::lock_guard lock(m_mutex);
-            --m_active;
-        }
-        m_changed.notify_one();
-    }
-
     unsigned m_jobs;
-    unsigned m_queue;
-    unsigned m_active = 0;
-    unsigned m_waiting = 0;
+    unsigned m_most;
+    unsigned m_admitted = 0;
+    unsigned m_analysing = 0;
     std::mutex m_mutex;
     std::condition_variable m_changed;
 };
@@ -397,8 +405,8 @@ void Server::State::upload(const httplib::Request& request, httplib::Response& r
         refuse(409, "round " + std::to_string(round.number) + " is closed: its deadline was the end of day " +
                         std::to_string(deadline->day) + " (" + deadline->date + ", the server's time)");
     }
-    if (!gate.enter()) refuse(503, "the server is busy analysing other saves: try again in a few seconds", 5);
-    const AnalysisGate::Ticket ticket(gate);
+    if (!gate.admit()) refuse(503, "the server is busy analysing other saves: try again in a few seconds", 5);
+    AnalysisGate::Place place(gate);
 
     // The body, read here so that its size and time are this server's to bound, not the client's.
     std::vector<std::uint8_t> bytes;
@@ -433,6 +441,7 @@ void Server::State::upload(const httplib::Request& request, httplib::Response& r
     upload.receivedAt = receivedAt;
     upload.by = "link " + std::to_string(holder.link);
     upload.refuseUnreadable = true;
+    place.analyse();
     auto archive = pool.lease();
     const auto outcome = archive->submitUpload(upload);
     if (outcome.result == tournament::SubmitResult::Refused) {
@@ -504,6 +513,8 @@ void Server::State::setUp() {
     http.Post("/api/submissions", [this](const httplib::Request& request, httplib::Response& response,
                                          const httplib::ContentReader& reader) {
         handle(response, [&] { upload(request, response, reader); });
+        // A refused upload's body may be left unread: the connection cannot carry another request.
+        if (response.status >= 400) response.set_header("Connection", "close");
     });
     http.Get("/api/submissions", [this](const httplib::Request& request, httplib::Response& response) {
         handle(response, [&] {
