@@ -504,6 +504,8 @@ void Server::State::setUp() {
     http.Get("/api/public-key", [this](const httplib::Request&, httplib::Response& response) {
         respond(response, 200, {{"algorithm", "Ed25519"}, {"publicKey", tournament::HexText(key.publicKey)}});
     });
+    // Browsers ask for an icon by themselves; there is none.
+    http.Get("/favicon.ico", [](const httplib::Request&, httplib::Response& response) { response.status = 204; });
     for (const auto& page : Pages()) {
         http.Get(std::string(page.path), [&page](const httplib::Request&, httplib::Response& response) {
             response.set_content(std::string(page.content), std::string(page.type));

@@ -76,4 +76,6 @@ async function start() {
     await listSubmissions();
 }
 
+// A link pasted over the page's address changes only the fragment: start again with its token.
+window.addEventListener('hashchange', () => window.location.reload());
 start();
