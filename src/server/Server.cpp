@@ -191,6 +191,13 @@ std::optional<std::int64_t> numberIn(std::string_view text) {
     return value;
 }
 
+// The round `number` of the archive; 404 when there is none.
+tournament::RoundInfo roundNumbered(const Archive& archive, std::int64_t number) {
+    for (auto& round : archive.rounds())
+        if (round.number == number) return round;
+    refuse(404, "there is no round " + std::to_string(number));
+}
+
 // The file name an upload gives in X-File-Name: its last component, as plain one-line UTF-8 text. It is
 // only ever a name in the archive, never a path on disk.
 std::string uploadFileName(const httplib::Request& request) {
@@ -394,7 +401,7 @@ void Server::State::upload(const httplib::Request& request, httplib::Response& r
         if (request.has_param("round")) {
             const auto number = numberIn(request.get_param_value("round"));
             if (!number || number > 9999) refuse(400, "round wants a round's number");
-            round = archive->round(static_cast<int>(*number));
+            round = roundNumbered(*archive, *number);
         } else {
             if (rounds.empty()) refuse(409, "the tournament has no round open yet");
             round = rounds.back();
@@ -572,26 +579,26 @@ void Server::State::setUp() {
             respond(response, 200, {{"tournament", tournamentName}, {"rounds", list}});
         });
     });
-    http.Get(R"(/api/rounds/(\d{1,4})/submissions)",
-             [this](const httplib::Request& request, httplib::Response& response) {
-                 handle(response, [&] {
-                     (void)refereeOf(request);
-                     auto archive = pool.lease();
-                     const auto table = archive->roundTable(std::stoi(request.matches[1].str()));
-                     json list = json::array();
-                     for (const auto& row : table.rows) list.push_back(rowJson(row));
-                     respond(response, 200,
-                             {{"round", table.round.number}, {"title", table.round.title}, {"submissions", list}});
-                 });
-             });
+    http.Get(R"(/api/rounds/(\d{1,4})/submissions)", [this](const httplib::Request& request,
+                                                            httplib::Response& response) {
+        handle(response, [&] {
+            (void)refereeOf(request);
+            auto archive = pool.lease();
+            const auto table = archive->roundTable(roundNumbered(*archive, std::stoi(request.matches[1].str())).number);
+            json list = json::array();
+            for (const auto& row : table.rows) list.push_back(rowJson(row));
+            respond(response, 200,
+                    {{"round", table.round.number}, {"title", table.round.title}, {"submissions", list}});
+        });
+    });
     http.Get(R"(/api/rounds/(\d{1,4})/results)", [this](const httplib::Request& request, httplib::Response& response) {
         handle(response, [&] {
             (void)refereeOf(request);
             auto archive = pool.lease();
             std::string text;
-            archive->writeRoundReport(std::stoi(request.matches[1].str()), session::ReportFormat::Results,
-                                      view::FormatOptions{}, session::ReportContent{}, std::nullopt,
-                                      [&](std::string_view part) { text += part; });
+            archive->writeRoundReport(roundNumbered(*archive, std::stoi(request.matches[1].str())).number,
+                                      session::ReportFormat::Results, view::FormatOptions{}, session::ReportContent{},
+                                      std::nullopt, [&](std::string_view part) { text += part; });
             response.set_header("Content-Disposition", "attachment; filename=\"Res.txt\"");
             response.set_content(text, "text/plain; charset=windows-1251");
         });

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -49,7 +50,13 @@ INSTANTIATE_TEST_SUITE_P(Addresses, Listen,
                          testing::Values(ListenCase{"127.0.0.1:8080", "127.0.0.1", 8080},
                                          ListenCase{"[::1]:0", "::1", 0},
                                          ListenCase{"localhost:65535", "localhost", 65535},
-                                         ListenCase{"[fe80::1%lo]:81", "fe80::1%lo", 81}));
+                                         ListenCase{"[fe80::1%lo]:81", "fe80::1%lo", 81}),
+                         [](const auto& test) {
+                             std::string name;
+                             for (const char c : std::string(test.param.given))
+                                 name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                             return name;
+                         });
 
 TEST(ServerOptions, RefusesWhatCannotBeMeantAndSaysWhy) {
     const std::string listen = "--listen wants HOST:PORT, such as 127.0.0.1:8080 or [::1]:8080, not ";

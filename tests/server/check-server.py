@@ -113,6 +113,9 @@ def check_api(folder):
         table = server.call("GET", "/api/rounds/1/submissions", referee).json()["submissions"]
         assert {s["submission"] for s in table} == {number, other.json()["submission"]}
         assert server.call("GET", "/api/standings", referee).status_code == 200
+        for path in ("/api/rounds/3/submissions", "/api/rounds/3/results"):
+            assert server.call("GET", path, referee).status_code == 404, path
+        assert server.upload(anna, "a.sav", data, round=3).status_code == 404
 
         # Rulings: a rejection needs its reason.
         ruling = server.call("POST", f"/api/submissions/{number}/ruling", referee, data='{"state": "rejected"}')
