@@ -297,6 +297,8 @@ struct Server::State {
     void respond(httplib::Response& response, int status, const json& body) const;
     LinkHolder holderOf(const httplib::Request& request);
     LinkHolder refereeOf(const httplib::Request& request);
+    [[nodiscard]] tournament::StoredReceipt makeReceipt(const Archive& archive, std::int64_t submission,
+                                                        int round) const;
     tournament::StoredReceipt receiptFor(Archive& archive, std::int64_t submission, int round);
     void upload(const httplib::Request& request, httplib::Response& response, const httplib::ContentReader& reader);
     void handle(httplib::Response& response, const std::function<void()>& handler);
@@ -359,10 +361,8 @@ LinkHolder Server::State::refereeOf(const httplib::Request& request) {
     return holder;
 }
 
-// The receipt of a stored submission: the one given before, or a new one signed now. The receipt's
-// flags are those of the submission in its round at the moment of the first receipt.
-tournament::StoredReceipt Server::State::receiptFor(Archive& archive, std::int64_t submission, int round) {
-    if (auto kept = archive.receipt(submission)) return *kept;
+// A new receipt of a stored submission, signed now: its flags are those of the submission in its round.
+tournament::StoredReceipt Server::State::makeReceipt(const Archive& archive, std::int64_t submission, int round) const {
     const auto table = archive.roundTable(round);
     const auto row =
         std::find_if(table.rows.begin(), table.rows.end(), [&](const auto& r) { return r.id == submission; });
@@ -379,7 +379,14 @@ tournament::StoredReceipt Server::State::receiptFor(Archive& archive, std::int64
     receipt.submission = submission;
     receipt.body = body.dump(-1, ' ', false, json::error_handler_t::replace);
     receipt.signature = tournament::SignMessage(receipt.body, key.secretKey);
-    return archive.keepReceipt(receipt);
+    return receipt;
+}
+
+// The receipt given for a submission; one stored before receipts were kept with their submission
+// gets its receipt now.
+tournament::StoredReceipt Server::State::receiptFor(Archive& archive, std::int64_t submission, int round) {
+    if (auto kept = archive.receipt(submission)) return *kept;
+    return archive.keepReceipt(makeReceipt(archive, submission, round));
 }
 
 void Server::State::upload(const httplib::Request& request, httplib::Response& response,
@@ -448,6 +455,9 @@ void Server::State::upload(const httplib::Request& request, httplib::Response& r
     upload.receivedAt = receivedAt;
     upload.by = "link " + std::to_string(holder.link);
     upload.refuseUnreadable = true;
+    upload.receipt = [&](const Archive& stored, std::int64_t submission) {
+        return makeReceipt(stored, submission, round.number);
+    };
     place.analyse();
     auto archive = pool.lease();
     const auto outcome = archive->submitUpload(upload);

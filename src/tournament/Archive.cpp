@@ -615,6 +615,14 @@ SubmitOutcome Archive::submitUpload(const Upload& upload) {
     options.receivedAt = upload.receivedAt;
     options.by = upload.by;
     SubmitOutcome outcome = store(save, options, player);
+    if (outcome.result == SubmitResult::Added && upload.receipt) {
+        const StoredReceipt receipt = upload.receipt(*this, outcome.submission);
+        m_db->cached("INSERT INTO receipts (submission_id, body, signature) VALUES (?, ?, ?)")
+            .bind(1, outcome.submission)
+            .bind(2, receipt.body)
+            .bind(3, std::span<const std::uint8_t>(receipt.signature))
+            .run();
+    }
     if (outcome.result != SubmitResult::Refused) transaction.commit();
     return outcome;
 }

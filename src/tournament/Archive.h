@@ -92,20 +92,6 @@ struct SubmitSummary {
     [[nodiscard]] std::size_t failed() const;  // added but not analysed
 };
 
-// One save that came in other than as a file on disk (an upload), with its bytes.
-struct Upload {
-    int round = 0;
-    std::string player;    // a registered player's name
-    std::string fileName;  // as it came in
-    std::span<const std::uint8_t> bytes;
-    std::time_t fileTime = 0;
-    std::int64_t receivedAt = 0;
-    std::string by;
-    // A save the core cannot read (damaged, cut, not a save) is refused, with the core's message as
-    // the outcome's failure, instead of kept as a failed submission.
-    bool refuseUnreadable = false;
-};
-
 // Who holds a private link.
 struct LinkHolder {
     std::int64_t link = 0;
@@ -125,6 +111,25 @@ struct StoredReceipt {
 struct SigningKey {
     std::array<std::uint8_t, 32> publicKey{};
     std::array<std::uint8_t, 64> secretKey{};
+};
+
+class Archive;
+
+// One save that came in other than as a file on disk (an upload), with its bytes.
+struct Upload {
+    int round = 0;
+    std::string player;    // a registered player's name
+    std::string fileName;  // as it came in
+    std::span<const std::uint8_t> bytes;
+    std::time_t fileTime = 0;
+    std::int64_t receivedAt = 0;
+    std::string by;
+    // A save the core cannot read (damaged, cut, not a save) is refused, with the core's message as
+    // the outcome's failure, instead of kept as a failed submission.
+    bool refuseUnreadable = false;
+    // Called for a new submission inside the upload's transaction, with the archive as it will be
+    // once committed: the receipt it returns is kept in that same transaction.
+    std::function<StoredReceipt(const Archive&, std::int64_t submission)> receipt{};
 };
 
 // What `check` found: nothing when problems is empty.

@@ -162,6 +162,31 @@ TEST_F(ArchiveLinksTest, TheFirstReceiptOfASubmissionIsTheOneKept) {
     }
 }
 
+TEST_F(ArchiveLinksTest, AnUploadsReceiptIsKeptInItsTransactionOrNothingIs) {
+    auto archive = open();
+    savewriter::SaveContent content;
+    content.header.slots[0].name = "Anna";
+    const auto bytes = savewriter::BuildSave(content);
+    Upload upload{1, "Anna", "a.sav", bytes, kNow, kNow, "test"};
+    upload.receipt = [](const Archive& stored, std::int64_t) -> StoredReceipt {
+        // The submission is there for the receipt to describe, though not yet committed.
+        EXPECT_EQ(stored.roundTable(1).rows.size(), 1u);
+        throw std::runtime_error("no receipt");
+    };
+    EXPECT_THROW((void)archive.submitUpload(upload), std::runtime_error);
+    EXPECT_EQ(archive.roundTable(1).rows.size(), 0u);
+
+    upload.receipt = [](const Archive&, std::int64_t submission) {
+        return StoredReceipt{submission, "signed text", {}};
+    };
+    const auto outcome = archive.submitUpload(upload);
+    ASSERT_EQ(outcome.result, SubmitResult::Added);
+    EXPECT_EQ(archive.receipt(outcome.submission)->body, "signed text");
+    // The same file again makes no new receipt.
+    upload.receipt = [](const Archive&, std::int64_t) -> StoredReceipt { throw std::runtime_error("asked again"); };
+    EXPECT_EQ(archive.submitUpload(upload).result, SubmitResult::AlreadyThere);
+}
+
 TEST_F(ArchiveLinksTest, AnUnreadableUploadIsRefusedWithTheCoresMessageWhenAsked) {
     auto archive = open();
     savewriter::SaveContent content;
