@@ -294,6 +294,20 @@ def check_bounds(folder):
     finally:
         server.stop()
 
+    # A slow body holds a place in the queue, never the analysis: with one of each, another upload
+    # is analysed at once while the slow one still trickles in.
+    server = Server(programs, archive, "--jobs", "1", "--queue", "1", "--request-time", "20")
+    try:
+        slow = socket.create_connection(("127.0.0.1", server.port), timeout=TIMEOUT)
+        slow.sendall(head.format(len(data)).encode() + data[:100])
+        time.sleep(0.3)
+        started = time.monotonic()
+        answer = server.upload(tokens["Bob"], "quick.sav", read(saves[1]))
+        assert answer.status_code == 201 and time.monotonic() - started < 5, (answer.text, time.monotonic() - started)
+        slow.close()
+    finally:
+        server.stop()
+
 
 def check_durability(folder):
     archive = os.path.join(folder, "cup.qmt")
