@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds with warnings as errors (in Release too), and runs every test; then the core and
-# window tests once more under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Installs what is missing, builds with warnings as errors (in Release too), and runs every test; then the core,
+# window, archive and server tests once more under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
 # The browser edition's tools are large: QUILLMERE_SKIP_WEB=1 leaves them out, and its build too.
@@ -31,10 +31,11 @@ cmake --build build-release
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLMERE_SANITIZE=ON -DQUILLMERE_WERROR=ON \
     -DQUILLMERE_BUILD_GUI=ON -DQUILLMERE_BUILD_BENCH=OFF >/dev/null
-cmake --build build-asan --target quillmere_core_tests quillmere_gui_tests quillmere_tournament_tests examples
+cmake --build build-asan --target quillmere_core_tests quillmere_gui_tests quillmere_tournament_tests examples \
+    quillmere_server_tests quillmere-server
 (cd build-asan && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
     LSAN_OPTIONS=suppressions="$PWD/../tests/sanitizer-suppressions.txt" UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --output-on-failure -R '^(core|gui|tournament)\.')
+    ctest --output-on-failure -R '^(core|gui|tournament|server)\.')
 
 # A minute of each fuzzer, when clang is there, in three runs from the seeds: the save path, the
 # core's inflate against zlib's, and the profiles, tournament checks and reports. A run keeps every

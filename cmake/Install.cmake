@@ -20,7 +20,7 @@ set(QUILLMERE_WINDOW_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/quillmere)
 # not depend on the build's time or folder.
 set(QUILLMERE_GZIPPED_DIR ${CMAKE_BINARY_DIR}/packaging)
 set(quillmere_gzipped)
-foreach(source quillmere-report.1 quillmere-tournament.1 quillmere.1 changelog.Debian)
+foreach(source quillmere-report.1 quillmere-tournament.1 quillmere-server.1 quillmere.1 changelog.Debian)
     add_custom_command(
         OUTPUT ${QUILLMERE_GZIPPED_DIR}/${source}.gz
         COMMAND ${CMAKE_COMMAND} -E make_directory ${QUILLMERE_GZIPPED_DIR}
@@ -54,7 +54,7 @@ install(FILES ${QUILLMERE_PACKAGING_DIR}/copyright ${QUILLMERE_GZIPPED_DIR}/chan
 install(FILES ${QUILLMERE_PACKAGING_DIR}/lintian/quillmere-report DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides
         COMPONENT report)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/../docs/report.schema.json ${CMAKE_CURRENT_LIST_DIR}/../docs/profile.schema.json
-              ${CMAKE_CURRENT_LIST_DIR}/../docs/standings.schema.json
+              ${CMAKE_CURRENT_LIST_DIR}/../docs/standings.schema.json ${CMAKE_CURRENT_LIST_DIR}/../docs/server-api.md
               ${CMAKE_BINARY_DIR}/examples-tournament/profile.json
         DESTINATION ${QUILLMERE_REPORT_DOCDIR}/examples COMPONENT report)
 
@@ -73,6 +73,12 @@ if(TARGET quillmere)
     install(FILES ${QUILLMERE_PACKAGING_DIR}/lintian/quillmere DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides
             COMPONENT window)
 endif()
+
+# quillmere-server: installed by `cmake --install` (component "server") with its man page and its
+# systemd unit, not packaged yet.
+install(TARGETS quillmere-server RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT server)
+install(FILES ${QUILLMERE_GZIPPED_DIR}/quillmere-server.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT server)
+install(FILES ${QUILLMERE_PACKAGING_DIR}/quillmere-server.service DESTINATION lib/systemd/system COMPONENT server)
 
 # The Debian packages: quillmere-report_<version>_<arch>.deb and quillmere_<version>_<arch>.deb,
 # their library dependencies read from the binaries by dpkg-shlibdeps (package dpkg-dev). A build
@@ -130,3 +136,4 @@ This package holds the window; quillmere-report holds the command line.")
 set(CPACK_DEBIAN_WINDOW_PACKAGE_DEPENDS "quillmere-report (= ${QUILLMERE_PACKAGE_VERSION}), qt6-qpa-plugins")
 
 include(CPack)
+

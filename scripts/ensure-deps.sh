@@ -27,17 +27,19 @@ done
 run_packages=(libqt6widgets6 libqt6charts6 libqt6svg6 qt6-qpa-plugins)
 # What builds them; the unit tests and the benchmark are part of the default build, so GoogleTest,
 # zlib (the tests' reference inflate) and libdeflate (the benchmark's floor) are here too. The
-# tournament archive is SQLite, its files' hashes OpenSSL's SHA-256.
+# tournament archive is SQLite, its files' hashes OpenSSL's SHA-256; the server is cpp-httplib, its
+# tokens and signed receipts libsodium.
 build_packages=(
     build-essential cmake ninja-build pkg-config
     zlib1g-dev libdeflate-dev libxxhash-dev nlohmann-json3-dev libgtest-dev libsqlite3-dev libssl-dev
+    libcpp-httplib-dev libsodium-dev
     qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libgl-dev
 )
 # What the tests and checks use: a second compiler, the report parsers, a real X server with a
 # window manager and screenshots, the packaging and desktop-file checks, time zones, completion,
-# and jq, which a worked example uses.
+# jq, which a worked example uses, and the server tests' HTTP client and signature check.
 test_packages=(
-    clang clang-format python3-jsonschema jq tzdata
+    clang clang-format python3-jsonschema python3-requests python3-cryptography jq tzdata
     xvfb xauth xdotool wmctrl x11-apps imagemagick fonts-dejavu-core openbox
     dpkg-dev lintian desktop-file-utils appstream groff-base man-db bash-completion
 )

@@ -30,6 +30,8 @@ const OptionSpec kOptions[] = {
     {"--start", true, {C::Round}},
     {"--deadline-day", true, {C::Round}},
     {"--plays-as", true, {C::Player}},
+    {"--base-url", true, {C::Player, C::RefereeLink}},
+    {"--revoke", false, {C::RefereeLink}},
     {"--round", true, {C::Submit, C::Standings, C::Export}},
     {"--player", true, {C::Submit}},
     {"--register", false, {C::Submit}},
@@ -115,6 +117,12 @@ void setValue(TournamentOptions& options, std::string_view name, const std::stri
         options.deadlineDay = numberOf<int>(name, value, 1, 100000);
     } else if (name == "--plays-as") {
         options.playsAs.push_back(value);
+    } else if (name == "--base-url") {
+        if (!(value.starts_with("http://") || value.starts_with("https://")) ||
+            value.find_first_of("#?") != std::string::npos)
+            throw UsageError("--base-url wants the server's address, such as https://example.org, not '" + value + "'");
+        options.baseUrl = value;
+        while (options.baseUrl.ends_with('/')) options.baseUrl.pop_back();
     } else if (name == "--round") {
         options.round = numberOf<int>(name, value, 1, tournament::kMostRounds);
     } else if (name == "--player") {
@@ -190,6 +198,8 @@ void setFlag(TournamentOptions& options, std::string_view name) {
         options.histories = false;
     else if (name == "--no-bom")
         options.byteOrderMark = false;
+    else if (name == "--revoke")
+        options.revoke = true;
 }
 
 // The operands each command takes after FILE: at least `least`, at most `most` (-1: any number).
@@ -204,7 +214,7 @@ Operands operandsOf(Command command) {
         case C::Round:
             return {1, 2, "add NUMBER, set NUMBER or list"};
         case C::Player:
-            return {1, 3, "add NAME, plays-as NAME IN-GAME-NAME or list"};
+            return {1, 3, "add NAME, plays-as NAME IN-GAME-NAME, link NAME, revoke NAME or list"};
         case C::Submit:
             return {0, -1, "SAVE|FOLDER..."};
         case C::Rule:
@@ -231,9 +241,11 @@ void checkOperands(const TournamentOptions& options) {
             throw UsageError("round wants FILE add NUMBER, set NUMBER or list");
     }
     if (command == C::Player) {
-        const bool fits =
-            (first == "list" && count == 1) || (first == "add" && count == 2) || (first == "plays-as" && count == 3);
-        if (!fits) throw UsageError("player wants FILE add NAME, plays-as NAME IN-GAME-NAME or list");
+        const bool fits = (first == "list" && count == 1) ||
+                          ((first == "add" || first == "link" || first == "revoke") && count == 2) ||
+                          (first == "plays-as" && count == 3);
+        if (!fits)
+            throw UsageError("player wants FILE add NAME, plays-as NAME IN-GAME-NAME, link NAME, revoke NAME or list");
     }
     if (command == C::Submit) {
         if (!options.round) throw UsageError("submit needs --round NUMBER");
@@ -248,8 +260,8 @@ void checkOperands(const TournamentOptions& options) {
 }  // namespace
 
 std::optional<Command> CommandNamed(std::string_view name) {
-    for (const auto command :
-         {C::New, C::Round, C::Player, C::Submit, C::Rule, C::Standings, C::Export, C::Check, C::Backup}) {
+    for (const auto command : {C::New, C::Round, C::Player, C::Submit, C::Rule, C::Standings, C::Export, C::Check,
+                               C::Backup, C::RefereeLink}) {
         if (CommandName(command) == name) return command;
     }
     return std::nullopt;
@@ -273,6 +285,8 @@ std::string_view CommandName(Command command) {
             return "export";
         case C::Check:
             return "check";
+        case C::RefereeLink:
+            return "referee-link";
         case C::Backup:
             break;
     }
@@ -408,13 +422,15 @@ std::string TournamentUsage(std::optional<Command> command) {
                "Commands:\n"
                "  new FILE --name NAME        make a new archive\n"
                "  round FILE add|set|list     add or change a round (its profile, start and deadline)\n"
-               "  player FILE add|plays-as|list  register players and the names they play under\n"
+               "  player FILE add|plays-as|link|revoke|list  register players, the names they play under,\n"
+               "                              and their private links to the server\n"
                "  submit FILE --round N SAVE...  analyse saves and add them to a round\n"
                "  rule FILE SUBMISSION STATE  accept, reject, disqualify or reopen a submission\n"
                "  standings FILE              the season's standings, or one round's (--round N)\n"
                "  export FILE --round N       a round's results as quillmere-report writes them\n"
                "  check FILE                  check the archive and every stored save's SHA-256\n"
                "  backup FILE DESTINATION     write a consistent copy, also while the archive is in use\n"
+               "  referee-link FILE           a new private link to the server's referee page\n"
                "\n"
                "'quillmere-tournament COMMAND --help' says more of each. Every command waits up to\n"
                "--wait SECONDS (default 10) for another program using the archive.\n"
@@ -441,11 +457,15 @@ std::string TournamentUsage(std::optional<Command> command) {
                    "  --start DD-MM-YYYY   the round's start date, over the profile's\n"
                    "  --deadline-day N     the last day of the round (the start is day 1), over the profile's\n";
         case C::Player:
-            return "Usage: quillmere-tournament player FILE add NAME [--plays-as IN-GAME-NAME]...\n"
+            return "Usage: quillmere-tournament player FILE add NAME [--plays-as IN-GAME-NAME]... [--base-url URL]\n"
                    "       quillmere-tournament player FILE plays-as NAME IN-GAME-NAME\n"
+                   "       quillmere-tournament player FILE link|revoke NAME [--base-url URL]\n"
                    "       quillmere-tournament player FILE list\n"
                    "Registers a player, who plays under NAME unless --plays-as says otherwise; a save whose\n"
-                   "in-game name one player plays under is theirs.\n";
+                   "in-game name one player plays under is theirs. add and link print the player's private\n"
+                   "link to quillmere-server's page (a new one each time; the archive keeps only a hash of\n"
+                   "it, so it cannot be printed again); revoke ends every link of the player.\n"
+                   "  --base-url URL       the server's address as players reach it (default http://127.0.0.1:8080)\n";
         case C::Submit:
             return "Usage: quillmere-tournament submit FILE --round N [options] SAVE|FOLDER...\n"
                    "Analyses the saves as quillmere-report does and adds them to round N, all of them or,\n"
@@ -488,6 +508,12 @@ std::string TournamentUsage(std::optional<Command> command) {
             return "Usage: quillmere-tournament check FILE\n"
                    "Checks the archive (SQLite's integrity check, its links) and every stored save against\n"
                    "its SHA-256; exit status 1 when it finds a problem.\n";
+        case C::RefereeLink:
+            return "Usage: quillmere-tournament referee-link FILE [--base-url URL] [--revoke]\n"
+                   "Prints a new private link to quillmere-server's referee page, whose holder may rule,\n"
+                   "list every submission and revoke links. Keep it to yourself.\n"
+                   "  --base-url URL       the server's address (default http://127.0.0.1:8080)\n"
+                   "  --revoke             end every referee link instead\n";
         case C::Backup:
             break;
     }

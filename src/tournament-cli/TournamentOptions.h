@@ -18,7 +18,10 @@
 
 namespace quillmere::tournamentcli {
 
-enum class Command { New, Round, Player, Submit, Rule, Standings, Export, Check, Backup };
+enum class Command { New, Round, Player, Submit, Rule, Standings, Export, Check, Backup, RefereeLink };
+
+// Where a private link points when --base-url does not say: the server as it starts by default.
+inline constexpr std::string_view kDefaultBaseUrl = "http://127.0.0.1:8080";
 
 // The subcommand named `name`, if there is one.
 [[nodiscard]] std::optional<Command> CommandNamed(std::string_view name);
@@ -38,6 +41,8 @@ struct TournamentOptions {
     std::optional<std::string> start;      // round: DD-MM-YYYY over the profile's
     std::optional<int> deadlineDay;        // round
     std::vector<std::string> playsAs;      // player add
+    std::string baseUrl{kDefaultBaseUrl};  // player add, referee-link: the server's address
+    bool revoke = false;                   // referee-link
     std::optional<int> round;              // submit, standings, export
     std::optional<std::string> player;     // submit
     bool registerPlayers = false;          // submit

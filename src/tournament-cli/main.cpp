@@ -157,9 +157,16 @@ int runPlayer(const TournamentOptions& options) {
         return kDone;
     }
     auto archive = tournament::Archive::Open(options.archive, tournament::OpenMode::ReadWrite, options.wait);
+    const std::string& name = options.operands[1];
     if (action == "add") {
-        archive.addPlayer(options.operands[1], options.playsAs, now());
-        say("registered " + options.operands[1]);
+        archive.addPlayer(name, options.playsAs, now());
+        say("registered " + name + "; their private link: " + options.baseUrl +
+            "/submit#token=" + archive.addLink(name, now()));
+    } else if (action == "link") {
+        say(name + "'s new private link: " + options.baseUrl + "/submit#token=" + archive.addLink(name, now()));
+    } else if (action == "revoke") {
+        const int revoked = archive.revokeLinks(name, now());
+        say(name + ": " + std::to_string(revoked) + (revoked == 1 ? " link" : " links") + " revoked");
     } else {
         archive.addPlaysAs(options.operands[1], options.operands[2]);
         say(options.operands[1] + " plays as '" + options.operands[2] + "'");
@@ -332,6 +339,17 @@ int runBackup(const TournamentOptions& options) {
     return kDone;
 }
 
+int runRefereeLink(const TournamentOptions& options) {
+    auto archive = tournament::Archive::Open(options.archive, tournament::OpenMode::ReadWrite, options.wait);
+    if (options.revoke) {
+        const int revoked = archive.revokeLinks(std::nullopt, now());
+        say("the referee: " + std::to_string(revoked) + (revoked == 1 ? " link" : " links") + " revoked");
+        return kDone;
+    }
+    say("the referee's private link: " + options.baseUrl + "/referee#token=" + archive.addLink(std::nullopt, now()));
+    return kDone;
+}
+
 int run(const std::vector<std::string>& arguments) {
     TournamentOptions options;
     try {
@@ -369,6 +387,8 @@ int run(const std::vector<std::string>& arguments) {
                 return runCheck(options);
             case Command::Backup:
                 return runBackup(options);
+            case Command::RefereeLink:
+                return runRefereeLink(options);
         }
     } catch (const tournament::ArchiveError& error) {
         return fail(error.what());

@@ -598,6 +598,14 @@ SubmitOutcome Archive::submitUpload(const Upload& upload) {
     analysis::BytesAnalyser analyser;
     PreparedSave save = PrepareSave(analyser, upload.fileName, upload.fileTime,
                                     std::vector<std::uint8_t>(upload.bytes.begin(), upload.bytes.end()));
+    if (upload.refuseUnreadable && analysis::StatusOf(save.record) == analysis::SaveStatus::Failed) {
+        SubmitOutcome outcome;
+        outcome.path = save.path;
+        outcome.player = upload.player;
+        outcome.failure = save.record.failure;
+        outcome.message = save.record.failure;
+        return outcome;
+    }
     Transaction transaction(*m_db, Transaction::Kind::Immediate);
     (void)round(upload.round);
     const auto player = playerNamed(upload.player);
@@ -607,6 +615,14 @@ SubmitOutcome Archive::submitUpload(const Upload& upload) {
     options.receivedAt = upload.receivedAt;
     options.by = upload.by;
     SubmitOutcome outcome = store(save, options, player);
+    if (outcome.result == SubmitResult::Added && upload.receipt) {
+        const StoredReceipt receipt = upload.receipt(*this, outcome.submission);
+        m_db->cached("INSERT INTO receipts (submission_id, body, signature) VALUES (?, ?, ?)")
+            .bind(1, outcome.submission)
+            .bind(2, receipt.body)
+            .bind(3, std::span<const std::uint8_t>(receipt.signature))
+            .run();
+    }
     if (outcome.result != SubmitResult::Refused) transaction.commit();
     return outcome;
 }

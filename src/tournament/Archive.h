@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <ctime>
@@ -91,6 +92,29 @@ struct SubmitSummary {
     [[nodiscard]] std::size_t failed() const;  // added but not analysed
 };
 
+// Who holds a private link.
+struct LinkHolder {
+    std::int64_t link = 0;
+    std::optional<std::int64_t> player;  // none: the referee
+    std::string playerName;
+    [[nodiscard]] bool referee() const { return !player; }
+};
+
+// A receipt the server gave for a submission: the exact text it signed, and the signature.
+struct StoredReceipt {
+    std::int64_t submission = 0;
+    std::string body;
+    std::array<std::uint8_t, 64> signature{};
+};
+
+// The Ed25519 key pair that signs the receipts of one archive.
+struct SigningKey {
+    std::array<std::uint8_t, 32> publicKey{};
+    std::array<std::uint8_t, 64> secretKey{};
+};
+
+class Archive;
+
 // One save that came in other than as a file on disk (an upload), with its bytes.
 struct Upload {
     int round = 0;
@@ -100,6 +124,12 @@ struct Upload {
     std::time_t fileTime = 0;
     std::int64_t receivedAt = 0;
     std::string by;
+    // A save the core cannot read (damaged, cut, not a save) is refused, with the core's message as
+    // the outcome's failure, instead of kept as a failed submission.
+    bool refuseUnreadable = false;
+    // Called for a new submission inside the upload's transaction, with the archive as it will be
+    // once committed: the receipt it returns is kept in that same transaction.
+    std::function<StoredReceipt(const Archive&, std::int64_t submission)> receipt{};
 };
 
 // What `check` found: nothing when problems is empty.
@@ -153,6 +183,21 @@ public:
     SubmitSummary submitFiles(std::span<const std::string> paths, const SubmitOptions& options);
     // Stores one upload in one transaction; returns once it is durable (or refused, with nothing stored).
     SubmitOutcome submitUpload(const Upload& upload);
+
+    // Makes a new private link for player `player` (the referee's when none) and returns its token,
+    // 256 random bits as 64 hexadecimal digits. The archive keeps only the token's SHA-256.
+    [[nodiscard]] std::string addLink(const std::optional<std::string>& player, std::int64_t now);
+    // The holder of the link whose token is `token`, unless there is none or it was revoked.
+    [[nodiscard]] std::optional<LinkHolder> linkHolder(std::string_view token) const;
+    // Revokes every live link of player `player` (the referee's when none); returns how many.
+    int revokeLinks(const std::optional<std::string>& player, std::int64_t now);
+
+    // The receipt given for `submission`, if any.
+    [[nodiscard]] std::optional<StoredReceipt> receipt(std::int64_t submission) const;
+    // Keeps `receipt` unless its submission has one already; returns the one kept, which is the first.
+    StoredReceipt keepReceipt(const StoredReceipt& receipt);
+    // The key pair that signs this archive's receipts, made at its first use.
+    [[nodiscard]] SigningKey signingKey(std::int64_t now);
 
     // Records a ruling on a submission; rejecting and disqualifying need a reason.
     void rule(std::int64_t submission, RulingState state, const std::string& reason, const std::string& by,

@@ -85,11 +85,39 @@ CREATE TRIGGER submissions_are_not_deleted BEFORE DELETE ON submissions
     BEGIN SELECT RAISE(ABORT, 'submissions are never deleted'); END;
 )";
 
+// Version 2: the server's private links (a token is kept only as its SHA-256; no player: the
+// referee's), the receipts it gave (the exact text signed, and its Ed25519 signature) and its
+// signing key pair, made at its first start.
+constexpr const char* kVersion2 = R"(
+CREATE TABLE links (
+    id INTEGER PRIMARY KEY,
+    player_id INTEGER REFERENCES players (id),
+    token_sha256 BLOB NOT NULL UNIQUE CHECK (length(token_sha256) = 32),
+    created_at INTEGER NOT NULL,
+    revoked_at INTEGER
+);
+CREATE INDEX links_by_player ON links (player_id);
+CREATE TABLE receipts (
+    submission_id INTEGER PRIMARY KEY REFERENCES submissions (id),
+    body TEXT NOT NULL,
+    signature BLOB NOT NULL CHECK (length(signature) = 64)
+);
+CREATE TABLE signing_key (
+    id INTEGER PRIMARY KEY CHECK (id = 1),
+    public_key BLOB NOT NULL CHECK (length(public_key) = 32),
+    secret_key BLOB NOT NULL CHECK (length(secret_key) = 64),
+    created_at INTEGER NOT NULL
+);
+CREATE TRIGGER receipts_are_kept BEFORE UPDATE ON receipts
+    BEGIN SELECT RAISE(ABORT, 'receipts are never changed'); END;
+)";
+
 using Migration = void (*)(Database&);
 
 // Step i takes an archive from version i to version i + 1.
 constexpr std::array<Migration, kSchemaVersion> kMigrations = {
     [](Database& db) { db.execute(kVersion1); },
+    [](Database& db) { db.execute(kVersion2); },
 };
 
 }  // namespace

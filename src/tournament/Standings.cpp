@@ -98,7 +98,9 @@ std::vector<SeasonLine> RankSeason(const Scoring& scoring, std::span<const std::
         }
         line.cells.push_back(cell);
     }
-    for (auto& [player, line] : lines) {
+    for (auto& entry : lines) {
+        // A named reference, not a structured binding: clang 14 cannot capture a binding in a lambda.
+        auto& line = entry.second;
         std::sort(line.cells.begin(), line.cells.end(),
                   [](const auto& a, const auto& b) { return a.result.round < b.result.round; });
         if (scoring.bestRounds && line.cells.size() > static_cast<std::size_t>(*scoring.bestRounds)) {

@@ -19,7 +19,9 @@ expected=(bin/quillmere-report share/man/man1/quillmere-report.1.gz
           bin/quillmere-tournament share/man/man1/quillmere-tournament.1.gz
           $doc/copyright $doc/changelog.Debian.gz $doc/README.md
           $doc/examples/report.schema.json $doc/examples/profile.schema.json $doc/examples/profile.json
-          $doc/examples/standings.schema.json share/bash-completion/completions/quillmere-tournament
+          $doc/examples/standings.schema.json $doc/examples/server-api.md
+          bin/quillmere-server share/man/man1/quillmere-server.1.gz lib/systemd/system/quillmere-server.service
+          share/bash-completion/completions/quillmere-tournament
           share/bash-completion/completions/quillmere-report share/zsh/vendor-completions/_quillmere-report)
 window=(bin/quillmere share/man/man1/quillmere.1.gz share/applications/$app_id.desktop
         share/icons/hicolor/scalable/apps/$app_id.svg share/metainfo/$app_id.metainfo.xml

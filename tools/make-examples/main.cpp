@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (!writeBatch(argv[1], quillmere::savewriter::ExampleBatch())) return 1;
-    if (argc == 3) {
+    if (argc >= 3) {
         const std::filesystem::path tournament = argv[2];
         if (!writeBatch(tournament / "saves", quillmere::savewriter::TournamentBatch())) return 1;
         const auto profile = quillmere::savewriter::TournamentProfile();
