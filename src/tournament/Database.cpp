@@ -137,6 +137,13 @@ Database::Database(const std::string& path, Access access, std::chrono::millisec
         }
     }
     sqlite3_busy_timeout(m_db, static_cast<int>(busyTimeout.count()));
+    // SQLite checks the schema's references only when each connection asks it to.
+    char* error = nullptr;
+    if (sqlite3_exec(m_db, "PRAGMA foreign_keys = ON", nullptr, nullptr, &error) != SQLITE_OK) {
+        sqlite3_free(error);
+        sqlite3_close(m_db);
+        throw ArchiveError(ArchiveProblem::Io, m_path + ": cannot turn on the checks of references");
+    }
 }
 
 Database::~Database() {
