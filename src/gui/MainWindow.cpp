@@ -610,11 +610,11 @@ void MainWindow::finishSubmit(const tournament::BackgroundSubmit& submit) {
     if (submit.error()) {
         reportError(archiveMessage(*submit.error()));
     } else if (const auto& summary = *submit.summary(); !summary.committed) {
-        if (const auto question = tournament::RegisterQuestion(summary);
-            question && ask(FromUtf8(*question), QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes) {
+        if (const auto registering = tellPlayers(tournament::UnknownNames(summary))) {
             // The same saves again, each received when it first was.
-            QTimer::singleShot(0, this,
-                               [this, round, received = submit.receivedAt()] { addToRound(round, received, true); });
+            QTimer::singleShot(0, this, [this, round, received = submit.receivedAt(), registering] {
+                addToRound(round, received, *registering);
+            });
             Q_EMIT submitFinished();
             return;
         }
@@ -634,6 +634,33 @@ void MainWindow::finishSubmit(const tournament::BackgroundSubmit& submit) {
         if (!kept.isEmpty()) reportFailures(FromUtf8(tournament::AddedSummary(summary, round)), kept);
     }
     Q_EMIT submitFinished();
+}
+
+std::optional<bool> MainWindow::tellPlayers(const std::vector<std::string>& names) {
+    if (names.empty() || !m_archive) return std::nullopt;
+    bool registering = false;
+    for (const auto& name : names) {
+        try {
+            const auto players = m_archive->players();
+            const auto choice = tournament::WhoPlaysAs(name, players);
+            QStringList items;
+            for (const auto& text : choice.choices) items << FromUtf8(text);
+            bool ok = false;
+            const QString chosen =
+                QInputDialog::getItem(this, kApplicationTitle, FromUtf8(choice.question), items, 0, false, &ok);
+            if (!ok) return std::nullopt;
+            const auto index = static_cast<std::size_t>(std::max<qsizetype>(0, items.indexOf(chosen)));
+            if (index == 0) {
+                registering = true;
+            } else {
+                m_archive->addPlaysAs(players[index - 1].name, name);
+            }
+        } catch (const tournament::ArchiveError& error) {
+            reportError(archiveMessage(error));
+            return std::nullopt;
+        }
+    }
+    return registering;
 }
 
 void MainWindow::askRuling(std::int64_t submission, tournament::RulingState state) {

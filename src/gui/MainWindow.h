@@ -195,6 +195,10 @@ private:
     void showSeason();
     void showChosenRound();
     void finishSubmit(const tournament::BackgroundSubmit& submit);
+    // Asks whose saves each of `names` (played by nobody) are: a registered player's, told at once
+    // (Archive::addPlaysAs), or a new player's. Returns whether any is new, or nothing when the
+    // referee cancels or the archive fails.
+    std::optional<bool> tellPlayers(const std::vector<std::string>& names);
     // Enables the tournament's commands for what is open, loaded and running now.
     void showTournamentCommands();
 

@@ -52,26 +52,23 @@ std::string AddingText(std::size_t done, std::size_t total, int round) {
            std::to_string(total) + " stored";
 }
 
-std::optional<std::string> RegisterQuestion(const SubmitSummary& summary) {
-    if (summary.committed) return std::nullopt;
+std::vector<std::string> UnknownNames(const SubmitSummary& summary) {
+    if (summary.committed) return {};
     std::set<std::string> names;
     for (const auto& outcome : summary.outcomes) {
         if (outcome.result != SubmitResult::Refused) continue;
-        if (outcome.unknownName.empty()) return std::nullopt;
+        if (outcome.unknownName.empty()) return {};
         names.insert(outcome.unknownName);
     }
-    if (names.empty()) return std::nullopt;
-    std::string listed;
-    std::size_t k = 0;
-    for (const auto& name : names) {
-        listed += (k == 0 ? "" : k + 1 == names.size() ? " or " : ", ") + ("'" + name + "'");
-        ++k;
-    }
-    const bool one = names.size() == 1;
-    return "Nobody plays as " + listed + ". Register " +
-           (one ? "a new player of that name" : "a new player for each name") + " and add the saves?\n\nIf " +
-           (one ? "it is" : "one is") +
-           " a registered player's new name, say so with quillmere-tournament player plays-as instead.";
+    return {names.begin(), names.end()};
+}
+
+PlayerChoice WhoPlaysAs(const std::string& nickName, std::span<const PlayerInfo> players) {
+    PlayerChoice choice;
+    choice.question = "Nobody plays as '" + nickName + "' yet. Whose saves are they?";
+    choice.choices.push_back("a new player, " + nickName);
+    for (const auto& player : players) choice.choices.push_back(player.name);
+    return choice;
 }
 
 std::string RuledLine(std::int64_t submission, RulingState state, const std::string& reason) {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "session/Profile.h"
 #include "tournament/Archive.h"
@@ -32,10 +33,17 @@ namespace quillmere::tournament {
 // A batch on its way: "Adding saves to round 2: 3 of 6 stored".
 [[nodiscard]] std::string AddingText(std::size_t done, std::size_t total, int round);
 
-// When every save of a refused batch was refused only because nobody plays under its in-game name,
-// the question whether to register a player for each such name and add the batch again; nothing
-// otherwise, since registering would not let the batch in.
-[[nodiscard]] std::optional<std::string> RegisterQuestion(const SubmitSummary& summary);
+// The in-game names nobody plays under, each once in order, when they are all that stopped a
+// refused batch; none otherwise, since telling their players would not let the batch in.
+[[nodiscard]] std::vector<std::string> UnknownNames(const SubmitSummary& summary);
+
+// What to ask of a name nobody plays under: whose saves they are, a new player of that name first
+// among the choices, then each of `players` by name.
+struct PlayerChoice {
+    std::string question;
+    std::vector<std::string> choices;
+};
+[[nodiscard]] PlayerChoice WhoPlaysAs(const std::string& nickName, std::span<const PlayerInfo> players);
 
 // A ruling as recorded: "submission 8: disqualified: sent Bea's save as his own" (no reason, no colon).
 [[nodiscard]] std::string RuledLine(std::int64_t submission, RulingState state, const std::string& reason);

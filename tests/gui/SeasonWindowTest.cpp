@@ -121,10 +121,16 @@ TEST_F(SeasonWindow, TheExampleSeasonGivesTheStandingsAndFlagsARefereeExpects) {
 
     // Round 1 registers its players once the referee says so.
     ASSERT_TRUE(load({in("round1/saves")}));
-    QString question;
-    ASSERT_TRUE(addToRound(1, LocalTime(2005, 12, 26, 20), {DialogAnswers::press(QMessageBox::Yes, &question)}, 2));
-    EXPECT_TRUE(question.startsWith("Nobody plays as 'Anna', 'Bea', 'Dmitri', 'Eve' or 'Frank'."))
-        << question.toStdString();
+    QStringList asked;
+    const auto newPlayer = [&asked](QWidget* dialog) {
+        auto* input = qobject_cast<QInputDialog*>(dialog);
+        asked << input->labelText();
+        EXPECT_EQ(input->textValue(), input->comboBoxItems().front());
+        input->accept();
+    };
+    ASSERT_TRUE(addToRound(1, LocalTime(2005, 12, 26, 20), {newPlayer, newPlayer, newPlayer, newPlayer, newPlayer}, 2));
+    EXPECT_EQ(asked.size(), 5);
+    EXPECT_EQ(asked.value(0), "Nobody plays as 'Anna' yet. Whose saves are they?");
     EXPECT_EQ(m_window->tournament()->round(1).submissions, 7u);
     // Carl sent Bea's file: the command line names its player (submit --player Carl --register).
     {
@@ -141,16 +147,16 @@ TEST_F(SeasonWindow, TheExampleSeasonGivesTheStandingsAndFlagsARefereeExpects) {
     ASSERT_TRUE(load({in("round2/mail")}));
     ASSERT_TRUE(addToRound(2, LocalTime(2006, 2, 3, 9)));
 
-    // Nobody plays as Dima yet: the batch is refused whole, and the rows stay for another try.
+    // Nobody plays as Dima yet: asked whose saves they are and not told, the batch is refused whole,
+    // and the rows stay for another try; told, Dmitri plays as Dima from then on.
     ASSERT_TRUE(load({in("round3/saves")}));
-    ASSERT_TRUE(addToRound(3, LocalTime(2006, 3, 2, 18), {DialogAnswers::press(QMessageBox::No)}));
+    ASSERT_TRUE(addToRound(3, LocalTime(2006, 3, 2, 18), {DialogAnswers::reject()}));
     EXPECT_EQ(failureLines(),
               QStringList{in("round3/saves/Dima.sav") + ": no player plays as 'Dima': name its player"});
     EXPECT_EQ(m_window->tournament()->round(3).submissions, 0u);
     EXPECT_EQ(records().size(), 6u);
-    tournament::Archive::Open(m_archive, tournament::OpenMode::ReadWrite).addPlaysAs("Dmitri", "Dima");
     QSignalSpy errors(m_window.get(), &MainWindow::errorReported);
-    ASSERT_TRUE(addToRound(3, LocalTime(2006, 3, 2, 18)));
+    ASSERT_TRUE(addToRound(3, LocalTime(2006, 3, 2, 18), {typeAndAccept("Dmitri")}, 2));
     EXPECT_EQ(m_window->tournament()->round(3).submissions, 6u);
 
     // Carl's round 1 from the context menu of its row, with the reason asked.

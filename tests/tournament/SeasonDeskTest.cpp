@@ -90,28 +90,29 @@ TEST_F(SeasonDesk, ABatchOnAnArchiveAnotherProgramHoldsSaysSoNamingTheFileAndSto
     EXPECT_NE(std::string(notThere.error()->what()).find("missing.qmt"), std::string::npos);
 }
 
-TEST_F(SeasonDesk, RegisteringIsOfferedOnlyWhenUnknownNamesAreAllThatStopTheBatch) {
+TEST_F(SeasonDesk, PlayersAreAskedForOnlyWhenUnknownNamesAreAllThatStopTheBatch) {
     auto archive = Archive::Open(m_path, OpenMode::ReadWrite);
     const auto ann = save("a.sav", "Ann", 10);
-    const auto unknown =
-        archive.submitFiles(std::vector{ann, save("z.sav", "Zed", 11), save("y.sav", "Yan", 12)}, round(1));
+    const auto unknown = archive.submitFiles(
+        std::vector{ann, save("z.sav", "Zed", 11), save("y.sav", "Yan", 12), save("z2.sav", "Zed", 13)}, round(1));
     ASSERT_FALSE(unknown.committed);
     EXPECT_EQ(unknown.outcomes[1].unknownName, "Zed");
+    EXPECT_EQ(unknown.outcomes[0].unknownName, "");
     EXPECT_EQ(RefusedLine(unknown.outcomes[1]), m_dir / "z.sav" + ": no player plays as 'Zed': name its player");
-    EXPECT_EQ(RefusedSummary(unknown), "nothing was added: 2 of 3 saves refused");
-    const auto question = RegisterQuestion(unknown);
-    ASSERT_TRUE(question);
-    EXPECT_TRUE(question->starts_with("Nobody plays as 'Yan' or 'Zed'. Register a new player for each name"))
-        << *question;
+    EXPECT_EQ(RefusedSummary(unknown), "nothing was added: 3 of 4 saves refused");
+    EXPECT_EQ(UnknownNames(unknown), (std::vector<std::string>{"Yan", "Zed"}));
+    const auto choice = WhoPlaysAs("Zed", archive.players());
+    EXPECT_EQ(choice.question, "Nobody plays as 'Zed' yet. Whose saves are they?");
+    EXPECT_EQ(choice.choices, (std::vector<std::string>{"a new player, Zed", "Ann"}));
 
     // A file that cannot be read stops the batch whoever is registered.
     const auto unreadable = archive.submitFiles(std::vector{m_dir / "z.sav", m_dir / "gone.sav"}, round(1));
     ASSERT_FALSE(unreadable.committed);
-    EXPECT_FALSE(RegisterQuestion(unreadable));
+    EXPECT_EQ(UnknownNames(unreadable), std::vector<std::string>{});
 
     const auto registered = archive.submitFiles(std::vector{ann, m_dir / "z.sav"}, round(1, true));
     ASSERT_TRUE(registered.committed);
-    EXPECT_FALSE(RegisterQuestion(registered));
+    EXPECT_EQ(UnknownNames(registered), std::vector<std::string>{});
     EXPECT_EQ(SubmittedLine(registered.outcomes[1], 1),
               "submission 2: " + m_dir / "z.sav" + " (Zed, registered now, round 1)");
     const auto again = archive.submitFiles(std::vector{ann}, round(1));
