@@ -11,6 +11,7 @@
 
 #include "gui/QtText.h"
 #include "gui/StandingsView.h"
+#include "tournament/SeasonMessages.h"
 #include "tournament/StandingsReport.h"
 
 namespace quillmere::gui {
@@ -98,10 +99,8 @@ void SeasonPage::showSeason(const tournament::SeasonTable& season) {
     {
         const QSignalBlocker quiet(m_roundSelect);
         m_roundSelect->clear();
-        for (const auto& round : season.rounds) {
-            QString text = tr("%1: %2").arg(round.number).arg(FromUtf8(round.title));
-            m_roundSelect->addItem(text, round.number);
-        }
+        for (const auto& round : season.rounds)
+            m_roundSelect->addItem(FromUtf8(tournament::RoundLabel(round)), round.number);
         const int kept = chosen ? m_roundSelect->findData(*chosen) : -1;
         m_roundSelect->setCurrentIndex(kept >= 0 ? kept : m_roundSelect->count() - 1);
     }

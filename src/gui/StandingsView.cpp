@@ -13,7 +13,7 @@ StandingsView::StandingsView(QWidget* parent) : QTableWidget(parent) {
     setWordWrap(false);
     setTabKeyNavigation(false);
     verticalHeader()->hide();
-    horizontalHeader()->setStretchLastSection(true);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
 }
 
 void StandingsView::showGrid(const tournament::StandingsGrid& grid) {
@@ -34,6 +34,9 @@ void StandingsView::showGrid(const tournament::StandingsGrid& grid) {
         }
     }
     resizeColumnsToContents();
+    // A text column at the end (the flags, say) takes the room left; a number stays by its neighbours.
+    horizontalHeader()->setStretchLastSection(!grid.numeric.empty() && grid.numeric.size() == grid.header.size() &&
+                                              !grid.numeric.back());
 }
 
 std::optional<std::int64_t> StandingsView::submissionAt(int row) const {

@@ -110,6 +110,8 @@ RoundInfo NextRound(std::span<const RoundInfo> rounds, const std::string& title,
     return round;
 }
 
+std::string RoundLabel(const RoundInfo& round) { return std::to_string(round.number) + ": " + round.title; }
+
 std::string NewRoundQuestion(std::span<const RoundInfo> rounds, const std::string& profileName) {
     return "The title of round " + std::to_string(nextNumber(rounds)) + " (judged by " +
            (profileName.empty() ? std::string("no profile") : "the profile " + profileName) +

@@ -57,6 +57,9 @@ struct PlayerChoice {
 [[nodiscard]] RoundInfo NextRound(std::span<const RoundInfo> rounds, const std::string& title, session::Profile profile,
                                   const std::string& profileName);
 
+// A round as a list of rounds names it: "2: Winter".
+[[nodiscard]] std::string RoundLabel(const RoundInfo& round);
+
 // The question for the next round's title, saying what it is judged by: "The title of round 4
 // (judged by the profile Winter and the rules in force):".
 [[nodiscard]] std::string NewRoundQuestion(std::span<const RoundInfo> rounds, const std::string& profileName);

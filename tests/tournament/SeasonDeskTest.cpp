@@ -172,6 +172,7 @@ TEST(SeasonMessages, SayWhatARulingAndTheNextRoundAre) {
     EXPECT_EQ(next.number, 5);
     EXPECT_EQ(next.title, "Thaw");
     EXPECT_EQ(next.profileName, "Spring");
+    EXPECT_EQ(RoundLabel(next), "5: Thaw");
     EXPECT_EQ(NextRound({}, "First", session::Profile{}, "").number, 1);
     EXPECT_EQ(NewRoundQuestion(rounds, "Spring"),
               "The title of round 5 (judged by the profile Spring and the rules in force):");
