@@ -587,13 +587,32 @@ void MainWindow::addLoadedToRound() {
     if (const auto round = m_seasonPage->chosenRound()) addToRound(*round);
 }
 
-bool MainWindow::addToRound(int round, std::optional<std::int64_t> receivedAt, bool registerPlayers) {
+void MainWindow::addLoadedToRoundAs() {
+    const auto round = m_seasonPage->chosenRound();
+    if (!m_archive || !round) return;
+    QStringList names;
+    try {
+        for (const auto& player : m_archive->players()) names << FromUtf8(player.name);
+    } catch (const tournament::ArchiveError& error) {
+        reportError(archiveMessage(error));
+        return;
+    }
+    bool ok = false;
+    const QString player = QInputDialog::getItem(this, kApplicationTitle,
+                                                 FromUtf8(tournament::AsPlayerQuestion(*round)), names, 0, true, &ok)
+                               .trimmed();
+    if (ok && !player.isEmpty()) addToRound(*round, std::nullopt, true, player);
+}
+
+bool MainWindow::addToRound(int round, std::optional<std::int64_t> receivedAt, bool registerPlayers,
+                            const std::optional<QString>& player) {
     if (!m_archive || isAdding() || isLoading() || m_session.size() == 0) return false;
     std::vector<std::string> paths;
     for (const auto& record : m_session.records()) paths.push_back(record.path);
     tournament::SubmitOptions options;
     options.round = round;
     options.registerPlayers = registerPlayers;
+    if (player) options.player = player->toStdString();
     options.receivedAt = receivedAt.value_or(now());
     options.by = tournament::LoginName();
     m_submits->start(
@@ -690,7 +709,7 @@ void MainWindow::showTournamentCommands() {
     const bool canAdd = writable && idle && m_session.size() > 0 && m_seasonPage->chosenRound().has_value();
     const std::pair<const char*, bool> states[] = {
         {"NewTournament", idle},        {"OpenTournament", idle},     {"CloseTournament", open && idle},
-        {"NewRound", writable && idle}, {"AddToRoundAction", canAdd},
+        {"NewRound", writable && idle}, {"AddToRoundAction", canAdd}, {"AddToRoundAsPlayer", canAdd},
     };
     for (const auto& [name, enabled] : states)
         if (auto* action = findChild<QAction*>(name)) action->setEnabled(enabled);

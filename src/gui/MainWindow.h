@@ -102,9 +102,12 @@ public:
     bool addRound(const QString& title);
     // Adds the loaded saves to round `round`, off the user-interface thread, received at
     // `receivedAt` (Unix seconds; now when not given); with `registerPlayers`, a save that nobody
-    // plays under registers a player of its name. submitFinished() comes when it is over. Returns
-    // false, doing nothing, without a tournament or saves, or while a load or another batch runs.
-    bool addToRound(int round, std::optional<std::int64_t> receivedAt = {}, bool registerPlayers = false);
+    // plays under registers a player of its name. With `player`, every save is that player's (and
+    // registers them, with `registerPlayers`, when nobody has the name). submitFinished() comes when
+    // it is over. Returns false, doing nothing, without a tournament or saves, or while a load or
+    // another batch runs.
+    bool addToRound(int round, std::optional<std::int64_t> receivedAt = {}, bool registerPlayers = false,
+                    const std::optional<QString>& player = {});
     // True from addToRound() until submitFinished().
     [[nodiscard]] bool isAdding() const;
     // Records a ruling on `submission` with `reason`, by the user's login name, and shows the
@@ -149,6 +152,8 @@ public Q_SLOTS:
     void chooseAndAddRound();
     // Adds the loaded saves to the round chosen on the Standings tab, received now.
     void addLoadedToRound();
+    // The same, every save as the player the referee names.
+    void addLoadedToRoundAs();
     // Asks the reason for ruling `submission` `state`, then rules.
     void askRuling(std::int64_t submission, tournament::RulingState state);
 

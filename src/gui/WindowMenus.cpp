@@ -48,6 +48,8 @@ void CreateWindowMenus(MainWindow& window, QTabWidget& pages) {
          file->addAction(MainWindow::tr("Open Tou&rnament..."), &window, &MainWindow::chooseAndOpenTournament)},
         {"NewRound", file->addAction(MainWindow::tr("New Ro&und..."), &window, &MainWindow::chooseAndAddRound)},
         {"AddToRoundAction", file->addAction(MainWindow::tr("A&dd to Round"), &window, &MainWindow::addLoadedToRound)},
+        {"AddToRoundAsPlayer",
+         file->addAction(MainWindow::tr("Add to Round as Pla&yer..."), &window, &MainWindow::addLoadedToRoundAs)},
         {"CloseTournament",
          file->addAction(MainWindow::tr("Clos&e Tournament"), &window, [&window] { window.closeTournament(); })},
     };

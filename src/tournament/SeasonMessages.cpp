@@ -110,6 +110,10 @@ RoundInfo NextRound(std::span<const RoundInfo> rounds, const std::string& title,
     return round;
 }
 
+std::string AsPlayerQuestion(int round) {
+    return "Whose saves are these, for round " + std::to_string(round) + "? A name nobody has registers a new player.";
+}
+
 std::string RoundLabel(const RoundInfo& round) { return std::to_string(round.number) + ": " + round.title; }
 
 std::string NewRoundQuestion(std::span<const RoundInfo> rounds, const std::string& profileName) {

@@ -57,6 +57,10 @@ struct PlayerChoice {
 [[nodiscard]] RoundInfo NextRound(std::span<const RoundInfo> rounds, const std::string& title, session::Profile profile,
                                   const std::string& profileName);
 
+// The question for the player whose saves a whole batch is, as submit --player names them: "Whose
+// saves are these, for round 1? A name nobody has registers a new player."
+[[nodiscard]] std::string AsPlayerQuestion(int round);
+
 // A round as a list of rounds names it: "2: Winter".
 [[nodiscard]] std::string RoundLabel(const RoundInfo& round);
 

@@ -132,16 +132,14 @@ TEST_F(SeasonWindow, TheExampleSeasonGivesTheStandingsAndFlagsARefereeExpects) {
     EXPECT_EQ(asked.size(), 5);
     EXPECT_EQ(asked.value(0), "Nobody plays as 'Anna' yet. Whose saves are they?");
     EXPECT_EQ(m_window->tournament()->round(1).submissions, 7u);
-    // Carl sent Bea's file: the command line names its player (submit --player Carl --register).
+    // Carl sent Bea's file: its player is named, and registered since nobody has the name yet.
+    ASSERT_TRUE(load({in("round1/saves/Carl-round1.sav")}));
     {
-        auto archive = tournament::Archive::Open(m_archive, tournament::OpenMode::ReadWrite);
-        tournament::SubmitOptions carl;
-        carl.round = 1;
-        carl.player = "Carl";
-        carl.registerPlayers = true;
-        carl.receivedAt = LocalTime(2005, 12, 26, 20);
-        ASSERT_TRUE(archive.submitFiles(std::vector{in("round1/saves/Carl-round1.sav").toStdString()}, carl).committed);
+        QSignalSpy over(m_window.get(), &MainWindow::submitFinished);
+        ASSERT_TRUE(m_window->addToRound(1, LocalTime(2005, 12, 26, 20), true, QString("Carl")));
+        ASSERT_TRUE(over.wait(30000));
     }
+    EXPECT_EQ(m_window->tournament()->round(1).submissions, 8u);
     ASSERT_TRUE(load({in("round2/saves")}));
     ASSERT_TRUE(addToRound(2, LocalTime(2006, 1, 30, 20)));
     ASSERT_TRUE(load({in("round2/mail")}));
@@ -214,7 +212,7 @@ TEST_F(SeasonWindow, TheExampleSeasonGivesTheStandingsAndFlagsARefereeExpects) {
 
 TEST_F(SeasonWindow, WithoutATournamentOnlyMakingOrOpeningOneIsOffered) {
     for (const char* name : {"NewTournament", "OpenTournament"}) EXPECT_TRUE(action(name)->isEnabled()) << name;
-    for (const char* name : {"NewRound", "AddToRoundAction", "CloseTournament"})
+    for (const char* name : {"NewRound", "AddToRoundAction", "AddToRoundAsPlayer", "CloseTournament"})
         EXPECT_FALSE(action(name)->isEnabled()) << name;
     EXPECT_EQ(child<QTabWidget>("PageControls")->count(), 5);
     EXPECT_FALSE(m_window->addToRound(1));

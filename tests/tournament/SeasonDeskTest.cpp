@@ -173,6 +173,7 @@ TEST(SeasonMessages, SayWhatARulingAndTheNextRoundAre) {
     EXPECT_EQ(next.title, "Thaw");
     EXPECT_EQ(next.profileName, "Spring");
     EXPECT_EQ(RoundLabel(next), "5: Thaw");
+    EXPECT_EQ(AsPlayerQuestion(2), "Whose saves are these, for round 2? A name nobody has registers a new player.");
     EXPECT_EQ(NextRound({}, "First", session::Profile{}, "").number, 1);
     EXPECT_EQ(NewRoundQuestion(rounds, "Spring"),
               "The title of round 5 (judged by the profile Spring and the rules in force):");
