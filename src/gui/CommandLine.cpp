@@ -8,11 +8,13 @@ CommandLine::CommandLine()
       m_quitAfterLoad("quit-after-load",
                       "Close the window once the files given are loaded and shown (for scripted checks); the exit "
                       "status is 1 when some file failed."),
-      m_profile("profile", "Open a tournament profile, as File > Open Profile does.", "FILE") {
+      m_profile("profile", "Open a tournament profile, as File > Open Profile does.", "FILE"),
+      m_tournament("tournament", "Open a tournament archive, as File > Open Tournament does.", "FILE") {
     m_parser.setApplicationDescription("Reads tournament save files and judges every player's game.");
     m_parser.addPositionalArgument("FILE", "Save files to load at start-up, as Load File does.", "[FILE...]");
     m_parser.addOption(m_quitAfterLoad);
     m_parser.addOption(m_profile);
+    m_parser.addOption(m_tournament);
 }
 
 bool CommandLine::asksOnlyForText(int argc, const char* const* argv) {
@@ -27,6 +29,11 @@ bool CommandLine::asksOnlyForText(int argc, const char* const* argv) {
 std::optional<QString> CommandLine::profile() const {
     if (!m_parser.isSet(m_profile)) return std::nullopt;
     return m_parser.value(m_profile);
+}
+
+std::optional<QString> CommandLine::tournament() const {
+    if (!m_parser.isSet(m_tournament)) return std::nullopt;
+    return m_parser.value(m_tournament);
 }
 
 void CommandLine::process(const QStringList& arguments) { m_parser.process(arguments); }

@@ -10,8 +10,8 @@
 
 namespace quillmere::gui {
 
-// The window's command line: the help, the version, --profile FILE, --quit-after-load and the
-// saves to load, declared once for QCommandLineParser.
+// The window's command line: the help, the version, --profile FILE, --tournament FILE,
+// --quit-after-load and the saves to load, declared once for QCommandLineParser.
 class CommandLine {
 public:
     CommandLine();
@@ -26,6 +26,8 @@ public:
     [[nodiscard]] bool quitsAfterLoad() const { return m_parser.isSet(m_quitAfterLoad); }
     // The profile to open, if one is given.
     [[nodiscard]] std::optional<QString> profile() const;
+    // The tournament archive to open, if one is given.
+    [[nodiscard]] std::optional<QString> tournament() const;
     // The saves given, as the file system names them: Qt's text of an argument loses a name that is
     // not valid UTF-8, so each comes from the entry of `argv` (the arguments process() had, program
     // name first) that it was parsed from. Relative paths are made absolute against `folder` (when
@@ -39,6 +41,7 @@ private:
     QCommandLineOption m_version;
     QCommandLineOption m_quitAfterLoad;
     QCommandLineOption m_profile;
+    QCommandLineOption m_tournament;
 };
 
 }  // namespace quillmere::gui

@@ -59,6 +59,24 @@ QString FileChooser::profileToSave(const QString& fileName) {
                                                             tr("Tournament profiles (*.json)")));
 }
 
+QString FileChooser::tournamentToOpen() {
+    return remember("tournament",
+                    QFileDialog::getOpenFileName(m_window, tr("Open Tournament"), startFolder("tournament"),
+                                                 tr("Tournament archives (*.qmt);;All files (*)")));
+}
+
+QString FileChooser::tournamentToCreate() {
+    QFileDialog dialog(m_window, tr("New Tournament"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix("qmt");
+    dialog.setNameFilter(tr("Tournament archives (*.qmt)"));
+    // The archive refuses a file that exists: replacing one would lose a season.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.selectFile(QDir(startFolder("tournament")).filePath("season.qmt"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return remember("tournament", dialog.selectedFiles().first());
+}
+
 QString FileChooser::remember(const QString& purpose, const QString& path) {
     if (!path.isEmpty()) m_settings.setFolder(purpose, QFileInfo(path).isDir() ? path : QFileInfo(path).absolutePath());
     return path;

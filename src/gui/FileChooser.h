@@ -32,6 +32,9 @@ public:
     [[nodiscard]] QString profileToOpen();
     // A file for the profile in force, proposing `fileName` for it.
     [[nodiscard]] QString profileToSave(const QString& fileName);
+    [[nodiscard]] QString tournamentToOpen();
+    // A file for a new tournament archive; an existing one is not offered for replacing.
+    [[nodiscard]] QString tournamentToCreate();
 
 private:
     // The path chosen, after remembering its folder for `purpose`; empty stays empty.

@@ -1,15 +1,20 @@
 #include "gui/MainWindow.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
+#include <QInputDialog>
 #include <QLocale>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QStatusBar>
+#include <QTimer>
 #include <QUrl>
 #include <algorithm>
+#include <ctime>
 
 #include "gui/FailureDialog.h"
 #include "gui/GraphPage.h"
@@ -20,12 +25,17 @@
 #include "gui/ResultsOutput.h"
 #include "gui/RulesPanel.h"
 #include "gui/ScreenFit.h"
+#include "gui/SeasonPage.h"
 #include "gui/StatusLine.h"
+#include "gui/SubmitRunner.h"
 #include "gui/TopControls.h"
 #include "gui/WindowMenus.h"
 #include "load/SaveFile.h"
 #include "session/LoadProblems.h"
 #include "session/Messages.h"
+#include "tournament/Referee.h"
+#include "tournament/SeasonMessages.h"
+#include "tournament/StandingsReport.h"
 #include "view/CellTexts.h"
 
 namespace quillmere::gui {
@@ -36,6 +46,13 @@ constexpr int kClientWidth = 985;
 constexpr int kClientHeight = 558;
 constexpr QSize kSmallestClient(640, 360);
 constexpr int kDesignFontPixels = 11;
+// The window's own calls on the archive run on the user-interface thread: they wait less for
+// another program than a batch does on its thread.
+constexpr std::chrono::milliseconds kWindowBusyTimeout{2000};
+
+std::int64_t now() { return static_cast<std::int64_t>(std::time(nullptr)); }
+
+QString archiveMessage(const tournament::ArchiveError& error) { return FromUtf8(view::WithFullStop(error.what())); }
 
 char localeDecimalSeparator() {
     const QString point = QLocale().decimalPoint();
@@ -85,11 +102,20 @@ MainWindow::MainWindow(std::unique_ptr<QSettings> settings, QWidget* parent)
     connect(m_output, &ResultsOutput::failed, this, &MainWindow::reportError);
     m_loads = new LoadRunner(this);
     connect(m_loads, &LoadRunner::finished, this, &MainWindow::finishLoad);
+    m_submits = new SubmitRunner(this);
+    connect(m_submits, &SubmitRunner::finished, this, &MainWindow::finishSubmit);
+    // Shown as a tab only while a tournament is open.
+    m_seasonPage = new SeasonPage(m_pages);
+    m_seasonPage->hide();
+    connect(m_seasonPage, &SeasonPage::roundChosen, this, [this] { showChosenRound(); });
+    connect(m_seasonPage, &SeasonPage::addClicked, this, &MainWindow::addLoadedToRound);
+    connect(m_seasonPage, &SeasonPage::rulingAsked, this, &MainWindow::askRuling);
 
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
     move(38, 130);
     restoreSettings();
     showStatus();
+    showTournamentCommands();
 }
 
 // The load runner, a child, hides its dialog and cancels a running load as the children go.
@@ -147,7 +173,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::showTitle() {
     const QString title = QStringLiteral("%1 (version %2)").arg(kApplicationTitle, QUILLMERE_VERSION);
     const QString profile = FromUtf8(m_session.profileName());
-    setWindowTitle(profile.isEmpty() ? title : tr("%1 - profile %2").arg(title, profile));
+    QString shown = profile.isEmpty() ? title : tr("%1 - profile %2").arg(title, profile);
+    if (m_archive) shown = tr("%1 - tournament %2").arg(shown, FromUtf8(m_archive->tournamentName()));
+    setWindowTitle(shown);
 }
 
 void MainWindow::showStatus() {
@@ -205,12 +233,14 @@ void MainWindow::startLoad(std::unique_ptr<session::BackgroundLoad> load) {
     m_top->setPath(FromFileSystem(load::FolderOf(load->files().front())));
     m_top->setLoading(true);
     m_loads->start(std::move(load));
+    showTournamentCommands();
     m_status->showLoad(tr("Reading %n saves...", nullptr, files));
 }
 
 void MainWindow::finishLoad(session::BackgroundLoad& load) {
     m_lastLoad = m_session.adopt(load);
     m_top->setLoading(false);
+    showTournamentCommands();
     m_status->endLoad();
     showAdoptedRecords();
     showLoadProblems(m_lastLoad);
@@ -236,6 +266,7 @@ void MainWindow::showAdoptedRecords() {
     m_pages->graph()->forgetSaves();  // the same paths may hold other saves now
     showRows(true);
     m_pages->fitColumns();
+    showTournamentCommands();
 }
 
 void MainWindow::showRows(bool graphData) {
@@ -419,6 +450,270 @@ void MainWindow::reportFailures(const QString& heading, const QStringList& lines
 QMessageBox::StandardButton MainWindow::ask(const QString& question, QMessageBox::StandardButtons buttons) {
     QMessageBox box(QMessageBox::Question, kApplicationTitle, question, buttons, this);
     return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+void MainWindow::chooseAndNewTournament() {
+    const QString path = m_files.tournamentToCreate();
+    if (path.isEmpty()) return;
+    bool ok = false;
+    const QString name = QInputDialog::getText(this, kApplicationTitle, tr("The tournament's name:"), QLineEdit::Normal,
+                                               QFileInfo(path).completeBaseName(), &ok);
+    if (ok) newTournament(path, name);
+}
+
+void MainWindow::chooseAndOpenTournament() {
+    const QString path = m_files.tournamentToOpen();
+    if (!path.isEmpty()) openTournament(path);
+}
+
+bool MainWindow::newTournament(const QString& path, const QString& name) {
+    if (isAdding()) return false;
+    try {
+        useTournament(tournament::Archive::Create(ToFileSystem(path), name.toStdString(), tournament::Scoring{}, now(),
+                                                  kWindowBusyTimeout),
+                      false);
+    } catch (const tournament::ArchiveError& error) {
+        reportError(archiveMessage(error));
+        return false;
+    }
+    m_status->showNote(tr("Tournament %1 made: add its first round").arg(name));
+    return true;
+}
+
+bool MainWindow::openTournament(const QString& path) {
+    if (isAdding()) return false;
+    const std::string file = ToFileSystem(path);
+    try {
+        try {
+            useTournament(tournament::Archive::Open(file, tournament::OpenMode::ReadWrite, kWindowBusyTimeout), false);
+        } catch (const tournament::ArchiveError& error) {
+            // A file the referee may only read still shows its season.
+            if (error.problem() != tournament::ArchiveProblem::ReadOnly) throw;
+            useTournament(tournament::Archive::Open(file, tournament::OpenMode::ReadOnly, kWindowBusyTimeout), true);
+        }
+    } catch (const tournament::ArchiveError& error) {
+        reportError(archiveMessage(error));
+        return false;
+    }
+    m_status->showNote(m_archiveReadOnly
+                           ? tr("Tournament %1 open for reading only").arg(FromUtf8(m_archive->tournamentName()))
+                           : tr("Tournament %1 open").arg(FromUtf8(m_archive->tournamentName())));
+    return true;
+}
+
+void MainWindow::useTournament(tournament::Archive archive, bool readOnly) {
+    // Read before anything changes: an archive whose season cannot be read is not taken.
+    const auto season = archive.seasonTable();
+    m_archive.emplace(std::move(archive));
+    m_archiveReadOnly = readOnly;
+    if (m_pages->indexOf(m_seasonPage) < 0) m_pages->addTab(m_seasonPage, tr("Standings"));
+    m_seasonPage->showSeason(season);
+    showChosenRound();
+    const auto flagged = tournament::FlaggedGrid(season);
+    m_pages->showSeasonFlags(&flagged);
+    showTitle();
+    showTournamentCommands();
+}
+
+bool MainWindow::closeTournament() {
+    if (isAdding()) return false;
+    if (!m_archive) return true;
+    m_pages->removeTab(m_pages->indexOf(m_seasonPage));
+    m_seasonPage->hide();
+    m_pages->showSeasonFlags(nullptr);
+    m_archive.reset();
+    showTitle();
+    showTournamentCommands();
+    return true;
+}
+
+void MainWindow::showSeason() {
+    if (!m_archive) return;
+    try {
+        const auto season = m_archive->seasonTable();
+        m_seasonPage->showSeason(season);
+        const auto flagged = tournament::FlaggedGrid(season);
+        m_pages->showSeasonFlags(&flagged);
+    } catch (const tournament::ArchiveError& error) {
+        reportError(archiveMessage(error));
+        return;
+    }
+    showChosenRound();
+}
+
+void MainWindow::showChosenRound() {
+    const auto round = m_seasonPage->chosenRound();
+    if (!m_archive || !round) return;
+    try {
+        m_seasonPage->showRound(m_archive->roundTable(*round));
+    } catch (const tournament::ArchiveError& error) {
+        reportError(archiveMessage(error));
+    }
+}
+
+void MainWindow::chooseRound(int number) { m_seasonPage->chooseRound(number); }
+
+void MainWindow::chooseAndAddRound() {
+    if (!m_archive) return;
+    bool ok = false;
+    const QString title = QInputDialog::getText(
+        this, kApplicationTitle, FromUtf8(tournament::NewRoundQuestion(m_archive->rounds(), m_session.profileName())),
+        QLineEdit::Normal, {}, &ok);
+    if (ok) addRound(title);
+}
+
+bool MainWindow::addRound(const QString& title) {
+    if (!m_archive) return false;
+    try {
+        const auto round =
+            tournament::NextRound(m_archive->rounds(), title.toStdString(),
+                                  m_session.profileInForce(title.toStdString()), m_session.profileName());
+        m_archive->addRound(round);
+        showSeason();
+        m_seasonPage->chooseRound(round.number);
+        m_status->showNote(tr("Round %1 added").arg(round.number));
+    } catch (const tournament::ArchiveError& error) {
+        reportError(archiveMessage(error));
+        return false;
+    }
+    return true;
+}
+
+bool MainWindow::isAdding() const { return m_submits->isRunning(); }
+
+void MainWindow::setAddProgressDelay(int milliseconds) { m_submits->setProgressDelay(milliseconds); }
+
+void MainWindow::addLoadedToRound() {
+    if (const auto round = m_seasonPage->chosenRound()) addToRound(*round);
+}
+
+void MainWindow::addLoadedToRoundAs() {
+    const auto round = m_seasonPage->chosenRound();
+    if (!m_archive || !round) return;
+    QStringList names;
+    try {
+        for (const auto& player : m_archive->players()) names << FromUtf8(player.name);
+    } catch (const tournament::ArchiveError& error) {
+        reportError(archiveMessage(error));
+        return;
+    }
+    bool ok = false;
+    const QString player = QInputDialog::getItem(this, kApplicationTitle,
+                                                 FromUtf8(tournament::AsPlayerQuestion(*round)), names, 0, true, &ok)
+                               .trimmed();
+    if (ok && !player.isEmpty()) addToRound(*round, std::nullopt, true, player);
+}
+
+bool MainWindow::addToRound(int round, std::optional<std::int64_t> receivedAt, bool registerPlayers,
+                            const std::optional<QString>& player) {
+    if (!m_archive || isAdding() || isLoading() || m_session.size() == 0) return false;
+    std::vector<std::string> paths;
+    for (const auto& record : m_session.records()) paths.push_back(record.path);
+    tournament::SubmitOptions options;
+    options.round = round;
+    options.registerPlayers = registerPlayers;
+    if (player) options.player = player->toStdString();
+    options.receivedAt = receivedAt.value_or(now());
+    options.by = tournament::LoginName();
+    m_submits->start(
+        std::make_unique<tournament::BackgroundSubmit>(m_archive->path(), std::move(paths), options, m_archiveWait));
+    m_status->showLoad(FromUtf8(tournament::AddingText(0, m_session.size(), round)));
+    showTournamentCommands();
+    return true;
+}
+
+void MainWindow::finishSubmit(const tournament::BackgroundSubmit& submit) {
+    m_status->endLoad();
+    showTournamentCommands();
+    const int round = submit.round();
+    if (submit.error()) {
+        reportError(archiveMessage(*submit.error()));
+    } else if (const auto& summary = *submit.summary(); !summary.committed) {
+        if (const auto registering = tellPlayers(tournament::UnknownNames(summary))) {
+            // The same saves again, each received when it first was.
+            QTimer::singleShot(0, this, [this, round, received = submit.receivedAt(), registering] {
+                addToRound(round, received, *registering);
+            });
+            Q_EMIT submitFinished();
+            return;
+        }
+        QStringList lines;
+        for (const auto& outcome : summary.outcomes)
+            if (outcome.result == tournament::SubmitResult::Refused)
+                lines << FromUtf8(tournament::RefusedLine(outcome));
+        reportFailures(FromUtf8(tournament::RefusedSummary(summary)), lines);
+    } else {
+        showSeason();
+        m_seasonPage->chooseRound(round);
+        m_status->showNote(FromUtf8(tournament::AddedSummary(summary, round)));
+        QStringList kept;
+        for (const auto& outcome : summary.outcomes)
+            if (outcome.result == tournament::SubmitResult::Added && !outcome.failure.empty())
+                kept << FromUtf8(tournament::KeptFailureLine(outcome));
+        if (!kept.isEmpty()) reportFailures(FromUtf8(tournament::AddedSummary(summary, round)), kept);
+    }
+    Q_EMIT submitFinished();
+}
+
+std::optional<bool> MainWindow::tellPlayers(const std::vector<std::string>& names) {
+    if (names.empty() || !m_archive) return std::nullopt;
+    bool registering = false;
+    for (const auto& name : names) {
+        try {
+            const auto players = m_archive->players();
+            const auto choice = tournament::WhoPlaysAs(name, players);
+            QStringList items;
+            for (const auto& text : choice.choices) items << FromUtf8(text);
+            bool ok = false;
+            const QString chosen =
+                QInputDialog::getItem(this, kApplicationTitle, FromUtf8(choice.question), items, 0, false, &ok);
+            if (!ok) return std::nullopt;
+            const auto index = static_cast<std::size_t>(std::max<qsizetype>(0, items.indexOf(chosen)));
+            if (index == 0) {
+                registering = true;
+            } else {
+                m_archive->addPlaysAs(players[index - 1].name, name);
+            }
+        } catch (const tournament::ArchiveError& error) {
+            reportError(archiveMessage(error));
+            return std::nullopt;
+        }
+    }
+    return registering;
+}
+
+void MainWindow::askRuling(std::int64_t submission, tournament::RulingState state) {
+    bool ok = false;
+    const QString reason = QInputDialog::getText(
+        this, kApplicationTitle, FromUtf8(tournament::RulingQuestion(submission, state)), QLineEdit::Normal, {}, &ok);
+    if (ok) rule(submission, state, reason);
+}
+
+bool MainWindow::rule(std::int64_t submission, tournament::RulingState state, const QString& reason) {
+    if (!m_archive) return false;
+    try {
+        m_archive->rule(submission, state, reason.toStdString(), tournament::LoginName(), now());
+    } catch (const tournament::ArchiveError& error) {
+        reportError(archiveMessage(error));
+        return false;
+    }
+    showSeason();
+    m_status->showNote(FromUtf8(tournament::RuledLine(submission, state, reason.toStdString())));
+    return true;
+}
+
+void MainWindow::showTournamentCommands() {
+    const bool open = m_archive.has_value();
+    const bool writable = open && !m_archiveReadOnly;
+    const bool idle = !isAdding() && !isLoading();
+    const bool canAdd = writable && idle && m_session.size() > 0 && m_seasonPage->chosenRound().has_value();
+    const std::pair<const char*, bool> states[] = {
+        {"NewTournament", idle},        {"OpenTournament", idle},     {"CloseTournament", open && idle},
+        {"NewRound", writable && idle}, {"AddToRoundAction", canAdd}, {"AddToRoundAsPlayer", canAdd},
+    };
+    for (const auto& [name, enabled] : states)
+        if (auto* action = findChild<QAction*>(name)) action->setEnabled(enabled);
+    m_seasonPage->setAddEnabled(canAdd);
 }
 
 }  // namespace quillmere::gui

@@ -3,7 +3,10 @@
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QStringList>
+#include <chrono>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,13 +16,20 @@
 #include "gui/WindowSettings.h"
 #include "session/BackgroundLoad.h"
 #include "session/Session.h"
+#include "tournament/Archive.h"
+
+namespace quillmere::tournament {
+class BackgroundSubmit;
+}
 
 namespace quillmere::gui {
 
 class LoadRunner;
 class ResultPages;
 class ResultsOutput;
+class SeasonPage;
 class StatusLine;
+class SubmitRunner;
 class TopControls;
 
 // The one window: three result grids, the history graph, the reload rules, and the commands that
@@ -75,6 +85,42 @@ public:
     // Writes the profile open now, with the rules in the boxes, to `path`.
     bool saveProfile(const QString& path);
 
+    // Makes the tournament archive `path` (which must not exist) named `name`, scored by the sum of
+    // Final scores, and opens it. On an error the box names the file and the problem and false is
+    // returned; the tournament open before stays open then.
+    bool newTournament(const QString& path, const QString& name);
+    // Opens the tournament archive at `path`: the Standings tab shows its season, the Flags tab the
+    // flags across rounds. A file that cannot be written opens for reading only. On an error the box
+    // names the file and the problem, the tournament open before stays open, and false is returned.
+    bool openTournament(const QString& path);
+    // Closes the tournament: the window is as it is without one. Refused (false) while saves are
+    // being added to a round.
+    bool closeTournament();
+    // The tournament open now, if any.
+    [[nodiscard]] const tournament::Archive* tournament() const { return m_archive ? &*m_archive : nullptr; }
+    // Adds the next round, titled `title`, with the profile in use and the rules in the boxes.
+    bool addRound(const QString& title);
+    // Adds the loaded saves to round `round`, off the user-interface thread, received at
+    // `receivedAt` (Unix seconds; now when not given); with `registerPlayers`, a save that nobody
+    // plays under registers a player of its name. With `player`, every save is that player's (and
+    // registers them, with `registerPlayers`, when nobody has the name). submitFinished() comes when
+    // it is over. Returns false, doing nothing, without a tournament or saves, or while a load or
+    // another batch runs.
+    bool addToRound(int round, std::optional<std::int64_t> receivedAt = {}, bool registerPlayers = false,
+                    const std::optional<QString>& player = {});
+    // True from addToRound() until submitFinished().
+    [[nodiscard]] bool isAdding() const;
+    // Records a ruling on `submission` with `reason`, by the user's login name, and shows the
+    // season again. On an error the box says why and false is returned.
+    bool rule(std::int64_t submission, tournament::RulingState state, const QString& reason);
+    // Shows round `number` on the Standings tab.
+    void chooseRound(int number);
+    // How long adding saves runs before its progress dialog shows.
+    void setAddProgressDelay(int milliseconds);
+    // How long a batch waits for another program that holds the archive (10 s unless set); the
+    // window's own calls wait at most 2 s, so that the window never stands still for long.
+    void setArchiveWait(std::chrono::milliseconds wait) { m_archiveWait = wait; }
+
     [[nodiscard]] const session::Session& session() const { return m_session; }
     [[nodiscard]] view::FormatOptions displayOptions() const { return m_rows.formatOptions(); }
     // The selected graph category.
@@ -84,6 +130,8 @@ public:
 
 Q_SIGNALS:
     void loadFinished();
+    // A batch of addToRound() is over, added or not.
+    void submitFinished();
     void errorReported(const QString& message);
 
 public Q_SLOTS:
@@ -98,6 +146,16 @@ public Q_SLOTS:
     void copyRows();
     void resetRules();
     void showAbout();
+    void chooseAndNewTournament();
+    void chooseAndOpenTournament();
+    // Asks the new round's title and adds it.
+    void chooseAndAddRound();
+    // Adds the loaded saves to the round chosen on the Standings tab, received now.
+    void addLoadedToRound();
+    // The same, every save as the player the referee names.
+    void addLoadedToRoundAs();
+    // Asks the reason for ruling `submission` `state`, then rules.
+    void askRuling(std::int64_t submission, tournament::RulingState state);
 
 protected:
     // Shows `message` in the standard error box without waiting for it to close, then emits
@@ -136,6 +194,18 @@ private:
     void showRows(bool graphData);
     void showStatus();
     void showLoadProblems(const session::LoadSummary& summary);
+    // Takes `archive` as the tournament open now (for reading only when `readOnly`) and shows its season.
+    void useTournament(tournament::Archive archive, bool readOnly);
+    // Shows the tournament's season, the chosen round and the flags across rounds again.
+    void showSeason();
+    void showChosenRound();
+    void finishSubmit(const tournament::BackgroundSubmit& submit);
+    // Asks whose saves each of `names` (played by nobody) are: a registered player's, told at once
+    // (Archive::addPlaysAs), or a new player's. Returns whether any is new, or nothing when the
+    // referee cancels or the archive fails.
+    std::optional<bool> tellPlayers(const std::vector<std::string>& names);
+    // Enables the tournament's commands for what is open, loaded and running now.
+    void showTournamentCommands();
 
     session::Session m_session;
     ResultRows m_rows{m_session};
@@ -149,6 +219,11 @@ private:
     TopControls* m_top = nullptr;
     ResultPages* m_pages = nullptr;
     StatusLine* m_status = nullptr;
+    std::optional<tournament::Archive> m_archive;
+    bool m_archiveReadOnly = false;
+    std::chrono::milliseconds m_archiveWait = tournament::kDefaultBusyTimeout;
+    SeasonPage* m_seasonPage = nullptr;
+    SubmitRunner* m_submits = nullptr;
 };
 
 }  // namespace quillmere::gui

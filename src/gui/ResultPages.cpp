@@ -16,6 +16,7 @@
 #include "gui/ResultGrid.h"
 #include "gui/RulesPanel.h"
 #include "gui/SortButtonRow.h"
+#include "gui/StandingsView.h"
 #include "view/RowLook.h"
 
 namespace quillmere::gui {
@@ -113,6 +114,13 @@ QWidget* ResultPages::createFlagsPage() {
     QPalette warning = m_checksOffLabel->palette();
     warning.setColor(QPalette::WindowText, Qt::red);
     m_checksOffLabel->setPalette(warning);
+    m_seasonFlagsHeading = new QLabel(page);
+    m_seasonFlagsHeading->setObjectName("SeasonFlagsHeading");
+    m_seasonFlagsHeading->setTextFormat(Qt::PlainText);
+    m_seasonFlagsHeading->hide();
+    m_seasonFlagsGrid = new StandingsView(page);
+    m_seasonFlagsGrid->setObjectName("SeasonFlagsGrid");
+    m_seasonFlagsGrid->hide();
     return page;
 }
 
@@ -160,6 +168,14 @@ void ResultPages::layoutPage(QWidget* page) {
         FillPageBelow(page, m_additionalGrid, kGridTop);
     } else if (page == m_flagsPage) {
         FillPageBelow(page, m_flagsGrid, kGridTop);
+        if (!m_seasonFlagsGrid->isHidden()) {
+            // The season's flags take the lower half, under a heading of their own.
+            const int half = kGridTop + (page->height() - kGridTop) / 2;
+            m_flagsGrid->resize(m_flagsGrid->width(), std::max(0, half - kGridTop - 2));
+            m_seasonFlagsHeading->setGeometry(kPageMargin, half, std::max(0, page->width() - 2 * kPageMargin),
+                                              kGridTop - 4);
+            FillPageBelow(page, m_seasonFlagsGrid, half + kGridTop - 4);
+        }
         m_checksOffLabel->setGeometry(kPageMargin, 2, std::max(0, page->width() - 2 * kPageMargin), kGridTop - 4);
     }
 }
@@ -211,6 +227,16 @@ void ResultPages::showChecksOff() {
     QStringList off;
     for (const auto& note : m_session.checksOff()) off << FromUtf8(note);
     m_checksOffLabel->setText(off.join(QStringLiteral("; ")));
+}
+
+void ResultPages::showSeasonFlags(const tournament::StandingsGrid* flagged) {
+    if (flagged) {
+        m_seasonFlagsHeading->setText(FromUtf8(flagged->heading));
+        m_seasonFlagsGrid->showGrid(*flagged);
+    }
+    m_seasonFlagsHeading->setVisible(flagged != nullptr);
+    m_seasonFlagsGrid->setVisible(flagged != nullptr);
+    layoutPage(m_flagsPage);
 }
 
 void ResultPages::showSortMarks() {

@@ -8,6 +8,7 @@
 
 #include "gui/ResultRows.h"
 #include "session/Session.h"
+#include "tournament/StandingsReport.h"
 #include "view/Columns.h"
 
 class QLabel;
@@ -21,6 +22,7 @@ class GraphPage;
 class ResultGrid;
 class RulesPanel;
 class SortButtonRow;
+class StandingsView;
 
 // The window's tabs: the Base grid with its sort buttons, the graph, the reload rules over the
 // Reloads grid, the Additional grid, and the flags with the checks that are off; in the tab bar's
@@ -52,6 +54,8 @@ public:
     void clearSelections();
     // Names the checks that the rules now leave off above the flags.
     void showChecksOff();
+    // Shows the flags of an open tournament's season under the loaded saves' flags; none hides them.
+    void showSeasonFlags(const tournament::StandingsGrid* flagged);
 
 Q_SIGNALS:
     void sortClicked(quillmere::view::SortKey key);
@@ -91,6 +95,8 @@ private:
     RulesPanel* m_rulesPanel = nullptr;
     QScrollArea* m_rulesScroll = nullptr;
     QLabel* m_checksOffLabel = nullptr;
+    QLabel* m_seasonFlagsHeading = nullptr;
+    StandingsView* m_seasonFlagsGrid = nullptr;
     QLineEdit* m_filterEdit = nullptr;
     QCheckBox* m_attentionBox = nullptr;
     QLabel* m_filterNote = nullptr;

@@ -4,6 +4,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QTabWidget>
+#include <utility>
 
 #include "gui/MainWindow.h"
 #include "gui/QtText.h"
@@ -51,6 +52,21 @@ void CreateWindowMenus(MainWindow& window, QTabWidget& pages) {
     file->addAction(MainWindow::tr("Open &Profile..."), &window, &MainWindow::chooseAndOpenProfile);
     file->addAction(MainWindow::tr("Save Profile &As..."), &window, &MainWindow::chooseAndSaveProfile);
     file->addAction(MainWindow::tr("&No Profile"), &window, &MainWindow::dropProfile);
+    file->addSeparator();
+    // A season's commands; those that need an open tournament are enabled by the window.
+    const std::pair<const char*, QAction*> tournament[] = {
+        {"NewTournament",
+         file->addAction(MainWindow::tr("New &Tournament..."), &window, &MainWindow::chooseAndNewTournament)},
+        {"OpenTournament",
+         file->addAction(MainWindow::tr("Open Tou&rnament..."), &window, &MainWindow::chooseAndOpenTournament)},
+        {"NewRound", file->addAction(MainWindow::tr("New Ro&und..."), &window, &MainWindow::chooseAndAddRound)},
+        {"AddToRoundAction", file->addAction(MainWindow::tr("A&dd to Round"), &window, &MainWindow::addLoadedToRound)},
+        {"AddToRoundAsPlayer",
+         file->addAction(MainWindow::tr("Add to Round as Pla&yer..."), &window, &MainWindow::addLoadedToRoundAs)},
+        {"CloseTournament",
+         file->addAction(MainWindow::tr("Clos&e Tournament"), &window, [&window] { window.closeTournament(); })},
+    };
+    for (const auto& [name, action] : tournament) action->setObjectName(name);
     file->addSeparator();
     file->addAction(MainWindow::tr("&Quit"), QKeySequence::Quit, &window, &QWidget::close);
 

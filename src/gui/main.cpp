@@ -45,6 +45,7 @@ int main(int argc, char* argv[]) {
     quillmere::gui::MainWindow window;
     window.show();
     if (const auto profile = commandLine.profile()) window.openProfile(*profile);
+    if (const auto tournament = commandLine.tournament()) window.openTournament(*tournament);
     // A folder stands for the regular files in it, as on the command line of quillmere-report; what
     // is passed over is listed.
     const auto paths = commandLine.savePaths(argc, argv, currentFolder());

@@ -1,5 +1,4 @@
 #include <langinfo.h>
-#include <pwd.h>
 #include <unistd.h>
 
 #include <clocale>
@@ -21,6 +20,8 @@
 #include "session/Session.h"
 #include "tournament-cli/TournamentOptions.h"
 #include "tournament/Archive.h"
+#include "tournament/Referee.h"
+#include "tournament/SeasonMessages.h"
 #include "tournament/StandingsReport.h"
 
 namespace {
@@ -44,14 +45,6 @@ int fail(const std::string& message) {
 void say(const std::string& line) { std::printf("%s\n", shown(line).c_str()); }
 
 std::int64_t now() { return static_cast<std::int64_t>(std::time(nullptr)); }
-
-// Who the referee is, as the system knows them.
-std::string loginName() {
-    if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_name != nullptr)
-        return entry->pw_name;
-    if (const char* user = std::getenv("USER"); user != nullptr && *user != '\0') return user;
-    return "referee";
-}
 
 bool progressTerminal() {
     const char* term = std::getenv("TERM");
@@ -204,7 +197,7 @@ int runSubmit(const TournamentOptions& options) {
     submit.player = options.player;
     submit.registerPlayers = options.registerPlayers;
     submit.receivedAt = options.received.value_or(now());
-    submit.by = options.by.value_or(loginName());
+    submit.by = options.by.value_or(tournament::LoginName());
     submit.jobs = options.jobs;
     const bool showProgress = progressTerminal();
     if (showProgress) {
@@ -218,29 +211,16 @@ int runSubmit(const TournamentOptions& options) {
     if (!summary.committed) {
         for (const auto& outcome : summary.outcomes) {
             if (outcome.result != tournament::SubmitResult::Refused) continue;
-            std::string message = outcome.path + ": " + outcome.message;
+            std::string message = tournament::RefusedLine(outcome);
             if (message.ends_with(": name its player")) message += " with --player NAME";
             std::fprintf(stderr, "%s\n", shown(message).c_str());
         }
-        return fail("nothing was added: " + std::to_string(summary.count(tournament::SubmitResult::Refused)) + " of " +
-                    std::to_string(summary.outcomes.size()) + " saves refused");
+        return fail(tournament::RefusedSummary(summary));
     }
     for (const auto& outcome : summary.outcomes) {
-        if (outcome.result == tournament::SubmitResult::AlreadyThere) {
-            say(outcome.path + ": " + outcome.message);
-            continue;
-        }
-        std::string line = "submission " + std::to_string(outcome.submission) + ": " + outcome.path + " (" +
-                           outcome.player + (outcome.newPlayer ? ", registered now" : "") + ", round " +
-                           std::to_string(*options.round) + ")";
-        if (outcome.supersedes) line += ", replaces submission " + std::to_string(*outcome.supersedes);
-        if (!outcome.message.empty()) line += "; " + outcome.message;
-        say(line);
-        if (!outcome.failure.empty())
-            std::fprintf(stderr, "%s\n",
-                         shown(outcome.path + ": " + outcome.failure + " (kept as submission " +
-                               std::to_string(outcome.submission) + ")")
-                             .c_str());
+        say(tournament::SubmittedLine(outcome, *options.round));
+        if (outcome.result == tournament::SubmitResult::Added && !outcome.failure.empty())
+            std::fprintf(stderr, "%s\n", shown(tournament::KeptFailureLine(outcome)).c_str());
     }
     return summary.failed() > 0 ? kSomeFailed : kDone;
 }
@@ -267,9 +247,8 @@ int runRule(const TournamentOptions& options) {
     }
     if (submission < 1) return fail("a submission is given by its number, not '" + options.operands[0] + "'");
     auto archive = tournament::Archive::Open(options.archive, tournament::OpenMode::ReadWrite, options.wait);
-    archive.rule(submission, *state, options.reason.value_or(""), options.by.value_or(loginName()), now());
-    say("submission " + std::to_string(submission) + ": " + std::string(tournament::StateName(*state)) +
-        (options.reason ? ": " + *options.reason : ""));
+    archive.rule(submission, *state, options.reason.value_or(""), options.by.value_or(tournament::LoginName()), now());
+    say(tournament::RuledLine(submission, *state, options.reason.value_or("")));
     return kDone;
 }
 

@@ -458,7 +458,10 @@ SubmitOutcome Archive::store(PreparedSave& save, const SubmitOptions& options, s
         if (candidates.size() == 1) {
             player = candidates.front().id;
         } else if (candidates.empty()) {
-            if (!options.registerPlayers) return refused("no player plays as '" + nick + "': name its player");
+            if (!options.registerPlayers) {
+                outcome.unknownName = nick;
+                return refused("no player plays as '" + nick + "': name its player");
+            }
             if (playerNamed(nick)) {
                 return refused("a player named '" + nick + "' is registered, but does not play as '" + nick +
                                "': name its player");

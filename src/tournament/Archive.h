@@ -81,6 +81,7 @@ struct SubmitOutcome {
     std::optional<std::int64_t> supersedes;  // the player's submission in the round it replaced
     std::string failure;                     // an added save that could not be analysed: why
     std::string message;                     // why it was refused, or what the earlier copy is
+    std::string unknownName;                 // refused only because nobody plays under this name (UTF-8)
 };
 
 // A batch's outcome: committed, with every outcome Added or AlreadyThere, or not, when any save was

@@ -202,6 +202,8 @@ std::string htmlHead(const std::vector<std::string>& cells) {
     return row + "</tr>\n";
 }
 
+constexpr std::string_view kFlaggedHeading = "Flags of the submissions that stand";
+
 std::vector<std::string> flaggedHeader() { return {"round", "submission", "player", "file", "standing", "flags"}; }
 
 std::vector<std::string> flaggedCells(const SubmissionRow& row) {
@@ -254,22 +256,34 @@ std::vector<std::string> seasonCells(const SeasonTable& season, const SeasonTabl
     return cells;
 }
 
+std::string seasonHeading(const SeasonTable& season) {
+    return seasonTitle(season) + " after " + roundsWord(season.rounds.size()) + " (" + ScoringText(season.scoring) +
+           ")";
+}
+
+std::string seasonNote(const SeasonTable& season) {
+    std::string note = "* provisional: not ruled on yet";
+    if (season.scoring.bestRounds) note += "; (brackets): not among the best " + roundsWord(*season.scoring.bestRounds);
+    return note;
+}
+
+std::vector<bool> seasonNumeric(const SeasonTable& season) {
+    std::vector<bool> numeric(3 + season.rounds.size(), true);
+    numeric[1] = false;
+    return numeric;
+}
+
 std::string seasonText(const SeasonTable& season) {
-    std::string text = shown(seasonTitle(season)) + " after " + roundsWord(season.rounds.size()) + " (" +
-                       ScoringText(season.scoring) + ")\n\n";
+    std::string text = shown(seasonHeading(season)) + "\n\n";
     std::vector<std::vector<std::string>> rows = {seasonHeader(season)};
     for (const auto& line : season.lines) {
         auto cells = seasonCells(season, line);
         for (auto& cell : cells) cell = shown(cell);
         rows.push_back(std::move(cells));
     }
-    std::vector<bool> numeric(rows.front().size(), true);
-    numeric[1] = false;
-    text += columns(rows, numeric);
-    text += "\n* provisional: not ruled on yet";
-    if (season.scoring.bestRounds) text += "; (brackets): not among the best " + roundsWord(*season.scoring.bestRounds);
-    text += "\n";
-    if (!season.flagged.empty()) text += "\nFlags of the submissions that stand:\n" + FlaggedLines(season);
+    text += columns(rows, seasonNumeric(season));
+    text += "\n" + seasonNote(season) + "\n";
+    if (!season.flagged.empty()) text += "\n" + std::string(kFlaggedHeading) + ":\n" + FlaggedLines(season);
     return text;
 }
 
@@ -328,14 +342,12 @@ std::string seasonHtml(const SeasonTable& season) {
     std::string body = "<p>After " + roundsWord(season.rounds.size()) + "; " + html(ScoringText(season.scoring)) +
                        ". Values marked * are provisional: not ruled on yet.</p>\n<table>\n" +
                        htmlHead(seasonHeader(season));
-    for (const auto& line : season.lines) {
-        std::vector<bool> numeric(3 + season.rounds.size(), true);
-        numeric[1] = false;
-        body += htmlRow(seasonCells(season, line), numeric, line.standing.provisional ? "provisional" : "");
-    }
+    for (const auto& line : season.lines)
+        body +=
+            htmlRow(seasonCells(season, line), seasonNumeric(season), line.standing.provisional ? "provisional" : "");
     body += "</table>\n";
     if (!season.flagged.empty()) {
-        body += "<h2>Flags of the submissions that stand</h2>\n<table>\n" + htmlHead(flaggedHeader());
+        body += "<h2>" + std::string(kFlaggedHeading) + "</h2>\n<table>\n" + htmlHead(flaggedHeader());
         for (const auto& row : season.flagged) body += htmlRow(flaggedCells(row), {true, true});
         body += "</table>\n";
     }
@@ -448,6 +460,44 @@ std::string RoundStandings(const RoundTable& round, StandingsFormat format) {
             break;
     }
     return roundText(round);
+}
+
+StandingsGrid SeasonGrid(const SeasonTable& season) {
+    StandingsGrid grid;
+    grid.heading = seasonHeading(season);
+    grid.header = seasonHeader(season);
+    grid.numeric = seasonNumeric(season);
+    for (const auto& line : season.lines) {
+        grid.rows.push_back(seasonCells(season, line));
+        grid.submissions.push_back(0);
+    }
+    grid.note = seasonNote(season);
+    return grid;
+}
+
+StandingsGrid RoundGrid(const RoundTable& round) {
+    StandingsGrid grid;
+    grid.heading = roundTitle(round) + " (" + std::to_string(round.rows.size()) + " submissions)";
+    grid.header = roundHeader();
+    grid.numeric = kRoundNumeric;
+    grid.numeric.resize(grid.header.size(), false);
+    for (const auto& row : round.rows) {
+        grid.rows.push_back(roundCells(row));
+        grid.submissions.push_back(row.id);
+    }
+    return grid;
+}
+
+StandingsGrid FlaggedGrid(const SeasonTable& season) {
+    StandingsGrid grid;
+    grid.heading = kFlaggedHeading;
+    grid.header = flaggedHeader();
+    grid.numeric = {true, true, false, false, false, false};
+    for (const auto& row : season.flagged) {
+        grid.rows.push_back(flaggedCells(row));
+        grid.submissions.push_back(row.id);
+    }
+    return grid;
 }
 
 std::string FlaggedLines(const SeasonTable& season) {

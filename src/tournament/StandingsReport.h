@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "tournament/StandingsTables.h"
 
@@ -24,6 +26,25 @@ enum class StandingsFormat {
 // One line per flagged submission that stands: "round 1, submission 3 (Anna, Anna-t200): FLAGS",
 // control characters escaped.
 [[nodiscard]] std::string FlaggedLines(const SeasonTable& season);
+
+// A table for a window's grid, the same cells as the text: a heading, the column headers, rows of
+// cell texts (UTF-8; names are data, to be shown as plain text), which columns hold numbers, the
+// submission each row shows (0 for none) and what the marks in the cells mean.
+struct StandingsGrid {
+    std::string heading;
+    std::vector<std::string> header;
+    std::vector<std::vector<std::string>> rows;
+    std::vector<bool> numeric;
+    std::vector<std::int64_t> submissions;
+    std::string note;
+};
+
+// The season's standings, one row per player.
+[[nodiscard]] StandingsGrid SeasonGrid(const SeasonTable& season);
+// One round's submissions with their ranks, rulings and flags; each row names its submission.
+[[nodiscard]] StandingsGrid RoundGrid(const RoundTable& round);
+// The flagged submissions that stand, one row each; each row names its submission.
+[[nodiscard]] StandingsGrid FlaggedGrid(const SeasonTable& season);
 
 // A time as local ISO 8601 with its offset from UTC, "2005-12-28T10:00:00+03:00", or for people
 // "2005-12-28 10:00:00".

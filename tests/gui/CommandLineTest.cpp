@@ -11,6 +11,7 @@ namespace {
 struct Parsed {
     std::vector<std::string> saves;
     std::optional<QString> profile;
+    std::optional<QString> tournament;
     bool quits = false;
 };
 
@@ -24,7 +25,7 @@ Parsed parse(const std::vector<std::string>& arguments) {
     CommandLine commandLine;
     commandLine.process(texts);
     return {commandLine.savePaths(static_cast<int>(argv.size()), argv.data(), "/round"), commandLine.profile(),
-            commandLine.quitsAfterLoad()};
+            commandLine.tournament(), commandLine.quitsAfterLoad()};
 }
 
 TEST(CommandLine, SavesKeepTheirBytesAndOptionValuesAreNoSaves) {
@@ -44,12 +45,15 @@ TEST(CommandLine, SavesKeepTheirBytesAndOptionValuesAreNoSaves) {
     EXPECT_TRUE(parsed.quits);
 }
 
-TEST(CommandLine, AProfileNamedLikeASaveIsOnlyTheProfile) {
-    const auto parsed = parse({"quillmere", "a.sav", "--profile=b.sav", "b.sav", "--profile", "a.sav"});
-    EXPECT_EQ(parsed.saves, (std::vector<std::string>{"/round/a.sav", "/round/b.sav"}));
+TEST(CommandLine, AProfileOrATournamentNamedLikeASaveIsOnlyThat) {
+    const auto parsed = parse(
+        {"quillmere", "a.sav", "--profile=b.sav", "b.sav", "--profile", "a.sav", "--tournament", "b.sav", "c.sav"});
+    EXPECT_EQ(parsed.saves, (std::vector<std::string>{"/round/a.sav", "/round/b.sav", "/round/c.sav"}));
     EXPECT_EQ(parsed.profile, QString("a.sav"));
+    EXPECT_EQ(parsed.tournament, QString("b.sav"));
     EXPECT_FALSE(parsed.quits);
     EXPECT_FALSE(parse({"quillmere", "a.sav"}).profile);
+    EXPECT_FALSE(parse({"quillmere", "a.sav"}).tournament);
 }
 
 TEST(CommandLine, OnlyTheHelpAndTheVersionNeedNoDisplay) {
