@@ -9,7 +9,7 @@ if [ "${QUILLMERE_SKIP_WEB:-0}" = 1 ]; then scripts/ensure-deps.sh; else scripts
 find src tests tools bench \( -name '*.cpp' -o -name '*.h' \) -print0 | xargs -0 clang-format --dry-run --Werror
 # The page's scripts pass the linter (tools/lint/eslint.config.js), which ensure-deps.sh --web installed.
 if [ "${QUILLMERE_SKIP_WEB:-0}" != 1 ]; then
-    tools/lint/node_modules/.bin/eslint --config tools/lint/eslint.config.js --max-warnings 0 web
+    tools/lint/node_modules/.bin/eslint --config tools/lint/eslint.config.js --max-warnings 0 web src/server/pages
 fi
 scripts/build.sh -DQUILLMERE_WERROR=ON
 (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure)

@@ -1,5 +1,6 @@
-// The linter's rules for the browser page's scripts (web/): the recommended rules and a few more.
-// Run from the repository's root: tools/lint/node_modules/.bin/eslint --config tools/lint/eslint.config.js web
+// The linter's rules for the browser page's scripts (web/) and the server's pages (src/server/pages/):
+// the recommended rules and a few more. Run from the repository's root:
+// tools/lint/node_modules/.bin/eslint --config tools/lint/eslint.config.js web src/server/pages
 
 import js from '@eslint/js';
 import globals from 'globals';
@@ -21,11 +22,15 @@ export default [
         },
     },
     {
+        files: ['src/server/pages/**/*.js'],
+        languageOptions: { sourceType: 'module', globals: { ...globals.browser } },
+    },
+    {
         files: ['web/worker.js'],
         languageOptions: { sourceType: 'script', globals: { ...globals.worker, ...core } },
     },
     {
-        files: ['web/**/*.js'],
+        files: ['web/**/*.js', 'src/server/pages/**/*.js'],
         rules: {
             'no-var': 'error',
             'prefer-const': 'error',
