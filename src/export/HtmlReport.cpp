@@ -171,6 +171,7 @@ void appendRow(std::string& html, const analysis::SaveRecord& rec, int row, char
     html += rowClass;
     if (!note.empty()) html += " title=\"" + escaped(note) + "\"";
     html += ">";
+    const std::string fileName = FileNameUtf8(rec);
     for (std::size_t c = 0; c < kReportColumns.size(); ++c) {
         const auto column = kReportColumns[c];
         const auto mark = view::MarkOf(rec, column.grid, column.column);
@@ -183,9 +184,8 @@ void appendRow(std::string& html, const analysis::SaveRecord& rec, int row, char
         if (const auto& rank = ranks[c][index]) html += " data-k=\"" + std::to_string(*rank) + "\"";
         html += '>';
         // The file name as UTF-8 whatever the file system gave; numbers without their padding.
-        std::string_view text = *rowTexts.cell(column.grid, column.column);
-        const std::string fileName = column.column == view::kFileNameColumn ? FileNameUtf8(rec) : std::string();
-        if (column.column == view::kFileNameColumn) text = fileName;
+        std::string_view text =
+            column.column == view::kFileNameColumn ? fileName : *rowTexts.cell(column.grid, column.column);
         if (numeric) {
             const auto first = text.find_first_not_of(' ');
             text = first == std::string_view::npos ? std::string_view() : text.substr(first);
