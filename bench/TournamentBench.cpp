@@ -284,7 +284,10 @@ void measureSeason(const Options& options, const fs::path& bin) {
         for (int player = 0; player < options.perRound; ++player) {
             const auto bytes = smallSave(player, round);
             saveBytes += bytes.size();
-            writeFile(saves / ("P" + std::to_string(10000 + player) + ".sav"), bytes);
+            std::string name = std::to_string(10000 + player);  // appended: GCC 12 -O3 and literal + temporary
+            name.insert(0, 1, 'P');
+            name += ".sav";
+            writeFile(saves / name, bytes);
         }
         require(program(tournament, {"round", archive.string(), "add", std::to_string(round)}), "round add");
         require(program(tournament, {"submit", archive.string(), "--round", std::to_string(round), "--register", "-j",

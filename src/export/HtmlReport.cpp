@@ -176,12 +176,23 @@ void appendRow(std::string& html, const analysis::SaveRecord& rec, int row, char
         const auto column = kReportColumns[c];
         const auto mark = view::MarkOf(rec, column.grid, column.column);
         const bool numeric = view::SpecOf(column).numeric;
+        // Appended piece by piece: GCC 12 at -O3 takes a literal + a temporary for overlapping copies.
         std::string classes = numeric ? "num" : "";
-        if (const auto name = view::MarkName(mark); !name.empty())
-            classes += (classes.empty() ? "" : " ") + std::string(name);
+        if (const auto name = view::MarkName(mark); !name.empty()) {
+            if (!classes.empty()) classes += ' ';
+            classes += name;
+        }
         html += "<td";
-        if (!classes.empty()) html += " class=\"" + classes + "\"";
-        if (const auto& rank = ranks[c][index]) html += " data-k=\"" + std::to_string(*rank) + "\"";
+        if (!classes.empty()) {
+            html += " class=\"";
+            html += classes;
+            html += '"';
+        }
+        if (const auto& rank = ranks[c][index]) {
+            html += " data-k=\"";
+            html += std::to_string(*rank);
+            html += '"';
+        }
         html += '>';
         // The file name as UTF-8 whatever the file system gave; numbers without their padding.
         std::string_view text =

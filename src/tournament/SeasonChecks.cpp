@@ -11,7 +11,13 @@ namespace quillmere::tournament {
 
 namespace {
 
-std::string quotedName(const std::string& nickName) { return "'" + load::Windows1251ToUtf8(nickName) + "'"; }
+std::string quotedName(const std::string& nickName) {
+    // Appended piece by piece: GCC 12 at -O3 takes a literal + a temporary for overlapping copies.
+    std::string quoted = "'";
+    quoted += load::Windows1251ToUtf8(nickName);
+    quoted += '\'';
+    return quoted;
+}
 
 // Earliest first: by round, then by submission.
 bool earlier(const SubmissionFacts* a, const SubmissionFacts* b) {

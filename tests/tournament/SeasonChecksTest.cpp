@@ -13,8 +13,11 @@ SubmissionFacts facts(std::int64_t submission, int round, std::int64_t player, c
     f.submission = submission;
     f.round = round;
     f.player = player;
-    f.playerName = "P" + std::to_string(player);
-    f.fileName = "f" + std::to_string(submission);
+    // Built by appending: GCC 12 at -O3 warns of a literal + a temporary.
+    f.playerName = std::to_string(player);
+    f.playerName.insert(0, 1, 'P');
+    f.fileName = std::to_string(submission);
+    f.fileName.insert(0, 1, 'f');
     f.shown = true;
     f.current = true;
     f.nickName = nick;
