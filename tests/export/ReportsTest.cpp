@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <regex>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
@@ -105,10 +105,17 @@ std::size_t occurrences(std::string_view text, std::string_view part) {
     return n;
 }
 
-// The report without the sort ranks its cells carry.
+// The report without the sort ranks its cells carry (' data-k="12"').
 std::string withoutRanks(const std::string& html) {
-    static const std::regex kRank(" data-k=\"[0-9]+\"");
-    return std::regex_replace(html, kRank, "");
+    constexpr std::string_view kRank = " data-k=\"";
+    std::string out;
+    std::size_t from = 0;
+    for (auto at = html.find(kRank); at != std::string::npos; at = html.find(kRank, from)) {
+        out.append(html, from, at - from);
+        from = html.find('"', at + kRank.size()) + 1;
+    }
+    out.append(html, from, std::string::npos);
+    return out;
 }
 
 TEST(HtmlReport, NamesFailuresAndFlagsAreTextWhereverTheyAppear) {
