@@ -32,7 +32,7 @@ cmake --build build-release
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLMERE_SANITIZE=ON -DQUILLMERE_WERROR=ON \
     -DQUILLMERE_BUILD_GUI=ON -DQUILLMERE_BUILD_BENCH=OFF >/dev/null
 cmake --build build-asan --target quillmere_core_tests quillmere_gui_tests quillmere_tournament_tests examples \
-    quillmere_server_tests quillmere-server
+    quillmere_server_tests quillmere-server quillmere quillmere-tournament
 (cd build-asan && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
     LSAN_OPTIONS=suppressions="$PWD/../tests/sanitizer-suppressions.txt" UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --output-on-failure -R '^(core|gui|tournament|server)\.')
