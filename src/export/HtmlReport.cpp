@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "export/ReportFields.h"
+#include "export/SafeText.h"
 #include "load/Windows1251.h"
 #include "view/CellTexts.h"
 #include "view/Charts.h"
@@ -39,33 +40,6 @@ figure{margin:1.5em 0}figcaption{font-weight:bold;margin-bottom:.3em}ul.legend{l
 display:flex;flex-wrap:wrap;gap:.2em 1.2em;font-size:13px}ul.legend span{display:inline-block;width:1.6em;
 height:.25em;vertical-align:middle;margin-right:.4em}
 )";
-
-std::string escaped(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&#39;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
 
 std::string colour(std::uint32_t rgb) {
     char text[8];
@@ -143,8 +117,8 @@ void appendHeader(std::string& html) {
     for (std::size_t c = 0; c < kReportColumns.size(); ++c) {
         const auto column = kReportColumns[c];
         html += "<th data-c=\"" + std::to_string(c) + "\" tabindex=\"0\" title=\"" +
-                escaped(view::SpecOf(column).help) + "\">";
-        html += escaped(*headers.cell(column.grid, column.column)) + "</th>";
+                EscapedForHtml(view::SpecOf(column).help) + "\">";
+        html += EscapedForHtml(*headers.cell(column.grid, column.column)) + "</th>";
     }
     html += "<th>Note</th></tr></thead>\n";
 }
@@ -169,7 +143,7 @@ void appendRow(std::string& html, const analysis::SaveRecord& rec, int row, char
     }
     html += "<tr";
     html += rowClass;
-    if (!note.empty()) html += " title=\"" + escaped(note) + "\"";
+    if (!note.empty()) html += " title=\"" + EscapedForHtml(note) + "\"";
     html += ">";
     const std::string fileName = FileNameUtf8(rec);
     for (std::size_t c = 0; c < kReportColumns.size(); ++c) {
@@ -201,10 +175,10 @@ void appendRow(std::string& html, const analysis::SaveRecord& rec, int row, char
             const auto first = text.find_first_not_of(' ');
             text = first == std::string_view::npos ? std::string_view() : text.substr(first);
         }
-        html += escaped(view::MarkedText(mark, text));
+        html += EscapedForHtml(view::MarkedText(mark, text));
         html += "</td>";
     }
-    html += "<td>" + escaped(note) + "</td></tr>\n";
+    html += "<td>" + EscapedForHtml(note) + "</td></tr>\n";
 }
 
 // The graph of `plan` as SVG, at most kMostPointsPerLine points a line.
@@ -216,10 +190,10 @@ void appendChart(std::string& html, const view::GraphPlan& plan) {
     const auto x = [&](double turn) { return kLeft + (turn - xs.min) / (xs.max - xs.min) * plotWidth; };
     const auto y = [&](double value) { return kTop + (ys.max - value) / (ys.max - ys.min) * plotHeight; };
 
-    html += "<figure><figcaption>" + escaped(plan.valueName) + "</figcaption>\n";
+    html += "<figure><figcaption>" + EscapedForHtml(plan.valueName) + "</figcaption>\n";
     html += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + std::to_string(kChartWidth) + "\" height=\"" +
             std::to_string(kChartHeight) + "\" viewBox=\"0 0 " + std::to_string(kChartWidth) + " " +
-            std::to_string(kChartHeight) + "\" role=\"img\" aria-label=\"" + escaped(plan.valueName) +
+            std::to_string(kChartHeight) + "\" role=\"img\" aria-label=\"" + EscapedForHtml(plan.valueName) +
             " by turn\" font-size=\"11\" font-family=\"sans-serif\">\n";
     for (int i = 0; i <= ys.ticks; ++i) {
         const double value = ys.min + i * ys.step;
@@ -244,7 +218,7 @@ void appendChart(std::string& html, const view::GraphPlan& plan) {
             html += number(std::round(x(t) * 10) / 10) + "," +
                     number(std::round(y(line.values[static_cast<std::size_t>(t)]) * 10) / 10) + " ";
         }
-        html += "\"><title>" + escaped(line.name) + "</title></polyline>\n";
+        html += "\"><title>" + EscapedForHtml(line.name) + "</title></polyline>\n";
     }
     html += "</svg>\n</figure>\n";
 }
@@ -253,7 +227,7 @@ void appendChart(std::string& html, const view::GraphPlan& plan) {
 
 std::string BuildHtmlReport(const analysis::ResultTable& table, const reload::RuleTexts& ruleTexts,
                             char decimalSeparator, std::string_view tournament) {
-    const std::string title = tournament.empty() ? "Tournament results" : escaped(tournament) + ": results";
+    const std::string title = tournament.empty() ? "Tournament results" : EscapedForHtml(tournament) + ": results";
     std::string html =
         "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>" +
@@ -270,10 +244,10 @@ std::string BuildHtmlReport(const analysis::ResultTable& table, const reload::Ru
     }
     html += "\n";
     html += "</style>\n</head>\n<body>\n<h1>" + title + "</h1>\n";
-    html += "<p>Start date " + escaped(reload::StartDateText(ruleTexts)) + ", at most " +
-            escaped(ruleTexts.sessionsPerDay) + " sessions per day of at least " +
-            escaped(ruleTexts.minSessionMinutes) + " minutes, " + escaped(ruleTexts.presessions) + " presessions. " +
-            escaped(view::BatchSummary(table)) + ".</p>\n";
+    html += "<p>Start date " + EscapedForHtml(reload::StartDateText(ruleTexts)) + ", at most " +
+            EscapedForHtml(ruleTexts.sessionsPerDay) + " sessions per day of at least " +
+            EscapedForHtml(ruleTexts.minSessionMinutes) + " minutes, " + EscapedForHtml(ruleTexts.presessions) +
+            " presessions. " + EscapedForHtml(view::BatchSummary(table)) + ".</p>\n";
 
     std::vector<std::vector<std::optional<std::size_t>>> ranks;
     for (const auto column : kReportColumns) ranks.push_back(view::ColumnRanks(table, column.grid, column.column));
@@ -292,7 +266,8 @@ std::string BuildHtmlReport(const analysis::ResultTable& table, const reload::Ru
             "<h2>History of the first " + std::to_string(plans.front().lines.size()) + " saves in this order</h2>\n";
         html += "<ul class=\"legend\">";
         for (const auto& line : plans.front().lines)
-            html += "<li><span style=\"background:" + colour(line.colour) + "\"></span>" + escaped(line.name) + "</li>";
+            html += "<li><span style=\"background:" + colour(line.colour) + "\"></span>" + EscapedForHtml(line.name) +
+                    "</li>";
         html += "</ul>\n";
         for (const auto& plan : plans) appendChart(html, plan);
     }

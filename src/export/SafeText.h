@@ -21,4 +21,7 @@ namespace quillmere::exporting {
 // characters and 0x7F; other bytes unchanged.
 [[nodiscard]] std::string EscapedForTerminal(std::string_view text);
 
+// `text` as HTML text or an attribute's value: & < > " ' as their entities, nothing else changed.
+[[nodiscard]] std::string EscapedForHtml(std::string_view text);
+
 }  // namespace quillmere::exporting

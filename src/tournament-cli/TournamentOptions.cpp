@@ -52,8 +52,8 @@ const OptionSpec kOptions[] = {
 };
 
 const OptionSpec* optionNamed(std::string_view name) {
-    for (const auto& spec : kOptions) {
-        if (spec.name == name) return &spec;
+    for (const auto& option : kOptions) {
+        if (option.name == name) return &option;
     }
     return nullptr;
 }
@@ -361,9 +361,9 @@ TournamentOptions ParseTournamentArguments(std::span<const std::string> argument
     options.command = CommandNamed(first);
     if (!options.command) throw UsageError("unknown command '" + first + "'");
     const Command command = *options.command;
-    const auto allowed = [&](const OptionSpec& spec) {
-        return spec.commands.size() == 0 ||
-               std::find(spec.commands.begin(), spec.commands.end(), command) != spec.commands.end();
+    const auto allowed = [&](const OptionSpec& option) {
+        return option.commands.size() == 0 ||
+               std::find(option.commands.begin(), option.commands.end(), command) != option.commands.end();
     };
     std::vector<std::string> positional;
     bool optionsEnded = false;
@@ -388,15 +388,15 @@ TournamentOptions ParseTournamentArguments(std::span<const std::string> argument
             if (name.empty()) throw UsageError("unknown option '" + argument.substr(0, 2) + "'");
             if (argument.size() > 2) value = argument.substr(2);
         }
-        const OptionSpec* spec = optionNamed(name);
-        if (spec == nullptr) throw UsageError("unknown option '" + argument + "'");
-        if (!allowed(*spec))
-            throw UsageError(std::string(CommandName(command)) + " takes no option " + std::string(spec->name));
-        if (spec->name == "--help") {
+        const OptionSpec* known = optionNamed(name);
+        if (known == nullptr) throw UsageError("unknown option '" + argument + "'");
+        if (!allowed(*known))
+            throw UsageError(std::string(CommandName(command)) + " takes no option " + std::string(known->name));
+        if (known->name == "--help") {
             options.action = TournamentOptions::Action::Help;
             return options;
         }
-        if (!spec->takesValue) {
+        if (!known->takesValue) {
             if (value) throw UsageError("option '" + name + "' takes no value");
             setFlag(options, name);
             continue;

@@ -58,32 +58,6 @@ std::string csvLine(const std::vector<std::string>& cells) {
     return line + "\r\n";
 }
 
-std::string html(std::string_view text) {
-    std::string out;
-    for (const char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&#39;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
-
 std::string joined(const std::vector<std::string>& texts) {
     std::string text;
     for (const auto& t : texts) text += (text.empty() ? "" : "; ") + t;
@@ -184,21 +158,23 @@ std::string page(const std::string& title, const std::string& body) {
     return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
            "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; style-src 'unsafe-inline'\">\n"
            "<title>" +
-           html(title) + "</title>\n<style>\n" + std::string(kStyle) + "</style>\n</head>\n<body>\n<h1>" + html(title) +
-           "</h1>\n" + body + "</body>\n</html>\n";
+           exporting::EscapedForHtml(title) + "</title>\n<style>\n" + std::string(kStyle) +
+           "</style>\n</head>\n<body>\n<h1>" + exporting::EscapedForHtml(title) + "</h1>\n" + body +
+           "</body>\n</html>\n";
 }
 
 std::string htmlRow(const std::vector<std::string>& cells, const std::vector<bool>& numeric,
                     std::string_view rowClass = {}) {
     std::string row = rowClass.empty() ? "<tr>" : "<tr class=\"" + std::string(rowClass) + "\">";
     for (std::size_t i = 0; i < cells.size(); ++i)
-        row += (i < numeric.size() && numeric[i] ? "<td class=\"num\">" : "<td>") + html(cells[i]) + "</td>";
+        row += (i < numeric.size() && numeric[i] ? "<td class=\"num\">" : "<td>") +
+               exporting::EscapedForHtml(cells[i]) + "</td>";
     return row + "</tr>\n";
 }
 
 std::string htmlHead(const std::vector<std::string>& cells) {
     std::string row = "<tr>";
-    for (const auto& cell : cells) row += "<th>" + html(cell) + "</th>";
+    for (const auto& cell : cells) row += "<th>" + exporting::EscapedForHtml(cell) + "</th>";
     return row + "</tr>\n";
 }
 
@@ -339,9 +315,9 @@ std::string seasonJson(const SeasonTable& season) {
 }
 
 std::string seasonHtml(const SeasonTable& season) {
-    std::string body = "<p>After " + roundsWord(season.rounds.size()) + "; " + html(ScoringText(season.scoring)) +
-                       ". Values marked * are provisional: not ruled on yet.</p>\n<table>\n" +
-                       htmlHead(seasonHeader(season));
+    std::string body =
+        "<p>After " + roundsWord(season.rounds.size()) + "; " + exporting::EscapedForHtml(ScoringText(season.scoring)) +
+        ". Values marked * are provisional: not ruled on yet.</p>\n<table>\n" + htmlHead(seasonHeader(season));
     for (const auto& line : season.lines)
         body +=
             htmlRow(seasonCells(season, line), seasonNumeric(season), line.standing.provisional ? "provisional" : "");
@@ -424,7 +400,7 @@ std::string roundHtml(const RoundTable& table) {
             line += std::string(numeric   ? "<td class=\"num\">"
                                 : flagged ? "<td class=\"flagged\">"
                                           : "<td>") +
-                    html(values[i]) + "</td>";
+                    exporting::EscapedForHtml(values[i]) + "</td>";
         }
         body += line + "</tr>\n";
     }
