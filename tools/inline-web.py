@@ -3,6 +3,8 @@
 core's WebAssembly build (a single-file script) put inside it, so that it works from file://."""
 
 import argparse
+import base64
+import json
 import os
 import posixpath
 import re
@@ -131,10 +133,42 @@ def script_text(text):
     return text.replace("</script", "<\\/script").replace("<!--", "<\\!--")
 
 
-def inline(page, web_dir, core_js):
-    """The page `page` (index.html's text) with its style sheet and scripts from `web_dir` and the
-    core's script `core_js` put inside it, and the paths of the files it read. Raises BundleError."""
+# Where the example tournament goes: a JSON script element the page reads, empty without one.
+EXAMPLE_ELEMENT = '<script id="quillmere-example" type="application/json"></script>'
+
+
+def example_json(folder, read_bytes):
+    """The example tournament of `folder` (its saves/ and profile.json) as the page's JSON: each
+    file's name, its time of modification in milliseconds (the File Date the page shows) and its
+    bytes in base64; markup cannot end the element. Raises BundleError."""
+    def entry(path):
+        try:
+            data = read_bytes(path)
+            modified = os.stat(path).st_mtime_ns // 1_000_000
+        except OSError as error:
+            raise BundleError(f"the example tournament: cannot read {path} ({error.strerror})") from None
+        return {"name": os.path.basename(path), "modified": modified, "data": base64.b64encode(data).decode("ascii")}
+
+    saves = os.path.join(folder, "saves")
+    try:
+        names = sorted(os.listdir(saves))
+    except OSError as error:
+        raise BundleError(f"the example tournament: cannot list {saves} ({error.strerror})") from None
+    example = {"folder": "saves", "profile": entry(os.path.join(folder, "profile.json")),
+               "saves": [entry(os.path.join(saves, name)) for name in names]}
+    return json.dumps(example, separators=(",", ":")).replace("<", "\\u003c")
+
+
+def inline(page, web_dir, core_js, example_dir=None):
+    """The page `page` (index.html's text) with its style sheet and scripts from `web_dir`, the
+    core's script `core_js` and, if given, the example tournament of `example_dir` put inside it,
+    and the paths of the files it read. Raises BundleError."""
     sources = []
+
+    def read_bytes(name):
+        sources.append(name)
+        with open(name, "rb") as source:
+            return source.read()
 
     def read(name):
         sources.append(name)
@@ -158,6 +192,11 @@ def inline(page, web_dir, core_js):
     if styles != 1 or scripts != 3 or modules != 1:
         raise BundleError(f"expected 1 style sheet and 3 scripts, 1 of them a module, in the page, found {styles} "
                           f"and {scripts}, {modules} of them modules")
+    if example_dir is not None:
+        if page.count(EXAMPLE_ELEMENT) != 1:
+            raise BundleError(f"expected one {EXAMPLE_ELEMENT} in the page for the example tournament")
+        filled = EXAMPLE_ELEMENT.replace("></script>", ">" + example_json(example_dir, read_bytes) + "</script>")
+        page = page.replace(EXAMPLE_ELEMENT, filled)
     return page, sources
 
 
@@ -175,12 +214,13 @@ def main():
     parser.add_argument("--web", required=True, help="the folder of index.html, style.css, worker.js and page/")
     parser.add_argument("--core", required=True, help="the core's single-file script (quillmere-core.js)")
     parser.add_argument("-o", "--output", required=True)
+    parser.add_argument("--example", help="the example tournament's folder (saves/ and profile.json) to put inside")
     parser.add_argument("--depfile", help="also write the files the page was made of, for the build")
     args = parser.parse_args()
     index = os.path.join(args.web, "index.html")
     with open(index, encoding="utf-8") as source:
         try:
-            page, sources = inline(source.read(), args.web, args.core)
+            page, sources = inline(source.read(), args.web, args.core, args.example)
         except BundleError as error:
             raise SystemExit(f"inline-web: {error}") from None
     folder = os.path.dirname(os.path.abspath(args.output))

@@ -16,6 +16,7 @@ enum class FrontEnd { Window, Page };
 inline constexpr std::string_view kFirstScreenHint = "Drop saves or folders here, or:";
 inline constexpr std::string_view kFirstScreenLoad = "Load saves (Ctrl+O)";
 inline constexpr std::string_view kFirstScreenProfile = "Open a tournament profile";
+inline constexpr std::string_view kFirstScreenExample = "Try the example tournament";
 
 // One keyboard shortcut: its keys as the platform names them ("Ctrl+O"), what it does, and where.
 struct Shortcut {

@@ -42,6 +42,7 @@ val pageNames() {
     names.set("firstScreenHint", std::string(session::kFirstScreenHint));
     names.set("firstScreenLoad", std::string(session::kFirstScreenLoad));
     names.set("firstScreenProfile", std::string(session::kFirstScreenProfile));
+    names.set("firstScreenExample", std::string(session::kFirstScreenExample));
     return names;
 }
 

@@ -51,7 +51,7 @@ export async function loadFiles(state, files, skipped) {
 
 // The entries the core counts among a folder's files, in the core's order. The page can only list
 // what the browser gives it: a folder's files, without the folders inside them.
-function inFolderOrder(core, entries, nameOf) {
+export function inFolderOrder(core, entries, nameOf) {
     const listed = entries.filter((entry) => core.listedInFolder(nameOf(entry)));
     return [...core.folderOrder(listed.map(nameOf))].map((index) => listed[index]);
 }

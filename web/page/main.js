@@ -4,6 +4,7 @@
 
 import { closeMessage, messageShown, showMessage } from './dialogs.js';
 import { $ } from './dom.js';
+import { exampleShipped, loadExample } from './example.js';
 import { renderAll, wireGrids } from './grid.js';
 import { wireGraph } from './graph.js';
 import { loadFiles, pickFiles, wireLoading } from './loader.js';
@@ -51,9 +52,12 @@ function wireHelp(state) {
     $('FirstScreenHint').textContent = names.firstScreenHint;
     $('FirstLoad').textContent = names.firstScreenLoad;
     $('FirstProfile').textContent = names.firstScreenProfile;
+    $('FirstExample').textContent = names.firstScreenExample;
+    $('FirstExample').hidden = !exampleShipped();
     $('FirstSteps').textContent = names.roundSteps;
     $('FirstLoad').addEventListener('click', () => pickFiles(state));
     $('FirstProfile').addEventListener('click', () => $('OpenProfile').click());
+    $('FirstExample').addEventListener('click', () => loadExample(state));
 }
 
 // What a script driving the page (tests/web/check-page.py, bench/web-bench.py) reaches besides

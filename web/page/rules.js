@@ -64,7 +64,9 @@ function showProfileName(state) {
     document.title = name ? `Quillmere - ${name}` : 'Quillmere';
 }
 
-async function openProfileFile(state, file) {
+// Opens the profile `file` as a picked one, asking whether to take its rules when they differ;
+// resolves to whether it is now in use.
+export async function openProfileFile(state, file) {
     const { core, session } = state;
     let bytes;
     try {
@@ -72,17 +74,17 @@ async function openProfileFile(state, file) {
         bytes = new Uint8Array(await file.slice(0, core.mostProfileBytes() + 1).arrayBuffer());
     } catch {
         showMessage(`${file.name}: the file cannot be read.`);
-        return;
+        return false;
     }
     const look = session.inspectProfile(bytes, file.name);
     if (look.error !== undefined) {
         showMessage(look.error);
-        return;
+        return false;
     }
     let keep = false;
     if (look.changes) {
         const answer = await ask(core.profileRulesQuestion(look.changes), ['Yes', 'No', 'Cancel']);
-        if (answer !== 'Yes' && answer !== 'No') return;
+        if (answer !== 'Yes' && answer !== 'No') return false;
         keep = answer === 'No';
     }
     const check = session.openProfile(bytes, file.name, keep);
@@ -93,6 +95,7 @@ async function openProfileFile(state, file) {
     showProfileName(state);
     renderAll(state);
     showNote(state, `Profile ${session.profileName()} in use`);
+    return true;
 }
 
 function saveProfile(state) {
