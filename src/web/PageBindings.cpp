@@ -18,6 +18,7 @@
 #include "session/Profile.h"
 #include "session/Session.h"
 #include "view/Columns.h"
+#include "view/GraphPick.h"
 #include "view/GraphPlan.h"
 #include "web/JsValues.h"
 
@@ -77,6 +78,18 @@ std::string graphPointText(const std::string& lineName, const std::string& value
     return view::GraphPointText(lineName, valueName, turn, value);
 }
 
+// The axes of a graph zoomed into the corners (turnA, valueA) and (turnB, valueB) of a drag:
+// {turns, values, turnLabels, valueLabels}, as a graph's plan gives them.
+val zoomedAxes(double turnA, double turnB, double valueA, double valueB) {
+    const auto axes = view::ZoomedAxes(turnA, turnB, valueA, valueB);
+    val result = val::object();
+    result.set("turns", ScaleObject(axes.turns));
+    result.set("values", ScaleObject(axes.values));
+    result.set("turnLabels", Strings(view::TickLabels(axes.turns)));
+    result.set("valueLabels", Strings(view::TickLabels(axes.values)));
+    return result;
+}
+
 }  // namespace
 
 EMSCRIPTEN_BINDINGS(quillmere_page) {
@@ -89,6 +102,7 @@ EMSCRIPTEN_BINDINGS(quillmere_page) {
     emscripten::function("profileRulesQuestion", &profileRulesQuestion);
     emscripten::function("blankRowsQuestion", &blankRowsQuestion);
     emscripten::function("graphPointText", &graphPointText);
+    emscripten::function("zoomedAxes", &zoomedAxes);
 }
 
 }  // namespace quillmere::web

@@ -21,6 +21,7 @@
 #include "session/Session.h"
 #include "view/CellTexts.h"
 #include "view/Charts.h"
+#include "view/GraphPick.h"
 #include "view/GraphPlan.h"
 #include "view/RowLook.h"
 #include "view/Sorting.h"
@@ -172,7 +173,8 @@ public:
 
     [[nodiscard]] std::size_t size() const { return m_session.size(); }
 
-    // [{text, width, numeric, help}] of a grid's columns.
+    // [{text, width, numeric, help, verdict}] of a grid's columns; `verdict` marks the column of the
+    // verdicts, which a narrow page keeps in sight.
     [[nodiscard]] val columns(int grid) const {
         const auto kind = GridOf(grid).value_or(view::Grid::Base);
         const auto headers = view::HeaderTexts(view::TextEncoding::Utf8);
@@ -184,6 +186,7 @@ public:
             column.set("width", specs[i].width);
             column.set("numeric", specs[i].numeric);
             column.set("help", std::string(specs[i].help));
+            column.set("verdict", kind == view::Grid::Reload && i == view::IndexOf(view::ReloadColumn::Honesty));
             result.call<void>("push", column);
         }
         return result;
@@ -267,19 +270,17 @@ public:
             std::vector<std::string>(view::kHistoryCategoryNames.begin(), view::kHistoryCategoryNames.end()));
     }
 
-    // The lines of the graph for `rows` (record indices; the first 20 records when empty) in
-    // `category`: {caption, lines: [{row, name, values: Int32Array} or null for a save without
-    // details], turns: {min, max, step, ticks}, values: {min, max, step, ticks}}.
     // The plan of the history graph of `category` over the rows `rowList` (none: the first ones),
     // the saves in `slotList` (the slots of the plan before) keeping their slots:
     // {caption, valueName, lines: [{row, slot, colour, id, name, values}], slots, turns, values,
-    // turnLabels, valueLabels}.
-    [[nodiscard]] val graph(const val& rowList, int category, const val& slotList) const {
+    // turnLabels, valueLabels}. The session keeps it for pickGraphPoint.
+    val graph(const val& rowList, int category, const val& slotList) {
         const auto picked = IndicesOf(rowList, m_session.size());
         view::GraphSlots previous;
         for (unsigned i = 0; i < previous.size() && i < slotList["length"].as<unsigned>(); ++i)
             previous[i] = slotList[i].isString() ? slotList[i].as<std::string>() : std::string();
-        const auto plan = view::PlanHistoryGraph(m_session.records(), picked, category, previous);
+        m_graph = view::PlanHistoryGraph(m_session.records(), picked, category, previous);
+        const auto& plan = m_graph;
         val lines = val::array();
         for (const auto& line : plan.lines) {
             val item = val::object();
@@ -303,6 +304,31 @@ public:
         graph.set("turnLabels", Strings(plan.turnLabels));
         graph.set("valueLabels", Strings(plan.valueLabels));
         return graph;
+    }
+
+    // The point of the last graph's lines under the pointer at (x, y) on the plot `area` ({left, top,
+    // width, height} in pixels) that shows the ranges `shown` ({turns: {min, max}, values: {min,
+    // max}}), of the lines `drawnList` flags drawn: {line, turn, text}, or null when none is near.
+    [[nodiscard]] val pickGraphPoint(const val& drawnList, const val& shown, const val& area, double x,
+                                     double y) const {
+        const auto count = drawnList["length"].as<unsigned>();
+        std::vector<bool> drawn(count);
+        for (unsigned i = 0; i < count; ++i) drawn[i] = drawnList[i].as<bool>();
+        const auto range = [](const val& scale) {
+            return view::AxisScale{.min = scale["min"].as<double>(), .max = scale["max"].as<double>()};
+        };
+        const view::GraphAxes axes{.turns = range(shown["turns"]), .values = range(shown["values"])};
+        const view::PlotArea plot{.left = area["left"].as<double>(),
+                                  .top = area["top"].as<double>(),
+                                  .width = area["width"].as<double>(),
+                                  .height = area["height"].as<double>()};
+        const auto pick = view::PickGraphPoint(m_graph, drawn, axes, plot, x, y);
+        if (!pick) return val::null();
+        val result = val::object();
+        result.set("line", static_cast<int>(pick->line));
+        result.set("turn", pick->turn);
+        result.set("text", view::GraphPointText(m_graph, m_graph.lines[pick->line], pick->turn));
+        return result;
     }
 
     // The rows `indices` as tab-separated text for a spreadsheet, header line first.
@@ -341,6 +367,7 @@ public:
 private:
     session::Session m_session;
     view::FormatOptions m_display{'.', view::TextEncoding::Utf8};
+    view::GraphPlan m_graph;
 };
 
 EMSCRIPTEN_BINDINGS(quillmere_session) {
@@ -370,6 +397,7 @@ EMSCRIPTEN_BINDINGS(quillmere_session) {
         .function("statusLine", &WebSession::statusLine)
         .function("graphCategories", &WebSession::graphCategories)
         .function("graph", &WebSession::graph)
+        .function("pickGraphPoint", &WebSession::pickGraphPoint)
         .function("copyRows", &WebSession::copyRows)
         .function("report", &WebSession::report);
 }

@@ -2,8 +2,11 @@
 """The browser page in headless Chromium, opened from file://: the example batch and the example
 tournament (with its profile) give the rows, flags and tints the core gives, and the results file
 and the CSV, JSON and HTML exports are byte for byte quillmere-report's for the same saves and
-rules; an invalid rule blanks the verdicts and refuses the save; a sort orders the rows as the
-command's; a player name made of markup shows as text; and the page makes no network request.
+rules, and so are those of the example tournament the page holds; an invalid rule blanks the
+verdicts and refuses the save; a sort orders the rows as the command's; a player name made of
+markup shows as text; on a phone and at 1280 x 720 no control, verdict, flag or graph lies outside
+the window (screenshots of each tab go to --artefacts); the graph zooms and names the point under
+the pointer; and the page makes no network request.
 
 Exits 77 (skipped) when the page, Chromium, its driver or Selenium is missing."""
 
@@ -138,12 +141,35 @@ def check_reports(page, checks, program, cwd, args, what):
 def check_first_screen(page, checks):
     """Before any load the table says what to do, and Help gives the steps and the shortcuts."""
     shown = page.js("const f = document.getElementById('FirstScreen'); return f.hidden ? '' : f.textContent")
-    checks.true(f"the first screen offers to load and to open a profile: {shown[:200]!r}",
-                "Load saves (Ctrl+O)" in shown and "Open a tournament profile" in shown and "1. Open the" in shown)
+    checks.true(f"the first screen offers to load, to open a profile and the example: {shown[:200]!r}",
+                all(text in shown for text in ("Load saves (Ctrl+O)", "Open a tournament profile",
+                                               "Try the example tournament", "1. Open the")))
     page.click("HelpButton")
     checks.true("Help gives the steps and the shortcuts",
                 page.message().startswith("A round in five steps") and "Ctrl+S  Save the results file" in page.message())
     page.click("MessageClose")
+
+
+def answer_profile_question(page):
+    """Takes the rules of the profile just opened, when the page asks."""
+    page.wait(lambda d: page.js("return document.getElementById('Ask').open || "
+                                "document.getElementById('ProfileName').textContent !== ''"), 20)
+    if page.js("return document.getElementById('Ask').open"):
+        page.js("[...document.querySelectorAll('#AskButtons button')].find((b) => b.textContent === 'Yes').click()")
+
+
+def check_example_tournament(page, checks, program, tournament):
+    """The example the page holds gives quillmere-report's results for the example tournament's
+    saves with its profile; the page goes back to no profile and the default rules after."""
+    page.click("FirstExample")
+    answer_profile_question(page)
+    page.loads += 1
+    page.wait(lambda d: page.js("return document.body.dataset.loaded") == str(page.loads), 120)
+    page.js("document.getElementById('Message').hidden = true")
+    checks.equal("the example: one row per save", len(page.grid("BaseGrid")), len(os.listdir(os.path.join(tournament, "saves"))))
+    check_reports(page, checks, program, tournament, ["--profile", "profile.json", "saves/"], "the example")
+    page.click("NoProfile")
+    page.click("ResetRules")
 
 
 def check_example_batch(page, checks, program, examples):
@@ -201,13 +227,9 @@ def check_example_batch(page, checks, program, examples):
     checks.equal("a valid box clears the messages", page.by_id("RuleError").text, "")
 
 
-def check_tournament(page, checks, program, tournament):
+def check_tournament(page, checks, program, tournament, artefacts):
     page.pick("ProfilePicker", [os.path.join(tournament, "profile.json")])
-    # The profile's rules may differ from those in force: take them.
-    page.wait(lambda d: page.js("return document.getElementById('Ask').open || "
-                                "document.getElementById('ProfileName').textContent !== ''"), 20)
-    if page.js("return document.getElementById('Ask').open"):
-        page.js("[...document.querySelectorAll('#AskButtons button')].find((b) => b.textContent === 'Yes').click()")
+    answer_profile_question(page)
     page.wait(lambda d: page.js("return document.getElementById('ProfileName').textContent") != "", 20)
     saves = os.path.join(tournament, "saves")
     page.load("FolderPicker", [saves])
@@ -243,6 +265,88 @@ def check_tournament(page, checks, program, tournament):
     page.click("AttentionFilter")
     check_reports(page, checks, program, tournament, args, "tournament")
     check_html_report_sorts(page, checks, page.save("ExportHtml", "Results.html"))
+    check_layout(page, checks, artefacts)
+    check_graph_zoom(page, checks)
+
+
+# Every control, tab, verdict, flag and legend entry shown, with where it lies; a grid's cells only
+# for its first rows, which show without scrolling down.
+LAID_OUT = """
+    const shown = (e) => e.getClientRects().length > 0 && getComputedStyle(e).visibility !== 'hidden';
+    const tab = document.querySelector('[role=tabpanel]:not([hidden])');
+    const items = [...document.querySelectorAll('header button, header input:not([hidden]), [role=tab], .tabbar input,'
+        + ' .graphbar *, .rules input')].filter(shown);
+    for (const row of [...tab.querySelectorAll('.grid tbody tr:not([hidden])')].slice(0, 3))
+        items.push(...row.querySelectorAll('td.verdict, td.frozen1'), ...(tab.id === 'FlagsPage' ? [row.lastElementChild] : []));
+    items.push(...tab.querySelectorAll('#HistoryChart svg, #HistoryChart g.entry'));
+    return items.map((e) => { const r = e.getBoundingClientRect();
+        return {what: (e.id || e.className.baseVal || e.className || e.tagName) + ' ' + (e.textContent || '').slice(0, 30),
+                left: r.left, right: r.right, top: r.top, bottom: r.bottom, tag: e.tagName}; });
+"""
+
+
+def check_layout(page, checks, artefacts):
+    """On a phone (375 x 667) and at 1280 x 720, on every tab of the loaded tournament, nothing the
+    referee needs lies outside the window: no sideways scrolling for the controls, the verdicts,
+    the flags or the graph, whose legend goes below the plot on the phone. Screenshots of each."""
+    tabs = ["tab-base", "tab-graph", "tab-reloads", "tab-additional", "tab-flags"]
+    for width, height, mobile in ((375, 667, True), (1280, 720, False)):
+        page.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+            "width": width, "height": height, "deviceScaleFactor": 1, "mobile": mobile})
+        size = f"{width}x{height}"
+        for tab in tabs:
+            page.click(tab)
+            page.js("return new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(done)))")
+            placed = page.js(LAID_OUT)
+            outside = [f"{item['what']} at {item['left']:.0f}..{item['right']:.0f}" for item in placed
+                       if item["left"] < -0.5 or item["right"] > width + 0.5
+                       or (item["tag"] in ("BUTTON", "INPUT", "SELECT") and item["bottom"] > height + 0.5)]
+            checks.equal(f"{size} {tab}: outside the window", outside, [])
+            checks.true(f"{size} {tab}: something to check", len(placed) > 10)
+            if artefacts:
+                page.driver.save_screenshot(os.path.join(artefacts, f"page-{size}-{tab.removeprefix('tab-')}.png"))
+            if tab == "tab-graph":
+                plot = next(item for item in placed if item["tag"] == "svg")
+                legend = [item for item in placed if item["tag"] == "g"]
+                below = all(item["top"] > plot["top"] + 0.6 * (plot["bottom"] - plot["top"]) for item in legend)
+                checks.true(f"{size}: the legend {'below' if mobile else 'beside'} the plot", bool(legend) and below == mobile)
+            if tab == "tab-base" and mobile:
+                names = [item for item in placed if "frozen1" in item["what"]]
+                checks.true(f"{size}: the file name is narrow: {names[:1]}",
+                            names and all(item["right"] - item["left"] < width / 3 for item in names))
+    page.driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+
+
+def check_graph_zoom(page, checks):
+    """A drag over the plot zooms in, a double click shows it all; the pointer on a point names it."""
+    page.click("tab-graph")
+    # Where the graph's own coordinates (x, y) are on the screen; the first line's sixth point.
+    on_screen = ("const svg = document.querySelector('#HistoryChart svg');"
+                 "const at = new DOMPoint(arguments[0], arguments[1]).matrixTransform(svg.getScreenCTM());"
+                 "return [at.x, at.y];")
+    point = page.js("return document.querySelector('#HistoryChart polyline').getAttribute('points')"
+                    ".split(' ')[5].split(',').map(Number)")
+
+    def mouse(kind, at, clicks=1):
+        page.driver.execute_cdp_cmd("Input.dispatchMouseEvent", {
+            "type": kind, "x": at[0], "y": at[1], "button": "left" if kind != "mouseMoved" else "none",
+            "clickCount": clicks})
+
+    mouse("mouseMoved", page.js(on_screen, *point))
+    checks.true("the pointer on a point names it", ": turn 5, " in page.js(
+        "const tip = document.getElementById('GraphTip'); return tip.hidden ? '' : tip.textContent"))
+    labels = "return [...document.querySelectorAll('#HistoryChart svg > g:nth-of-type(2) text')].map((t) => t.textContent)"
+    before = page.js(labels)
+    mouse("mousePressed", page.js(on_screen, 200, 100))
+    mouse("mouseMoved", page.js(on_screen, 300, 180))
+    mouse("mouseMoved", page.js(on_screen, 400, 250))
+    mouse("mouseReleased", page.js(on_screen, 400, 250))
+    checks.true("a drag zooms in", page.js("return document.getElementById('HistoryChart').dataset.zoomed") == "true"
+                and page.js(labels) != before)
+    middle = page.js(on_screen, 300, 200)
+    for kind, clicks in (("mousePressed", 1), ("mouseReleased", 1), ("mousePressed", 2), ("mouseReleased", 2)):
+        mouse(kind, middle, clicks)
+    checks.equal("a double click shows it all", page.js(labels), before)
 
 
 def check_html_report_sorts(page, checks, html):
@@ -439,7 +543,7 @@ def main():
     parser.add_argument("--examples", required=True)
     parser.add_argument("--tournament", required=True)
     parser.add_argument("--hostile-writer", required=True)
-    parser.add_argument("--screenshot", help="also write a PNG of the page on the example tournament, 1280 x 720")
+    parser.add_argument("--artefacts", help="the folder for the screenshots of the layouts")
     args = parser.parse_args()
     missing = [what for what, there in (("the page", os.path.exists(args.page)), ("chromium", os.path.exists(CHROMIUM)),
                                         ("chromedriver", os.path.exists(CHROMEDRIVER)), ("selenium", webdriver))
@@ -457,16 +561,13 @@ def main():
         url = "file://" + os.path.abspath(args.page)
         page = Page(url, downloads, os.path.join(scratch, "profile"))
         try:
+            if args.artefacts:
+                os.makedirs(args.artefacts, exist_ok=True)
             check_first_screen(page, checks)
+            check_example_tournament(page, checks, args.report, args.tournament)
             check_example_batch(page, checks, args.report, args.examples)
-            check_tournament(page, checks, args.report, args.tournament)
+            check_tournament(page, checks, args.report, args.tournament, args.artefacts)
             check_profiles(page, checks, args.report, scratch)
-            if args.screenshot:
-                page.load("FilePicker", [os.path.join(args.examples, name) for name in sorted(os.listdir(args.examples))])
-                page.click("tab-base")
-                page.js("document.querySelector('#BaseGrid tbody tr:nth-child(4)').click();"
-                        "quillmerePage.clearNote();")
-                page.driver.save_screenshot(args.screenshot)
             check_hostile_name(page, checks, args.hostile_writer, scratch)
             damaged = os.path.join(scratch, "damaged")
             os.mkdir(damaged)

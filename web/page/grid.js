@@ -27,6 +27,7 @@ function renderGrid(state, gridIndex) {
             cell.setAttribute('aria-sort', sort.column.ascending ? 'ascending' : 'descending');
         }
         if (index < frozen) cell.classList.add('frozen', `frozen${index}`);
+        if (column.verdict) cell.classList.add('verdict');
         cell.tabIndex = -1;
         cell.dataset.column = index;
         cell.title = `${column.help}\n${sort.columnTitle}`;
@@ -49,6 +50,7 @@ function renderGrid(state, gridIndex) {
             const cell = element('td', numeric ? text.trim() : text);
             if (numeric) cell.className = 'number';
             if (column < frozen) cell.classList.add('frozen', `frozen${column}`);
+            if (columns[column].verdict) cell.classList.add('verdict');
             line.append(cell);
         });
         for (const own of look.cells) {
@@ -59,6 +61,9 @@ function renderGrid(state, gridIndex) {
             }
             if (own.title) cell.title = own.title;
         }
+        // The file name may be cut short on a narrow screen: its tooltip, or a tap, shows it whole.
+        const name = line.cells[frozen - 1];
+        if (name && !name.title && !line.title) name.title = name.textContent;
         body.append(line);
     });
     const table = element('table');
@@ -136,6 +141,7 @@ function onGridClick(state, event) {
     }
     const line = event.target.closest('tbody tr');
     if (!line) return;
+    event.target.closest('td.frozen1')?.classList.toggle('whole');
     const row = Number(line.dataset.row);
     state.cursor = row;
     if (event.shiftKey && state.anchor !== null) {

@@ -16,6 +16,8 @@ export function createState(core, session) {
         cursor: 0,                // the row the arrow keys move
         graphSlots: [],           // the graph plan's slots: a plotted save keeps its colour
         hiddenLines: new Set(),   // the ids of the graph's lines its legend hides
+        graphZoom: null,          // the zoom's axes from the core, with the key of the graph zoomed
+        graphDrag: null,          // while a drag over the graph runs: {from, to}
         noteTimer: null,          // while a note shows in the status line
     };
 }
