@@ -74,10 +74,6 @@ std::string profileRulesQuestion(const std::string& changes) { return session::P
 
 std::string blankRowsQuestion(double left) { return session::BlankRowsQuestion(static_cast<std::size_t>(left)); }
 
-std::string graphPointText(const std::string& lineName, const std::string& valueName, int turn, int value) {
-    return view::GraphPointText(lineName, valueName, turn, value);
-}
-
 // The axes of a graph zoomed into the corners (turnA, valueA) and (turnB, valueB) of a drag:
 // {turns, values, turnLabels, valueLabels}, as a graph's plan gives them.
 val zoomedAxes(double turnA, double turnB, double valueA, double valueB) {
@@ -101,7 +97,6 @@ EMSCRIPTEN_BINDINGS(quillmere_page) {
     emscripten::function("progressStartText", &session::ProgressStartText);
     emscripten::function("profileRulesQuestion", &profileRulesQuestion);
     emscripten::function("blankRowsQuestion", &blankRowsQuestion);
-    emscripten::function("graphPointText", &graphPointText);
     emscripten::function("zoomedAxes", &zoomedAxes);
 }
 
