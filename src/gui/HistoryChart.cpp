@@ -51,8 +51,6 @@ HistoryChart::HistoryChart(QWidget* parent) : QChartView(parent) {
         chart->addSeries(line);
         line->attachAxis(m_turnAxis);
         line->attachAxis(m_valueAxis);
-        connect(line, &QLineSeries::hovered, this,
-                [this, index](const QPointF& point, bool state) { showValueAt(index, point, state); });
         m_series[static_cast<std::size_t>(index)] = line;
         m_inLegend[static_cast<std::size_t>(index)] = true;
     }
@@ -60,6 +58,9 @@ HistoryChart::HistoryChart(QWidget* parent) : QChartView(parent) {
         for (auto* marker : chart->legend()->markers(series(index)))
             connect(marker, &QLegendMarker::clicked, this, [this, index] { toggleSeries(index); });
     }
+    // The pointer's nearest point is looked up on every move, not only over a line's own pixels.
+    setMouseTracking(true);
+    viewport()->setMouseTracking(true);
     setRenderHint(QPainter::Antialiasing);
     setRubberBand(QChartView::RectangleRubberBand);
     applyFont();
@@ -164,18 +165,36 @@ void HistoryChart::mouseDoubleClickEvent(QMouseEvent* event) {
     event->accept();
 }
 
-void HistoryChart::showValueAt(int index, const QPointF& point, bool hovering) {
-    const auto line = std::find_if(m_plan.lines.begin(), m_plan.lines.end(), [index](const auto& candidate) {
-        return candidate.slot == static_cast<std::size_t>(index);
-    });
-    const auto text = hovering && line != m_plan.lines.end()
-                          ? view::GraphPointText(m_plan, *line, static_cast<int>(std::lround(point.x())))
-                          : std::string();
+void HistoryChart::mouseMoveEvent(QMouseEvent* event) {
+    QChartView::mouseMoveEvent(event);
+    showValueNear(event->position());
+}
+
+std::optional<view::GraphPick> HistoryChart::pickAt(const QPointF& position) const {
+    // The plot area in the view's pixels, and the ranges the axes show now (a zoom changes them).
+    const QTransform toView = viewportTransform();
+    const QRectF plot = toView.mapRect(chart()->mapRectToScene(chart()->plotArea()));
+    const view::PlotArea area{plot.left(), plot.top(), plot.width(), plot.height()};
+    view::GraphAxes shown;
+    shown.turns.min = m_turnAxis->min();
+    shown.turns.max = m_turnAxis->max();
+    shown.values.min = m_valueAxis->min();
+    shown.values.max = m_valueAxis->max();
+    // Points outside the plot area are not drawn: none is picked there.
+    if (!plot.contains(position)) return std::nullopt;
+    std::vector<bool> drawn;
+    for (const auto& line : m_plan.lines) drawn.push_back(series(static_cast<int>(line.slot))->isVisible());
+    return view::PickGraphPoint(m_plan, drawn, shown, area, position.x(), position.y());
+}
+
+void HistoryChart::showValueNear(const QPointF& position) {
+    const auto pick = pickAt(position);
+    const auto text = pick ? view::GraphPointText(m_plan, m_plan.lines[pick->line], pick->turn) : std::string();
     if (text.empty()) {
         QToolTip::hideText();
         return;
     }
-    QToolTip::showText(QCursor::pos(), FromUtf8(text), this);
+    QToolTip::showText(mapToGlobal(position.toPoint()), FromUtf8(text), this);
 }
 
 bool HistoryChart::saveImage(const QString& path) {

@@ -4,17 +4,19 @@
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
 #include <array>
+#include <optional>
 #include <vector>
 
 #include "analysis/SaveRecord.h"
 #include "view/Charts.h"
+#include "view/GraphPick.h"
 #include "view/GraphPlan.h"
 
 namespace quillmere::gui {
 
 // The history graph: one line series per slot of a view::GraphPlan, which decides what is drawn
-// where; this only turns it into a chart. Hovering a line names the save, the turn and the value; clicking a legend
-// entry hides or shows its line; a drag zooms in, a right click zooms out, a double click (or resetZoom()) shows
+// where; this only turns it into a chart. Hovering near a point names the save, the turn and the value; clicking a
+// legend entry hides or shows its line; a drag zooms in, a right click zooms out, a double click (or resetZoom()) shows
 // everything again.
 class HistoryChart : public QChartView {
     Q_OBJECT
@@ -39,6 +41,9 @@ public:
     [[nodiscard]] QLineSeries* series(int index) const;
     // Whether series `index` is set to show in the legend (the legend itself may be hidden).
     [[nodiscard]] bool isInLegend(int index) const { return m_inLegend.at(static_cast<std::size_t>(index)); }
+    // The line (an index into the plan's lines) and turn of the point nearest to `position` in the
+    // view, as the hover names it; none when no shown point is near.
+    [[nodiscard]] std::optional<view::GraphPick> pickAt(const QPointF& position) const;
     [[nodiscard]] QValueAxis* turnAxis() const { return m_turnAxis; }
     [[nodiscard]] QValueAxis* valueAxis() const { return m_valueAxis; }
     // Hides or shows a drawn line, as a click on its legend entry does.
@@ -49,13 +54,15 @@ protected:
     void changeEvent(QEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
     void applyFont();
     void setInLegend(int index, bool shown);
     void drawLine(const view::GraphLine& line);
     void fitAxes();
-    void showValueAt(int index, const QPointF& point, bool hovering);
+    // Names the point nearest to `position` (in the view), within a few pixels, in a tooltip.
+    void showValueNear(const QPointF& position);
     // Rounds the axes' present ranges out to round steps (after a zoom).
     void roundAxes();
 

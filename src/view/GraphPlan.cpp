@@ -81,7 +81,7 @@ GraphPlan PlanHistoryGraph(const analysis::ResultTable& table, std::span<const s
         line.slot = slotOf[i];
         line.colour = kSeriesColours[line.slot];
         line.id = ids[i];
-        line.name = load::FileNameToUtf8(rec.fileName) + " (" + load::Windows1251ToUtf8(rec.nickName) + ")";
+        line.name = LegendName(rec);
         const int turns = analysis::HistoryTurns(rec);
         line.values.resize(static_cast<std::size_t>(turns));
         for (int turn = 0; turn < turns; ++turn) {
@@ -99,6 +99,14 @@ GraphPlan PlanHistoryGraph(const analysis::ResultTable& table, std::span<const s
     plan.turnLabels = TickLabels(plan.axes.turns);
     plan.valueLabels = TickLabels(plan.axes.values);
     return plan;
+}
+
+std::string LegendName(const analysis::SaveRecord& rec) {
+    std::string name = load::Windows1251ToUtf8(rec.nickName);
+    name += " (";
+    name += load::FileNameToUtf8(rec.fileName);
+    name += ')';
+    return name;
 }
 
 std::string GraphPointText(const GraphPlan& plan, const GraphLine& line, int turn) {

@@ -17,7 +17,7 @@ struct GraphLine {
     std::size_t slot = 0;
     std::uint32_t colour = 0;
     std::string id;                    // what tells the save apart from one graph to the next: its path (UTF-8)
-    std::string name;                  // the legend's: "file (player)", since players may share a name (UTF-8)
+    std::string name;                  // the legend's: LegendName() of the save (UTF-8)
     std::vector<std::int32_t> values;  // the category's value at each turn from 0
 };
 
@@ -49,7 +49,11 @@ struct GraphPlan {
 // The labels of an axis' ticks: whole numbers for a whole step, else the shortest exact form.
 [[nodiscard]] std::vector<std::string> TickLabels(const AxisScale& scale);
 
-// The words shown for a point of a line under the pointer: "Anna-t100 (Anna): turn 42, score 1234";
+// A save's name in a graph's legend, everywhere one is drawn: the player, then the file, since
+// players may share a name and a referee looks for the player first: "Anna (Anna-t100)" (UTF-8).
+[[nodiscard]] std::string LegendName(const analysis::SaveRecord& rec);
+
+// The words shown for a point of a line under the pointer: "Anna (Anna-t100): turn 42, score 1234";
 // empty for a turn the line does not reach.
 [[nodiscard]] std::string GraphPointText(const GraphPlan& plan, const GraphLine& line, int turn);
 // The same from the line's name, the plan's value name, the turn and its value.

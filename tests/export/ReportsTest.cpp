@@ -128,7 +128,7 @@ TEST(HtmlReport, NamesFailuresAndFlagsAreTextWhereverTheyAppear) {
     // The failure twice in its row, as the row's title and as its note.
     EXPECT_EQ(occurrences(html, "failure " + std::string(kMarkupEscaped)), 2u);
     // The legend and each of the seven charts name the one charted save, as the window's legend does.
-    const std::string name = "file " + std::string(kMarkupEscaped) + " (nick " + std::string(kMarkupEscaped) + ")";
+    const std::string name = "nick " + std::string(kMarkupEscaped) + " (file " + std::string(kMarkupEscaped) + ")";
     EXPECT_EQ(occurrences(html, name + "</li>"), 1u);
     EXPECT_EQ(occurrences(html, "<title>" + name + "</title>"), 7u);
 }

@@ -197,24 +197,24 @@ TEST_F(Window, BlockedSavesShowOnlyTheirIdentityAndNoGraph) {
     EXPECT_EQ(chart()->series(0)->count(), 0);
     EXPECT_FALSE(chart()->isInLegend(0));
     EXPECT_EQ(chart()->series(1)->count(), 40);
-    EXPECT_EQ(chart()->series(1)->name(), "open (nick-open)");
+    EXPECT_EQ(chart()->series(1)->name(), "nick-open (open)");
 }
 
 TEST_F(Window, SortButtonsSortFlipTheirDirectionAndTheGraphKeepsItsColours) {
     m_window->showLoadedRecords({Record("a", 10, 300), Record("b", 20, 100), Record("c", 30, 200)});
     auto* byScore = child<QToolButton>("SortByScoreSelect");
-    EXPECT_EQ(chart()->series(1)->name(), "b (nick-b)");
+    EXPECT_EQ(chart()->series(1)->name(), "nick-b (b)");
 
     QTest::mouseClick(byScore, Qt::LeftButton);
     EXPECT_EQ(grid("BaseGrid")->cellText(0, 1), "a");
     EXPECT_EQ(grid("BaseGrid")->cellText(1, 1), "c");
     EXPECT_EQ(grid("BaseGrid")->cellText(2, 1), "b");
-    EXPECT_EQ(chart()->series(0)->name(), "a (nick-a)");
+    EXPECT_EQ(chart()->series(0)->name(), "nick-a (a)");
 
     QTest::mouseClick(byScore, Qt::LeftButton);
     EXPECT_EQ(grid("BaseGrid")->cellText(0, 1), "b");
     EXPECT_EQ(grid("BaseGrid")->cellText(0, 0), "1");
-    EXPECT_EQ(chart()->series(1)->name(), "b (nick-b)");  // a save keeps its series while plotted
+    EXPECT_EQ(chart()->series(1)->name(), "nick-b (b)");  // a save keeps its series while plotted
     EXPECT_EQ(chart()->series(1)->count(), 20);
     expectRowsAsTheCoreWrites();
 
@@ -284,7 +284,7 @@ TEST_F(Window, ALoadOfThreeAfterTenLeavesTheUnusedSeriesEmptyAndOutOfTheLegend) 
             EXPECT_EQ(chart()->series(i)->count(), 0) << category << i;
             EXPECT_FALSE(chart()->isInLegend(i)) << category << i;
         }
-        EXPECT_EQ(chart()->series(0)->name(), "a (nick-a)");
+        EXPECT_EQ(chart()->series(0)->name(), "nick-a (a)");
         ASSERT_EQ(chart()->series(0)->count(), 10) << category;
         // A turn-0 save is titled and listed but draws nothing; no history is read past its end.
         EXPECT_EQ(chart()->series(1)->count(), 0);
@@ -333,7 +333,7 @@ TEST_F(Window, MoreRecordsThanRowsGrowTheGridsAndWidenColumnsToFit) {
     EXPECT_EQ(grid("BaseGrid")->model()->rowCount(), 120);
     EXPECT_GT(grid("BaseGrid")->columnWidth(1), nameWidth);
     EXPECT_EQ(grid("AdditionalGrid")->cellText(119, 0), "120");
-    EXPECT_EQ(chart()->series(19)->name(), "s019 (nick-s019)");
+    EXPECT_EQ(chart()->series(19)->name(), "nick-s019 (s019)");
 }
 
 TEST_F(Window, FixedPointTextsUseTheLocalesDecimalSeparator) {

@@ -25,7 +25,7 @@ TEST(GraphPlan, RowsKeepTheirPlaceAndASaveKeepsItsSlotWhilePlotted) {
     EXPECT_EQ(first.lines[0].row, 1u);
     EXPECT_EQ(first.lines[0].slot, 1u);
     EXPECT_EQ(first.lines[0].colour, kSeriesColours[1]);
-    EXPECT_EQ(first.lines[0].name, "b (nick-b)");
+    EXPECT_EQ(first.lines[0].name, "nick-b (b)");
     EXPECT_EQ(first.lines[0].values, (std::vector<std::int32_t>{20, 20}));
     EXPECT_EQ(first.slots[0], "saves/a.sav");
 
@@ -37,7 +37,7 @@ TEST(GraphPlan, RowsKeepTheirPlaceAndASaveKeepsItsSlotWhilePlotted) {
     EXPECT_EQ(again.lines[0].slot, 2u);
     EXPECT_EQ(again.lines[2].id, "saves/d.sav");
     EXPECT_EQ(again.lines[2].slot, 3u);
-    EXPECT_EQ(GraphPointText(again, again.lines[0], 3), "c (nick-c): turn 3, score 30");
+    EXPECT_EQ(GraphPointText(again, again.lines[0], 3), "nick-c (c): turn 3, score 30");
     EXPECT_EQ(GraphPointText(again, again.lines[0], 4), "");
 }
 
