@@ -72,6 +72,9 @@ if(TARGET quillmere)
             DESTINATION ${QUILLMERE_WINDOW_DOCDIR} COMPONENT window)
     install(FILES ${QUILLMERE_PACKAGING_DIR}/lintian/quillmere DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides
             COMPONENT window)
+    # The example tournament that the first screen offers to try.
+    install(DIRECTORY ${CMAKE_BINARY_DIR}/examples-tournament/ DESTINATION ${CMAKE_INSTALL_DATADIR}/quillmere/examples-tournament
+            COMPONENT window)
 endif()
 
 # quillmere-server: installed by `cmake --install` (component "server") with its man page and its

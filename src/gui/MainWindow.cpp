@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -17,6 +18,7 @@
 #include <ctime>
 
 #include "gui/FailureDialog.h"
+#include "gui/FirstScreen.h"
 #include "gui/GraphPage.h"
 #include "gui/LoadRunner.h"
 #include "gui/QtText.h"
@@ -90,6 +92,14 @@ MainWindow::MainWindow(std::unique_ptr<QSettings> settings, QWidget* parent)
     connect(m_pages->graph(), &GraphPage::categoryChanged, this,
             [this](const QString& name) { m_settings.setGraphCategory(name); });
     m_client->installEventFilter(this);
+    m_firstScreen = m_pages->firstScreen();
+    connect(m_firstScreen, &FirstScreen::loadClicked, this, &MainWindow::chooseAndLoadFiles);
+    connect(m_firstScreen, &FirstScreen::profileClicked, this, &MainWindow::chooseAndOpenProfile);
+    connect(m_firstScreen, &FirstScreen::exampleClicked, this, &MainWindow::tryExample);
+    const std::string programFolder = ToFileSystem(QCoreApplication::applicationDirPath());
+    m_example = session::FindExampleTournament(programFolder, QUILLMERE_DATA_DIR);
+    m_firstScreen->offerExample(m_example.has_value(),
+                                FromUtf8(session::NoExampleText(programFolder, QUILLMERE_DATA_DIR)));
 
     m_top->chainTabOrder(m_pages);
 
@@ -116,6 +126,7 @@ MainWindow::MainWindow(std::unique_ptr<QSettings> settings, QWidget* parent)
     restoreSettings();
     showStatus();
     showTournamentCommands();
+    showFirstScreen();
 }
 
 // The load runner, a child, hides its dialog and cancels a running load as the children go.
@@ -233,6 +244,7 @@ void MainWindow::startLoad(std::unique_ptr<session::BackgroundLoad> load) {
     m_top->setPath(FromFileSystem(load::FolderOf(load->files().front())));
     m_top->setLoading(true);
     m_loads->start(std::move(load));
+    showFirstScreen();
     showTournamentCommands();
     m_status->showLoad(tr("Reading %n saves...", nullptr, files));
 }
@@ -272,6 +284,15 @@ void MainWindow::showAdoptedRecords() {
 void MainWindow::showRows(bool graphData) {
     m_pages->showRows(graphData);
     showStatus();
+    showFirstScreen();
+}
+
+void MainWindow::showFirstScreen() { m_pages->showFirstScreen(m_session.records().empty() && !isLoading()); }
+
+bool MainWindow::tryExample() {
+    if (!m_example || isLoading()) return false;
+    if (!openProfile(FromFileSystem(m_example->profile))) return false;
+    return loadFiles(m_example->saves);
 }
 
 void MainWindow::onRulesEdited(const reload::RuleTexts& texts) {

@@ -15,6 +15,7 @@
 #include "gui/ResultRows.h"
 #include "gui/WindowSettings.h"
 #include "session/BackgroundLoad.h"
+#include "session/ExampleTournament.h"
 #include "session/Session.h"
 #include "tournament/Archive.h"
 
@@ -24,6 +25,7 @@ class BackgroundSubmit;
 
 namespace quillmere::gui {
 
+class FirstScreen;
 class LoadRunner;
 class ResultPages;
 class ResultsOutput;
@@ -146,6 +148,9 @@ public Q_SLOTS:
     void copyRows();
     void resetRules();
     void showAbout();
+    // Opens the example tournament's profile and loads its saves; false, doing nothing, when there
+    // is no example or a load runs.
+    bool tryExample();
     void chooseAndNewTournament();
     void chooseAndOpenTournament();
     // Asks the new round's title and adds it.
@@ -204,6 +209,8 @@ private:
     // (Archive::addPlaysAs), or a new player's. Returns whether any is new, or nothing when the
     // referee cancels or the archive fails.
     std::optional<bool> tellPlayers(const std::vector<std::string>& names);
+    // Shows the first screen over an empty table while no load runs.
+    void showFirstScreen();
     // Enables the tournament's commands for what is open, loaded and running now.
     void showTournamentCommands();
 
@@ -223,6 +230,8 @@ private:
     bool m_archiveReadOnly = false;
     std::chrono::milliseconds m_archiveWait = tournament::kDefaultBusyTimeout;
     SeasonPage* m_seasonPage = nullptr;
+    FirstScreen* m_firstScreen = nullptr;
+    std::optional<session::ExampleTournament> m_example;
     SubmitRunner* m_submits = nullptr;
 };
 

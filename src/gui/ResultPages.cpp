@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <algorithm>
 
+#include "gui/FirstScreen.h"
 #include "gui/GraphPage.h"
 #include "gui/PageLayout.h"
 #include "gui/QtText.h"
@@ -24,7 +25,6 @@ namespace quillmere::gui {
 namespace {
 
 constexpr int kGridTop = 24;
-constexpr int kReloadGridTop = 74;
 // Measuring every row's texts takes longer than a keystroke may: it waits until typing pauses.
 constexpr int kFitAfterEditsMilliseconds = 300;
 // The reload grid's columns that the rules change, from "Play Days" on.
@@ -76,6 +76,8 @@ QWidget* ResultPages::createBasePage() {
     m_baseGrid->setObjectName("BaseGrid");
     m_sortButtons = new SortButtonRow(m_baseGrid, page);
     connect(m_sortButtons, &SortButtonRow::sortClicked, this, &ResultPages::sortClicked);
+    m_firstScreen = new FirstScreen(page);
+    m_firstScreen->hide();
     return page;
 }
 
@@ -89,7 +91,6 @@ QWidget* ResultPages::createReloadsPage() {
     m_rulesScroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_rulesScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_rulesPanel = new RulesPanel(m_rulesScroll);
-    m_rulesPanel->setFixedSize(kDesignPlace.width(), kReloadGridTop);
     m_rulesScroll->setWidget(m_rulesPanel);
     m_reloadGrid = new ResultGrid(view::Grid::Reload, m_rows, page);
     m_reloadGrid->setObjectName("ReloadGrid");
@@ -157,11 +158,14 @@ bool ResultPages::eventFilter(QObject* watched, QEvent* event) {
 void ResultPages::layoutPage(QWidget* page) {
     if (page == m_basePage) {
         FillPageBelow(page, m_baseGrid, kGridTop);
+        m_firstScreen->setGeometry(m_baseGrid->geometry());
         m_sortButtons->place();
     } else if (page == m_reloadsPage) {
-        const bool scrolls = page->width() < m_rulesPanel->width();
+        // The rules wrap to the page's width; one still wider scrolls them sideways.
+        const QSize rules = m_rulesPanel->arrange(page->width());
+        const bool scrolls = page->width() < rules.width();
         const int rulesHeight =
-            kReloadGridTop + (scrolls ? m_rulesScroll->horizontalScrollBar()->sizeHint().height() : 0);
+            rules.height() + (scrolls ? m_rulesScroll->horizontalScrollBar()->sizeHint().height() : 0);
         m_rulesScroll->setGeometry(0, 0, page->width(), rulesHeight);
         FillPageBelow(page, m_reloadGrid, rulesHeight);
     } else if (page == m_additionalPage) {
@@ -185,6 +189,11 @@ std::array<std::pair<ResultGrid*, view::Grid>, 4> ResultPages::gridKinds() const
              {m_reloadGrid, view::Grid::Reload},
              {m_additionalGrid, view::Grid::Additional},
              {m_flagsGrid, view::Grid::Flags}}};
+}
+
+void ResultPages::showFirstScreen(bool shown) {
+    m_firstScreen->setVisible(shown);
+    if (shown) m_firstScreen->raise();
 }
 
 ResultGrid* ResultPages::gridInView() const {

@@ -18,6 +18,7 @@ class QScrollArea;
 
 namespace quillmere::gui {
 
+class FirstScreen;
 class GraphPage;
 class ResultGrid;
 class RulesPanel;
@@ -38,6 +39,9 @@ public:
 
     [[nodiscard]] GraphPage* graph() const { return m_graphPage; }
     [[nodiscard]] RulesPanel* rules() const { return m_rulesPanel; }
+    // What the Base tab shows over an empty table.
+    [[nodiscard]] FirstScreen* firstScreen() const { return m_firstScreen; }
+    void showFirstScreen(bool shown);
     // The grid of the tab shown; the Base grid while the graph is shown.
     [[nodiscard]] ResultGrid* gridInView() const;
 
@@ -92,6 +96,7 @@ private:
     ResultGrid* m_additionalGrid = nullptr;
     ResultGrid* m_flagsGrid = nullptr;
     SortButtonRow* m_sortButtons = nullptr;
+    FirstScreen* m_firstScreen = nullptr;
     RulesPanel* m_rulesPanel = nullptr;
     QScrollArea* m_rulesScroll = nullptr;
     QLabel* m_checksOffLabel = nullptr;

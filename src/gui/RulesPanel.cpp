@@ -18,6 +18,14 @@ constexpr int kSmallestCaptionPixels = 7;
 constexpr int kSmallestErrorPixels = 6;
 const QColor kRuleTextColour(Qt::blue);
 const QColor kWrongRuleColour(255, 190, 190);
+// The rules stand in three columns of two rows, right of the errors, at the panel's drawn width;
+// a narrower panel wraps the columns that do not fit under the first ones, in bands of two rows.
+constexpr int kDrawnWidth = 961;
+constexpr int kColumnLefts[] = {120, 434, 648};
+constexpr int kBandHeight = 66;
+constexpr int kBottomMargin = 8;
+constexpr int kColumnGap = 24;
+constexpr int kRightMargin = 4;
 
 struct LabelSpec {
     const char* name;
@@ -64,6 +72,47 @@ RulesPanel::RulesPanel(QWidget* parent) : QWidget(parent) {
     QPalette palette = m_errorLabel->palette();
     palette.setColor(QPalette::WindowText, Qt::red);
     m_errorLabel->setPalette(palette);
+
+    // Each rule box and caption belongs to the column its drawn place starts in.
+    for (const int left : kColumnLefts) m_columns.push_back({left, left, {}});
+    for (auto* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (child == m_errorLabel) continue;
+        const QRect place = child->geometry();
+        auto column = std::find_if(m_columns.rbegin(), m_columns.rend(),
+                                   [&](const Column& candidate) { return place.left() >= candidate.left; });
+        if (column == m_columns.rend()) continue;
+        column->right = std::max(column->right, place.right() + 1);
+        column->places.push_back({child, place});
+    }
+    arrange(kDrawnWidth);
+}
+
+QSize RulesPanel::arrange(int width) {
+    int bands = 1;
+    bool wrapped = false;
+    int next = 0;  // where the next wrapped column starts
+    int widest = width;
+    for (const auto& column : m_columns) {
+        const int columnWidth = column.right - column.left;
+        int shift = 0;
+        // The first column stays beside the errors even when it does not fit: wrapping it gains nothing.
+        const bool fits = column.right <= width - kRightMargin || &column == &m_columns.front();
+        if (wrapped || !fits) {
+            if (!wrapped || next + columnWidth > width - kRightMargin) {
+                ++bands;
+                next = kColumnLefts[0];
+                wrapped = true;
+            }
+            shift = next - column.left;
+            next += columnWidth + kColumnGap;
+        }
+        const int down = (bands - 1) * kBandHeight;
+        for (const auto& [widget, place] : column.places) widget->setGeometry(place.translated(shift, down));
+        widest = std::max(widest, column.right + shift + kRightMargin);
+    }
+    const QSize size(widest, bands * kBandHeight + kBottomMargin);
+    setFixedSize(size);
+    return size;
 }
 
 QLineEdit* RulesPanel::createEdit(const char* name, const QRect& place, const QString& text, bool enabled) {

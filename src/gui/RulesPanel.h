@@ -2,6 +2,8 @@
 
 #include <QWidget>
 #include <array>
+#include <utility>
+#include <vector>
 
 #include "reload/Rules.h"
 
@@ -25,6 +27,10 @@ public:
     // Marks every box whose rule is in error with that rule's message (the date's three boxes share
     // theirs) and lists the messages; clears every mark when there is none.
     void showCheck(const reload::RuleCheck& check);
+    // Places the boxes and captions for a panel `width` wide: as drawn while they fit, else the
+    // columns of rules that do not fit wrap under the first ones. Takes and returns the size that
+    // holds them all.
+    QSize arrange(int width);
 
 Q_SIGNALS:
     // Any edit of one of the six rule boxes, with all six texts as they now stand.
@@ -35,6 +41,13 @@ private:
     void createLabel(const char* name, const QRect& place, const QString& caption);
     void paintEdit(QLineEdit* edit, const QString& error);
 
+    // A column of rules: its drawn extent and its boxes and captions with their drawn places.
+    struct Column {
+        int left = 0;
+        int right = 0;
+        std::vector<std::pair<QWidget*, QRect>> places;
+    };
+    std::vector<Column> m_columns;
     QLineEdit* m_dayEdit = nullptr;
     QLineEdit* m_monthEdit = nullptr;
     QLineEdit* m_yearEdit = nullptr;

@@ -197,7 +197,19 @@ TEST_F(Window, TheGraphPlotsTheSelectedRowsReadablyAndSavesItself) {
     EXPECT_FALSE(colours.count(qRgb(255, 255, 255)));
 
     grid("BaseGrid")->selectRow(25);
-    EXPECT_EQ(chart()->series(0)->name(), "s125 (nick-s125)");
+    EXPECT_EQ(chart()->series(0)->name(), "nick-s125 (s125)");
+    // The hover names the point nearest to the pointer, within a few pixels.
+    m_window->show();
+    child<QTabWidget>("PageControls")->setCurrentIndex(1);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
+    QApplication::processEvents();
+    const QPointF point = chart()->viewportTransform().map(chart()->chart()->mapToScene(
+        chart()->chart()->mapToPosition(QPointF(20, chart()->series(0)->at(20).y()), chart()->series(0))));
+    const auto near = chart()->pickAt(point + QPointF(3, 6));
+    ASSERT_TRUE(near);
+    EXPECT_EQ(near->turn, 20);
+    EXPECT_EQ(near->line, 0u);
+    EXPECT_FALSE(chart()->pickAt(point + QPointF(0, 30)));
     EXPECT_EQ(chart()->series(1)->count(), 0);
     EXPECT_EQ(chart()->chart()->title(), "Selected rows 26");
 
@@ -212,6 +224,27 @@ TEST_F(Window, TheGraphPlotsTheSelectedRowsReadablyAndSavesItself) {
         ASSERT_TRUE(chart()->saveImage(m_dir.filePath(name))) << name;
         EXPECT_GT(QFileInfo(m_dir.filePath(name)).size(), 1000) << name;
     }
+}
+
+TEST_F(Window, AnEmptyTableSaysWhatToDoAndTriesTheExampleTournament) {
+    m_window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
+    auto* first = child<QWidget>("FirstScreen");
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_EQ(child<QPushButton>("FirstLoad")->text().toStdString(), session::kFirstScreenLoad);
+    EXPECT_EQ(child<QPushButton>("FirstProfile")->text().toStdString(), session::kFirstScreenProfile);
+    auto* example = child<QPushButton>("FirstExample");
+    EXPECT_EQ(example->text().toStdString(), session::kFirstScreenExample);
+    // The build tree's example, beside the tests' program.
+    ASSERT_TRUE(example->isEnabled()) << example->toolTip().toStdString();
+    QSignalSpy finished(m_window.get(), &MainWindow::loadFinished);
+    example->click();
+    ASSERT_TRUE(finished.wait(20000));
+    EXPECT_EQ(m_window->session().records().size(), savewriter::TournamentBatch().size());
+    EXPECT_FALSE(m_window->session().profileName().empty());
+    EXPECT_FALSE(first->isVisible());
+    m_window->showLoadedRecords({});
+    EXPECT_TRUE(first->isVisible());
 }
 
 TEST_F(Window, EveryControlStaysReachableInTheSmallestWindow) {

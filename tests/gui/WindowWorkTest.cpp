@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
 #include <QTabWidget>
@@ -266,21 +265,6 @@ TEST_F(WindowWork, TheFilterNarrowsTheRowsShownButSortingAndSavingActOnAll) {
     ASSERT_TRUE(finished.wait(10000));
     ASSERT_EQ(records().size(), 1u);
     EXPECT_EQ(records()[0].fileName, "n");
-}
-
-TEST_F(WindowWork, EveryRuleBoxIsReachableAt800By600) {
-    m_window->resize(800, 600);
-    m_window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
-    child<QTabWidget>("PageControls")->setCurrentIndex(2);
-    QApplication::processEvents();
-    auto* scroll = child<QScrollArea>("RulesScroll");
-    EXPECT_TRUE(scroll->horizontalScrollBar()->isVisible());
-    auto* minutes = child<QLineEdit>("Edit8");
-    scroll->ensureWidgetVisible(minutes);
-    const QRect shown(minutes->mapTo(scroll->viewport(), QPoint(0, 0)), minutes->size());
-    EXPECT_TRUE(scroll->viewport()->rect().contains(shown));
-    EXPECT_GE(grid("ReloadGrid")->y(), scroll->geometry().bottom());
 }
 
 }  // namespace

@@ -25,7 +25,8 @@ expected=(bin/quillmere-report share/man/man1/quillmere-report.1.gz
           share/bash-completion/completions/quillmere-report share/zsh/vendor-completions/_quillmere-report)
 window=(bin/quillmere share/man/man1/quillmere.1.gz share/applications/$app_id.desktop
         share/icons/hicolor/scalable/apps/$app_id.svg share/metainfo/$app_id.metainfo.xml
-        share/doc/quillmere/copyright share/doc/quillmere/changelog.Debian.gz)
+        share/doc/quillmere/copyright share/doc/quillmere/changelog.Debian.gz
+        share/quillmere/examples-tournament/profile.json)
 if [ "$with_window" = 1 ]; then
     expected+=("${window[@]}")
 else
