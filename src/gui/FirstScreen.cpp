@@ -53,7 +53,10 @@ FirstScreen::FirstScreen(QWidget* parent) : QFrame(parent) {
 
     auto* steps = plainLabel(session::RoundInFiveSteps(), this);
     steps->setObjectName("FirstScreenSteps");
-    steps->setMaximumWidth(640);
+    // A wrapped label in a layout gets the height of its width only when the width is fixed.
+    constexpr int kStepsWidth = 620;
+    steps->setFixedWidth(kStepsWidth);
+    steps->setMinimumHeight(steps->heightForWidth(kStepsWidth));
     layout->addSpacing(12);
     layout->addWidget(steps, 0, Qt::AlignHCenter);
     layout->addStretch(1);
