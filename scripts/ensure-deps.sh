@@ -40,7 +40,7 @@ build_packages=(
 # jq, which a worked example uses, and the server tests' HTTP client and signature check.
 test_packages=(
     clang clang-format python3-jsonschema python3-requests python3-cryptography jq tzdata
-    xvfb xauth xdotool wmctrl x11-apps imagemagick fonts-dejavu-core openbox
+    xvfb xauth xdotool wmctrl x11-apps x11-utils imagemagick fonts-dejavu-core openbox
     dpkg-dev lintian desktop-file-utils appstream groff-base man-db bash-completion
 )
 # The browser edition: the WebAssembly compiler (its node runs the precision test), and the

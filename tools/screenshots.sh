@@ -6,7 +6,7 @@
 # attention.png: the example batch at a 150-minute shortest session, the coloured verdicts with
 #   "Needs attention" ticked;
 # final-score.png: the Final score's tooltip, which says how the score was made.
-# Needs xvfb, openbox, xdotool, imagemagick (scripts/ensure-deps.sh installs them).
+# Needs xvfb, openbox, xdotool, wmctrl, x11-utils, imagemagick (scripts/ensure-deps.sh installs them).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(realpath "${1:-build}") out=$(realpath "${2:-docs}")
@@ -44,14 +44,22 @@ stop() {
     kill "$pid" 2>/dev/null || true
     wait "$pid" || true
 }
+# Where the window's own pixels lie on the screen (under the window manager's frame).
+place() {
+    info=$(xwininfo -id "$window")
+    X=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
+    Y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
+    WIDTH=$(sed -n 's/.*Width: *//p' <<<"$info")
+    HEIGHT=$(sed -n 's/.*Height: *//p' <<<"$info")
+}
 # The window's own pixels and whatever tooltip lies over them.
 shot() {
-    eval "$(xdotool getwindowgeometry --shell "$window")"
+    place
     import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$1"
 }
 # Moves the pointer to (x, y) within the window's own pixels, as the pictures show them.
 point() {
-    eval "$(xdotool getwindowgeometry --shell "$window")"
+    place
     xdotool mousemove "$((X + $1))" "$((Y + $2))"
     sleep 0.3
 }
@@ -72,13 +80,13 @@ sleep 0.5
 # The Reloads tab, where the verdicts are, with "Needs attention" ticked.
 xdotool key --clearmodifiers ctrl+3
 sleep 0.5
-click 1045 71
+click 1045 93
 point 5 400
 shot "$out/attention.png"
 # The Base tab, all rows again, and the pointer on the first row's Final score.
-click 1045 71
+click 1045 93
 xdotool key --clearmodifiers ctrl+1
-point 775 137
+point 775 159
 sleep 2
 shot "$out/final-score.png"
 stop
