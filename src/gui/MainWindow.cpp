@@ -342,7 +342,7 @@ void MainWindow::chooseAndSaveResults() {
 
 void MainWindow::chooseAndExport(session::ReportFormat format) {
     if (!m_output->reportable()) return;
-    const QString path = m_files.exportFile(session::kReportKinds[static_cast<std::size_t>(format)]);
+    const QString path = m_files.exportFile(session::KindOf(format));
     if (!path.isEmpty()) exportReport(format, path);
 }
 

@@ -13,6 +13,9 @@
 #include "export/HtmlReport.h"
 #include "export/JsonReport.h"
 #include "export/ResultsFile.h"
+#ifndef QUILLMERE_NO_XLSX
+#include "export/XlsxReport.h"
+#endif
 #include "load/FileList.h"
 #include "load/LoadError.h"
 #include "load/SaveStream.h"
@@ -301,6 +304,14 @@ exporting::LostCharacters WriteReport(const analysis::ResultTable& records, cons
         case ReportFormat::Html:
             write(exporting::BuildHtmlReport(records, ruleTexts, options.decimalSeparator, profileName));
             break;
+        case ReportFormat::Xlsx:
+#ifdef QUILLMERE_NO_XLSX
+            // The browser edition offers no workbook (ReportKind::inPage).
+            throw exporting::ExportError("this edition writes no workbooks");
+#else
+            write(exporting::BuildXlsxReport(records));
+            break;
+#endif
         case ReportFormat::Results: {
             auto results = exporting::BuildResultsText(records, options);
             write(results.bytes);

@@ -60,21 +60,38 @@ enum class ReportFormat {
     Csv,      // RFC 4180, UTF-8 with a byte-order mark, plain numbers and ISO dates
     Json,     // one document, docs/report.schema.json
     Html,     // one self-contained page
+    Xlsx,     // a spreadsheet workbook, one sheet per grid, with numbers, dates and durations typed
 };
 
-// What each format is written as by default, for the front ends' save dialogs and downloads.
+// What each format is written as by default, for the front ends' save dialogs, menus and downloads.
 struct ReportKind {
     ReportFormat format;
     std::string_view fileName;  // "Res.txt", "Results.csv"...
     std::string_view mimeType;
-    std::string_view fileFilter;  // a save dialog's: "CSV files (*.csv)"
+    std::string_view fileFilter;   // a save dialog's: "CSV files (*.csv)"
+    std::string_view exportEntry;  // the window's menu entry; none for the results file, which is saved
+    bool inPage;                   // whether the browser edition writes it
 };
-inline constexpr std::array<ReportKind, 4> kReportKinds = {{
-    {ReportFormat::Results, "Res.txt", "text/plain", "Text files (*.txt)"},
-    {ReportFormat::Csv, "Results.csv", "text/csv", "CSV files (*.csv)"},
-    {ReportFormat::Json, "Results.json", "application/json", "JSON files (*.json)"},
-    {ReportFormat::Html, "Results.html", "text/html", "Web pages (*.html)"},
+inline constexpr std::array<ReportKind, 5> kReportKinds = {{
+    {ReportFormat::Results, "Res.txt", "text/plain", "Text files (*.txt)", "", true},
+    {ReportFormat::Csv, "Results.csv", "text/csv", "CSV files (*.csv)", "Export &CSV...", true},
+    {ReportFormat::Json, "Results.json", "application/json", "JSON files (*.json)", "Export &JSON...", true},
+    {ReportFormat::Html, "Results.html", "text/html", "Web pages (*.html)", "Export &HTML...", true},
+    {ReportFormat::Xlsx, "Results.xlsx", "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet",
+     "Spreadsheets (*.xlsx)", "Export &XLSX...", false},
 }};
+static_assert(
+    [] {
+        for (std::size_t i = 0; i < kReportKinds.size(); ++i)
+            if (kReportKinds[i].format != static_cast<ReportFormat>(i)) return false;
+        return kReportKinds.back().format == ReportFormat::Xlsx;
+    }(),
+    "one kind per format, in the formats' order");
+
+// The kind of `format`.
+[[nodiscard]] constexpr const ReportKind& KindOf(ReportFormat format) {
+    return kReportKinds[static_cast<std::size_t>(format)];
+}
 
 // What a report may leave out for a script that reads it.
 struct ReportContent {

@@ -312,12 +312,14 @@ public:
         return view::TabSeparatedRows(m_session.records(), indices, options);
     }
 
-    // The bytes of a report: 0 the results file (Windows-1251), 1 CSV, 2 JSON, 3 HTML. Returns
+    // The bytes of a report: 0 the results file (Windows-1251), 1 CSV, 2 JSON, 3 HTML (the kinds
+    // in the page, session::ReportKind::inPage). Returns
     // {bytes, rows, note} (the note says what was saved, and which names lost characters) or, while
     // a rule is invalid, {error} naming every invalid rule.
     [[nodiscard]] val report(int format) const {
         val result = val::object();
-        if (format < 0 || format > static_cast<int>(session::ReportFormat::Html)) {
+        if (format < 0 || static_cast<std::size_t>(format) >= session::kReportKinds.size() ||
+            !session::kReportKinds[static_cast<std::size_t>(format)].inPage) {
             result.set("error", std::string("no such report"));
             return result;
         }
