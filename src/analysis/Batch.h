@@ -26,7 +26,7 @@ struct BatchControl {
     std::function<void(const BatchProgress&)> onProgress;
     // Called with each file's record as soon as it is made and its index among the paths, in the
     // same calls' turn, just before onProgress; not for the files that a cancel leaves out.
-    std::function<void(std::size_t index, const SaveRecord& record)> onRecord;
+    std::function<void(std::size_t index, const SaveRecord& record)> onRecord = nullptr;
     // When it becomes true, files not yet started are left out: their records fail with kNotLoaded.
     const std::atomic<bool>* cancel = nullptr;
 };
