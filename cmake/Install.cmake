@@ -120,9 +120,10 @@ quillmere-report loads a batch of the players' save files of an online
 tournament of a turn-based strategy game and writes one row per save: the
 player, the game's settings and progress, the score, the tournament's final
 score and a verdict on reloads judged against the tournament's rules. It
-writes the results file, CSV, JSON or an HTML page, and checks every save
-against a tournament profile. quillmere-tournament keeps a tournament's
-rounds, submitted saves, rulings and standings in one archive file.
+writes the results file, CSV, JSON, an XLSX workbook or an HTML page, and
+checks every save against a tournament profile. quillmere-tournament keeps a
+tournament's rounds, submitted saves, rulings and standings in one archive
+file.
 .
 This package holds the command-line programs only; they need no display.")
 set(CPACK_DEBIAN_WINDOW_PACKAGE_NAME quillmere)

@@ -28,18 +28,20 @@ run_packages=(libqt6widgets6 libqt6charts6 libqt6svg6 qt6-qpa-plugins)
 # What builds them; the unit tests and the benchmark are part of the default build, so GoogleTest,
 # zlib (the tests' reference inflate) and libdeflate (the benchmark's floor) are here too. The
 # tournament archive is SQLite, its files' hashes OpenSSL's SHA-256; the server is cpp-httplib, its
-# tokens and signed receipts libsodium.
+# tokens and signed receipts libsodium; the workbook export is libxlsxwriter.
 build_packages=(
     build-essential cmake ninja-build pkg-config
     zlib1g-dev libdeflate-dev libxxhash-dev nlohmann-json3-dev libgtest-dev libsqlite3-dev libssl-dev
-    libcpp-httplib-dev libsodium-dev
+    libcpp-httplib-dev libsodium-dev libxlsxwriter-dev
     qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libgl-dev
 )
 # What the tests and checks use: a second compiler, the report parsers, a real X server with a
 # window manager and screenshots, the packaging and desktop-file checks, time zones, completion,
-# jq, which a worked example uses, and the server tests' HTTP client and signature check.
+# jq, which a worked example uses, the server tests' HTTP client and signature check, and the
+# workbook's readers: openpyxl and a spreadsheet without a display.
 test_packages=(
     clang clang-format python3-jsonschema python3-requests python3-cryptography jq tzdata
+    python3-openpyxl libreoffice-calc-nogui
     xvfb xauth xdotool wmctrl x11-apps x11-utils imagemagick fonts-dejavu-core openbox
     dpkg-dev lintian desktop-file-utils appstream groff-base man-db bash-completion
 )

@@ -35,6 +35,7 @@ ResultTable AnalyseFiles(std::span<const std::string> paths, const BatchControl&
             }
             table[i] = analyser.analyse(paths[i]);
             const std::lock_guard lock(progressMutex);
+            if (control.onRecord) control.onRecord(i, table[i]);
             ++progress.done;
             if (!table[i].failure.empty()) ++progress.failed;
             if (control.onProgress) control.onProgress(progress);

@@ -24,6 +24,9 @@ struct BatchControl {
     unsigned jobs = 0;  // workers; 0 means one per core
     // Called after each file from the worker that finished it, one call at a time.
     std::function<void(const BatchProgress&)> onProgress;
+    // Called with each file's record as soon as it is made and its index among the paths, in the
+    // same calls' turn, just before onProgress; not for the files that a cancel leaves out.
+    std::function<void(std::size_t index, const SaveRecord& record)> onRecord = nullptr;
     // When it becomes true, files not yet started are left out: their records fail with kNotLoaded.
     const std::atomic<bool>* cancel = nullptr;
 };

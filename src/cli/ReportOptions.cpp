@@ -30,7 +30,8 @@ session::ReportFormat formatOf(std::string_view name) {
     if (name == "csv") return session::ReportFormat::Csv;
     if (name == "json") return session::ReportFormat::Json;
     if (name == "html") return session::ReportFormat::Html;
-    throw UsageError("unknown format '" + std::string(name) + "' (use res, csv, json or html)");
+    if (name == "xlsx") return session::ReportFormat::Xlsx;
+    throw UsageError("unknown format '" + std::string(name) + "' (use res, csv, json, html or xlsx)");
 }
 
 view::TextEncoding encodingOf(std::string_view name) {
@@ -65,9 +66,10 @@ constexpr auto kOptions = std::to_array<OptionSpec>({
     {'\0', "--files-from", "FILE|-",
      "also load the saves and folders that FILE lists, one a line, after those given; - reads the list from "
      "standard input"},
-    {'\0', "--format", "res|csv|json|html",
+    {'\0', "--format", "res|csv|json|html|xlsx",
      "the results file (default); CSV (RFC 4180, UTF-8 with a byte-order mark); one JSON document; one "
-     "self-contained HTML page"},
+     "self-contained HTML page; a spreadsheet workbook, one sheet per grid, with real numbers, dates and "
+     "durations (never to a terminal)"},
     {'\0', "--encoding", "windows-1251|utf-8",
      "the results file's text encoding (default: utf-8 when it goes to a terminal whose locale is UTF-8, "
      "else windows-1251)"},

@@ -157,6 +157,8 @@ int run(const std::vector<std::string>& arguments) {
         const auto& first = check.errors.front();
         return fail(std::string(cli::OptionOf(first.field)) + ": " + first.message);
     }
+    if (options.format == session::ReportFormat::Xlsx && options.output == "-" && ::isatty(STDOUT_FILENO) == 1)
+        return fail("a workbook is no text for a terminal: write it with --output FILE or redirect standard output");
     std::optional<Output> output;
     try {
         output.emplace(options.output, cleanup);

@@ -12,6 +12,8 @@ namespace quillmere::gui {
 namespace {
 
 constexpr int kPollMilliseconds = 30;
+// Rows that fill in are re-sorted and redrawn each time: a few times a second is enough to watch.
+constexpr int kArrivalsMilliseconds = 200;
 
 }  // namespace
 
@@ -43,6 +45,7 @@ void LoadRunner::start(std::unique_ptr<session::BackgroundLoad> load) {
     m_progress->setRange(0, files);
     m_progress->setLabelText(FromUtf8(session::ProgressStartText()));
     m_clock.start();
+    m_sinceArrivals.start();
     m_poll.start();
 }
 
@@ -60,11 +63,17 @@ void LoadRunner::poll() {
         m_progress->hide();
         m_progress->reset();
         Q_EMIT finished(*load);
-    } else if (m_clock.elapsed() >= m_progressDelay) {
-        const auto progress = m_load->progress();
-        m_progress->setLabelText(FromUtf8(session::ProgressText(progress)));
-        if (!m_progress->isVisible() && !m_progress->wasCanceled()) m_progress->show();
-        m_progress->setValue(static_cast<int>(progress.done));
+    } else {
+        if (m_sinceArrivals.elapsed() >= kArrivalsMilliseconds) {
+            m_sinceArrivals.start();
+            Q_EMIT arrived(*m_load);
+        }
+        if (m_clock.elapsed() >= m_progressDelay) {
+            const auto progress = m_load->progress();
+            m_progress->setLabelText(FromUtf8(session::ProgressText(progress)));
+            if (!m_progress->isVisible() && !m_progress->wasCanceled()) m_progress->show();
+            m_progress->setValue(static_cast<int>(progress.done));
+        }
     }
     m_polling = false;
 }

@@ -34,6 +34,9 @@ public:
     void setProgressDelay(int milliseconds) { m_progressDelay = milliseconds; }
 
 Q_SIGNALS:
+    // Saves of the running load have finished since the last time, at most about five times a
+    // second: `load` holds their records (BackgroundLoad::takeArrived) for Session::adoptArrived.
+    void arrived(quillmere::session::BackgroundLoad& load);
     // The load is over (cancelled or not): the dialog is hidden and isRunning() is false already;
     // `load` lives until the slots return, for Session::adopt.
     void finished(quillmere::session::BackgroundLoad& load);
@@ -44,6 +47,7 @@ private:
     std::unique_ptr<session::BackgroundLoad> m_load;
     QTimer m_poll;
     QElapsedTimer m_clock;
+    QElapsedTimer m_sinceArrivals;  // since the last arrived()
     int m_progressDelay = 500;
     bool m_polling = false;
     QPointer<QProgressDialog> m_progress;  // owned by the window

@@ -111,6 +111,7 @@ MainWindow::MainWindow(std::unique_ptr<QSettings> settings, QWidget* parent)
     connect(m_output, &ResultsOutput::noted, m_status, &StatusLine::showNote);
     connect(m_output, &ResultsOutput::failed, this, &MainWindow::reportError);
     m_loads = new LoadRunner(this);
+    connect(m_loads, &LoadRunner::arrived, this, &MainWindow::showArrivedRows);
     connect(m_loads, &LoadRunner::finished, this, &MainWindow::finishLoad);
     m_submits = new SubmitRunner(this);
     connect(m_submits, &SubmitRunner::finished, this, &MainWindow::finishSubmit);
@@ -235,11 +236,7 @@ bool MainWindow::loadPaths(const std::vector<std::string>& paths) {
 void MainWindow::cancelLoad() { m_loads->cancel(); }
 
 void MainWindow::startLoad(std::unique_ptr<session::BackgroundLoad> load) {
-    // The old table goes at once: a sort or a rule change during the load has nothing to act on.
-    m_session.adopt(analysis::ResultTable{});
-    m_rows.clearShown();
-    m_pages->graph()->forgetSaves();
-    showRows(true);
+    // The old table stays until the first save of this load is read (showArrivedRows).
     const auto files = static_cast<int>(load->files().size());
     m_top->setPath(FromFileSystem(load::FolderOf(load->files().front())));
     m_top->setLoading(true);
@@ -249,7 +246,20 @@ void MainWindow::startLoad(std::unique_ptr<session::BackgroundLoad> load) {
     m_status->showLoad(tr("Reading %n saves...", nullptr, files));
 }
 
+void MainWindow::showArrivedRows(session::BackgroundLoad& load) {
+    const bool first = !m_session.showsArrivals();
+    if (!m_session.adoptArrived(load)) return;
+    if (first) {
+        m_rows.clearShown();
+        m_pages->graph()->forgetSaves();
+    } else {
+        m_rows.invalidate();
+    }
+    showRows(first);
+}
+
 void MainWindow::finishLoad(session::BackgroundLoad& load) {
+    if (!m_session.showsArrivals()) m_rows.clearShown();  // no row of this load was shown yet
     m_lastLoad = m_session.adopt(load);
     m_top->setLoading(false);
     showTournamentCommands();
@@ -363,7 +373,7 @@ void MainWindow::chooseAndSaveResults() {
 
 void MainWindow::chooseAndExport(session::ReportFormat format) {
     if (!m_output->reportable()) return;
-    const QString path = m_files.exportFile(session::kReportKinds[static_cast<std::size_t>(format)]);
+    const QString path = m_files.exportFile(session::KindOf(format));
     if (!path.isEmpty()) exportReport(format, path);
 }
 

@@ -47,9 +47,10 @@ public:
     // A load still running is cancelled; the files in progress end first.
     ~MainWindow() override;
 
-    // Loads `paths` (as the file system names them) as Load File does after its dialog: the rows of
-    // the previous load are blanked, the files are read off the user-interface thread, and
-    // loadFinished() comes when the rows are shown. Returns false, doing nothing, when `paths` is
+    // Loads `paths` (as the file system names them) as Load File does after its dialog: the files are
+    // read off the user-interface thread, the rows of the previous load stay until the first save is
+    // read and are blanked then, the rows fill in as saves finish, and loadFinished() comes when the
+    // whole table is shown. Returns false, doing nothing, when `paths` is
     // empty or a load is still running.
     bool loadFiles(const std::vector<std::string>& paths);
     // The same for paths as given (command line, dialog, drop), where a folder stands for the regular
@@ -57,6 +58,10 @@ public:
     // nothing is left to load).
     bool loadPaths(const QStringList& paths);
     bool loadPaths(const std::vector<std::string>& paths);
+    // Runs `load` (which has files to read) as loadFiles() runs its own: a load made elsewhere, with an
+    // analysis of its own. The old rows stay until its first save is read; from then on its rows
+    // fill in as saves finish, in the order they will have. Requires !isLoading().
+    void startLoad(std::unique_ptr<session::BackgroundLoad> load);
     // Cancels a running load: the files finished so far keep their rows, the rest show "not loaded".
     void cancelLoad();
     // True from loadFiles() until its rows are shown.
@@ -191,7 +196,7 @@ private:
     // Shows the rows of a new order: the selections named rows that now hold other saves.
     void showSortedRows();
     // Blanks the rows of the previous load and runs `load`, which has files to read.
-    void startLoad(std::unique_ptr<session::BackgroundLoad> load);
+    void showArrivedRows(session::BackgroundLoad& load);
     void finishLoad(session::BackgroundLoad& load);
     // Shows the session's table after it took the records of a load.
     void showAdoptedRecords();

@@ -43,11 +43,11 @@ ResultPages::ResultPages(const session::Session& session, ResultRows& rows, QWid
     m_reloadsPage = createReloadsPage();
     m_additionalPage = createAdditionalPage();
     m_flagsPage = createFlagsPage();
-    addTab(m_basePage, "Base");
+    addTab(m_basePage, FromUtf8(view::GridName(view::Grid::Base)));
     addTab(m_graphPage, "Graph");
-    addTab(m_reloadsPage, "Reloads");
-    addTab(m_additionalPage, "Additional");
-    addTab(m_flagsPage, tr("Flags"));
+    addTab(m_reloadsPage, FromUtf8(view::GridName(view::Grid::Reload)));
+    addTab(m_additionalPage, FromUtf8(view::GridName(view::Grid::Additional)));
+    addTab(m_flagsPage, FromUtf8(view::GridName(view::Grid::Flags)));
     setCurrentIndex(0);
     createFilter();
     connect(this, &QTabWidget::currentChanged, m_graphPage, &GraphPage::drawIfStale);

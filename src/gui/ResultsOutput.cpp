@@ -17,7 +17,7 @@ bool ResultsOutput::reportable() {
     try {
         m_session.requireValidRules();
         return true;
-    } catch (const session::RulesInvalid& error) {
+    } catch (const session::ReportRefused& error) {
         Q_EMIT failed(FromUtf8(session::ResultsNotSavedMessage(error.what())));
     }
     return false;

@@ -14,16 +14,6 @@ namespace quillmere::gui {
 
 namespace {
 
-struct ExportKind {
-    const char* menuText;
-    const session::ReportKind& kind;
-};
-constexpr ExportKind kExports[] = {
-    {"Export &CSV...", session::kReportKinds[1]},
-    {"Export &JSON...", session::kReportKinds[2]},
-    {"Export &HTML...", session::kReportKinds[3]},
-};
-
 // A help text in a box of its own that leaves the window usable, as plain text.
 void ShowHelpText(QWidget& window, const char* name, const QString& title, std::string_view text) {
     auto* box = new QMessageBox(QMessageBox::Information, title, FromUtf8(text), QMessageBox::Close, &window);
@@ -43,9 +33,12 @@ void CreateWindowMenus(MainWindow& window, QTabWidget& pages) {
     file->addAction(MainWindow::tr("Load F&older..."), &window, &MainWindow::chooseAndLoadFolder);
     file->addSeparator();
     file->addAction(MainWindow::tr("&Save Results..."), QKeySequence::Save, &window, &MainWindow::chooseAndSaveResults);
-    for (const auto& item : kExports) {
-        const auto format = item.kind.format;
-        file->addAction(MainWindow::tr(item.menuText), &window, [&window, format] { window.chooseAndExport(format); });
+    for (const auto& kind : session::kReportKinds) {
+        if (kind.exportEntry.empty()) continue;
+        const auto format = kind.format;
+        // The table's texts are literals, so their data ends where the view does.
+        file->addAction(MainWindow::tr(kind.exportEntry.data()), &window,
+                        [&window, format] { window.chooseAndExport(format); });
     }
     file->addAction(MainWindow::tr("Save &Graph as PNG or SVG..."), &window, &MainWindow::chooseAndSaveGraph);
     file->addSeparator();

@@ -15,8 +15,10 @@ struct BackgroundLoad::State {
     std::atomic<bool> finished{false};
     mutable std::mutex mutex;
     analysis::BatchProgress progress;  // guarded by mutex
-    analysis::ResultTable records;     // written once, before `finished` is set
-    std::string batchFailure;          // likewise
+    // Likewise: the records finished since the last takeArrived().
+    std::vector<std::pair<std::size_t, analysis::SaveRecord>> arrived;
+    analysis::ResultTable records;  // written once, before `finished` is set
+    std::string batchFailure;       // likewise
 };
 
 BackgroundLoad::BackgroundLoad(std::vector<std::string> files, unsigned jobs, Analysis analyse)
@@ -27,6 +29,10 @@ BackgroundLoad::BackgroundLoad(std::vector<std::string> files, unsigned jobs, An
         analysis::BatchControl control;
         control.jobs = jobs;
         control.cancel = &state->cancel;
+        control.onRecord = [state](std::size_t index, const analysis::SaveRecord& record) {
+            const std::lock_guard lock(state->mutex);
+            state->arrived.emplace_back(index, record);
+        };
         control.onProgress = [state](const analysis::BatchProgress& progress) {
             const std::lock_guard lock(state->mutex);
             state->progress = progress;
@@ -73,6 +79,11 @@ const std::vector<std::string>& BackgroundLoad::files() const { return m_state->
 analysis::BatchProgress BackgroundLoad::progress() const {
     const std::lock_guard lock(m_state->mutex);
     return m_state->progress;
+}
+
+std::vector<std::pair<std::size_t, analysis::SaveRecord>> BackgroundLoad::takeArrived() {
+    const std::lock_guard lock(m_state->mutex);
+    return std::exchange(m_state->arrived, {});
 }
 
 void BackgroundLoad::cancel() { m_state->cancel = true; }

@@ -37,6 +37,9 @@ public:
     [[nodiscard]] const std::vector<std::pair<std::string, std::string>>& passedOver() const { return m_passedOver; }
 
     [[nodiscard]] analysis::BatchProgress progress() const;
+    // The records of the files finished since the last call, each with its index among files(), in
+    // the order they finished: the rows to show while the load runs (Session::adoptArrived).
+    [[nodiscard]] std::vector<std::pair<std::size_t, analysis::SaveRecord>> takeArrived();
     // Files not yet started are left out; their records fail with analysis::kNotLoaded.
     void cancel();
     [[nodiscard]] bool finished() const;

@@ -13,6 +13,9 @@
 #include "export/HtmlReport.h"
 #include "export/JsonReport.h"
 #include "export/ResultsFile.h"
+#ifndef QUILLMERE_NO_XLSX
+#include "export/XlsxReport.h"
+#endif
 #include "load/FileList.h"
 #include "load/LoadError.h"
 #include "load/SaveStream.h"
@@ -224,11 +227,47 @@ LoadSummary Session::adopt(analysis::ResultTable records) {
         }
     }
     m_records = std::move(records);
-    m_lastSortKey.reset();
-    m_lastColumnSort.reset();
+    // A sort clicked while the load's rows came in still orders them; any earlier one is the old table's.
+    if (!m_showsArrivals) {
+        m_lastSortKey.reset();
+        m_lastColumnSort.reset();
+    }
+    m_showsArrivals = false;
     refresh();
-    view::SortRecords(m_records, view::SortKey::FileName, m_directions.fileName);
+    orderLoaded();
     return summary;
+}
+
+bool Session::addArrived(analysis::ResultTable arrived) {
+    if (arrived.empty()) return false;
+    if (!m_showsArrivals) {
+        m_records.clear();
+        m_lastSortKey.reset();
+        m_lastColumnSort.reset();
+        m_showsArrivals = true;
+    }
+    m_records.insert(m_records.end(), std::make_move_iterator(arrived.begin()), std::make_move_iterator(arrived.end()));
+    refresh();
+    orderLoaded();
+    return true;
+}
+
+bool Session::adoptArrived(BackgroundLoad& load) {
+    auto arrived = load.takeArrived();
+    analysis::ResultTable records;
+    records.reserve(arrived.size());
+    for (auto& [index, rec] : arrived) records.push_back(std::move(rec));
+    return addArrived(std::move(records));
+}
+
+void Session::orderLoaded() {
+    view::SortRecords(m_records, view::SortKey::FileName, m_directions.fileName);
+    // The last click's direction has flipped since: it sorted the other way.
+    if (m_lastSortKey) {
+        view::SortRecords(m_records, *m_lastSortKey, !m_directions.of(*m_lastSortKey));
+    } else if (m_lastColumnSort) {
+        view::SortByColumn(m_records, m_lastColumnSort->grid, m_lastColumnSort->column, m_lastColumnSort->ascending);
+    }
 }
 
 void Session::sortBy(view::SortKey key) {
@@ -260,6 +299,7 @@ std::string Session::report(ReportFormat format, const view::FormatOptions& opti
 }
 
 void Session::requireValidRules() const {
+    if (m_showsArrivals) throw ReportRefused("the saves are still being read");
     if (rulesValid()) return;
     std::string reasons;
     for (const auto& error : m_ruleCheck.errors) {
@@ -301,6 +341,14 @@ exporting::LostCharacters WriteReport(const analysis::ResultTable& records, cons
         case ReportFormat::Html:
             write(exporting::BuildHtmlReport(records, ruleTexts, options.decimalSeparator, profileName));
             break;
+        case ReportFormat::Xlsx:
+#ifdef QUILLMERE_NO_XLSX
+            // The browser edition offers no workbook (ReportKind::inPage).
+            throw exporting::ExportError("this edition writes no workbooks");
+#else
+            write(exporting::BuildXlsxReport(records));
+            break;
+#endif
         case ReportFormat::Results: {
             auto results = exporting::BuildResultsText(records, options);
             write(results.bytes);

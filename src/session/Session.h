@@ -60,21 +60,38 @@ enum class ReportFormat {
     Csv,      // RFC 4180, UTF-8 with a byte-order mark, plain numbers and ISO dates
     Json,     // one document, docs/report.schema.json
     Html,     // one self-contained page
+    Xlsx,     // a spreadsheet workbook, one sheet per grid, with numbers, dates and durations typed
 };
 
-// What each format is written as by default, for the front ends' save dialogs and downloads.
+// What each format is written as by default, for the front ends' save dialogs, menus and downloads.
 struct ReportKind {
     ReportFormat format;
     std::string_view fileName;  // "Res.txt", "Results.csv"...
     std::string_view mimeType;
-    std::string_view fileFilter;  // a save dialog's: "CSV files (*.csv)"
+    std::string_view fileFilter;   // a save dialog's: "CSV files (*.csv)"
+    std::string_view exportEntry;  // the window's menu entry; none for the results file, which is saved
+    bool inPage;                   // whether the browser edition writes it
 };
-inline constexpr std::array<ReportKind, 4> kReportKinds = {{
-    {ReportFormat::Results, "Res.txt", "text/plain", "Text files (*.txt)"},
-    {ReportFormat::Csv, "Results.csv", "text/csv", "CSV files (*.csv)"},
-    {ReportFormat::Json, "Results.json", "application/json", "JSON files (*.json)"},
-    {ReportFormat::Html, "Results.html", "text/html", "Web pages (*.html)"},
+inline constexpr std::array<ReportKind, 5> kReportKinds = {{
+    {ReportFormat::Results, "Res.txt", "text/plain", "Text files (*.txt)", "", true},
+    {ReportFormat::Csv, "Results.csv", "text/csv", "CSV files (*.csv)", "Export &CSV...", true},
+    {ReportFormat::Json, "Results.json", "application/json", "JSON files (*.json)", "Export &JSON...", true},
+    {ReportFormat::Html, "Results.html", "text/html", "Web pages (*.html)", "Export &HTML...", true},
+    {ReportFormat::Xlsx, "Results.xlsx", "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet",
+     "Spreadsheets (*.xlsx)", "Export &XLSX...", false},
 }};
+static_assert(
+    [] {
+        for (std::size_t i = 0; i < kReportKinds.size(); ++i)
+            if (kReportKinds[i].format != static_cast<ReportFormat>(i)) return false;
+        return kReportKinds.back().format == ReportFormat::Xlsx;
+    }(),
+    "one kind per format, in the formats' order");
+
+// The kind of `format`.
+[[nodiscard]] constexpr const ReportKind& KindOf(ReportFormat format) {
+    return kReportKinds[static_cast<std::size_t>(format)];
+}
 
 // What a report may leave out for a script that reads it.
 struct ReportContent {
@@ -90,10 +107,16 @@ exporting::LostCharacters WriteReport(const analysis::ResultTable& records, cons
                                       const view::FormatOptions& options, const ReportContent& content,
                                       const std::function<void(std::string_view)>& write);
 
-// The results cannot be written while a rule does not parse: they would show no verdicts.
-class RulesInvalid : public std::runtime_error {
+// No report can be made now; what() says why.
+class ReportRefused : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+// The results cannot be written while a rule does not parse: they would show no verdicts.
+class RulesInvalid : public ReportRefused {
+public:
+    using ReportRefused::ReportRefused;
 };
 
 // A report on its way to a file: the target is checked and a temporary file made beside it at once,
@@ -173,12 +196,24 @@ public:
     LoadSummary loadPaths(const std::vector<std::string>& paths, bool recursive,
                           const analysis::BatchControl& control = {}, std::optional<int> standardInput = {});
     // Replaces the table with the records of a load, in the order of its paths: judges them under
-    // the current rules and sorts them by file name in that key's current direction. Records made
-    // elsewhere (from bytes in memory) come in here too; its path names a record in the failures.
+    // the current rules and sorts them by file name in that key's current direction, then by the
+    // sort clicked since the load's first rows arrived (addArrived), if any. Records made elsewhere
+    // (from bytes in memory) come in here too; its path names a record in the failures.
     LoadSummary adopt(analysis::ResultTable records);
     // The same for a finished background load, whose summary also names the entries it passed over
     // and a failure of the batch as a whole.
     LoadSummary adopt(BackgroundLoad& load);
+
+    // Shows the records of a running load that have finished so far (`arrived`, in any order): the
+    // first ones replace the table of the last load, which stays until then, and the sort marks go;
+    // each call adds them and judges, checks and orders the table as adopt() does, so that the rows
+    // fill in where they will stand. adopt() ends the load with the whole table. Returns whether
+    // the table changed.
+    bool addArrived(analysis::ResultTable arrived);
+    // The same with the records that `load` finished since the last call.
+    bool adoptArrived(BackgroundLoad& load);
+    // Whether the table holds a running load's rows so far: between its first arrivals and adopt().
+    [[nodiscard]] bool showsArrivals() const { return m_showsArrivals; }
 
     // Sorts by `key` in its current direction, then flips that direction (as one click of its sort
     // button does).
@@ -213,7 +248,8 @@ public:
     exporting::LostCharacters writeReport(ReportFormat format, const view::FormatOptions& options,
                                           const ReportContent& content,
                                           const std::function<void(std::string_view)>& write) const;
-    // Throws RulesInvalid when no report can be made now, as report() would.
+    // Throws RulesInvalid when no report can be made now, as report() would, and ReportRefused while
+    // the table holds a running load's first rows (showsArrivals()): a report is of a whole load.
     void requireValidRules() const;
     // Writes report(format, options) to `path`, replacing it only once all of it is written, and
     // returns what writeReport returns. Throws RulesInvalid (nothing written) or
@@ -232,9 +268,12 @@ private:
     std::optional<Profile> m_profile;
     std::string m_profileName;
     analysis::ResultTable m_records;
+    bool m_showsArrivals = false;
 
     // Judges and checks every record under what is set now.
     void refresh();
+    // Orders the table by file name, then by the last sort clicked, if any.
+    void orderLoaded();
 };
 
 }  // namespace quillmere::session

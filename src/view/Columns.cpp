@@ -98,6 +98,20 @@ constexpr std::array<GridColumn, kResultsCellCount> kResultsColumns = [] {
 
 }  // namespace
 
+std::string_view GridName(Grid grid) {
+    switch (grid) {
+        case Grid::Base:
+            return "Base";
+        case Grid::Reload:
+            return "Reloads";
+        case Grid::Additional:
+            return "Additional";
+        case Grid::Flags:
+            break;
+    }
+    return "Flags";
+}
+
 std::span<const ColumnSpec> ColumnsOf(Grid grid) {
     switch (grid) {
         case Grid::Base:

@@ -96,6 +96,9 @@ struct ColumnSpec {
     std::string_view help;  // what the column means and how it is worked out, for its header's tooltip
 };
 
+// A grid's name, as its tab and a spreadsheet's sheet show it: "Base", "Reloads", "Additional", "Flags".
+[[nodiscard]] std::string_view GridName(Grid grid);
+
 // A grid's columns in order, one per enumerator of its column enum.
 [[nodiscard]] std::span<const ColumnSpec> ColumnsOf(Grid grid);
 

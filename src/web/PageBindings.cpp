@@ -29,6 +29,7 @@ namespace {
 val pageNames() {
     val reports = val::array();
     for (const auto& kind : session::kReportKinds) {
+        if (!kind.inPage) continue;  // the page numbers its reports as the core does: these come last
         val report = val::object();
         report.set("name", std::string(kind.fileName));
         report.set("type", std::string(kind.mimeType));

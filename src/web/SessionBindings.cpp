@@ -42,22 +42,7 @@ public:
     // by a worker (Uint8Array), or {path, failure} for a file the page could not hand to one.
     // Returns {loaded, blocked, failed, notLoaded, failures: [{path, message}]}.
     val adopt(const val& entries, const val& passedOver) {
-        analysis::ResultTable records;
-        const auto count = entries["length"].as<unsigned>();
-        records.reserve(count);
-        for (unsigned i = 0; i < count; ++i) {
-            const val entry = entries[i];
-            if (entry.instanceof (val::global("Uint8Array"))) {
-                try {
-                    records.push_back(session::DecodeRecord(BytesOf(entry)));
-                } catch (const std::exception& error) {
-                    records.push_back(analysis::UnreadRecord("", std::string("broken record: ") + error.what()));
-                }
-            } else {
-                records.push_back(analysis::UnreadRecord(StringOf(entry, "path"), StringOf(entry, "failure")));
-            }
-        }
-        auto summary = m_session.adopt(std::move(records));
+        auto summary = m_session.adopt(recordsOf(entries));
         const auto skipped = passedOver["length"].as<unsigned>();
         for (unsigned i = 0; i < skipped; ++i)
             summary.passedOver.emplace_back(StringOf(passedOver[i], "path"), StringOf(passedOver[i], "reason"));
@@ -79,6 +64,10 @@ public:
         result.set("problems", Strings(problems.lines));
         return result;
     }
+
+    // Shows the entries (as adopt takes them) of the saves of a running load finished since the
+    // last call, in any order (Session::addArrived). Returns whether the table changed.
+    bool adoptArrived(const val& entries) { return m_session.addArrived(recordsOf(entries)); }
 
     // Sets the rule texts ({day, month, year, sessionsPerDay, minSessionMinutes, presessions}) and
     // re-judges. Returns {valid, errors: [{field, message}]}: one message per rule in error.
@@ -338,12 +327,14 @@ public:
         return view::TabSeparatedRows(m_session.records(), indices, options);
     }
 
-    // The bytes of a report: 0 the results file (Windows-1251), 1 CSV, 2 JSON, 3 HTML. Returns
+    // The bytes of a report: 0 the results file (Windows-1251), 1 CSV, 2 JSON, 3 HTML (the kinds
+    // in the page, session::ReportKind::inPage). Returns
     // {bytes, rows, note} (the note says what was saved, and which names lost characters) or, while
     // a rule is invalid, {error} naming every invalid rule.
     [[nodiscard]] val report(int format) const {
         val result = val::object();
-        if (format < 0 || format > static_cast<int>(session::ReportFormat::Html)) {
+        if (format < 0 || static_cast<std::size_t>(format) >= session::kReportKinds.size() ||
+            !session::kReportKinds[static_cast<std::size_t>(format)].inPage) {
             result.set("error", std::string("no such report"));
             return result;
         }
@@ -358,7 +349,7 @@ public:
             result.set("note",
                        session::SavedRowsNote(m_session.size(),
                                               session::kReportKinds[static_cast<std::size_t>(format)].fileName, lost));
-        } catch (const session::RulesInvalid& error) {
+        } catch (const session::ReportRefused& error) {
             result.set("error", session::ResultsNotSavedMessage(error.what()));
         }
         return result;
@@ -366,6 +357,27 @@ public:
 
 private:
     session::Session m_session;
+
+    // The records of a load's entries: each a record encoded by a worker (Uint8Array), or
+    // {path, failure} for a file the page could not hand to one.
+    static analysis::ResultTable recordsOf(const val& entries) {
+        analysis::ResultTable records;
+        const auto count = entries["length"].as<unsigned>();
+        records.reserve(count);
+        for (unsigned i = 0; i < count; ++i) {
+            const val entry = entries[i];
+            if (entry.instanceof (val::global("Uint8Array"))) {
+                try {
+                    records.push_back(session::DecodeRecord(BytesOf(entry)));
+                } catch (const std::exception& error) {
+                    records.push_back(analysis::UnreadRecord("", std::string("broken record: ") + error.what()));
+                }
+            } else {
+                records.push_back(analysis::UnreadRecord(StringOf(entry, "path"), StringOf(entry, "failure")));
+            }
+        }
+        return records;
+    }
     view::FormatOptions m_display{'.', view::TextEncoding::Utf8};
     view::GraphPlan m_graph;
 };
@@ -374,6 +386,7 @@ EMSCRIPTEN_BINDINGS(quillmere_session) {
     emscripten::class_<WebSession>("Session")
         .constructor<int, std::string>()
         .function("adopt", &WebSession::adopt)
+        .function("adoptArrived", &WebSession::adoptArrived)
         .function("setRules", &WebSession::setRules)
         .function("ruleTexts", &WebSession::ruleTexts)
         .function("defaultRuleTexts", &WebSession::defaultRuleTexts)

@@ -16,7 +16,12 @@
 #include <QToolButton>
 #include <QtCharts/QLegendMarker>
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
+#include "analysis/Batch.h"
+#include "gui/SortButton.h"
 #include "gui/WindowFixture.h"
 
 namespace quillmere::gui {
@@ -112,6 +117,50 @@ TEST_F(Window, ANewLoadReplacesTheTableAndBlanksTheRowsItDoesNotUse) {
             for (int column = 0; column < grid(name)->model()->columnCount(); ++column)
                 EXPECT_EQ(grid(name)->cellText(row, column), " ") << name << row << column;
     EXPECT_EQ(grid("BaseGrid")->cellText(5, 0), QString());
+}
+
+TEST_F(Window, RowsFillInAsSavesFinishAndTheOldOnesStayUntilTheFirst) {
+    ASSERT_TRUE(load({save("f1.sav", 11), save("f2.sav", 12), save("f3.sav", 13)}));
+    // One worker that waits to start, then after the first save until it is let go (10 s at most).
+    std::atomic<bool> start{false};
+    std::atomic<bool> rest{false};
+    const auto hold = [](const std::atomic<bool>& until) {
+        for (int i = 0; i < 10000 && !until; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    };
+    auto analyse = [&](std::span<const std::string> paths, const analysis::BatchControl& control) {
+        hold(start);
+        analysis::BatchControl held = control;
+        held.jobs = 1;
+        held.onRecord = [&](std::size_t index, const analysis::SaveRecord& rec) {
+            control.onRecord(index, rec);
+            if (index == 0) hold(rest);
+        };
+        return analysis::AnalyseFiles(paths, held);
+    };
+    const QStringList paths = {save("c.sav", 10), save("a.sav", 30), save("b.sav", 20)};
+    std::vector<std::string> files;
+    for (const auto& path : paths) files.push_back(path.toStdString());
+    QSignalSpy finished(m_window.get(), &MainWindow::loadFinished);
+    m_window->startLoad(std::make_unique<session::BackgroundLoad>(files, 1, analyse));
+
+    QTest::qWait(300);
+    EXPECT_EQ(records().size(), 3u);  // nothing read yet: the old rows stay
+    EXPECT_EQ(grid("BaseGrid")->cellText(0, 1), "f1");
+    start = true;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return records().size() == 1; }, 5000));
+    EXPECT_TRUE(m_window->isLoading());
+    EXPECT_EQ(grid("BaseGrid")->cellText(0, 1), "c");
+    EXPECT_EQ(grid("BaseGrid")->cellText(1, 1), " ");  // the old rows blanked
+    // A sort clicked while the rows fill in orders them to the end.
+    auto* byTurn = child<SortButton>("SortByTurnSelect");
+    byTurn->click();
+    rest = true;
+    ASSERT_TRUE(finished.wait(10000));
+    ASSERT_EQ(records().size(), 3u);
+    EXPECT_EQ(records()[0].fileName, "c");
+    EXPECT_EQ(records()[2].fileName, "a");
+    EXPECT_EQ(byTurn->shows(), SortButton::Shows::Ascending);
+    expectRowsAsTheCoreWrites();
 }
 
 TEST_F(Window, FailedFilesKeepMarkedRowsAndOneErrorBoxListsThemAll) {

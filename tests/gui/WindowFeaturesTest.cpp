@@ -54,8 +54,8 @@ TEST_F(Window, MenusAndKeysReachEveryCommand) {
         ASSERT_NE(action, nullptr) << text;
         EXPECT_EQ(action->shortcut(), keys) << text;
     }
-    for (const char* text : {"Load Folder...", "Export CSV...", "Export JSON...", "Export HTML...", "Reset Rules",
-                             "About Quillmere", "Save Graph as PNG or SVG..."}) {
+    for (const char* text : {"Load Folder...", "Export CSV...", "Export JSON...", "Export HTML...", "Export XLSX...",
+                             "Reset Rules", "About Quillmere", "Save Graph as PNG or SVG..."}) {
         EXPECT_NE(actionNamed(*m_window, text), nullptr) << text;
     }
     // Help shows the core's steps and shortcuts as plain text, leaving the window usable.

@@ -107,6 +107,29 @@ TEST(Session, AHeaderClickSortsAsItsButtonOrByTextsAndALoadForgetsTheLastSort) {
     EXPECT_FALSE(session.lastColumnSort());
 }
 
+TEST(Session, RowsOfALoadReplaceTheOldAtTheFirstKeepASortClickedMeanwhileAndHoldTheReports) {
+    Session session(2026);
+    session.adopt({saved("old", 1)});
+    const auto names = [&session] {
+        std::string text;
+        for (const auto& rec : session.records()) text += rec.fileName;
+        return text;
+    };
+    const double day = DateOf(2005, 11, 28);
+    EXPECT_FALSE(session.addArrived({}));
+    EXPECT_EQ(names(), "old");
+    ASSERT_TRUE(session.addArrived({saved("c", day, 10)}));
+    EXPECT_EQ(names(), "c");
+    session.headerClick(view::Grid::Reload, 3);  // by turn, ascending
+    session.addArrived({saved("a", day, 30), saved("b", day, 20)});
+    EXPECT_EQ(names(), "cba");
+    EXPECT_THROW((void)session.report(ReportFormat::Csv, {}), ReportRefused);
+    session.adopt({saved("c", day, 10), saved("a", day, 30), saved("b", day, 20)});
+    EXPECT_EQ(names(), "cba");
+    EXPECT_TRUE(session.lastColumnSort());
+    EXPECT_FALSE(session.report(ReportFormat::Csv, {}).empty());
+}
+
 TEST(Session, OpeningAProfileAsksOnlyWhenItsRulesDifferAndAnUnansweredQuestionChangesNothing) {
     const testsupport::TempFolder folder("session-profile");
     const auto path = folder.write("cup.json", R"({"name": "Cup", "rules": {"start_date": "1-12-2005"}})");

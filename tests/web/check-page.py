@@ -523,6 +523,51 @@ def check_one_worker(page, checks, program, examples, page_url):
                  report_bytes(program, examples, "res", names))
 
 
+def check_rows_fill_in(page, checks, program, tournament):
+    """A load keeps the old rows until its first save is read, shows the saves read so far while it
+    runs, and ends with the table it always had. The files are held back on their way to the worker
+    until the check lets them go: the first, then the others."""
+    saves = os.path.join(tournament, "saves")
+    names = sorted(os.listdir(saves))
+
+    def shown():  # the file names, without the sign of a flagged one
+        return [row["cells"][1].split(" ")[-1] for row in page.grid("BaseGrid")]
+
+    before = shown()
+    page.js("""
+        const post = Worker.prototype.postMessage;
+        let held = [];
+        let passing = 0;
+        Worker.prototype.postMessage = function (message, transfer) {
+            if (message.index >= passing) held.push([this, message, transfer]);
+            else post.call(this, message, transfer);
+        };
+        window.letFilesGo = (count) => {
+            passing = count;
+            const going = held.filter(([, message]) => message.index < count);
+            held = held.filter(([, message]) => message.index >= count);
+            for (const [worker, message, transfer] of going) post.call(worker, message, transfer);
+            if (count === Infinity) Worker.prototype.postMessage = post;
+        };
+        const input = document.createElement('input'); input.type = 'file'; input.multiple = true;
+        input.id = 'FillPicker'; document.body.append(input);""")
+    page.pick("FillPicker", [os.path.join(saves, name) for name in reversed(names)])
+    page.loads += 1
+    page.js("quillmerePage.loadFiles([...document.getElementById('FillPicker').files]"
+            ".map((file) => ({file, path: file.name})), []);")
+    time.sleep(0.5)
+    checks.equal("a load keeps the old rows until a save is read", shown(), before)
+    page.js("window.letFilesGo(1)")
+    page.wait(lambda d: len(page.grid("BaseGrid")) == 1, 60)
+    checks.true("the first save read shows while the load runs", page.js("return document.getElementById('Progress').open"))
+    checks.equal("the row shown is the first file's", shown(), [names[-1][:-4]])
+    page.js("window.letFilesGo(Infinity)")
+    page.wait(lambda d: page.js("return document.body.dataset.loaded") == str(page.loads), 60)
+    checks.equal("the rows end in file name order", shown(), [name[:-4] for name in names])
+    checks.equal("after rows filled in, Res.txt equals quillmere-report's", page.save("Button2", "Res.txt"),
+                 report_bytes(program, saves, "res", names))
+
+
 def check_no_network(page, checks, page_url):
     blocked = page.driver.execute_async_script("""
         const done = arguments[arguments.length - 1];
@@ -577,6 +622,7 @@ def main():
             check_keyboard_and_graph(page, checks)
             check_no_network(page, checks, url)
             check_one_worker(page, checks, args.report, args.examples, url)
+            check_rows_fill_in(page, checks, args.report, args.tournament)
             errors = [entry["message"] for entry in page.driver.get_log("browser") if entry["level"] == "SEVERE"
                       and "127.0.0.1:9" not in entry["message"]]
             checks.equal("errors in the page's console", errors, [])

@@ -10,33 +10,45 @@ import { analyseFiles } from './workers.js';
 const kBusyButtons = ['Button1', 'LoadFolder', 'Button2', 'ExportCsv', 'ExportJson', 'ExportHtml', 'SavePng', 'SaveSvg'];
 
 // Replaces the table with the saves `files` ({file, path}, in load order); `skipped` ({path,
-// reason}) are what the load passed over. Does nothing while a load runs.
+// reason}) are what the load passed over. The old rows stay until the first save is read; then the
+// rows fill in as saves finish, once a frame at most. Does nothing while a load runs.
 export async function loadFiles(state, files, skipped) {
     if (state.loading || files.length === 0) return;
     const { core, session } = state;
-    clearSelection(state);
-    session.adopt([], []);
-    state.graphSlots = [];
-    renderAll(state);
+    let arrived = [];
+    const showArrived = () => {
+        const entries = arrived;
+        arrived = [];
+        if (state.loading !== loading || !session.adoptArrived(entries)) return;
+        clearSelection(state);
+        state.graphSlots = [];
+        renderAll(state);
+    };
     const dialog = $('Progress');
     const bar = $('ProgressBar');
     bar.max = files.length;
     bar.value = 0;
     $('ProgressLabel').textContent = core.progressStartText();
     $('StatusText').textContent = `Reading ${files.length} saves...`;
-    state.loading = {
+    const loading = {
         progress(done, total, failed) {
             bar.value = done;
             $('ProgressLabel').textContent = core.progressText(done, total, failed);
         },
         cancel() {},
+        arrived(entry) {
+            if (arrived.push(entry) === 1) requestAnimationFrame(showArrived);
+        },
     };
+    state.loading = loading;
     for (const id of kBusyButtons) $(id).disabled = true;
     dialog.show();
     $('ProgressCancel').focus();
     const started = performance.now();
     const entries = await analyseFiles(state, files);
     const summary = session.adopt(entries, skipped);
+    clearSelection(state);
+    state.graphSlots = [];
     // How long the load took, and (below) how many loads have ended: what a script driving the
     // page (the tests, bench/web-bench.py) waits for and reads.
     state.lastLoad = { milliseconds: performance.now() - started, files: files.length,

@@ -37,8 +37,8 @@ function workerCount() {
 }
 
 // Analyses `files` ({file, path} in load order) on the workers, kFilesPerWorker at a time each;
-// resolves to the entries for session.adopt, in the files' order. Reports progress to and takes
-// its cancel from `state.loading`.
+// resolves to the entries for session.adopt, in the files' order. Reports progress and each entry
+// as it comes to, and takes its cancel from, `state.loading`.
 export function analyseFiles(state, files) {
     const { core, names } = state;
     if (state.pool === null) state.pool = new WorkerPool(workerCount());
@@ -112,6 +112,7 @@ export function analyseFiles(state, files) {
                     entries[message.index] = { path: message.path, failure: message.failure };
                     failed += 1;
                 }
+                state.loading.arrived(entries[message.index]);
                 state.loading.progress(done, files.length, failed);
                 if (!finishIfDone()) feed(worker);
             };
