@@ -18,6 +18,7 @@
 #include "load/Windows1251.h"
 #include "reload/ReloadControl.h"
 #include "server/Pages.h"
+#include "server/Tls.h"
 #include "tournament/Archive.h"
 #include "tournament/Sha256.h"
 #include "tournament/Signing.h"
@@ -274,6 +275,17 @@ json receiptJson(const tournament::StoredReceipt& receipt) {
     return out;
 }
 
+// Plain HTTP, or HTTPS when the options name a certificate and its key (checked first, so that a
+// wrong file is named and said what is wrong with it).
+std::unique_ptr<httplib::Server> makeHttp(const ServerOptions& options) {
+    if (options.tlsCertificate.empty()) return std::make_unique<httplib::Server>();
+    CheckTlsFiles(options.tlsCertificate, options.tlsKey);
+    auto https = std::make_unique<httplib::SSLServer>(options.tlsCertificate.c_str(), options.tlsKey.c_str());
+    if (!https->is_valid())
+        throw std::runtime_error("cannot serve HTTPS with " + options.tlsCertificate + " and " + options.tlsKey);
+    return https;
+}
+
 }  // namespace
 
 struct Server::State {
@@ -284,7 +296,8 @@ struct Server::State {
                                              : std::max(1u, std::thread::hardware_concurrency())),
           pool(given.archive, jobs + 2),
           gate(jobs, given.limits.analysisQueue),
-          rate(given.limits.requestsPerMinute) {
+          rate(given.limits.requestsPerMinute),
+          http(makeHttp(given)) {
         {
             auto archive = pool.lease();
             key = archive->signingKey(now());
@@ -311,7 +324,7 @@ struct Server::State {
     RateLimiter rate;
     tournament::SigningKey key;
     std::string tournamentName;
-    httplib::Server http;
+    std::unique_ptr<httplib::Server> http;
     int port = 0;
 };
 
@@ -478,30 +491,30 @@ void Server::State::upload(const httplib::Request& request, httplib::Response& r
 
 void Server::State::setUp() {
     const auto& limits = options.limits;
-    http.new_task_queue = [threads = limits.threads] { return new httplib::ThreadPool(threads); };
-    http.set_read_timeout(limits.readTimeout);
-    http.set_write_timeout(limits.readTimeout);
-    http.set_keep_alive_timeout(5);
-    http.set_keep_alive_max_count(100);
+    http->new_task_queue = [threads = limits.threads] { return new httplib::ThreadPool(threads); };
+    http->set_read_timeout(limits.readTimeout);
+    http->set_write_timeout(limits.readTimeout);
+    http->set_keep_alive_timeout(5);
+    http->set_keep_alive_max_count(100);
     // The cap of a body httplib reads itself (the JSON of a ruling); an upload is bounded by its own.
-    http.set_payload_max_length(static_cast<std::size_t>(limits.uploadBytes));
-    http.set_default_headers({
+    http->set_payload_max_length(static_cast<std::size_t>(limits.uploadBytes));
+    http->set_default_headers({
         {"Content-Security-Policy", std::string(kContentSecurityPolicy)},
         {"X-Content-Type-Options", "nosniff"},
         {"Referrer-Policy", "no-referrer"},
         {"X-Frame-Options", "DENY"},
         {"Cache-Control", "no-store"},
     });
-    http.set_logger([this](const httplib::Request& request, const httplib::Response& response) {
+    http->set_logger([this](const httplib::Request& request, const httplib::Response& response) {
         log.write("request", {{"method", request.method},
                               {"path", request.path},
                               {"status", std::to_string(response.status)},
                               {"remote", request.remote_addr}});
     });
-    http.set_exception_handler([this](const httplib::Request&, httplib::Response& response, std::exception_ptr) {
+    http->set_exception_handler([this](const httplib::Request&, httplib::Response& response, std::exception_ptr) {
         respond(response, 500, {{"error", "the server failed on this request"}});
     });
-    http.set_error_handler([this](const httplib::Request&, httplib::Response& response) {
+    http->set_error_handler([this](const httplib::Request&, httplib::Response& response) {
         if (!response.body.empty()) return;
         if (response.status == 413) {
             respond(response, 413,
@@ -515,27 +528,27 @@ void Server::State::setUp() {
         }
     });
 
-    http.Get("/healthz", [this](const httplib::Request&, httplib::Response& response) {
+    http->Get("/healthz", [this](const httplib::Request&, httplib::Response& response) {
         respond(response, 200, {{"status", "ok"}, {"tournament", tournamentName}});
     });
-    http.Get("/api/public-key", [this](const httplib::Request&, httplib::Response& response) {
+    http->Get("/api/public-key", [this](const httplib::Request&, httplib::Response& response) {
         respond(response, 200, {{"algorithm", "Ed25519"}, {"publicKey", tournament::HexText(key.publicKey)}});
     });
     // Browsers ask for an icon by themselves; there is none.
-    http.Get("/favicon.ico", [](const httplib::Request&, httplib::Response& response) { response.status = 204; });
+    http->Get("/favicon.ico", [](const httplib::Request&, httplib::Response& response) { response.status = 204; });
     for (const auto& page : Pages()) {
-        http.Get(std::string(page.path), [&page](const httplib::Request&, httplib::Response& response) {
+        http->Get(std::string(page.path), [&page](const httplib::Request&, httplib::Response& response) {
             response.set_content(std::string(page.content), std::string(page.type));
         });
     }
 
-    http.Post("/api/submissions", [this](const httplib::Request& request, httplib::Response& response,
-                                         const httplib::ContentReader& reader) {
+    http->Post("/api/submissions", [this](const httplib::Request& request, httplib::Response& response,
+                                          const httplib::ContentReader& reader) {
         handle(response, [&] { upload(request, response, reader); });
         // A refused upload's body may be left unread: the connection cannot carry another request.
         if (response.status >= 400) response.set_header("Connection", "close");
     });
-    http.Get("/api/submissions", [this](const httplib::Request& request, httplib::Response& response) {
+    http->Get("/api/submissions", [this](const httplib::Request& request, httplib::Response& response) {
         handle(response, [&] {
             const auto holder = holderOf(request);
             if (holder.referee()) refuse(403, "the referee lists a round's submissions: /api/rounds/N/submissions");
@@ -552,7 +565,7 @@ void Server::State::setUp() {
             respond(response, 200, {{"player", holder.playerName}, {"submissions", list}});
         });
     });
-    http.Get(R"(/api/submissions/(\d{1,18}))", [this](const httplib::Request& request, httplib::Response& response) {
+    http->Get(R"(/api/submissions/(\d{1,18}))", [this](const httplib::Request& request, httplib::Response& response) {
         handle(response, [&] {
             const auto holder = holderOf(request);
             const auto number = numberIn(request.matches[1].str());
@@ -573,7 +586,7 @@ void Server::State::setUp() {
         });
     });
 
-    http.Get("/api/rounds", [this](const httplib::Request& request, httplib::Response& response) {
+    http->Get("/api/rounds", [this](const httplib::Request& request, httplib::Response& response) {
         handle(response, [&] {
             (void)holderOf(request);
             json list = json::array();
@@ -589,8 +602,8 @@ void Server::State::setUp() {
             respond(response, 200, {{"tournament", tournamentName}, {"rounds", list}});
         });
     });
-    http.Get(R"(/api/rounds/(\d{1,4})/submissions)", [this](const httplib::Request& request,
-                                                            httplib::Response& response) {
+    http->Get(R"(/api/rounds/(\d{1,4})/submissions)", [this](const httplib::Request& request,
+                                                             httplib::Response& response) {
         handle(response, [&] {
             (void)refereeOf(request);
             auto archive = pool.lease();
@@ -601,7 +614,7 @@ void Server::State::setUp() {
                     {{"round", table.round.number}, {"title", table.round.title}, {"submissions", list}});
         });
     });
-    http.Get(R"(/api/rounds/(\d{1,4})/results)", [this](const httplib::Request& request, httplib::Response& response) {
+    http->Get(R"(/api/rounds/(\d{1,4})/results)", [this](const httplib::Request& request, httplib::Response& response) {
         handle(response, [&] {
             (void)refereeOf(request);
             auto archive = pool.lease();
@@ -613,7 +626,7 @@ void Server::State::setUp() {
             response.set_content(text, "text/plain; charset=windows-1251");
         });
     });
-    http.Post(
+    http->Post(
         R"(/api/submissions/(\d{1,18})/ruling)", [this](const httplib::Request& request, httplib::Response& response) {
             handle(response, [&] {
                 const auto holder = refereeOf(request);
@@ -633,7 +646,7 @@ void Server::State::setUp() {
                         {{"submission", *number}, {"ruling", tournament::StateName(*state)}, {"reason", reason}});
             });
         });
-    http.Get("/api/standings", [this](const httplib::Request& request, httplib::Response& response) {
+    http->Get("/api/standings", [this](const httplib::Request& request, httplib::Response& response) {
         handle(response, [&] {
             (void)refereeOf(request);
             auto archive = pool.lease();
@@ -641,7 +654,7 @@ void Server::State::setUp() {
                                  "application/json");
         });
     });
-    http.Get("/api/players", [this](const httplib::Request& request, httplib::Response& response) {
+    http->Get("/api/players", [this](const httplib::Request& request, httplib::Response& response) {
         handle(response, [&] {
             (void)refereeOf(request);
             json list = json::array();
@@ -652,7 +665,7 @@ void Server::State::setUp() {
             respond(response, 200, {{"players", list}});
         });
     });
-    http.Post("/api/links/revoke", [this](const httplib::Request& request, httplib::Response& response) {
+    http->Post("/api/links/revoke", [this](const httplib::Request& request, httplib::Response& response) {
         handle(response, [&] {
             (void)refereeOf(request);
             const json body = json::parse(request.body, nullptr, false);
@@ -670,9 +683,9 @@ void Server::State::setUp() {
 Server::Server(const ServerOptions& options, Log& log) : m_state(std::make_unique<State>(options, log)) {
     auto& state = *m_state;
     if (options.port == 0) {
-        state.port = state.http.bind_to_any_port(options.host);
+        state.port = state.http->bind_to_any_port(options.host);
         if (state.port < 0) state.port = 0;
-    } else if (state.http.bind_to_port(options.host, options.port)) {
+    } else if (state.http->bind_to_port(options.host, options.port)) {
         state.port = options.port;
     }
     if (state.port == 0)
@@ -686,11 +699,12 @@ int Server::port() const { return m_state->port; }
 
 bool Server::run() {
     m_state->log.write("listening", {{"host", m_state->options.host},
+                                     {"scheme", m_state->options.tlsCertificate.empty() ? "http" : "https"},
                                      {"port", std::to_string(m_state->port)},
                                      {"jobs", std::to_string(m_state->jobs)}});
-    return m_state->http.listen_after_bind();
+    return m_state->http->listen_after_bind();
 }
 
-void Server::stop() { m_state->http.stop(); }
+void Server::stop() { m_state->http->stop(); }
 
 }  // namespace quillmere::server

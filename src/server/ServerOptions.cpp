@@ -77,6 +77,10 @@ ServerOptions ParseServerArguments(std::span<const std::string> arguments) {
             options.archive = take();
         } else if (name == "--listen") {
             setListen(options, take());
+        } else if (name == "--tls-cert") {
+            options.tlsCertificate = take();
+        } else if (name == "--tls-key") {
+            options.tlsKey = take();
         } else if (name == "--max-upload-mib") {
             limits.uploadBytes = std::int64_t{numberOf<int>(name, take(), 1, 256)} * 1024 * 1024;
         } else if (name == "--jobs") {
@@ -97,6 +101,8 @@ ServerOptions ParseServerArguments(std::span<const std::string> arguments) {
     }
     static_assert(load::kMaxSaveFileBytes == std::int64_t{256} * 1024 * 1024);
     if (options.archive.empty()) throw UsageError("--archive FILE is needed");
+    if (options.tlsCertificate.empty() != options.tlsKey.empty())
+        throw UsageError("--tls-cert FILE and --tls-key FILE go together");
     return options;
 }
 
@@ -109,6 +115,9 @@ std::string ServerUsage() {
            "  --archive FILE        the archive (quillmere-tournament new)\n"
            "  --listen HOST:PORT    where to listen (default 127.0.0.1:8080; [::1]:8080 for IPv6; port 0:\n"
            "                        any free one, named in the log line \"listening\")\n"
+           "  --tls-cert FILE       serve HTTPS with this PEM certificate (the server's first, then its\n"
+           "                        chain); without it, plain HTTP for a TLS proxy in front\n"
+           "  --tls-key FILE        the certificate's private key (PEM, no passphrase)\n"
            "  --max-upload-mib N    the largest save taken, in MiB (default 16, at most 256)\n"
            "  --jobs N              analyses at once (default: one per core)\n"
            "  --queue N             uploads that may wait for an analysis (default 16); beyond, 503\n"

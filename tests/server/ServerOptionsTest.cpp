@@ -73,6 +73,8 @@ TEST(ServerOptions, RefusesWhatCannotBeMeantAndSaysWhy) {
         {{"--archive", "a", "--jobs"}, "--jobs wants a value"},
         {{"--archive", "a", "--port", "1"}, "unknown option '--port'"},
         {{"--archive", "a", "extra"}, "unexpected argument 'extra'"},
+        {{"--archive", "a", "--tls-cert", "c.pem"}, "--tls-cert FILE and --tls-key FILE go together"},
+        {{"--archive", "a", "--tls-key", "k.pem"}, "--tls-cert FILE and --tls-key FILE go together"},
     };
     for (const auto& [arguments, message] : cases) EXPECT_EQ(refusal(arguments), message);
 }

@@ -5,7 +5,8 @@ the referee would, one group of checks a run:
     check-server.py GROUP PROGRAM_FOLDER EXAMPLES
 
 GROUP is api (every endpoint, who may call it, the receipts), bounds (every limit and hostile
-upload) or durability (killed with SIGKILL under 20 clients, then started again). EXAMPLES is the
+upload), durability (killed with SIGKILL under 20 clients, then started again) or tls (direct HTTPS
+with a certificate made for the test, and the certificates and keys it refuses). EXAMPLES is the
 folder of the example saves that make-examples writes. Every request has a timeout, every loop a
 bounded count."""
 import concurrent.futures
@@ -16,10 +17,13 @@ import os
 import select
 import shutil
 import socket
+import subprocess
 import sys
 import tempfile
 import time
 import zlib
+
+import requests
 
 from cryptography.hazmat.primitives.asymmetric.ed25519 import Ed25519PublicKey
 
@@ -364,7 +368,67 @@ def check_durability(folder):
         server.stop()
 
 
-checks = {"api": check_api, "bounds": check_bounds, "durability": check_durability}
+def write_certificate(folder, name):
+    """A self-signed certificate for 127.0.0.1 and its key, as PEM files; returns their paths."""
+    import datetime
+    import ipaddress
+    from cryptography import x509
+    from cryptography.hazmat.primitives import hashes, serialization
+    from cryptography.hazmat.primitives.asymmetric import ec
+    from cryptography.x509.oid import NameOID
+
+    key = ec.generate_private_key(ec.SECP256R1())
+    subject = x509.Name([x509.NameAttribute(NameOID.COMMON_NAME, "127.0.0.1")])
+    now = datetime.datetime.now(datetime.timezone.utc)
+    certificate = (x509.CertificateBuilder().subject_name(subject).issuer_name(subject)
+                   .public_key(key.public_key()).serial_number(x509.random_serial_number())
+                   .not_valid_before(now - datetime.timedelta(hours=1)).not_valid_after(now + datetime.timedelta(days=1))
+                   .add_extension(x509.SubjectAlternativeName([x509.IPAddress(ipaddress.ip_address("127.0.0.1"))]),
+                                  critical=False)
+                   .sign(key, hashes.SHA256()))
+    paths = os.path.join(folder, name + ".crt"), os.path.join(folder, name + ".key")
+    with open(paths[0], "wb") as file:
+        file.write(certificate.public_bytes(serialization.Encoding.PEM))
+    with open(paths[1], "wb") as file:
+        file.write(key.private_bytes(serialization.Encoding.PEM, serialization.PrivateFormat.PKCS8,
+                                     serialization.NoEncryption()))
+    return paths
+
+
+def check_tls(folder):
+    archive = os.path.join(folder, "cup.qmt")
+    tokens = programs.make_archive(archive, ["Anna"])
+    cert, key = write_certificate(folder, "server")
+    other_cert, other_key = write_certificate(folder, "other")
+    missing = os.path.join(folder, "missing.key")
+    # What cannot be served is refused at the start, the file named and what is wrong with it.
+    for given, message in (((cert, missing), f"--tls-key {missing}: cannot read it (No such file or directory)"),
+                           ((key, key), f"--tls-cert {key}: not a certificate in PEM form"),
+                           ((cert, cert), f"--tls-key {cert}: not an unencrypted private key in PEM form"),
+                           ((cert, other_key), f"--tls-key {other_key} is not the key of the certificate {cert}")):
+        done = subprocess.run([programs.server, "--archive", archive, "--listen", "127.0.0.1:0",
+                               "--tls-cert", given[0], "--tls-key", given[1]],
+                              capture_output=True, text=True, timeout=TIMEOUT)
+        assert done.returncode == 2 and message in done.stderr, (given, done.returncode, done.stderr)
+    server = Server(programs, archive, "--tls-cert", cert, "--tls-key", key, verify=cert)
+    try:
+        assert server.url.startswith("https://127.0.0.1:"), server.url
+        assert server.call("GET", "/healthz").json()["status"] == "ok"
+        upload = server.upload(tokens["Anna"], "Darya.sav", good_save())
+        assert upload.status_code == 201, upload.text
+        # Plain HTTP on that port gets no answer; nor does a client that does not trust the certificate.
+        for url, verify in ((server.url.replace("https:", "http:"), True), (server.url, other_cert)):
+            try:
+                requests.get(url + "/healthz", timeout=TIMEOUT, verify=verify)
+                raise AssertionError(f"{url} answered without TLS or with another certificate")
+            except requests.exceptions.ConnectionError:
+                pass
+        assert server.process.poll() is None
+    finally:
+        assert server.stop() == 0
+
+
+checks = {"api": check_api, "bounds": check_bounds, "durability": check_durability, "tls": check_tls}
 folder = tempfile.mkdtemp(prefix="quillmere-server-")
 try:
     checks[group](folder)
