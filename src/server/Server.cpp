@@ -20,6 +20,7 @@
 #include "server/Pages.h"
 #include "server/Tls.h"
 #include "tournament/Archive.h"
+#include "tournament/SeasonMessages.h"
 #include "tournament/Sha256.h"
 #include "tournament/Signing.h"
 #include "tournament/StandingsReport.h"
@@ -251,6 +252,13 @@ bool isLate(const tournament::RoundInfo& round, std::int64_t at) {
     return reload::CalendarDay(*date, *rules.startDate) > *round.profile.deadlineDay;
 }
 
+// A round that takes no late uploads refuses one, naming its deadline.
+void refuseLate(const tournament::RoundInfo& round) {
+    const auto deadline = deadlineOf(round);
+    refuse(409, "round " + std::to_string(round.number) + " is closed: its deadline was the end of day " +
+                    std::to_string(deadline->day) + " (" + deadline->date + ", the server's time)");
+}
+
 json rowJson(const tournament::SubmissionRow& row) {
     json out = {{"submission", row.id},
                 {"round", row.round},
@@ -260,6 +268,7 @@ json rowJson(const tournament::SubmissionRow& row) {
                 {"sha256", row.sha256},
                 {"standing", tournament::StandingName(row.place.standing)},
                 {"ruling", row.ruling ? tournament::StateName(row.ruling->state) : "pending"},
+                {"late", row.late},
                 {"flags", row.flags}};
     if (row.status == analysis::SaveStatus::Analysed) out["finalScore"] = row.finalScore;
     if (row.ruling && !row.ruling->reason.empty()) out["reason"] = row.ruling->reason;
@@ -387,6 +396,7 @@ tournament::StoredReceipt Server::State::makeReceipt(const Archive& archive, std
                        {"fileName", row->path},
                        {"sha256", row->sha256},
                        {"receivedAt", UtcText(row->receivedAt)},
+                       {"late", row->late},
                        {"flags", row->flags}};
     tournament::StoredReceipt receipt;
     receipt.submission = submission;
@@ -427,11 +437,8 @@ void Server::State::upload(const httplib::Request& request, httplib::Response& r
             round = rounds.back();
         }
     }
-    if (!options.acceptLate && isLate(round, now())) {
-        const auto deadline = deadlineOf(round);
-        refuse(409, "round " + std::to_string(round.number) + " is closed: its deadline was the end of day " +
-                        std::to_string(deadline->day) + " (" + deadline->date + ", the server's time)");
-    }
+    // Refused before its body is read, and again if the deadline passed while it was.
+    if (!round.acceptsLate && isLate(round, now())) refuseLate(round);
     if (!gate.admit()) refuse(503, "the server is busy analysing other saves: try again in a few seconds", 5);
     AnalysisGate::Place place(gate);
 
@@ -459,6 +466,7 @@ void Server::State::upload(const httplib::Request& request, httplib::Response& r
     if (bytes.empty()) refuse(422, "the upload is empty");
 
     const std::int64_t receivedAt = now();
+    if (!round.acceptsLate && isLate(round, receivedAt)) refuseLate(round);
     tournament::Upload upload;
     upload.round = round.number;
     upload.player = holder.playerName;
@@ -592,14 +600,20 @@ void Server::State::setUp() {
             json list = json::array();
             auto archive = pool.lease();
             for (const auto& round : archive->rounds()) {
-                json item = {{"number", round.number}, {"title", round.title}, {"submissions", round.submissions}};
+                json item = {{"number", round.number},
+                             {"title", round.title},
+                             {"submissions", round.submissions},
+                             {"acceptsLate", round.acceptsLate},
+                             {"lateRule", tournament::LateRuleText(round)}};
                 if (const auto deadline = deadlineOf(round)) {
                     item["deadlineDay"] = deadline->day;
                     item["deadlineDate"] = deadline->date;
                 }
                 list.push_back(item);
             }
-            respond(response, 200, {{"tournament", tournamentName}, {"rounds", list}});
+            respond(
+                response, 200,
+                {{"tournament", tournamentName}, {"standingsPublic", archive->standingsPublic()}, {"rounds", list}});
         });
     });
     http->Get(R"(/api/rounds/(\d{1,4})/submissions)", [this](const httplib::Request& request,

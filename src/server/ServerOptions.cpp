@@ -58,10 +58,8 @@ ServerOptions ParseServerArguments(std::span<const std::string> arguments) {
             options.action = ServerOptions::Action::Version;
             return options;
         }
-        if (argument == "--accept-late") {
-            options.acceptLate = true;
-            continue;
-        }
+        if (argument == "--accept-late")
+            throw UsageError("--accept-late is a round's setting: quillmere-tournament round FILE set N --late accept");
         if (!argument.starts_with("--")) throw UsageError("unexpected argument '" + argument + "'");
         const auto equals = argument.find('=');
         const std::string name = argument.substr(0, equals);
@@ -125,8 +123,6 @@ std::string ServerUsage() {
            "  --read-timeout S      drop a client silent for S seconds (default 10)\n"
            "  --request-time S      the most an upload's body may take to arrive (default 60)\n"
            "  --rate N              requests per minute a link may make (default 120); beyond, 429\n"
-           "  --accept-late         keep an upload after its round's deadline, flagged as late, instead\n"
-           "                        of refusing it\n"
            "  --help, --version\n"
            "\n"
            "Log lines go to standard error. SIGINT or SIGTERM stop the server once the requests in\n"

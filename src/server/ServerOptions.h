@@ -27,7 +27,6 @@ struct ServerOptions {
     int port = 8080;                 // 0: any free port (the log line "listening" tells which)
     std::string tlsCertificate;      // both set: HTTPS with this PEM certificate (chain) and key
     std::string tlsKey;
-    bool acceptLate = false;  // keep an upload after its round's deadline (the archive flags it)
     Limits limits;
 };
 

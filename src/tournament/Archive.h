@@ -151,7 +151,9 @@ public:
     [[nodiscard]] static Archive Create(const std::string& path, const std::string& name, const Scoring& scoring,
                                         std::int64_t now, std::chrono::milliseconds busyTimeout = kDefaultBusyTimeout);
     // Opens an archive. ReadWrite refuses a file that cannot be written; an archive of an older
-    // schema is brought up to date (ReadWrite) or refused (ReadOnly); a newer one is refused.
+    // schema is brought up to date in one transaction (ReadWrite), or, ReadOnly, read as it lies when
+    // it lacks only settings (schema 2: no round takes late submissions, no standings are public) and
+    // refused otherwise; a newer one is refused.
     [[nodiscard]] static Archive Open(const std::string& path, OpenMode mode,
                                       std::chrono::milliseconds busyTimeout = kDefaultBusyTimeout);
 
@@ -165,11 +167,16 @@ public:
     [[nodiscard]] std::string tournamentName() const;
     [[nodiscard]] Scoring scoring() const;
 
-    // Adds round `round.number` (refused when it exists). Its profile's rules must be valid.
+    // Adds round `round.number` (refused when it exists), with its title, profile and whether it keeps
+    // late submissions. Its profile's rules must be valid.
     void addRound(const RoundInfo& round);
     // Gives an existing round its title and profile; its submissions are judged by them from now on.
     void changeRound(const RoundInfo& round);
     [[nodiscard]] std::vector<RoundInfo> rounds() const;
+
+    // Whether the server shows the season's standings to anyone, without a link (off at first).
+    [[nodiscard]] bool standingsPublic() const;
+    void publishStandings(bool published);
     [[nodiscard]] RoundInfo round(int number) const;
 
     // Registers a player who plays under `playsAs` (their own name when empty). Refused when the
@@ -228,7 +235,7 @@ public:
     void backup(const std::string& destination) const;
 
 private:
-    explicit Archive(std::unique_ptr<Database> db);
+    Archive(std::unique_ptr<Database> db, int schema);
 
     // What one submission's row needs besides its record; rounds are read one at a time.
     struct Facts;
@@ -236,8 +243,10 @@ private:
     // The flags of the checks across rounds, by submission.
     [[nodiscard]] std::map<std::int64_t, std::vector<std::string>> seasonFlags() const;
     [[nodiscard]] analysis::ResultTable storedRecords(int round, bool whole) const;
+    // `late`, when given, is told which records came in after the round's deadline.
     void judgeRecords(analysis::ResultTable& records, std::span<const Facts> facts, const RoundInfo& round,
-                      const std::map<std::int64_t, std::vector<std::string>>& seasonFlags) const;
+                      const std::map<std::int64_t, std::vector<std::string>>& seasonFlags,
+                      std::vector<bool>* late = nullptr) const;
     [[nodiscard]] RoundTable judgeRound(const RoundInfo& round,
                                         const std::map<std::int64_t, std::vector<std::string>>& seasonFlags) const;
     [[nodiscard]] std::optional<std::int64_t> playerNamed(const std::string& name) const;
@@ -245,6 +254,7 @@ private:
     void requireWritable() const;
 
     std::unique_ptr<Database> m_db;
+    int m_schema;  // of the file as opened: an older one read as it lies lacks what came later
 };
 
 }  // namespace quillmere::tournament

@@ -52,7 +52,7 @@ def verify(receipt, public_key, data):
     Ed25519PublicKey.from_public_bytes(bytes.fromhex(public_key)).verify(
         bytes.fromhex(receipt["signature"]), receipt["signed"].encode())
     signed = json.loads(receipt["signed"])
-    for field in ("submission", "sha256", "receivedAt", "round", "flags", "player", "fileName"):
+    for field in ("submission", "sha256", "receivedAt", "round", "flags", "late", "player", "fileName"):
         assert signed[field] == receipt[field], field
     assert signed["sha256"] == hashlib.sha256(data).hexdigest()
 
@@ -166,11 +166,24 @@ def check_api(folder):
             assert token not in server.log()
     finally:
         server.kill()
-    # A server that takes late uploads keeps one, flagged by the archive's deadline check.
-    server = Server(programs, archive, "--accept-late")
+    # A round that keeps late uploads (set while the server runs) keeps one, flagged late on its
+    # receipt and the referee's table; set back to refusing them, the next is refused again.
+    server = Server(programs, archive)
     try:
+        assert not receipt["late"]
+        programs.tournament_run("round", archive, "set", "2", "--late", "accept")
+        rounds = server.call("GET", "/api/rounds", anna).json()["rounds"]
+        assert [(r["acceptsLate"], r["lateRule"]) for r in rounds] == [
+            (False, "No deadline: no upload is late."), (True, "Uploads after day 1 are kept and flagged late.")]
         late = server.upload(anna, "late.sav", data, round=2)
-        assert late.status_code == 201 and any("deadline: day 1" in f for f in late.json()["flags"]), late.text
+        assert late.status_code == 201, late.text
+        assert late.json()["late"] and any("deadline: day 1" in f for f in late.json()["flags"]), late.text
+        verify(late.json(), key["publicKey"], data)
+        table = server.call("GET", "/api/rounds/2/submissions", referee).json()["submissions"]
+        assert [s["late"] for s in table] == [True], table
+        programs.tournament_run("round", archive, "set", "2", "--late", "refuse")
+        refused = server.upload(anna, "later.sav", read(saves[1]), round=2)
+        assert refused.status_code == 409 and "01-01-2001" in refused.json()["error"], refused.text
     finally:
         server.stop()
     # IPv6 loopback too, where the machine has it.

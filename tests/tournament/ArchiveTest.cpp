@@ -137,7 +137,7 @@ TEST_F(ArchiveTest, AnArchiveOfANewerSchemaIsRefusedAndLeftAsItWas) {
             EXPECT_EQ(error.problem(), ArchiveProblem::NewerSchema);
             EXPECT_EQ(std::string(error.what()), m_path +
                                                      ": made by a newer version of Quillmere (archive schema 7; this "
-                                                     "version reads schemas up to 2): nothing was changed");
+                                                     "version reads schemas up to 3): nothing was changed");
         }
     }
     EXPECT_EQ(ContentsOf(m_path), before);
