@@ -319,6 +319,8 @@ struct Server::State {
     void respond(httplib::Response& response, int status, const json& body) const;
     LinkHolder holderOf(const httplib::Request& request);
     LinkHolder refereeOf(const httplib::Request& request);
+    // Refuses (404) while the tournament does not publish its standings.
+    void requirePublished();
     [[nodiscard]] tournament::StoredReceipt makeReceipt(const Archive& archive, std::int64_t submission,
                                                         int round) const;
     tournament::StoredReceipt receiptFor(Archive& archive, std::int64_t submission, int round);
@@ -375,6 +377,11 @@ LinkHolder Server::State::holderOf(const httplib::Request& request) {
     if (const auto wait = rate.refusal(holder->link, now()))
         refuse(429, "too many requests from this link: wait a minute", *wait);
     return *holder;
+}
+
+void Server::State::requirePublished() {
+    auto archive = pool.lease();
+    if (!archive->standingsPublic()) refuse(404, "this tournament does not publish its standings");
 }
 
 LinkHolder Server::State::refereeOf(const httplib::Request& request) {
@@ -545,10 +552,44 @@ void Server::State::setUp() {
     // Browsers ask for an icon by themselves; there is none.
     http->Get("/favicon.ico", [](const httplib::Request&, httplib::Response& response) { response.status = 204; });
     for (const auto& page : Pages()) {
-        http->Get(std::string(page.path), [&page](const httplib::Request&, httplib::Response& response) {
-            response.set_content(std::string(page.content), std::string(page.type));
-        });
+        const bool published = page.path == "/standings";
+        http->Get(std::string(page.path),
+                  [this, &page, published](const httplib::Request&, httplib::Response& response) {
+                      handle(response, [&] {
+                          if (published) requirePublished();
+                          response.set_content(std::string(page.content), std::string(page.type));
+                      });
+                  });
     }
+    // The season's table as the core words it, for anyone while the tournament publishes it: the
+    // players' names and points only, never the referee's flags.
+    http->Get("/api/public-standings", [this](const httplib::Request&, httplib::Response& response) {
+        handle(response, [&] {
+            requirePublished();
+            auto archive = pool.lease();
+            const auto grid = tournament::SeasonGrid(archive->seasonTable());
+            respond(response, 200,
+                    {{"tournament", tournamentName},
+                     {"heading", grid.heading},
+                     {"header", grid.header},
+                     {"rows", grid.rows},
+                     {"numeric", grid.numeric},
+                     {"note", grid.note}});
+        });
+    });
+    http->Post("/api/standings/publish", [this](const httplib::Request& request, httplib::Response& response) {
+        handle(response, [&] {
+            (void)refereeOf(request);
+            const json body = json::parse(request.body, nullptr, false);
+            if (!body.is_object() || !body.contains("published") || !body["published"].is_boolean())
+                refuse(400, "say whether to publish the standings: JSON {\"published\": true} or false");
+            const bool published = body["published"].get<bool>();
+            auto archive = pool.lease();
+            archive->publishStandings(published);
+            log.write("publish", {{"published", published ? "yes" : "no"}});
+            respond(response, 200, {{"published", published}});
+        });
+    });
 
     http->Post("/api/submissions", [this](const httplib::Request& request, httplib::Response& response,
                                           const httplib::ContentReader& reader) {

@@ -149,7 +149,8 @@ def check_api(folder):
         assert server.call("GET", "/api/submissions", tokens[hostile]).status_code == 401
 
         # The pages: served with a policy that allows only the server itself, and no markup from data.
-        for path in ("/submit", "/referee", "/static/submit.js", "/static/referee.js", "/static/dom.js"):
+        for path in ("/submit", "/referee", "/static/submit.js", "/static/referee.js", "/static/standings.js",
+                     "/static/dom.js"):
             page = server.call("GET", path)
             assert page.status_code == 200, path
             policy = page.headers["Content-Security-Policy"]
@@ -159,6 +160,26 @@ def check_api(folder):
             assert "innerHTML" not in page.text and "<script>" not in page.text, path
         assert server.call("GET", "/static/../CMakeLists.txt").status_code == 404
         assert server.call("GET", "/api/submissions").headers["Content-Security-Policy"] == policy
+
+        # The public standings: nowhere until the referee publishes them, then for anyone without a
+        # token, the names as data and nothing of the referee's flags or reasons.
+        for path in ("/standings", "/api/public-standings"):
+            assert server.call("GET", path).status_code == 404, path
+        publish = "/api/standings/publish"
+        assert server.call("POST", publish, anna, json={"published": True}).status_code == 403
+        assert server.call("POST", publish, referee, data='{"published": "yes"}').status_code == 400
+        published = server.call("POST", publish, referee, json={"published": True})
+        assert published.status_code == 200 and published.json() == {"published": True}, published.text
+        assert server.call("GET", "/api/rounds", referee).json()["standingsPublic"]
+        page = server.call("GET", "/standings")
+        assert page.status_code == 200 and page.headers["Content-Security-Policy"] == policy, page.text
+        standings = server.call("GET", "/api/public-standings")
+        assert standings.status_code == 200 and standings.json()["header"][:3] == ["rank", "player", "total"]
+        assert {row[1] for row in standings.json()["rows"]} == {"Anna", "Bob", hostile}, standings.text
+        assert "wrong map" not in standings.text and "flags" not in standings.json(), standings.text
+        programs.tournament_run("publish", archive, "off")
+        for path in ("/standings", "/api/public-standings"):
+            assert server.call("GET", path).status_code == 404, path
 
         # No token ever reaches the log.
         assert server.stop() == 0

@@ -1,6 +1,6 @@
 // The referee's page: a round's submissions with rulings (a late one's time marked), what the round
-// does with late uploads, the players and their links, the round's results file. Every name is
-// shown as text.
+// does with late uploads, the players and their links, the round's results file, whether the
+// standings are public. Every name is shown as text.
 import { $, element, download } from './dom.js';
 import { call, tokenFromFragment } from './api.js';
 
@@ -94,6 +94,17 @@ async function start() {
     }
     $('Tournament').textContent = `${answer.tournament}: referee`;
     rounds = answer.rounds;
+    $('Publish').checked = answer.standingsPublic;
+    $('Publish').addEventListener('change', async () => {
+        const result = await call(token, 'POST', '/api/standings/publish',
+            JSON.stringify({ published: $('Publish').checked }), { 'Content-Type': 'application/json' });
+        if (result.status !== 200) {
+            $('Publish').checked = !$('Publish').checked;
+            showMessage(result.answer.error, true);
+        } else {
+            showMessage(result.answer.published ? 'Standings published at /standings' : 'Standings not public', false);
+        }
+    });
     $('Round').replaceChildren(...answer.rounds.map((r) => {
         const option = element('option', `${r.number}: ${r.title}`);
         option.value = String(r.number);
