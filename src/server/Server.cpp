@@ -321,9 +321,8 @@ struct Server::State {
     LinkHolder refereeOf(const httplib::Request& request);
     // Refuses (404) while the tournament does not publish its standings.
     void requirePublished();
-    [[nodiscard]] tournament::StoredReceipt makeReceipt(const Archive& archive, std::int64_t submission,
-                                                        int round) const;
-    tournament::StoredReceipt receiptFor(Archive& archive, std::int64_t submission, int round);
+    [[nodiscard]] tournament::StoredReceipt makeReceipt(const Archive& archive, std::int64_t submission) const;
+    tournament::StoredReceipt receiptFor(Archive& archive, std::int64_t submission);
     void upload(const httplib::Request& request, httplib::Response& response, const httplib::ContentReader& reader);
     void handle(httplib::Response& response, const std::function<void()>& handler);
 
@@ -390,21 +389,19 @@ LinkHolder Server::State::refereeOf(const httplib::Request& request) {
     return holder;
 }
 
-// A new receipt of a stored submission, signed now: its flags are those of the submission in its round.
-tournament::StoredReceipt Server::State::makeReceipt(const Archive& archive, std::int64_t submission, int round) const {
-    const auto table = archive.roundTable(round);
-    const auto row =
-        std::find_if(table.rows.begin(), table.rows.end(), [&](const auto& r) { return r.id == submission; });
-    if (row == table.rows.end()) refuse(404, "there is no submission " + std::to_string(submission));
+// A new receipt of a stored submission, signed now: its flags are those of the submission in its round,
+// judged against only the submissions they depend on.
+tournament::StoredReceipt Server::State::makeReceipt(const Archive& archive, std::int64_t submission) const {
+    const auto row = archive.judgedSubmission(submission);
     const json body = {{"tournament", tournamentName},
-                       {"submission", row->id},
-                       {"round", row->round},
-                       {"player", row->playerName},
-                       {"fileName", row->path},
-                       {"sha256", row->sha256},
-                       {"receivedAt", UtcText(row->receivedAt)},
-                       {"late", row->late},
-                       {"flags", row->flags}};
+                       {"submission", row.id},
+                       {"round", row.round},
+                       {"player", row.playerName},
+                       {"fileName", row.path},
+                       {"sha256", row.sha256},
+                       {"receivedAt", UtcText(row.receivedAt)},
+                       {"late", row.late},
+                       {"flags", row.flags}};
     tournament::StoredReceipt receipt;
     receipt.submission = submission;
     receipt.body = body.dump(-1, ' ', false, json::error_handler_t::replace);
@@ -414,9 +411,9 @@ tournament::StoredReceipt Server::State::makeReceipt(const Archive& archive, std
 
 // The receipt given for a submission; one stored before receipts were kept with their submission
 // gets its receipt now.
-tournament::StoredReceipt Server::State::receiptFor(Archive& archive, std::int64_t submission, int round) {
+tournament::StoredReceipt Server::State::receiptFor(Archive& archive, std::int64_t submission) {
     if (auto kept = archive.receipt(submission)) return *kept;
-    return archive.keepReceipt(makeReceipt(archive, submission, round));
+    return archive.keepReceipt(makeReceipt(archive, submission));
 }
 
 void Server::State::upload(const httplib::Request& request, httplib::Response& response,
@@ -483,9 +480,7 @@ void Server::State::upload(const httplib::Request& request, httplib::Response& r
     upload.receivedAt = receivedAt;
     upload.by = "link " + std::to_string(holder.link);
     upload.refuseUnreadable = true;
-    upload.receipt = [&](const Archive& stored, std::int64_t submission) {
-        return makeReceipt(stored, submission, round.number);
-    };
+    upload.receipt = [&](const Archive& stored, std::int64_t submission) { return makeReceipt(stored, submission); };
     place.analyse();
     auto archive = pool.lease();
     const auto outcome = archive->submitUpload(upload);
@@ -495,7 +490,7 @@ void Server::State::upload(const httplib::Request& request, httplib::Response& r
             {{"player", holder.playerName}, {"bytes", std::to_string(bytes.size())}, {"reason", outcome.message}});
         refuse(outcome.failure.empty() ? 409 : 422, outcome.message);
     }
-    const auto receipt = receiptFor(*archive, outcome.submission, round.number);
+    const auto receipt = receiptFor(*archive, outcome.submission);
     const bool added = outcome.result == tournament::SubmitResult::Added;
     log.write(added ? "upload" : "upload-again", {{"player", holder.playerName},
                                                   {"submission", std::to_string(outcome.submission)},

@@ -675,15 +675,27 @@ void Archive::rule(std::int64_t submission, RulingState state, const std::string
     transaction.commit();
 }
 
-std::vector<Archive::Facts> Archive::loadFacts(int round) const {
+std::string Archive::roundFilter(std::optional<std::int64_t> partnersOf) {
+    // A round's checks across saves group them by their game data and by their in-game name (the
+    // first of a save chain's key) alone: those partners, found from the indexes, are all that a
+    // submission's flags depend on.
+    return partnersOf ? "s.round = ?1 AND s.id IN (SELECT o.id FROM submissions n JOIN submissions o ON "
+                        "o.round = n.round AND (o.id = n.id OR (o.game_hash = n.game_hash AND "
+                        "o.game_length = n.game_length) OR o.nick_name = n.nick_name) WHERE n.id = ?2)"
+                      : "s.round = ?1";
+}
+
+std::vector<Archive::Facts> Archive::loadFacts(int round, std::optional<std::int64_t> partnersOf) const {
     std::vector<Facts> facts;
     auto& statement = m_db->cached(
         "SELECT s.id, s.round, s.player_id, p.name, s.file_name, s.received_at, s.file_time, s.status, s.final_score, "
         "s.nick_name, s.game_length, s.game_hash, s.sha256, r.state, r.reason, r.ruled_by, r.ruled_at "
         "FROM submissions s JOIN players p ON p.id = s.player_id "
         "LEFT JOIN rulings r ON r.id = (SELECT max(id) FROM rulings WHERE submission_id = s.id) "
-        "WHERE s.round = ? ORDER BY s.id");
+        "WHERE " +
+        roundFilter(partnersOf) + " ORDER BY s.id");
     statement.bind(1, std::int64_t{round});
+    if (partnersOf) statement.bind(2, *partnersOf);
     while (statement.step()) {
         Facts f;
         f.entry.submission = statement.integer(0);
@@ -748,14 +760,15 @@ std::map<std::int64_t, std::vector<std::string>> Archive::seasonFlags() const {
     return CheckSeason(candidates);
 }
 
-analysis::ResultTable Archive::storedRecords(int round, bool whole) const {
+analysis::ResultTable Archive::storedRecords(int round, bool whole, std::optional<std::int64_t> partnersOf) const {
     analysis::ResultTable records;
     auto& statement = m_db->cached(
-        whole ? "SELECT r.record, s.file_name, s.file_time, s.sha256 FROM submissions s JOIN records r ON "
-                "r.submission_id = s.id WHERE s.round = ? ORDER BY s.id"
-              : "SELECT s.summary, s.file_name, s.file_time, s.sha256 FROM submissions s WHERE s.round = ? "
-                "ORDER BY s.id");
+        (whole ? "SELECT r.record, s.file_name, s.file_time, s.sha256 FROM submissions s JOIN records r ON "
+                 "r.submission_id = s.id WHERE "
+               : "SELECT s.summary, s.file_name, s.file_time, s.sha256 FROM submissions s WHERE ") +
+        roundFilter(partnersOf) + " ORDER BY s.id");
     statement.bind(1, std::int64_t{round});
+    if (partnersOf) statement.bind(2, *partnersOf);
     struct Walk {
         std::size_t index;
         std::string path;
@@ -815,11 +828,12 @@ void Archive::judgeRecords(analysis::ResultTable& records, std::span<const Facts
 }
 
 RoundTable Archive::judgeRound(const RoundInfo& round,
-                               const std::map<std::int64_t, std::vector<std::string>>& seasonFlags) const {
+                               const std::map<std::int64_t, std::vector<std::string>>& seasonFlags,
+                               std::optional<std::int64_t> partnersOf) const {
     RoundTable table;
     table.round = round;
-    const auto facts = loadFacts(round.number);
-    analysis::ResultTable records = storedRecords(round.number, false);
+    const auto facts = loadFacts(round.number, partnersOf);
+    analysis::ResultTable records = storedRecords(round.number, false, partnersOf);
     std::vector<bool> late;
     judgeRecords(records, facts, round, seasonFlags, &late);
     std::vector<RoundEntry> entries;
@@ -861,6 +875,22 @@ RoundTable Archive::roundTable(int number) const {
     RoundTable table = judgeRound(round(number), seasonFlags());
     table.tournament = tournamentName();
     return table;
+}
+
+SubmissionRow Archive::judgedSubmission(std::int64_t submission) const {
+    Transaction reading(*m_db, Transaction::Kind::Deferred);
+    auto& inRound = m_db->cached("SELECT round FROM submissions WHERE id = ?");
+    inRound.bind(1, submission);
+    if (!inRound.step()) refuse(path() + ": there is no submission " + std::to_string(submission));
+    const int number = static_cast<int>(inRound.integer(0));
+    inRound.reset();
+    RoundTable table = judgeRound(round(number), seasonFlags(), submission);
+    for (auto& row : table.rows) {
+        if (row.id != submission) continue;
+        row.place = {};
+        return std::move(row);
+    }
+    throw ArchiveError(ArchiveProblem::Damaged, path() + ": the archive is damaged (a submission is missing)");
 }
 
 SeasonTable Archive::seasonTable() const {

@@ -213,6 +213,10 @@ public:
 
     // A round's submissions with their places, rulings and flags.
     [[nodiscard]] RoundTable roundTable(int number) const;
+    // One submission with its flags and late mark exactly as roundTable gives them, judged against only
+    // the round's submissions its flags depend on (the same game data or in-game name), so that its
+    // cost follows those, not the round; its place is left empty.
+    [[nodiscard]] SubmissionRow judgedSubmission(std::int64_t submission) const;
     // The season's standings by the tournament's scoring, and the flags of what stands.
     [[nodiscard]] SeasonTable seasonTable() const;
     // Every submission of the round as quillmere-report records them from the same files, with
@@ -239,16 +243,23 @@ private:
 
     // What one submission's row needs besides its record; rounds are read one at a time.
     struct Facts;
-    [[nodiscard]] std::vector<Facts> loadFacts(int round) const;
+    // The SQL condition on a round's submissions (s): all of them, or those the round's checks
+    // compare submission `partnersOf` with (?1 the round, ?2 the submission).
+    [[nodiscard]] static std::string roundFilter(std::optional<std::int64_t> partnersOf);
+    [[nodiscard]] std::vector<Facts> loadFacts(int round, std::optional<std::int64_t> partnersOf = std::nullopt) const;
     // The flags of the checks across rounds, by submission.
     [[nodiscard]] std::map<std::int64_t, std::vector<std::string>> seasonFlags() const;
-    [[nodiscard]] analysis::ResultTable storedRecords(int round, bool whole) const;
+    [[nodiscard]] analysis::ResultTable storedRecords(int round, bool whole,
+                                                      std::optional<std::int64_t> partnersOf = std::nullopt) const;
     // `late`, when given, is told which records came in after the round's deadline.
     void judgeRecords(analysis::ResultTable& records, std::span<const Facts> facts, const RoundInfo& round,
                       const std::map<std::int64_t, std::vector<std::string>>& seasonFlags,
                       std::vector<bool>* late = nullptr) const;
+    // Every submission of the round, or with `partnersOf` only those its flags depend on (their own
+    // places then count only each other).
     [[nodiscard]] RoundTable judgeRound(const RoundInfo& round,
-                                        const std::map<std::int64_t, std::vector<std::string>>& seasonFlags) const;
+                                        const std::map<std::int64_t, std::vector<std::string>>& seasonFlags,
+                                        std::optional<std::int64_t> partnersOf = std::nullopt) const;
     [[nodiscard]] std::optional<std::int64_t> playerNamed(const std::string& name) const;
     SubmitOutcome store(PreparedSave& save, const SubmitOptions& options, std::optional<std::int64_t> player);
     void requireWritable() const;
