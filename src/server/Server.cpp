@@ -37,6 +37,9 @@ using tournament::LinkHolder;
 
 std::int64_t now() { return static_cast<std::int64_t>(std::time(nullptr)); }
 
+// How long the public standings are shown as they were made; the referee's page's switch shows at once.
+constexpr std::chrono::seconds kPublicStandingsAge{2};
+
 // A request's answer that ends its handling: a status and a message a person can act on.
 struct Refusal {
     int status;
@@ -319,8 +322,9 @@ struct Server::State {
     void respond(httplib::Response& response, int status, const json& body) const;
     LinkHolder holderOf(const httplib::Request& request);
     LinkHolder refereeOf(const httplib::Request& request);
-    // Refuses (404) while the tournament does not publish its standings.
-    void requirePublished();
+    // The public standings' JSON; refused (404) while the tournament does not publish them. No link
+    // bounds a stranger's requests, so they are made again at most every kPublicStandingsAge.
+    std::string publicStandings();
     [[nodiscard]] tournament::StoredReceipt makeReceipt(const Archive& archive, std::int64_t submission) const;
     tournament::StoredReceipt receiptFor(Archive& archive, std::int64_t submission);
     void upload(const httplib::Request& request, httplib::Response& response, const httplib::ContentReader& reader);
@@ -336,6 +340,11 @@ struct Server::State {
     std::string tournamentName;
     std::unique_ptr<httplib::Server> http;
     int port = 0;
+    struct {
+        std::mutex mutex;
+        std::optional<std::chrono::steady_clock::time_point> made;  // none: to be made at the next request
+        std::string text;                                           // empty: not published
+    } shown;
 };
 
 void Server::State::respond(httplib::Response& response, int status, const json& body) const {
@@ -378,9 +387,23 @@ LinkHolder Server::State::holderOf(const httplib::Request& request) {
     return *holder;
 }
 
-void Server::State::requirePublished() {
-    auto archive = pool.lease();
-    if (!archive->standingsPublic()) refuse(404, "this tournament does not publish its standings");
+std::string Server::State::publicStandings() {
+    const std::lock_guard lock(shown.mutex);
+    const auto at = std::chrono::steady_clock::now();
+    if (!shown.made || at - *shown.made >= kPublicStandingsAge) {
+        auto archive = pool.lease();
+        shown.text.clear();
+        if (archive->standingsPublic()) {
+            const auto grid = tournament::SeasonGrid(archive->seasonTable());
+            shown.text = json{{"tournament", tournamentName}, {"heading", grid.heading},
+                              {"header", grid.header},        {"rows", grid.rows},
+                              {"numeric", grid.numeric},      {"note", grid.note}}
+                             .dump(-1, ' ', false, json::error_handler_t::replace);
+        }
+        shown.made = at;
+    }
+    if (shown.text.empty()) refuse(404, "this tournament does not publish its standings");
+    return shown.text;
 }
 
 LinkHolder Server::State::refereeOf(const httplib::Request& request) {
@@ -551,7 +574,7 @@ void Server::State::setUp() {
         http->Get(std::string(page.path),
                   [this, &page, published](const httplib::Request&, httplib::Response& response) {
                       handle(response, [&] {
-                          if (published) requirePublished();
+                          if (published) (void)publicStandings();
                           response.set_content(std::string(page.content), std::string(page.type));
                       });
                   });
@@ -559,18 +582,7 @@ void Server::State::setUp() {
     // The season's table as the core words it, for anyone while the tournament publishes it: the
     // players' names and points only, never the referee's flags.
     http->Get("/api/public-standings", [this](const httplib::Request&, httplib::Response& response) {
-        handle(response, [&] {
-            requirePublished();
-            auto archive = pool.lease();
-            const auto grid = tournament::SeasonGrid(archive->seasonTable());
-            respond(response, 200,
-                    {{"tournament", tournamentName},
-                     {"heading", grid.heading},
-                     {"header", grid.header},
-                     {"rows", grid.rows},
-                     {"numeric", grid.numeric},
-                     {"note", grid.note}});
-        });
+        handle(response, [&] { response.set_content(publicStandings(), "application/json"); });
     });
     http->Post("/api/standings/publish", [this](const httplib::Request& request, httplib::Response& response) {
         handle(response, [&] {
@@ -581,6 +593,10 @@ void Server::State::setUp() {
             const bool published = body["published"].get<bool>();
             auto archive = pool.lease();
             archive->publishStandings(published);
+            {
+                const std::lock_guard lock(shown.mutex);
+                shown.made.reset();
+            }
             log.write("publish", {{"published", published ? "yes" : "no"}});
             respond(response, 200, {{"published", published}});
         });

@@ -177,9 +177,13 @@ def check_api(folder):
         assert standings.status_code == 200 and standings.json()["header"][:3] == ["rank", "player", "total"]
         assert {row[1] for row in standings.json()["rows"]} == {"Anna", "Bob", hostile}, standings.text
         assert "wrong map" not in standings.text and "flags" not in standings.json(), standings.text
+        # The command line's switch shows within the seconds the server keeps the table it made.
         programs.tournament_run("publish", archive, "off")
-        for path in ("/standings", "/api/public-standings"):
-            assert server.call("GET", path).status_code == 404, path
+        deadline = time.monotonic() + 10
+        while server.call("GET", "/api/public-standings").status_code != 404:
+            assert time.monotonic() < deadline, "the standings stayed public"
+            time.sleep(0.2)
+        assert server.call("GET", "/standings").status_code == 404
 
         # No token ever reaches the log.
         assert server.stop() == 0
