@@ -1,9 +1,11 @@
 # Install layout and the Debian packages. Included once, after every target is defined, so that
 # the rules can ask which targets this build has.
 #
-# Two components, one package each: "report" is quillmere-report and quillmere-tournament (the command
+# Three components, one package each: "report" is quillmere-report and quillmere-tournament (the command
 # lines, their man pages, the schemas and an example profile; no Qt), "window" is quillmere (the window and its desktop
-# integration), which depends on quillmere-report of the same version.
+# integration), which depends on quillmere-report of the same version, and "server" is quillmere-server (the
+# submission server, its man page and its systemd unit; no Qt), which depends on quillmere-report of the same
+# version for quillmere-tournament, with which the referee makes the archive, rounds, players and links.
 include(GNUInstallDirs)
 
 set(QUILLMERE_PACKAGING_DIR ${CMAKE_CURRENT_LIST_DIR}/../packaging)
@@ -15,6 +17,7 @@ set(QUILLMERE_PACKAGE_VERSION ${PROJECT_VERSION}-${QUILLMERE_DEBIAN_REVISION})
 # Lower case on purpose: GNUInstallDirs would name the folders after the project, "Quillmere".
 set(QUILLMERE_REPORT_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/quillmere-report)
 set(QUILLMERE_WINDOW_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/quillmere)
+set(QUILLMERE_SERVER_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/quillmere-server)
 
 # Man pages and the changelog go in compressed as Debian wants them: gzip -9n, so that the bytes do
 # not depend on the build's time or folder.
@@ -77,18 +80,23 @@ if(TARGET quillmere)
             COMPONENT window)
 endif()
 
-# quillmere-server: installed by `cmake --install` (component "server") with its man page and its
-# systemd unit, not packaged yet.
+# quillmere-server with its man page and its systemd unit, which goes to /usr/lib/systemd/system in the
+# package (systemd reads it there; Debian 12's /lib is /usr/lib). The package does not enable it.
 install(TARGETS quillmere-server RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT server)
 install(FILES ${QUILLMERE_GZIPPED_DIR}/quillmere-server.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT server)
 install(FILES ${QUILLMERE_PACKAGING_DIR}/quillmere-server.service DESTINATION lib/systemd/system COMPONENT server)
+install(FILES ${QUILLMERE_PACKAGING_DIR}/copyright ${QUILLMERE_GZIPPED_DIR}/changelog.Debian.gz
+        DESTINATION ${QUILLMERE_SERVER_DOCDIR} COMPONENT server)
+install(FILES ${QUILLMERE_PACKAGING_DIR}/lintian/quillmere-server DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides
+        COMPONENT server)
 
-# The Debian packages: quillmere-report_<version>_<arch>.deb and quillmere_<version>_<arch>.deb,
+# The Debian packages: quillmere-report_<version>_<arch>.deb, quillmere-server_<version>_<arch>.deb and
+# quillmere_<version>_<arch>.deb,
 # their library dependencies read from the binaries by dpkg-shlibdeps (package dpkg-dev). A build
 # meant for them takes Debian's hardening flags: see scripts/build-deb.sh.
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
-set(CPACK_COMPONENTS_ALL report)
+set(CPACK_COMPONENTS_ALL report server)
 if(TARGET quillmere)
     list(APPEND CPACK_COMPONENTS_ALL window)
 endif()
@@ -136,6 +144,20 @@ history graphs and a verdict on reloads judged against the tournament's
 rules.
 .
 This package holds the window; quillmere-report holds the command line.")
+set(CPACK_DEBIAN_SERVER_PACKAGE_NAME quillmere-server)
+set(CPACK_DEBIAN_SERVER_PACKAGE_SECTION net)
+set(CPACK_DEBIAN_SERVER_DESCRIPTION
+    "submission server for strategy game tournament save files
+quillmere-server serves a tournament archive over HTTP or HTTPS: each player
+uploads saves through a private link, the server analyses every upload
+itself as quillmere-report does, refuses late or damaged ones with a reason,
+stores it in the archive and answers with a signed receipt. The referee
+rules on the submissions and publishes the standings from a page of the
+same server.
+.
+This package holds the server and its systemd unit; quillmere-report holds
+quillmere-tournament, which makes the archive, its rounds and its links.")
+set(CPACK_DEBIAN_SERVER_PACKAGE_DEPENDS "quillmere-report (= ${QUILLMERE_PACKAGE_VERSION})")
 # Qt loads its display plugins at run time; no library link names them.
 set(CPACK_DEBIAN_WINDOW_PACKAGE_DEPENDS "quillmere-report (= ${QUILLMERE_PACKAGE_VERSION}), qt6-qpa-plugins")
 

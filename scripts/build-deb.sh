@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Usage: scripts/build-deb.sh [BUILD_DIR]   (default build-deb)
 # Builds the programs as a Debian package build does (build type None, the compiler and linker flags
-# of dpkg-buildflags with every hardening feature) and packs quillmere-report_*.deb and
+# of dpkg-buildflags with every hardening feature) and packs quillmere-report_*.deb, quillmere-server_*.deb and
 # quillmere_*.deb into BUILD_DIR. Needs dpkg-dev.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -18,8 +18,9 @@ struct Page {
     std::string_view content;
 };
 
-// The pages: the player's (/submit), the referee's (/referee), their scripts and style sheet, and the
-// browser edition's own DOM helpers, which they share.
+// The pages: the player's (/submit), the referee's (/referee), the public standings (/standings,
+// served only while the tournament publishes them), their scripts and style sheet, and the browser
+// edition's own DOM helpers, which they share.
 [[nodiscard]] std::span<const Page> Pages();
 
 }  // namespace quillmere::server

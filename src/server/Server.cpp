@@ -18,7 +18,9 @@
 #include "load/Windows1251.h"
 #include "reload/ReloadControl.h"
 #include "server/Pages.h"
+#include "server/Tls.h"
 #include "tournament/Archive.h"
+#include "tournament/SeasonMessages.h"
 #include "tournament/Sha256.h"
 #include "tournament/Signing.h"
 #include "tournament/StandingsReport.h"
@@ -34,6 +36,9 @@ using tournament::ArchiveProblem;
 using tournament::LinkHolder;
 
 std::int64_t now() { return static_cast<std::int64_t>(std::time(nullptr)); }
+
+// How long the public standings are shown as they were made; the referee's page's switch shows at once.
+constexpr std::chrono::seconds kPublicStandingsAge{2};
 
 // A request's answer that ends its handling: a status and a message a person can act on.
 struct Refusal {
@@ -250,6 +255,13 @@ bool isLate(const tournament::RoundInfo& round, std::int64_t at) {
     return reload::CalendarDay(*date, *rules.startDate) > *round.profile.deadlineDay;
 }
 
+// A round that takes no late uploads refuses one, naming its deadline.
+void refuseLate(const tournament::RoundInfo& round) {
+    const auto deadline = deadlineOf(round);
+    refuse(409, "round " + std::to_string(round.number) + " is closed: its deadline was the end of day " +
+                    std::to_string(deadline->day) + " (" + deadline->date + ", the server's time)");
+}
+
 json rowJson(const tournament::SubmissionRow& row) {
     json out = {{"submission", row.id},
                 {"round", row.round},
@@ -259,6 +271,7 @@ json rowJson(const tournament::SubmissionRow& row) {
                 {"sha256", row.sha256},
                 {"standing", tournament::StandingName(row.place.standing)},
                 {"ruling", row.ruling ? tournament::StateName(row.ruling->state) : "pending"},
+                {"late", row.late},
                 {"flags", row.flags}};
     if (row.status == analysis::SaveStatus::Analysed) out["finalScore"] = row.finalScore;
     if (row.ruling && !row.ruling->reason.empty()) out["reason"] = row.ruling->reason;
@@ -274,6 +287,17 @@ json receiptJson(const tournament::StoredReceipt& receipt) {
     return out;
 }
 
+// Plain HTTP, or HTTPS when the options name a certificate and its key (checked first, so that a
+// wrong file is named and said what is wrong with it).
+std::unique_ptr<httplib::Server> makeHttp(const ServerOptions& options) {
+    if (options.tlsCertificate.empty()) return std::make_unique<httplib::Server>();
+    CheckTlsFiles(options.tlsCertificate, options.tlsKey);
+    auto https = std::make_unique<httplib::SSLServer>(options.tlsCertificate.c_str(), options.tlsKey.c_str());
+    if (!https->is_valid())
+        throw std::runtime_error("cannot serve HTTPS with " + options.tlsCertificate + " and " + options.tlsKey);
+    return https;
+}
+
 }  // namespace
 
 struct Server::State {
@@ -284,7 +308,8 @@ struct Server::State {
                                              : std::max(1u, std::thread::hardware_concurrency())),
           pool(given.archive, jobs + 2),
           gate(jobs, given.limits.analysisQueue),
-          rate(given.limits.requestsPerMinute) {
+          rate(given.limits.requestsPerMinute),
+          http(makeHttp(given)) {
         {
             auto archive = pool.lease();
             key = archive->signingKey(now());
@@ -297,9 +322,11 @@ struct Server::State {
     void respond(httplib::Response& response, int status, const json& body) const;
     LinkHolder holderOf(const httplib::Request& request);
     LinkHolder refereeOf(const httplib::Request& request);
-    [[nodiscard]] tournament::StoredReceipt makeReceipt(const Archive& archive, std::int64_t submission,
-                                                        int round) const;
-    tournament::StoredReceipt receiptFor(Archive& archive, std::int64_t submission, int round);
+    // The public standings' JSON; refused (404) while the tournament does not publish them. No link
+    // bounds a stranger's requests, so they are made again at most every kPublicStandingsAge.
+    std::string publicStandings();
+    [[nodiscard]] tournament::StoredReceipt makeReceipt(const Archive& archive, std::int64_t submission) const;
+    tournament::StoredReceipt receiptFor(Archive& archive, std::int64_t submission);
     void upload(const httplib::Request& request, httplib::Response& response, const httplib::ContentReader& reader);
     void handle(httplib::Response& response, const std::function<void()>& handler);
 
@@ -311,8 +338,13 @@ struct Server::State {
     RateLimiter rate;
     tournament::SigningKey key;
     std::string tournamentName;
-    httplib::Server http;
+    std::unique_ptr<httplib::Server> http;
     int port = 0;
+    struct {
+        std::mutex mutex;
+        std::optional<std::chrono::steady_clock::time_point> made;  // none: to be made at the next request
+        std::string text;                                           // empty: not published
+    } shown;
 };
 
 void Server::State::respond(httplib::Response& response, int status, const json& body) const {
@@ -355,26 +387,44 @@ LinkHolder Server::State::holderOf(const httplib::Request& request) {
     return *holder;
 }
 
+std::string Server::State::publicStandings() {
+    const std::lock_guard lock(shown.mutex);
+    const auto at = std::chrono::steady_clock::now();
+    if (!shown.made || at - *shown.made >= kPublicStandingsAge) {
+        auto archive = pool.lease();
+        shown.text.clear();
+        if (archive->standingsPublic()) {
+            const auto grid = tournament::SeasonGrid(archive->seasonTable());
+            shown.text = json{{"tournament", tournamentName}, {"heading", grid.heading},
+                              {"header", grid.header},        {"rows", grid.rows},
+                              {"numeric", grid.numeric},      {"note", grid.note}}
+                             .dump(-1, ' ', false, json::error_handler_t::replace);
+        }
+        shown.made = at;
+    }
+    if (shown.text.empty()) refuse(404, "this tournament does not publish its standings");
+    return shown.text;
+}
+
 LinkHolder Server::State::refereeOf(const httplib::Request& request) {
     const auto holder = holderOf(request);
     if (!holder.referee()) refuse(403, "only the referee may do this");
     return holder;
 }
 
-// A new receipt of a stored submission, signed now: its flags are those of the submission in its round.
-tournament::StoredReceipt Server::State::makeReceipt(const Archive& archive, std::int64_t submission, int round) const {
-    const auto table = archive.roundTable(round);
-    const auto row =
-        std::find_if(table.rows.begin(), table.rows.end(), [&](const auto& r) { return r.id == submission; });
-    if (row == table.rows.end()) refuse(404, "there is no submission " + std::to_string(submission));
+// A new receipt of a stored submission, signed now: its flags are those of the submission in its round,
+// judged against only the submissions they depend on.
+tournament::StoredReceipt Server::State::makeReceipt(const Archive& archive, std::int64_t submission) const {
+    const auto row = archive.judgedSubmission(submission);
     const json body = {{"tournament", tournamentName},
-                       {"submission", row->id},
-                       {"round", row->round},
-                       {"player", row->playerName},
-                       {"fileName", row->path},
-                       {"sha256", row->sha256},
-                       {"receivedAt", UtcText(row->receivedAt)},
-                       {"flags", row->flags}};
+                       {"submission", row.id},
+                       {"round", row.round},
+                       {"player", row.playerName},
+                       {"fileName", row.path},
+                       {"sha256", row.sha256},
+                       {"receivedAt", UtcText(row.receivedAt)},
+                       {"late", row.late},
+                       {"flags", row.flags}};
     tournament::StoredReceipt receipt;
     receipt.submission = submission;
     receipt.body = body.dump(-1, ' ', false, json::error_handler_t::replace);
@@ -384,9 +434,9 @@ tournament::StoredReceipt Server::State::makeReceipt(const Archive& archive, std
 
 // The receipt given for a submission; one stored before receipts were kept with their submission
 // gets its receipt now.
-tournament::StoredReceipt Server::State::receiptFor(Archive& archive, std::int64_t submission, int round) {
+tournament::StoredReceipt Server::State::receiptFor(Archive& archive, std::int64_t submission) {
     if (auto kept = archive.receipt(submission)) return *kept;
-    return archive.keepReceipt(makeReceipt(archive, submission, round));
+    return archive.keepReceipt(makeReceipt(archive, submission));
 }
 
 void Server::State::upload(const httplib::Request& request, httplib::Response& response,
@@ -414,11 +464,8 @@ void Server::State::upload(const httplib::Request& request, httplib::Response& r
             round = rounds.back();
         }
     }
-    if (!options.acceptLate && isLate(round, now())) {
-        const auto deadline = deadlineOf(round);
-        refuse(409, "round " + std::to_string(round.number) + " is closed: its deadline was the end of day " +
-                        std::to_string(deadline->day) + " (" + deadline->date + ", the server's time)");
-    }
+    // Refused before its body is read, and again if the deadline passed while it was.
+    if (!round.acceptsLate && isLate(round, now())) refuseLate(round);
     if (!gate.admit()) refuse(503, "the server is busy analysing other saves: try again in a few seconds", 5);
     AnalysisGate::Place place(gate);
 
@@ -446,6 +493,7 @@ void Server::State::upload(const httplib::Request& request, httplib::Response& r
     if (bytes.empty()) refuse(422, "the upload is empty");
 
     const std::int64_t receivedAt = now();
+    if (!round.acceptsLate && isLate(round, receivedAt)) refuseLate(round);
     tournament::Upload upload;
     upload.round = round.number;
     upload.player = holder.playerName;
@@ -455,9 +503,7 @@ void Server::State::upload(const httplib::Request& request, httplib::Response& r
     upload.receivedAt = receivedAt;
     upload.by = "link " + std::to_string(holder.link);
     upload.refuseUnreadable = true;
-    upload.receipt = [&](const Archive& stored, std::int64_t submission) {
-        return makeReceipt(stored, submission, round.number);
-    };
+    upload.receipt = [&](const Archive& stored, std::int64_t submission) { return makeReceipt(stored, submission); };
     place.analyse();
     auto archive = pool.lease();
     const auto outcome = archive->submitUpload(upload);
@@ -467,7 +513,7 @@ void Server::State::upload(const httplib::Request& request, httplib::Response& r
             {{"player", holder.playerName}, {"bytes", std::to_string(bytes.size())}, {"reason", outcome.message}});
         refuse(outcome.failure.empty() ? 409 : 422, outcome.message);
     }
-    const auto receipt = receiptFor(*archive, outcome.submission, round.number);
+    const auto receipt = receiptFor(*archive, outcome.submission);
     const bool added = outcome.result == tournament::SubmitResult::Added;
     log.write(added ? "upload" : "upload-again", {{"player", holder.playerName},
                                                   {"submission", std::to_string(outcome.submission)},
@@ -478,30 +524,30 @@ void Server::State::upload(const httplib::Request& request, httplib::Response& r
 
 void Server::State::setUp() {
     const auto& limits = options.limits;
-    http.new_task_queue = [threads = limits.threads] { return new httplib::ThreadPool(threads); };
-    http.set_read_timeout(limits.readTimeout);
-    http.set_write_timeout(limits.readTimeout);
-    http.set_keep_alive_timeout(5);
-    http.set_keep_alive_max_count(100);
+    http->new_task_queue = [threads = limits.threads] { return new httplib::ThreadPool(threads); };
+    http->set_read_timeout(limits.readTimeout);
+    http->set_write_timeout(limits.readTimeout);
+    http->set_keep_alive_timeout(5);
+    http->set_keep_alive_max_count(100);
     // The cap of a body httplib reads itself (the JSON of a ruling); an upload is bounded by its own.
-    http.set_payload_max_length(static_cast<std::size_t>(limits.uploadBytes));
-    http.set_default_headers({
+    http->set_payload_max_length(static_cast<std::size_t>(limits.uploadBytes));
+    http->set_default_headers({
         {"Content-Security-Policy", std::string(kContentSecurityPolicy)},
         {"X-Content-Type-Options", "nosniff"},
         {"Referrer-Policy", "no-referrer"},
         {"X-Frame-Options", "DENY"},
         {"Cache-Control", "no-store"},
     });
-    http.set_logger([this](const httplib::Request& request, const httplib::Response& response) {
+    http->set_logger([this](const httplib::Request& request, const httplib::Response& response) {
         log.write("request", {{"method", request.method},
                               {"path", request.path},
                               {"status", std::to_string(response.status)},
                               {"remote", request.remote_addr}});
     });
-    http.set_exception_handler([this](const httplib::Request&, httplib::Response& response, std::exception_ptr) {
+    http->set_exception_handler([this](const httplib::Request&, httplib::Response& response, std::exception_ptr) {
         respond(response, 500, {{"error", "the server failed on this request"}});
     });
-    http.set_error_handler([this](const httplib::Request&, httplib::Response& response) {
+    http->set_error_handler([this](const httplib::Request&, httplib::Response& response) {
         if (!response.body.empty()) return;
         if (response.status == 413) {
             respond(response, 413,
@@ -515,27 +561,54 @@ void Server::State::setUp() {
         }
     });
 
-    http.Get("/healthz", [this](const httplib::Request&, httplib::Response& response) {
+    http->Get("/healthz", [this](const httplib::Request&, httplib::Response& response) {
         respond(response, 200, {{"status", "ok"}, {"tournament", tournamentName}});
     });
-    http.Get("/api/public-key", [this](const httplib::Request&, httplib::Response& response) {
+    http->Get("/api/public-key", [this](const httplib::Request&, httplib::Response& response) {
         respond(response, 200, {{"algorithm", "Ed25519"}, {"publicKey", tournament::HexText(key.publicKey)}});
     });
     // Browsers ask for an icon by themselves; there is none.
-    http.Get("/favicon.ico", [](const httplib::Request&, httplib::Response& response) { response.status = 204; });
+    http->Get("/favicon.ico", [](const httplib::Request&, httplib::Response& response) { response.status = 204; });
     for (const auto& page : Pages()) {
-        http.Get(std::string(page.path), [&page](const httplib::Request&, httplib::Response& response) {
-            response.set_content(std::string(page.content), std::string(page.type));
-        });
+        const bool published = page.path == "/standings";
+        http->Get(std::string(page.path),
+                  [this, &page, published](const httplib::Request&, httplib::Response& response) {
+                      handle(response, [&] {
+                          if (published) (void)publicStandings();
+                          response.set_content(std::string(page.content), std::string(page.type));
+                      });
+                  });
     }
+    // The season's table as the core words it, for anyone while the tournament publishes it: the
+    // players' names and points only, never the referee's flags.
+    http->Get("/api/public-standings", [this](const httplib::Request&, httplib::Response& response) {
+        handle(response, [&] { response.set_content(publicStandings(), "application/json"); });
+    });
+    http->Post("/api/standings/publish", [this](const httplib::Request& request, httplib::Response& response) {
+        handle(response, [&] {
+            (void)refereeOf(request);
+            const json body = json::parse(request.body, nullptr, false);
+            if (!body.is_object() || !body.contains("published") || !body["published"].is_boolean())
+                refuse(400, "say whether to publish the standings: JSON {\"published\": true} or false");
+            const bool published = body["published"].get<bool>();
+            auto archive = pool.lease();
+            archive->publishStandings(published);
+            {
+                const std::lock_guard lock(shown.mutex);
+                shown.made.reset();
+            }
+            log.write("publish", {{"published", published ? "yes" : "no"}});
+            respond(response, 200, {{"published", published}});
+        });
+    });
 
-    http.Post("/api/submissions", [this](const httplib::Request& request, httplib::Response& response,
-                                         const httplib::ContentReader& reader) {
+    http->Post("/api/submissions", [this](const httplib::Request& request, httplib::Response& response,
+                                          const httplib::ContentReader& reader) {
         handle(response, [&] { upload(request, response, reader); });
         // A refused upload's body may be left unread: the connection cannot carry another request.
         if (response.status >= 400) response.set_header("Connection", "close");
     });
-    http.Get("/api/submissions", [this](const httplib::Request& request, httplib::Response& response) {
+    http->Get("/api/submissions", [this](const httplib::Request& request, httplib::Response& response) {
         handle(response, [&] {
             const auto holder = holderOf(request);
             if (holder.referee()) refuse(403, "the referee lists a round's submissions: /api/rounds/N/submissions");
@@ -552,7 +625,7 @@ void Server::State::setUp() {
             respond(response, 200, {{"player", holder.playerName}, {"submissions", list}});
         });
     });
-    http.Get(R"(/api/submissions/(\d{1,18}))", [this](const httplib::Request& request, httplib::Response& response) {
+    http->Get(R"(/api/submissions/(\d{1,18}))", [this](const httplib::Request& request, httplib::Response& response) {
         handle(response, [&] {
             const auto holder = holderOf(request);
             const auto number = numberIn(request.matches[1].str());
@@ -573,24 +646,30 @@ void Server::State::setUp() {
         });
     });
 
-    http.Get("/api/rounds", [this](const httplib::Request& request, httplib::Response& response) {
+    http->Get("/api/rounds", [this](const httplib::Request& request, httplib::Response& response) {
         handle(response, [&] {
             (void)holderOf(request);
             json list = json::array();
             auto archive = pool.lease();
             for (const auto& round : archive->rounds()) {
-                json item = {{"number", round.number}, {"title", round.title}, {"submissions", round.submissions}};
+                json item = {{"number", round.number},
+                             {"title", round.title},
+                             {"submissions", round.submissions},
+                             {"acceptsLate", round.acceptsLate},
+                             {"lateRule", tournament::LateRuleText(round)}};
                 if (const auto deadline = deadlineOf(round)) {
                     item["deadlineDay"] = deadline->day;
                     item["deadlineDate"] = deadline->date;
                 }
                 list.push_back(item);
             }
-            respond(response, 200, {{"tournament", tournamentName}, {"rounds", list}});
+            respond(
+                response, 200,
+                {{"tournament", tournamentName}, {"standingsPublic", archive->standingsPublic()}, {"rounds", list}});
         });
     });
-    http.Get(R"(/api/rounds/(\d{1,4})/submissions)", [this](const httplib::Request& request,
-                                                            httplib::Response& response) {
+    http->Get(R"(/api/rounds/(\d{1,4})/submissions)", [this](const httplib::Request& request,
+                                                             httplib::Response& response) {
         handle(response, [&] {
             (void)refereeOf(request);
             auto archive = pool.lease();
@@ -601,7 +680,7 @@ void Server::State::setUp() {
                     {{"round", table.round.number}, {"title", table.round.title}, {"submissions", list}});
         });
     });
-    http.Get(R"(/api/rounds/(\d{1,4})/results)", [this](const httplib::Request& request, httplib::Response& response) {
+    http->Get(R"(/api/rounds/(\d{1,4})/results)", [this](const httplib::Request& request, httplib::Response& response) {
         handle(response, [&] {
             (void)refereeOf(request);
             auto archive = pool.lease();
@@ -613,7 +692,7 @@ void Server::State::setUp() {
             response.set_content(text, "text/plain; charset=windows-1251");
         });
     });
-    http.Post(
+    http->Post(
         R"(/api/submissions/(\d{1,18})/ruling)", [this](const httplib::Request& request, httplib::Response& response) {
             handle(response, [&] {
                 const auto holder = refereeOf(request);
@@ -633,7 +712,7 @@ void Server::State::setUp() {
                         {{"submission", *number}, {"ruling", tournament::StateName(*state)}, {"reason", reason}});
             });
         });
-    http.Get("/api/standings", [this](const httplib::Request& request, httplib::Response& response) {
+    http->Get("/api/standings", [this](const httplib::Request& request, httplib::Response& response) {
         handle(response, [&] {
             (void)refereeOf(request);
             auto archive = pool.lease();
@@ -641,7 +720,7 @@ void Server::State::setUp() {
                                  "application/json");
         });
     });
-    http.Get("/api/players", [this](const httplib::Request& request, httplib::Response& response) {
+    http->Get("/api/players", [this](const httplib::Request& request, httplib::Response& response) {
         handle(response, [&] {
             (void)refereeOf(request);
             json list = json::array();
@@ -652,7 +731,7 @@ void Server::State::setUp() {
             respond(response, 200, {{"players", list}});
         });
     });
-    http.Post("/api/links/revoke", [this](const httplib::Request& request, httplib::Response& response) {
+    http->Post("/api/links/revoke", [this](const httplib::Request& request, httplib::Response& response) {
         handle(response, [&] {
             (void)refereeOf(request);
             const json body = json::parse(request.body, nullptr, false);
@@ -670,9 +749,9 @@ void Server::State::setUp() {
 Server::Server(const ServerOptions& options, Log& log) : m_state(std::make_unique<State>(options, log)) {
     auto& state = *m_state;
     if (options.port == 0) {
-        state.port = state.http.bind_to_any_port(options.host);
+        state.port = state.http->bind_to_any_port(options.host);
         if (state.port < 0) state.port = 0;
-    } else if (state.http.bind_to_port(options.host, options.port)) {
+    } else if (state.http->bind_to_port(options.host, options.port)) {
         state.port = options.port;
     }
     if (state.port == 0)
@@ -686,11 +765,12 @@ int Server::port() const { return m_state->port; }
 
 bool Server::run() {
     m_state->log.write("listening", {{"host", m_state->options.host},
+                                     {"scheme", m_state->options.tlsCertificate.empty() ? "http" : "https"},
                                      {"port", std::to_string(m_state->port)},
                                      {"jobs", std::to_string(m_state->jobs)}});
-    return m_state->http.listen_after_bind();
+    return m_state->http->listen_after_bind();
 }
 
-void Server::stop() { m_state->http.stop(); }
+void Server::stop() { m_state->http->stop(); }
 
 }  // namespace quillmere::server

@@ -58,10 +58,8 @@ ServerOptions ParseServerArguments(std::span<const std::string> arguments) {
             options.action = ServerOptions::Action::Version;
             return options;
         }
-        if (argument == "--accept-late") {
-            options.acceptLate = true;
-            continue;
-        }
+        if (argument == "--accept-late")
+            throw UsageError("--accept-late is a round's setting: quillmere-tournament round FILE set N --late accept");
         if (!argument.starts_with("--")) throw UsageError("unexpected argument '" + argument + "'");
         const auto equals = argument.find('=');
         const std::string name = argument.substr(0, equals);
@@ -77,6 +75,10 @@ ServerOptions ParseServerArguments(std::span<const std::string> arguments) {
             options.archive = take();
         } else if (name == "--listen") {
             setListen(options, take());
+        } else if (name == "--tls-cert") {
+            options.tlsCertificate = take();
+        } else if (name == "--tls-key") {
+            options.tlsKey = take();
         } else if (name == "--max-upload-mib") {
             limits.uploadBytes = std::int64_t{numberOf<int>(name, take(), 1, 256)} * 1024 * 1024;
         } else if (name == "--jobs") {
@@ -97,6 +99,8 @@ ServerOptions ParseServerArguments(std::span<const std::string> arguments) {
     }
     static_assert(load::kMaxSaveFileBytes == std::int64_t{256} * 1024 * 1024);
     if (options.archive.empty()) throw UsageError("--archive FILE is needed");
+    if (options.tlsCertificate.empty() != options.tlsKey.empty())
+        throw UsageError("--tls-cert FILE and --tls-key FILE go together");
     return options;
 }
 
@@ -109,6 +113,9 @@ std::string ServerUsage() {
            "  --archive FILE        the archive (quillmere-tournament new)\n"
            "  --listen HOST:PORT    where to listen (default 127.0.0.1:8080; [::1]:8080 for IPv6; port 0:\n"
            "                        any free one, named in the log line \"listening\")\n"
+           "  --tls-cert FILE       serve HTTPS with this PEM certificate (the server's first, then its\n"
+           "                        chain); without it, plain HTTP for a TLS proxy in front\n"
+           "  --tls-key FILE        the certificate's private key (PEM, no passphrase)\n"
            "  --max-upload-mib N    the largest save taken, in MiB (default 16, at most 256)\n"
            "  --jobs N              analyses at once (default: one per core)\n"
            "  --queue N             uploads that may wait for an analysis (default 16); beyond, 503\n"
@@ -116,8 +123,6 @@ std::string ServerUsage() {
            "  --read-timeout S      drop a client silent for S seconds (default 10)\n"
            "  --request-time S      the most an upload's body may take to arrive (default 60)\n"
            "  --rate N              requests per minute a link may make (default 120); beyond, 429\n"
-           "  --accept-late         keep an upload after its round's deadline, flagged as late, instead\n"
-           "                        of refusing it\n"
            "  --help, --version\n"
            "\n"
            "Log lines go to standard error. SIGINT or SIGTERM stop the server once the requests in\n"

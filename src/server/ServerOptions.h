@@ -25,7 +25,8 @@ struct ServerOptions {
     std::string archive;
     std::string host = "127.0.0.1";  // an IPv6 address without its brackets
     int port = 8080;                 // 0: any free port (the log line "listening" tells which)
-    bool acceptLate = false;         // keep an upload after its round's deadline (the archive flags it)
+    std::string tlsCertificate;      // both set: HTTPS with this PEM certificate (chain) and key
+    std::string tlsKey;
     Limits limits;
 };
 

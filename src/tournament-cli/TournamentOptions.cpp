@@ -29,6 +29,7 @@ const OptionSpec kOptions[] = {
     {"--profile", true, {C::Round}},
     {"--start", true, {C::Round}},
     {"--deadline-day", true, {C::Round}},
+    {"--late", true, {C::Round}},
     {"--plays-as", true, {C::Player}},
     {"--base-url", true, {C::Player, C::RefereeLink}},
     {"--revoke", false, {C::RefereeLink}},
@@ -115,6 +116,10 @@ void setValue(TournamentOptions& options, std::string_view name, const std::stri
         options.start = value;
     } else if (name == "--deadline-day") {
         options.deadlineDay = numberOf<int>(name, value, 1, 100000);
+    } else if (name == "--late") {
+        if (value != "accept" && value != "refuse")
+            throw UsageError("--late wants accept (keep a late upload, flagged) or refuse, not '" + value + "'");
+        options.acceptLate = value == "accept";
     } else if (name == "--plays-as") {
         options.playsAs.push_back(value);
     } else if (name == "--base-url") {
@@ -221,6 +226,8 @@ Operands operandsOf(Command command) {
             return {2, 2, "SUBMISSION accept|reject|disqualify|pending"};
         case C::Backup:
             return {1, 1, "DESTINATION"};
+        case C::Publish:
+            return {1, 1, "on|off"};
         default:
             return {0, 0, ""};
     }
@@ -251,6 +258,7 @@ void checkOperands(const TournamentOptions& options) {
         if (!options.round) throw UsageError("submit needs --round NUMBER");
         if (options.operands.empty() && !options.filesFrom) throw UsageError("no save files given");
     }
+    if (command == C::Publish && first != "on" && first != "off") throw UsageError("publish wants FILE on|off");
     if (command == C::Export && !options.round) throw UsageError("export needs --round NUMBER");
     if (command == C::New && !options.name) throw UsageError("new needs --name NAME");
     if (command == C::Standings && options.flagsOnly && options.round)
@@ -261,7 +269,7 @@ void checkOperands(const TournamentOptions& options) {
 
 std::optional<Command> CommandNamed(std::string_view name) {
     for (const auto command : {C::New, C::Round, C::Player, C::Submit, C::Rule, C::Standings, C::Export, C::Check,
-                               C::Backup, C::RefereeLink}) {
+                               C::Backup, C::RefereeLink, C::Publish}) {
         if (CommandName(command) == name) return command;
     }
     return std::nullopt;
@@ -287,6 +295,8 @@ std::string_view CommandName(Command command) {
             return "check";
         case C::RefereeLink:
             return "referee-link";
+        case C::Publish:
+            return "publish";
         case C::Backup:
             break;
     }
@@ -431,6 +441,7 @@ std::string TournamentUsage(std::optional<Command> command) {
                "  check FILE                  check the archive and every stored save's SHA-256\n"
                "  backup FILE DESTINATION     write a consistent copy, also while the archive is in use\n"
                "  referee-link FILE           a new private link to the server's referee page\n"
+               "  publish FILE on|off         show the season's standings on the server to anyone, or not\n"
                "\n"
                "'quillmere-tournament COMMAND --help' says more of each. Every command waits up to\n"
                "--wait SECONDS (default 10) for another program using the archive.\n"
@@ -450,12 +461,15 @@ std::string TournamentUsage(std::optional<Command> command) {
         case C::Round:
             return "Usage: quillmere-tournament round FILE add|set NUMBER [--title TEXT] [--profile FILE]\n"
                    "                                     [--start DD-MM-YYYY] [--deadline-day N]\n"
+                   "                                     [--late accept|refuse]\n"
                    "       quillmere-tournament round FILE list\n"
                    "Adds a round, or changes one: its submissions are judged again by the new profile.\n"
                    "  --title TEXT         the round's title (default \"Round NUMBER\")\n"
                    "  --profile FILE       the round's tournament profile (JSON): rules, settings, deadline\n"
                    "  --start DD-MM-YYYY   the round's start date, over the profile's\n"
-                   "  --deadline-day N     the last day of the round (the start is day 1), over the profile's\n";
+                   "  --deadline-day N     the last day of the round (the start is day 1), over the profile's\n"
+                   "  --late accept|refuse what quillmere-server does with an upload after the deadline: keep\n"
+                   "                       it, flagged late, or refuse it naming the deadline (the default)\n";
         case C::Player:
             return "Usage: quillmere-tournament player FILE add NAME [--plays-as IN-GAME-NAME]... [--base-url URL]\n"
                    "       quillmere-tournament player FILE plays-as NAME IN-GAME-NAME\n"
@@ -514,6 +528,10 @@ std::string TournamentUsage(std::optional<Command> command) {
                    "list every submission and revoke links. Keep it to yourself.\n"
                    "  --base-url URL       the server's address (default http://127.0.0.1:8080)\n"
                    "  --revoke             end every referee link instead\n";
+        case C::Publish:
+            return "Usage: quillmere-tournament publish FILE on|off\n"
+                   "Shows the season's standings to anyone at quillmere-server's /standings (on), without a\n"
+                   "link, or to the referee only (off, the default).\n";
         case C::Backup:
             break;
     }

@@ -18,7 +18,7 @@
 
 namespace quillmere::tournamentcli {
 
-enum class Command { New, Round, Player, Submit, Rule, Standings, Export, Check, Backup, RefereeLink };
+enum class Command { New, Round, Player, Submit, Rule, Standings, Export, Check, Backup, RefereeLink, Publish };
 
 // Where a private link points when --base-url does not say: the server as it starts by default.
 inline constexpr std::string_view kDefaultBaseUrl = "http://127.0.0.1:8080";
@@ -40,6 +40,7 @@ struct TournamentOptions {
     std::optional<std::string> profile;    // round: a profile file
     std::optional<std::string> start;      // round: DD-MM-YYYY over the profile's
     std::optional<int> deadlineDay;        // round
+    std::optional<bool> acceptLate;        // round: --late accept|refuse
     std::vector<std::string> playsAs;      // player add
     std::string baseUrl{kDefaultBaseUrl};  // player add, referee-link: the server's address
     bool revoke = false;                   // referee-link

@@ -86,6 +86,7 @@ std::string roundLine(const tournament::RoundInfo& round) {
                        reload::StartDateText(round.profile.rules);
     if (round.profile.deadlineDay) line += ", deadline day " + std::to_string(*round.profile.deadlineDay);
     if (!round.profileName.empty()) line += "; profile " + round.profileName;
+    if (round.acceptsLate) line += "; late uploads kept";
     return line + ")";
 }
 
@@ -117,6 +118,7 @@ int runRound(const TournamentOptions& options) {
     if (options.start && !reload::SetStartDateText(round.profile.rules, *options.start))
         return fail("--start wants a date DD-MM-YYYY, not '" + *options.start + "'");
     if (options.deadlineDay) round.profile.deadlineDay = *options.deadlineDay;
+    if (options.acceptLate) round.acceptsLate = *options.acceptLate;
     if (action == "add") {
         archive.addRound(round);
         say("added " + roundLine(archive.round(number)));
@@ -329,6 +331,15 @@ int runRefereeLink(const TournamentOptions& options) {
     return kDone;
 }
 
+int runPublish(const TournamentOptions& options) {
+    auto archive = tournament::Archive::Open(options.archive, tournament::OpenMode::ReadWrite, options.wait);
+    const bool published = options.operands.front() == "on";
+    archive.publishStandings(published);
+    say(published ? "the standings are public: quillmere-server shows them at /standings"
+                  : "the standings are not public: only the referee sees them");
+    return kDone;
+}
+
 int run(const std::vector<std::string>& arguments) {
     TournamentOptions options;
     try {
@@ -368,6 +379,8 @@ int run(const std::vector<std::string>& arguments) {
                 return runBackup(options);
             case Command::RefereeLink:
                 return runRefereeLink(options);
+            case Command::Publish:
+                return runPublish(options);
         }
     } catch (const tournament::ArchiveError& error) {
         return fail(error.what());

@@ -156,7 +156,7 @@ std::size_t SubmitSummary::failed() const {
     }));
 }
 
-Archive::Archive(std::unique_ptr<Database> db) : m_db(std::move(db)) {}
+Archive::Archive(std::unique_ptr<Database> db, int schema) : m_db(std::move(db)), m_schema(schema) {}
 Archive::~Archive() = default;
 Archive::Archive(Archive&&) noexcept = default;
 Archive& Archive::operator=(Archive&&) noexcept = default;
@@ -257,7 +257,8 @@ Archive Archive::Open(const std::string& path, OpenMode mode, std::chrono::milli
         if (version < 1)
             throw ArchiveError(ArchiveProblem::Damaged, path + ": the archive is damaged (no schema version)");
     }
-    if (version < kSchemaVersion) {
+    // Schema 2 lacks only the settings of schema 3, which read as their defaults: it is read as it lies.
+    if (version < kSchemaVersion && !(mode == OpenMode::ReadOnly && version == 2)) {
         if (mode == OpenMode::ReadOnly) {
             throw ArchiveError(ArchiveProblem::ReadOnly, path + ": made by an older version (archive schema " +
                                                              std::to_string(version) +
@@ -266,12 +267,13 @@ Archive Archive::Open(const std::string& path, OpenMode mode, std::chrono::milli
         Transaction migration(*db, Transaction::Kind::Immediate);
         MigrateSchema(*db, static_cast<int>(db->integer("PRAGMA user_version")));
         migration.commit();
+        version = kSchemaVersion;
     }
     if (mode == OpenMode::ReadWrite) {
         db->execute("PRAGMA journal_mode = WAL");
         db->execute("PRAGMA synchronous = FULL");
     }
-    return Archive(std::move(db));
+    return Archive(std::move(db), static_cast<int>(version));
 }
 
 void Archive::requireWritable() const {
@@ -298,6 +300,22 @@ Scoring Archive::scoring() const {
     return *scoring;
 }
 
+bool Archive::standingsPublic() const {
+    if (m_schema < 3) return false;
+    Transaction reading(*m_db, Transaction::Kind::Deferred);
+    auto& statement = m_db->cached("SELECT standings_public FROM tournament WHERE id = 1");
+    if (!statement.step())
+        throw ArchiveError(ArchiveProblem::Damaged, path() + ": the archive is damaged (no tournament)");
+    return statement.integer(0) != 0;
+}
+
+void Archive::publishStandings(bool published) {
+    requireWritable();
+    Transaction transaction(*m_db, Transaction::Kind::Immediate);
+    m_db->cached("UPDATE tournament SET standings_public = ? WHERE id = 1").bind(1, std::int64_t{published}).run();
+    transaction.commit();
+}
+
 void Archive::addRound(const RoundInfo& round) {
     requireWritable();
     if (round.number < 1 || round.number > kMostRounds)
@@ -311,11 +329,12 @@ void Archive::addRound(const RoundInfo& round) {
     auto& exists = m_db->cached("SELECT 1 FROM rounds WHERE number = ?");
     exists.bind(1, std::int64_t{round.number});
     if (exists.step()) refuse(path() + ": round " + std::to_string(round.number) + " exists already");
-    m_db->cached("INSERT INTO rounds (number, title, profile, profile_name) VALUES (?, ?, ?, ?)")
+    m_db->cached("INSERT INTO rounds (number, title, profile, profile_name, accepts_late) VALUES (?, ?, ?, ?, ?)")
         .bind(1, std::int64_t{round.number})
         .bind(2, title)
         .bind(3, session::ProfileJson(round.profile))
         .bind(4, round.profileName)
+        .bind(5, std::int64_t{round.acceptsLate})
         .run();
     transaction.commit();
 }
@@ -327,11 +346,12 @@ void Archive::changeRound(const RoundInfo& round) {
     if (const auto check = rulesOf(round.profile); !check.errors.empty())
         refuse(path() + ": round " + std::to_string(round.number) + ": " + reload::NamedMessage(check.errors.front()));
     Transaction transaction(*m_db, Transaction::Kind::Immediate);
-    m_db->cached("UPDATE rounds SET title = ?, profile = ?, profile_name = ? WHERE number = ?")
+    m_db->cached("UPDATE rounds SET title = ?, profile = ?, profile_name = ?, accepts_late = ? WHERE number = ?")
         .bind(1, title)
         .bind(2, session::ProfileJson(round.profile))
         .bind(3, round.profileName)
-        .bind(4, std::int64_t{round.number})
+        .bind(4, std::int64_t{round.acceptsLate})
+        .bind(5, std::int64_t{round.number})
         .run();
     if (m_db->changes() == 0) refuse(path() + ": there is no round " + std::to_string(round.number));
     transaction.commit();
@@ -341,8 +361,11 @@ std::vector<RoundInfo> Archive::rounds() const {
     Transaction reading(*m_db, Transaction::Kind::Deferred);
     std::vector<RoundInfo> rounds;
     auto& statement = m_db->cached(
-        "SELECT number, title, profile, profile_name, (SELECT count(*) FROM submissions WHERE round = number) "
-        "FROM rounds ORDER BY number");
+        m_schema >= 3
+            ? "SELECT number, title, profile, profile_name, "
+              "(SELECT count(*) FROM submissions WHERE round = number), accepts_late FROM rounds ORDER BY number"
+            : "SELECT number, title, profile, profile_name, "
+              "(SELECT count(*) FROM submissions WHERE round = number), 0 FROM rounds ORDER BY number");
     while (statement.step()) {
         RoundInfo round;
         round.number = static_cast<int>(statement.integer(0));
@@ -356,6 +379,7 @@ std::vector<RoundInfo> Archive::rounds() const {
         }
         round.profileName = statement.text(3);
         round.submissions = static_cast<std::size_t>(statement.integer(4));
+        round.acceptsLate = statement.integer(5) != 0;
         rounds.push_back(std::move(round));
     }
     return rounds;
@@ -651,15 +675,27 @@ void Archive::rule(std::int64_t submission, RulingState state, const std::string
     transaction.commit();
 }
 
-std::vector<Archive::Facts> Archive::loadFacts(int round) const {
+std::string Archive::roundFilter(std::optional<std::int64_t> partnersOf) {
+    // A round's checks across saves group them by their game data and by their in-game name (the
+    // first of a save chain's key) alone: those partners, found from the indexes, are all that a
+    // submission's flags depend on.
+    return partnersOf ? "s.round = ?1 AND s.id IN (SELECT o.id FROM submissions n JOIN submissions o ON "
+                        "o.round = n.round AND (o.id = n.id OR (o.game_hash = n.game_hash AND "
+                        "o.game_length = n.game_length) OR o.nick_name = n.nick_name) WHERE n.id = ?2)"
+                      : "s.round = ?1";
+}
+
+std::vector<Archive::Facts> Archive::loadFacts(int round, std::optional<std::int64_t> partnersOf) const {
     std::vector<Facts> facts;
     auto& statement = m_db->cached(
         "SELECT s.id, s.round, s.player_id, p.name, s.file_name, s.received_at, s.file_time, s.status, s.final_score, "
         "s.nick_name, s.game_length, s.game_hash, s.sha256, r.state, r.reason, r.ruled_by, r.ruled_at "
         "FROM submissions s JOIN players p ON p.id = s.player_id "
         "LEFT JOIN rulings r ON r.id = (SELECT max(id) FROM rulings WHERE submission_id = s.id) "
-        "WHERE s.round = ? ORDER BY s.id");
+        "WHERE " +
+        roundFilter(partnersOf) + " ORDER BY s.id");
     statement.bind(1, std::int64_t{round});
+    if (partnersOf) statement.bind(2, *partnersOf);
     while (statement.step()) {
         Facts f;
         f.entry.submission = statement.integer(0);
@@ -724,14 +760,15 @@ std::map<std::int64_t, std::vector<std::string>> Archive::seasonFlags() const {
     return CheckSeason(candidates);
 }
 
-analysis::ResultTable Archive::storedRecords(int round, bool whole) const {
+analysis::ResultTable Archive::storedRecords(int round, bool whole, std::optional<std::int64_t> partnersOf) const {
     analysis::ResultTable records;
     auto& statement = m_db->cached(
-        whole ? "SELECT r.record, s.file_name, s.file_time, s.sha256 FROM submissions s JOIN records r ON "
-                "r.submission_id = s.id WHERE s.round = ? ORDER BY s.id"
-              : "SELECT s.summary, s.file_name, s.file_time, s.sha256 FROM submissions s WHERE s.round = ? "
-                "ORDER BY s.id");
+        (whole ? "SELECT r.record, s.file_name, s.file_time, s.sha256 FROM submissions s JOIN records r ON "
+                 "r.submission_id = s.id WHERE "
+               : "SELECT s.summary, s.file_name, s.file_time, s.sha256 FROM submissions s WHERE ") +
+        roundFilter(partnersOf) + " ORDER BY s.id");
     statement.bind(1, std::int64_t{round});
+    if (partnersOf) statement.bind(2, *partnersOf);
     struct Walk {
         std::size_t index;
         std::string path;
@@ -765,7 +802,8 @@ analysis::ResultTable Archive::storedRecords(int round, bool whole) const {
 }
 
 void Archive::judgeRecords(analysis::ResultTable& records, std::span<const Facts> facts, const RoundInfo& round,
-                           const std::map<std::int64_t, std::vector<std::string>>& seasonFlags) const {
+                           const std::map<std::int64_t, std::vector<std::string>>& seasonFlags,
+                           std::vector<bool>* late) const {
     if (records.size() != facts.size())
         throw ArchiveError(ArchiveProblem::Damaged, path() + ": the archive is damaged (a record is missing)");
     const auto check = rulesOf(round.profile);
@@ -773,12 +811,16 @@ void Archive::judgeRecords(analysis::ResultTable& records, std::span<const Facts
     const auto dateRules = dateRulesOf(check);
     session::CheckTournament(records, &round.profile, dateRules);
     // The round's own checks lead, as quillmere-report lists them; the receipt's and the season's follow.
+    if (late) late->assign(records.size(), false);
     for (std::size_t i = 0; i < records.size(); ++i) {
         SaveRecord& rec = records[i];
         if (!analysis::ShowsDetails(rec)) continue;
         if (dateRules) {
-            if (auto late = LateReceipt(static_cast<std::time_t>(facts[i].entry.receivedAt), round.profile, *dateRules))
-                rec.flags.push_back(std::move(*late));
+            if (auto flag =
+                    LateReceipt(static_cast<std::time_t>(facts[i].entry.receivedAt), round.profile, *dateRules)) {
+                rec.flags.push_back(std::move(*flag));
+                if (late) (*late)[i] = true;
+            }
         }
         if (const auto found = seasonFlags.find(facts[i].entry.submission); found != seasonFlags.end())
             rec.flags.insert(rec.flags.end(), found->second.begin(), found->second.end());
@@ -786,12 +828,14 @@ void Archive::judgeRecords(analysis::ResultTable& records, std::span<const Facts
 }
 
 RoundTable Archive::judgeRound(const RoundInfo& round,
-                               const std::map<std::int64_t, std::vector<std::string>>& seasonFlags) const {
+                               const std::map<std::int64_t, std::vector<std::string>>& seasonFlags,
+                               std::optional<std::int64_t> partnersOf) const {
     RoundTable table;
     table.round = round;
-    const auto facts = loadFacts(round.number);
-    analysis::ResultTable records = storedRecords(round.number, false);
-    judgeRecords(records, facts, round, seasonFlags);
+    const auto facts = loadFacts(round.number, partnersOf);
+    analysis::ResultTable records = storedRecords(round.number, false, partnersOf);
+    std::vector<bool> late;
+    judgeRecords(records, facts, round, seasonFlags, &late);
     std::vector<RoundEntry> entries;
     for (const auto& f : facts) entries.push_back(f.entry);
     const auto places = RankRound(entries);
@@ -815,6 +859,7 @@ RoundTable Archive::judgeRound(const RoundInfo& round,
         if (rec.reload) row.verdict = rec.reload->honesty;
         row.ruling = f.ruling;
         row.place = places[i];
+        row.late = late[i];
         row.flags = std::move(rec.flags);
         table.rows.push_back(std::move(row));
     }
@@ -830,6 +875,22 @@ RoundTable Archive::roundTable(int number) const {
     RoundTable table = judgeRound(round(number), seasonFlags());
     table.tournament = tournamentName();
     return table;
+}
+
+SubmissionRow Archive::judgedSubmission(std::int64_t submission) const {
+    Transaction reading(*m_db, Transaction::Kind::Deferred);
+    auto& inRound = m_db->cached("SELECT round FROM submissions WHERE id = ?");
+    inRound.bind(1, submission);
+    if (!inRound.step()) refuse(path() + ": there is no submission " + std::to_string(submission));
+    const int number = static_cast<int>(inRound.integer(0));
+    inRound.reset();
+    RoundTable table = judgeRound(round(number), seasonFlags(), submission);
+    for (auto& row : table.rows) {
+        if (row.id != submission) continue;
+        row.place = {};
+        return std::move(row);
+    }
+    throw ArchiveError(ArchiveProblem::Damaged, path() + ": the archive is damaged (a submission is missing)");
 }
 
 SeasonTable Archive::seasonTable() const {

@@ -151,7 +151,9 @@ public:
     [[nodiscard]] static Archive Create(const std::string& path, const std::string& name, const Scoring& scoring,
                                         std::int64_t now, std::chrono::milliseconds busyTimeout = kDefaultBusyTimeout);
     // Opens an archive. ReadWrite refuses a file that cannot be written; an archive of an older
-    // schema is brought up to date (ReadWrite) or refused (ReadOnly); a newer one is refused.
+    // schema is brought up to date in one transaction (ReadWrite), or, ReadOnly, read as it lies when
+    // it lacks only settings (schema 2: no round takes late submissions, no standings are public) and
+    // refused otherwise; a newer one is refused.
     [[nodiscard]] static Archive Open(const std::string& path, OpenMode mode,
                                       std::chrono::milliseconds busyTimeout = kDefaultBusyTimeout);
 
@@ -165,11 +167,16 @@ public:
     [[nodiscard]] std::string tournamentName() const;
     [[nodiscard]] Scoring scoring() const;
 
-    // Adds round `round.number` (refused when it exists). Its profile's rules must be valid.
+    // Adds round `round.number` (refused when it exists), with its title, profile and whether it keeps
+    // late submissions. Its profile's rules must be valid.
     void addRound(const RoundInfo& round);
     // Gives an existing round its title and profile; its submissions are judged by them from now on.
     void changeRound(const RoundInfo& round);
     [[nodiscard]] std::vector<RoundInfo> rounds() const;
+
+    // Whether the server shows the season's standings to anyone, without a link (off at first).
+    [[nodiscard]] bool standingsPublic() const;
+    void publishStandings(bool published);
     [[nodiscard]] RoundInfo round(int number) const;
 
     // Registers a player who plays under `playsAs` (their own name when empty). Refused when the
@@ -206,6 +213,10 @@ public:
 
     // A round's submissions with their places, rulings and flags.
     [[nodiscard]] RoundTable roundTable(int number) const;
+    // One submission with its flags and late mark exactly as roundTable gives them, judged against only
+    // the round's submissions its flags depend on (the same game data or in-game name), so that its
+    // cost follows those, not the round; its place is left empty.
+    [[nodiscard]] SubmissionRow judgedSubmission(std::int64_t submission) const;
     // The season's standings by the tournament's scoring, and the flags of what stands.
     [[nodiscard]] SeasonTable seasonTable() const;
     // Every submission of the round as quillmere-report records them from the same files, with
@@ -228,23 +239,33 @@ public:
     void backup(const std::string& destination) const;
 
 private:
-    explicit Archive(std::unique_ptr<Database> db);
+    Archive(std::unique_ptr<Database> db, int schema);
 
     // What one submission's row needs besides its record; rounds are read one at a time.
     struct Facts;
-    [[nodiscard]] std::vector<Facts> loadFacts(int round) const;
+    // The SQL condition on a round's submissions (s): all of them, or those the round's checks
+    // compare submission `partnersOf` with (?1 the round, ?2 the submission).
+    [[nodiscard]] static std::string roundFilter(std::optional<std::int64_t> partnersOf);
+    [[nodiscard]] std::vector<Facts> loadFacts(int round, std::optional<std::int64_t> partnersOf = std::nullopt) const;
     // The flags of the checks across rounds, by submission.
     [[nodiscard]] std::map<std::int64_t, std::vector<std::string>> seasonFlags() const;
-    [[nodiscard]] analysis::ResultTable storedRecords(int round, bool whole) const;
+    [[nodiscard]] analysis::ResultTable storedRecords(int round, bool whole,
+                                                      std::optional<std::int64_t> partnersOf = std::nullopt) const;
+    // `late`, when given, is told which records came in after the round's deadline.
     void judgeRecords(analysis::ResultTable& records, std::span<const Facts> facts, const RoundInfo& round,
-                      const std::map<std::int64_t, std::vector<std::string>>& seasonFlags) const;
+                      const std::map<std::int64_t, std::vector<std::string>>& seasonFlags,
+                      std::vector<bool>* late = nullptr) const;
+    // Every submission of the round, or with `partnersOf` only those its flags depend on (their own
+    // places then count only each other).
     [[nodiscard]] RoundTable judgeRound(const RoundInfo& round,
-                                        const std::map<std::int64_t, std::vector<std::string>>& seasonFlags) const;
+                                        const std::map<std::int64_t, std::vector<std::string>>& seasonFlags,
+                                        std::optional<std::int64_t> partnersOf = std::nullopt) const;
     [[nodiscard]] std::optional<std::int64_t> playerNamed(const std::string& name) const;
     SubmitOutcome store(PreparedSave& save, const SubmitOptions& options, std::optional<std::int64_t> player);
     void requireWritable() const;
 
     std::unique_ptr<Database> m_db;
+    int m_schema;  // of the file as opened: an older one read as it lies lacks what came later
 };
 
 }  // namespace quillmere::tournament

@@ -112,12 +112,20 @@ CREATE TRIGGER receipts_are_kept BEFORE UPDATE ON receipts
     BEGIN SELECT RAISE(ABORT, 'receipts are never changed'); END;
 )";
 
+// Version 3: whether a round keeps a submission that comes in after its deadline (flagged late) or
+// the server refuses it, and whether the server shows the season's standings to anyone.
+constexpr const char* kVersion3 = R"(
+ALTER TABLE rounds ADD COLUMN accepts_late INTEGER NOT NULL DEFAULT 0 CHECK (accepts_late IN (0, 1));
+ALTER TABLE tournament ADD COLUMN standings_public INTEGER NOT NULL DEFAULT 0 CHECK (standings_public IN (0, 1));
+)";
+
 using Migration = void (*)(Database&);
 
 // Step i takes an archive from version i to version i + 1.
 constexpr std::array<Migration, kSchemaVersion> kMigrations = {
     [](Database& db) { db.execute(kVersion1); },
     [](Database& db) { db.execute(kVersion2); },
+    [](Database& db) { db.execute(kVersion3); },
 };
 
 }  // namespace

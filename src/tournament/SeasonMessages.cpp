@@ -116,6 +116,12 @@ std::string AsPlayerQuestion(int round) {
 
 std::string RoundLabel(const RoundInfo& round) { return std::to_string(round.number) + ": " + round.title; }
 
+std::string LateRuleText(const RoundInfo& round) {
+    if (!round.profile.deadlineDay) return "No deadline: no upload is late.";
+    return "Uploads after day " + std::to_string(*round.profile.deadlineDay) +
+           (round.acceptsLate ? " are kept and flagged late." : " are refused.");
+}
+
 std::string NewRoundQuestion(std::span<const RoundInfo> rounds, const std::string& profileName) {
     return "The title of round " + std::to_string(nextNumber(rounds)) + " (judged by " +
            (profileName.empty() ? std::string("no profile") : "the profile " + profileName) +

@@ -64,6 +64,11 @@ struct PlayerChoice {
 // A round as a list of rounds names it: "2: Winter".
 [[nodiscard]] std::string RoundLabel(const RoundInfo& round);
 
+// What the server does with a round's upload after its deadline, as the referee's page says it:
+// "Uploads after day 30 are kept and flagged late." or "Uploads after day 30 are refused.";
+// "No deadline: no upload is late." for a round without one.
+[[nodiscard]] std::string LateRuleText(const RoundInfo& round);
+
 // The question for the next round's title, saying what it is judged by: "The title of round 4
 // (judged by the profile Winter and the rules in force):".
 [[nodiscard]] std::string NewRoundQuestion(std::span<const RoundInfo> rounds, const std::string& profileName);

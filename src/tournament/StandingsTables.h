@@ -19,6 +19,7 @@ struct RoundInfo {
     session::Profile profile;  // its settings, rules, start date and deadline
     std::string profileName;   // the name the profile goes by
     std::size_t submissions = 0;
+    bool acceptsLate = false;  // an upload after the deadline is kept, flagged late; otherwise refused
 };
 
 // The latest ruling on a submission.
@@ -47,6 +48,7 @@ struct SubmissionRow {
     std::optional<analysis::Verdict> verdict;
     std::optional<Ruling> ruling;  // none: pending
     RoundPlace place;
+    bool late = false;               // received after the round's deadline (one of its flags says so)
     std::vector<std::string> flags;  // the round's checks, then the season's
 };
 

@@ -21,6 +21,7 @@ expected=(bin/quillmere-report share/man/man1/quillmere-report.1.gz
           $doc/examples/report.schema.json $doc/examples/profile.schema.json $doc/examples/profile.json
           $doc/examples/standings.schema.json $doc/examples/server-api.md
           bin/quillmere-server share/man/man1/quillmere-server.1.gz lib/systemd/system/quillmere-server.service
+          share/doc/quillmere-server/copyright share/doc/quillmere-server/changelog.Debian.gz
           share/bash-completion/completions/quillmere-tournament
           share/bash-completion/completions/quillmere-report share/zsh/vendor-completions/_quillmere-report)
 window=(bin/quillmere share/man/man1/quillmere.1.gz share/applications/$app_id.desktop

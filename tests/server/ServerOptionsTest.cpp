@@ -29,7 +29,6 @@ TEST(ServerOptions, DefaultsAreTheSafeOnes) {
     EXPECT_EQ(options.host, "127.0.0.1");
     EXPECT_EQ(options.port, 8080);
     EXPECT_EQ(options.limits.uploadBytes, 16 * 1024 * 1024);
-    EXPECT_FALSE(options.acceptLate);
 }
 
 struct ListenCase {
@@ -73,6 +72,10 @@ TEST(ServerOptions, RefusesWhatCannotBeMeantAndSaysWhy) {
         {{"--archive", "a", "--jobs"}, "--jobs wants a value"},
         {{"--archive", "a", "--port", "1"}, "unknown option '--port'"},
         {{"--archive", "a", "extra"}, "unexpected argument 'extra'"},
+        {{"--archive", "a", "--tls-cert", "c.pem"}, "--tls-cert FILE and --tls-key FILE go together"},
+        {{"--archive", "a", "--tls-key", "k.pem"}, "--tls-cert FILE and --tls-key FILE go together"},
+        {{"--archive", "a", "--accept-late"},
+         "--accept-late is a round's setting: quillmere-tournament round FILE set N --late accept"},
     };
     for (const auto& [arguments, message] : cases) EXPECT_EQ(refusal(arguments), message);
 }

@@ -100,6 +100,16 @@ try:
 
     mine = server.call("GET", "/api/submissions", tokens["Anna"]).json()["submissions"]
     assert mine[0]["ruling"] == "rejected" and mine[0]["reason"] == "wrong map", mine
+
+    # The referee publishes the standings from the page; anyone then reads them, names as text.
+    driver.find_element(By.ID, "Publish").click()
+    wait(driver, lambda d: "published" in d.find_element(By.ID, "Message").text)
+    driver.get(server.url + "/standings")
+    rows = wait(driver, lambda d: d.find_elements(By.CSS_SELECTOR, "#Rows tr"))
+    assert {r.find_elements(By.TAG_NAME, "td")[1].text for r in rows} == {"Anna", hostile}, [r.text for r in rows]
+    assert "Test Cup" in driver.find_element(By.ID, "Heading").text
+    assert not driver.find_elements(By.ID, "injected") and driver.title == "Standings", driver.title
+    no_violations(driver)
 finally:
     if driver is not None:
         driver.quit()

@@ -5,7 +5,8 @@ the referee would, one group of checks a run:
     check-server.py GROUP PROGRAM_FOLDER EXAMPLES
 
 GROUP is api (every endpoint, who may call it, the receipts), bounds (every limit and hostile
-upload) or durability (killed with SIGKILL under 20 clients, then started again). EXAMPLES is the
+upload), durability (killed with SIGKILL under 20 clients, then started again) or tls (direct HTTPS
+with a certificate made for the test, and the certificates and keys it refuses). EXAMPLES is the
 folder of the example saves that make-examples writes. Every request has a timeout, every loop a
 bounded count."""
 import concurrent.futures
@@ -16,10 +17,13 @@ import os
 import select
 import shutil
 import socket
+import subprocess
 import sys
 import tempfile
 import time
 import zlib
+
+import requests
 
 from cryptography.hazmat.primitives.asymmetric.ed25519 import Ed25519PublicKey
 
@@ -48,7 +52,7 @@ def verify(receipt, public_key, data):
     Ed25519PublicKey.from_public_bytes(bytes.fromhex(public_key)).verify(
         bytes.fromhex(receipt["signature"]), receipt["signed"].encode())
     signed = json.loads(receipt["signed"])
-    for field in ("submission", "sha256", "receivedAt", "round", "flags", "player", "fileName"):
+    for field in ("submission", "sha256", "receivedAt", "round", "flags", "late", "player", "fileName"):
         assert signed[field] == receipt[field], field
     assert signed["sha256"] == hashlib.sha256(data).hexdigest()
 
@@ -145,7 +149,8 @@ def check_api(folder):
         assert server.call("GET", "/api/submissions", tokens[hostile]).status_code == 401
 
         # The pages: served with a policy that allows only the server itself, and no markup from data.
-        for path in ("/submit", "/referee", "/static/submit.js", "/static/referee.js", "/static/dom.js"):
+        for path in ("/submit", "/referee", "/static/submit.js", "/static/referee.js", "/static/standings.js",
+                     "/static/dom.js"):
             page = server.call("GET", path)
             assert page.status_code == 200, path
             policy = page.headers["Content-Security-Policy"]
@@ -156,17 +161,54 @@ def check_api(folder):
         assert server.call("GET", "/static/../CMakeLists.txt").status_code == 404
         assert server.call("GET", "/api/submissions").headers["Content-Security-Policy"] == policy
 
+        # The public standings: nowhere until the referee publishes them, then for anyone without a
+        # token, the names as data and nothing of the referee's flags or reasons.
+        for path in ("/standings", "/api/public-standings"):
+            assert server.call("GET", path).status_code == 404, path
+        publish = "/api/standings/publish"
+        assert server.call("POST", publish, anna, json={"published": True}).status_code == 403
+        assert server.call("POST", publish, referee, data='{"published": "yes"}').status_code == 400
+        published = server.call("POST", publish, referee, json={"published": True})
+        assert published.status_code == 200 and published.json() == {"published": True}, published.text
+        assert server.call("GET", "/api/rounds", referee).json()["standingsPublic"]
+        page = server.call("GET", "/standings")
+        assert page.status_code == 200 and page.headers["Content-Security-Policy"] == policy, page.text
+        standings = server.call("GET", "/api/public-standings")
+        assert standings.status_code == 200 and standings.json()["header"][:3] == ["rank", "player", "total"]
+        assert {row[1] for row in standings.json()["rows"]} == {"Anna", "Bob", hostile}, standings.text
+        assert "wrong map" not in standings.text and "flags" not in standings.json(), standings.text
+        # The command line's switch shows within the seconds the server keeps the table it made.
+        programs.tournament_run("publish", archive, "off")
+        deadline = time.monotonic() + 10
+        while server.call("GET", "/api/public-standings").status_code != 404:
+            assert time.monotonic() < deadline, "the standings stayed public"
+            time.sleep(0.2)
+        assert server.call("GET", "/standings").status_code == 404
+
         # No token ever reaches the log.
         assert server.stop() == 0
         for token in tokens.values():
             assert token not in server.log()
     finally:
         server.kill()
-    # A server that takes late uploads keeps one, flagged by the archive's deadline check.
-    server = Server(programs, archive, "--accept-late")
+    # A round that keeps late uploads (set while the server runs) keeps one, flagged late on its
+    # receipt and the referee's table; set back to refusing them, the next is refused again.
+    server = Server(programs, archive)
     try:
+        assert not receipt["late"]
+        programs.tournament_run("round", archive, "set", "2", "--late", "accept")
+        rounds = server.call("GET", "/api/rounds", anna).json()["rounds"]
+        assert [(r["acceptsLate"], r["lateRule"]) for r in rounds] == [
+            (False, "No deadline: no upload is late."), (True, "Uploads after day 1 are kept and flagged late.")]
         late = server.upload(anna, "late.sav", data, round=2)
-        assert late.status_code == 201 and any("deadline: day 1" in f for f in late.json()["flags"]), late.text
+        assert late.status_code == 201, late.text
+        assert late.json()["late"] and any("deadline: day 1" in f for f in late.json()["flags"]), late.text
+        verify(late.json(), key["publicKey"], data)
+        table = server.call("GET", "/api/rounds/2/submissions", referee).json()["submissions"]
+        assert [s["late"] for s in table] == [True], table
+        programs.tournament_run("round", archive, "set", "2", "--late", "refuse")
+        refused = server.upload(anna, "later.sav", read(saves[1]), round=2)
+        assert refused.status_code == 409 and "01-01-2001" in refused.json()["error"], refused.text
     finally:
         server.stop()
     # IPv6 loopback too, where the machine has it.
@@ -364,7 +406,67 @@ def check_durability(folder):
         server.stop()
 
 
-checks = {"api": check_api, "bounds": check_bounds, "durability": check_durability}
+def write_certificate(folder, name):
+    """A self-signed certificate for 127.0.0.1 and its key, as PEM files; returns their paths."""
+    import datetime
+    import ipaddress
+    from cryptography import x509
+    from cryptography.hazmat.primitives import hashes, serialization
+    from cryptography.hazmat.primitives.asymmetric import ec
+    from cryptography.x509.oid import NameOID
+
+    key = ec.generate_private_key(ec.SECP256R1())
+    subject = x509.Name([x509.NameAttribute(NameOID.COMMON_NAME, "127.0.0.1")])
+    now = datetime.datetime.now(datetime.timezone.utc)
+    certificate = (x509.CertificateBuilder().subject_name(subject).issuer_name(subject)
+                   .public_key(key.public_key()).serial_number(x509.random_serial_number())
+                   .not_valid_before(now - datetime.timedelta(hours=1)).not_valid_after(now + datetime.timedelta(days=1))
+                   .add_extension(x509.SubjectAlternativeName([x509.IPAddress(ipaddress.ip_address("127.0.0.1"))]),
+                                  critical=False)
+                   .sign(key, hashes.SHA256()))
+    paths = os.path.join(folder, name + ".crt"), os.path.join(folder, name + ".key")
+    with open(paths[0], "wb") as file:
+        file.write(certificate.public_bytes(serialization.Encoding.PEM))
+    with open(paths[1], "wb") as file:
+        file.write(key.private_bytes(serialization.Encoding.PEM, serialization.PrivateFormat.PKCS8,
+                                     serialization.NoEncryption()))
+    return paths
+
+
+def check_tls(folder):
+    archive = os.path.join(folder, "cup.qmt")
+    tokens = programs.make_archive(archive, ["Anna"])
+    cert, key = write_certificate(folder, "server")
+    other_cert, other_key = write_certificate(folder, "other")
+    missing = os.path.join(folder, "missing.key")
+    # What cannot be served is refused at the start, the file named and what is wrong with it.
+    for given, message in (((cert, missing), f"--tls-key {missing}: cannot read it (No such file or directory)"),
+                           ((key, key), f"--tls-cert {key}: not a certificate in PEM form"),
+                           ((cert, cert), f"--tls-key {cert}: not an unencrypted private key in PEM form"),
+                           ((cert, other_key), f"--tls-key {other_key} is not the key of the certificate {cert}")):
+        done = subprocess.run([programs.server, "--archive", archive, "--listen", "127.0.0.1:0",
+                               "--tls-cert", given[0], "--tls-key", given[1]],
+                              capture_output=True, text=True, timeout=TIMEOUT)
+        assert done.returncode == 2 and message in done.stderr, (given, done.returncode, done.stderr)
+    server = Server(programs, archive, "--tls-cert", cert, "--tls-key", key, verify=cert)
+    try:
+        assert server.url.startswith("https://127.0.0.1:"), server.url
+        assert server.call("GET", "/healthz").json()["status"] == "ok"
+        upload = server.upload(tokens["Anna"], "Darya.sav", good_save())
+        assert upload.status_code == 201, upload.text
+        # Plain HTTP on that port gets no answer; nor does a client that does not trust the certificate.
+        for url, verify in ((server.url.replace("https:", "http:"), True), (server.url, other_cert)):
+            try:
+                requests.get(url + "/healthz", timeout=TIMEOUT, verify=verify)
+                raise AssertionError(f"{url} answered without TLS or with another certificate")
+            except requests.exceptions.ConnectionError:
+                pass
+        assert server.process.poll() is None
+    finally:
+        assert server.stop() == 0
+
+
+checks = {"api": check_api, "bounds": check_bounds, "durability": check_durability, "tls": check_tls}
 folder = tempfile.mkdtemp(prefix="quillmere-server-")
 try:
     checks[group](folder)

@@ -39,8 +39,10 @@ class Programs:
 class Server:
     """One run of the server; its log lines are kept in `lines`."""
 
-    def __init__(self, programs, archive, *options, host="127.0.0.1"):
+    def __init__(self, programs, archive, *options, host="127.0.0.1", verify=True):
+        """`verify`: the certificate file an HTTPS server's answers are checked against."""
         self.lines = []
+        self.verify = verify
         self.process = subprocess.Popen(
             [programs.server, "--archive", archive, "--listen", f"[{host}]:0" if ":" in host else f"{host}:0",
              *options],
@@ -49,15 +51,16 @@ class Server:
         self._reader.start()
         deadline = time.monotonic() + TIMEOUT
         self.port = None
+        scheme = "http"
         while self.port is None:
             assert time.monotonic() < deadline, "the server did not start: " + "".join(self.lines)
             assert self.process.poll() is None, "the server ended: " + "".join(self.lines)
             for line in list(self.lines):
-                found = re.search(r"event=listening .*port=(\d+)", line)
+                found = re.search(r"event=listening .*scheme=(https?) port=(\d+)", line)
                 if found:
-                    self.port = int(found.group(1))
+                    scheme, self.port = found.group(1), int(found.group(2))
             time.sleep(0.02)
-        self.url = f"http://[{host}]:{self.port}" if ":" in host else f"http://{host}:{self.port}"
+        self.url = f"{scheme}://[{host}]:{self.port}" if ":" in host else f"{scheme}://{host}:{self.port}"
 
     def _read(self):
         for line in self.process.stderr:
@@ -70,7 +73,8 @@ class Server:
         headers = keywords.pop("headers", {})
         if token:
             headers["Authorization"] = "Bearer " + token
-        return requests.request(method, self.url + path, headers=headers, timeout=TIMEOUT, **keywords)
+        return requests.request(method, self.url + path, headers=headers, timeout=TIMEOUT, verify=self.verify,
+                                **keywords)
 
     def upload(self, token, name, data, round=None):
         path = "/api/submissions" + (f"?round={round}" if round else "")

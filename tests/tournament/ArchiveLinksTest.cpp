@@ -206,8 +206,15 @@ TEST_F(ArchiveLinksTest, AnUnreadableUploadIsRefusedWithTheCoresMessageWhenAsked
     EXPECT_EQ(kept.failure, refused.failure);
 }
 
+// What the second schema's archives lack: the round's and the tournament's settings of the third.
+constexpr const char* kToSchema2 =
+    "ALTER TABLE rounds DROP COLUMN accepts_late; ALTER TABLE tournament DROP COLUMN standings_public; "
+    "PRAGMA user_version = 2";
+
 TEST_F(ArchiveLinksTest, AnArchiveOfTheFirstSchemaIsBroughtUpToDateAndKeepsItsData) {
-    runRaw(m_path, "DROP TABLE links; DROP TABLE receipts; DROP TABLE signing_key; PRAGMA user_version = 1");
+    runRaw(m_path, "DROP TABLE links; DROP TABLE receipts; DROP TABLE signing_key");
+    runRaw(m_path, kToSchema2);
+    runRaw(m_path, "PRAGMA user_version = 1");
     try {
         (void)Archive::Open(m_path, OpenMode::ReadOnly);
         ADD_FAILURE() << "a first-schema archive opened for reading only";
@@ -215,9 +222,44 @@ TEST_F(ArchiveLinksTest, AnArchiveOfTheFirstSchemaIsBroughtUpToDateAndKeepsItsDa
         EXPECT_EQ(error.problem(), ArchiveProblem::ReadOnly);
     }
     auto archive = open();
-    EXPECT_EQ(rawText(m_path, "PRAGMA user_version"), "2");
+    EXPECT_EQ(rawText(m_path, "PRAGMA user_version"), "3");
     EXPECT_EQ(archive.players().size(), 2u);
     EXPECT_TRUE(archive.linkHolder(archive.addLink("Bob", kNow)));
+}
+
+TEST_F(ArchiveLinksTest, AnArchiveOfTheSecondSchemaIsReadAsItLiesAndBroughtUpToDateInOneStep) {
+    {
+        auto archive = open();
+        savewriter::SaveContent content;
+        content.header.slots[0].name = "Anna";
+        const auto bytes = savewriter::BuildSave(content);
+        (void)archive.submitUpload({1, "Anna", "anna.sav", bytes, kNow, kNow, "test"});
+        archive.publishStandings(true);
+        auto round = archive.round(1);
+        round.acceptsLate = true;
+        archive.changeRound(round);
+    }
+    runRaw(m_path, kToSchema2);
+    const auto table = Archive::Open(m_path, OpenMode::ReadOnly).roundTable(1);
+    ASSERT_EQ(table.rows.size(), 1u);
+    EXPECT_FALSE(table.round.acceptsLate);
+    EXPECT_FALSE(Archive::Open(m_path, OpenMode::ReadOnly).standingsPublic());
+    EXPECT_EQ(rawText(m_path, "PRAGMA user_version"), "2");
+
+    // A migration that fails half way (its second step) leaves the file as it was.
+    runRaw(m_path, "ALTER TABLE tournament ADD COLUMN standings_public INTEGER");
+    EXPECT_THROW((void)open(), ArchiveError);
+    EXPECT_EQ(rawText(m_path, "PRAGMA user_version"), "2");
+    EXPECT_EQ(rawText(m_path, "SELECT count(*) FROM pragma_table_info('rounds') WHERE name = 'accepts_late'"), "0");
+    runRaw(m_path, "ALTER TABLE tournament DROP COLUMN standings_public");
+
+    auto archive = open();
+    EXPECT_EQ(rawText(m_path, "PRAGMA user_version"), "3");
+    EXPECT_EQ(archive.roundTable(1).rows.front().id, table.rows.front().id);
+    EXPECT_FALSE(archive.round(1).acceptsLate);
+    EXPECT_FALSE(archive.standingsPublic());
+    archive.publishStandings(true);
+    EXPECT_TRUE(Archive::Open(m_path, OpenMode::ReadOnly).standingsPublic());
 }
 
 }  // namespace

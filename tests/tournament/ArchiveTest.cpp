@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "analysis/Batch.h"
+#include "reload/Rules.h"
 #include "savewriter/SaveContent.h"
 #include "session/Profile.h"
 #include "support/TempFolder.h"
@@ -137,7 +138,7 @@ TEST_F(ArchiveTest, AnArchiveOfANewerSchemaIsRefusedAndLeftAsItWas) {
             EXPECT_EQ(error.problem(), ArchiveProblem::NewerSchema);
             EXPECT_EQ(std::string(error.what()), m_path +
                                                      ": made by a newer version of Quillmere (archive schema 7; this "
-                                                     "version reads schemas up to 2): nothing was changed");
+                                                     "version reads schemas up to 3): nothing was changed");
         }
     }
     EXPECT_EQ(ContentsOf(m_path), before);
@@ -357,6 +358,59 @@ TEST_F(ArchiveTest, ABackupHoldsTheSameSeason) {
     const auto backup = Archive::Open(copy, OpenMode::ReadOnly);
     EXPECT_EQ(backup.check().problems, std::vector<std::string>{});
     EXPECT_EQ(backup.roundRecords(1).at(0).finalScore, archive.roundRecords(1).at(0).finalScore);
+}
+
+}  // namespace
+}  // namespace quillmere::tournament
+
+namespace quillmere::tournament {
+namespace {
+
+// A submission judged alone, against only what its flags depend on, gets exactly the flags and late
+// mark that judging its whole round gives it: copies, save chains, the deadline and the season's.
+TEST_F(ArchiveTest, ASubmissionJudgedAloneHasTheFlagsOfItsWholeRound) {
+    auto archive = open();
+    auto round = archive.round(1);
+    ASSERT_TRUE(reload::SetStartDateText(round.profile.rules, "19-12-2005"));
+    round.profile.deadlineDay = 3;
+    archive.changeRound(round);
+    archive.addRound(RoundInfo{2, "Winter", {}, "", 0});
+    const auto write = [&](const std::string& file, const std::string& nick, std::int32_t turn, std::int32_t loads) {
+        savewriter::SaveContent content;
+        content.header.slots[0].name = nick;
+        content.game.turn = turn;
+        content.game.loadCount = loads;
+        return m_dir.write(file, savewriter::BuildSave(content));
+    };
+    const auto as = [&](const std::string& player, std::int64_t receivedAt, int number = 1) {
+        SubmitOptions options;
+        options.round = number;
+        options.player = player;
+        options.registerPlayers = true;
+        options.receivedAt = receivedAt;
+        return options;
+    };
+    ASSERT_TRUE(submit(archive, {write("a1.sav", "Anna", 100, 9)}, as("Anna", kNow)).committed);
+    ASSERT_TRUE(submit(archive, {write("a2.sav", "Anna", 150, 3)}, as("Anna", kNow + 3600)).committed);
+    ASSERT_TRUE(submit(archive, {write("b1.sav", "Bob", 100, 9)}, as("Bob", kNow)).committed);
+    ASSERT_TRUE(submit(archive, {write("c1.sav", "Cleo", 77, 1)}, as("Cleo", kNow + 5 * 86400)).committed);
+    ASSERT_TRUE(submit(archive, {write("c2.sav", "Cleo", 60, 0)}, as("Cleo", kNow, 2)).committed);
+    ASSERT_TRUE(submit(archive, {write("d1.sav", "Dima", 60, 0)}, as("Dima", kNow)).committed);
+
+    std::string every;
+    for (const int number : {1, 2}) {
+        for (const auto& row : archive.roundTable(number).rows) {
+            const auto alone = archive.judgedSubmission(row.id);
+            EXPECT_EQ(alone.flags, row.flags) << row.fileName;
+            EXPECT_EQ(alone.late, row.late) << row.fileName;
+            EXPECT_EQ(alone.playerName, row.playerName);
+            for (const auto& flag : row.flags) every += flag + "\n";
+        }
+    }
+    // Every kind of flag was there to be found.
+    for (const char* kind : {"same game data as b1", "load count 3 at turn 150, but 9 at turn 100 in a1",
+                             "received on day 6 (deadline: day 3)", "in round 2"})
+        EXPECT_NE(every.find(kind), std::string::npos) << kind << " not in:\n" << every;
 }
 
 }  // namespace

@@ -455,7 +455,7 @@ INSTANTIATE_TEST_SUITE_P(
                    },
                    ""},
         DamageCase{"FromANewerVersion", [](const std::string& p) { runSql(p, "PRAGMA user_version = 99"); },
-                   "made by a newer version of Quillmere (archive schema 99; this version reads schemas up to 2)"}),
+                   "made by a newer version of Quillmere (archive schema 99; this version reads schemas up to 3)"}),
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(TournamentCommand, ASecondWriterWaitsABoundedTimeWhileReadersGoOn) {

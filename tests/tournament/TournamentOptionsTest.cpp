@@ -62,6 +62,11 @@ TEST(ParseTournamentArguments, TakesOptionsAnywhereAfterTheCommandAndOnlyItsOwn)
     EXPECT_EQ(refusal({"submit", "s.qmt", "a.sav"}), "submit needs --round NUMBER");
     EXPECT_EQ(refusal({"standings", "s.qmt", "--reason", "x"}), "standings takes no option --reason");
     EXPECT_EQ(refusal({"round", "s.qmt", "add"}), "round wants FILE add NUMBER, set NUMBER or list");
+    EXPECT_EQ(refusal({"round", "s.qmt", "set", "2", "--late", "yes"}),
+              "--late wants accept (keep a late upload, flagged) or refuse, not 'yes'");
+    const std::vector<std::string> late = {"round", "s.qmt", "set", "2", "--late=accept"};
+    EXPECT_EQ(ParseTournamentArguments(late).acceptLate, std::optional<bool>(true));
+    EXPECT_EQ(refusal({"publish", "s.qmt", "yes"}), "publish wants FILE on|off");
     EXPECT_EQ(refusal({"rule", "s.qmt", "3"}), "rule wants FILE SUBMISSION accept|reject|disqualify|pending");
     EXPECT_EQ(refusal({"new", "--name", "Cup"}), "new needs the archive FILE");
     EXPECT_EQ(refusal({"sumbit", "s.qmt"}), "unknown command 'sumbit'");

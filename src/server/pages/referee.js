@@ -1,9 +1,11 @@
-// The referee's page: a round's submissions with rulings, the players and their links, the
-// round's results file. Every name is shown as text.
+// The referee's page: a round's submissions with rulings (a late one's time marked), what the round
+// does with late uploads, the players and their links, the round's results file, whether the
+// standings are public. Every name is shown as text.
 import { $, element, download } from './dom.js';
 import { call, tokenFromFragment } from './api.js';
 
 const token = tokenFromFragment();
+let rounds = [];
 
 function showMessage(text, failed) {
     $('Message').textContent = text;
@@ -33,6 +35,7 @@ function rulingCell(submission) {
 async function showRound() {
     const round = $('Round').value;
     if (!round) return;
+    $('LateRule').textContent = rounds.find((r) => String(r.number) === round)?.lateRule ?? '';
     const { status, answer } = await call(token, 'GET', `/api/rounds/${round}/submissions`);
     if (status !== 200) {
         showMessage(answer.error, true);
@@ -40,7 +43,9 @@ async function showRound() {
     }
     $('Submissions').replaceChildren(...answer.submissions.map((s) => {
         const tr = element('tr');
-        tr.append(cell(s.submission), cell(s.player), cell(s.fileName), cell(s.receivedAt), cell(s.finalScore),
+        const received = cell(s.receivedAt);
+        if (s.late) received.className = 'late';
+        tr.append(cell(s.submission), cell(s.player), cell(s.fileName), received, cell(s.finalScore),
             cell(s.rank), cell(s.standing), cell(s.ruling + (s.reason ? `: ${s.reason}` : '')),
             cell(s.flags.join('; ')), rulingCell(s.submission));
         return tr;
@@ -88,6 +93,18 @@ async function start() {
         return;
     }
     $('Tournament').textContent = `${answer.tournament}: referee`;
+    rounds = answer.rounds;
+    $('Publish').checked = answer.standingsPublic;
+    $('Publish').addEventListener('change', async () => {
+        const result = await call(token, 'POST', '/api/standings/publish',
+            JSON.stringify({ published: $('Publish').checked }), { 'Content-Type': 'application/json' });
+        if (result.status !== 200) {
+            $('Publish').checked = !$('Publish').checked;
+            showMessage(result.answer.error, true);
+        } else {
+            showMessage(result.answer.published ? 'Standings published at /standings' : 'Standings not public', false);
+        }
+    });
     $('Round').replaceChildren(...answer.rounds.map((r) => {
         const option = element('option', `${r.number}: ${r.title}`);
         option.value = String(r.number);
