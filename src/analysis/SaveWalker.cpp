@@ -178,6 +178,9 @@ void SaveWalker::readReplay() {
 }
 
 void SaveWalker::readPlot() {
+    // A plot is about 400 bytes, of which the walk reads a few: the ones two plots on are asked
+    // for now, so that they are there when it comes to them.
+    m_reader.prefetchAhead(2 * kPlotBytes, kPlotBytes);
     const std::int32_t flags = m_reader.readInt();
     const int optionalShorts = ((flags & 4) != 0) + ((flags & 2) != 0);
     m_reader.skip(kPlotHeadBytes + optionalShorts * kShort + kPlotBeforeOwnerBytes);
