@@ -58,7 +58,7 @@ if [ -f /usr/share/bash-completion/bash_completion ]; then
                  _quillmere_report 2>/dev/null; echo "${COMPREPLY[*]}"' \
             _ "$prefix/share/bash-completion/completions/quillmere-report" "$@"
     }
-    [ "$(complete_line "quillmere-report --format " quillmere-report --format "")" = "res csv json html" ] ||
+    [ "$(complete_line "quillmere-report --format " quillmere-report --format "")" = "res csv json html xlsx" ] ||
         fail "bash completion of --format"
     [ "$(complete_line "quillmere-report --sort=s" quillmere-report --sort = s)" = "score" ] ||
         fail "bash completion of --sort=s"
