@@ -4,18 +4,20 @@
 refused with the file, the line and why, and the real page bundles into one inline module.
 The bundles run in node, where node is installed."""
 
-import importlib.util
 import os
 import re
 import shutil
 import subprocess
 import tempfile
+import types
 import unittest
+from importlib.machinery import SourceFileLoader
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-spec = importlib.util.spec_from_file_location("inline_web", os.path.join(ROOT, "tools", "inline-web.py"))
-inline_web = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(inline_web)
+# The tool's file name has a hyphen, so it is loaded from its path rather than imported.
+TOOL = SourceFileLoader("inline_web", os.path.join(ROOT, "tools", "inline-web.py"))
+inline_web = types.ModuleType(TOOL.name)
+TOOL.exec_module(inline_web)
 NODE = shutil.which("node")
 
 
