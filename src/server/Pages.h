@@ -6,9 +6,11 @@
 namespace quillmere::server {
 
 // Every page and script may come from this server only; no inline script or style, no frames, no
-// form posting elsewhere. Sent with every answer.
+// form posting elsewhere. Sent with every answer. WebAssembly may be compiled: the player's page
+// runs the browser core, whose module is one of this server's files.
 inline constexpr std::string_view kContentSecurityPolicy =
-    "default-src 'none'; script-src 'self'; style-src 'self'; img-src 'self'; connect-src 'self'; "
+    "default-src 'none'; script-src 'self' 'wasm-unsafe-eval'; style-src 'self'; img-src 'self'; "
+    "connect-src 'self'; "
     "base-uri 'none'; form-action 'none'; frame-ancestors 'none'";
 
 // One page or script the server serves, built into the program: no request names a file on disk.

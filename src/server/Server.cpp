@@ -19,6 +19,7 @@
 #include "reload/ReloadControl.h"
 #include "server/Pages.h"
 #include "server/Tls.h"
+#include "session/Profile.h"
 #include "tournament/Archive.h"
 #include "tournament/SeasonMessages.h"
 #include "tournament/Sha256.h"
@@ -301,9 +302,10 @@ std::unique_ptr<httplib::Server> makeHttp(const ServerOptions& options) {
 }  // namespace
 
 struct Server::State {
-    State(const ServerOptions& given, Log& sink)
+    State(const ServerOptions& given, Log& sink, std::optional<PageCore> givenCore)
         : options(given),
           log(sink),
+          core(std::move(givenCore)),
           jobs(given.limits.analysisJobs > 0 ? given.limits.analysisJobs
                                              : std::max(1u, std::thread::hardware_concurrency())),
           pool(given.archive, jobs + 2),
@@ -327,11 +329,14 @@ struct Server::State {
     std::string publicStandings();
     [[nodiscard]] tournament::StoredReceipt makeReceipt(const Archive& archive, std::int64_t submission) const;
     tournament::StoredReceipt receiptFor(Archive& archive, std::int64_t submission);
+    // The round an upload of `request` goes to: the one its ?round= names, else the latest.
+    tournament::RoundInfo uploadRound(const httplib::Request& request);
     void upload(const httplib::Request& request, httplib::Response& response, const httplib::ContentReader& reader);
     void handle(httplib::Response& response, const std::function<void()>& handler);
 
     ServerOptions options;
     Log& log;
+    std::optional<PageCore> core;
     unsigned jobs;
     ArchivePool pool;
     AnalysisGate gate;
@@ -439,6 +444,18 @@ tournament::StoredReceipt Server::State::receiptFor(Archive& archive, std::int64
     return archive.keepReceipt(makeReceipt(archive, submission));
 }
 
+tournament::RoundInfo Server::State::uploadRound(const httplib::Request& request) {
+    auto archive = pool.lease();
+    if (request.has_param("round")) {
+        const auto number = numberIn(request.get_param_value("round"));
+        if (!number || number > 9999) refuse(400, "round wants a round's number");
+        return roundNumbered(*archive, *number);
+    }
+    auto rounds = archive->rounds();
+    if (rounds.empty()) refuse(409, "the tournament has no round open yet");
+    return std::move(rounds.back());
+}
+
 void Server::State::upload(const httplib::Request& request, httplib::Response& response,
                            const httplib::ContentReader& reader) {
     const auto holder = holderOf(request);
@@ -451,19 +468,7 @@ void Server::State::upload(const httplib::Request& request, httplib::Response& r
             refuse(413,
                    "the save is larger than this tournament takes (" + std::to_string(limit / 1024 / 1024) + " MiB)");
     }
-    tournament::RoundInfo round;
-    {
-        auto archive = pool.lease();
-        const auto rounds = archive->rounds();
-        if (request.has_param("round")) {
-            const auto number = numberIn(request.get_param_value("round"));
-            if (!number || number > 9999) refuse(400, "round wants a round's number");
-            round = roundNumbered(*archive, *number);
-        } else {
-            if (rounds.empty()) refuse(409, "the tournament has no round open yet");
-            round = rounds.back();
-        }
-    }
+    const auto round = uploadRound(request);
     // Refused before its body is read, and again if the deadline passed while it was.
     if (!round.acceptsLate && isLate(round, now())) refuseLate(round);
     if (!gate.admit()) refuse(503, "the server is busy analysing other saves: try again in a few seconds", 5);
@@ -625,6 +630,31 @@ void Server::State::setUp() {
             respond(response, 200, {{"player", holder.playerName}, {"submissions", list}});
         });
     });
+    // What the player's page needs to show a save as the referee will see it before sending it: the
+    // round it would go to, with its profile, and whether this server has the browser core to run.
+    http->Get("/api/preview", [this](const httplib::Request& request, httplib::Response& response) {
+        handle(response, [&] {
+            const auto holder = holderOf(request);
+            if (holder.referee()) refuse(403, "the referee's link does not submit saves: use a player's link");
+            const auto round = uploadRound(request);
+            json answer = {{"core", core.has_value()},
+                           {"round", round.number},
+                           {"title", round.title},
+                           {"profileName", round.profileName},
+                           {"profile", session::ProfileJson(round.profile)},
+                           {"lateRule", tournament::LateRuleText(round)}};
+            respond(response, 200, answer);
+        });
+    });
+    if (core) {
+        http->Get("/static/quillmere-core.js", [this](const httplib::Request&, httplib::Response& response) {
+            response.set_content(core->script, "text/javascript; charset=utf-8");
+        });
+        http->Get("/static/" + std::string(kPageCoreModule),
+                  [this](const httplib::Request&, httplib::Response& response) {
+                      response.set_content(core->module, "application/wasm");
+                  });
+    }
     http->Get(R"(/api/submissions/(\d{1,18}))", [this](const httplib::Request& request, httplib::Response& response) {
         handle(response, [&] {
             const auto holder = holderOf(request);
@@ -746,7 +776,8 @@ void Server::State::setUp() {
     });
 }
 
-Server::Server(const ServerOptions& options, Log& log) : m_state(std::make_unique<State>(options, log)) {
+Server::Server(const ServerOptions& options, Log& log, std::optional<PageCore> pageCore)
+    : m_state(std::make_unique<State>(options, log, std::move(pageCore))) {
     auto& state = *m_state;
     if (options.port == 0) {
         state.port = state.http->bind_to_any_port(options.host);

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "server/Log.h"
+#include "server/PageCore.h"
 #include "server/ServerOptions.h"
 
 namespace quillmere::server {
@@ -13,9 +15,10 @@ namespace quillmere::server {
 // do what is written down in the README ("Running a round online"); the tests check it point by point.
 class Server {
 public:
-    // Opens the archive (read and write) and binds the address. Throws tournament::ArchiveError or
-    // std::runtime_error ("cannot listen on ...").
-    Server(const ServerOptions& options, Log& log);
+    // Opens the archive (read and write) and binds the address. With `pageCore` the player's page
+    // shows a save's row before it is sent. Throws tournament::ArchiveError or std::runtime_error
+    // ("cannot listen on ...").
+    Server(const ServerOptions& options, Log& log, std::optional<PageCore> pageCore = std::nullopt);
     ~Server();
     Server(const Server&) = delete;
     Server& operator=(const Server&) = delete;

@@ -58,6 +58,10 @@ ServerOptions ParseServerArguments(std::span<const std::string> arguments) {
             options.action = ServerOptions::Action::Version;
             return options;
         }
+        if (argument == "--no-page-core") {
+            options.noPageCore = true;
+            continue;
+        }
         if (argument == "--accept-late")
             throw UsageError("--accept-late is a round's setting: quillmere-tournament round FILE set N --late accept");
         if (!argument.starts_with("--")) throw UsageError("unexpected argument '" + argument + "'");
@@ -79,6 +83,9 @@ ServerOptions ParseServerArguments(std::span<const std::string> arguments) {
             options.tlsCertificate = take();
         } else if (name == "--tls-key") {
             options.tlsKey = take();
+        } else if (name == "--page-core") {
+            options.pageCore = take();
+            if (options.pageCore.empty()) throw UsageError("--page-core wants a file");
         } else if (name == "--max-upload-mib") {
             limits.uploadBytes = std::int64_t{numberOf<int>(name, take(), 1, 256)} * 1024 * 1024;
         } else if (name == "--jobs") {
@@ -99,6 +106,8 @@ ServerOptions ParseServerArguments(std::span<const std::string> arguments) {
     }
     static_assert(load::kMaxSaveFileBytes == std::int64_t{256} * 1024 * 1024);
     if (options.archive.empty()) throw UsageError("--archive FILE is needed");
+    if (options.noPageCore && !options.pageCore.empty())
+        throw UsageError("--page-core FILE and --no-page-core contradict each other");
     if (options.tlsCertificate.empty() != options.tlsKey.empty())
         throw UsageError("--tls-cert FILE and --tls-key FILE go together");
     return options;
@@ -116,6 +125,11 @@ std::string ServerUsage() {
            "  --tls-cert FILE       serve HTTPS with this PEM certificate (the server's first, then its\n"
            "                        chain); without it, plain HTTP for a TLS proxy in front\n"
            "  --tls-key FILE        the certificate's private key (PEM, no passphrase)\n"
+           "  --page-core FILE      the browser core (quillmere-served-core.js, its .wasm beside), with which the "
+           "player's\n"
+           "                        page shows a save's row and flags before sending it (default: the\n"
+           "                        installed one, if any)\n"
+           "  --no-page-core        show a save's row only once the server has received it\n"
            "  --max-upload-mib N    the largest save taken, in MiB (default 16, at most 256)\n"
            "  --jobs N              analyses at once (default: one per core)\n"
            "  --queue N             uploads that may wait for an analysis (default 16); beyond, 503\n"

@@ -27,6 +27,8 @@ struct ServerOptions {
     int port = 8080;                 // 0: any free port (the log line "listening" tells which)
     std::string tlsCertificate;      // both set: HTTPS with this PEM certificate (chain) and key
     std::string tlsKey;
+    std::string pageCore;     // the browser edition's core for the player's page; empty: looked for
+    bool noPageCore = false;  // the player's page shows no row before a save is sent
     Limits limits;
 };
 

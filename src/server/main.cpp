@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,6 +25,13 @@ constexpr int kRefused = 2;
 int fail(const std::string& message) {
     std::fprintf(stderr, "quillmere-server: %s\n", exporting::EscapedForTerminal(message).c_str());
     return kRefused;
+}
+
+// The folder this program runs from; empty when the system does not say.
+std::string programFolder() {
+    std::error_code error;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string() : self.parent_path().string();
 }
 
 int run(const std::vector<std::string>& arguments) {
@@ -58,7 +67,20 @@ int run(const std::vector<std::string>& arguments) {
 
     server::Log log(stderr);
     try {
-        server::Server http(options, log);
+        std::optional<server::PageCore> core;
+        if (!options.pageCore.empty()) {
+            core = server::ReadPageCore(options.pageCore);
+        } else if (!options.noPageCore) {
+            const auto places = server::PageCorePlaces(programFolder(), QUILLMERE_PAGE_CORE);
+            core = server::FindPageCore(places);
+            if (!core) {
+                std::string tried;
+                for (const auto& place : places) tried += (tried.empty() ? "" : ", ") + place;
+                log.write("no-page-core", {{"tried", tried}});
+            }
+        }
+        if (core) log.write("page-core", {{"file", core->path}});
+        server::Server http(options, log, std::move(core));
         std::thread waiter([&] {
             int signal = 0;
             sigwait(&stopping, &signal);

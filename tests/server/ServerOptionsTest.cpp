@@ -74,6 +74,8 @@ TEST(ServerOptions, RefusesWhatCannotBeMeantAndSaysWhy) {
         {{"--archive", "a", "extra"}, "unexpected argument 'extra'"},
         {{"--archive", "a", "--tls-cert", "c.pem"}, "--tls-cert FILE and --tls-key FILE go together"},
         {{"--archive", "a", "--tls-key", "k.pem"}, "--tls-cert FILE and --tls-key FILE go together"},
+        {{"--archive", "a", "--page-core", "c.js", "--no-page-core"},
+         "--page-core FILE and --no-page-core contradict each other"},
         {{"--archive", "a", "--accept-late"},
          "--accept-late is a round's setting: quillmere-tournament round FILE set N --late accept"},
     };

@@ -3,7 +3,11 @@
 receipt and their submissions; the referee rules on it; a hostile player name shows as text; the
 pages run under their Content-Security-Policy with no violation.
 
-    check-pages.py PROGRAM_FOLDER EXAMPLES
+    check-pages.py PROGRAM_FOLDER EXAMPLES [PAGE_CORE TOURNAMENT]
+
+With the browser core (the WebAssembly build's quillmere-core.js) and the example tournament, the
+player's page first shows a picked save under the round's rules as the server then judges it;
+without, it says that the row comes with the receipt.
 
 Exits 77 (skipped) when Chromium, its driver or Selenium is missing."""
 import hashlib
@@ -29,6 +33,10 @@ if webdriver is None or not os.path.exists(CHROMIUM) or not os.path.exists(CHROM
     sys.exit(77)
 
 program_folder, examples = sys.argv[1:3]
+page_core, tournament = (sys.argv[3:5] + [None, None])[:2]
+if page_core is not None and not os.path.exists(page_core):
+    print(f"skipped: no browser core at {page_core}")
+    sys.exit(77)
 programs = Programs(program_folder)
 hostile = '<img src=x id=injected onerror="document.title=1">'
 save = os.path.join(examples, "Darya.sav")
@@ -60,7 +68,18 @@ server = None
 try:
     archive = os.path.join(folder, "cup.qmt")
     tokens = programs.make_archive(archive, ["Anna", hostile])
-    server = Server(programs, archive)
+    if page_core is None:
+        server = Server(programs, archive, "--no-page-core")
+    else:
+        # The example's rules and settings, its deadline long past: a late upload is kept, flagged.
+        programs.tournament_run("round", archive, "set", "1", "--profile", os.path.join(tournament, "profile.json"),
+                                "--late", "accept")
+        save = os.path.join(folder, hostile.replace("/", "_") + ".sav")
+        shutil.copyfile(os.path.join(tournament, "saves", sorted(os.listdir(os.path.join(tournament, "saves")))[0]),
+                        save)
+        # A file time the page must not take: the server judges by when it receives the save.
+        os.utime(save, (978307200, 978307200))
+        server = Server(programs, archive, "--page-core", page_core)
     driver = browser(os.path.join(folder, "profile"))
 
     # The player's page: without the fragment it says what is missing.
@@ -69,15 +88,37 @@ try:
 
     driver.get(server.url + "/submit#token=" + tokens["Anna"])
     wait(driver, lambda d: "Anna" in d.find_element(By.ID, "Who").text)
+    note = wait(driver, lambda d: d.find_element(By.ID, "PreviewNote").text)
+    assert ("Pick a save" in note) == (page_core is not None), note
     driver.find_element(By.ID, "SaveFile").send_keys(save)
     wait(driver, lambda d: d.find_element(By.ID, "Send").is_enabled())
+    shown = {}
+    if page_core is not None:
+        # The preview: the row under the round's rules, the file's name as text.
+        tables = wait(driver, lambda d: d.find_elements(By.CSS_SELECTOR, "#PreviewRows table"))
+        for table in tables:
+            heads = [th.get_attribute("textContent") for th in table.find_elements(By.CSS_SELECTOR, "thead th")]
+            cells = [td.get_attribute("textContent") for td in table.find_elements(By.CSS_SELECTOR, "tbody td")]
+            caption = table.find_element(By.TAG_NAME, "caption").text
+            shown[caption] = dict(zip(heads, cells))
+        assert shown["Base"]["File Name"].endswith(hostile), shown
+        assert not driver.find_elements(By.ID, "injected")
     driver.find_element(By.ID, "Send").click()
     wait(driver, lambda d: d.find_element(By.ID, "ReceiptBox").is_displayed())
     receipt = driver.find_element(By.ID, "Receipt").text
     assert hashlib.sha256(open(save, "rb").read()).hexdigest() in receipt, receipt
     assert driver.find_element(By.ID, "Message").text == "Received.", driver.find_element(By.ID, "Message").text
     rows = wait(driver, lambda d: d.find_elements(By.CSS_SELECTOR, "#Submissions tr"))
-    assert len(rows) == 1 and "Darya.sav" in rows[0].text, [r.text for r in rows]
+    assert len(rows) == 1 and os.path.basename(save) in rows[0].text, [r.text for r in rows]
+    if page_core is not None:
+        # What the server judged is what the page showed: the Final score, and every flag but the
+        # one only the server's clock gives.
+        mine = server.call("GET", "/api/submissions", tokens["Anna"]).json()["submissions"][0]
+        assert float(shown["Base"]["Final"].replace(",", ".")) == mine["finalScore"], (shown, mine)
+        late = [flag for flag in mine["flags"] if flag.startswith("received on day")]
+        assert late and mine["late"], mine
+        expected = "; ".join(flag for flag in mine["flags"] if flag not in late)
+        assert expected and shown["Flags"]["Flags"] == expected, (shown["Flags"], mine["flags"])
     # The same file again: the first receipt.
     driver.find_element(By.ID, "Send").click()
     wait(driver, lambda d: "received before" in d.find_element(By.ID, "Message").text)

@@ -64,9 +64,28 @@ def check_api(folder):
     # Round 2 closed long ago: its last day was 01-01-2001.
     programs.tournament_run("round", archive, "set", "2", "--start", "01-01-2001", "--deadline-day", "1")
     anna, bob, referee = tokens["Anna"], tokens["Bob"], tokens[None]
-    server = Server(programs, archive)
+    # A browser core that cannot be served is refused at the start, the file named.
+    missing = os.path.join(folder, "missing.js")
+    lone = os.path.join(folder, "quillmere-served-core.js")
+    with open(lone, "w") as script:
+        script.write("var QuillmereModule = 'quillmere-served-core.wasm';")
+    for given, message in ((missing, f"the browser core {missing} cannot be read: "),
+                           (archive, f"the browser core {archive} is not the one for the server"),
+                           (lone, f"the browser core's module {os.path.join(folder, 'quillmere-served-core.wasm')} "
+                                  "cannot be read")):
+        done = subprocess.run([programs.server, "--archive", archive, "--listen", "127.0.0.1:0", "--page-core", given],
+                              capture_output=True, text=True, timeout=TIMEOUT)
+        assert done.returncode == 2 and message in done.stderr, (given, done.returncode, done.stderr)
+    server = Server(programs, archive, "--no-page-core")
     try:
         assert server.call("GET", "/healthz").status_code == 200
+        # The preview's round and rules: a player's, for the round an upload would go to.
+        preview = server.call("GET", "/api/preview", anna).json()
+        assert preview["round"] == 2 and not preview["core"] and json.loads(preview["profile"]), preview
+        assert server.call("GET", "/api/preview?round=1", anna).json()["round"] == 1
+        for token, status in ((referee, 403), (None, 401)):
+            assert server.call("GET", "/api/preview", token).status_code == status, token
+        assert server.call("GET", "/static/quillmere-core.js").status_code == 404
         key = server.call("GET", "/api/public-key").json()
         assert key["algorithm"] == "Ed25519" and len(key["publicKey"]) == 64
 
@@ -150,12 +169,13 @@ def check_api(folder):
 
         # The pages: served with a policy that allows only the server itself, and no markup from data.
         for path in ("/submit", "/referee", "/static/submit.js", "/static/referee.js", "/static/standings.js",
-                     "/static/dom.js"):
+                     "/static/dom.js", "/static/table.js", "/static/analyser.js"):
             page = server.call("GET", path)
             assert page.status_code == 200, path
             policy = page.headers["Content-Security-Policy"]
             assert "default-src 'none'" in policy and "script-src 'self'" in policy, policy
-            assert "unsafe" not in policy and "http" not in policy, policy
+            # WebAssembly may be compiled (the browser core), but no text run as script or style.
+            assert "unsafe" not in policy.replace("'wasm-unsafe-eval'", "") and "http" not in policy, policy
             assert page.headers["Referrer-Policy"] == "no-referrer" and "Set-Cookie" not in page.headers
             assert "innerHTML" not in page.text and "<script>" not in page.text, path
         assert server.call("GET", "/static/../CMakeLists.txt").status_code == 404

@@ -23,10 +23,10 @@ export default [
     },
     {
         files: ['src/server/pages/**/*.js'],
-        languageOptions: { sourceType: 'module', globals: { ...globals.browser } },
+        languageOptions: { sourceType: 'module', globals: { ...globals.browser, ...core } },
     },
     {
-        files: ['web/worker.js'],
+        files: ['web/worker.js', 'src/server/pages/analyser.js'],
         languageOptions: { sourceType: 'script', globals: { ...globals.worker, ...core } },
     },
     {

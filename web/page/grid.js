@@ -4,6 +4,7 @@
 import { $, element } from './dom.js';
 import { drawGraph, graphShown } from './graph.js';
 import { showNote, showStatus } from './status.js';
+import { headCell, rowElement } from './table.js';
 
 // The page's elements of the grids, in the core's grid order.
 const kGrids = ['BaseGrid', 'ReloadGrid', 'AdditionalGrid', 'FlagsGrid'];
@@ -19,17 +20,12 @@ function renderGrid(state, gridIndex) {
     const frozen = state.names.frozenColumns;
     const headRow = element('tr');
     columns.forEach((column, index) => {
-        const cell = element('th');
-        cell.style.minWidth = `${column.width}px`;
-        cell.append(element('span', column.text));
+        const cell = headCell(column, index, frozen);
         if (sort.column && sort.column.grid === gridIndex && sort.column.column === index) {
             cell.append(element('span', ` ${sort.column.mark}`, 'arrow'));
             cell.setAttribute('aria-sort', sort.column.ascending ? 'ascending' : 'descending');
         }
-        if (index < frozen) cell.classList.add('frozen', `frozen${index}`);
-        if (column.verdict) cell.classList.add('verdict');
         cell.tabIndex = -1;
-        cell.dataset.column = index;
         cell.title = `${column.help}\n${sort.columnTitle}`;
         headRow.append(cell);
     });
@@ -38,32 +34,10 @@ function renderGrid(state, gridIndex) {
     const body = element('tbody');
     const filter = session.filterRows($('RowFilter').value, $('AttentionFilter').checked);
     texts.forEach((cells, row) => {
-        const line = element('tr');
+        const line = rowElement(columns, cells, looks[row], frozen);
         line.dataset.row = row;
-        const look = looks[row];
-        if (look.tint) line.classList.add(look.tint);
-        if (look.title) line.title = look.title;
         if (state.selected.has(row)) line.setAttribute('aria-selected', 'true');
         line.hidden = !filter.shown[row];
-        cells.forEach((text, column) => {
-            const numeric = columns[column].numeric;
-            const cell = element('td', numeric ? text.trim() : text);
-            if (numeric) cell.className = 'number';
-            if (column < frozen) cell.classList.add('frozen', `frozen${column}`);
-            if (columns[column].verdict) cell.classList.add('verdict');
-            line.append(cell);
-        });
-        for (const own of look.cells) {
-            const cell = line.cells[own.column];
-            if (own.name) {
-                cell.classList.add('mark', own.name);
-                cell.style.background = own.colour;
-            }
-            if (own.title) cell.title = own.title;
-        }
-        // The file name may be cut short on a narrow screen: its tooltip, or a tap, shows it whole.
-        const name = line.cells[frozen - 1];
-        if (name && !name.title && !line.title) name.title = name.textContent;
         body.append(line);
     });
     const table = element('table');

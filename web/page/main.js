@@ -8,19 +8,13 @@ import { exampleShipped, loadExample } from './example.js';
 import { renderAll, wireGrids } from './grid.js';
 import { wireGraph } from './graph.js';
 import { loadFiles, pickFiles, wireLoading } from './loader.js';
+import { decimalSeparator } from './locale.js';
 import { wireReports, saveResults } from './reports.js';
 import { restoreRules, wireRules } from './rules.js';
 import { createState } from './state.js';
 import { clearNote } from './status.js';
 import { showTabAt, wireTabs } from './tabs.js';
 import { kFilesPerWorker } from './workers.js';
-
-// The browser locale's decimal separator, which the session writes numbers with.
-function decimalSeparator() {
-    const parts = new Intl.NumberFormat().formatToParts(1.5);
-    const decimal = parts.find((part) => part.type === 'decimal');
-    return decimal && decimal.value === ',' ? ',' : '.';
-}
 
 // Ctrl+O loads, Ctrl+S saves the results, Ctrl+1 to Ctrl+5 show a tab; Escape closes the message.
 function wireShortcuts(state) {
