@@ -20,6 +20,7 @@
 #include "server/Pages.h"
 #include "server/Tls.h"
 #include "session/Profile.h"
+#include "session/RecordCodec.h"
 #include "tournament/Archive.h"
 #include "tournament/SeasonMessages.h"
 #include "tournament/Sha256.h"
@@ -227,6 +228,18 @@ std::string uploadFileName(const httplib::Request& request) {
     if (name.empty() || name.size() > 255 || control || load::FileNameToUtf8(name) != name)
         refuse(400, "X-File-Name must be a file name of 1 to 255 bytes of UTF-8 text");
     return name;
+}
+
+// The report a request's ?format= names: res (the results file, by default), csv, json or html, as
+// quillmere-tournament export names them.
+session::ReportFormat reportFormatOf(const httplib::Request& request) {
+    if (!request.has_param("format")) return session::ReportFormat::Results;
+    const auto name = request.get_param_value("format");
+    if (name == "res") return session::ReportFormat::Results;
+    if (name == "csv") return session::ReportFormat::Csv;
+    if (name == "json") return session::ReportFormat::Json;
+    if (name == "html") return session::ReportFormat::Html;
+    refuse(400, "format wants res, csv, json or html");
 }
 
 // The last moment of a round's deadline day, or none when the round has no deadline (or no valid start).
@@ -707,19 +720,46 @@ void Server::State::setUp() {
             json list = json::array();
             for (const auto& row : table.rows) list.push_back(rowJson(row));
             respond(response, 200,
-                    {{"round", table.round.number}, {"title", table.round.title}, {"submissions", list}});
+                    {{"round", table.round.number},
+                     {"title", table.round.title},
+                     {"profileName", table.round.profileName},
+                     {"profile", session::ProfileJson(table.round.profile)},
+                     {"submissions", list}});
+        });
+    });
+    // The round's records as the browser core's session takes them, for the referee's page to show
+    // the round in the browser edition's grids: each a little-endian 32-bit length, then the record
+    // as the core encodes it, in the order the submissions came in.
+    http->Get(R"(/api/rounds/(\d{1,4})/records)", [this](const httplib::Request& request, httplib::Response& response) {
+        handle(response, [&] {
+            (void)refereeOf(request);
+            auto archive = pool.lease();
+            const auto records =
+                archive->roundRecords(roundNumbered(*archive, std::stoi(request.matches[1].str())).number);
+            std::string body;
+            for (const auto& record : records) {
+                const auto bytes = session::EncodeRecord(record);
+                const auto length = static_cast<std::uint32_t>(bytes.size());
+                for (int shift = 0; shift < 32; shift += 8) body += static_cast<char>((length >> shift) & 0xFF);
+                body.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+            }
+            response.set_content(body, "application/octet-stream");
         });
     });
     http->Get(R"(/api/rounds/(\d{1,4})/results)", [this](const httplib::Request& request, httplib::Response& response) {
         handle(response, [&] {
             (void)refereeOf(request);
+            const auto format = reportFormatOf(request);
             auto archive = pool.lease();
             std::string text;
-            archive->writeRoundReport(roundNumbered(*archive, std::stoi(request.matches[1].str())).number,
-                                      session::ReportFormat::Results, view::FormatOptions{}, session::ReportContent{},
-                                      std::nullopt, [&](std::string_view part) { text += part; });
-            response.set_header("Content-Disposition", "attachment; filename=\"Res.txt\"");
-            response.set_content(text, "text/plain; charset=windows-1251");
+            archive->writeRoundReport(roundNumbered(*archive, std::stoi(request.matches[1].str())).number, format,
+                                      view::FormatOptions{}, session::ReportContent{}, std::nullopt,
+                                      [&](std::string_view part) { text += part; });
+            const auto& kind = session::kReportKinds[static_cast<std::size_t>(format)];
+            response.set_header("Content-Disposition", "attachment; filename=\"" + std::string(kind.fileName) + "\"");
+            response.set_content(text, format == session::ReportFormat::Results
+                                           ? "text/plain; charset=windows-1251"
+                                           : std::string(kind.mimeType) + "; charset=utf-8");
         });
     });
     http->Post(

@@ -142,6 +142,24 @@ try:
     mine = server.call("GET", "/api/submissions", tokens["Anna"]).json()["submissions"]
     assert mine[0]["ruling"] == "rejected" and mine[0]["reason"] == "wrong map", mine
 
+    if page_core is not None:
+        # The round in the browser edition's grids, from the archive's records under the round's
+        # profile: the row the player saw before sending, the name as text, the graph drawn.
+        driver.find_element(By.ID, "Browse").click()
+        wait(driver, lambda d: d.find_element(By.TAG_NAME, "body").get_attribute("data-ready") == "true")
+        rows = driver.find_elements(By.CSS_SELECTOR, "#BaseGrid tbody tr")
+        heads = [th.get_attribute("textContent") for th in driver.find_elements(By.CSS_SELECTOR, "#BaseGrid thead th")]
+        cells = [td.get_attribute("textContent") for td in rows[0].find_elements(By.TAG_NAME, "td")]
+        assert len(rows) == 1 and dict(zip(heads, cells)) == shown["Base"], (dict(zip(heads, cells)), shown["Base"])
+        flags = driver.find_element(By.CSS_SELECTOR, "#FlagsGrid tbody tr").get_attribute("textContent")
+        assert shown["Flags"]["Flags"] in flags, flags
+        driver.find_element(By.ID, "tab-graph").click()
+        wait(driver, lambda d: any(hostile in text.get_attribute("textContent")
+                                   for text in d.find_elements(By.CSS_SELECTOR, "#HistoryChart text")))
+        assert not driver.find_elements(By.ID, "injected") and driver.title.startswith("Round 1"), driver.title
+        no_violations(driver)
+        driver.get(server.url + "/referee#token=" + tokens[None])
+
     # The referee publishes the standings from the page; anyone then reads them, names as text.
     driver.find_element(By.ID, "Publish").click()
     wait(driver, lambda d: "published" in d.find_element(By.ID, "Message").text)

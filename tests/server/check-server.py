@@ -128,6 +128,7 @@ def check_api(folder):
 
         # The referee's endpoints refuse a player.
         for method, path in (("GET", "/api/players"), ("GET", "/api/standings"), ("GET", "/api/rounds/1/submissions"),
+                             ("GET", "/api/rounds/1/records"),
                              ("GET", "/api/rounds/1/results"), ("POST", f"/api/submissions/{number}/ruling"),
                              ("POST", "/api/links/revoke")):
             assert server.call(method, path, anna, data="{}").status_code == 403, path
@@ -156,6 +157,20 @@ def check_api(folder):
         exported = os.path.join(folder, "Res.txt")
         programs.tournament_run("export", archive, "--round", "1", "-o", exported)
         assert results.status_code == 200 and results.content == read(exported)
+        for format in ("csv", "json", "html"):
+            programs.tournament_run("export", archive, "--round", "1", "--format", format, "-o", exported)
+            answer = server.call("GET", f"/api/rounds/1/results?format={format}", referee)
+            assert answer.status_code == 200 and answer.content == read(exported), format
+        assert server.call("GET", "/api/rounds/1/results?format=xls", referee).status_code == 400
+
+        # The round's records for the referee's view of it: one length-prefixed record a submission.
+        records = server.call("GET", "/api/rounds/1/records", referee).content
+        at, count = 0, 0
+        while at < len(records):
+            at += 4 + int.from_bytes(records[at:at + 4], "little")
+            count += 1
+        assert at == len(records) and count == len(table), (at, len(records), count)
+        assert server.call("GET", "/api/rounds/1/records", anna).status_code == 403
 
         # A revoked link no longer works; the other players' do.
         revoked = server.call("POST", "/api/links/revoke", referee, data=json.dumps({"player": "Bob"}))

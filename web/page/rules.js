@@ -129,6 +129,13 @@ export function restoreRules(state) {
     showProfileName(state);
 }
 
+// Shows the rules and the profile the session has in force, as a profile opened elsewhere set them.
+export function showRulesInForce(state) {
+    showRuleTexts(state.session.ruleTexts());
+    showRuleCheck(state.session.ruleCheck());
+    showProfileName(state);
+}
+
 export function wireRules(state) {
     for (const box of ruleBoxes()) box.addEventListener('input', () => onRulesEdited(state));
     $('ResetRules').addEventListener('click', () => resetRules(state));

@@ -36,6 +36,9 @@ async function showRound() {
     const round = $('Round').value;
     if (!round) return;
     $('LateRule').textContent = rounds.find((r) => String(r.number) === round)?.lateRule ?? '';
+    // The link keeps the token in its fragment, which is never sent to a server.
+    $('Browse').href = `/round?round=${round}#token=${token}`;
+    $('Browse').hidden = false;
     const { status, answer } = await call(token, 'GET', `/api/rounds/${round}/submissions`);
     if (status !== 200) {
         showMessage(answer.error, true);
