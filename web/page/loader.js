@@ -4,25 +4,42 @@
 import { showMessage } from './dialogs.js';
 import { $ } from './dom.js';
 import { clearSelection, renderAll } from './grid.js';
+import { profileSummary, profileWanted, startProfile, timed } from './profile.js';
 import { analyseFiles } from './workers.js';
+
+// How often at most the rows of a running load are drawn again, in milliseconds, and at least how
+// many times the last drawing's own time: each drawing rebuilds the grids, at a cost that grows with
+// the rows, and the workers' next files and records wait behind it on the page's thread.
+const kArrivedInterval = 500;
+const kArrivedCostShare = 10;
 
 // What cannot act while a load runs: another load, and every output of the rows it is replacing.
 const kBusyButtons = ['Button1', 'LoadFolder', 'Button2', 'ExportCsv', 'ExportJson', 'ExportHtml', 'SavePng', 'SaveSvg'];
 
 // Replaces the table with the saves `files` ({file, path}, in load order); `skipped` ({path,
 // reason}) are what the load passed over. The old rows stay until the first save is read; then the
-// rows fill in as saves finish, once a frame at most. Does nothing while a load runs.
+// rows fill in as saves finish: at once for the first, then every kArrivedInterval at most. Does
+// nothing while a load runs.
 export async function loadFiles(state, files, skipped) {
     if (state.loading || files.length === 0) return;
     const { core, session } = state;
     let arrived = [];
+    let shownAt = -Infinity;  // when the rows were last drawn during this load
+    let gap = kArrivedInterval;
+    let waiting = false;
     const showArrived = () => {
+        waiting = false;
         const entries = arrived;
         arrived = [];
-        if (state.loading !== loading || !session.adoptArrived(entries)) return;
-        clearSelection(state);
-        state.graphSlots = [];
-        renderAll(state);
+        const start = performance.now();
+        shownAt = start;
+        timed(state.profile, 'arrived', () => {
+            if (state.loading !== loading || !session.adoptArrived(entries)) return;
+            clearSelection(state);
+            state.graphSlots = [];
+            renderAll(state);
+        });
+        gap = Math.max(kArrivedInterval, kArrivedCostShare * (performance.now() - start));
     };
     const dialog = $('Progress');
     const bar = $('ProgressBar');
@@ -37,7 +54,10 @@ export async function loadFiles(state, files, skipped) {
         },
         cancel() {},
         arrived(entry) {
-            if (arrived.push(entry) === 1) requestAnimationFrame(showArrived);
+            arrived.push(entry);
+            if (waiting) return;
+            waiting = true;
+            setTimeout(() => requestAnimationFrame(showArrived), Math.max(0, shownAt + gap - performance.now()));
         },
     };
     state.loading = loading;
@@ -45,18 +65,22 @@ export async function loadFiles(state, files, skipped) {
     dialog.show();
     $('ProgressCancel').focus();
     const started = performance.now();
+    state.profile = profileWanted() ? startProfile() : null;
     const entries = await analyseFiles(state, files);
-    const summary = session.adopt(entries, skipped);
+    const summary = timed(state.profile, 'adopt', () => session.adopt(entries, skipped));
     clearSelection(state);
     state.graphSlots = [];
     // How long the load took, and (below) how many loads have ended: what a script driving the
     // page (the tests, bench/web-bench.py) waits for and reads.
-    state.lastLoad = { milliseconds: performance.now() - started, files: files.length,
+    const ended = performance.now();
+    state.lastLoad = { milliseconds: ended - started, files: files.length,
         workersReplaced: state.pool === null ? 0 : state.pool.replaced };
     state.loading = null;
     dialog.close();
     for (const id of kBusyButtons) $(id).disabled = false;
-    renderAll(state);
+    timed(state.profile, 'render', () => renderAll(state));
+    if (state.profile !== null) state.lastLoad.profile = profileSummary(state.profile, performance.now());
+    state.profile = null;
     if (summary.problems.length > 0) showMessage(`${summary.problemsHeading}\n\n${summary.problems.join('\n')}`);
     document.body.dataset.loaded = String(Number(document.body.dataset.loaded || 0) + 1);
 }

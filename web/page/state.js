@@ -10,7 +10,8 @@ export function createState(core, session) {
         names: core.pageNames(),  // report files and types, frozen columns, the not-loaded text
         loading: null,            // the load in progress: {progress(done, total, failed), cancel()}
         pool: null,               // the analysers' workers, made by the first load
-        lastLoad: null,           // {milliseconds, files, workersReplaced} of the last load that ended
+        lastLoad: null,           // {milliseconds, files, workersReplaced, profile?} of the last load that ended
+        profile: null,            // where the running load's time goes, with ?profile (page/profile.js)
         selected: new Set(),      // record indices
         anchor: null,             // the row a shift-click or shift-arrow extends from
         cursor: 0,                // the row the arrow keys move

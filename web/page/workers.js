@@ -2,6 +2,7 @@
 // load into the core's encoded records.
 
 import { $ } from './dom.js';
+import { fromWorkerClock, noteSpan } from './profile.js';
 
 // How many files each worker is handed at a time: the page reads the next while it analyses one.
 export const kFilesPerWorker = 2;
@@ -40,7 +41,8 @@ function workerCount() {
 // resolves to the entries for session.adopt, in the files' order. Reports progress and each entry
 // as it comes to, and takes its cancel from, `state.loading`.
 export function analyseFiles(state, files) {
-    const { core, names } = state;
+    const { core, names, profile } = state;
+    const postedAt = new Map();  // when each file's bytes were handed to a worker, for the profile
     if (state.pool === null) state.pool = new WorkerPool(workerCount());
     const entries = new Array(files.length);
     let next = 0;
@@ -73,8 +75,13 @@ export function analyseFiles(state, files) {
                 worker.postMessage({ index, file, path });  // refused by its size alone: never read
                 return;
             }
+            const reading = performance.now();
             file.arrayBuffer().then(
-                (bytes) => worker.postMessage({ index, file, path, bytes }, [bytes]),
+                (bytes) => {
+                    noteSpan(profile, 'read', reading, performance.now());
+                    if (profile !== null) postedAt.set(index, performance.now());
+                    worker.postMessage({ index, file, path, bytes, timed: profile !== null }, [bytes]);
+                },
                 (error) => worker.postMessage({ index, file, path, failure: error && error.message ? error.message
                     : 'the file cannot be read' }));
         };
@@ -102,6 +109,15 @@ export function analyseFiles(state, files) {
                 if (message.fatal !== undefined) {
                     giveUp(`the analyser could not start (${message.fatal})`);
                     return;
+                }
+                if (message.clock && profile !== null) {
+                    const { origin, received, start, end } = message.clock;
+                    const on = (time) => fromWorkerClock(origin, time);
+                    const which = pool.workers.indexOf(worker);
+                    noteSpan(profile, 'to worker', postedAt.get(message.index), on(received), which);
+                    noteSpan(profile, 'queued', on(received), on(start), which);
+                    noteSpan(profile, 'core', on(start), on(end), which);
+                    noteSpan(profile, 'hand-over', on(end), performance.now(), which);
                 }
                 pending -= 1;
                 done += 1;
