@@ -113,21 +113,16 @@ async function showPreview(file) {
     const running = preview.running;
     if (running === null) return;
     const serial = ++preview.serial;
-    const job = { index: serial, file: { lastModified: Date.now(), size: file.size }, path: file.name };
-    if (file.size <= running.core.maxSaveFileBytes()) {
-        try {
-            job.bytes = await file.arrayBuffer();
-        } catch (error) {
-            job.failure = error && error.message ? error.message : 'the file cannot be read';
-        }
-    }
+    // The same bytes under a file time of now; the worker reads them itself.
+    const now = new File([file], file.name, { lastModified: Date.now() });
+    const job = { index: serial, file: now, path: file.name, unread: file.size > running.core.maxSaveFileBytes() };
     const entry = await new Promise((resolve) => {
         running.worker.onmessage = (event) => {
             const message = event.data;
             if (message.index !== serial) return;
             resolve(message.record ? message.record : { path: message.path, failure: message.failure });
         };
-        running.worker.postMessage(job, job.bytes ? [job.bytes] : []);
+        running.worker.postMessage(job);
     });
     if (serial !== preview.serial) return;  // another file was picked meanwhile
     running.session.adopt([entry], []);
