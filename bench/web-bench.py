@@ -18,7 +18,7 @@ a file queued behind the one before, a record on its way back.
 
 The responsiveness (--no-responsiveness leaves it out), with 2 workers and the first folder's first
 100 saves: the page's long tasks (a PerformanceObserver of 'longtask') during a whole load, then how
-long a click on the progress dialog's Cancel takes, 0.5 s into a second load, to end the load (the
+long a click on the progress dialog's Cancel takes, 0.25 s into a second load, to end the load (the
 click's own time stamp to the page closing the dialog and counting the load as ended).
 
     bench/web-bench.py --page build-web/quillmere.html --bench build/bin/quillmere-bench \\
@@ -225,7 +225,7 @@ new MutationObserver((_, observer) => {
 def responsiveness(page, paths):
     """With 2 workers: the durations (ms) of the page's long tasks during a whole load of `paths`,
     then (milliseconds from the click on Cancel to the load's end, saves not loaded) for a second load
-    cancelled 0.5 s in; None for the cancel if that load ended first."""
+    cancelled 0.25 s in; None for the cancel if that load ended first."""
     browser = Browser(page, 2)
     try:
         browser.driver.execute_script(WATCH_LONG_TASKS)
@@ -234,7 +234,7 @@ def responsiveness(page, paths):
         long_tasks = browser.driver.execute_script("return window.benchLongTasks")
         browser.driver.execute_script(WATCH_CANCEL)
         browser.start_load(paths)
-        time.sleep(0.5)
+        time.sleep(0.25)
         if browser.loaded():
             return long_tasks, None
         browser.click("ProgressCancel")
@@ -399,7 +399,7 @@ def main():
             print(f"{label}, 2 workers, {len(paths)} saves of {os.path.basename(args.folders[0])}:")
             long_tasks, cancel = responsiveness(page, paths)
             if cancel is None:
-                print("  cancel not measured: the load ended within 0.5 s, before the click")
+                print("  cancel not measured: the load ended within 0.25 s, before the click")
             else:
                 print(f"  cancel answered in {cancel[0]:.0f} ms (aim < 200 ms), {cancel[1]} saves left unloaded")
             print(f"  longest task on the page's thread during a load: {max(long_tasks, default=0):.0f} ms, "
