@@ -561,6 +561,10 @@ def check_rows_fill_in(page, checks, program, tournament):
     page.wait(lambda d: len(page.grid("BaseGrid")) == 1, 60)
     checks.true("the first save read shows while the load runs", page.js("return document.getElementById('Progress').open"))
     checks.equal("the row shown is the first file's", shown(), [names[-1][:-4]])
+    # Only the grid shown is drawn while the load runs; another tab's is drawn when it is shown.
+    page.click("tab-reloads")
+    checks.equal("a tab shown during a load shows the rows read so far", len(page.grid("ReloadGrid")), 1)
+    page.click("tab-base")
     page.js("window.letFilesGo(Infinity)")
     page.wait(lambda d: page.js("return document.body.dataset.loaded") == str(page.loads), 60)
     checks.equal("the rows end in file name order", shown(), [name[:-4] for name in names])

@@ -43,9 +43,42 @@ function renderGrid(state, gridIndex) {
     const table = element('table');
     table.append(head, body);
     $(kGrids[gridIndex]).replaceChildren(table);
-    if (gridIndex === 0) {
-        $('FilterNote').textContent = filter.note;
-        $('AttentionText').textContent = session.attentionText();
+    if (gridIndex === 0) showFilterNote(state, filter);
+}
+
+// The row filter's note and the attention filter's count, beside the tabs.
+function showFilterNote(state, filter) {
+    $('FilterNote').textContent = filter.note;
+    $('AttentionText').textContent = state.session.attentionText();
+}
+
+function gridHidden(gridIndex) {
+    return $(kGrids[gridIndex]).closest('[role=tabpanel]').hidden;
+}
+
+// Draws the grids anew; with `onlyShown` (the partial table of a running load) only the grid of the
+// tab shown, the others marked to be drawn when their tab is shown (drawStaleGrids).
+function renderGrids(state, onlyShown) {
+    for (let grid = 0; grid < kGrids.length; ++grid) {
+        if (onlyShown && gridHidden(grid)) {
+            state.staleGrids.add(grid);
+            if (grid === 0) showFilterNote(state, state.session.filterRows($('RowFilter').value, $('AttentionFilter').checked));
+            continue;
+        }
+        renderGrid(state, grid);
+        state.staleGrids.delete(grid);
+    }
+    showSortButtons(state);
+    showStatus(state);
+    if (graphShown()) drawGraph(state);
+}
+
+// Draws the grids a running load's drawing left behind whose tab is now shown.
+export function drawStaleGrids(state) {
+    for (const grid of [...state.staleGrids]) {
+        if (gridHidden(grid)) continue;
+        renderGrid(state, grid);
+        state.staleGrids.delete(grid);
     }
 }
 
@@ -68,10 +101,13 @@ function showSortButtons(state) {
 // Shows the session anew: every grid, the sort buttons, the status line and the graph if shown.
 export function renderAll(state) {
     $('FirstScreen').hidden = state.session.size() > 0;
-    for (let grid = 0; grid < kGrids.length; ++grid) renderGrid(state, grid);
-    showSortButtons(state);
-    showStatus(state);
-    if (graphShown()) drawGraph(state);
+    renderGrids(state, false);
+}
+
+// Shows the partial table of a running load: as renderAll, but of the grids only the one shown.
+export function renderShown(state) {
+    $('FirstScreen').hidden = state.session.size() > 0;
+    renderGrids(state, true);
 }
 
 // Forgets the selection (a new sort or a new load changes what the rows are).

@@ -3,13 +3,13 @@
 
 import { showMessage } from './dialogs.js';
 import { $ } from './dom.js';
-import { clearSelection, renderAll } from './grid.js';
+import { clearSelection, renderAll, renderShown } from './grid.js';
 import { profileSummary, profileWanted, startProfile, timed } from './profile.js';
 import { analyseFiles } from './workers.js';
 
 // How often at most the rows of a running load are drawn again, in milliseconds, and at least how
-// many times the last drawing's own time: each drawing rebuilds the grids, at a cost that grows with
-// the rows, and the workers' next files and records wait behind it on the page's thread.
+// many times the last drawing's own time: each drawing rebuilds the grid shown, at a cost that grows
+// with the rows, and the workers' next files and records wait behind it on the page's thread.
 const kArrivedInterval = 500;
 const kArrivedCostShare = 10;
 
@@ -37,7 +37,7 @@ export async function loadFiles(state, files, skipped) {
             if (state.loading !== loading || !session.adoptArrived(entries)) return;
             clearSelection(state);
             state.graphSlots = [];
-            renderAll(state);
+            renderShown(state);
         });
         gap = Math.max(kArrivedInterval, kArrivedCostShare * (performance.now() - start));
     };

@@ -13,6 +13,7 @@ export function createState(core, session) {
         lastLoad: null,           // {milliseconds, files, workersReplaced, profile?} of the last load that ended
         profile: null,            // where the running load's time goes, with ?profile (page/profile.js)
         selected: new Set(),      // record indices
+        staleGrids: new Set(),    // grids a running load's drawing left for when their tab shows
         anchor: null,             // the row a shift-click or shift-arrow extends from
         cursor: 0,                // the row the arrow keys move
         graphSlots: [],           // the graph plan's slots: a plotted save keeps its colour

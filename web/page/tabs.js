@@ -2,6 +2,7 @@
 
 import { $ } from './dom.js';
 import { drawGraph } from './graph.js';
+import { drawStaleGrids } from './grid.js';
 
 function tabs() { return [...document.querySelectorAll('[role=tab]')]; }
 
@@ -12,6 +13,7 @@ export function showTab(state, tab) {
         other.tabIndex = chosen ? 0 : -1;
         $(other.getAttribute('aria-controls')).hidden = !chosen;
     }
+    drawStaleGrids(state);
     if (tab.id === 'tab-graph') drawGraph(state);
 }
 
