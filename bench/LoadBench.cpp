@@ -3,7 +3,7 @@
 // core, and reports the peak resident memory of each run.
 //
 //   quillmere-bench [--files N] [--dir DIR] [--keep] [--rounds R] [--batch plain|varied|both]
-//                   [--generate-only] [--memory-only] [--measure DIR]
+//                   [--generate-only] [--memory-only] [--measure DIR] [--profile FILE]
 //
 // Two batches are written first (not timed): "plain" saves, whose skipped values are one constant
 // and compress over 20 : 1, and "varied" ones, which compress about 5 : 1 as real games do. Each
@@ -13,7 +13,8 @@
 // Then the memory bound is checked (the exit status is 1 when it does not hold): a 262 MB save with
 // the most game data a save holds, analysed alone and eight at a time on eight workers, and 20,020
 // small files that all fail. With --measure, only the saves already in DIR are timed (nothing is
-// written), so that another front end can be measured beside the same baseline.
+// written), so that another front end can be measured beside the same baseline. With --profile,
+// each batch is also loaded as a referee loads it under that tournament profile.
 
 #include <libdeflate.h>
 #include <sys/resource.h>
@@ -36,13 +37,11 @@
 
 #include "analysis/Batch.h"
 #include "load/Container.h"
+#include "load/GameDigest.h"
 #include "load/SaveFile.h"
 #include "load/inflate/PortableInflater.h"
 #include "savewriter/SampleGames.h"
 #include "session/Session.h"
-
-#define XXH_INLINE_ALL
-#include <xxhash.h>
 
 namespace {
 
@@ -59,12 +58,13 @@ struct Options {
     bool varied = true;
     bool memoryOnly = false;
     fs::path measureDir;  // time the saves in it, write none
+    std::string profile;  // also time the load as a referee makes it, under this profile
 };
 
 [[noreturn]] void usage() {
     std::fprintf(stderr,
                  "usage: quillmere-bench [--files N] [--dir DIR] [--keep] [--rounds R] [--batch plain|varied|both] "
-                 "[--generate-only] [--memory-only] [--measure DIR]\n");
+                 "[--generate-only] [--memory-only] [--measure DIR] [--profile FILE]\n");
     std::exit(2);
 }
 
@@ -86,6 +86,8 @@ Options parse(int argc, char** argv) {
             options.varied = which != "plain";
         } else if (arg == "--measure" && i + 1 < argc) {
             options.measureDir = argv[++i];
+        } else if (arg == "--profile" && i + 1 < argc) {
+            options.profile = argv[++i];
         } else if (arg == "--memory-only") {
             options.memoryOnly = true;
         } else if (arg == "--generate-only") {
@@ -153,6 +155,16 @@ void analyse(const std::vector<std::string>& paths, unsigned jobs, bool failing 
             std::exit(1);
         }
     }
+}
+
+// Loads the files as a referee does under the profile at `profile`: the analysis, the reload
+// control and the tournament's checks.
+void loadUnderProfile(const std::vector<std::string>& paths, unsigned jobs, const std::string& profile) {
+    quillmere::session::Session session;
+    session.openProfile(profile, [](const auto&) { return quillmere::session::ProfileRules::Take; });
+    quillmere::analysis::BatchControl control;
+    control.jobs = jobs;
+    session.load(paths, control);
 }
 
 struct Measurement {
@@ -229,8 +241,10 @@ void measureDigest(const std::vector<std::string>& paths) {
     for (int round = 0; round < 5; ++round) {
         const auto start = Clock::now();
         for (const auto& work : works) {
-            mixed ^=
-                XXH3_128bits(work.bytes.data() + work.streamOffset, static_cast<std::size_t>(work.gameLength)).low64;
+            mixed ^= quillmere::load::DigestOf(std::span<const std::uint8_t>(work.bytes.data(), work.bytes.size())
+                                                   .subspan(static_cast<std::size_t>(work.streamOffset),
+                                                            static_cast<std::size_t>(work.gameLength)))
+                         .low;
         }
         seconds = std::min(seconds, std::chrono::duration<double>(Clock::now() - start).count());
     }
@@ -256,19 +270,25 @@ void report(const char* what, const Measurement& m, const Measurement& baseline,
                 m.seconds / baseline.seconds, m.seconds / floor.seconds, static_cast<double>(m.peakKiB) / 1024.0);
 }
 
-void measure(const char* name, const std::vector<std::string>& paths, int rounds, unsigned cores) {
+void measure(const char* name, const std::vector<std::string>& paths, int rounds, unsigned cores,
+             const std::string& profile) {
     inChild([&] { inflateOnly(paths, Inflate::Zlib); });  // warms the page cache
     Measurement baseline;
     Measurement floor;
     Measurement core;
     Measurement one;
     Measurement all;
+    Measurement oneProfiled;
+    Measurement allProfiled;
     for (int round = 0; round < rounds; ++round) {
         keepFastest(baseline, inChild([&] { inflateOnly(paths, Inflate::Zlib); }));
         keepFastest(floor, inChild([&] { inflateOnly(paths, Inflate::Libdeflate); }));
         keepFastest(core, inChild([&] { inflateOnly(paths, Inflate::Core); }));
         keepFastest(one, inChild([&] { analyse(paths, 1); }));
         keepFastest(all, inChild([&] { analyse(paths, cores); }));
+        if (profile.empty()) continue;
+        keepFastest(oneProfiled, inChild([&] { loadUnderProfile(paths, 1, profile); }));
+        keepFastest(allProfiled, inChild([&] { loadUnderProfile(paths, cores, profile); }));
     }
     std::printf("%s batch, fastest of %d rounds (floor: read + libdeflate inflate, one core):\n", name, rounds);
     std::printf("  %-30s %7.3f s                                 peak %6.1f MB\n", "read + zlib inflate (baseline)",
@@ -278,6 +298,10 @@ void measure(const char* name, const std::vector<std::string>& paths, int rounds
     report("analysis, 1 worker", one, baseline, floor);
     const std::string allName = "analysis, " + std::to_string(cores) + " workers";
     report(allName.c_str(), all, baseline, floor);
+    if (!profile.empty()) {
+        report("the profile's load, 1 worker", oneProfiled, baseline, floor);
+        report(("the profile's load, " + std::to_string(cores) + " workers").c_str(), allProfiled, baseline, floor);
+    }
     measureDigest(paths);
 }
 
@@ -349,7 +373,7 @@ int main(int argc, char** argv) {
             if (entry.is_regular_file()) paths.push_back(entry.path().string());
         }
         std::sort(paths.begin(), paths.end());
-        measure(options.measureDir.filename().c_str(), paths, options.rounds, cores);
+        measure(options.measureDir.filename().c_str(), paths, options.rounds, cores, options.profile);
         return 0;
     }
     std::printf("writing saves in %s ...\n", options.dir.c_str());
@@ -359,8 +383,8 @@ int main(int argc, char** argv) {
     if (options.varied) varied = writeBatch(options.dir / "varied", options.files, true);
     if (options.generateOnly) return 0;
 
-    if (options.plain) measure("plain", plain, options.rounds, cores);
-    if (options.varied) measure("varied", varied, options.rounds, cores);
+    if (options.plain) measure("plain", plain, options.rounds, cores, options.profile);
+    if (options.varied) measure("varied", varied, options.rounds, cores, options.profile);
     if (!options.plain) return 0;
 
     std::vector<std::string> tenfold;

@@ -73,10 +73,10 @@ public:
 
     [[nodiscard]] SaveRecord analyse(const std::string& path);
 
-    // Gives the storage of `buffer` back when a rare big file grew it past kKeptBufferBytes, so
+    // Gives the storage of `buffer` back when a rare big file needed more than kKeptBufferBytes of it, so
     // that a worker does not hold that size through every file after it.
     static void KeepOrGiveBack(load::ByteBuffer& buffer) {
-        if (buffer.capacity() > kKeptBufferBytes) buffer.release();
+        if (buffer.size() > kKeptBufferBytes) buffer.release();
     }
 
     // The bytes its buffers hold between two files.

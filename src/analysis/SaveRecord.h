@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "analysis/FinalScore.h"
+#include "load/GameDigest.h"
 
 namespace quillmere::analysis {
 
@@ -22,13 +23,7 @@ using HistoryTable = std::vector<std::vector<std::int32_t>>;
 // The reload control's verdict on how honestly a game was played.
 enum class Verdict { Cheat, Average, Fair };
 
-// A 128-bit digest of a save's inflated game state: the same for the same game data, and for
-// different data different beyond practical doubt, unlike the stream's own 32-bit checksum.
-struct GameDigest {
-    std::uint64_t high = 0;
-    std::uint64_t low = 0;
-    auto operator<=>(const GameDigest&) const = default;
-};
+using load::GameDigest;
 
 // What the reload control derives from one save under one set of rules.
 struct ReloadJudgement {

@@ -7,10 +7,6 @@
 #include "analysis/SaveWalk.h"
 #include "analysis/SaveWalker.h"
 
-// Header-only, so that the digest needs no library at run time.
-#define XXH_INLINE_ALL
-#include <xxhash.h>
-
 // The layout the walk reads, as a grammar. i32, i16, u8 and b8 are little-endian integers (b8 is a
 // bool: 0 false, else true); str is an int32 length n and n bytes; wstr is an int32 count n and n
 // 16-bit characters (see SaveReader::readUStr); both carry no body when n lies outside 1..1023.
@@ -59,14 +55,13 @@ namespace quillmere::analysis {
 
 SaveRecord AnalyseSave(const load::WorkBuffer& work) {
     SaveRecord rec = walk::SaveWalker(work).run();
-    // Hashed at memory speed, a small cost beside the inflate; the stream's Adler-32 would be free
-    // but is easily forged, and equal game data accuses two players.
+    // The stream's Adler-32 would be free but is easily forged, and equal game data accuses two
+    // players.
     const auto state =
         std::span<const std::uint8_t>(work.bytes.data(), work.bytes.size())
             .subspan(static_cast<std::size_t>(work.streamOffset), static_cast<std::size_t>(work.gameLength));
-    const XXH128_hash_t digest = XXH3_128bits(state.data(), state.size());
     rec.gameLength = work.gameLength;
-    rec.gameHash = {digest.high64, digest.low64};
+    rec.gameHash = load::DigestOf(state);
     return rec;
 }
 

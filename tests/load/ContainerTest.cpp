@@ -7,6 +7,7 @@
 #include <random>
 #include <string>
 
+#include "load/GameDigest.h"
 #include "load/LoadError.h"
 #include "load/SaveFile.h"
 #include "load/inflate/PortableInflater.h"
@@ -308,6 +309,21 @@ TEST(Container, SurvivesRandomAndTruncatedFiles) {
         for (auto& b : noise) b = static_cast<std::uint8_t>(rng() % 4 == 0 ? 0x78 : rng() % 2 ? 0x9C : rng());
         EXPECT_NE(expectOutcome(noise), "ok");
     }
+}
+
+// Archives keep the digest: every build (with whichever vector instructions) gives XXH3-128's.
+TEST(Container, TheGameDigestIsXxh3) {
+    struct Known {
+        std::size_t length;
+        GameDigest digest;
+    };
+    const Known known[] = {{0, {0x99aa06d3014798d8ULL, 0x6001c324468d497fULL}},
+                           {3, {0x4af3603b5bd30dfeULL, 0x3698b80191e625f9ULL}},
+                           {200, {0xcab4b6c1d7f66c43ULL, 0x2a1a7281f2883dffULL}},
+                           {100000, {0x28684b2ad44cd4a4ULL, 0x02df1e985a776b74ULL}}};
+    std::vector<std::uint8_t> bytes(100000);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 31 % 251);
+    for (const auto& [length, digest] : known) EXPECT_EQ(DigestOf(std::span(bytes).first(length)), digest) << length;
 }
 
 }  // namespace

@@ -4,6 +4,11 @@
 #include <bit>
 #include <cstring>
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define QUILLMERE_ADLER_AVX2 1
+#endif
+
 namespace quillmere::load::inflate {
 
 namespace {
@@ -31,11 +36,61 @@ void addWidened(Words4* sums, Shorts8 v) {
     sums[1] += reinterpret_cast<Words4>(__builtin_shufflevector(v, zero, 4, 12, 5, 13, 6, 14, 7, 15));
 }
 
+#ifdef QUILLMERE_ADLER_AVX2
+__attribute__((target("avx2"))) std::uint64_t laneSum(__m256i lanes) {
+    alignas(32) std::uint32_t words[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(words), lanes);
+    std::uint64_t sum = 0;
+    for (const std::uint32_t word : words) sum += word;
+    return sum;
+}
+
+// 32 bytes a step with AVX2, for the processors that have it: a sum of absolute differences with
+// zero sums each step's bytes, a multiply-add with the weights 32 down to 1 sums them weighted by
+// the places left in their step. Every byte but the last 31 is taken.
+__attribute__((target("avx2"))) void addWide(std::uint64_t& a, std::uint64_t& b, const std::uint8_t*& bytes,
+                                             std::size_t& count) {
+    constexpr std::size_t kWide = 32;
+    // 32-bit lanes hold the runs of this many steps: 2040 * 1024 * 1023 / 2 < 2^32.
+    constexpr std::size_t kMaxSteps = 1024;
+    const __m256i weights = _mm256_setr_epi8(32, 31, 30, 29, 28, 27, 26, 25, 24, 23, 22, 21, 20, 19, 18, 17, 16, 15, 14,
+                                             13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1);
+    const __m256i ones = _mm256_set1_epi16(1);
+    const __m256i zero = _mm256_setzero_si256();
+    while (count >= kWide) {
+        const std::size_t steps = std::min(count / kWide, kMaxSteps);
+        __m256i sums = zero;      // the bytes of the steps so far
+        __m256i runs = zero;      // over the steps, `sums` before each
+        __m256i weighted = zero;  // each byte times the places left in its step
+        for (std::size_t k = 0; k < steps; ++k, bytes += kWide) {
+            const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes));
+            runs = _mm256_add_epi32(runs, sums);
+            sums = _mm256_add_epi32(sums, _mm256_sad_epu8(v, zero));
+            weighted = _mm256_add_epi32(weighted, _mm256_madd_epi16(_mm256_maddubs_epi16(v, weights), ones));
+        }
+        b = (b + a * kWide * steps + laneSum(runs) * kWide + laneSum(weighted)) % kModulus;
+        a = (a + laneSum(sums)) % kModulus;
+        count -= steps * kWide;
+    }
+}
+#endif
+
 }  // namespace
+
+Adler32::Adler32(AdlerPath path) {
+#ifdef QUILLMERE_ADLER_AVX2
+    m_wide = path == AdlerPath::Widest && __builtin_cpu_supports("avx2");
+#else
+    (void)path;
+#endif
+}
 
 void Adler32::add(const std::uint8_t* bytes, std::size_t count) {
     std::uint64_t a = m_a;
     std::uint64_t b = m_b;
+#ifdef QUILLMERE_ADLER_AVX2
+    if (m_wide) addWide(a, b, bytes, count);
+#endif
     while (count >= kStep * kInner) {
         const std::size_t steps = std::min(count / (kStep * kInner) * kInner, kOuterSteps);
         Words4 sums[4] = {};  // lane j: the sum of every step's byte j

@@ -35,6 +35,9 @@ constexpr std::ptrdiff_t kFastInputBytes = 24;
 // The most bits a length code with its extra bits takes, and a distance code with its.
 constexpr int kLengthBits = kMaxCodeBits + 5;
 constexpr int kDistanceBits = kMaxCodeBits + 13;
+// The output is summed in pieces of about this many bytes, while they are still in
+// the cache: a block of a stream that compresses well can inflate to megabytes.
+constexpr std::size_t kSumPieceBytes = std::size_t{64} * 1024;
 
 class FastInflate {
 public:
@@ -72,9 +75,7 @@ public:
                 if (dynamicTables()) end = codedBlock(m_lengths.data(), m_distances.data());
             }
             if (end != End::Whole) return end;
-            // The block's output is summed while it is still in the cache.
-            m_adler.add(m_base + m_summed, m_pos - m_summed);
-            m_summed = m_pos;
+            sumOutput();
         }
         drop(m_bits % 8);
         refill();
@@ -146,10 +147,16 @@ private:
 
     [[nodiscard]] std::size_t total() const { return m_before + m_pos; }
 
+    // Adds the output written since the last call to the checksum.
+    void sumOutput() {
+        m_adler.add(m_base + m_summed, m_pos - m_summed);
+        m_summed = m_pos;
+    }
+
     // Makes room past the output written so far, keeping the last window for copies: the rest of
     // `out` first, then a buffer that slides over what lies past `out`.
     void makeRoom() {
-        m_adler.add(m_base + m_summed, m_pos - m_summed);
+        sumOutput();
         const std::size_t keep = std::min(m_pos, kWindowBytes);
         if (!m_spilling) {
             m_spill.resize(kWindowBytes + 16 * kWindowBytes);
@@ -249,6 +256,10 @@ private:
     End codedBlock(const Entry* lengths, const Entry* distances) {
         for (;;) {
             End end = fastSymbols(lengths, distances);
+            if (end == End::Going && m_pos - m_summed >= kSumPieceBytes) {
+                sumOutput();
+                continue;
+            }
             if (end == End::Going) end = oneSymbol(lengths, distances);
             if (end != End::Going) return end;
         }
@@ -258,7 +269,8 @@ private:
     // either on the way; End::Going when the room runs out. The bit buffer is held in locals, which
     // the compiler keeps in registers since no output byte can alias them.
     End fastSymbols(const Entry* lengths, const Entry* distances) {
-        const std::size_t room = m_capacity < kFastOutputRoom ? 0 : m_capacity - kFastOutputRoom;
+        const std::size_t room =
+            std::min(m_capacity < kFastOutputRoom ? 0 : m_capacity - kFastOutputRoom, m_summed + kSumPieceBytes);
         if (m_spilling || m_pos >= room || m_end - m_next < kFastInputBytes) return End::Going;
         std::uint8_t* const out = m_base;
         std::size_t pos = m_pos;
