@@ -70,20 +70,19 @@ export function analyseFiles(state, files) {
         // page's thread reads them and hands their bytes over: a worker busy in the core would take
         // in its own reads only between analyses (measured: a fifth slower on one worker). A file
         // larger than any save is refused by its size alone: never read.
-        const held = new Map();  // worker -> {files, bytes, sizes: index -> bytes} handed, not answered yet
+        const held = new Map();  // worker -> Map(index -> bytes) of the files handed, not answered yet
+        const bytesHeld = (holds) => [...holds.values()].reduce((sum, size) => sum + size, 0);
         const feed = (worker) => {
-            const holds = held.get(worker) || { files: 0, bytes: 0, sizes: new Map() };
+            const holds = held.get(worker) || new Map();
             held.set(worker, holds);
-            while (!cancelled && next < files.length && holds.files < kFilesPerWorker &&
-                   (holds.files === 0 || holds.bytes + files[next].file.size <= kBytesPerWorker)) {
+            while (!cancelled && next < files.length && holds.size < kFilesPerWorker &&
+                   (holds.size === 0 || bytesHeld(holds) + files[next].file.size <= kBytesPerWorker)) {
                 const index = next++;
                 const { file, path } = files[index];
                 const unread = file.size > core.maxSaveFileBytes();
                 const size = unread ? 0 : file.size;
                 pending += 1;
-                holds.files += 1;
-                holds.bytes += size;
-                holds.sizes.set(index, size);
+                holds.set(index, size);
                 const job = { index, file, path, unread, timed: profile !== null };
                 if (unread) {
                     worker.postMessage(job);
@@ -99,10 +98,7 @@ export function analyseFiles(state, files) {
             }
         };
         const answered = (worker, index) => {
-            const holds = held.get(worker);
-            holds.files -= 1;
-            holds.bytes -= holds.sizes.get(index);
-            holds.sizes.delete(index);
+            held.get(worker).delete(index);
         };
         // A worker that cannot run fails the files not yet analysed, so that the load still ends.
         const giveUp = (reason) => {
